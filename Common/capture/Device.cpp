@@ -1,0 +1,64 @@
+#include "Common/capture/Device.h"
+
+namespace Common
+{
+
+void Device::ApplyFrameFormat()
+{
+    AutoLock lock(frameLock);
+    const FrameFormat& format = *GetSelectedFormat();
+    if (format.width != frame.width || format.height != frame.height)
+    {
+        frame.Resize(format.width, format.height);
+    }
+}
+
+bool Device::RegisterSink(void* context, FrameCallback frameCallback, ErrorCallback errorCallback)
+{
+    AutoLock lock(sinkLock);
+    if (sinkContext_ == context && onFrame_ == frameCallback && onError_ == errorCallback)
+    {
+        return false;
+    }
+    sinkContext_ = context;
+    onFrame_ = frameCallback;
+    onError_ = errorCallback;
+    return true;
+}
+
+void Device::ClearSink()
+{
+    AutoLock lock(sinkLock);
+    sinkContext_ = nullptr;
+    onFrame_ = nullptr;
+    onError_ = nullptr;
+}
+
+const std::shared_ptr<FrameFormat>& Device::GetSelectedFormat() const
+{
+    if (selectedFormatIndex < 0 || static_cast<std::size_t>(selectedFormatIndex) >= formats.size())
+    {
+        throw Exception(L"選択されたフレームフォーマットがありません。");
+    }
+    return formats[static_cast<std::size_t>(selectedFormatIndex)];
+}
+
+void Device::NotifyFrame(const FrameBuffer& delivered)
+{
+    AutoLock lock(sinkLock);
+    if (sinkContext_ != nullptr && onFrame_ != nullptr)
+    {
+        onFrame_(*this, sinkContext_, delivered);
+    }
+}
+
+void Device::NotifyError(const Exception& error)
+{
+    AutoLock lock(sinkLock);
+    if (sinkContext_ != nullptr && onError_ != nullptr)
+    {
+        onError_(*this, sinkContext_, error);
+    }
+}
+
+} // namespace Common

@@ -1,0 +1,78 @@
+// Common::Device: one capture device of a backend: its formats, the selected
+// one, and the latest converted frame. Frames and errors go to one sink
+// through plain callbacks, on the backend's delivery thread.
+//
+// Threads: the owner (UI thread) opens, closes and changes the format; the
+// backend's delivery thread writes `frame` and calls the sink.
+// Locks: frameLock before sinkLock when nested.
+#pragma once
+
+#include "Common/CriticalSection.h"
+#include "Common/Exception.h"
+#include "Common/capture/FrameBuffer.h"
+#include "Common/capture/FrameFormat.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Common
+{
+
+class Device
+{
+public:
+    // The frame reference is only valid during the call.
+    using FrameCallback = void (*)(Device& device, void* context, const FrameBuffer& frame);
+    // The exception reference is only valid during the call.
+    using ErrorCallback = void (*)(Device& device, void* context, const Exception& error);
+
+    Device() = default;
+    virtual ~Device() = default;
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+
+    virtual bool IsOpened() const = 0;
+    // Starts streaming the selected format; does nothing if open. On failure
+    // raises Exception and the device stays closed.
+    virtual void Open() = 0;
+    // Stops streaming; does nothing if closed.
+    virtual void Close() = 0;
+    // Sizes `frame` for the selected format (overrides call this body last).
+    virtual void ApplyFrameFormat();
+    // Called by the owner just before it changes selectedFormatIndex.
+    virtual void OnFrameFormatChanging() {}
+
+    // Registers the sink under sinkLock; returns false when it was already
+    // registered with the same three values (nothing stored then).
+    bool RegisterSink(void* context, FrameCallback frameCallback, ErrorCallback errorCallback);
+    // Clears the sink under sinkLock. Once this returns, no callback runs.
+    void ClearSink();
+
+    // The selected format (formats[selectedFormatIndex]).
+    const std::shared_ptr<FrameFormat>& GetSelectedFormat() const;
+
+    std::wstring name;
+    std::wstring path;
+    std::vector<std::shared_ptr<FrameFormat>> formats;
+    // Written by the owner only while the device is closed.
+    std::int32_t selectedFormatIndex = 0;
+
+    CriticalSection frameLock;
+    FrameBuffer frame; // guarded by frameLock
+
+    CriticalSection sinkLock;
+
+protected:
+    // For backends, on their delivery thread (frameLock held for frames).
+    void NotifyFrame(const FrameBuffer& delivered);
+    void NotifyError(const Exception& error);
+
+private:
+    void* sinkContext_ = nullptr;     // guarded by sinkLock
+    FrameCallback onFrame_ = nullptr; // guarded by sinkLock
+    ErrorCallback onError_ = nullptr; // guarded by sinkLock
+};
+
+} // namespace Common

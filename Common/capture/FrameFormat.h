@@ -1,0 +1,38 @@
+// Common::FrameFormat: one frame format a device offers (source pixel
+// encoding, size, source stride, frame rate). Backends derive from it and keep
+// the platform object the format was built from. Immutable after the backend
+// built it; read from any thread.
+#pragma once
+
+#include <guiddef.h>
+
+#include <cstdint>
+#include <string>
+
+namespace Common
+{
+
+class FrameFormat
+{
+public:
+    virtual ~FrameFormat() = default;
+
+    // Short constant name of the subtype from the backend's table, "Unknown" if absent.
+    virtual const wchar_t* GetSubtypeName() const = 0;
+
+    // Display name, e.g. "YUY2 640x480 (30fps)". It is also the persisted
+    // identity of the format, so its form must never change.
+    std::wstring GetName() const;
+
+    // Same subtype bytes, size and (exactly) frame rate.
+    bool IsDuplicateOf(const FrameFormat& other) const;
+
+    GUID subtype = {};
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    // Bytes from one image row to the next in the source; negative for bottom-up.
+    std::int32_t stride = 0;
+    double frameRate = 0.0;
+};
+
+} // namespace Common

@@ -1,0 +1,10 @@
+// Entry point: hands over to the application object.
+#include "app/TavixCaptureApp.h"
+
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+{
+    TavixCapture::TavixCaptureApp application(instance);
+    return application.Run();
+}

@@ -1,0 +1,20 @@
+# Helpers shared by the Windows targets.
+
+# Platform libraries the capture, imaging and UI code link against.
+set(TAVIX_PLATFORM_LIBS
+    ole32 oleaut32 uuid windowscodecs vfw32 mfplat mf mfreadwrite mfuuid d2d1 strmiids
+    comctl32 shell32 comdlg32 shlwapi version user32 gdi32)
+
+function(tavix_warnings target)
+  target_compile_options(${target} PRIVATE ${TAVIX_WARNINGS})
+endfunction()
+
+# Sources whose file name ends in Avx2.cpp are the AVX2 variants of a kernel;
+# only they are compiled for AVX2 and are called only after a run-time check.
+function(tavix_simd_flags)
+  foreach(src ${ARGN})
+    if(src MATCHES "Avx2\\.cpp$")
+      set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-mavx2;-mfma;-mbmi;-mbmi2")
+    endif()
+  endforeach()
+endfunction()

@@ -1,0 +1,36 @@
+# Sourced by run.sh and test.sh: the project's own Wine prefix, a persistent
+# wineserver and, where there is no display, a virtual one.
+TAVIX_ROOT=${TAVIX_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export WINEPREFIX=${WINEPREFIX:-$TAVIX_ROOT/build/wineprefix}
+export WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+
+tavix_wine_prefix() {
+  if [ ! -f "$WINEPREFIX/.tavix-ready" ]; then
+    echo "Preparing the Wine prefix in $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+    # Japanese text needs font substitutes, else every character is a box.
+    wine regedit "$TAVIX_ROOT/scripts/fonts-ja.reg" >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.tavix-ready"
+  fi
+}
+
+tavix_wineserver() {
+  wineserver -p >/dev/null 2>&1 &
+  trap 'wineserver -k >/dev/null 2>&1 || true; [ -n "${TAVIX_XVFB_PID:-}" ] && kill "$TAVIX_XVFB_PID" 2>/dev/null || true' EXIT
+}
+
+# Starts Xvfb on a free display when DISPLAY is unset (or forced with $1=force).
+tavix_display() {
+  if [ -n "${DISPLAY:-}" ] && [ "${1:-}" != force ]; then return; fi
+  local n=99
+  while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  TAVIX_XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+}
