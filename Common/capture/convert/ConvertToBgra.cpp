@@ -1,0 +1,45 @@
+#include "Common/capture/convert/ConvertToBgra.h"
+
+#include "Common/capture/convert/KernelDispatch.h"
+
+#include <cstddef>
+
+namespace Common::Convert
+{
+
+void ConvertToBgra(SourceLayout layout, const std::uint8_t* source, std::int32_t width, std::int32_t height,
+                   std::int32_t sourceStride, const BgraImage& destination)
+{
+    ConvertToBgra(ActiveRowKernels(), layout, source, width, height, sourceStride, destination);
+}
+
+void ConvertToBgra(const RowKernels& kernels, SourceLayout layout, const std::uint8_t* source,
+                   std::int32_t width, std::int32_t height, std::int32_t sourceStride,
+                   const BgraImage& destination)
+{
+    const std::int32_t rows = height < destination.height ? height : destination.height;
+    const std::int32_t cols = width < destination.width ? width : destination.width;
+    if (rows <= 0 || cols <= 0 || source == nullptr || destination.pixels == nullptr)
+    {
+        return;
+    }
+    const std::ptrdiff_t stride = sourceStride;
+    const std::ptrdiff_t destinationStride = destination.stride;
+    if (layout == SourceLayout::NV12)
+    {
+        const std::uint8_t* chroma = source + static_cast<std::ptrdiff_t>(height) * stride;
+        for (std::int32_t y = 0; y < rows; ++y)
+        {
+            kernels.nv12(source + y * stride, chroma + (y / 2) * stride,
+                         destination.pixels + y * destinationStride, cols);
+        }
+        return;
+    }
+    const PackedRowKernel row = kernels.packed[static_cast<int>(layout)];
+    for (std::int32_t y = 0; y < rows; ++y)
+    {
+        row(source + y * stride, destination.pixels + y * destinationStride, cols);
+    }
+}
+
+} // namespace Common::Convert

@@ -1,0 +1,28 @@
+// Common::Convert kernel dispatch: picks the fastest kernel variant this
+// processor supports, once per process. The environment variable
+// TAVIX_CPU_DISABLE, a comma-separated list of "avx2" and "sse2", turns
+// variants off (so the tests can run the slower paths on any machine):
+// "avx2" leaves SSE2, "sse2" (or "avx2,sse2") leaves the scalar reference.
+// Any thread; the choice is made on first use and never changes.
+// Includes no platform header.
+#pragma once
+
+#include "Common/capture/convert/RowKernels.h"
+
+namespace Common::Convert
+{
+
+// Whether the processor (and operating system) can run a variant, whatever
+// the environment switch says.
+bool IsKernelVariantSupported(KernelVariant variant);
+
+// The variant chosen for this process from the processor and the switch.
+KernelVariant ChooseKernelVariant(const char* disabledList);
+
+// The kernels of one variant, or null when the processor lacks it.
+const RowKernels* FindRowKernels(KernelVariant variant);
+
+// The kernels every conversion of this process uses.
+const RowKernels& ActiveRowKernels();
+
+} // namespace Common::Convert

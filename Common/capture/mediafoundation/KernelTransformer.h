@@ -1,0 +1,39 @@
+// Common::KernelTransformer: the shared body of the ten integer transformers
+// (RGB32 ... NV12): checks that a buffer of known length holds the frame and
+// runs the conversion kernels (Common/capture/convert) straight into
+// frame.pixels. The kernel variant is chosen once, when the transformer is
+// built. Stateless otherwise; threads as Transformer.
+#pragma once
+
+#include "Common/capture/convert/RowKernels.h"
+#include "Common/capture/convert/SourceLayout.h"
+#include "Common/capture/mediafoundation/MediaFoundationDeviceTransformer.h"
+
+namespace Common
+{
+
+class KernelTransformer : public MediaFoundationDevice::Transformer
+{
+public:
+    const GUID& GetSubtype() const override { return subtype_; }
+
+    // Converts the first min(width, frame.width) columns of the first
+    // min(height, frame.height) rows; nothing else of `frame` is written.
+    // A non-zero sourceLength smaller than RequiredSourceBytes raises
+    // Exception with HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER) and
+    // "フレームのデータが不足しています。" before anything is read.
+    void Transform(const std::uint8_t* source, std::uint32_t sourceLength, std::int32_t width,
+                   std::int32_t height, std::int32_t sourceStride, FrameBuffer& frame) override;
+
+    Convert::SourceLayout GetLayout() const { return layout_; }
+
+protected:
+    KernelTransformer(const GUID& subtype, Convert::SourceLayout layout);
+
+private:
+    const GUID& subtype_;
+    const Convert::SourceLayout layout_;
+    const Convert::RowKernels& kernels_;
+};
+
+} // namespace Common

@@ -1,0 +1,47 @@
+#include "Common/capture/mediafoundation/MediaFoundationDeviceMJPGTransformer.h"
+
+#include <mfapi.h>
+
+namespace Common
+{
+
+MediaFoundationDevice::MJPGTransformer::MJPGTransformer()
+{
+    factory_.CreateInstance(CLSID_WICImagingFactory2, CLSCTX_INPROC_SERVER);
+}
+
+const GUID& MediaFoundationDevice::MJPGTransformer::GetSubtype() const
+{
+    return MFVideoFormat_MJPG;
+}
+
+void MediaFoundationDevice::MJPGTransformer::Transform(const std::uint8_t* source, std::uint32_t sourceLength,
+                                                       std::int32_t, std::int32_t, std::int32_t,
+                                                       FrameBuffer& frame)
+{
+    // A buffer shorter than the marker cannot be a JPEG image either.
+    if (source == nullptr || sourceLength < 2 || source[0] != 0xFF || source[1] != 0xD8)
+    {
+        throw Exception(static_cast<HRESULT>(E_UNEXPECTED));
+    }
+
+    ComPointer<IWICStream> stream;
+    ThrowIfFailed(factory_->CreateStream(stream.Put()));
+    ThrowIfFailed(stream->InitializeFromMemory(const_cast<BYTE*>(source), sourceLength));
+
+    ComPointer<IWICBitmapDecoder> decoder;
+    ThrowIfFailed(factory_->CreateDecoderFromStream(stream.Get(), &GUID_ContainerFormatJpeg,
+                                                    WICDecodeMetadataCacheOnDemand, decoder.Put()));
+    ComPointer<IWICBitmapFrameDecode> decodedFrame;
+    ThrowIfFailed(decoder->GetFrame(0, decodedFrame.Put()));
+
+    ComPointer<IWICFormatConverter> converter;
+    ThrowIfFailed(factory_->CreateFormatConverter(converter.Put()));
+    ThrowIfFailed(converter->Initialize(decodedFrame.Get(), GUID_WICPixelFormat32bppBGRA,
+                                        WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom));
+
+    ThrowIfFailed(converter->CopyPixels(nullptr, static_cast<UINT>(frame.stride),
+                                        static_cast<UINT>(frame.pixels.size()), frame.pixels.data()));
+}
+
+} // namespace Common

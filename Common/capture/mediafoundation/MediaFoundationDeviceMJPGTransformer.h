@@ -1,0 +1,37 @@
+// Common::MediaFoundationDevice::MJPGTransformer: decodes a Motion JPEG frame
+// with the Windows Imaging Component into the device's FrameBuffer as 32-bit
+// BGRA. Holds the imaging factory for its whole life; every per-frame object
+// (stream, decoder, frame, converter) lives only during Transform.
+// Threads as Transformer; the factory is used only by the delivery thread.
+#pragma once
+
+#include "Common/ComPointer.h"
+#include "Common/capture/mediafoundation/MediaFoundationDeviceTransformer.h"
+
+#include <wincodec.h>
+
+namespace Common
+{
+
+class MediaFoundationDevice::MJPGTransformer final : public Transformer
+{
+public:
+    // Creates the imaging factory; a failure raises Exception with its code.
+    MJPGTransformer();
+
+    const GUID& GetSubtype() const override;
+
+    // A frame that does not start with the JPEG start-of-image marker
+    // (0xFF 0xD8) raises Exception(E_UNEXPECTED) before any decoder object
+    // exists; a decoder failure raises Exception with the decoder's code.
+    // The decoded image's own size decides what is written: `width`,
+    // `height` and `sourceStride` are not used, and an image that does not
+    // fit `frame` fails in CopyPixels.
+    void Transform(const std::uint8_t* source, std::uint32_t sourceLength, std::int32_t width,
+                   std::int32_t height, std::int32_t sourceStride, FrameBuffer& frame) override;
+
+private:
+    ComPointer<IWICImagingFactory> factory_;
+};
+
+} // namespace Common
