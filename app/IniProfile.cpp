@@ -1,6 +1,7 @@
 #include "app/IniProfile.h"
 
 #include "Common/TextHelpers.h"
+#include "Common/UniqueHandle.h"
 
 #include <windows.h>
 
@@ -74,7 +75,26 @@ bool IniProfile::WriteInt(const wchar_t* section, const wchar_t* key, std::int32
 
 bool IniProfile::WriteString(const wchar_t* section, const wchar_t* key, const std::wstring& value) const
 {
+    CreateUnicodeFile();
     return WritePrivateProfileStringW(section, key, value.c_str(), path_.c_str()) != FALSE;
+}
+
+void IniProfile::CreateUnicodeFile() const
+{
+    // The profile functions write a new file in the ANSI code page, which
+    // loses every character outside it (a Japanese processor name on a
+    // Western system). A file that starts with the UTF-16 byte order mark is
+    // kept in UTF-16, so a new file is started with one.
+    const Common::UniqueHandle file(
+        CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+    {
+        return; // exists already, or cannot be created: the write reports it
+    }
+    const unsigned char byteOrderMark[] = {0xFF, 0xFE};
+    DWORD written = 0;
+    // A failure leaves an empty file, which the profile functions write in ANSI.
+    static_cast<void>(WriteFile(file.Get(), byteOrderMark, sizeof(byteOrderMark), &written, nullptr));
 }
 
 std::wstring IniProfile::PathForExecutable(const std::wstring& executablePath)

@@ -5,6 +5,7 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
-    TavixCapture::TavixCaptureApp application(instance);
-    return application.Run();
+    TavixCapture::TavixCaptureApp application(instance, TavixCapture::CreateCaptureBackend, {});
+    application.InitInstance();
+    return 0;
 }

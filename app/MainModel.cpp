@@ -1,0 +1,482 @@
+#include "app/MainModel.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace TavixCapture
+{
+
+namespace
+{
+constexpr wchar_t SettingsSection[] = L"Settings";
+constexpr wchar_t NoProcessorName[] = L"なし";
+constexpr std::uint32_t OpaqueBlack = Common::FrameBuffer::OpaqueBlack;
+
+// Callers pass indices taken from the lists they choose from; anything else
+// is a fault of the caller, reported before any state changes.
+void CheckIndex(std::int32_t index, std::size_t count)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= count)
+    {
+        throw Common::Exception(L"選択された番号が範囲外です。");
+    }
+}
+
+std::int32_t ClampViewRatio(std::int32_t percent)
+{
+    return std::clamp(percent, 10, 1000);
+}
+
+// The 32-bit pixel at (x, y) of a frame.
+std::uint32_t PixelAt(const Common::FrameBuffer& frame, std::int32_t x, std::int32_t y)
+{
+    std::uint32_t value;
+    std::memcpy(&value,
+                frame.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(frame.stride) +
+                    static_cast<std::size_t>(x) * 4,
+                sizeof(value));
+    return value;
+}
+
+// Copies the marker's row and column of `frame` into the profiles, each at
+// most its length; nothing when the marker lies outside the frame.
+void CopyProfilesFromFrame(const Common::FrameBuffer& frame, POINT marker, std::vector<std::uint32_t>& row,
+                           std::vector<std::uint32_t>& column)
+{
+    if (marker.x < 0 || marker.x >= frame.width || marker.y < 0 || marker.y >= frame.height)
+    {
+        return;
+    }
+    const std::int32_t columns = std::min<std::int32_t>(frame.width, static_cast<std::int32_t>(row.size()));
+    for (std::int32_t i = 0; i < columns; ++i)
+    {
+        row[static_cast<std::size_t>(i)] = PixelAt(frame, i, marker.y);
+    }
+    const std::int32_t rows = std::min<std::int32_t>(frame.height, static_cast<std::int32_t>(column.size()));
+    for (std::int32_t j = 0; j < rows; ++j)
+    {
+        column[static_cast<std::size_t>(j)] = PixelAt(frame, marker.x, j);
+    }
+}
+} // namespace
+
+MainModel::MainModel(const IniProfile& profile, const CaptureBackendFactory& backendFactory,
+                     std::int32_t captureApiFamily, bool skipErrorDevice, bool allowDuplicateFrameFormat,
+                     std::wstring programDirectory)
+    : profile_(profile)
+{
+    capture_ = backendFactory(captureApiFamily, skipErrorDevice, allowDuplicateFrameFormat);
+    if (!capture_ || capture_->devices.empty() || capture_->devices.front()->formats.empty())
+    {
+        throw Common::Exception(L"キャプチャーデバイスがありません。");
+    }
+
+    // Plug-in processors are listed after the built-in entry; the program
+    // directory is where they are searched.
+    static_cast<void>(programDirectory);
+    processorEntries_.push_back(std::make_shared<ProcessorEntry>(ProcessorEntry{NoProcessorName}));
+
+    imagingFactory_.CreateInstance(CLSID_WICImagingFactory, CLSCTX_INPROC_SERVER);
+
+    const Common::FrameFormat& first = *capture_->devices.front()->GetSelectedFormat();
+    {
+        Common::AutoLock lock(profileLock_);
+        markerPosition_ = {first.width / 2, first.height / 2};
+    }
+    ResizeProfiles(first);
+
+    LoadSettings();
+}
+
+MainModel::~MainModel()
+{
+    try
+    {
+        SaveSettings();
+    }
+    catch (...)
+    {
+        // The remaining keys keep the values of the earlier run; closing the
+        // program must not fail because the file is read-only or gone.
+        OutputDebugStringW(L"TavixCapture: the settings could not be saved.\n");
+    }
+}
+
+void MainModel::LoadSettings()
+{
+    const std::wstring deviceName = profile_.ReadString(SettingsSection, L"CaptureDeviceName", L"");
+    std::int32_t deviceIndex = 0;
+    for (std::size_t i = 0; i < capture_->devices.size(); ++i)
+    {
+        if (capture_->devices[i]->path == deviceName)
+        {
+            deviceIndex = static_cast<std::int32_t>(i);
+            break;
+        }
+    }
+    SelectDevice(deviceIndex);
+    SelectFrameFormatByName(profile_.ReadString(SettingsSection, L"FrameFormatName", L""));
+    SelectProcessorByName(profile_.ReadString(SettingsSection, L"ProcessorName", L""));
+
+    SetViewRatio(profile_.ReadInt(SettingsSection, L"ViewRatio", viewRatio_));
+    SetIsMarkerVisible(profile_.ReadInt(SettingsSection, L"IsMarkerVisible", isMarkerVisible_) != 0);
+    const POINT marker = GetMarkerPosition();
+    const std::int32_t y = profile_.ReadInt(SettingsSection, L"MarkerPositionY", marker.y);
+    const std::int32_t x = profile_.ReadInt(SettingsSection, L"MarkerPositionX", marker.x);
+    SetMarkerPosition(x, y);
+    SetMarkerColor(static_cast<std::uint32_t>(
+        profile_.ReadInt(SettingsSection, L"MarkerColor", static_cast<std::int32_t>(markerColor_))));
+    SetIsProfileVisible(profile_.ReadInt(SettingsSection, L"IsProfileVisible", isProfileVisible_) != 0);
+    SetIsSidePaneVisible(profile_.ReadInt(SettingsSection, L"IsSidePaneVisible", isSidePaneVisible_) != 0);
+    SetControlPanelPage(profile_.ReadInt(SettingsSection, L"ControlPanelPage", controlPanelPage_));
+    SetIsStatusBarVisible(profile_.ReadInt(SettingsSection, L"IsStatusBarVisible", isStatusBarVisible_) != 0);
+    SetSaveTarget(profile_.ReadInt(SettingsSection, L"SaveTarget", saveTarget_));
+    SetFileFormat(profile_.ReadInt(SettingsSection, L"FileFormat", fileFormat_));
+    SetMovieBitRate(profile_.ReadInt(SettingsSection, L"MovieBitRate", movieBitRate_));
+}
+
+void MainModel::SaveSettings() const
+{
+    // Stops at the first write that fails; the keys after it keep their old values.
+    const auto writeText = [this](const wchar_t* key, const std::wstring& value)
+    { Common::ThrowIfFalse(profile_.WriteString(SettingsSection, key, value)); };
+    const auto writeInt = [this](const wchar_t* key, std::int32_t value)
+    { Common::ThrowIfFalse(profile_.WriteInt(SettingsSection, key, value)); };
+    const bool hasPlugins = processorEntries_.size() >= 2;
+    const POINT marker = GetMarkerPosition();
+
+    writeText(L"CaptureDeviceName", GetCurrentDevice().path);
+    writeText(L"FrameFormatName", GetCurrentDevice().GetSelectedFormat()->GetName());
+    if (hasPlugins)
+    {
+        writeText(L"ProcessorName",
+                  processorEntries_[static_cast<std::size_t>(currentProcessorIndex_)]->name);
+    }
+    writeInt(L"ViewRatio", viewRatio_);
+    writeInt(L"IsMarkerVisible", isMarkerVisible_ ? 1 : 0);
+    writeInt(L"MarkerPositionX", marker.x);
+    writeInt(L"MarkerPositionY", marker.y);
+    writeInt(L"MarkerColor", static_cast<std::int32_t>(markerColor_));
+    writeInt(L"IsProfileVisible", isProfileVisible_ ? 1 : 0);
+    writeInt(L"IsSidePaneVisible", isSidePaneVisible_ ? 1 : 0);
+    if (hasPlugins)
+    {
+        writeInt(L"ControlPanelPage", controlPanelPage_);
+    }
+    writeInt(L"IsStatusBarVisible", isStatusBarVisible_ ? 1 : 0);
+    writeInt(L"SaveTarget", saveTarget_);
+    writeInt(L"FileFormat", fileFormat_);
+    writeInt(L"MovieBitRate", movieBitRate_);
+}
+
+void MainModel::OnListenerAdded(Common::Mfc::Window* window)
+{
+    for (std::int32_t id = CaptureDevice; id <= IsRecording; ++id)
+    {
+        if (id != Frame && id != ErrorMessage)
+        {
+            Notify(window, id);
+        }
+    }
+}
+
+// ---- capture ----
+
+Common::Device& MainModel::GetCurrentDevice() const
+{
+    return *capture_->devices.at(static_cast<std::size_t>(currentDeviceIndex_));
+}
+
+void MainModel::SelectDevice(std::int32_t index)
+{
+    if (index == currentDeviceIndex_)
+    {
+        return;
+    }
+    CheckIndex(index, capture_->devices.size());
+    const bool wasOpened = GetCurrentDevice().IsOpened();
+    StopCapture();
+    const std::shared_ptr<Common::FrameFormat> oldFormat = GetCurrentDevice().GetSelectedFormat();
+    currentDeviceIndex_ = index;
+    const std::shared_ptr<Common::FrameFormat> newFormat = GetCurrentDevice().GetSelectedFormat();
+    ResizeProfiles(*newFormat);
+    Raise(CaptureDevice);
+    Raise(FrameFormat);
+    SetCursorPosition(0, 0);
+    RescaleMarker(*oldFormat, *newFormat);
+    if (wasOpened)
+    {
+        StartCapture();
+    }
+}
+
+void MainModel::SelectFrameFormat(std::int32_t index)
+{
+    Common::Device& device = GetCurrentDevice();
+    if (index == device.selectedFormatIndex)
+    {
+        return;
+    }
+    CheckIndex(index, device.formats.size());
+    const bool wasOpened = device.IsOpened();
+    StopCapture();
+    const std::shared_ptr<Common::FrameFormat> oldFormat = device.GetSelectedFormat();
+    if (index != device.selectedFormatIndex)
+    {
+        const bool openNow = device.IsOpened();
+        device.Close();
+        device.OnFrameFormatChanging();
+        device.selectedFormatIndex = index;
+        device.ApplyFrameFormat();
+        if (openNow)
+        {
+            device.Open();
+        }
+    }
+    const std::shared_ptr<Common::FrameFormat> newFormat = device.GetSelectedFormat();
+    ResizeProfiles(*newFormat);
+    Raise(FrameFormat);
+    SetCursorPosition(0, 0);
+    RescaleMarker(*oldFormat, *newFormat);
+    if (wasOpened)
+    {
+        StartCapture();
+    }
+}
+
+void MainModel::SelectFrameFormatByName(const std::wstring& name)
+{
+    const auto& formats = GetCurrentDevice().formats;
+    std::int32_t index = 0;
+    for (std::size_t i = 0; i < formats.size(); ++i)
+    {
+        if (formats[i]->GetName() == name)
+        {
+            index = static_cast<std::int32_t>(i);
+            break;
+        }
+    }
+    SelectFrameFormat(index);
+}
+
+void MainModel::StartCapture()
+{
+    Common::Device& device = GetCurrentDevice();
+    static_cast<void>(device.RegisterSink(this, &MainModel::FrameCallback, &MainModel::ErrorCallback));
+    device.Open();
+    Raise(IsCapturing);
+}
+
+void MainModel::StopCapture()
+{
+    Common::Device& device = GetCurrentDevice();
+    device.Close();
+    device.ClearSink();
+    Raise(IsCapturing);
+}
+
+void MainModel::ResizeProfiles(const Common::FrameFormat& format)
+{
+    Common::AutoLock lock(profileLock_);
+    rowProfile_.clear();
+    columnProfile_.clear();
+    rowProfile_.resize(static_cast<std::size_t>(std::max(format.width, 0)), OpaqueBlack);
+    columnProfile_.resize(static_cast<std::size_t>(std::max(format.height, 0)), OpaqueBlack);
+}
+
+void MainModel::RescaleMarker(const Common::FrameFormat& oldFormat, const Common::FrameFormat& newFormat)
+{
+    const POINT marker = GetMarkerPosition();
+    // Multiply first, then divide, truncating toward zero; a zero-sized old
+    // format cannot scale anything and leaves the marker where it is.
+    const std::int32_t x = oldFormat.width != 0 ? newFormat.width * marker.x / oldFormat.width : marker.x;
+    const std::int32_t y = oldFormat.height != 0 ? newFormat.height * marker.y / oldFormat.height : marker.y;
+    SetMarkerPosition(x, y);
+}
+
+// ---- processors ----
+
+void MainModel::SelectProcessor(std::int32_t index)
+{
+    CheckIndex(index, processorEntries_.size());
+    Common::AutoLock lock(processorLock_);
+    if (index != currentProcessorIndex_)
+    {
+        currentProcessorIndex_ = index;
+        Raise(Processor);
+        Raise(Frame);
+    }
+}
+
+void MainModel::SelectProcessorByName(const std::wstring& name)
+{
+    std::int32_t index = 0;
+    for (std::size_t i = 0; i < processorEntries_.size(); ++i)
+    {
+        if (processorEntries_[i]->name == name)
+        {
+            index = static_cast<std::int32_t>(i);
+            break;
+        }
+    }
+    SelectProcessor(index);
+}
+
+// ---- settings ----
+
+template <class T> void MainModel::SetValue(T& stored, T value, PropertyId id)
+{
+    if (stored != value)
+    {
+        stored = value;
+        Raise(id);
+    }
+}
+
+void MainModel::SetViewRatio(std::int32_t percent)
+{
+    SetValue(viewRatio_, ClampViewRatio(percent), ViewRatio);
+}
+
+void MainModel::SetIsMarkerVisible(bool visible)
+{
+    SetValue(isMarkerVisible_, visible, IsMarkerVisible);
+}
+
+POINT MainModel::GetMarkerPosition() const
+{
+    Common::AutoLock lock(profileLock_);
+    return markerPosition_;
+}
+
+void MainModel::SetMarkerPosition(std::int32_t x, std::int32_t y)
+{
+    {
+        Common::Device& device = GetCurrentDevice();
+        Common::AutoLock frameLock(device.frameLock);
+        Common::AutoLock lock(profileLock_);
+        if (markerPosition_.x == x && markerPosition_.y == y)
+        {
+            return;
+        }
+        const Common::FrameBuffer& frame = device.frame;
+        if (x < 0 || x >= frame.width || y < 0 || y >= frame.height)
+        {
+            return;
+        }
+        markerPosition_ = {x, y};
+        CopyProfilesFromFrame(frame, markerPosition_, rowProfile_, columnProfile_);
+    }
+    Raise(MarkerPosition);
+    Raise(Profile);
+}
+
+void MainModel::SetMarkerColor(std::uint32_t color)
+{
+    SetValue(markerColor_, color, MarkerColor);
+}
+
+void MainModel::SetIsProfileVisible(bool visible)
+{
+    SetValue(isProfileVisible_, visible, IsProfileVisible);
+}
+
+void MainModel::CopyProfiles(std::vector<std::uint32_t>& row, std::vector<std::uint32_t>& column) const
+{
+    Common::AutoLock lock(profileLock_);
+    row = rowProfile_;
+    column = columnProfile_;
+}
+
+void MainModel::SetIsSidePaneVisible(bool visible)
+{
+    SetValue(isSidePaneVisible_, visible, IsSidePaneVisible);
+}
+
+void MainModel::SetControlPanelPage(std::int32_t page)
+{
+    SetValue(controlPanelPage_, page, ControlPanelPage);
+}
+
+void MainModel::SetIsStatusBarVisible(bool visible)
+{
+    SetValue(isStatusBarVisible_, visible, IsStatusBarVisible);
+}
+
+void MainModel::SetCursorInImage(bool inImage)
+{
+    SetValue(isCursorInImage_, inImage, IsCursorInImage);
+}
+
+void MainModel::SetCursorPosition(std::int32_t x, std::int32_t y)
+{
+    if ((x == cursorPosition_.x && y == cursorPosition_.y) || x < 0)
+    {
+        return;
+    }
+    const Common::FrameFormat& format = *GetCurrentDevice().GetSelectedFormat();
+    if (x >= format.width || y < 0 || y >= format.height)
+    {
+        return;
+    }
+    cursorPosition_ = {x, y};
+    Raise(CursorPosition);
+    Raise(CursorPixel);
+}
+
+void MainModel::SetSaveTarget(std::int32_t target)
+{
+    if (saveTarget_.exchange(target) != target)
+    {
+        Raise(SaveTarget);
+    }
+}
+
+void MainModel::SetFileFormat(std::int32_t format)
+{
+    SetValue(fileFormat_, format, FileFormat);
+}
+
+void MainModel::SetMovieBitRate(std::int32_t kbps)
+{
+    SetValue(movieBitRate_, kbps, MovieBitRate);
+}
+
+std::wstring MainModel::GetErrorText() const
+{
+    Common::AutoLock lock(errorLock_);
+    return errorText_;
+}
+
+// ---- delivery thread ----
+
+void MainModel::FrameCallback(Common::Device&, void* context, const Common::FrameBuffer& frame)
+{
+    static_cast<MainModel*>(context)->OnFrame(frame);
+}
+
+void MainModel::ErrorCallback(Common::Device&, void* context, const Common::Exception& error)
+{
+    static_cast<MainModel*>(context)->OnCaptureError(error);
+}
+
+void MainModel::OnFrame(const Common::FrameBuffer& frame)
+{
+    {
+        Common::AutoLock lock(profileLock_);
+        CopyProfilesFromFrame(frame, markerPosition_, rowProfile_, columnProfile_);
+    }
+    Raise(Frame);
+    Raise(CursorPixel);
+}
+
+void MainModel::OnCaptureError(const Common::Exception& error)
+{
+    {
+        Common::AutoLock lock(errorLock_);
+        errorText_ = error.GetLocatedMessage();
+    }
+    Raise(ErrorMessage);
+}
+
+} // namespace TavixCapture

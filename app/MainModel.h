@@ -1,0 +1,162 @@
+// TavixCapture::MainModel: the program's state. It owns the capture backend
+// and the selected device and format, the view, marker, profile and save
+// settings, and tells the windows of every change through numbered
+// notifications (PropertyId). It loads section "Settings" when built and
+// saves it when destroyed.
+//
+// Threads: every operation runs on the UI thread, except OnFrame and
+// OnCaptureError, which the open device calls on its delivery thread.
+// Locks (outermost first): device frameLock, device sinkLock, the processor
+// lock, then the leaf locks of this class (profileLock_, errorLock_) and the
+// listener lock of the base. No lock is held while waiting for the delivery
+// thread.
+#pragma once
+
+#include "Common/ComInitializer.h"
+#include "Common/ComPointer.h"
+#include "Common/CriticalSection.h"
+#include "Common/capture/VideoCapture.h"
+#include "Common/capture/mediafoundation/MediaFoundationInitializer.h"
+#include "Common/ui/BindableBase.h"
+#include "app/AviFileLibrary.h"
+#include "app/CaptureBackendFactory.h"
+#include "app/IniProfile.h"
+#include "app/PropertyId.h"
+
+#include <wincodec.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace TavixCapture
+{
+
+class MainModel : public Common::Mfc::BindableBase
+{
+public:
+    // One selectable processor; entry 0 is always the built-in "なし".
+    struct ProcessorEntry
+    {
+        std::wstring name;
+    };
+
+    MainModel(const IniProfile& profile, const CaptureBackendFactory& backendFactory,
+              std::int32_t captureApiFamily, bool skipErrorDevice, bool allowDuplicateFrameFormat,
+              std::wstring programDirectory);
+    ~MainModel() override;
+
+    // --- capture (UI thread) ---
+    Common::VideoCapture& GetCapture() const { return *capture_; }
+    std::int32_t GetCurrentDeviceIndex() const { return currentDeviceIndex_; }
+    Common::Device& GetCurrentDevice() const;
+    void SelectDevice(std::int32_t index);
+    void SelectFrameFormat(std::int32_t index);
+    void SelectFrameFormatByName(const std::wstring& name);
+    void StartCapture();
+    void StopCapture();
+
+    // --- processors (UI thread) ---
+    const std::vector<std::shared_ptr<ProcessorEntry>>& GetProcessorEntries() const
+    {
+        return processorEntries_;
+    }
+    std::int32_t GetCurrentProcessorIndex() const { return currentProcessorIndex_; }
+    void SelectProcessor(std::int32_t index);
+    void SelectProcessorByName(const std::wstring& name);
+
+    // --- view and marker settings (UI thread) ---
+    std::int32_t GetViewRatio() const { return viewRatio_; }
+    void SetViewRatio(std::int32_t percent); // clamped to 10..1000
+    bool GetIsMarkerVisible() const { return isMarkerVisible_; }
+    void SetIsMarkerVisible(bool visible);
+    POINT GetMarkerPosition() const;
+    void SetMarkerPosition(std::int32_t x, std::int32_t y);
+    std::uint32_t GetMarkerColor() const { return markerColor_; }
+    void SetMarkerColor(std::uint32_t color);
+    bool GetIsProfileVisible() const { return isProfileVisible_; }
+    void SetIsProfileVisible(bool visible);
+    // Copies of the marker's row and column as last taken (any thread).
+    void CopyProfiles(std::vector<std::uint32_t>& row, std::vector<std::uint32_t>& column) const;
+    bool GetIsSidePaneVisible() const { return isSidePaneVisible_; }
+    void SetIsSidePaneVisible(bool visible);
+    std::int32_t GetControlPanelPage() const { return controlPanelPage_; }
+    void SetControlPanelPage(std::int32_t page);
+    bool GetIsStatusBarVisible() const { return isStatusBarVisible_; }
+    void SetIsStatusBarVisible(bool visible);
+    bool GetIsCursorInImage() const { return isCursorInImage_; }
+    void SetCursorInImage(bool inImage);
+    POINT GetCursorPosition() const { return cursorPosition_; }
+    void SetCursorPosition(std::int32_t x, std::int32_t y);
+
+    // --- saving settings (UI thread) ---
+    std::int32_t GetSaveTarget() const { return saveTarget_; }
+    void SetSaveTarget(std::int32_t target);
+    std::int32_t GetFileFormat() const { return fileFormat_; }
+    void SetFileFormat(std::int32_t format);
+    const std::wstring& GetSaveFolder() const { return saveFolder_; }
+    std::int32_t GetMovieBitRate() const { return movieBitRate_; }
+    void SetMovieBitRate(std::int32_t kbps);
+    bool GetIsRecording() const { return isRecording_; }
+    IWICImagingFactory* GetImagingFactory() const { return imagingFactory_.Get(); }
+
+    // Text of the last error the delivery thread reported (any thread).
+    std::wstring GetErrorText() const;
+
+    // --- delivery thread ---
+    void OnFrame(const Common::FrameBuffer& frame);
+    void OnCaptureError(const Common::Exception& error);
+
+protected:
+    void OnListenerAdded(Common::Mfc::Window* window) override;
+
+private:
+    static void FrameCallback(Common::Device& device, void* context, const Common::FrameBuffer& frame);
+    static void ErrorCallback(Common::Device& device, void* context, const Common::Exception& error);
+
+    void LoadSettings();
+    void SaveSettings() const;
+    void ResizeProfiles(const Common::FrameFormat& format);
+    void RescaleMarker(const Common::FrameFormat& oldFormat, const Common::FrameFormat& newFormat);
+    template <class T> void SetValue(T& stored, T value, PropertyId id);
+
+    const IniProfile& profile_;
+    AviFileLibrary aviLibrary_;
+    Common::ComInitializer comInitializer_;
+    Common::MediaFoundationInitializer mediaFoundation_;
+    std::unique_ptr<Common::VideoCapture> capture_;
+    std::int32_t currentDeviceIndex_ = 0;
+
+    mutable Common::CriticalSection errorLock_;
+    std::wstring errorText_; // guarded by errorLock_
+
+    Common::CriticalSection processorLock_;
+    std::vector<std::shared_ptr<ProcessorEntry>> processorEntries_;
+    std::int32_t currentProcessorIndex_ = 0;
+
+    std::int32_t viewRatio_ = 100;
+    bool isMarkerVisible_ = false;
+
+    mutable Common::CriticalSection profileLock_;
+    POINT markerPosition_ = {0, 0};            // guarded by profileLock_ (read by OnFrame)
+    std::vector<std::uint32_t> rowProfile_;    // guarded by profileLock_
+    std::vector<std::uint32_t> columnProfile_; // guarded by profileLock_
+
+    std::uint32_t markerColor_ = 0x0000FF00;
+    bool isProfileVisible_ = false;
+    bool isSidePaneVisible_ = false;
+    std::int32_t controlPanelPage_ = 0;
+    bool isStatusBarVisible_ = true;
+    bool isCursorInImage_ = false;
+    POINT cursorPosition_ = {0, 0};
+    std::atomic<std::int32_t> saveTarget_ = 0; // read by OnFrame
+    std::int32_t fileFormat_ = 0;
+    std::wstring saveFolder_;
+    std::int32_t movieBitRate_ = 5000;
+    std::atomic<bool> isRecording_ = false; // read by OnFrame
+    Common::ComPointer<IWICImagingFactory> imagingFactory_;
+};
+
+} // namespace TavixCapture

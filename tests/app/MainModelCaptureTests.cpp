@@ -1,0 +1,148 @@
+// Choosing devices and formats, starting and stopping, and what every frame
+// and every delivery-thread error does to the model.
+#include "ModelFixture.h"
+
+#include <thread>
+
+using namespace TavixCapture;
+using Ids = std::vector<int>;
+
+TEST_F(ModelTest, StartAndStopRegisterTheSinkAndAlwaysRaise)
+{
+    auto model = MakeModel();
+    ListenerWindow window;
+    model->AddListener(&window);
+    window.Drain(model.get());
+    model->StopCapture();
+    EXPECT_EQ(window.Drain(model.get()), Ids{IsCapturing}) << "stopping while stopped still raises";
+
+    model->StartCapture();
+    EXPECT_TRUE(cam0->IsOpened());
+    cam0->DeliverFrame(0xFF0000FF);
+    EXPECT_EQ(window.Drain(model.get()), (Ids{IsCapturing, Frame, CursorPixel}));
+
+    model->StopCapture();
+    EXPECT_FALSE(cam0->IsOpened());
+    cam0->DeliverFrame(0xFF00FF00);
+    EXPECT_EQ(window.Drain(model.get()), Ids{IsCapturing}) << "nothing arrives after StopCapture";
+}
+
+TEST_F(ModelTest, AFailingOpenPropagatesAndLeavesTheSinkHarmless)
+{
+    auto model = MakeModel();
+    cam0->failOpen = true;
+    EXPECT_THROW(model->StartCapture(), Common::Exception);
+    EXPECT_FALSE(cam0->IsOpened());
+}
+
+TEST_F(ModelTest, FramesUpdateTheProfilesAtTheMarker)
+{
+    auto model = MakeModel();
+    model->SetMarkerPosition(3, 4);
+    model->StartCapture();
+    cam0->DeliverFrame(0xFFABCDEF);
+    std::vector<std::uint32_t> row, column;
+    model->CopyProfiles(row, column);
+    EXPECT_EQ(row.front(), 0xFFABCDEFu);
+    EXPECT_EQ(row.back(), 0xFFABCDEFu);
+    EXPECT_EQ(column.back(), 0xFFABCDEFu);
+    model->StopCapture();
+}
+
+TEST_F(ModelTest, DeliveryErrorsBecomeTheLocatedErrorText)
+{
+    auto model = MakeModel();
+    ListenerWindow window;
+    model->AddListener(&window);
+    model->StartCapture();
+    window.Drain(model.get());
+    std::thread delivery([this] { cam0->DeliverError(Common::Exception(L"M", L"F", 12)); });
+    delivery.join();
+    EXPECT_EQ(model->GetErrorText(), L"MF(12)");
+    EXPECT_EQ(window.Drain(model.get()), Ids{ErrorMessage});
+    EXPECT_TRUE(cam0->IsOpened()) << "an error does not stop capture";
+    model->StopCapture();
+}
+
+TEST_F(ModelTest, SelectingTheCurrentDeviceDoesNothing)
+{
+    auto model = MakeModel();
+    ListenerWindow window;
+    model->AddListener(&window);
+    window.Drain(model.get());
+    model->SelectDevice(0);
+    model->SelectFrameFormat(0);
+    EXPECT_EQ(window.Drain(model.get()), Ids{});
+    EXPECT_THROW(model->SelectDevice(2), Common::Exception);
+    EXPECT_THROW(model->SelectFrameFormat(-1), Common::Exception);
+    EXPECT_EQ(model->GetCurrentDeviceIndex(), 0);
+}
+
+TEST_F(ModelTest, SwitchingFormatWhileCapturingRestartsAndRescalesTheMarker)
+{
+    auto model = MakeModel();
+    model->SetMarkerPosition(639, 479);
+    model->SetCursorPosition(10, 10);
+    ListenerWindow window;
+    model->AddListener(&window);
+    model->StartCapture();
+    window.Drain(model.get());
+
+    model->SelectFrameFormat(1);
+    EXPECT_EQ(window.Drain(model.get()), (Ids{IsCapturing, FrameFormat, CursorPosition, CursorPixel,
+                                              MarkerPosition, Profile, IsCapturing}));
+    EXPECT_TRUE(cam0->IsOpened());
+    EXPECT_EQ(cam0->frame.width, 320);
+    EXPECT_EQ(model->GetMarkerPosition().x, 319);
+    EXPECT_EQ(model->GetMarkerPosition().y, 239);
+    std::vector<std::uint32_t> row, column;
+    model->CopyProfiles(row, column);
+    EXPECT_EQ(row.size(), 320u);
+    EXPECT_EQ(column.size(), 240u);
+    model->StopCapture();
+}
+
+TEST_F(ModelTest, SwitchingDeviceMovesCaptureToTheNewDevice)
+{
+    auto model = MakeModel();
+    model->SetMarkerPosition(1, 1);
+    model->StartCapture();
+    model->SelectDevice(1);
+    EXPECT_FALSE(cam0->IsOpened());
+    EXPECT_TRUE(cam1->IsOpened());
+    EXPECT_EQ(model->GetMarkerPosition().x, 0) << "160 * 1 / 640 truncates to 0";
+    EXPECT_EQ(model->GetMarkerPosition().y, 0);
+    cam0->DeliverFrame(0xFF0000FF);
+    cam1->DeliverFrame(0xFF00FF00);
+    std::vector<std::uint32_t> row, column;
+    model->CopyProfiles(row, column);
+    ASSERT_EQ(row.size(), 160u);
+    EXPECT_EQ(row[0], 0xFF00FF00u) << "only the current device reaches the model";
+    model->StopCapture();
+}
+
+TEST_F(ModelTest, FramesFromAnotherThreadWhileTheUiReadsDoNotTear)
+{
+    auto model = MakeModel();
+    model->StartCapture();
+    std::atomic<bool> stop = false;
+    std::thread delivery(
+        [&]
+        {
+            for (std::uint32_t i = 0; !stop; ++i)
+            {
+                cam0->DeliverFrame(i % 2 == 0 ? 0xFF000000u : 0xFFFFFFFFu);
+            }
+        });
+    std::vector<std::uint32_t> row, column;
+    for (int i = 0; i < 200; ++i)
+    {
+        model->CopyProfiles(row, column);
+        ASSERT_TRUE(std::all_of(row.begin(), row.end(), [&](std::uint32_t v) { return v == row.front(); }))
+            << "a profile mixed two frames";
+        model->SetMarkerPosition(i % 640, i % 480);
+    }
+    stop = true;
+    delivery.join();
+    model->StopCapture();
+}

@@ -1,0 +1,106 @@
+// What windows are told, and in which order: notifications are real posted
+// messages read back from a real window's queue.
+#include "ModelFixture.h"
+
+using namespace TavixCapture;
+using Ids = std::vector<int>;
+
+TEST_F(ModelTest, ANewListenerIsToldEveryStateOnceButNeverFrameOrError)
+{
+    auto model = MakeModel();
+    ListenerWindow window;
+    model->AddListener(&window);
+    model->AddListener(&window);
+    const Ids expected = {0, 1, 2, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21};
+    EXPECT_EQ(window.Drain(model.get()), expected);
+    model->RemoveListener(&window);
+    model->SetViewRatio(200);
+    EXPECT_EQ(window.Drain(model.get()), Ids{});
+}
+
+TEST_F(ModelTest, ListenersAreNotifiedInRegistrationOrderAndWindowlessOnesSkipped)
+{
+    auto model = MakeModel();
+    ListenerWindow first, second;
+    Common::Mfc::Window windowless;
+    model->AddListener(&first);
+    model->AddListener(&windowless);
+    model->AddListener(&second);
+    first.Drain(model.get());
+    second.Drain(model.get());
+    model->SetIsSidePaneVisible(true);
+    model->SetIsSidePaneVisible(true);
+    model->RemoveListener(&first);
+    model->SetIsStatusBarVisible(false);
+    EXPECT_EQ(first.Drain(model.get()), Ids{IsSidePaneVisible});
+    EXPECT_EQ(second.Drain(model.get()), (Ids{IsSidePaneVisible, IsStatusBarVisible}));
+}
+
+TEST_F(ModelTest, SettersRaiseOnlyOnChange)
+{
+    auto model = MakeModel();
+    ListenerWindow window;
+    model->AddListener(&window);
+    window.Drain(model.get());
+    model->SetViewRatio(100);
+    model->SetViewRatio(2000);
+    model->SetViewRatio(1000);
+    model->SetIsMarkerVisible(false);
+    model->SetMarkerColor(0x0000FF00);
+    model->SetMarkerColor(0x000000FF);
+    model->SetSaveTarget(0);
+    model->SetSaveTarget(1);
+    model->SetFileFormat(0);
+    model->SetMovieBitRate(5000);
+    model->SetMovieBitRate(8000);
+    model->SetControlPanelPage(0);
+    model->SetCursorInImage(true);
+    model->SetCursorInImage(true);
+    EXPECT_EQ(window.Drain(model.get()),
+              (Ids{ViewRatio, MarkerColor, SaveTarget, MovieBitRate, IsCursorInImage}));
+}
+
+TEST_F(ModelTest, MarkerMovesRaisePositionThenProfileWithTheFramesPixels)
+{
+    auto model = MakeModel();
+    ListenerWindow window;
+    model->AddListener(&window);
+    window.Drain(model.get());
+    cam0->SetPixel(5, 7, 0xFF112233);
+    cam0->SetPixel(100, 7, 0xFF445566);
+    cam0->SetPixel(5, 300, 0xFF778899);
+
+    model->SetMarkerPosition(320, 240);
+    EXPECT_EQ(window.Drain(model.get()), Ids{}) << "the stored position raises nothing";
+    model->SetMarkerPosition(5, 7);
+    EXPECT_EQ(window.Drain(model.get()), (Ids{MarkerPosition, Profile}));
+    std::vector<std::uint32_t> row, column;
+    model->CopyProfiles(row, column);
+    EXPECT_EQ(row[5], 0xFF112233u);
+    EXPECT_EQ(row[100], 0xFF445566u);
+    EXPECT_EQ(column[300], 0xFF778899u);
+    EXPECT_EQ(column[7], 0xFF112233u);
+
+    model->SetMarkerPosition(640, 7);
+    model->SetMarkerPosition(-1, 7);
+    model->SetMarkerPosition(5, 480);
+    EXPECT_EQ(window.Drain(model.get()), Ids{});
+    EXPECT_EQ(model->GetMarkerPosition().x, 5);
+}
+
+TEST_F(ModelTest, CursorPositionIsBoundedByTheSelectedFormat)
+{
+    auto model = MakeModel();
+    ListenerWindow window;
+    model->AddListener(&window);
+    window.Drain(model.get());
+    model->SetCursorPosition(0, 0);
+    model->SetCursorPosition(-1, 5);
+    model->SetCursorPosition(640, 5);
+    model->SetCursorPosition(5, 480);
+    model->SetCursorPosition(5, -1);
+    EXPECT_EQ(window.Drain(model.get()), Ids{});
+    model->SetCursorPosition(639, 479);
+    model->SetCursorPosition(0, 0);
+    EXPECT_EQ(window.Drain(model.get()), (Ids{CursorPosition, CursorPixel, CursorPosition, CursorPixel}));
+}

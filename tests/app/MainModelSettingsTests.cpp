@@ -1,0 +1,216 @@
+// Section "Settings": what a model restores when built and saves when destroyed.
+#include "ModelFixture.h"
+
+using TavixCapture::MainModel;
+
+namespace
+{
+constexpr wchar_t S[] = L"Settings";
+}
+
+TEST_F(ModelTest, WithoutSettingsTheModelStartsFromTheDefaults)
+{
+    auto model = MakeModel();
+    EXPECT_EQ(model->GetCurrentDeviceIndex(), 0);
+    EXPECT_EQ(model->GetCurrentDevice().selectedFormatIndex, 0);
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), 0);
+    EXPECT_EQ(model->GetProcessorEntries().at(0)->name, L"なし");
+    EXPECT_EQ(model->GetViewRatio(), 100);
+    EXPECT_FALSE(model->GetIsMarkerVisible());
+    EXPECT_EQ(model->GetMarkerPosition().x, 320);
+    EXPECT_EQ(model->GetMarkerPosition().y, 240);
+    EXPECT_EQ(model->GetMarkerColor(), 0x0000FF00u);
+    EXPECT_FALSE(model->GetIsProfileVisible());
+    EXPECT_FALSE(model->GetIsSidePaneVisible());
+    EXPECT_EQ(model->GetControlPanelPage(), 0);
+    EXPECT_TRUE(model->GetIsStatusBarVisible());
+    EXPECT_EQ(model->GetSaveTarget(), 0);
+    EXPECT_EQ(model->GetFileFormat(), 0);
+    EXPECT_EQ(model->GetMovieBitRate(), 5000);
+    EXPECT_FALSE(model->GetIsRecording());
+    EXPECT_FALSE(model->GetCurrentDevice().IsOpened()) << "capture never starts by itself";
+    std::vector<std::uint32_t> row, column;
+    model->CopyProfiles(row, column);
+    EXPECT_EQ(row.size(), 640u);
+    EXPECT_EQ(column.size(), 480u);
+    EXPECT_EQ(row.front(), 0xFF000000u);
+}
+
+TEST_F(ModelTest, SettingsRoundTrip)
+{
+    {
+        auto model = MakeModel();
+        model->SelectDevice(1);
+        model->SetViewRatio(250);
+        model->SetIsMarkerVisible(true);
+        model->SetMarkerPosition(10, 20);
+        model->SetMarkerColor(0x00123456);
+        model->SetIsProfileVisible(true);
+        model->SetIsSidePaneVisible(true);
+        model->SetControlPanelPage(1);
+        model->SetIsStatusBarVisible(false);
+        model->SetSaveTarget(1);
+        model->SetFileFormat(4);
+        model->SetMovieBitRate(-12);
+    }
+    EXPECT_EQ(profile.ReadString(S, L"CaptureDeviceName", L""), L"\\\\?\\cam1");
+    EXPECT_EQ(profile.ReadString(S, L"FrameFormatName", L""), L"NV12 160x120 (15fps)");
+    EXPECT_EQ(profile.ReadInt(S, L"MarkerPositionX", 0), 10);
+
+    auto model = MakeModel();
+    EXPECT_EQ(model->GetCurrentDeviceIndex(), 1);
+    EXPECT_EQ(model->GetViewRatio(), 250);
+    EXPECT_TRUE(model->GetIsMarkerVisible());
+    EXPECT_EQ(model->GetMarkerPosition().x, 10);
+    EXPECT_EQ(model->GetMarkerPosition().y, 20);
+    EXPECT_EQ(model->GetMarkerColor(), 0x00123456u);
+    EXPECT_TRUE(model->GetIsProfileVisible());
+    EXPECT_TRUE(model->GetIsSidePaneVisible());
+    EXPECT_EQ(model->GetControlPanelPage(), 0) << "the page is saved only when plug-in processors exist";
+    EXPECT_FALSE(model->GetIsStatusBarVisible());
+    EXPECT_EQ(model->GetSaveTarget(), 1);
+    EXPECT_EQ(model->GetFileFormat(), 4);
+    EXPECT_EQ(model->GetMovieBitRate(), -12) << "integers are taken as read";
+}
+
+TEST_F(ModelTest, FrameFormatIsRestoredByItsDisplayName)
+{
+    ASSERT_TRUE(profile.WriteString(S, L"CaptureDeviceName", L"\\\\?\\cam0"));
+    ASSERT_TRUE(profile.WriteString(S, L"FrameFormatName", L"YUY2 320x240 (30fps)"));
+    auto model = MakeModel();
+    EXPECT_EQ(model->GetCurrentDevice().selectedFormatIndex, 1);
+    EXPECT_EQ(model->GetCurrentDevice().frame.width, 320);
+    EXPECT_EQ(model->GetMarkerPosition().x, 160) << "the marker follows the format";
+
+    model.reset();
+    ASSERT_TRUE(profile.WriteString(S, L"CaptureDeviceName", L"\\\\?\\CAM0"));
+    ASSERT_TRUE(profile.WriteString(S, L"FrameFormatName", L"yuy2 320x240 (30fps)"));
+    model = MakeModel();
+    EXPECT_EQ(model->GetCurrentDeviceIndex(), 0) << "paths compare case-sensitively; no match gives device 0";
+    EXPECT_EQ(model->GetCurrentDevice().selectedFormatIndex, 0);
+}
+
+TEST_F(ModelTest, ViewRatioIsClampedOnLoad)
+{
+    const std::pair<const wchar_t*, int> cases[] = {{L"5", 10},  {L"-3", 10}, {L"5000", 1000},
+                                                    {L"10", 10}, {L"11", 11}, {L"1000", 1000}};
+    for (const auto& [text, expected] : cases)
+    {
+        ASSERT_TRUE(profile.WriteString(S, L"ViewRatio", text));
+        auto model = MakeModel();
+        EXPECT_EQ(model->GetViewRatio(), expected)
+            << "ViewRatio=" << testing::PrintToString(std::wstring(text));
+        model->SetViewRatio(0);
+        EXPECT_EQ(model->GetViewRatio(), 10);
+    }
+}
+
+TEST_F(ModelTest, AMarkerOutsideTheFrameIsIgnored)
+{
+    ASSERT_TRUE(profile.WriteInt(S, L"MarkerPositionX", 640));
+    ASSERT_TRUE(profile.WriteInt(S, L"MarkerPositionY", 5));
+    auto model = MakeModel();
+    EXPECT_EQ(model->GetMarkerPosition().x, 320);
+    EXPECT_EQ(model->GetMarkerPosition().y, 240);
+    model.reset();
+    ASSERT_TRUE(profile.WriteInt(S, L"MarkerPositionX", 639));
+    ASSERT_TRUE(profile.WriteInt(S, L"MarkerPositionY", -1));
+    model = MakeModel();
+    EXPECT_EQ(model->GetMarkerPosition().x, 320);
+}
+
+TEST_F(ModelTest, WithOnlyTheBuiltInProcessorItsNameAndPageAreLeftAsStored)
+{
+    ASSERT_TRUE(profile.WriteString(S, L"ProcessorName", L"二値化"));
+    ASSERT_TRUE(profile.WriteInt(S, L"ControlPanelPage", 1));
+    {
+        auto model = MakeModel();
+        EXPECT_EQ(model->GetCurrentProcessorIndex(), 0) << "an unknown processor name selects なし";
+        EXPECT_EQ(model->GetControlPanelPage(), 1);
+        model->SetControlPanelPage(0);
+    }
+    EXPECT_EQ(profile.ReadString(S, L"ProcessorName", L""), L"二値化");
+    EXPECT_EQ(profile.ReadInt(S, L"ControlPanelPage", -1), 1);
+    EXPECT_EQ(profile.ReadInt(S, L"ViewRatio", -1), 100) << "the other keys are written";
+}
+
+namespace
+{
+// A configuration store whose writes start failing at one key.
+class FailingProfile : public TavixCapture::IniProfile
+{
+public:
+    FailingProfile(std::wstring path, std::wstring failingKey)
+        : IniProfile(std::move(path)), failingKey_(std::move(failingKey))
+    {
+    }
+    bool WriteString(const wchar_t* section, const wchar_t* key, const std::wstring& value) const override
+    {
+        if (key == failingKey_)
+        {
+            return false;
+        }
+        return IniProfile::WriteString(section, key, value);
+    }
+
+private:
+    std::wstring failingKey_;
+};
+} // namespace
+
+TEST_F(ModelTest, AFailedWriteOnCloseSkipsTheRestWithoutEndingTheProgram)
+{
+    ASSERT_TRUE(profile.WriteInt(S, L"MarkerColor", 7));
+    ASSERT_TRUE(profile.WriteInt(S, L"MovieBitRate", 99));
+    const FailingProfile failing(profile.GetPath(), L"MarkerPositionY");
+    {
+        MainModel model(failing, Factory(), 0, true, false, folder.Path());
+        model.SetViewRatio(300);
+        model.SetMarkerColor(1);
+        model.SetMovieBitRate(1);
+        // Destruction saves; a failure escaping it would end the test process.
+    }
+    EXPECT_EQ(profile.ReadInt(S, L"ViewRatio", 0), 300) << "keys before the failure are written";
+    EXPECT_EQ(profile.ReadInt(S, L"MarkerColor", 0), 7) << "keys after the failure keep their old values";
+    EXPECT_EQ(profile.ReadInt(S, L"MovieBitRate", 0), 99);
+}
+
+TEST_F(ModelTest, NoDeviceOrNoFormatEndsConstruction)
+{
+    const auto expectNoDevice = [this](TavixCapture::CaptureBackendFactory factory)
+    {
+        try
+        {
+            MainModel model(profile, factory, 0, true, false, folder.Path());
+            ADD_FAILURE() << "a model without a usable device was built";
+        }
+        catch (const Common::Exception& error)
+        {
+            EXPECT_EQ(error.Message, L"キャプチャーデバイスがありません。");
+            EXPECT_EQ(error.ErrorCode, E_UNEXPECTED);
+        }
+    };
+    expectNoDevice([](std::int32_t, bool, bool) { return std::make_unique<Common::VideoCapture>(); });
+    auto empty = std::make_shared<TestSupport::FakeDevice>(L"none", L"p",
+                                                           std::initializer_list<TestSupport::FormatSpec>{});
+    expectNoDevice([empty](std::int32_t, bool, bool) { return TestSupport::MakeCapture({empty}); });
+}
+
+TEST_F(ModelTest, TheBackendFactoryGetsTheStartupOptions)
+{
+    std::int32_t seenFamily = 0;
+    bool seenSkip = true, seenAllow = false;
+    MainModel model(
+        profile,
+        [&](std::int32_t family, bool skip, bool allow)
+        {
+            seenFamily = family;
+            seenSkip = skip;
+            seenAllow = allow;
+            return TestSupport::MakeCapture({cam0});
+        },
+        1, false, true, folder.Path());
+    EXPECT_EQ(seenFamily, 1);
+    EXPECT_FALSE(seenSkip);
+    EXPECT_TRUE(seenAllow);
+}

@@ -1,0 +1,38 @@
+// What the model tests share: a model over fake devices and a temporary INI
+// file, and a real (hidden) window that collects the model's notifications.
+#pragma once
+
+#include "Common/ui/Window.h"
+#include "app/MainModel.h"
+#include "support/FakeCapture.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+class ListenerWindow : public Common::Mfc::Window
+{
+public:
+    ListenerWindow();
+    ~ListenerWindow() override;
+    // Property ids posted to this window since the last call, in order;
+    // fails the test if a message names another sender than `model`.
+    std::vector<int> Drain(const void* model);
+};
+
+class ModelTest : public testing::Test
+{
+protected:
+    ModelTest();
+
+    // Two devices: "cam0" with 640x480 and 320x240 formats, "cam1" with 160x120.
+    std::unique_ptr<TavixCapture::MainModel> MakeModel();
+    TavixCapture::CaptureBackendFactory Factory();
+
+    TestSupport::TempFolder folder;
+    TavixCapture::IniProfile profile;
+    std::shared_ptr<TestSupport::FakeDevice> cam0;
+    std::shared_ptr<TestSupport::FakeDevice> cam1;
+};

@@ -1,0 +1,139 @@
+// Exception texts, the checking functions and the path/number helpers that
+// every error text and the configuration path are built from.
+#include "Common/ComPointer.h"
+#include "Common/Exception.h"
+#include "Common/TextHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <wincodec.h>
+
+using Common::Exception;
+
+TEST(Exception, MessageConstructorUsesUnexpectedCode)
+{
+    const Exception error(L"キャプチャーデバイスがありません。", L"MainModel", 42);
+    EXPECT_EQ(error.ErrorCode, static_cast<HRESULT>(0x8000FFFF));
+    EXPECT_EQ(error.Message, L"キャプチャーデバイスがありません。");
+    EXPECT_EQ(error.GetLocatedMessage(), L"キャプチャーデバイスがありません。MainModel(42)");
+    const Exception copy(error);
+    EXPECT_EQ(copy.File, L"MainModel");
+    EXPECT_EQ(copy.Line, 42);
+}
+
+TEST(Exception, CodeWithSystemTextUsesItVerbatim)
+{
+    const HRESULT accessDenied = HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+    const Exception error(accessDenied, L"Unit", 1);
+    EXPECT_EQ(error.ErrorCode, accessDenied);
+    ASSERT_FALSE(error.Message.empty());
+    EXPECT_EQ(error.Message.find(L"(COM)"), std::wstring::npos);
+}
+
+TEST(Exception, CodeWithoutSystemTextShowsEightLowerCaseDigits)
+{
+    EXPECT_EQ(Exception(static_cast<HRESULT>(0x1234ABCD), L"Unit", 1).Message, L"(COM) 0x1234abcd");
+    EXPECT_EQ(Exception::GetSystemMessage(static_cast<HRESULT>(0xA0DEF00D)), L"(COM) 0xa0def00d");
+}
+
+TEST(Exception, LocationIsTheFileNamePartOfTheUnit)
+{
+    const Exception error(L"X", L"C:\\src\\app\\MainModel", 7);
+    EXPECT_EQ(error.GetLocatedMessage(), L"XMainModel(7)");
+    const Exception negativeLine(L"X", L"a/b:Unit", -3);
+    EXPECT_EQ(negativeLine.GetLocatedMessage(), L"XUnit(-3)");
+}
+
+TEST(Exception, CheckingFunctionsRecordTheCallingUnitAndLine)
+{
+    EXPECT_NO_THROW(Common::ThrowIfFailed(S_OK));
+    EXPECT_NO_THROW(Common::ThrowIfFailed(S_FALSE));
+    EXPECT_NO_THROW(Common::ThrowIfFalse(TRUE));
+    const int line = __LINE__ + 3;
+    try
+    {
+        Common::ThrowIfFailed(E_POINTER);
+        FAIL() << "no exception";
+    }
+    catch (const Exception& error)
+    {
+        EXPECT_EQ(error.ErrorCode, E_POINTER);
+        EXPECT_EQ(error.File, L"ErrorAndTextTests");
+        EXPECT_EQ(error.Line, line);
+    }
+    try
+    {
+        Common::ThrowIfFalse(FALSE, L"Unit", 9);
+        FAIL() << "no exception";
+    }
+    catch (const Exception& error)
+    {
+        EXPECT_EQ(error.ErrorCode, E_UNEXPECTED);
+        EXPECT_EQ(error.GetLocatedMessage(), error.Message + L"Unit(9)");
+    }
+}
+
+TEST(ComPointer, RefusesToHandOutTheAddressOfAFilledPointer)
+{
+    Common::ComPointer<IWICImagingFactory> factory;
+    factory.CreateInstance(CLSID_WICImagingFactory, CLSCTX_INPROC_SERVER);
+    ASSERT_TRUE(factory);
+    try
+    {
+        factory.CreateInstance(CLSID_WICImagingFactory, CLSCTX_INPROC_SERVER);
+        FAIL() << "a filled pointer was overwritten";
+    }
+    catch (const Exception& error)
+    {
+        EXPECT_EQ(error.ErrorCode, E_UNEXPECTED);
+        EXPECT_EQ(error.File, L"ComPointer");
+    }
+    factory.Reset();
+    EXPECT_NO_THROW(static_cast<void>(factory.Put()));
+}
+
+TEST(ComPointer, FailedCreationRaisesTheReturnedCode)
+{
+    const CLSID unknownClass = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
+    Common::ComPointer<IUnknown> object;
+    try
+    {
+        object.CreateInstance(unknownClass);
+        FAIL() << "no exception";
+    }
+    catch (const Exception& error)
+    {
+        EXPECT_EQ(error.ErrorCode, REGDB_E_CLASSNOTREG);
+    }
+    EXPECT_FALSE(object);
+}
+
+TEST(TextHelpers, PathParts)
+{
+    EXPECT_EQ(Common::GetDirectoryPart(L"C:\\Tools\\Capture.exe"), L"C:\\Tools\\");
+    EXPECT_EQ(Common::GetDirectoryPart(L"C:cap"), L"C:");
+    EXPECT_EQ(Common::GetDirectoryPart(L"a/b\\c"), L"a/b\\");
+    EXPECT_EQ(Common::GetDirectoryPart(L"plain"), L"");
+    EXPECT_EQ(Common::GetFileNamePart(L"C:\\Tools\\Capture.exe"), L"Capture.exe");
+    EXPECT_EQ(Common::GetFileNamePart(L"plain"), L"plain");
+    EXPECT_EQ(Common::GetFileNamePart(L"C:\\Tools\\"), L"");
+}
+
+TEST(TextHelpers, ChangeExtensionLooksAtTheFileNameOnly)
+{
+    EXPECT_EQ(Common::ChangeExtension(L"C:\\Tools\\Capture.exe", L".ini"), L"C:\\Tools\\Capture.ini");
+    EXPECT_EQ(Common::ChangeExtension(L"C:\\a\\cap", L".ini"), L"C:\\a\\cap.ini");
+    EXPECT_EQ(Common::ChangeExtension(L"C:\\a\\my.tool.exe", L".ini"), L"C:\\a\\my.tool.ini");
+    // A dot in a folder name is not an extension.
+    EXPECT_EQ(Common::ChangeExtension(L"C:\\v1.2\\cap", L".ini"), L"C:\\v1.2\\cap.ini");
+    EXPECT_EQ(Common::ChangeExtension(L"C:\\a\\.hidden", L".ini"), L"C:\\a\\.ini");
+}
+
+TEST(TextHelpers, DecimalText)
+{
+    EXPECT_EQ(Common::ToDecimalText(0), L"0");
+    EXPECT_EQ(Common::ToDecimalText(42), L"42");
+    EXPECT_EQ(Common::ToDecimalText(-3), L"-3");
+    EXPECT_EQ(Common::ToDecimalText(2147483647), L"2147483647");
+    EXPECT_EQ(Common::ToDecimalText(-2147483647 - 1), L"-2147483648");
+}

@@ -1,0 +1,89 @@
+#include "FakeCapture.h"
+
+#include <cstring>
+
+namespace TestSupport
+{
+
+FakeFrameFormat::FakeFrameFormat(const wchar_t* subtypeName, std::int32_t formatWidth,
+                                 std::int32_t formatHeight, double rate)
+    : subtypeName_(subtypeName)
+{
+    width = formatWidth;
+    height = formatHeight;
+    stride = formatWidth * 2;
+    frameRate = rate;
+}
+
+FakeDevice::FakeDevice(std::wstring deviceName, std::wstring devicePath,
+                       std::initializer_list<FormatSpec> formatSpecs)
+{
+    name = std::move(deviceName);
+    path = std::move(devicePath);
+    for (const FormatSpec& spec : formatSpecs)
+    {
+        formats.push_back(
+            std::make_shared<FakeFrameFormat>(spec.subtypeName, spec.width, spec.height, spec.frameRate));
+    }
+    if (!formats.empty())
+    {
+        ApplyFrameFormat();
+    }
+}
+
+void FakeDevice::Open()
+{
+    if (failOpen)
+    {
+        throw Common::Exception(static_cast<HRESULT>(E_FAIL));
+    }
+    if (!opened_)
+    {
+        opened_ = true;
+        ++openCount;
+    }
+}
+
+void FakeDevice::Close()
+{
+    if (opened_)
+    {
+        opened_ = false;
+        ++closeCount;
+    }
+}
+
+void FakeDevice::DeliverFrame(std::uint32_t value)
+{
+    Common::AutoLock lock(frameLock);
+    for (std::size_t i = 0; i + 4 <= frame.pixels.size(); i += 4)
+    {
+        std::memcpy(frame.pixels.data() + i, &value, 4);
+    }
+    NotifyFrame(frame);
+}
+
+void FakeDevice::SetPixel(std::int32_t x, std::int32_t y, std::uint32_t value)
+{
+    Common::AutoLock lock(frameLock);
+    std::memcpy(frame.pixels.data() + static_cast<std::size_t>(y) * frame.stride +
+                    static_cast<std::size_t>(x) * 4,
+                &value, 4);
+}
+
+void FakeDevice::DeliverError(const Common::Exception& error)
+{
+    NotifyError(error);
+}
+
+std::unique_ptr<Common::VideoCapture> MakeCapture(std::initializer_list<std::shared_ptr<FakeDevice>> devices)
+{
+    auto capture = std::make_unique<Common::VideoCapture>();
+    for (const auto& device : devices)
+    {
+        capture->devices.push_back(device);
+    }
+    return capture;
+}
+
+} // namespace TestSupport

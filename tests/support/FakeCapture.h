@@ -1,0 +1,62 @@
+// Test doubles of the capture abstraction: a format with a fixed subtype
+// name, a device whose Open/Close only flip a flag and that delivers frames
+// and errors when the test says so, and a backend holding such devices.
+#pragma once
+
+#include "Common/capture/VideoCapture.h"
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <string>
+
+namespace TestSupport
+{
+
+class FakeFrameFormat : public Common::FrameFormat
+{
+public:
+    FakeFrameFormat(const wchar_t* subtypeName, std::int32_t width, std::int32_t height, double frameRate);
+    const wchar_t* GetSubtypeName() const override { return subtypeName_; }
+
+private:
+    const wchar_t* subtypeName_;
+};
+
+struct FormatSpec
+{
+    const wchar_t* subtypeName;
+    std::int32_t width;
+    std::int32_t height;
+    double frameRate;
+};
+
+class FakeDevice : public Common::Device
+{
+public:
+    FakeDevice(std::wstring deviceName, std::wstring devicePath,
+               std::initializer_list<FormatSpec> formatSpecs);
+
+    bool IsOpened() const override { return opened_; }
+    void Open() override;
+    void Close() override;
+
+    // Fills `frame` with `value` everywhere and delivers it, as a backend's
+    // delivery thread does.
+    void DeliverFrame(std::uint32_t value);
+    // Sets one pixel of `frame` (under frameLock).
+    void SetPixel(std::int32_t x, std::int32_t y, std::uint32_t value);
+    void DeliverError(const Common::Exception& error);
+
+    int openCount = 0;
+    int closeCount = 0;
+    bool failOpen = false;
+
+private:
+    bool opened_ = false;
+};
+
+// A backend of fake devices, and the factory the model takes.
+std::unique_ptr<Common::VideoCapture> MakeCapture(std::initializer_list<std::shared_ptr<FakeDevice>> devices);
+
+} // namespace TestSupport

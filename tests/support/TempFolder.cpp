@@ -1,0 +1,80 @@
+#include "TempFolder.h"
+
+#include "Common/UniqueHandle.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace TestSupport
+{
+
+TempFolder::TempFolder()
+{
+    wchar_t base[MAX_PATH + 1] = {};
+    if (GetTempPathW(MAX_PATH, base) == 0)
+    {
+        throw std::runtime_error("GetTempPathW failed");
+    }
+    static unsigned counter = 0;
+    for (;;)
+    {
+        std::wstring candidate = std::wstring(base) + L"tavix-test-" +
+                                 std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) +
+                                 L"\\";
+        if (CreateDirectoryW(candidate.c_str(), nullptr))
+        {
+            path_ = candidate;
+            return;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+        {
+            throw std::runtime_error("CreateDirectoryW failed");
+        }
+    }
+}
+
+TempFolder::~TempFolder()
+{
+    // Double-null-terminated list of one path, without the trailing separator.
+    std::wstring from = path_.substr(0, path_.size() - 1);
+    from.push_back(L'\0');
+    SHFILEOPSTRUCTW operation = {};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationW(&operation);
+}
+
+std::wstring ReadTextFile(const std::wstring& path)
+{
+    const Common::UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
+    {
+        return std::wstring();
+    }
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+    {
+        bytes.append(buffer, read);
+    }
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE)
+    {
+        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+    }
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), length);
+    return text;
+}
+
+} // namespace TestSupport
