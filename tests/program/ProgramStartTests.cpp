@@ -1,0 +1,155 @@
+// The program itself, started as a separate process from a folder of its
+// own: it writes section "Application" next to the executable and, on a
+// machine without a usable camera, ends with the error box.
+#include "app/IniProfile.h"
+#include "support/TempFolder.h"
+
+#include "Common/UniqueHandle.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+namespace
+{
+
+std::wstring TestBinaryFolder()
+{
+    wchar_t path[MAX_PATH * 4] = {};
+    GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
+    std::wstring text = path;
+    return text.substr(0, text.find_last_of(L"\\/") + 1);
+}
+
+struct BoxSearch
+{
+    DWORD processId = 0;
+    HWND box = nullptr;
+};
+
+BOOL CALLBACK FindBox(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<BoxSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (owner == search->processId && std::wstring(className) == L"#32770" && IsWindowVisible(window))
+    {
+        search->box = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CollectTexts(HWND child, LPARAM parameter)
+{
+    wchar_t className[64] = {};
+    GetClassNameW(child, className, 64);
+    if (_wcsicmp(className, L"Static") == 0)
+    {
+        wchar_t text[512] = {};
+        GetWindowTextW(child, text, 512);
+        *reinterpret_cast<std::wstring*>(parameter) += text;
+    }
+    return TRUE;
+}
+
+struct BoxSeen
+{
+    std::wstring title;
+    std::wstring text;
+    int buttons = 0;
+};
+
+BOOL CALLBACK CountButtons(HWND child, LPARAM parameter)
+{
+    wchar_t className[64] = {};
+    GetClassNameW(child, className, 64);
+    if (_wcsicmp(className, L"Button") == 0 && IsWindowVisible(child))
+    {
+        ++*reinterpret_cast<int*>(parameter);
+    }
+    return TRUE;
+}
+
+// Starts the program copied into `folder`, waits for its box, reads it,
+// presses OK and waits for the process to end.
+BoxSeen RunUntilErrorBox(const TestSupport::TempFolder& folder)
+{
+    const std::wstring exe = folder.File(L"TavixCapture.exe");
+    EXPECT_TRUE(CopyFileW((TestBinaryFolder() + L"TavixCapture.exe").c_str(), exe.c_str(), FALSE));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.Path().c_str(), &startup, &process))
+    {
+        ADD_FAILURE() << "CreateProcess failed: " << GetLastError();
+        return {};
+    }
+    const Common::UniqueHandle processHandle(process.hProcess);
+    const Common::UniqueHandle threadHandle(process.hThread);
+
+    BoxSearch search;
+    search.processId = process.dwProcessId;
+    for (int i = 0; i < 300 && search.box == nullptr; ++i)
+    {
+        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+        if (search.box == nullptr)
+        {
+            if (WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0)
+            {
+                break;
+            }
+        }
+    }
+    BoxSeen seen;
+    if (search.box == nullptr)
+    {
+        ADD_FAILURE() << "no error box appeared";
+        TerminateProcess(process.hProcess, 1);
+        return seen;
+    }
+    wchar_t title[256] = {};
+    GetWindowTextW(search.box, title, 256);
+    seen.title = title;
+    EnumChildWindows(search.box, CollectTexts, reinterpret_cast<LPARAM>(&seen.text));
+    EnumChildWindows(search.box, CountButtons, reinterpret_cast<LPARAM>(&seen.buttons));
+    PostMessageW(search.box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0) << "the program did not end";
+    return seen;
+}
+
+} // namespace
+
+TEST(ProgramStart, WithoutACameraWritesTheOptionsAndEndsWithTheErrorBox)
+{
+    TestSupport::TempFolder folder;
+    const BoxSeen box = RunUntilErrorBox(folder);
+    EXPECT_EQ(box.title, L"エラー");
+    EXPECT_EQ(box.text, L"キャプチャーデバイスがありません。");
+    EXPECT_EQ(box.buttons, 1);
+
+    const TavixCapture::IniProfile ini(folder.File(L"TavixCapture.ini"));
+    EXPECT_EQ(ini.ReadString(L"Application", L"IsDebugMessageEnabled", L"?"), L"0");
+    EXPECT_EQ(ini.ReadString(L"Application", L"CaptureApiFamily", L"?"), L"0");
+    EXPECT_EQ(ini.ReadString(L"Application", L"SkipErrorDevice", L"?"), L"1");
+    EXPECT_EQ(ini.ReadString(L"Application", L"AllowDuplicateFrameFormat", L"?"), L"0");
+    EXPECT_EQ(ini.ReadString(L"Settings", L"ViewRatio", L"none"), L"none") << "no model, no settings";
+}
+
+TEST(ProgramStart, DebugMessagesAddTheSourceLocation)
+{
+    TestSupport::TempFolder folder;
+    const TavixCapture::IniProfile ini(folder.File(L"TavixCapture.ini"));
+    ASSERT_TRUE(ini.WriteString(L"Application", L"IsDebugMessageEnabled", L"5"));
+    const BoxSeen box = RunUntilErrorBox(folder);
+    const std::wstring prefix = L"キャプチャーデバイスがありません。MainModel(";
+    EXPECT_EQ(box.text.substr(0, prefix.size()), prefix) << testing::PrintToString(box.text);
+    EXPECT_EQ(box.text.back(), L')');
+    EXPECT_EQ(ini.ReadString(L"Application", L"IsDebugMessageEnabled", L"?"), L"1");
+}
