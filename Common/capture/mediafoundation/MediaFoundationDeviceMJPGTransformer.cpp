@@ -2,12 +2,23 @@
 
 #include <mfapi.h>
 
+#include <utility>
+
 namespace Common
 {
 
 MediaFoundationDevice::MJPGTransformer::MJPGTransformer()
 {
     factory_.CreateInstance(CLSID_WICImagingFactory2, CLSCTX_INPROC_SERVER);
+}
+
+MediaFoundationDevice::MJPGTransformer::MJPGTransformer(ComPointer<IWICImagingFactory> factory)
+    : factory_(std::move(factory))
+{
+    if (!factory_)
+    {
+        throw Exception(static_cast<HRESULT>(E_POINTER));
+    }
 }
 
 const GUID& MediaFoundationDevice::MJPGTransformer::GetSubtype() const
@@ -40,6 +51,16 @@ void MediaFoundationDevice::MJPGTransformer::Transform(const std::uint8_t* sourc
     ThrowIfFailed(converter->Initialize(decodedFrame.Get(), GUID_WICPixelFormat32bppBGRA,
                                         WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom));
 
+    // Some decoders write a too large image past the end of the buffer
+    // instead of failing, so the size is checked first.
+    UINT imageWidth = 0;
+    UINT imageHeight = 0;
+    ThrowIfFailed(converter->GetSize(&imageWidth, &imageHeight));
+    if (frame.width < 0 || frame.height < 0 || imageWidth > static_cast<UINT>(frame.width) ||
+        imageHeight > static_cast<UINT>(frame.height))
+    {
+        throw Exception(static_cast<HRESULT>(WINCODEC_ERR_INSUFFICIENTBUFFER));
+    }
     ThrowIfFailed(converter->CopyPixels(nullptr, static_cast<UINT>(frame.stride),
                                         static_cast<UINT>(frame.pixels.size()), frame.pixels.data()));
 }

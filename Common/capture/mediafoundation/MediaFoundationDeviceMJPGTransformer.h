@@ -18,6 +18,8 @@ class MediaFoundationDevice::MJPGTransformer final : public Transformer
 public:
     // Creates the imaging factory; a failure raises Exception with its code.
     MJPGTransformer();
+    // Uses the given imaging factory (which must not be empty).
+    explicit MJPGTransformer(ComPointer<IWICImagingFactory> factory);
 
     const GUID& GetSubtype() const override;
 
@@ -25,8 +27,9 @@ public:
     // (0xFF 0xD8) raises Exception(E_UNEXPECTED) before any decoder object
     // exists; a decoder failure raises Exception with the decoder's code.
     // The decoded image's own size decides what is written: `width`,
-    // `height` and `sourceStride` are not used, and an image that does not
-    // fit `frame` fails in CopyPixels.
+    // `height` and `sourceStride` are not used. An image larger than `frame`
+    // raises Exception(WINCODEC_ERR_INSUFFICIENTBUFFER) before anything is
+    // copied; a smaller one fills the top-left corner.
     void Transform(const std::uint8_t* source, std::uint32_t sourceLength, std::int32_t width,
                    std::int32_t height, std::int32_t sourceStride, FrameBuffer& frame) override;
 

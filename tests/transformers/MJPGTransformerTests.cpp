@@ -1,0 +1,245 @@
+// The MJPG transformer with the real image decoder: a JPEG made by the
+// platform's own encoder decodes into the frame; frames that do not start
+// with the start-of-image marker are refused before any decoder object
+// exists; decoder failures carry the decoder's code, release every per-frame
+// object and leave the transformer ready for the next frame.
+#include "CountingImagingFactory.h"
+
+#include "Common/capture/mediafoundation/MediaFoundationDeviceMJPGTransformer.h"
+
+#include <gtest/gtest.h>
+
+#include <mfapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <cstring>
+#include <vector>
+
+namespace
+{
+
+using Common::ComPointer;
+using Common::FrameBuffer;
+using Common::ThrowIfFailed;
+using MJPGTransformer = Common::MediaFoundationDevice::MJPGTransformer;
+
+constexpr std::uint32_t Guard = 0x12345678u;
+constexpr int Width = 64;
+constexpr int Height = 32;
+
+// The test image: smooth ramps, so the JPEG error stays small.
+void TestColour(int x, int y, std::uint8_t bgr[3])
+{
+    bgr[0] = static_cast<std::uint8_t>(x * 4);
+    bgr[1] = static_cast<std::uint8_t>(y * 8);
+    bgr[2] = static_cast<std::uint8_t>(200 - x * 2);
+}
+
+std::vector<std::uint8_t> EncodeTestJpeg()
+{
+    ComPointer<IWICImagingFactory> factory;
+    factory.CreateInstance(CLSID_WICImagingFactory2, CLSCTX_INPROC_SERVER);
+    ComPointer<IStream> stream;
+    ThrowIfFailed(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()));
+    ComPointer<IWICBitmapEncoder> encoder;
+    ThrowIfFailed(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.Put()));
+    ThrowIfFailed(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache));
+    ComPointer<IWICBitmapFrameEncode> frame;
+    ComPointer<IPropertyBag2> options;
+    ThrowIfFailed(encoder->CreateNewFrame(frame.Put(), options.Put()));
+    ThrowIfFailed(frame->Initialize(options.Get()));
+    ThrowIfFailed(frame->SetSize(Width, Height));
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    ThrowIfFailed(frame->SetPixelFormat(&format));
+    EXPECT_TRUE(IsEqualGUID(format, GUID_WICPixelFormat24bppBGR));
+    std::vector<BYTE> pixels(Width * 3 * Height);
+    for (int y = 0; y < Height; ++y)
+    {
+        for (int x = 0; x < Width; ++x)
+        {
+            TestColour(x, y, &pixels[(y * Width + x) * 3]);
+        }
+    }
+    ThrowIfFailed(frame->WritePixels(Height, Width * 3, static_cast<UINT>(pixels.size()), pixels.data()));
+    ThrowIfFailed(frame->Commit());
+    ThrowIfFailed(encoder->Commit());
+
+    HGLOBAL memory = nullptr;
+    ThrowIfFailed(GetHGlobalFromStream(stream.Get(), &memory));
+    STATSTG status = {};
+    ThrowIfFailed(stream->Stat(&status, STATFLAG_NONAME));
+    const void* bytes = GlobalLock(memory);
+    Common::ThrowIfFalse(bytes != nullptr);
+    std::vector<std::uint8_t> jpeg(static_cast<const std::uint8_t*>(bytes),
+                                   static_cast<const std::uint8_t*>(bytes) + status.cbSize.QuadPart);
+    GlobalUnlock(memory);
+    return jpeg;
+}
+
+FrameBuffer GuardedFrame(int width, int height)
+{
+    FrameBuffer frame;
+    frame.Resize(width, height);
+    for (std::size_t i = 0; i < frame.pixels.size(); i += 4)
+    {
+        std::memcpy(frame.pixels.data() + i, &Guard, 4);
+    }
+    return frame;
+}
+
+bool Untouched(const FrameBuffer& frame)
+{
+    for (std::size_t i = 0; i < frame.pixels.size(); i += 4)
+    {
+        std::uint32_t value;
+        std::memcpy(&value, frame.pixels.data() + i, 4);
+        if (value != Guard)
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every pixel near the test image, opaque; the largest channel error.
+int LargestError(const FrameBuffer& frame)
+{
+    int largest = 0;
+    for (int y = 0; y < Height; ++y)
+    {
+        for (int x = 0; x < Width; ++x)
+        {
+            const std::uint8_t* pixel = frame.pixels.data() + y * frame.stride + 4 * x;
+            std::uint8_t expected[3];
+            TestColour(x, y, expected);
+            for (int c = 0; c < 3; ++c)
+            {
+                largest = std::max(largest, std::abs(pixel[c] - expected[c]));
+            }
+            if (pixel[3] != 0xFF)
+            {
+                return 256;
+            }
+        }
+    }
+    return largest;
+}
+
+class MJPGTransformerTest : public ::testing::Test
+{
+protected:
+    MJPGTransformerTest() : factory_(new CountingImagingFactory())
+    {
+        ComPointer<IWICImagingFactory> shared(factory_);
+        transformer_ = std::make_unique<MJPGTransformer>(shared);
+        factory_->Release(); // The transformer and `shared` hold it now.
+    }
+
+    // Expects Transform to raise; returns the exception.
+    Common::Exception TransformFails(const std::vector<std::uint8_t>& data, std::uint32_t length,
+                                     FrameBuffer& frame)
+    {
+        try
+        {
+            transformer_->Transform(data.data(), length, Width, Height, Width * 2, frame);
+        }
+        catch (const Common::Exception& error)
+        {
+            return error;
+        }
+        ADD_FAILURE() << "the frame was accepted";
+        return Common::Exception(L"accepted");
+    }
+
+    CountingImagingFactory* factory_;
+    std::unique_ptr<MJPGTransformer> transformer_;
+};
+
+TEST_F(MJPGTransformerTest, ARealJpegDecodesIntoTheFrame)
+{
+    const std::vector<std::uint8_t> jpeg = EncodeTestJpeg();
+    FrameBuffer frame = GuardedFrame(Width, Height);
+    transformer_->Transform(jpeg.data(), static_cast<std::uint32_t>(jpeg.size()), Width, Height, Width * 2,
+                            frame);
+    EXPECT_LE(LargestError(frame), 12);
+    EXPECT_EQ(factory_->objectsCreated, 3); // stream, decoder, converter
+    EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
+}
+
+TEST_F(MJPGTransformerTest, EndOfImageMarkerIsRefusedBeforeAnyDecoderExists)
+{
+    std::vector<std::uint8_t> data = EncodeTestJpeg();
+    data[1] = 0xD9;
+    FrameBuffer frame = GuardedFrame(Width, Height);
+    const Common::Exception error = TransformFails(data, static_cast<std::uint32_t>(data.size()), frame);
+    EXPECT_EQ(error.ErrorCode, static_cast<HRESULT>(E_UNEXPECTED));
+    EXPECT_EQ(error.File, L"MediaFoundationDeviceMJPGTransformer");
+    EXPECT_EQ(factory_->objectsCreated, 0);
+    EXPECT_TRUE(Untouched(frame));
+}
+
+TEST_F(MJPGTransformerTest, BuffersShorterThanTheMarkerAreRefused)
+{
+    const std::vector<std::uint8_t> data = {0xFF, 0xD8};
+    FrameBuffer frame = GuardedFrame(Width, Height);
+    EXPECT_EQ(TransformFails(data, 1, frame).ErrorCode, static_cast<HRESULT>(E_UNEXPECTED));
+    EXPECT_EQ(TransformFails(data, 0, frame).ErrorCode, static_cast<HRESULT>(E_UNEXPECTED));
+    EXPECT_EQ(factory_->objectsCreated, 0);
+}
+
+TEST_F(MJPGTransformerTest, TruncatedJpegGivesTheDecoderErrorAndTheNextFrameConverts)
+{
+    const std::vector<std::uint8_t> jpeg = EncodeTestJpeg();
+    FrameBuffer frame = GuardedFrame(Width, Height);
+    const Common::Exception error = TransformFails(jpeg, 40, frame);
+    EXPECT_TRUE(FAILED(error.ErrorCode));
+    EXPECT_NE(error.ErrorCode, static_cast<HRESULT>(E_UNEXPECTED));
+    EXPECT_EQ(error.File, L"MediaFoundationDeviceMJPGTransformer");
+    EXPECT_GE(factory_->objectsCreated, 1);
+    EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
+    std::printf("truncated JPEG: 0x%08lX at line %d\n", static_cast<unsigned long>(error.ErrorCode),
+                error.Line);
+
+    transformer_->Transform(jpeg.data(), static_cast<std::uint32_t>(jpeg.size()), Width, Height, Width * 2,
+                            frame);
+    EXPECT_LE(LargestError(frame), 12);
+    EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
+}
+
+TEST_F(MJPGTransformerTest, AnImageLargerThanTheFrameIsRefusedBeforeCopying)
+{
+    const std::vector<std::uint8_t> jpeg = EncodeTestJpeg();
+    FrameBuffer frame = GuardedFrame(Width / 2, Height / 2);
+    const Common::Exception error = TransformFails(jpeg, static_cast<std::uint32_t>(jpeg.size()), frame);
+    EXPECT_EQ(error.ErrorCode, static_cast<HRESULT>(WINCODEC_ERR_INSUFFICIENTBUFFER));
+    EXPECT_TRUE(Untouched(frame));
+    EXPECT_EQ(factory_->objectsCreated, 3);
+    EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
+}
+
+TEST(MJPGTransformer, TheDefaultConstructorCreatesTheRealFactory)
+{
+    MJPGTransformer transformer;
+    EXPECT_TRUE(IsEqualGUID(transformer.GetSubtype(), MFVideoFormat_MJPG));
+    const std::vector<std::uint8_t> jpeg = EncodeTestJpeg();
+    FrameBuffer frame = GuardedFrame(Width * 2, Height + 3);
+    transformer.Transform(jpeg.data(), static_cast<std::uint32_t>(jpeg.size()), 0, 0, 0, frame);
+    // A smaller image fills the top-left corner; the rest keeps its contents.
+    FrameBuffer corner = GuardedFrame(Width, Height);
+    for (int y = 0; y < Height; ++y)
+    {
+        std::memcpy(corner.pixels.data() + y * corner.stride, frame.pixels.data() + y * frame.stride,
+                    Width * 4);
+    }
+    EXPECT_LE(LargestError(corner), 12);
+    std::uint32_t outside;
+    std::memcpy(&outside, frame.pixels.data() + 4 * Width, 4);
+    EXPECT_EQ(outside, Guard);
+    std::memcpy(&outside, frame.pixels.data() + (Height + 2) * frame.stride, 4);
+    EXPECT_EQ(outside, Guard);
+}
+
+} // namespace
