@@ -1,0 +1,61 @@
+#include "Common/capture/directshow/DirectShowDeviceCallback.h"
+
+namespace Common
+{
+
+DirectShowVideoCapture::DirectShowDevice::Callback::Callback(DirectShowDevice& device) : device_(&device) {}
+
+STDMETHODIMP DirectShowVideoCapture::DirectShowDevice::Callback::QueryInterface(REFIID iid, void** result)
+{
+    if (result == nullptr)
+    {
+        return E_POINTER;
+    }
+    if (iid == IID_IUnknown || iid == IID_ISampleGrabberCB)
+    {
+        *result = static_cast<ISampleGrabberCB*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *result = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) DirectShowVideoCapture::DirectShowDevice::Callback::AddRef()
+{
+    return ++referenceCount_;
+}
+
+STDMETHODIMP_(ULONG) DirectShowVideoCapture::DirectShowDevice::Callback::Release()
+{
+    const ULONG count = --referenceCount_;
+    if (count == 0)
+    {
+        delete this;
+    }
+    return count;
+}
+
+STDMETHODIMP DirectShowVideoCapture::DirectShowDevice::Callback::SampleCB(double, IMediaSample*)
+{
+    return S_OK;
+}
+
+STDMETHODIMP DirectShowVideoCapture::DirectShowDevice::Callback::BufferCB(double, BYTE* buffer, long length)
+{
+    try
+    {
+        device_->OnBuffer(buffer, length);
+        return S_OK;
+    }
+    catch (const Exception& error)
+    {
+        return error.ErrorCode;
+    }
+    catch (...)
+    {
+        return E_UNEXPECTED;
+    }
+}
+
+} // namespace Common

@@ -1,0 +1,202 @@
+#include "CameraFormat.h"
+
+#include <amvideo.h>
+#include <dvdmedia.h>
+#include <uuids.h>
+
+#include <cstring>
+
+namespace VirtualCamera
+{
+
+CameraFormat::CameraFormat(Layout layout, int width, int height, bool topDown, int framesPerSecond,
+                           Block block)
+    : layout_(layout), width_(width), height_(height), topDown_(topDown), framesPerSecond_(framesPerSecond),
+      block_(block)
+{
+}
+
+int CameraFormat::GetRowBytes() const
+{
+    switch (layout_)
+    {
+    case Layout::RGB24:
+        return (width_ * 3 + 3) & ~3;
+    case Layout::YUY2:
+        return width_ * 2;
+    default:
+        return width_ * 4;
+    }
+}
+
+const GUID& CameraFormat::GetSubtype() const
+{
+    switch (layout_)
+    {
+    case Layout::ARGB32:
+        return MEDIASUBTYPE_ARGB32;
+    case Layout::RGB32:
+        return MEDIASUBTYPE_RGB32;
+    case Layout::RGB24:
+        return MEDIASUBTYPE_RGB24;
+    default:
+        return MEDIASUBTYPE_YUY2;
+    }
+}
+
+WORD CameraFormat::GetBitCount() const
+{
+    switch (layout_)
+    {
+    case Layout::RGB24:
+        return 24;
+    case Layout::YUY2:
+        return 16;
+    default:
+        return 32;
+    }
+}
+
+DWORD CameraFormat::GetCompression() const
+{
+    return layout_ == Layout::YUY2 ? MAKEFOURCC('Y', 'U', 'Y', '2') : BI_RGB;
+}
+
+HRESULT CameraFormat::FillMediaType(AM_MEDIA_TYPE& mediaType) const
+{
+    std::memset(&mediaType, 0, sizeof(mediaType));
+    mediaType.majortype = MEDIATYPE_Video;
+    mediaType.subtype = GetSubtype();
+    mediaType.bFixedSizeSamples = TRUE;
+    mediaType.bTemporalCompression = FALSE;
+    mediaType.lSampleSize = static_cast<ULONG>(GetImageBytes());
+
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = width_;
+    header.biHeight = topDown_ && layout_ != Layout::YUY2 ? -height_ : height_;
+    header.biPlanes = 1;
+    header.biBitCount = GetBitCount();
+    header.biCompression = GetCompression();
+    header.biSizeImage = static_cast<DWORD>(GetImageBytes());
+    const DWORD bitRate = static_cast<DWORD>(GetImageBytes()) * 8u * static_cast<DWORD>(framesPerSecond_);
+
+    if (block_ == Block::VideoInfo2)
+    {
+        mediaType.formattype = FORMAT_VideoInfo2;
+        mediaType.cbFormat = sizeof(VIDEOINFOHEADER2);
+    }
+    else
+    {
+        mediaType.formattype = FORMAT_VideoInfo;
+        mediaType.cbFormat = block_ == Block::ShortVideoInfo ? 48 : sizeof(VIDEOINFOHEADER);
+    }
+    mediaType.pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(mediaType.cbFormat));
+    if (mediaType.pbFormat == nullptr)
+    {
+        mediaType.cbFormat = 0;
+        return E_OUTOFMEMORY;
+    }
+    std::memset(mediaType.pbFormat, 0, mediaType.cbFormat);
+    if (block_ == Block::VideoInfo2)
+    {
+        auto* info = reinterpret_cast<VIDEOINFOHEADER2*>(mediaType.pbFormat);
+        info->dwBitRate = bitRate;
+        info->AvgTimePerFrame = GetFrameInterval();
+        info->bmiHeader = header;
+    }
+    else
+    {
+        VIDEOINFOHEADER info = {};
+        info.dwBitRate = bitRate;
+        info.AvgTimePerFrame = GetFrameInterval();
+        info.bmiHeader = header;
+        std::memcpy(mediaType.pbFormat, &info, mediaType.cbFormat);
+    }
+    return S_OK;
+}
+
+HRESULT CameraFormat::CreateMediaType(AM_MEDIA_TYPE** result) const
+{
+    auto* created = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
+    if (created == nullptr)
+    {
+        return E_OUTOFMEMORY;
+    }
+    const HRESULT hr = FillMediaType(*created);
+    if (FAILED(hr))
+    {
+        CoTaskMemFree(created);
+        return hr;
+    }
+    *result = created;
+    return S_OK;
+}
+
+void CameraFormat::FillCaps(VIDEO_STREAM_CONFIG_CAPS& caps) const
+{
+    std::memset(&caps, 0, sizeof(caps));
+    caps.guid = block_ == Block::VideoInfo2 ? FORMAT_VideoInfo2 : FORMAT_VideoInfo;
+    const SIZE size = {width_, height_};
+    caps.InputSize = size;
+    caps.MinCroppingSize = size;
+    caps.MaxCroppingSize = size;
+    caps.MinOutputSize = size;
+    caps.MaxOutputSize = size;
+    caps.CropGranularityX = 1;
+    caps.CropGranularityY = 1;
+    caps.OutputGranularityX = 1;
+    caps.OutputGranularityY = 1;
+    caps.MinFrameInterval = GetFrameInterval();
+    caps.MaxFrameInterval = GetFrameInterval();
+    caps.MinBitsPerSecond = GetImageBytes() * 8 * framesPerSecond_;
+    caps.MaxBitsPerSecond = caps.MinBitsPerSecond;
+}
+
+bool CameraFormat::Matches(const AM_MEDIA_TYPE& mediaType) const
+{
+    if (!IsStreamable() || mediaType.majortype != MEDIATYPE_Video || mediaType.subtype != GetSubtype() ||
+        mediaType.formattype != FORMAT_VideoInfo || mediaType.pbFormat == nullptr ||
+        mediaType.cbFormat < sizeof(VIDEOINFOHEADER))
+    {
+        return false;
+    }
+    VIDEOINFOHEADER info;
+    std::memcpy(&info, mediaType.pbFormat, sizeof(info));
+    const LONG expectedHeight = topDown_ && layout_ != Layout::YUY2 ? -height_ : height_;
+    return info.bmiHeader.biWidth == width_ && info.bmiHeader.biHeight == expectedHeight &&
+           (info.AvgTimePerFrame == 0 || info.AvgTimePerFrame == GetFrameInterval());
+}
+
+std::vector<CameraFormat> CameraFormat::StandardCatalogue()
+{
+    std::vector<CameraFormat> formats;
+    const SIZE sizes[] = {{640, 480}, {1280, 720}, {1920, 1080}};
+    for (const Layout layout : {Layout::ARGB32, Layout::YUY2, Layout::RGB24})
+    {
+        for (const SIZE& size : sizes)
+        {
+            for (const int rate : {30, 60})
+            {
+                formats.emplace_back(layout, size.cx, size.cy, false, rate);
+            }
+        }
+    }
+    // Top-down ARGB32, and an RGB32 pair that differs only in row order: the
+    // second one duplicates the first by subtype, size and rate.
+    formats.emplace_back(Layout::ARGB32, 320, 240, true, 15);
+    formats.emplace_back(Layout::RGB32, 640, 480, false, 30);
+    formats.emplace_back(Layout::RGB32, 640, 480, true, 30);
+    return formats;
+}
+
+std::vector<CameraFormat> CameraFormat::BrokenCatalogue()
+{
+    return {
+        CameraFormat(Layout::ARGB32, 640, 480, false, 30, Block::VideoInfo2),
+        CameraFormat(Layout::ARGB32, 640, 480, false, 30, Block::ShortVideoInfo),
+        CameraFormat(Layout::ARGB32, 0, 480, false, 30),
+    };
+}
+
+} // namespace VirtualCamera

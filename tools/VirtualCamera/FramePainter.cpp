@@ -1,0 +1,123 @@
+#include "FramePainter.h"
+
+#include "TestPattern.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace VirtualCamera
+{
+namespace
+{
+
+std::uint8_t Clamp(int value)
+{
+    return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
+}
+
+// BT.601, limited range, as cameras deliver YUY2.
+void ToYuv(std::uint32_t argb, int& y, int& u, int& v)
+{
+    const int r = static_cast<int>((argb >> 16) & 0xFF);
+    const int g = static_cast<int>((argb >> 8) & 0xFF);
+    const int b = static_cast<int>(argb & 0xFF);
+    y = ((66 * r + 129 * g + 25 * b + 128) >> 8) + 16;
+    u = ((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128;
+    v = ((112 * r - 94 * g - 18 * b + 128) >> 8) + 128;
+}
+
+} // namespace
+
+FramePainter::FramePainter(const CameraFormat& format) : format_(format)
+{
+    const int width = format.GetWidth();
+    scratch_.resize(static_cast<std::size_t>(width) * 2);
+    bars_.resize(static_cast<std::size_t>(BytesForPixels(width * 2)));
+    footer_.resize(static_cast<std::size_t>(format.GetRowBytes()));
+    counter_.resize(static_cast<std::size_t>(format.GetRowBytes()));
+
+    for (int x = 0; x < width * 2; ++x)
+    {
+        scratch_[static_cast<std::size_t>(x)] = TestPattern::BarPixel(x % width, 0, width);
+    }
+    WritePixels(format.GetLayout(), scratch_.data(), width * 2, bars_.data());
+    for (int x = 0; x < width; ++x)
+    {
+        scratch_[static_cast<std::size_t>(x)] = TestPattern::FooterPixel(x, width);
+    }
+    WritePixels(format.GetLayout(), scratch_.data(), width, footer_.data());
+}
+
+int FramePainter::BytesForPixels(int pixels) const
+{
+    switch (format_.GetLayout())
+    {
+    case CameraFormat::Layout::RGB24:
+        return pixels * 3;
+    case CameraFormat::Layout::YUY2:
+        return pixels * 2;
+    default:
+        return pixels * 4;
+    }
+}
+
+void FramePainter::WritePixels(CameraFormat::Layout layout, const std::uint32_t* argb, int count,
+                               std::uint8_t* out)
+{
+    switch (layout)
+    {
+    case CameraFormat::Layout::RGB24:
+        for (int i = 0; i < count; ++i)
+        {
+            out[i * 3 + 0] = static_cast<std::uint8_t>(argb[i]);
+            out[i * 3 + 1] = static_cast<std::uint8_t>(argb[i] >> 8);
+            out[i * 3 + 2] = static_cast<std::uint8_t>(argb[i] >> 16);
+        }
+        break;
+    case CameraFormat::Layout::YUY2:
+        for (int i = 0; i + 1 < count; i += 2)
+        {
+            int y0, u0, v0, y1, u1, v1;
+            ToYuv(argb[i], y0, u0, v0);
+            ToYuv(argb[i + 1], y1, u1, v1);
+            out[i * 2 + 0] = Clamp(y0);
+            out[i * 2 + 1] = Clamp((u0 + u1 + 1) / 2);
+            out[i * 2 + 2] = Clamp(y1);
+            out[i * 2 + 3] = Clamp((v0 + v1 + 1) / 2);
+        }
+        break;
+    default:
+        std::memcpy(out, argb, static_cast<std::size_t>(count) * 4);
+        break;
+    }
+}
+
+void FramePainter::Paint(std::uint8_t* buffer, std::uint32_t counter)
+{
+    const int width = format_.GetWidth();
+    const int height = format_.GetHeight();
+    const int band = TestPattern::BandHeight(height);
+    const std::size_t rowBytes = static_cast<std::size_t>(format_.GetRowBytes());
+    const std::size_t pixelBytes = static_cast<std::size_t>(BytesForPixels(width));
+
+    for (int x = 0; x < width; ++x)
+    {
+        scratch_[static_cast<std::size_t>(x)] = TestPattern::CounterPixel(x, width, counter);
+    }
+    WritePixels(format_.GetLayout(), scratch_.data(), width, counter_.data());
+    const std::uint8_t* bars = bars_.data() + BytesForPixels(TestPattern::BarShift(width, counter));
+
+    for (int y = 0; y < height; ++y)
+    {
+        const int memoryRow = format_.IsTopDown() ? y : height - 1 - y;
+        std::uint8_t* row = buffer + static_cast<std::size_t>(memoryRow) * rowBytes;
+        const std::uint8_t* source = y < band ? counter_.data() : y >= height - band ? footer_.data() : bars;
+        std::memcpy(row, source, pixelBytes);
+        if (rowBytes > pixelBytes)
+        {
+            std::memset(row + pixelBytes, 0, rowBytes - pixelBytes);
+        }
+    }
+}
+
+} // namespace VirtualCamera

@@ -1,0 +1,38 @@
+// VirtualCamera::FramePainter: paints the test pattern (TestPattern.h) into
+// sample buffers of one CameraFormat. The rows that do not depend on the
+// frame are prepared once; a frame is then row copies plus one counter row,
+// with no allocation. Used by the camera's streaming thread only.
+#pragma once
+
+#include "CameraFormat.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace VirtualCamera
+{
+
+class FramePainter
+{
+public:
+    explicit FramePainter(const CameraFormat& format);
+
+    // Paints frame `counter` into `buffer` of GetImageBytes() bytes.
+    void Paint(std::uint8_t* buffer, std::uint32_t counter);
+
+    // Writes `count` pixels (0xAARRGGBB) in the format's layout; YUY2 takes
+    // an even count.
+    static void WritePixels(CameraFormat::Layout layout, const std::uint32_t* argb, int count,
+                            std::uint8_t* out);
+
+private:
+    int BytesForPixels(int pixels) const;
+
+    CameraFormat format_;
+    std::vector<std::uint32_t> scratch_; // one row of ARGB pixels
+    std::vector<std::uint8_t> bars_;     // two widths of colour bars, in the format's layout
+    std::vector<std::uint8_t> footer_;   // one footer row
+    std::vector<std::uint8_t> counter_;  // the counter row of the current frame
+};
+
+} // namespace VirtualCamera

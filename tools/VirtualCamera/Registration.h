@@ -1,0 +1,25 @@
+// VirtualCamera::Registration: puts the camera into the registry and into
+// DirectShow's video input device category, and takes it out again. Each
+// registered instance has a friendly name, a "DevicePath" and a catalogue
+// choice in its property bag. Called from regsvr32 or a test, one at a time.
+#pragma once
+
+#include <windows.h>
+
+namespace VirtualCamera
+{
+
+class Registration
+{
+public:
+    // COM class (InprocServer32 = this DLL) plus the standard instance.
+    static HRESULT RegisterServer();
+    static HRESULT UnregisterServer();
+
+    // One more instance of the same class in the category.
+    static HRESULT RegisterInstance(const wchar_t* friendlyName, const wchar_t* devicePath,
+                                    const wchar_t* catalogue);
+    static HRESULT UnregisterInstance(const wchar_t* friendlyName);
+};
+
+} // namespace VirtualCamera

@@ -1,0 +1,233 @@
+#include "VirtualCameraFilter.h"
+
+#include "Module.h"
+#include "PinEnumerator.h"
+#include "VirtualCameraIds.h"
+
+#include <oleauto.h>
+#include <uuids.h>
+#include <vfwmsgs.h>
+
+#include <cstring>
+#include <cwchar>
+
+namespace VirtualCamera
+{
+
+VirtualCameraFilter::VirtualCameraFilter() : pin_(*this)
+{
+    Module::AddReference();
+}
+
+VirtualCameraFilter::~VirtualCameraFilter()
+{
+    {
+        std::lock_guard lock(lock_);
+        pin_.StopStreaming();
+    }
+    Module::RemoveReference();
+}
+
+STDMETHODIMP VirtualCameraFilter::QueryInterface(REFIID iid, void** result)
+{
+    if (result == nullptr)
+    {
+        return E_POINTER;
+    }
+    if (iid == IID_IUnknown || iid == IID_IPersist || iid == IID_IMediaFilter || iid == IID_IBaseFilter)
+    {
+        *result = static_cast<IBaseFilter*>(this);
+    }
+    else if (iid == IID_IAMFilterMiscFlags)
+    {
+        *result = static_cast<IAMFilterMiscFlags*>(this);
+    }
+    else if (iid == IID_IPersistPropertyBag)
+    {
+        *result = static_cast<IPersistPropertyBag*>(this);
+    }
+    else
+    {
+        *result = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) VirtualCameraFilter::AddRef()
+{
+    return ++references_;
+}
+
+STDMETHODIMP_(ULONG) VirtualCameraFilter::Release()
+{
+    const ULONG count = --references_;
+    if (count == 0)
+    {
+        delete this;
+    }
+    return count;
+}
+
+STDMETHODIMP VirtualCameraFilter::GetClassID(CLSID* classId)
+{
+    if (classId == nullptr)
+    {
+        return E_POINTER;
+    }
+    *classId = ClassId;
+    return S_OK;
+}
+
+STDMETHODIMP VirtualCameraFilter::Stop()
+{
+    std::lock_guard lock(lock_);
+    pin_.StopStreaming();
+    state_ = State_Stopped;
+    return S_OK;
+}
+
+STDMETHODIMP VirtualCameraFilter::Pause()
+{
+    std::lock_guard lock(lock_);
+    pin_.StopStreaming();
+    state_ = State_Paused;
+    return S_OK;
+}
+
+STDMETHODIMP VirtualCameraFilter::Run(REFERENCE_TIME)
+{
+    std::lock_guard lock(lock_);
+    const HRESULT hr = pin_.StartStreaming();
+    if (FAILED(hr))
+    {
+        return hr;
+    }
+    state_ = State_Running;
+    return S_OK;
+}
+
+STDMETHODIMP VirtualCameraFilter::GetState(DWORD, FILTER_STATE* state)
+{
+    if (state == nullptr)
+    {
+        return E_POINTER;
+    }
+    std::lock_guard lock(lock_);
+    *state = state_;
+    // A live source has nothing to show while paused.
+    return state_ == State_Paused ? VFW_S_CANT_CUE : S_OK;
+}
+
+STDMETHODIMP VirtualCameraFilter::SetSyncSource(IReferenceClock* clock)
+{
+    std::lock_guard lock(lock_);
+    clock_ = Common::ComPointer<IReferenceClock>(clock);
+    return S_OK;
+}
+
+STDMETHODIMP VirtualCameraFilter::GetSyncSource(IReferenceClock** clock)
+{
+    if (clock == nullptr)
+    {
+        return E_POINTER;
+    }
+    std::lock_guard lock(lock_);
+    *clock = clock_.Get();
+    if (*clock != nullptr)
+    {
+        (*clock)->AddRef();
+    }
+    return S_OK;
+}
+
+STDMETHODIMP VirtualCameraFilter::EnumPins(IEnumPins** enumerator)
+{
+    if (enumerator == nullptr)
+    {
+        return E_POINTER;
+    }
+    *enumerator = new PinEnumerator(Common::ComPointer<IPin>(&pin_), 0);
+    return S_OK;
+}
+
+STDMETHODIMP VirtualCameraFilter::FindPin(LPCWSTR id, IPin** pin)
+{
+    if (id == nullptr || pin == nullptr)
+    {
+        return E_POINTER;
+    }
+    if (std::wcscmp(id, VirtualCameraPin::Name) != 0)
+    {
+        *pin = nullptr;
+        return VFW_E_NOT_FOUND;
+    }
+    *pin = &pin_;
+    pin_.AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP VirtualCameraFilter::QueryFilterInfo(FILTER_INFO* info)
+{
+    if (info == nullptr)
+    {
+        return E_POINTER;
+    }
+    std::lock_guard lock(lock_);
+    std::memset(info, 0, sizeof(*info));
+    wcsncpy(info->achName, name_.c_str(), MAX_FILTER_NAME - 1);
+    info->pGraph = graph_;
+    if (graph_ != nullptr)
+    {
+        graph_->AddRef();
+    }
+    return S_OK;
+}
+
+STDMETHODIMP VirtualCameraFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name)
+{
+    std::lock_guard lock(lock_);
+    graph_ = graph;
+    name_ = name != nullptr ? name : L"";
+    return S_OK;
+}
+
+STDMETHODIMP VirtualCameraFilter::QueryVendorInfo(LPWSTR*)
+{
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP_(ULONG) VirtualCameraFilter::GetMiscFlags()
+{
+    return AM_FILTER_MISC_FLAGS_IS_SOURCE;
+}
+
+STDMETHODIMP VirtualCameraFilter::InitNew()
+{
+    return S_OK;
+}
+
+STDMETHODIMP VirtualCameraFilter::Load(IPropertyBag* bag, IErrorLog*)
+{
+    if (bag == nullptr)
+    {
+        return E_POINTER;
+    }
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_BSTR;
+    const bool broken = SUCCEEDED(bag->Read(CatalogueProperty, &value, nullptr)) && value.vt == VT_BSTR &&
+                        value.bstrVal != nullptr && std::wcscmp(value.bstrVal, BrokenCatalogue) == 0;
+    VariantClear(&value);
+    std::lock_guard lock(lock_);
+    pin_.SetCatalogue(broken ? CameraFormat::BrokenCatalogue() : CameraFormat::StandardCatalogue());
+    return S_OK;
+}
+
+STDMETHODIMP VirtualCameraFilter::Save(IPropertyBag*, BOOL, BOOL)
+{
+    return E_NOTIMPL;
+}
+
+} // namespace VirtualCamera

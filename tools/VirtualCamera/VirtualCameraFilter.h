@@ -1,0 +1,78 @@
+// VirtualCamera::VirtualCameraFilter: the virtual camera's DirectShow source
+// filter: one output pin (VirtualCameraPin), live-source states (paused
+// delivers nothing, running pushes frames), and the property-bag load that
+// picks the format catalogue of the registered instance.
+//
+// Threads: any caller; the state, the graph and the pin's connection are
+// guarded by the filter's recursive lock.
+#pragma once
+
+#include "Common/ComPointer.h"
+#include "VirtualCameraPin.h"
+
+#include <windows.h>
+
+#include <ocidl.h>
+#include <strmif.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+
+namespace VirtualCamera
+{
+
+class VirtualCameraFilter final : public IBaseFilter, public IAMFilterMiscFlags, public IPersistPropertyBag
+{
+public:
+    VirtualCameraFilter();
+    ~VirtualCameraFilter();
+    VirtualCameraFilter(const VirtualCameraFilter&) = delete;
+    VirtualCameraFilter& operator=(const VirtualCameraFilter&) = delete;
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID iid, void** result) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    // IPersist (shared by IBaseFilter and IPersistPropertyBag)
+    STDMETHODIMP GetClassID(CLSID* classId) override;
+
+    // IMediaFilter
+    STDMETHODIMP Stop() override;
+    STDMETHODIMP Pause() override;
+    STDMETHODIMP Run(REFERENCE_TIME start) override;
+    STDMETHODIMP GetState(DWORD timeout, FILTER_STATE* state) override;
+    STDMETHODIMP SetSyncSource(IReferenceClock* clock) override;
+    STDMETHODIMP GetSyncSource(IReferenceClock** clock) override;
+
+    // IBaseFilter
+    STDMETHODIMP EnumPins(IEnumPins** enumerator) override;
+    STDMETHODIMP FindPin(LPCWSTR id, IPin** pin) override;
+    STDMETHODIMP QueryFilterInfo(FILTER_INFO* info) override;
+    STDMETHODIMP JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
+    STDMETHODIMP QueryVendorInfo(LPWSTR* info) override;
+
+    // IAMFilterMiscFlags
+    STDMETHODIMP_(ULONG) GetMiscFlags() override;
+
+    // IPersistPropertyBag
+    STDMETHODIMP InitNew() override;
+    STDMETHODIMP Load(IPropertyBag* bag, IErrorLog* log) override;
+    STDMETHODIMP Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
+
+    std::recursive_mutex& GetLock() { return lock_; }
+    // The caller holds GetLock().
+    FILTER_STATE GetStateLocked() const { return state_; }
+
+private:
+    std::atomic<ULONG> references_{1};
+    std::recursive_mutex lock_;
+    FILTER_STATE state_ = State_Stopped;        // guarded by lock_
+    IFilterGraph* graph_ = nullptr;             // not counted (the graph owns us); guarded by lock_
+    std::wstring name_;                         // guarded by lock_
+    Common::ComPointer<IReferenceClock> clock_; // guarded by lock_
+    VirtualCameraPin pin_;
+};
+
+} // namespace VirtualCamera
