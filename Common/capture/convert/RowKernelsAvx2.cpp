@@ -1,6 +1,6 @@
 // AVX2 row kernels, compiled with -mavx2 and called only after the run-time
-// check of KernelDispatch. The YUV arithmetic is the 16-bit formulation of
-// RowKernelsSse2.cpp (exact, see there) on 16 pixels at a time.
+// check of KernelDispatch. The YUV arithmetic is exact in 16-bit lanes (see
+// YuvToBgra below), 16 pixels at a time.
 // The 256-bit unpacks work within each 128-bit lane; the sources are loaded
 // with their 64-bit quarters in the order 0, 2 | 1, 3 so that the unpacked
 // results come out as pixels 0-7 and 8-15 without a final shuffle.
@@ -33,94 +33,142 @@ inline void Store256(std::uint8_t* destination, __m256i value)
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination), value);
 }
 
-// Byte shuffle that copies word 0 (Odd: word 1) of each 32-bit pair into both words.
-template <bool Odd> inline __m256i PairWordMask()
+// Byte shuffle of 4-byte groups: each group (a, b, c, d) takes the group's
+// bytes at those offsets, in both 128-bit lanes.
+inline __m256i GroupShuffle(int a, int b, int c, int d)
 {
-    return Odd ? _mm256_setr_epi8(2, 3, 2, 3, 6, 7, 6, 7, 10, 11, 10, 11, 14, 15, 14, 15, //
-                                  2, 3, 2, 3, 6, 7, 6, 7, 10, 11, 10, 11, 14, 15, 14, 15)
-               : _mm256_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13, //
-                                  0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13);
+    alignas(32) std::int8_t mask[32];
+    for (int i = 0; i < 32; i += 4)
+    {
+        const int group = i % 16;
+        mask[i] = static_cast<std::int8_t>(group + a);
+        mask[i + 1] = static_cast<std::int8_t>(group + b);
+        mask[i + 2] = static_cast<std::int8_t>(group + c);
+        mask[i + 3] = static_cast<std::int8_t>(group + d);
+    }
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(mask));
 }
 
-// Stores 16 pixels B G R A from 16-bit lanes in quarter order.
-inline void StoreBgra(__m256i blue, __m256i green, __m256i red, std::uint8_t* destination)
+// Signed byte factors (first, second) for every 16-bit word.
+inline __m256i Factors(int first, int second)
 {
-    const __m256i alpha = _mm256_set1_epi16(255);
+    return _mm256_set1_epi16(static_cast<short>((first & 0xFF) | (second << 8)));
+}
+
+// The YUV formula on byte pairs. Each 16-bit word of lumaU holds (Y, U) of
+// one pixel and the same word of lumaV holds (Y, V); one multiply-add of
+// unsigned bytes by signed factors gives each term:
+//   blue  = (Y + 2U - 272) + ((42Y + 4U - 1056) >> 8)
+//   green = (Y - V + 112)  + ((42Y - 100U + 48V + 6112) >> 8)
+//   red   = (Y + 2V - 272) + ((42Y - 103V + 12640) >> 8)
+// which is the split formula of RowKernelsSse2.cpp with the offsets folded
+// into constants and 409 = 512 - 103 (so every factor fits a signed byte).
+// No sum leaves 16 bits (largest magnitude 29062). Returns the pixels of the
+// low and high halves of each 128-bit lane.
+struct Bgra16
+{
+    __m256i low;
+    __m256i high;
+};
+
+struct YuvFactors
+{
+    __m256i blueFraction = Factors(42, 4);
+    __m256i redFraction = Factors(42, -103);
+    __m256i greenLumaU = Factors(42, -100);
+    __m256i greenV = Factors(0, 48);
+    __m256i twice = Factors(1, 2);
+    __m256i lumaMinusV = Factors(1, -1);
+    __m256i blueOffset = _mm256_set1_epi16(-1056);
+    __m256i greenOffset = _mm256_set1_epi16(6112);
+    __m256i redOffset = _mm256_set1_epi16(12640);
+    __m256i blueRedBase = _mm256_set1_epi16(-272);
+    __m256i greenBase = _mm256_set1_epi16(112);
+    __m256i alpha = _mm256_set1_epi16(255);
+};
+
+inline Bgra16 YuvToBgra(__m256i lumaU, __m256i lumaV, const YuvFactors& f)
+{
+    const __m256i blueFraction =
+        _mm256_srai_epi16(_mm256_add_epi16(_mm256_maddubs_epi16(lumaU, f.blueFraction), f.blueOffset), 8);
+    const __m256i redFraction =
+        _mm256_srai_epi16(_mm256_add_epi16(_mm256_maddubs_epi16(lumaV, f.redFraction), f.redOffset), 8);
+    const __m256i greenSum =
+        _mm256_add_epi16(_mm256_maddubs_epi16(lumaU, f.greenLumaU), _mm256_maddubs_epi16(lumaV, f.greenV));
+    const __m256i greenFraction = _mm256_srai_epi16(_mm256_add_epi16(greenSum, f.greenOffset), 8);
+
+    const __m256i blue =
+        _mm256_add_epi16(_mm256_add_epi16(_mm256_maddubs_epi16(lumaU, f.twice), f.blueRedBase), blueFraction);
+    const __m256i red =
+        _mm256_add_epi16(_mm256_add_epi16(_mm256_maddubs_epi16(lumaV, f.twice), f.blueRedBase), redFraction);
+    const __m256i green = _mm256_add_epi16(
+        _mm256_add_epi16(_mm256_maddubs_epi16(lumaV, f.lumaMinusV), f.greenBase), greenFraction);
+
     const __m256i blueRed = _mm256_packus_epi16(blue, red);
-    const __m256i greenAlpha = _mm256_packus_epi16(green, alpha);
+    const __m256i greenAlpha = _mm256_packus_epi16(green, f.alpha);
     const __m256i blueGreen = _mm256_unpacklo_epi8(blueRed, greenAlpha);
     const __m256i redAlpha = _mm256_unpackhi_epi8(blueRed, greenAlpha);
-    Store256(destination, _mm256_unpacklo_epi16(blueGreen, redAlpha));
-    Store256(destination + 32, _mm256_unpackhi_epi16(blueGreen, redAlpha));
+    return {_mm256_unpacklo_epi16(blueGreen, redAlpha), _mm256_unpackhi_epi16(blueGreen, redAlpha)};
 }
 
-template <bool VFirst> inline void YuvToBgra16(__m256i luma, __m256i chroma, std::uint8_t* destination)
-{
-    const __m256i yd = _mm256_sub_epi16(luma, _mm256_set1_epi16(16));
-    const __m256i lumaPart =
-        _mm256_add_epi16(_mm256_mullo_epi16(yd, _mm256_set1_epi16(42)), _mm256_set1_epi16(128));
-    const __m256i cd = _mm256_sub_epi16(chroma, _mm256_set1_epi16(128));
-    const __m256i blueRedFactors =
-        VFirst ? _mm256_set1_epi32(4 << 16 | 153) : _mm256_set1_epi32(153 << 16 | 4);
-    const __m256i greenFactors =
-        VFirst ? _mm256_set1_epi32(static_cast<int>(0xFF9C0030u)) : _mm256_set1_epi32(0x0030FF9C);
-    const __m256i blueRed = _mm256_mullo_epi16(cd, blueRedFactors);
-    const __m256i green32 = _mm256_madd_epi16(cd, greenFactors);
-    const __m256i uMask = PairWordMask<VFirst>();
-    const __m256i vMask = PairWordMask<!VFirst>();
-    const __m256i ud = _mm256_shuffle_epi8(cd, uMask);
-    const __m256i vd = _mm256_shuffle_epi8(cd, vMask);
-    const __m256i blueFraction = _mm256_shuffle_epi8(blueRed, uMask);
-    const __m256i redFraction = _mm256_shuffle_epi8(blueRed, vMask);
-    const __m256i greenFraction = _mm256_shuffle_epi8(green32, PairWordMask<false>());
-
-    const __m256i blue = _mm256_add_epi16(_mm256_add_epi16(yd, _mm256_add_epi16(ud, ud)),
-                                          _mm256_srai_epi16(_mm256_add_epi16(lumaPart, blueFraction), 8));
-    const __m256i green = _mm256_add_epi16(_mm256_sub_epi16(yd, vd),
-                                           _mm256_srai_epi16(_mm256_add_epi16(lumaPart, greenFraction), 8));
-    const __m256i red = _mm256_add_epi16(_mm256_add_epi16(yd, vd),
-                                         _mm256_srai_epi16(_mm256_add_epi16(lumaPart, redFraction), 8));
-    StoreBgra(blue, green, red, destination);
-}
-
-template <bool LumaHigh, bool VFirst, int Y0, int U, int Y1, int V>
+// Packed 4:2:2: Y0, U, Y1, V give the offsets of the samples in each group.
+template <int Y0, int U, int Y1, int V>
 void Packed422(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
 {
-    const __m256i lowBytes = _mm256_set1_epi16(0x00FF);
+    const YuvFactors factors;
+    const __m256i toLumaU = GroupShuffle(Y0, U, Y1, U);
+    const __m256i toLumaV = GroupShuffle(Y0, V, Y1, V);
     std::int32_t x = 0;
     for (; x + 16 <= count; x += 16)
     {
-        const __m256i words = _mm256_permute4x64_epi64(Load256(source + 2 * x), QuarterOrder);
-        const __m256i luma = LumaHigh ? _mm256_srli_epi16(words, 8) : _mm256_and_si256(words, lowBytes);
-        const __m256i chroma = LumaHigh ? _mm256_and_si256(words, lowBytes) : _mm256_srli_epi16(words, 8);
-        YuvToBgra16<VFirst>(luma, chroma, destination + 4 * x);
+        const __m256i groups = _mm256_permute4x64_epi64(Load256(source + 2 * x), QuarterOrder);
+        const Bgra16 pixels =
+            YuvToBgra(_mm256_shuffle_epi8(groups, toLumaU), _mm256_shuffle_epi8(groups, toLumaV), factors);
+        Store256(destination + 4 * x, pixels.low);
+        Store256(destination + 4 * x + 32, pixels.high);
     }
     Scalar::Packed422Row<Y0, U, Y1, V>(source, destination, x, count);
 }
 
 void Yuy2(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
 {
-    Packed422<false, false, 0, 1, 2, 3>(source, destination, count);
+    Packed422<0, 1, 2, 3>(source, destination, count);
 }
 
 void Yvyu(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
 {
-    Packed422<false, true, 0, 3, 2, 1>(source, destination, count);
+    Packed422<0, 3, 2, 1>(source, destination, count);
 }
 
 void Uyvy(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
 {
-    Packed422<true, false, 1, 0, 3, 2>(source, destination, count);
+    Packed422<1, 0, 3, 2>(source, destination, count);
 }
 
 void NV12(const std::uint8_t* luma, const std::uint8_t* chroma, std::uint8_t* destination, std::int32_t count)
 {
+    // 32 pixels at a time: luma and chroma bytes interleaved give YUY2
+    // groups, pixels 0-7 and 16-23 in one register, 8-15 and 24-31 in the
+    // other; the results are put back in order when stored.
+    const YuvFactors factors;
+    const __m256i toLumaU = GroupShuffle(0, 1, 2, 1);
+    const __m256i toLumaV = GroupShuffle(0, 3, 2, 3);
     std::int32_t x = 0;
-    for (; x + 16 <= count; x += 16)
+    for (; x + 32 <= count; x += 32)
     {
-        const __m256i y = _mm256_permute4x64_epi64(_mm256_cvtepu8_epi16(Load128(luma + x)), QuarterOrder);
-        const __m256i uv = _mm256_permute4x64_epi64(_mm256_cvtepu8_epi16(Load128(chroma + x)), QuarterOrder);
-        YuvToBgra16<false>(y, uv, destination + 4 * x);
+        const __m256i y = Load256(luma + x);
+        const __m256i uv = Load256(chroma + x);
+        const __m256i first = _mm256_unpacklo_epi8(y, uv);
+        const __m256i second = _mm256_unpackhi_epi8(y, uv);
+        const Bgra16 a =
+            YuvToBgra(_mm256_shuffle_epi8(first, toLumaU), _mm256_shuffle_epi8(first, toLumaV), factors);
+        const Bgra16 b =
+            YuvToBgra(_mm256_shuffle_epi8(second, toLumaU), _mm256_shuffle_epi8(second, toLumaV), factors);
+        std::uint8_t* out = destination + 4 * x;
+        Store256(out, _mm256_permute2x128_si256(a.low, a.high, 0x20));
+        Store256(out + 32, _mm256_permute2x128_si256(b.low, b.high, 0x20));
+        Store256(out + 64, _mm256_permute2x128_si256(a.low, a.high, 0x31));
+        Store256(out + 96, _mm256_permute2x128_si256(b.low, b.high, 0x31));
     }
     Scalar::NV12Row(luma, chroma, destination, x, count);
 }
