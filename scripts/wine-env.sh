@@ -11,10 +11,13 @@ tavix_wine_prefix() {
     echo "Preparing the Wine prefix in $WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
-    wineserver -w
+    timeout 120 wineserver -w || true
     # Japanese text needs font substitutes, else every character is a box.
-    wine regedit "$TAVIX_ROOT/scripts/fonts-ja.reg" >/dev/null 2>&1
-    wineserver -w
+    # regedit reads Unicode .reg files as UTF-16 with a byte order mark.
+    local reg="$WINEPREFIX/fonts-ja.reg"
+    { printf '\xff\xfe'; iconv -f utf-8 -t utf-16le "$TAVIX_ROOT/scripts/fonts-ja.reg"; } >"$reg"
+    wine regedit "$reg" >/dev/null 2>&1
+    timeout 120 wineserver -w || true
     touch "$WINEPREFIX/.tavix-ready"
   fi
 }
