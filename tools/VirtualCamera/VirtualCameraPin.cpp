@@ -343,12 +343,18 @@ STDMETHODIMP VirtualCameraPin::EnumMediaTypes(IEnumMediaTypes** enumerator)
         return E_POINTER;
     }
     std::lock_guard lock(filter_.GetLock());
-    std::vector<CameraFormat> offered;
-    for (const std::size_t i : GetOfferedIndices())
+    // Every type the pin describes, usable or not (the capture graph builder
+    // looks for the video major type here); connections try only sound ones.
+    std::vector<CameraFormat> listed;
+    if (chosen_)
     {
-        offered.push_back(catalogue_[i]);
+        listed.push_back(catalogue_[*chosen_]);
     }
-    *enumerator = new MediaTypeEnumerator(std::move(offered), 0);
+    else
+    {
+        listed = catalogue_;
+    }
+    *enumerator = new MediaTypeEnumerator(std::move(listed), 0);
     return S_OK;
 }
 

@@ -1,0 +1,128 @@
+// DirectShowFrameFormat from hand-made media types: sizes, row order, frame
+// rate, the format blocks it must refuse, and the subtype names.
+#include "Common/capture/directshow/DirectShowFrameFormat.h"
+#include "Common/capture/directshow/DirectShowSubtypeNames.h"
+
+#include <amvideo.h>
+#include <dvdmedia.h>
+#include <uuids.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using Common::DirectShowMediaType;
+using Format = Common::DirectShowVideoCapture::DirectShowFrameFormat;
+
+namespace
+{
+
+// A task-allocated media type with a VIDEOINFOHEADER block of `blockBytes`
+// bytes (a full header is 88).
+DirectShowMediaType MakeVideoInfo(const GUID& subtype, LONG width, LONG height, REFERENCE_TIME interval,
+                                  ULONG blockBytes = sizeof(VIDEOINFOHEADER),
+                                  const GUID& formatType = FORMAT_VideoInfo)
+{
+    auto* type = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
+    DirectShowMediaType owner(type);
+    std::memset(type, 0, sizeof(*type));
+    type->majortype = MEDIATYPE_Video;
+    type->subtype = subtype;
+    type->formattype = formatType;
+    VIDEOINFOHEADER2 info = {}; // large enough for either header
+    auto* header = reinterpret_cast<VIDEOINFOHEADER*>(&info);
+    header->AvgTimePerFrame = interval;
+    header->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    header->bmiHeader.biWidth = width;
+    header->bmiHeader.biHeight = height;
+    type->cbFormat = blockBytes;
+    type->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(blockBytes));
+    std::memcpy(type->pbFormat, &info, std::min<std::size_t>(blockBytes, sizeof(info)));
+    return owner;
+}
+
+constexpr GUID Nv12 = {0x3231564E, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+
+} // namespace
+
+TEST(DirectShowFrameFormat, BottomUpBitmapGivesNegativeStride)
+{
+    const Format format(MakeVideoInfo(MEDIASUBTYPE_YUY2, 640, 480, 333333));
+    EXPECT_EQ(format.width, 640);
+    EXPECT_EQ(format.height, 480);
+    EXPECT_EQ(format.stride, -2560); // 4 bytes a pixel: the grabber delivers ARGB32
+    EXPECT_EQ(format.GetName(), L"YUY2 640x480 (30fps)");
+    EXPECT_TRUE(format.IsUsable());
+    EXPECT_EQ(std::memcmp(&format.subtype, &MEDIASUBTYPE_YUY2, sizeof(GUID)), 0);
+    // The format owns the media type it was built from.
+    ASSERT_TRUE(format.mediaType);
+    EXPECT_EQ(format.mediaType->cbFormat, sizeof(VIDEOINFOHEADER));
+}
+
+TEST(DirectShowFrameFormat, TopDownBitmapGivesPositiveStride)
+{
+    const Format format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, -480, 666666));
+    EXPECT_EQ(format.height, 480);
+    EXPECT_EQ(format.stride, 2560);
+    EXPECT_EQ(format.GetName(), L"RGB32 640x480 (15fps)");
+}
+
+TEST(DirectShowFrameFormat, FrameRates)
+{
+    EXPECT_EQ(Format(MakeVideoInfo(MEDIASUBTYPE_RGB24, 320, 240, 0)).GetName(), L"RGB24 320x240 (1fps)");
+    EXPECT_EQ(Format(MakeVideoInfo(MEDIASUBTYPE_RGB24, 320, 240, 333667)).GetName(),
+              L"RGB24 320x240 (29.97fps)");
+    EXPECT_DOUBLE_EQ(Format(MakeVideoInfo(MEDIASUBTYPE_RGB24, 320, 240, 0)).frameRate, 1.0);
+    // A negative interval is no frame rate at all.
+    EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB24, 320, 240, -5)).IsUsable());
+}
+
+TEST(DirectShowFrameFormat, BlocksThatAreNotALongEnoughVideoInfoHeaderAreRefused)
+{
+    // The fields read end at byte 60 (the bitmap height).
+    EXPECT_FALSE(Format::HasVideoInfo(*MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 480, 333333, 59).Get()));
+    EXPECT_THROW(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 480, 333333, 59)), Common::Exception);
+    EXPECT_TRUE(Format::HasVideoInfo(*MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 480, 333333, 60).Get()));
+    EXPECT_EQ(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 480, 333333, 60)).height, 480);
+
+    // A VIDEOINFOHEADER2 is long enough but its fields lie elsewhere.
+    const DirectShowMediaType second =
+        MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 480, 333333, sizeof(VIDEOINFOHEADER2), FORMAT_VideoInfo2);
+    EXPECT_FALSE(Format::HasVideoInfo(*second.Get()));
+
+    DirectShowMediaType noBlock = MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 480, 333333);
+    CoTaskMemFree(noBlock->pbFormat);
+    noBlock->pbFormat = nullptr;
+    EXPECT_FALSE(Format::HasVideoInfo(*noBlock.Get()));
+    EXPECT_THROW(Format{DirectShowMediaType()}, Common::Exception);
+}
+
+TEST(DirectShowFrameFormat, EmptyOrAbsurdSizesAreNotUsable)
+{
+    EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 0, 480, 333333)).IsUsable());
+    EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 0, 333333)).IsUsable());
+    EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, -640, 480, 333333)).IsUsable());
+    EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, -2147483647 - 1, 333333)).IsUsable());
+    EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 0x40000000, 2, 333333)).IsUsable());
+}
+
+TEST(DirectShowSubtypeNames, FourCcAndDirectShowSubtypes)
+{
+    EXPECT_STREQ(Common::GetDirectShowSubtypeName(Nv12), L"NV12");
+    EXPECT_STREQ(Common::GetDirectShowSubtypeName(MEDIASUBTYPE_YUY2), L"YUY2");
+    EXPECT_STREQ(Common::GetDirectShowSubtypeName(MEDIASUBTYPE_MJPG), L"MJPG");
+    EXPECT_STREQ(Common::GetDirectShowSubtypeName(MEDIASUBTYPE_RGB565), L"RGB565");
+    EXPECT_STREQ(Common::GetDirectShowSubtypeName(MEDIASUBTYPE_RGB24), L"RGB24");
+    EXPECT_STREQ(Common::GetDirectShowSubtypeName(MEDIASUBTYPE_ARGB32), L"ARGB32");
+    EXPECT_STREQ(Common::GetDirectShowSubtypeName(MEDIASUBTYPE_A2B10G10R10), L"A2B10G10R10");
+    EXPECT_STREQ(Common::GetDirectShowSubtypeName(MEDIASUBTYPE_None), L"None");
+    // "Plum" is case-sensitive: the FOURCC of "PLUM" is another subtype.
+    EXPECT_STREQ(Common::GetDirectShowSubtypeName(
+                     {0x6D756C50, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}}),
+                 L"Plum");
+    EXPECT_STREQ(Common::GetDirectShowSubtypeName(
+                     {0x4D554C50, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}}),
+                 L"Unknown");
+    EXPECT_STREQ(Common::GetDirectShowSubtypeName(GUID_NULL), L"Unknown");
+    EXPECT_STREQ(Common::GetDirectShowSubtypeName(FORMAT_VideoInfo), L"Unknown");
+}

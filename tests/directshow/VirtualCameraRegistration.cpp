@@ -1,0 +1,90 @@
+#include "VirtualCameraRegistration.h"
+
+#include "tools/VirtualCamera/VirtualCameraIds.h"
+
+#include <objbase.h>
+
+#include <stdexcept>
+
+namespace
+{
+
+std::wstring LibraryPath()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring text = path;
+    return text.substr(0, text.find_last_of(L"\\/") + 1) + L"VirtualCamera.dll";
+}
+
+} // namespace
+
+VirtualCameraRegistration::VirtualCameraRegistration()
+{
+    wasRegistered_ = IsClassRegistered();
+    library_ = LoadLibraryW(LibraryPath().c_str());
+    if (library_ == nullptr)
+    {
+        throw std::runtime_error("VirtualCamera.dll is not next to the test executable");
+    }
+    if (FAILED(Register()))
+    {
+        FreeLibrary(library_);
+        throw std::runtime_error("DllRegisterServer of VirtualCamera.dll failed");
+    }
+}
+
+VirtualCameraRegistration::~VirtualCameraRegistration()
+{
+    if (!wasRegistered_)
+    {
+        Unregister();
+    }
+    FreeLibrary(library_);
+}
+
+template <class Function> Function VirtualCameraRegistration::GetExport(const char* name) const
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library_, name)));
+}
+
+HRESULT VirtualCameraRegistration::Register()
+{
+    const auto registerServer = GetExport<HRESULT(WINAPI*)()>("DllRegisterServer");
+    return registerServer != nullptr ? registerServer() : E_NOTIMPL;
+}
+
+HRESULT VirtualCameraRegistration::Unregister()
+{
+    const auto unregisterServer = GetExport<HRESULT(WINAPI*)()>("DllUnregisterServer");
+    return unregisterServer != nullptr ? unregisterServer() : E_NOTIMPL;
+}
+
+HRESULT VirtualCameraRegistration::RegisterInstance(const wchar_t* friendlyName, const wchar_t* devicePath,
+                                                    const wchar_t* catalogue)
+{
+    const auto registerInstance = GetExport<HRESULT(WINAPI*)(const wchar_t*, const wchar_t*, const wchar_t*)>(
+        "RegisterVirtualCameraInstance");
+    return registerInstance != nullptr ? registerInstance(friendlyName, devicePath, catalogue) : E_NOTIMPL;
+}
+
+HRESULT VirtualCameraRegistration::UnregisterInstance(const wchar_t* friendlyName)
+{
+    const auto unregisterInstance =
+        GetExport<HRESULT(WINAPI*)(const wchar_t*)>("UnregisterVirtualCameraInstance");
+    return unregisterInstance != nullptr ? unregisterInstance(friendlyName) : E_NOTIMPL;
+}
+
+bool VirtualCameraRegistration::IsClassRegistered()
+{
+    wchar_t classText[64] = {};
+    StringFromGUID2(VirtualCamera::ClassId, classText, 64);
+    HKEY key = nullptr;
+    const std::wstring path = std::wstring(L"CLSID\\") + classText + L"\\InprocServer32";
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}

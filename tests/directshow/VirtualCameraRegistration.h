@@ -1,0 +1,35 @@
+// VirtualCameraRegistration: puts the virtual camera (VirtualCamera.dll next
+// to the test executable) into DirectShow's video input category for the
+// life of the object, so the tests run in a fresh Wine prefix; a camera that
+// was registered before is left registered. Test main thread.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class VirtualCameraRegistration
+{
+public:
+    VirtualCameraRegistration();
+    ~VirtualCameraRegistration();
+    VirtualCameraRegistration(const VirtualCameraRegistration&) = delete;
+    VirtualCameraRegistration& operator=(const VirtualCameraRegistration&) = delete;
+
+    // Takes the camera out of the category, and puts it back.
+    HRESULT Unregister();
+    HRESULT Register();
+
+    // Extra instances of the camera class under another name.
+    HRESULT RegisterInstance(const wchar_t* friendlyName, const wchar_t* devicePath,
+                             const wchar_t* catalogue);
+    HRESULT UnregisterInstance(const wchar_t* friendlyName);
+
+    static bool IsClassRegistered();
+
+private:
+    template <class Function> Function GetExport(const char* name) const;
+
+    HMODULE library_ = nullptr;
+    bool wasRegistered_ = false;
+};
