@@ -17,6 +17,10 @@ using Common::Convert::IsKernelVariantSupported;
 
 KernelVariant Fastest()
 {
+    if (IsKernelVariantSupported(KernelVariant::Avx512))
+    {
+        return KernelVariant::Avx512;
+    }
     return IsKernelVariantSupported(KernelVariant::Avx2) ? KernelVariant::Avx2 : KernelVariant::Sse2;
 }
 
@@ -28,6 +32,10 @@ TEST(Dispatch, SwitchTurnsInstructionSetsOff)
     EXPECT_EQ(ChooseKernelVariant("sse2"), KernelVariant::Scalar);
     EXPECT_EQ(ChooseKernelVariant("AVX2, sse2"), KernelVariant::Scalar);
     EXPECT_EQ(ChooseKernelVariant("avx,avx2x"), Fastest());
+    if (IsKernelVariantSupported(KernelVariant::Avx512))
+    {
+        EXPECT_EQ(ChooseKernelVariant("avx512"), KernelVariant::Avx2);
+    }
 }
 
 TEST(Dispatch, ProcessUsesTheVariantLeftByTheSwitch)

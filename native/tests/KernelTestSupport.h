@@ -28,7 +28,8 @@ using Common::Convert::SourceLayout;
 inline std::vector<const RowKernels*> AvailableVariants()
 {
     std::vector<const RowKernels*> result;
-    for (KernelVariant variant : {KernelVariant::Scalar, KernelVariant::Sse2, KernelVariant::Avx2})
+    for (KernelVariant variant :
+         {KernelVariant::Scalar, KernelVariant::Sse2, KernelVariant::Avx2, KernelVariant::Avx512})
     {
         if (const RowKernels* kernels = Common::Convert::FindRowKernels(variant))
         {

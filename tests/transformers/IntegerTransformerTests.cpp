@@ -2,6 +2,7 @@
 // subtypes, the colours the program promises, every RGB layout, bottom-up
 // sources, cropping into smaller frames and partial filling of larger ones,
 // odd sizes, and the refusal of buffers too short for the selected format.
+#include "Common/capture/convert/ConvertToBgra.h"
 #include "Common/capture/convert/KernelDispatch.h"
 #include "Common/capture/mediafoundation/MediaFoundationDeviceIntegerTransformers.h"
 #include "Common/capture/mediafoundation/MediaFoundationDeviceMJPGTransformer.h"
@@ -315,18 +316,49 @@ TEST(LengthCheck, BottomUpNV12WithAKnownLengthIsRefused)
     ExpectTooShort<Common::MediaFoundationDevice::NV12Transformer>(buffer, 24, 48, 8, 4, -8);
 }
 
+// The dispatched kernels of this build, on frames wide enough for their
+// vector loops and with odd tails, give the bytes of the scalar reference.
+TEST(Dispatch, TheFastKernelsEqualTheScalarReference)
+{
+    const auto transformers = Common::MediaFoundationDevice::CreateTransformers();
+    const auto& scalar = *Common::Convert::FindRowKernels(Common::Convert::KernelVariant::Scalar);
+    std::vector<std::uint8_t> source(300 * 7 * 4);
+    std::uint32_t state = 12345;
+    for (auto& byte : source)
+    {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<std::uint8_t>(state >> 23);
+    }
+    for (int i = 0; i < 10; ++i)
+    {
+        const auto* transformer = dynamic_cast<Common::KernelTransformer*>(transformers[i].get());
+        ASSERT_NE(transformer, nullptr);
+        for (int width : {67, 131, 256})
+        {
+            FrameBuffer fast = GuardedFrame(width, 4), reference = GuardedFrame(width, 4);
+            transformers[i]->Transform(source.data(), static_cast<std::uint32_t>(source.size()), width, 4,
+                                       300 * 4, fast);
+            Common::Convert::ConvertToBgra(scalar, transformer->GetLayout(), source.data(), width, 4, 300 * 4,
+                                           {reference.pixels.data(), width, 4, width * 4});
+            EXPECT_EQ(fast.pixels, reference.pixels) << "layout " << i << " width " << width;
+        }
+    }
+}
+
 TEST(Dispatch, ThePlatformBuildUsesTheFastestKernels)
 {
+    using Common::Convert::IsKernelVariantSupported;
+    using Common::Convert::KernelVariant;
     const auto& kernels = Common::Convert::ActiveRowKernels();
-    std::printf("conversion kernels in use: %s (AVX2 %s)\n", kernels.name,
-                Common::Convert::IsKernelVariantSupported(Common::Convert::KernelVariant::Avx2) ? "present"
-                                                                                                : "absent");
+    std::printf("conversion kernels in use: %s (AVX2 %s, AVX-512 BW %s)\n", kernels.name,
+                IsKernelVariantSupported(KernelVariant::Avx2) ? "present" : "absent",
+                IsKernelVariantSupported(KernelVariant::Avx512) ? "present" : "absent");
     if (std::getenv("TAVIX_CPU_DISABLE") == nullptr)
     {
-        EXPECT_EQ(kernels.variant,
-                  Common::Convert::IsKernelVariantSupported(Common::Convert::KernelVariant::Avx2)
-                      ? Common::Convert::KernelVariant::Avx2
-                      : Common::Convert::KernelVariant::Sse2);
+        const KernelVariant fastest = IsKernelVariantSupported(KernelVariant::Avx512) ? KernelVariant::Avx512
+                                      : IsKernelVariantSupported(KernelVariant::Avx2) ? KernelVariant::Avx2
+                                                                                      : KernelVariant::Sse2;
+        EXPECT_EQ(kernels.variant, fastest);
     }
 }
 

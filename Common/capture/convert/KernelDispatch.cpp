@@ -14,9 +14,11 @@ namespace Common::Convert
 namespace
 {
 
-bool ProcessorHasAvx2()
-{
 #if defined(_MSC_VER)
+// The CPUID leaf 7 EBX bits, and XCR0 showing that the system saves the
+// register states.
+bool ProcessorHas(int leaf7Bits, unsigned long long savedStates)
+{
     int registers[4] = {};
     __cpuid(registers, 0);
     if (registers[0] < 7)
@@ -24,14 +26,35 @@ bool ProcessorHasAvx2()
         return false;
     }
     __cpuid(registers, 1);
-    const bool osSavesYmm =
-        (registers[2] & (1 << 27)) != 0 && (registers[2] & (1 << 28)) != 0 && (_xgetbv(0) & 6) == 6;
+    const bool osxsave = (registers[2] & (1 << 27)) != 0;
+    if (!osxsave || (_xgetbv(0) & savedStates) != savedStates)
+    {
+        return false;
+    }
     __cpuidex(registers, 7, 0);
-    return osSavesYmm && (registers[1] & (1 << 5)) != 0;
+    return (registers[1] & leaf7Bits) == leaf7Bits;
+}
+#endif
+
+bool ProcessorHasAvx2()
+{
+#if defined(_MSC_VER)
+    return ProcessorHas(1 << 5, 0x6);
 #else
     // Checks the CPUID bit and that the system saves the YMM registers.
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") != 0;
+#endif
+}
+
+bool ProcessorHasAvx512()
+{
+#if defined(_MSC_VER)
+    return ProcessorHas((1 << 16) | (1 << 30), 0xE6);
+#else
+    // Likewise for AVX-512 F and BW and the ZMM and mask registers.
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0;
 #endif
 }
 
@@ -91,6 +114,11 @@ bool IsKernelVariantSupported(KernelVariant variant)
         static const bool hasAvx2 = ProcessorHasAvx2();
         return hasAvx2;
     }
+    case KernelVariant::Avx512:
+    {
+        static const bool hasAvx512 = ProcessorHasAvx2() && ProcessorHasAvx512();
+        return hasAvx512;
+    }
     }
     return false;
 }
@@ -101,11 +129,15 @@ KernelVariant ChooseKernelVariant(const char* disabledList)
     {
         return KernelVariant::Scalar;
     }
-    if (!ListContains(disabledList, "avx2") && IsKernelVariantSupported(KernelVariant::Avx2))
+    if (ListContains(disabledList, "avx2"))
     {
-        return KernelVariant::Avx2;
+        return KernelVariant::Sse2;
     }
-    return KernelVariant::Sse2;
+    if (!ListContains(disabledList, "avx512") && IsKernelVariantSupported(KernelVariant::Avx512))
+    {
+        return KernelVariant::Avx512;
+    }
+    return IsKernelVariantSupported(KernelVariant::Avx2) ? KernelVariant::Avx2 : KernelVariant::Sse2;
 }
 
 const RowKernels* FindRowKernels(KernelVariant variant)
@@ -122,6 +154,8 @@ const RowKernels* FindRowKernels(KernelVariant variant)
         return &GetSse2RowKernels();
     case KernelVariant::Avx2:
         return &GetAvx2RowKernels();
+    case KernelVariant::Avx512:
+        return &GetAvx512RowKernels();
     }
     return nullptr;
 }

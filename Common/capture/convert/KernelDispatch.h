@@ -1,8 +1,9 @@
 // Common::Convert kernel dispatch: picks the fastest kernel variant this
 // processor supports, once per process. The environment variable
-// TAVIX_CPU_DISABLE, a comma-separated list of "avx2" and "sse2", turns
-// variants off (so the tests can run the slower paths on any machine):
-// "avx2" leaves SSE2, "sse2" (or "avx2,sse2") leaves the scalar reference.
+// TAVIX_CPU_DISABLE, a comma-separated list of "avx512", "avx2" and "sse2",
+// turns variants off, each with those above it (so the tests can run the
+// slower paths on any machine): "avx512" leaves AVX2, "avx2" leaves SSE2,
+// "sse2" (or "avx2,sse2") leaves the scalar reference.
 // Any thread; the choice is made on first use and never changes.
 // Includes no platform header.
 #pragma once

@@ -28,6 +28,7 @@ enum class KernelVariant
     Scalar,
     Sse2,
     Avx2,
+    Avx512, // AVX-512 F and BW
 };
 
 struct RowKernels
@@ -44,5 +45,6 @@ struct RowKernels
 const RowKernels& GetScalarRowKernels();
 const RowKernels& GetSse2RowKernels();
 const RowKernels& GetAvx2RowKernels();
+const RowKernels& GetAvx512RowKernels();
 
 } // namespace Common::Convert

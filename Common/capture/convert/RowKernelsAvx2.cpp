@@ -258,20 +258,21 @@ void Rgb565(const std::uint8_t* source, std::uint8_t* destination, std::int32_t 
 
 void Rgb8(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
 {
-    const __m256i alpha = _mm256_set1_epi16(static_cast<short>(0xFF00));
+    // 16 grey bytes in both lanes; each shuffle spreads 8 of them (4 a lane)
+    // over blue, green and red, leaving alpha zero for the OR.
+    const __m256i spread[2] = {
+        _mm256_setr_epi8(0, 0, 0, -1, 1, 1, 1, -1, 2, 2, 2, -1, 3, 3, 3, -1, //
+                         4, 4, 4, -1, 5, 5, 5, -1, 6, 6, 6, -1, 7, 7, 7, -1),
+        _mm256_setr_epi8(8, 8, 8, -1, 9, 9, 9, -1, 10, 10, 10, -1, 11, 11, 11, -1, //
+                         12, 12, 12, -1, 13, 13, 13, -1, 14, 14, 14, -1, 15, 15, 15, -1),
+    };
+    const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     std::int32_t x = 0;
-    for (; x + 32 <= count; x += 32)
+    for (; x + 16 <= count; x += 16)
     {
-        for (int half = 0; half < 2; ++half)
-        {
-            const __m256i grey =
-                _mm256_permute4x64_epi64(_mm256_cvtepu8_epi16(Load128(source + x + 16 * half)), QuarterOrder);
-            const __m256i greyGrey = _mm256_or_si256(grey, _mm256_slli_epi16(grey, 8));
-            const __m256i greyAlpha = _mm256_or_si256(grey, alpha);
-            std::uint8_t* out = destination + 4 * (x + 16 * half);
-            Store256(out, _mm256_unpacklo_epi16(greyGrey, greyAlpha));
-            Store256(out + 32, _mm256_unpackhi_epi16(greyGrey, greyAlpha));
-        }
+        const __m256i grey = _mm256_broadcastsi128_si256(Load128(source + x));
+        Store256(destination + 4 * x, _mm256_or_si256(_mm256_shuffle_epi8(grey, spread[0]), alpha));
+        Store256(destination + 4 * x + 32, _mm256_or_si256(_mm256_shuffle_epi8(grey, spread[1]), alpha));
     }
     Scalar::Rgb8Row(source, destination, x, count);
 }

@@ -1,0 +1,158 @@
+// AVX-512 (F and BW) row kernels for the YUV layouts, compiled with
+// -mavx512bw and called only after the run-time check of KernelDispatch. The
+// arithmetic is that of RowKernelsAvx2.cpp (exact, see there) on 32 pixels at
+// a time; the rest of a row goes to the AVX2 kernels. The RGB layouts, which
+// are limited by memory rather than arithmetic, use the AVX2 kernels.
+// The 512-bit unpacks work within each 128-bit lane; the sources are loaded
+// with their 64-bit eighths in the order 0, 4 | 1, 5 | 2, 6 | 3, 7 so that the
+// unpacked results come out as pixels 0-15 and 16-31.
+#include "Common/capture/convert/RowKernels.h"
+
+#include <immintrin.h>
+
+namespace Common::Convert
+{
+namespace
+{
+
+inline __m512i GroupShuffle(int a, int b, int c, int d)
+{
+    alignas(64) std::int8_t mask[64];
+    for (int i = 0; i < 64; i += 4)
+    {
+        const int group = i % 16;
+        mask[i] = static_cast<std::int8_t>(group + a);
+        mask[i + 1] = static_cast<std::int8_t>(group + b);
+        mask[i + 2] = static_cast<std::int8_t>(group + c);
+        mask[i + 3] = static_cast<std::int8_t>(group + d);
+    }
+    return _mm512_load_si512(mask);
+}
+
+inline __m512i Factors(int first, int second)
+{
+    return _mm512_set1_epi16(static_cast<short>((first & 0xFF) | (second << 8)));
+}
+
+struct YuvFactors
+{
+    __m512i blueFraction = Factors(42, 4);
+    __m512i redFraction = Factors(42, -103);
+    __m512i greenLumaU = Factors(42, -100);
+    __m512i greenV = Factors(0, 48);
+    __m512i twice = Factors(1, 2);
+    __m512i lumaMinusV = Factors(1, -1);
+    __m512i blueOffset = _mm512_set1_epi16(-1056);
+    __m512i greenOffset = _mm512_set1_epi16(6112);
+    __m512i redOffset = _mm512_set1_epi16(12640);
+    __m512i blueRedBase = _mm512_set1_epi16(-272);
+    __m512i greenBase = _mm512_set1_epi16(112);
+    __m512i alpha = _mm512_set1_epi16(255);
+};
+
+// Converts 32 pixels whose (Y, U) and (Y, V) byte pairs are given (see
+// RowKernelsAvx2.cpp) and stores them; `groups` is in eighth order.
+inline void YuvToBgra32(__m512i lumaU, __m512i lumaV, const YuvFactors& f, std::uint8_t* destination)
+{
+    const __m512i blueFraction =
+        _mm512_srai_epi16(_mm512_add_epi16(_mm512_maddubs_epi16(lumaU, f.blueFraction), f.blueOffset), 8);
+    const __m512i redFraction =
+        _mm512_srai_epi16(_mm512_add_epi16(_mm512_maddubs_epi16(lumaV, f.redFraction), f.redOffset), 8);
+    const __m512i greenSum =
+        _mm512_add_epi16(_mm512_maddubs_epi16(lumaU, f.greenLumaU), _mm512_maddubs_epi16(lumaV, f.greenV));
+    const __m512i greenFraction = _mm512_srai_epi16(_mm512_add_epi16(greenSum, f.greenOffset), 8);
+
+    const __m512i blue =
+        _mm512_add_epi16(_mm512_add_epi16(_mm512_maddubs_epi16(lumaU, f.twice), f.blueRedBase), blueFraction);
+    const __m512i red =
+        _mm512_add_epi16(_mm512_add_epi16(_mm512_maddubs_epi16(lumaV, f.twice), f.blueRedBase), redFraction);
+    const __m512i green = _mm512_add_epi16(
+        _mm512_add_epi16(_mm512_maddubs_epi16(lumaV, f.lumaMinusV), f.greenBase), greenFraction);
+
+    const __m512i blueRed = _mm512_packus_epi16(blue, red);
+    const __m512i greenAlpha = _mm512_packus_epi16(green, f.alpha);
+    const __m512i blueGreen = _mm512_unpacklo_epi8(blueRed, greenAlpha);
+    const __m512i redAlpha = _mm512_unpackhi_epi8(blueRed, greenAlpha);
+    _mm512_storeu_si512(destination, _mm512_unpacklo_epi16(blueGreen, redAlpha));
+    _mm512_storeu_si512(destination + 64, _mm512_unpackhi_epi16(blueGreen, redAlpha));
+}
+
+template <int Y0, int U, int Y1, int V, SourceLayout Layout>
+void Packed422(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+{
+    const YuvFactors factors;
+    const __m512i toLumaU = GroupShuffle(Y0, U, Y1, U);
+    const __m512i toLumaV = GroupShuffle(Y0, V, Y1, V);
+    const __m512i eighthOrder = _mm512_setr_epi64(0, 4, 1, 5, 2, 6, 3, 7);
+    std::int32_t x = 0;
+    for (; x + 32 <= count; x += 32)
+    {
+        const __m512i groups = _mm512_permutexvar_epi64(eighthOrder, _mm512_loadu_si512(source + 2 * x));
+        YuvToBgra32(_mm512_shuffle_epi8(groups, toLumaU), _mm512_shuffle_epi8(groups, toLumaV), factors,
+                    destination + 4 * x);
+    }
+    if (x < count)
+    {
+        GetAvx2RowKernels().packed[static_cast<int>(Layout)](source + 2 * x, destination + 4 * x, count - x);
+    }
+}
+
+void Yuy2(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+{
+    Packed422<0, 1, 2, 3, SourceLayout::YUY2>(source, destination, count);
+}
+
+void Yvyu(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+{
+    Packed422<0, 3, 2, 1, SourceLayout::YVYU>(source, destination, count);
+}
+
+void Uyvy(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+{
+    Packed422<1, 0, 3, 2, SourceLayout::UYVY>(source, destination, count);
+}
+
+void NV12(const std::uint8_t* luma, const std::uint8_t* chroma, std::uint8_t* destination, std::int32_t count)
+{
+    // Luma and chroma bytes interleaved give YUY2 groups (pixels 0-7 and
+    // 16-23, then 8-15 and 24-31), which one permutation puts in eighth order.
+    const YuvFactors factors;
+    const __m512i toLumaU = GroupShuffle(0, 1, 2, 1);
+    const __m512i toLumaV = GroupShuffle(0, 3, 2, 3);
+    const __m512i order = _mm512_setr_epi64(0, 2, 1, 3, 4, 6, 5, 7);
+    std::int32_t x = 0;
+    for (; x + 32 <= count; x += 32)
+    {
+        const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(luma + x));
+        const __m256i uv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chroma + x));
+        const __m512i interleaved = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_unpacklo_epi8(y, uv)),
+                                                       _mm256_unpackhi_epi8(y, uv), 1);
+        const __m512i groups = _mm512_permutexvar_epi64(order, interleaved);
+        YuvToBgra32(_mm512_shuffle_epi8(groups, toLumaU), _mm512_shuffle_epi8(groups, toLumaV), factors,
+                    destination + 4 * x);
+    }
+    if (x < count)
+    {
+        GetAvx2RowKernels().nv12(luma + x, chroma + x, destination + 4 * x, count - x);
+    }
+}
+
+} // namespace
+
+const RowKernels& GetAvx512RowKernels()
+{
+    static const RowKernels kernels = []
+    {
+        RowKernels table = GetAvx2RowKernels();
+        table.variant = KernelVariant::Avx512;
+        table.name = "avx512";
+        table.packed[static_cast<int>(SourceLayout::YUY2)] = Yuy2;
+        table.packed[static_cast<int>(SourceLayout::YVYU)] = Yvyu;
+        table.packed[static_cast<int>(SourceLayout::UYVY)] = Uyvy;
+        table.nv12 = NV12;
+        return table;
+    }();
+    return kernels;
+}
+
+} // namespace Common::Convert
