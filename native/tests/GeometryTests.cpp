@@ -109,6 +109,27 @@ TEST(Geometry, RandomSizesStridesAndFramesMatchTheReference)
     }
 }
 
+TEST(Geometry, GaplessImagesOfEveryLayout)
+{
+    // Source rows without padding and a frame of the same width: the rows
+    // may be converted as one.
+    std::mt19937 random(11);
+    for (SourceLayout layout : AllLayouts)
+    {
+        for (int width : {1, 2, 7, 16, 33, 64, 99})
+        {
+            int stride = static_cast<int>(SourceRowBytes(layout, width));
+            if (layout == SourceLayout::NV12)
+            {
+                stride += width % 2;
+            }
+            CheckConversion({layout, width, 5, stride, width, 5}, GuardedBuffer::AtEnd, random);
+            CheckConversion({layout, width, 5, stride, width, 3}, GuardedBuffer::AtStart, random);
+            CheckConversion({layout, width, 3, stride, width, 6}, GuardedBuffer::AtEnd, random);
+        }
+    }
+}
+
 TEST(Geometry, OnePixelImagesOfEveryLayout)
 {
     std::mt19937 random(7);

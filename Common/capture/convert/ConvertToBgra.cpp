@@ -3,6 +3,7 @@
 #include "Common/capture/convert/KernelDispatch.h"
 
 #include <cstddef>
+#include <cstdint>
 
 namespace Common::Convert
 {
@@ -36,6 +37,17 @@ void ConvertToBgra(const RowKernels& kernels, SourceLayout layout, const std::ui
         return;
     }
     const PackedRowKernel row = kernels.packed[static_cast<int>(layout)];
+    // Rows that follow each other without gaps in both images are one long
+    // row (packed 4:2:2 only with an even width, so no group spans two rows).
+    const bool pairedLayout =
+        layout == SourceLayout::YUY2 || layout == SourceLayout::YVYU || layout == SourceLayout::UYVY;
+    if (rows > 1 && cols == width && destinationStride == 4 * static_cast<std::ptrdiff_t>(cols) &&
+        static_cast<std::uint64_t>(stride) == SourceRowBytes(layout, width) &&
+        (!pairedLayout || width % 2 == 0) && static_cast<std::int64_t>(cols) * rows <= INT32_MAX)
+    {
+        row(source, destination.pixels, cols * rows);
+        return;
+    }
     for (std::int32_t y = 0; y < rows; ++y)
     {
         row(source + y * stride, destination.pixels + y * destinationStride, cols);

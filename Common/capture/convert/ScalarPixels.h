@@ -55,16 +55,20 @@ template <int Y0Offset, int UOffset, int Y1Offset, int VOffset>
 inline void Packed422Row(const std::uint8_t* source, std::uint8_t* destination, std::int32_t first,
                          std::int32_t count)
 {
-    for (std::int32_t x = first; x < count; x += 2)
+    std::int32_t x = first;
+    for (; x + 1 < count; x += 2)
     {
         const std::uint8_t* group = source + 2 * static_cast<std::ptrdiff_t>(x);
         const std::int32_t u = group[UOffset];
         const std::int32_t v = group[VOffset];
         YuvToBgra(group[Y0Offset], u, v, destination + 4 * static_cast<std::ptrdiff_t>(x));
-        if (x + 1 < count)
-        {
-            YuvToBgra(group[Y1Offset], u, v, destination + 4 * static_cast<std::ptrdiff_t>(x) + 4);
-        }
+        YuvToBgra(group[Y1Offset], u, v, destination + 4 * static_cast<std::ptrdiff_t>(x) + 4);
+    }
+    if (x < count)
+    {
+        const std::uint8_t* group = source + 2 * static_cast<std::ptrdiff_t>(x);
+        YuvToBgra(group[Y0Offset], group[UOffset], group[VOffset],
+                  destination + 4 * static_cast<std::ptrdiff_t>(x));
     }
 }
 
