@@ -166,7 +166,7 @@ TEST_F(DirectShowVirtualCamera, DuplicatesAllowedKeepsEveryCapabilityInOrder)
 }
 
 // Wine has no converter to ARGB32, so only the ARGB32 formats connect here;
-// on Windows the colour space converter connects the others too. Either way
+// on Windows the platform's converters should connect the others. Either way
 // a format opens, streams the upright pattern, closes and opens again, and a
 // failed Open leaves the device able to open.
 TEST_F(DirectShowVirtualCamera, OpensStreamsClosesAndReopensEveryConnectableFormat)

@@ -57,6 +57,12 @@ public:
 
     // The formats of the standard camera, and of the broken one that offers
     // nothing a capture program can use.
+    // Under Wine 8 only the ARGB32 formats connect to a sample grabber that
+    // asks for ARGB32: the grabber takes its exact subtype only (not even
+    // RGB32), and Wine has no filter that converts YUY2, RGB24 or RGB32 to
+    // it, so RenderStream fails with VFW_E_CANNOT_CONNECT for the others. On
+    // Windows the platform's converters are expected to connect them (not
+    // tried here).
     static std::vector<CameraFormat> StandardCatalogue();
     static std::vector<CameraFormat> BrokenCatalogue();
 

@@ -593,16 +593,21 @@ void VirtualCameraPin::Stream(CameraFormat format, Common::ComPointer<IMemInputP
             continue; // decommitted: the stop signal ends the loop
         }
         BYTE* data = nullptr;
-        if (SUCCEEDED(sample->GetPointer(&data)) && sample->GetSize() >= format.GetImageBytes())
+        if (FAILED(sample->GetPointer(&data)) || sample->GetSize() < format.GetImageBytes())
         {
-            painter.Paint(data, static_cast<std::uint32_t>(slot));
-            REFERENCE_TIME begin = static_cast<REFERENCE_TIME>(slot) * format.GetFrameInterval();
-            REFERENCE_TIME end = begin + format.GetFrameInterval();
-            sample->SetActualDataLength(format.GetImageBytes());
-            sample->SetTime(&begin, &end);
-            sample->SetSyncPoint(TRUE);
-            sample->SetDiscontinuity(first ? TRUE : FALSE);
+            ++slot;
+            continue;
+        }
+        painter.Paint(data, static_cast<std::uint32_t>(slot));
+        REFERENCE_TIME begin = static_cast<REFERENCE_TIME>(slot) * format.GetFrameInterval();
+        REFERENCE_TIME end = begin + format.GetFrameInterval();
+        if (SUCCEEDED(sample->SetActualDataLength(format.GetImageBytes())) &&
+            SUCCEEDED(sample->SetTime(&begin, &end)) && SUCCEEDED(sample->SetSyncPoint(TRUE)) &&
+            SUCCEEDED(sample->SetDiscontinuity(first ? TRUE : FALSE)))
+        {
             first = false;
+            // A refusal is not the camera's business: downstream filters
+            // refuse samples while they stop, and the stop signal follows.
             input->Receive(sample.Get());
         }
         ++slot;

@@ -144,6 +144,8 @@ DirectShowVideoCapture::DirectShowDevice::~DirectShowDevice()
     }
     if (sampleGrabber)
     {
+        // Nothing can be done about a failure here: the graph is stopped and
+        // released next, and with it the grabber's reference to the callback.
         sampleGrabber->SetCallback(nullptr, 0);
     }
     callback.Reset();
