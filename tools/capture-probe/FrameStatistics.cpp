@@ -37,16 +37,16 @@ void FrameStatistics::Add(const Common::FrameBuffer& frame)
         ++undecodable_;
         return;
     }
-    if (lastCounter_)
+    // Measured against the highest counter so far: a frame from the past is
+    // a repeat and does not make the frames after it look like gaps.
+    if (lastCounter_ && *counter <= *lastCounter_)
     {
-        if (*counter == *lastCounter_ || *counter < *lastCounter_)
-        {
-            ++repeats_;
-        }
-        else if (*counter > *lastCounter_ + 1)
-        {
-            gaps_ += *counter - *lastCounter_ - 1;
-        }
+        ++repeats_;
+        return;
+    }
+    if (lastCounter_ && *counter > *lastCounter_ + 1)
+    {
+        gaps_ += *counter - *lastCounter_ - 1;
     }
     lastCounter_ = counter;
 }

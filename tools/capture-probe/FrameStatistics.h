@@ -42,5 +42,5 @@ private:
     std::int64_t last_ = 0;
     std::int64_t minimumInterval_ = 0;
     std::int64_t maximumInterval_ = 0;
-    std::optional<std::uint32_t> lastCounter_;
+    std::optional<std::uint32_t> lastCounter_; // the highest counter so far
 };
