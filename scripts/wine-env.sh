@@ -24,6 +24,10 @@ tavix_wine_prefix() {
 
 tavix_wineserver() {
   wineserver -p >/dev/null 2>&1 &
+  # Start Wine's own services now, detached from our output: started by the
+  # first test instead, they would inherit its output pipe and keep CTest
+  # waiting for it to close.
+  wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
   trap 'wineserver -k >/dev/null 2>&1 || true; [ -n "${TAVIX_XVFB_PID:-}" ] && kill "$TAVIX_XVFB_PID" 2>/dev/null || true' EXIT
 }
 
