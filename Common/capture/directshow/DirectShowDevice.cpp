@@ -112,7 +112,9 @@ void DirectShowVideoCapture::DirectShowDevice::EnumerateFormats(bool allowDuplic
     int count = 0;
     int recordSize = 0;
     ThrowIfFailed(streamConfig->GetNumberOfCapabilities(&count, &recordSize));
-    std::vector<BYTE> record(static_cast<std::size_t>(std::max(recordSize, 0)));
+    // Never smaller than the video record, whatever size the device claims.
+    std::vector<BYTE> record(
+        std::max(static_cast<std::size_t>(std::max(recordSize, 0)), sizeof(VIDEO_STREAM_CONFIG_CAPS)));
     for (int i = 0; i < count; ++i)
     {
         std::fill(record.begin(), record.end(), BYTE{0});

@@ -51,19 +51,6 @@ AM_MEDIA_TYPE* DirectShowMediaType::Detach() noexcept
     return std::exchange(mediaType_, nullptr);
 }
 
-DirectShowMediaType DirectShowMediaType::Copy(const AM_MEDIA_TYPE& source)
-{
-    auto* copy = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
-    if (copy == nullptr)
-    {
-        throw Exception(static_cast<HRESULT>(E_OUTOFMEMORY));
-    }
-    DirectShowMediaType owner(copy);
-    std::memset(copy, 0, sizeof(AM_MEDIA_TYPE));
-    ThrowIfFailed(CopyInto(source, *copy));
-    return owner;
-}
-
 HRESULT DirectShowMediaType::CopyInto(const AM_MEDIA_TYPE& source, AM_MEDIA_TYPE& target) noexcept
 {
     target = source;

@@ -32,8 +32,6 @@ public:
     void Reset() noexcept;
     [[nodiscard]] AM_MEDIA_TYPE* Detach() noexcept;
 
-    // A task-allocated deep copy of `source` (format block and interface included).
-    static DirectShowMediaType Copy(const AM_MEDIA_TYPE& source);
     // Deep-copies `source` into the caller's structure (which holds nothing).
     static HRESULT CopyInto(const AM_MEDIA_TYPE& source, AM_MEDIA_TYPE& target) noexcept;
     // Frees what a media type structure points to and empties those fields.
