@@ -20,6 +20,8 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <thread>
+#include <vector>
 
 using namespace std::chrono_literals;
 using Common::DirectShowVideoCapture;

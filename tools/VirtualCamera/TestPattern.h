@@ -14,6 +14,7 @@
 // subsampling, so the counter reads back from converted ARGB frames.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
