@@ -3,6 +3,9 @@
 // our conversion with the kernels this process dispatches to, our scalar
 // reference, the closest libyuv function, swscale where it has the
 // conversion, and a memcpy of the output frame (the bandwidth limit).
+// The candidates run in a random order each round, and each timed run comes
+// right after an untimed run of the same work (as when frame follows frame),
+// so that no candidate inherits the caches another one left.
 // One line per layout and size:
 //   name size ours-ms libyuv-ms ours/libyuv ours/memcpy  (extra figures)
 // and as the last line: worst: libyuv R1 memcpy R2 (the largest ratios).
@@ -182,10 +185,13 @@ int main(int argc, char** argv)
                     [&] { std::memcpy(destination.data, copySource.data, frameBytes); },
                 };
                 std::vector<double>* results[] = {&t.ours, &t.scalar, &t.libyuv, &t.swscale, &t.memcpy};
-                // Rotate the order from round to round.
-                for (int k = 0; k < 5; ++k)
+                // A new random order every round; each timed run right after an
+                // untimed run of the same work, as when frame follows frame.
+                int order[] = {0, 1, 2, 3, 4};
+                std::shuffle(std::begin(order), std::end(order), random);
+                for (const int which : order)
                 {
-                    const int which = (k + round + 5) % 5;
+                    work[which]();
                     const double ms = TimeMs(work[which]);
                     if (round >= 0)
                     {

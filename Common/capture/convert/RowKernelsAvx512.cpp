@@ -114,26 +114,77 @@ void Uyvy(const std::uint8_t* source, std::uint8_t* destination, std::int32_t co
 
 void NV12(const std::uint8_t* luma, const std::uint8_t* chroma, std::uint8_t* destination, std::int32_t count)
 {
-    // Luma and chroma bytes interleaved give YUY2 groups (pixels 0-7 and
-    // 16-23, then 8-15 and 24-31), which one permutation puts in eighth order.
+    // 64 pixels at a time. A luma dword and a chroma dword both cover the
+    // same 4 pixels; one permutation of each puts dwords i, i + 4, i + 8 and
+    // i + 12 into lane i, so that after spreading U and V over their pixels
+    // and interleaving them with the luma bytes, the low halves hold pixels
+    // 0-31 and the high halves pixels 32-63, each in eighth order.
     const YuvFactors factors;
-    const __m512i toLumaU = GroupShuffle(0, 1, 2, 1);
-    const __m512i toLumaV = GroupShuffle(0, 3, 2, 3);
-    const __m512i order = _mm512_setr_epi64(0, 2, 1, 3, 4, 6, 5, 7);
-    std::int32_t x = 0;
-    for (; x + 32 <= count; x += 32)
+    const __m512i order = _mm512_setr_epi32(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+    alignas(64) std::int8_t uMask[64];
+    alignas(64) std::int8_t vMask[64];
+    for (int i = 0; i < 64; ++i)
     {
-        const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(luma + x));
-        const __m256i uv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chroma + x));
-        const __m512i interleaved = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_unpacklo_epi8(y, uv)),
-                                                       _mm256_unpackhi_epi8(y, uv), 1);
-        const __m512i groups = _mm512_permutexvar_epi64(order, interleaved);
-        YuvToBgra32(_mm512_shuffle_epi8(groups, toLumaU), _mm512_shuffle_epi8(groups, toLumaV), factors,
-                    destination + 4 * x);
+        uMask[i] = static_cast<std::int8_t>((i % 16) / 2 * 2);
+        vMask[i] = static_cast<std::int8_t>((i % 16) / 2 * 2 + 1);
+    }
+    const __m512i toU = _mm512_load_si512(uMask);
+    const __m512i toV = _mm512_load_si512(vMask);
+    std::int32_t x = 0;
+    for (; x + 64 <= count; x += 64)
+    {
+        const __m512i y = _mm512_permutexvar_epi32(order, _mm512_loadu_si512(luma + x));
+        const __m512i uv = _mm512_permutexvar_epi32(order, _mm512_loadu_si512(chroma + x));
+        const __m512i u = _mm512_shuffle_epi8(uv, toU);
+        const __m512i v = _mm512_shuffle_epi8(uv, toV);
+        YuvToBgra32(_mm512_unpacklo_epi8(y, u), _mm512_unpacklo_epi8(y, v), factors, destination + 4 * x);
+        YuvToBgra32(_mm512_unpackhi_epi8(y, u), _mm512_unpackhi_epi8(y, v), factors,
+                    destination + 4 * x + 128);
     }
     if (x < count)
     {
         GetAvx2RowKernels().nv12(luma + x, chroma + x, destination + 4 * x, count - x);
+    }
+}
+
+void Rgb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+{
+    const __m512i alpha = _mm512_set1_epi32(static_cast<int>(0xFF000000u));
+    std::int32_t x = 0;
+    for (; x + 16 <= count; x += 16)
+    {
+        _mm512_storeu_si512(destination + 4 * x, _mm512_or_si512(_mm512_loadu_si512(source + 4 * x), alpha));
+    }
+    if (x < count)
+    {
+        GetAvx2RowKernels().packed[static_cast<int>(SourceLayout::RGB32)](source + 4 * x, destination + 4 * x,
+                                                                          count - x);
+    }
+}
+
+void Rgb24(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+{
+    // 16 pixels from one 64-byte load (so at least 64 bytes must remain in
+    // the row): dwords 3i to 3i + 2 go to lane i, then each lane spreads its
+    // 12 bytes over 4 pixels.
+    const __m512i toLanes = _mm512_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0, 6, 7, 8, 0, 9, 10, 11, 0);
+    alignas(64) std::int8_t mask[64];
+    for (int i = 0; i < 64; ++i)
+    {
+        mask[i] = static_cast<std::int8_t>(i % 4 == 3 ? -1 : (i % 16) / 4 * 3 + i % 4);
+    }
+    const __m512i spread = _mm512_load_si512(mask);
+    const __m512i alpha = _mm512_set1_epi32(static_cast<int>(0xFF000000u));
+    std::int32_t x = 0;
+    for (; 3 * static_cast<std::int64_t>(x) + 64 <= 3 * static_cast<std::int64_t>(count); x += 16)
+    {
+        const __m512i bytes = _mm512_permutexvar_epi32(toLanes, _mm512_loadu_si512(source + 3 * x));
+        _mm512_storeu_si512(destination + 4 * x, _mm512_or_si512(_mm512_shuffle_epi8(bytes, spread), alpha));
+    }
+    if (x < count)
+    {
+        GetAvx2RowKernels().packed[static_cast<int>(SourceLayout::RGB24)](source + 3 * x, destination + 4 * x,
+                                                                          count - x);
     }
 }
 
@@ -146,6 +197,8 @@ const RowKernels& GetAvx512RowKernels()
         RowKernels table = GetAvx2RowKernels();
         table.variant = KernelVariant::Avx512;
         table.name = "avx512";
+        table.packed[static_cast<int>(SourceLayout::RGB32)] = Rgb32;
+        table.packed[static_cast<int>(SourceLayout::RGB24)] = Rgb24;
         table.packed[static_cast<int>(SourceLayout::YUY2)] = Yuy2;
         table.packed[static_cast<int>(SourceLayout::YVYU)] = Yvyu;
         table.packed[static_cast<int>(SourceLayout::UYVY)] = Uyvy;
