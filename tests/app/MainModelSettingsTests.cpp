@@ -192,7 +192,7 @@ TEST_F(ModelTest, NoDeviceOrNoFormatEndsConstruction)
     };
     expectNoDevice([](std::int32_t, bool, bool) { return std::make_unique<Common::VideoCapture>(); });
     auto empty = std::make_shared<TestSupport::FakeDevice>(L"none", L"p",
-                                                           std::initializer_list<TestSupport::FormatSpec>{});
+                                                           std::initializer_list<TestSupport::FormatInfo>{});
     expectNoDevice([empty](std::int32_t, bool, bool) { return TestSupport::MakeCapture({empty}); });
 }
 

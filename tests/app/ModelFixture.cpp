@@ -28,10 +28,10 @@ ModelTest::ModelTest() : profile(folder.File(L"TavixCapture.ini"))
 {
     cam0 = std::make_shared<TestSupport::FakeDevice>(
         L"Camera 0", L"\\\\?\\cam0",
-        std::initializer_list<TestSupport::FormatSpec>{{L"YUY2", 640, 480, 30.0}, {L"YUY2", 320, 240, 30.0}});
+        std::initializer_list<TestSupport::FormatInfo>{{L"YUY2", 640, 480, 30.0}, {L"YUY2", 320, 240, 30.0}});
     cam1 = std::make_shared<TestSupport::FakeDevice>(
         L"Camera 1", L"\\\\?\\cam1",
-        std::initializer_list<TestSupport::FormatSpec>{{L"NV12", 160, 120, 15.0}});
+        std::initializer_list<TestSupport::FormatInfo>{{L"NV12", 160, 120, 15.0}});
 }
 
 TavixCapture::CaptureBackendFactory ModelTest::Factory()

@@ -16,14 +16,14 @@ FakeFrameFormat::FakeFrameFormat(const wchar_t* subtypeName, std::int32_t format
 }
 
 FakeDevice::FakeDevice(std::wstring deviceName, std::wstring devicePath,
-                       std::initializer_list<FormatSpec> formatSpecs)
+                       std::initializer_list<FormatInfo> formatInfos)
 {
     name = std::move(deviceName);
     path = std::move(devicePath);
-    for (const FormatSpec& spec : formatSpecs)
+    for (const FormatInfo& info : formatInfos)
     {
         formats.push_back(
-            std::make_shared<FakeFrameFormat>(spec.subtypeName, spec.width, spec.height, spec.frameRate));
+            std::make_shared<FakeFrameFormat>(info.subtypeName, info.width, info.height, info.frameRate));
     }
     if (!formats.empty())
     {

@@ -23,7 +23,7 @@ private:
     const wchar_t* subtypeName_;
 };
 
-struct FormatSpec
+struct FormatInfo
 {
     const wchar_t* subtypeName;
     std::int32_t width;
@@ -35,7 +35,7 @@ class FakeDevice : public Common::Device
 {
 public:
     FakeDevice(std::wstring deviceName, std::wstring devicePath,
-               std::initializer_list<FormatSpec> formatSpecs);
+               std::initializer_list<FormatInfo> formatInfos);
 
     bool IsOpened() const override { return opened_; }
     void Open() override;
