@@ -4,8 +4,8 @@
 // reference, the closest libyuv function, swscale where it has the
 // conversion, and a memcpy of the output frame (the bandwidth limit).
 // The candidates run in a random order each round, and each timed run comes
-// right after an untimed run of the same work (as when frame follows frame),
-// so that no candidate inherits the caches another one left.
+// right after three untimed runs of the same work (as when frame follows
+// frame), so that no candidate inherits the state another one left.
 // One line per layout and size:
 //   name size ours-ms libyuv-ms ours/libyuv ours/memcpy  (extra figures)
 // and as the last line: worst: libyuv R1 memcpy R2 (the largest ratios).
@@ -185,13 +185,18 @@ int main(int argc, char** argv)
                     [&] { std::memcpy(destination.data, copySource.data, frameBytes); },
                 };
                 std::vector<double>* results[] = {&t.ours, &t.scalar, &t.libyuv, &t.swscale, &t.memcpy};
-                // A new random order every round; each timed run right after an
-                // untimed run of the same work, as when frame follows frame.
+                // A new random order every round; each timed run right after
+                // three untimed runs of the same work, as when frame follows
+                // frame (one run is not enough to shake off what a slow
+                // predecessor left behind).
                 int order[] = {0, 1, 2, 3, 4};
                 std::shuffle(std::begin(order), std::end(order), random);
                 for (const int which : order)
                 {
-                    work[which]();
+                    for (int warm = 0; warm < 3; ++warm)
+                    {
+                        work[which]();
+                    }
                     const double ms = TimeMs(work[which]);
                     if (round >= 0)
                     {

@@ -1,0 +1,169 @@
+#include "TestMediaSource.h"
+
+#include "LiveObjects.h"
+
+#include <mfapi.h>
+#include <mferror.h>
+
+#include <vector>
+
+namespace MediaFoundationTests
+{
+
+TestMediaSource::TestMediaSource(std::shared_ptr<const TestSourceSetup> setup) : setup_(std::move(setup))
+{
+    Common::ThrowIfFailed(MFCreateEventQueue(events_.Put()));
+    std::vector<IMFMediaType*> types;
+    for (const auto& entry : setup_->types)
+    {
+        types.push_back(entry.type.Get());
+    }
+    Common::ComPointer<IMFStreamDescriptor> streamDescriptor;
+    Common::ThrowIfFailed(
+        MFCreateStreamDescriptor(0, static_cast<DWORD>(types.size()), types.data(), streamDescriptor.Put()));
+    IMFStreamDescriptor* descriptors[] = {streamDescriptor.Get()};
+    Common::ThrowIfFailed(MFCreatePresentationDescriptor(1, descriptors, descriptor_.Put()));
+    Common::ThrowIfFailed(descriptor_->SelectStream(0));
+    stream_.Attach(new TestMediaStream(this, setup_, streamDescriptor.Get()));
+    ++LiveObjects::sources;
+}
+
+TestMediaSource::~TestMediaSource()
+{
+    stream_->Shutdown();
+    events_->Shutdown();
+    --LiveObjects::sources;
+}
+
+HRESULT TestMediaSource::QueryInterface(REFIID iid, void** result)
+{
+    if (result == nullptr)
+    {
+        return E_POINTER;
+    }
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IMFMediaEventGenerator) ||
+        iid == __uuidof(IMFMediaSource))
+    {
+        *result = static_cast<IMFMediaSource*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *result = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG TestMediaSource::AddRef()
+{
+    return ++references_;
+}
+
+ULONG TestMediaSource::Release()
+{
+    const ULONG count = --references_;
+    if (count == 0)
+    {
+        delete this;
+    }
+    return count;
+}
+
+HRESULT TestMediaSource::GetEvent(DWORD flags, IMFMediaEvent** event)
+{
+    return events_->GetEvent(flags, event);
+}
+
+HRESULT TestMediaSource::BeginGetEvent(IMFAsyncCallback* callback, IUnknown* state)
+{
+    return events_->BeginGetEvent(callback, state);
+}
+
+HRESULT TestMediaSource::EndGetEvent(IMFAsyncResult* result, IMFMediaEvent** event)
+{
+    return events_->EndGetEvent(result, event);
+}
+
+HRESULT TestMediaSource::QueueEvent(MediaEventType type, REFGUID extendedType, HRESULT status,
+                                    const PROPVARIANT* value)
+{
+    return events_->QueueEventParamVar(type, extendedType, status, value);
+}
+
+HRESULT TestMediaSource::GetCharacteristics(DWORD* characteristics)
+{
+    std::lock_guard lock(mutex_);
+    if (shutdown_)
+    {
+        return MF_E_SHUTDOWN;
+    }
+    *characteristics = MFMEDIASOURCE_IS_LIVE;
+    return S_OK;
+}
+
+HRESULT TestMediaSource::CreatePresentationDescriptor(IMFPresentationDescriptor** descriptor)
+{
+    std::lock_guard lock(mutex_);
+    if (shutdown_)
+    {
+        return MF_E_SHUTDOWN;
+    }
+    return descriptor_->Clone(descriptor);
+}
+
+HRESULT TestMediaSource::Start(IMFPresentationDescriptor*, const GUID*, const PROPVARIANT*)
+{
+    std::lock_guard lock(mutex_);
+    if (shutdown_)
+    {
+        return MF_E_SHUTDOWN;
+    }
+    HRESULT hr = events_->QueueEventParamUnk(started_ ? MEUpdatedStream : MENewStream, GUID_NULL, S_OK,
+                                             static_cast<IMFMediaStream*>(stream_.Get()));
+    if (FAILED(hr))
+    {
+        return hr;
+    }
+    started_ = true;
+    PROPVARIANT start;
+    PropVariantInit(&start);
+    start.vt = VT_I8;
+    start.hVal.QuadPart = 0;
+    hr = events_->QueueEventParamVar(MESourceStarted, GUID_NULL, S_OK, &start);
+    stream_->OnStarted();
+    return hr;
+}
+
+HRESULT TestMediaSource::Stop()
+{
+    std::lock_guard lock(mutex_);
+    if (shutdown_)
+    {
+        return MF_E_SHUTDOWN;
+    }
+    return events_->QueueEventParamVar(MESourceStopped, GUID_NULL, S_OK, nullptr);
+}
+
+HRESULT TestMediaSource::Pause()
+{
+    return MF_E_INVALID_STATE_TRANSITION;
+}
+
+HRESULT TestMediaSource::Shutdown()
+{
+    std::lock_guard lock(mutex_);
+    if (shutdown_)
+    {
+        return MF_E_SHUTDOWN;
+    }
+    shutdown_ = true;
+    stream_->Shutdown();
+    events_->Shutdown();
+    return S_OK;
+}
+
+bool TestMediaSource::IsShutdown()
+{
+    std::lock_guard lock(mutex_);
+    return shutdown_;
+}
+
+} // namespace MediaFoundationTests

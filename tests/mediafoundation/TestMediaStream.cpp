@@ -1,0 +1,216 @@
+#include "TestMediaStream.h"
+
+#include "LiveObjects.h"
+#include "TestMediaSource.h"
+
+#include <mfapi.h>
+#include <mferror.h>
+
+namespace MediaFoundationTests
+{
+
+TestMediaStream::TestMediaStream(TestMediaSource* source, std::shared_ptr<const TestSourceSetup> setup,
+                                 IMFStreamDescriptor* descriptor)
+    : source_(source), setup_(std::move(setup)), descriptor_(descriptor)
+{
+    Common::ThrowIfFailed(MFCreateEventQueue(events_.Put()));
+    ++LiveObjects::streams;
+}
+
+TestMediaStream::~TestMediaStream()
+{
+    if (events_)
+    {
+        events_->Shutdown();
+    }
+    --LiveObjects::streams;
+}
+
+HRESULT TestMediaStream::QueryInterface(REFIID iid, void** result)
+{
+    if (result == nullptr)
+    {
+        return E_POINTER;
+    }
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IMFMediaEventGenerator) ||
+        iid == __uuidof(IMFMediaStream))
+    {
+        *result = static_cast<IMFMediaStream*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *result = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG TestMediaStream::AddRef()
+{
+    return ++references_;
+}
+
+ULONG TestMediaStream::Release()
+{
+    const ULONG count = --references_;
+    if (count == 0)
+    {
+        delete this;
+    }
+    return count;
+}
+
+HRESULT TestMediaStream::GetEvent(DWORD flags, IMFMediaEvent** event)
+{
+    return events_->GetEvent(flags, event);
+}
+
+HRESULT TestMediaStream::BeginGetEvent(IMFAsyncCallback* callback, IUnknown* state)
+{
+    return events_->BeginGetEvent(callback, state);
+}
+
+HRESULT TestMediaStream::EndGetEvent(IMFAsyncResult* result, IMFMediaEvent** event)
+{
+    return events_->EndGetEvent(result, event);
+}
+
+HRESULT TestMediaStream::QueueEvent(MediaEventType type, REFGUID extendedType, HRESULT status,
+                                    const PROPVARIANT* value)
+{
+    return events_->QueueEventParamVar(type, extendedType, status, value);
+}
+
+HRESULT TestMediaStream::GetMediaSource(IMFMediaSource** source)
+{
+    std::lock_guard lock(mutex_);
+    if (source_ == nullptr)
+    {
+        return MF_E_SHUTDOWN;
+    }
+    return source_->QueryInterface(IID_PPV_ARGS(source));
+}
+
+HRESULT TestMediaStream::GetStreamDescriptor(IMFStreamDescriptor** descriptor)
+{
+    *descriptor = descriptor_.Get();
+    (*descriptor)->AddRef();
+    return S_OK;
+}
+
+HRESULT TestMediaStream::RequestSample(IUnknown* token)
+{
+    std::lock_guard lock(mutex_);
+    if (source_ == nullptr)
+    {
+        return MF_E_SHUTDOWN;
+    }
+    ++requests_;
+    if (setup_->holdSamples)
+    {
+        pending_.emplace_back(token);
+        return S_OK;
+    }
+    return SendSample(token);
+}
+
+HRESULT TestMediaStream::SendSample(IUnknown* token)
+{
+    UINT32 index = 0;
+    Common::ComPointer<IMFMediaTypeHandler> handler;
+    Common::ComPointer<IMFMediaType> current;
+    if (SUCCEEDED(descriptor_->GetMediaTypeHandler(handler.Put())) &&
+        SUCCEEDED(handler->GetCurrentMediaType(current.Put())))
+    {
+        current->GetUINT32(TestTypeIndexKey, &index);
+    }
+    if (index >= setup_->types.size())
+    {
+        return E_UNEXPECTED;
+    }
+    Common::ComPointer<IMFSample> sample;
+    HRESULT hr = MFCreateSample(sample.Put());
+    if (FAILED(hr))
+    {
+        return hr;
+    }
+    Common::ComPointer<IMFMediaBuffer> buffer;
+    buffer.Attach(TestMediaBuffer::Create(setup_->types[index].frame));
+    sample->AddBuffer(buffer.Get());
+    sample->SetSampleTime(time_);
+    sample->SetSampleDuration(333333);
+    time_ += 333333;
+    if (token != nullptr)
+    {
+        sample->SetUnknown(MFSampleExtension_Token, token);
+    }
+    ++samples_;
+    return events_->QueueEventParamUnk(MEMediaSample, GUID_NULL, S_OK, sample.Get());
+}
+
+void TestMediaStream::OnStarted()
+{
+    PROPVARIANT start;
+    PropVariantInit(&start);
+    start.vt = VT_I8;
+    start.hVal.QuadPart = 0;
+    events_->QueueEventParamVar(MEStreamStarted, GUID_NULL, S_OK, &start);
+}
+
+void TestMediaStream::Shutdown()
+{
+    std::lock_guard lock(mutex_);
+    source_ = nullptr;
+    pending_.clear();
+    events_->Shutdown();
+}
+
+int TestMediaStream::Deliver(int count)
+{
+    std::lock_guard lock(mutex_);
+    int sent = 0;
+    while (sent < count && !pending_.empty() && source_ != nullptr)
+    {
+        Common::ComPointer<IUnknown> token = std::move(pending_.front());
+        pending_.pop_front();
+        if (SUCCEEDED(SendSample(token.Get())))
+        {
+            ++sent;
+        }
+    }
+    return sent;
+}
+
+void TestMediaStream::QueueTick()
+{
+    PROPVARIANT time;
+    PropVariantInit(&time);
+    time.vt = VT_I8;
+    time.hVal.QuadPart = 0;
+    std::lock_guard lock(mutex_);
+    events_->QueueEventParamVar(MEStreamTick, GUID_NULL, S_OK, &time);
+}
+
+void TestMediaStream::QueueError(HRESULT status)
+{
+    std::lock_guard lock(mutex_);
+    events_->QueueEventParamVar(MEError, GUID_NULL, status, nullptr);
+}
+
+int TestMediaStream::GetRequestCount()
+{
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+int TestMediaStream::GetSampleCount()
+{
+    std::lock_guard lock(mutex_);
+    return samples_;
+}
+
+int TestMediaStream::GetPendingCount()
+{
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(pending_.size());
+}
+
+} // namespace MediaFoundationTests
