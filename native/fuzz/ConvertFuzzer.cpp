@@ -87,7 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int rows = std::min(height, frameHeight);
     const int cols = std::min(width, frameWidth);
     std::vector<std::unique_ptr<std::uint8_t[]>> results;
-    for (KernelVariant variant : {KernelVariant::Scalar, KernelVariant::Sse2, KernelVariant::Avx2})
+    for (KernelVariant variant :
+         {KernelVariant::Scalar, KernelVariant::Sse2, KernelVariant::Avx2, KernelVariant::Avx512})
     {
         const RowKernels* kernels = FindRowKernels(variant);
         if (kernels == nullptr)
