@@ -5,14 +5,12 @@
 #include <thread>
 
 using namespace TavixCapture;
-using Ids = std::vector<int>;
 
 TEST_F(ModelTest, StartAndStopRegisterTheSinkAndAlwaysRaise)
 {
     auto model = MakeModel();
     ListenerWindow window;
-    model->AddListener(&window);
-    window.Drain(model.get());
+    Listen(*model, window);
     model->StopCapture();
     EXPECT_EQ(window.Drain(model.get()), Ids{IsCapturing}) << "stopping while stopped still raises";
 
@@ -68,8 +66,7 @@ TEST_F(ModelTest, SelectingTheCurrentDeviceDoesNothing)
 {
     auto model = MakeModel();
     ListenerWindow window;
-    model->AddListener(&window);
-    window.Drain(model.get());
+    Listen(*model, window);
     model->SelectDevice(0);
     model->SelectFrameFormat(0);
     EXPECT_EQ(window.Drain(model.get()), Ids{});

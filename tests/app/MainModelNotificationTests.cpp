@@ -3,7 +3,6 @@
 #include "ModelFixture.h"
 
 using namespace TavixCapture;
-using Ids = std::vector<int>;
 
 TEST_F(ModelTest, ANewListenerIsToldEveryStateOnceButNeverFrameOrError)
 {
@@ -40,8 +39,7 @@ TEST_F(ModelTest, SettersRaiseOnlyOnChange)
 {
     auto model = MakeModel();
     ListenerWindow window;
-    model->AddListener(&window);
-    window.Drain(model.get());
+    Listen(*model, window);
     model->SetViewRatio(100);
     model->SetViewRatio(2000);
     model->SetViewRatio(1000);
@@ -64,8 +62,7 @@ TEST_F(ModelTest, MarkerMovesRaisePositionThenProfileWithTheFramesPixels)
 {
     auto model = MakeModel();
     ListenerWindow window;
-    model->AddListener(&window);
-    window.Drain(model.get());
+    Listen(*model, window);
     cam0->SetPixel(5, 7, 0xFF112233);
     cam0->SetPixel(100, 7, 0xFF445566);
     cam0->SetPixel(5, 300, 0xFF778899);
@@ -92,8 +89,7 @@ TEST_F(ModelTest, CursorPositionIsBoundedByTheSelectedFormat)
 {
     auto model = MakeModel();
     ListenerWindow window;
-    model->AddListener(&window);
-    window.Drain(model.get());
+    Listen(*model, window);
     model->SetCursorPosition(0, 0);
     model->SetCursorPosition(-1, 5);
     model->SetCursorPosition(640, 5);

@@ -43,3 +43,9 @@ std::unique_ptr<TavixCapture::MainModel> ModelTest::MakeModel()
 {
     return std::make_unique<TavixCapture::MainModel>(profile, Factory(), 0, true, false, folder.Path());
 }
+
+void ModelTest::Listen(TavixCapture::MainModel& model, ListenerWindow& window)
+{
+    model.AddListener(&window);
+    window.Drain(&model);
+}

@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+using Ids = std::vector<int>;
+
 class ListenerWindow : public Common::Mfc::Window
 {
 public:
@@ -30,6 +32,8 @@ protected:
     // Two devices: "cam0" with 640x480 and 320x240 formats, "cam1" with 160x120.
     std::unique_ptr<TavixCapture::MainModel> MakeModel();
     TavixCapture::CaptureBackendFactory Factory();
+    // Registers the window and takes away the notifications of registration.
+    static void Listen(TavixCapture::MainModel& model, ListenerWindow& window);
 
     TestSupport::TempFolder folder;
     TavixCapture::IniProfile profile;
