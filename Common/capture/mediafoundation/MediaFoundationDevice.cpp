@@ -1,0 +1,360 @@
+#include "Common/capture/mediafoundation/MediaFoundationDevice.h"
+
+#include "Common/capture/FormatList.h"
+#include "Common/capture/mediafoundation/MediaFoundationDeviceCallback.h"
+#include "Common/capture/mediafoundation/MediaFoundationDeviceTransformer.h"
+#include "Common/capture/mediafoundation/MediaFoundationFrameFormat.h"
+
+#include <mfapi.h>
+
+#include <cstring>
+
+namespace Common
+{
+
+namespace
+{
+
+// A string attribute of the activation object, freed after copying.
+std::wstring GetActivateString(IMFActivate* activate, const GUID& key, std::source_location where)
+{
+    wchar_t* text = nullptr;
+    UINT32 length = 0;
+    ThrowIfFailed(activate->GetAllocatedString(key, &text, &length), where);
+    std::wstring result(text, length);
+    CoTaskMemFree(text);
+    return result;
+}
+
+// The error of a frame that is shorter than its format needs.
+[[noreturn]] void ThrowFrameTooShort(std::source_location where = std::source_location::current())
+{
+    Exception error(L"フレームのデータが不足しています。", where);
+    error.ErrorCode = HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    throw error;
+}
+
+ComPointer<MediaFoundationDevice::Callback> MakeCallback(MediaFoundationDevice* device,
+                                                         const std::shared_ptr<CriticalSection>& deviceLock)
+{
+    ComPointer<MediaFoundationDevice::Callback> callback;
+    callback.Attach(new MediaFoundationDevice::Callback(device, deviceLock));
+    return callback;
+}
+
+} // namespace
+
+HRESULT MediaFoundationDevice::CreateSourceReader(IMFMediaSource* source, IMFAttributes* attributes,
+                                                  IMFSourceReader** reader)
+{
+    return MFCreateSourceReaderFromMediaSource(source, attributes, reader);
+}
+
+MediaFoundationDevice::MediaFoundationDevice(IMFActivate* activateObject, bool allowDuplicateFrameFormat,
+                                             SourceReaderFactory readerFactory)
+    : sharedDeviceLock(std::make_shared<CriticalSection>()), deviceLock(*sharedDeviceLock),
+      activate(activateObject), callback(MakeCallback(this, sharedDeviceLock)),
+      sourceReaderFactory(std::move(readerFactory))
+{
+    if (!activate)
+    {
+        throw Exception(static_cast<HRESULT>(E_POINTER));
+    }
+    name = GetActivateString(activate.Get(), MF_DEVSOURCE_ATTRIBUTE_FRIENDLY_NAME,
+                             std::source_location::current());
+    path = GetActivateString(activate.Get(), MF_DEVSOURCE_ATTRIBUTE_SOURCE_TYPE_VIDCAP_SYMBOLIC_LINK,
+                             std::source_location::current());
+
+    AutoLock lock(deviceLock);
+    ComPointer<IMFMediaSource> source;
+    ThrowIfFailed(activate->ActivateObject(__uuidof(IMFMediaSource), source.PutVoid()));
+    ComPointer<IMFSourceReader> enumerationReader;
+    try
+    {
+        ComPointer<IMFAttributes> attributes;
+        ThrowIfFailed(MFCreateAttributes(attributes.Put(), 1));
+        ThrowIfFailed(attributes->SetUINT32(MF_READWRITE_DISABLE_CONVERTERS, TRUE));
+        ThrowIfFailed(sourceReaderFactory(source.Get(), attributes.Get(), enumerationReader.Put()));
+
+        // Any failure ends the list; the normal end is MF_E_NO_MORE_TYPES.
+        for (DWORD index = 0;; ++index)
+        {
+            ComPointer<IMFMediaType> type;
+            if (FAILED(enumerationReader->GetNativeMediaType(
+                    static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), index, type.Put())))
+            {
+                break;
+            }
+            AddFrameFormat(
+                formats, std::make_shared<MediaFoundationFrameFormat>(type.Get()), allowDuplicateFrameFormat,
+                [](const FrameFormat& kept, const FrameFormat& candidate)
+                {
+                    return static_cast<const MediaFoundationFrameFormat&>(kept).GetAttributeCount() <
+                           static_cast<const MediaFoundationFrameFormat&>(candidate).GetAttributeCount();
+                });
+        }
+    }
+    catch (...)
+    {
+        // The source is activated again by Open(); never leave it running.
+        activate->ShutdownObject();
+        ReleaseReader(enumerationReader);
+        callback->DetachDevice();
+        throw;
+    }
+    // The source goes down before the reader (see ReleaseReader).
+    const HRESULT shutdown = activate->ShutdownObject();
+    ReleaseReader(enumerationReader);
+    ThrowIfFailed(shutdown);
+
+    try
+    {
+        // A device without any format cannot select format 0.
+        if (formats.empty())
+        {
+            throw Exception(L"キャプチャーデバイスにフレームフォーマットがありません。");
+        }
+        transformers = CreateTransformers();
+        ApplyFrameFormat();
+    }
+    catch (...)
+    {
+        callback->DetachDevice();
+        throw;
+    }
+}
+
+MediaFoundationDevice::~MediaFoundationDevice()
+{
+    try
+    {
+        Close();
+    }
+    catch (const Exception&)
+    {
+        // The source could not be shut down; nothing more can be done here.
+    }
+    callback->DetachDevice();
+}
+
+bool MediaFoundationDevice::IsOpened() const
+{
+    AutoLock lock(deviceLock);
+    return static_cast<bool>(reader);
+}
+
+void MediaFoundationDevice::Open()
+{
+    AutoLock lock(deviceLock);
+    if (reader)
+    {
+        return;
+    }
+    const auto& format = static_cast<const MediaFoundationFrameFormat&>(*GetSelectedFormat());
+    ComPointer<IMFMediaSource> source;
+    ComPointer<IMFAttributes> attributes;
+    try
+    {
+        ThrowIfFailed(activate->ActivateObject(__uuidof(IMFMediaSource), source.PutVoid()));
+        ThrowIfFailed(MFCreateAttributes(attributes.Put(), 2));
+        ThrowIfFailed(attributes->SetUINT32(MF_READWRITE_DISABLE_CONVERTERS, TRUE));
+        ThrowIfFailed(attributes->SetUnknown(MF_SOURCE_READER_ASYNC_CALLBACK, callback.Get()));
+        ThrowIfFailed(sourceReaderFactory(source.Get(), attributes.Get(), reader.Put()));
+        ThrowIfFailed(reader->SetCurrentMediaType(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM),
+                                                  nullptr, format.mediaType.Get()));
+        ThrowIfFailed(reader->ReadSample(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), 0, nullptr,
+                                         nullptr, nullptr, nullptr));
+    }
+    catch (...)
+    {
+        RetireCallback();
+        const HRESULT shutdown = activate->ShutdownObject();
+        ReleaseReader(reader);
+        ThrowIfFailed(shutdown);
+        throw;
+    }
+}
+
+void MediaFoundationDevice::RetireCallback()
+{
+    ComPointer<Callback> fresh = MakeCallback(this, sharedDeviceLock);
+    callback->DetachDevice();
+    callback.Swap(fresh);
+}
+
+void MediaFoundationDevice::Close()
+{
+    ComPointer<IMFSourceReader> closing;
+    {
+        AutoLock lock(deviceLock);
+        if (!reader)
+        {
+            return;
+        }
+        // From here on a late result of this reader reaches nothing.
+        RetireCallback();
+        closing.Swap(reader);
+    }
+    // Outside deviceLock: the reader may wait for a read result that is
+    // itself waiting for deviceLock. The source is shut down first, which
+    // ends the reader's pending work, and the reader is let go once that work
+    // has let go of it (see ReleaseReader).
+    const HRESULT shutdown = activate->ShutdownObject();
+    ReleaseReader(closing);
+    ThrowIfFailed(shutdown);
+}
+
+void MediaFoundationDevice::ReleaseReader(ComPointer<IMFSourceReader>& closing)
+{
+    // A source reader must not lose its last internal reference inside one
+    // of its own work items: Wine's reader then waits for its work queue to
+    // drain from inside that queue, which never ends and blocks every later
+    // reader of the process. That happens when the program lets go of the
+    // reader while a work item (a read request, a sample handed to the
+    // callback) is still under way. The source is shut down before this is
+    // called, so no new work starts; give the work under way a moment to end.
+    if (!closing)
+    {
+        return;
+    }
+    Sleep(readerSettleMilliseconds);
+    closing.Reset();
+}
+
+void MediaFoundationDevice::ApplyFrameFormat()
+{
+    {
+        AutoLock lock(deviceLock);
+        const GUID& subtype = GetSelectedFormat()->subtype;
+        currentTransformer.reset();
+        for (const auto& transformer : transformers)
+        {
+            if (std::memcmp(&transformer->GetSubtype(), &subtype, sizeof(GUID)) == 0)
+            {
+                currentTransformer = transformer;
+                break;
+            }
+        }
+    }
+    Device::ApplyFrameFormat();
+}
+
+void MediaFoundationDevice::OnSample(IMFSample* sample)
+{
+    AutoLock lock(deviceLock);
+    if (!reader)
+    {
+        return;
+    }
+    try
+    {
+        if (sample != nullptr)
+        {
+            ConvertSample(sample);
+        }
+        RequestNextSample();
+    }
+    catch (const Exception& error)
+    {
+        NotifyError(error);
+        RequestNextSample();
+        throw;
+    }
+    catch (...)
+    {
+        const Exception error(static_cast<HRESULT>(E_UNEXPECTED));
+        NotifyError(error);
+        RequestNextSample();
+        throw error;
+    }
+}
+
+void MediaFoundationDevice::ConvertSample(IMFSample* sample)
+{
+    if (!currentTransformer)
+    {
+        throw Exception(static_cast<HRESULT>(E_POINTER));
+    }
+    ComPointer<IMFMediaBuffer> buffer;
+    ThrowIfFailed(sample->GetBufferByIndex(0, buffer.Put()));
+    ComPointer<IMF2DBuffer> buffer2D;
+    if (FAILED(buffer.QueryInterface(buffer2D)))
+    {
+        buffer2D.Reset();
+    }
+
+    AutoLock frameGuard(frameLock);
+    const FrameFormat& format = *GetSelectedFormat();
+    std::int32_t stride = format.stride;
+    BYTE* data = nullptr;
+    DWORD length = 0;
+    if (buffer2D)
+    {
+        LONG pitch = 0;
+        ThrowIfFailed(buffer2D->Lock2D(&data, &pitch));
+        stride = static_cast<std::int32_t>(pitch);
+    }
+    else
+    {
+        ThrowIfFailed(buffer->Lock(&data, nullptr, &length));
+    }
+
+    try
+    {
+        const std::uint8_t* top = data;
+        if (!buffer2D)
+        {
+            // A plain buffer's length is known: 0 means an empty frame.
+            if (length == 0)
+            {
+                ThrowFrameTooShort();
+            }
+            if (stride < 0 && format.height > 1)
+            {
+                // Bottom-up rows: the top image row is the last one in memory.
+                const std::uint64_t offset = static_cast<std::uint64_t>(-static_cast<std::int64_t>(stride)) *
+                                             static_cast<std::uint64_t>(format.height - 1);
+                if (offset >= length)
+                {
+                    ThrowFrameTooShort();
+                }
+                top += offset;
+            }
+        }
+        currentTransformer->Transform(top, length, format.width, format.height, stride, frame);
+    }
+    catch (...)
+    {
+        if (buffer2D)
+        {
+            ThrowIfFailed(buffer2D->Unlock2D());
+        }
+        else
+        {
+            ThrowIfFailed(buffer->Unlock());
+        }
+        throw;
+    }
+    if (buffer2D)
+    {
+        ThrowIfFailed(buffer2D->Unlock2D());
+    }
+    else
+    {
+        ThrowIfFailed(buffer->Unlock());
+    }
+    NotifyFrame(frame);
+}
+
+void MediaFoundationDevice::RequestNextSample(std::source_location where)
+{
+    // The sink may have closed the device from its error callback.
+    if (reader)
+    {
+        ThrowIfFailed(reader->ReadSample(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), 0, nullptr,
+                                         nullptr, nullptr, nullptr),
+                      where);
+    }
+}
+
+} // namespace Common
