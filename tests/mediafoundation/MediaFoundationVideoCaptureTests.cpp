@@ -1,0 +1,222 @@
+// Enumeration of Media Foundation devices through the device-source seam:
+// SkipErrorDevice, devices without formats, the duplicate rule by attribute
+// count, display names; and what Wine's own enumeration finds.
+#include "TestDevices.h"
+#include "TestFrames.h"
+
+#include "Common/capture/mediafoundation/MediaFoundationFrameFormat.h"
+#include "Common/capture/mediafoundation/MediaFoundationVideoCapture.h"
+
+#include <gtest/gtest.h>
+#include <mfapi.h>
+#include <mferror.h>
+
+#include <vector>
+
+using namespace MediaFoundationTests;
+using Common::MediaFoundationFrameFormat;
+using Common::MediaFoundationVideoCapture;
+
+namespace
+{
+
+// Hands out the given activation objects as MFEnumDeviceSources would.
+MediaFoundationVideoCapture::DeviceSourceEnumerator
+EnumeratorOf(std::vector<Common::ComPointer<TestActivate>> activates, GUID* askedSourceType = nullptr)
+{
+    return [activates, askedSourceType](IMFAttributes* attributes, IMFActivate*** sources, UINT32* count)
+    {
+        if (askedSourceType != nullptr)
+        {
+            attributes->GetGUID(MF_DEVSOURCE_ATTRIBUTE_SOURCE_TYPE, askedSourceType);
+        }
+        auto** array =
+            static_cast<IMFActivate**>(CoTaskMemAlloc(sizeof(IMFActivate*) * (activates.size() + 1)));
+        for (std::size_t i = 0; i < activates.size(); ++i)
+        {
+            array[i] = activates[i].Get();
+            array[i]->AddRef();
+        }
+        *sources = array;
+        *count = static_cast<UINT32>(activates.size());
+        return S_OK;
+    };
+}
+
+std::shared_ptr<TestSourceSetup> OneFormat(const GUID& subtype = MFVideoFormat_YUY2)
+{
+    auto setup = std::make_shared<TestSourceSetup>();
+    setup->AddType(subtype, 8, 4, 30, 1, 16,
+                   EncodeFrame(MFVideoFormat_YUY2, 8, 4, 0, false, false, 1).source);
+    return setup;
+}
+
+class MediaFoundationVideoCaptureTest : public testing::Test
+{
+protected:
+    void TearDown() override { EXPECT_TRUE(NothingAlive()); }
+};
+
+} // namespace
+
+TEST_F(MediaFoundationVideoCaptureTest, ListsDevicesInEnumerationOrderAsksForVideoSources)
+{
+    GUID asked = GUID_NULL;
+    {
+        MediaFoundationVideoCapture capture(false, false,
+                                            EnumeratorOf({TestActivate::Create(L"A", L"link-a", OneFormat()),
+                                                          TestActivate::Create(L"B", L"link-b", OneFormat())},
+                                                         &asked));
+        ASSERT_EQ(2u, capture.devices.size());
+        EXPECT_EQ(L"A", capture.devices[0]->name);
+        EXPECT_EQ(L"link-a", capture.devices[0]->path);
+        EXPECT_EQ(L"B", capture.devices[1]->name);
+        EXPECT_FALSE(capture.devices[1]->IsOpened());
+    }
+    EXPECT_TRUE(IsEqualGUID(MF_DEVSOURCE_ATTRIBUTE_SOURCE_TYPE_VIDCAP_GUID, asked));
+}
+
+TEST_F(MediaFoundationVideoCaptureTest, SkipErrorDeviceDecidesAboutFailingDevices)
+{
+    auto failing = TestActivate::Create(L"Broken", L"link-b", OneFormat());
+    failing->FailActivation(E_ACCESSDENIED);
+    auto nameless = TestActivate::Create(L"", L"link-n", OneFormat());
+    // A source whose only stream is not video: the device has no format.
+    auto audioOnly = OneFormat();
+    audioOnly->types[0].type->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Audio);
+    auto empty = TestActivate::Create(L"Empty", L"link-e", audioOnly);
+    auto good = TestActivate::Create(L"Good", L"link-g", OneFormat());
+    const std::vector<Common::ComPointer<TestActivate>> all = {failing, nameless, empty, good};
+
+    {
+        MediaFoundationVideoCapture capture(true, false, EnumeratorOf(all));
+        ASSERT_EQ(1u, capture.devices.size());
+        EXPECT_EQ(L"Good", capture.devices[0]->name);
+    }
+    EXPECT_EQ(0, empty->GetActivationCount() - empty->GetShutdownCount())
+        << "the empty device's source is shut down";
+
+    const std::pair<std::vector<Common::ComPointer<TestActivate>>, HRESULT> cases[] = {
+        {{good, failing}, E_ACCESSDENIED},
+        {{nameless, good}, MF_E_ATTRIBUTENOTFOUND},
+        {{empty}, E_UNEXPECTED},
+    };
+    for (const auto& [activates, code] : cases)
+    {
+        try
+        {
+            MediaFoundationVideoCapture capture(false, false, EnumeratorOf(activates));
+            ADD_FAILURE() << "no error for 0x" << std::hex << code;
+        }
+        catch (const Common::Exception& error)
+        {
+            EXPECT_EQ(code, error.ErrorCode);
+        }
+    }
+}
+
+TEST_F(MediaFoundationVideoCaptureTest, EnumerationFailurePropagates)
+{
+    try
+    {
+        MediaFoundationVideoCapture capture(true, false,
+                                            [](IMFAttributes*, IMFActivate***, UINT32*)
+                                            { return static_cast<HRESULT>(E_OUTOFMEMORY); });
+        FAIL();
+    }
+    catch (const Common::Exception& error)
+    {
+        EXPECT_EQ(E_OUTOFMEMORY, error.ErrorCode);
+        EXPECT_EQ(L"MediaFoundationVideoCapture", error.File);
+    }
+}
+
+TEST_F(MediaFoundationVideoCaptureTest, DuplicatesKeepTheTypeWithMoreAttributesFirstOnATie)
+{
+    auto frame = EncodeFrame(MFVideoFormat_YUY2, 8, 4, 0, false, false, 2).source;
+    auto setup = std::make_shared<TestSourceSetup>();
+    setup->AddType(MFVideoFormat_YUY2, 8, 4, 30, 1, 16, frame, 1);  // 0: kept at first
+    setup->AddType(MFVideoFormat_YUY2, 8, 4, 15, 1, 16, frame, 0);  // 1: other rate, no duplicate
+    setup->AddType(MFVideoFormat_YUY2, 8, 4, 30, 1, 16, frame, 3);  // 2: more attributes, replaces 0
+    setup->AddType(MFVideoFormat_YUY2, 8, 4, 30, 1, 16, frame, 3);  // 3: tie with 2, dropped
+    setup->AddType(MFVideoFormat_YUY2, 8, 4, 30, 1, 16, frame, 2);  // 4: fewer, dropped
+    setup->AddType(MFVideoFormat_NV12, 8, 4, 30, 1, 8, frame, 0);   // 5: other subtype
+    setup->AddType(MFVideoFormat_YUY2, 16, 4, 30, 1, 32, frame, 0); // 6: other size
+
+    auto activate = TestActivate::Create(L"Cam", L"link", setup);
+    auto indexOf = [](const Common::FrameFormat& format)
+    {
+        UINT32 index = 0;
+        static_cast<const MediaFoundationFrameFormat&>(format).mediaType->GetUINT32(TestTypeIndexKey, &index);
+        return static_cast<int>(index);
+    };
+    {
+        MediaFoundationVideoCapture capture(false, false, EnumeratorOf({activate}));
+        const auto& formats = capture.devices[0]->formats;
+        std::vector<int> kept;
+        for (const auto& format : formats)
+        {
+            kept.push_back(indexOf(*format));
+        }
+        EXPECT_EQ((std::vector<int>{2, 1, 5, 6}), kept);
+        // Major type, subtype, size, rate, stride, the test's index and 3 more.
+        EXPECT_EQ(9u, static_cast<const MediaFoundationFrameFormat&>(*formats[0]).GetAttributeCount());
+    }
+    {
+        MediaFoundationVideoCapture capture(false, true, EnumeratorOf({activate}));
+        std::vector<int> kept;
+        for (const auto& format : capture.devices[0]->formats)
+        {
+            kept.push_back(indexOf(*format));
+        }
+        EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6}), kept);
+    }
+}
+
+TEST_F(MediaFoundationVideoCaptureTest, DisplayNames)
+{
+    auto frame = EncodeFrame(MFVideoFormat_YUY2, 8, 4, 0, false, false, 3).source;
+    auto setup = std::make_shared<TestSourceSetup>();
+    setup->AddType(MFVideoFormat_YUY2, 640, 480, 30, 1, 1280, frame);
+    setup->AddType(MFVideoFormat_YUY2, 640, 480, 15, 1, 1280, frame);
+    setup->AddType(MFVideoFormat_NV12, 1920, 1080, 30000, 1001, 1920, frame);
+    setup->AddType(MFVideoFormat_MJPG, 1280, 720, 15, 2, 0, frame);
+    setup->AddType(MFVideoFormat_I420, 320, 240, 1, 3, 320, frame);
+    setup->AddType(MFVideoFormat_DVC, 720, 480, 30, 1, 1440, frame);
+    setup->AddType(MFVideoFormat_L8, 64, 48, 30, 0, 64, frame);
+    auto activate = TestActivate::Create(L"Cam", L"link", setup);
+    MediaFoundationVideoCapture capture(false, true, EnumeratorOf({activate}));
+    const auto& formats = capture.devices[0]->formats;
+    ASSERT_EQ(7u, formats.size());
+    EXPECT_EQ(L"YUY2 640x480 (30fps)", formats[0]->GetName());
+    EXPECT_EQ(L"YUY2 640x480 (15fps)", formats[1]->GetName());
+    EXPECT_EQ(L"NV12 1920x1080 (29.97fps)", formats[2]->GetName());
+    EXPECT_EQ(30000.0 / 1001.0, formats[2]->frameRate);
+    EXPECT_EQ(L"MJPG 1280x720 (7.5fps)", formats[3]->GetName());
+    EXPECT_EQ(L"I420 320x240 (0.333333fps)", formats[4]->GetName());
+    EXPECT_EQ(L"DVC 720x480 (30fps)", formats[5]->GetName());
+    EXPECT_EQ(L"Unknown 64x48 (0fps)", formats[6]->GetName()) << "a rate with denominator 0 is shown as 0";
+}
+
+TEST(MediaFoundationSubtypeNames, TableOrderAndSpellings)
+{
+    const std::pair<const GUID*, const wchar_t*> expected[] = {
+        {&MFVideoFormat_RGB32, L"RGB32"},  {&MFVideoFormat_ARGB32, L"ARGB32"}, {&MFVideoFormat_RGB8, L"RGB8"},
+        {&MFVideoFormat_AI44, L"AI44"},    {&MFVideoFormat_v210, L"v210"},     {&MFVideoFormat_v410, L"v410"},
+        {&MFVideoFormat_DVSL, L"DVSL"},    {&MFVideoFormat_DVH1, L"DVH1"},     {&MFVideoFormat_DVC, L"DVC"},
+        {&MFVideoFormat_H264, L"H264"},    {&MFVideoFormat_MJPG, L"MJPG"},     {&MFVideoFormat_IYUV, L"IYUV"},
+        {&MFVideoFormat_H265, L"Unknown"}, {&MFVideoFormat_NV21, L"Unknown"},  {&GUID_NULL, L"Unknown"},
+    };
+    for (const auto& [subtype, name] : expected)
+    {
+        EXPECT_STREQ(name, MediaFoundationFrameFormat::GetSubtypeName(*subtype));
+    }
+}
+
+TEST_F(MediaFoundationVideoCaptureTest, WineListsNoVideoDevice)
+{
+    // The platform's own enumeration: under Wine it finds no capture device,
+    // which is not an error here (the model reports the empty list).
+    MediaFoundationVideoCapture capture(false, false);
+    EXPECT_TRUE(capture.devices.empty());
+}
