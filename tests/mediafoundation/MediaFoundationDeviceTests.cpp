@@ -2,6 +2,15 @@
 // platform's own asynchronous source reader: formats, streaming of every
 // subtype the program converts, bottom-up sources, the per-sample error
 // path, null samples, failed reads, open failures and close.
+//
+// What is real here: Wine's source reader (synchronous for the formats,
+// asynchronous for streaming), media types, samples, event queues, stream
+// and presentation descriptors. What is ours: the activation object, the
+// media source with its stream, and the buffers (tests/mediafoundation/Test*),
+// because Wine lists no capture device. A failed read status and a failed
+// ReadSample cannot be provoked through Wine's reader from a source (a stream
+// error event is not reported, and ReadSample succeeds even after the source
+// is shut down), so ReaderTap wraps the real reader to inject those two.
 #include "ReaderTap.h"
 #include "TestDevices.h"
 #include "TestFrames.h"
@@ -451,4 +460,57 @@ TEST_F(MediaFoundationDeviceTest, NoFrameArrivesAfterClose)
     EXPECT_EQ(frames, sink.GetFrameCount());
     EXPECT_FALSE(activate->GetSource());
     device.ClearSink();
+}
+
+TEST_F(MediaFoundationDeviceTest, OpenHandsTheReaderItsCallbackWithConvertersDisabled)
+{
+    auto setup = std::make_shared<TestSourceSetup>();
+    auto frame = EncodeFrame(MFVideoFormat_RGB32, 4, 2, 0, false, false, 18);
+    setup->AddType(MFVideoFormat_RGB32, 4, 2, 30, 1, 16, frame.source);
+    auto activate = TestActivate::Create(L"Cam", L"link", setup);
+    int readers = 0;
+    UINT32 convertersDisabled = 0;
+    Common::ComPointer<IMFSourceReaderCallback> callback;
+    MediaFoundationDevice device(
+        activate.Get(), false,
+        [&](IMFMediaSource* source, IMFAttributes* attributes, IMFSourceReader** reader) -> HRESULT
+        {
+            if (++readers == 1)
+            {
+                return MFCreateSourceReaderFromMediaSource(source, attributes, reader);
+            }
+            // The reader of Open(): look at what it is given, then refuse.
+            attributes->GetUINT32(MF_READWRITE_DISABLE_CONVERTERS, &convertersDisabled);
+            attributes->GetUnknown(MF_SOURCE_READER_ASYNC_CALLBACK, IID_PPV_ARGS(callback.Put()));
+            return E_OUTOFMEMORY;
+        });
+    try
+    {
+        device.Open();
+        FAIL();
+    }
+    catch (const Common::Exception& error)
+    {
+        EXPECT_EQ(E_OUTOFMEMORY, error.ErrorCode);
+    }
+    EXPECT_FALSE(device.IsOpened());
+    EXPECT_EQ(1u, convertersDisabled);
+    ASSERT_TRUE(callback);
+
+    EXPECT_EQ(E_POINTER, callback->QueryInterface(__uuidof(IUnknown), nullptr));
+    Common::ComPointer<IUnknown> unknown;
+    EXPECT_EQ(S_OK, callback->QueryInterface(__uuidof(IUnknown), unknown.PutVoid()));
+    EXPECT_EQ(static_cast<void*>(callback.Get()), static_cast<void*>(unknown.Get()));
+    Common::ComPointer<IMFSourceReaderCallback> same;
+    EXPECT_EQ(S_OK, callback.QueryInterface(same));
+    Common::ComPointer<IMFSourceReader> other;
+    void* result = &other;
+    EXPECT_EQ(E_NOINTERFACE, callback->QueryInterface(__uuidof(IMFSourceReader), &result));
+    EXPECT_EQ(nullptr, result);
+    EXPECT_EQ(S_OK, callback->OnFlush(0));
+    EXPECT_EQ(S_OK, callback->OnEvent(0, nullptr));
+    // A failed status comes back unchanged; the callback of a failed Open no
+    // longer reaches the device, so a late sample does nothing.
+    EXPECT_EQ(E_ACCESSDENIED, callback->OnReadSample(E_ACCESSDENIED, 0, 0, 0, nullptr));
+    EXPECT_EQ(S_OK, callback->OnReadSample(S_OK, 0, 0, 0, nullptr));
 }
