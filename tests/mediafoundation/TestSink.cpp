@@ -26,16 +26,12 @@ void TestSink::OnFrame(Common::Device&, void* context, const Common::FrameBuffer
     SetEvent(sink->changed_);
 }
 
-void TestSink::OnError(Common::Device& device, void* context, const Common::Exception& error)
+void TestSink::OnError(Common::Device&, void* context, const Common::Exception& error)
 {
     auto* sink = static_cast<TestSink*>(context);
     {
         std::lock_guard lock(sink->mutex_);
         sink->errors_.push_back({error.ErrorCode, error.File, error.Line});
-    }
-    if (sink->afterError)
-    {
-        sink->afterError(device);
     }
     SetEvent(sink->changed_);
 }

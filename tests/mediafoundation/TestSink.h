@@ -38,9 +38,6 @@ public:
     std::vector<SinkError> GetErrors();
     std::vector<std::uint8_t> GetLastFrame();
 
-    // Runs on the delivery thread after an error was recorded.
-    std::function<void(Common::Device&)> afterError;
-
 private:
     static void OnFrame(Common::Device& device, void* context, const Common::FrameBuffer& frame);
     static void OnError(Common::Device& device, void* context, const Common::Exception& error);
