@@ -16,12 +16,8 @@
 #include "Common/capture/VideoCapture.h"
 #include "Common/capture/directshow/DirectShowVideoCapture.h"
 
-#if __has_include("Common/capture/mediafoundation/MediaFoundationVideoCapture.h") &&                         \
-                  __has_include("Common/capture/mediafoundation/MediaFoundationInitializer.h")
 #include "Common/capture/mediafoundation/MediaFoundationInitializer.h"
 #include "Common/capture/mediafoundation/MediaFoundationVideoCapture.h"
-#define CAPTURE_PROBE_HAS_MEDIA_FOUNDATION 1
-#endif
 
 #include <windows.h>
 
@@ -256,20 +252,12 @@ int Run(const Options& options, ConsoleOutput& out, ConsoleOutput& err)
 {
     const Common::ComInitializer com;
     std::unique_ptr<Common::VideoCapture> capture;
-#ifdef CAPTURE_PROBE_HAS_MEDIA_FOUNDATION
     std::optional<Common::MediaFoundationInitializer> mediaFoundation;
     if (options.api == L"mf")
     {
         mediaFoundation.emplace();
         capture = std::make_unique<Common::MediaFoundationVideoCapture>(true, false);
     }
-#else
-    if (options.api == L"mf")
-    {
-        err.WriteLine(L"この capture-probe は Media Foundation なしで作られています。");
-        return 1;
-    }
-#endif
     if (options.api == L"dshow")
     {
         capture = std::make_unique<Common::DirectShowVideoCapture>(true, false);

@@ -1,0 +1,56 @@
+// The whole capture path short of the windows: the model built on the
+// DirectShow backend the program uses, over the virtual camera, capturing
+// for real and remembering the camera by its path.
+#include "VirtualCameraRegistration.h"
+
+#include "app/CaptureBackendFactory.h"
+#include "app/MainModel.h"
+#include "support/TempFolder.h"
+#include "tools/VirtualCamera/VirtualCameraIds.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace
+{
+// Waits until a frame from the camera has reached the profiles.
+bool WaitForLiveProfiles(const TavixCapture::MainModel& model)
+{
+    std::vector<std::uint32_t> row, column;
+    for (int i = 0; i < 100; ++i)
+    {
+        model.CopyProfiles(row, column);
+        if (std::any_of(row.begin(), row.end(), [](std::uint32_t pixel) { return pixel != 0xFF000000u; }))
+        {
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+} // namespace
+
+TEST(LiveModel, CapturesFromTheVirtualCameraThroughTheProgramsBackend)
+{
+    VirtualCameraRegistration registration;
+    TestSupport::TempFolder folder;
+    const TavixCapture::IniProfile profile(folder.File(L"TavixCapture.ini"));
+    {
+        TavixCapture::MainModel model(profile, TavixCapture::CreateCaptureBackend, 1, true, false,
+                                      folder.Path());
+        Common::Device& camera = model.GetCurrentDevice();
+        ASSERT_EQ(camera.path, VirtualCamera::DevicePath);
+        ASSERT_FALSE(camera.IsOpened()) << "capture never starts by itself";
+
+        model.StartCapture();
+        EXPECT_TRUE(camera.IsOpened());
+        EXPECT_TRUE(WaitForLiveProfiles(model)) << "no frame reached the model";
+        model.StopCapture();
+        EXPECT_FALSE(camera.IsOpened());
+        EXPECT_EQ(model.GetErrorText(), L"");
+    }
+    EXPECT_EQ(profile.ReadString(L"Settings", L"CaptureDeviceName", L""), VirtualCamera::DevicePath);
+    EXPECT_EQ(profile.ReadString(L"Settings", L"FrameFormatName", L""), L"ARGB32 640x480 (30fps)");
+}
