@@ -37,4 +37,10 @@ Look at it with:   import -display $DISPLAY -window root screen.png
 TXT
 fi
 echo "Starting TavixCapture.exe (close its window, or press Ctrl+C, to end)."
-wine build/bin/TavixCapture.exe
+wine build/bin/TavixCapture.exe && status=0 || status=$?
+
+echo "TavixCapture.exe has ended (exit $status). Its settings: $ini"
+if [ -f build/bin/capture-probe.exe ]; then
+  echo "To watch a camera stream through the program's capture code:"
+  echo "  wine build/bin/capture-probe.exe --api dshow --device 0 --format 0 --seconds 10"
+fi
