@@ -1,5 +1,6 @@
 #include "Common/capture/mediafoundation/MediaFoundationDevice.h"
 
+#include "Common/TaskMemory.h"
 #include "Common/capture/FormatList.h"
 #include "Common/capture/mediafoundation/MediaFoundationDeviceCallback.h"
 #include "Common/capture/mediafoundation/MediaFoundationDeviceTransformer.h"
@@ -21,9 +22,8 @@ std::wstring GetActivateString(IMFActivate* activate, const GUID& key, std::sour
     wchar_t* text = nullptr;
     UINT32 length = 0;
     ThrowIfFailed(activate->GetAllocatedString(key, &text, &length), where);
-    std::wstring result(text, length);
-    CoTaskMemFree(text);
-    return result;
+    const TaskMemory<wchar_t> owned(text);
+    return std::wstring(owned.get(), length);
 }
 
 // The error of a frame that is shorter than its format needs.
