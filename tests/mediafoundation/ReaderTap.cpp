@@ -1,5 +1,7 @@
 #include "ReaderTap.h"
 
+#include "ComObject.h"
+
 #include "Common/ComPointer.h"
 
 #include <mfapi.h>
@@ -11,33 +13,12 @@ namespace MediaFoundationTests
 namespace
 {
 
-class TapCallback final : public IMFSourceReaderCallback
+class TapCallback final : public ComObject<Answers<IMFSourceReaderCallback>, IMFSourceReaderCallback>
 {
 public:
     TapCallback(IMFSourceReaderCallback* inner, std::shared_ptr<ReaderTap> tap)
         : inner_(inner), tap_(std::move(tap))
     {
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override
-    {
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(IMFSourceReaderCallback))
-        {
-            *result = static_cast<IMFSourceReaderCallback*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *result = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG count = --references_;
-        if (count == 0)
-        {
-            delete this;
-        }
-        return count;
     }
     HRESULT STDMETHODCALLTYPE OnReadSample(HRESULT status, DWORD stream, DWORD flags, LONGLONG time,
                                            IMFSample* sample) override
@@ -62,38 +43,16 @@ public:
 
 private:
     ~TapCallback() = default;
-    std::atomic<ULONG> references_{1};
     Common::ComPointer<IMFSourceReaderCallback> inner_;
     const std::shared_ptr<ReaderTap> tap_;
 };
 
-class TapReader final : public IMFSourceReader
+class TapReader final : public ComObject<Answers<IMFSourceReader>, IMFSourceReader>
 {
 public:
     TapReader(IMFSourceReader* inner, std::shared_ptr<ReaderTap> tap, bool counting)
         : inner_(inner), tap_(std::move(tap)), counting_(counting)
     {
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override
-    {
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(IMFSourceReader))
-        {
-            *result = static_cast<IMFSourceReader*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *result = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG count = --references_;
-        if (count == 0)
-        {
-            delete this;
-        }
-        return count;
     }
     HRESULT STDMETHODCALLTYPE GetStreamSelection(DWORD index, BOOL* selected) override
     {
@@ -149,7 +108,6 @@ public:
 
 private:
     ~TapReader() = default;
-    std::atomic<ULONG> references_{1};
     Common::ComPointer<IMFSourceReader> inner_;
     const std::shared_ptr<ReaderTap> tap_;
     const bool counting_;

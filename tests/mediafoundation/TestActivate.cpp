@@ -25,10 +25,10 @@ Common::ComPointer<TestActivate> TestActivate::Create(const std::wstring& name, 
     return activate;
 }
 
-TestActivate::TestActivate(std::shared_ptr<const TestSourceSetup> setup) : setup_(std::move(setup))
+TestActivate::TestActivate(std::shared_ptr<const TestSourceSetup> setup)
+    : ComObject(&LiveObjects::activates), setup_(std::move(setup))
 {
     Common::ThrowIfFailed(MFCreateAttributes(attributes_.Put(), 4));
-    ++LiveObjects::activates;
 }
 
 TestActivate::~TestActivate()
@@ -37,7 +37,6 @@ TestActivate::~TestActivate()
     {
         source_->Shutdown();
     }
-    --LiveObjects::activates;
 }
 
 void TestActivate::FailActivation(HRESULT code)
@@ -62,37 +61,6 @@ int TestActivate::GetShutdownCount()
 {
     std::lock_guard lock(mutex_);
     return shutdowns_;
-}
-
-HRESULT TestActivate::QueryInterface(REFIID iid, void** result)
-{
-    if (result == nullptr)
-    {
-        return E_POINTER;
-    }
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IMFAttributes) || iid == __uuidof(IMFActivate))
-    {
-        *result = static_cast<IMFActivate*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *result = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG TestActivate::AddRef()
-{
-    return ++references_;
-}
-
-ULONG TestActivate::Release()
-{
-    const ULONG count = --references_;
-    if (count == 0)
-    {
-        delete this;
-    }
-    return count;
 }
 
 HRESULT TestActivate::ActivateObject(REFIID iid, void** result)

@@ -5,12 +5,12 @@
 // device and the test thread; state guarded by mutex_.
 #pragma once
 
+#include "ComObject.h"
 #include "TestMediaSource.h"
 #include "TestSourceSetup.h"
 
 #include <mfobjects.h>
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,7 +18,7 @@
 namespace MediaFoundationTests
 {
 
-class TestActivate final : public IMFActivate
+class TestActivate final : public ComObject<Answers<IMFAttributes, IMFActivate>, IMFActivate>
 {
 public:
     // An empty name or link leaves that attribute out.
@@ -31,11 +31,6 @@ public:
     Common::ComPointer<TestMediaSource> GetSource();
     int GetActivationCount();
     int GetShutdownCount();
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     // IMFAttributes (kept in an attribute store of the platform)
     HRESULT STDMETHODCALLTYPE GetItem(REFGUID key, PROPVARIANT* value) override;
@@ -79,7 +74,6 @@ private:
     explicit TestActivate(std::shared_ptr<const TestSourceSetup> setup);
     ~TestActivate();
 
-    std::atomic<ULONG> references_{1};
     Common::ComPointer<IMFAttributes> attributes_;
     const std::shared_ptr<const TestSourceSetup> setup_;
     std::mutex mutex_;

@@ -14,52 +14,19 @@ IMFMediaBuffer* TestMediaBuffer::Create(std::shared_ptr<const TestFrameBytes> fr
     return new TestMediaBuffer(std::move(frame));
 }
 
-TestMediaBuffer::TestMediaBuffer(std::shared_ptr<const TestFrameBytes> frame) : frame_(std::move(frame))
+TestMediaBuffer::TestMediaBuffer(std::shared_ptr<const TestFrameBytes> frame)
+    : ComObject(&LiveObjects::buffers), frame_(std::move(frame))
 {
-    ++LiveObjects::buffers;
-}
-
-TestMediaBuffer::~TestMediaBuffer()
-{
-    --LiveObjects::buffers;
 }
 
 HRESULT TestMediaBuffer::QueryInterface(REFIID iid, void** result)
 {
-    if (result == nullptr)
-    {
-        return E_POINTER;
-    }
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IMFMediaBuffer))
-    {
-        *result = static_cast<IMFMediaBuffer*>(this);
-    }
-    else if (iid == __uuidof(IMF2DBuffer) && frame_->twoDimensional)
-    {
-        *result = static_cast<IMF2DBuffer*>(this);
-    }
-    else
+    if (result != nullptr && iid == __uuidof(IMF2DBuffer) && !frame_->twoDimensional)
     {
         *result = nullptr;
         return E_NOINTERFACE;
     }
-    AddRef();
-    return S_OK;
-}
-
-ULONG TestMediaBuffer::AddRef()
-{
-    return ++references_;
-}
-
-ULONG TestMediaBuffer::Release()
-{
-    const ULONG count = --references_;
-    if (count == 0)
-    {
-        delete this;
-    }
-    return count;
+    return ComObject::QueryInterface(iid, result);
 }
 
 HRESULT TestMediaBuffer::Lock(BYTE** buffer, DWORD* maxLength, DWORD* currentLength)

@@ -5,6 +5,8 @@
 // bytes never change after construction.
 #pragma once
 
+#include "ComObject.h"
+
 #include <mfobjects.h>
 
 #include <atomic>
@@ -26,16 +28,15 @@ struct TestFrameBytes
     std::int32_t pitch = 0;
 };
 
-class TestMediaBuffer final : public IMFMediaBuffer, public IMF2DBuffer
+class TestMediaBuffer final
+    : public ComObject<Answers<IMFMediaBuffer, IMF2DBuffer>, IMFMediaBuffer, IMF2DBuffer>
 {
 public:
     // Returns a new buffer with one reference.
     static IMFMediaBuffer* Create(std::shared_ptr<const TestFrameBytes> frame);
 
-    // IUnknown
+    // IMF2DBuffer is withheld unless the frame offers two-dimensional access.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     // IMFMediaBuffer
     HRESULT STDMETHODCALLTYPE Lock(BYTE** buffer, DWORD* maxLength, DWORD* currentLength) override;
@@ -55,9 +56,8 @@ public:
 
 private:
     explicit TestMediaBuffer(std::shared_ptr<const TestFrameBytes> frame);
-    ~TestMediaBuffer();
+    ~TestMediaBuffer() override = default;
 
-    std::atomic<ULONG> references_{1};
     std::atomic<int> locks_{0};
     std::shared_ptr<const TestFrameBytes> frame_;
 };

@@ -10,9 +10,9 @@
 namespace MediaFoundationTests
 {
 
-TestMediaSource::TestMediaSource(std::shared_ptr<const TestSourceSetup> setup) : setup_(std::move(setup))
+TestMediaSource::TestMediaSource(std::shared_ptr<const TestSourceSetup> setup)
+    : QueuedEvents(&LiveObjects::sources), setup_(std::move(setup))
 {
-    Common::ThrowIfFailed(MFCreateEventQueue(events_.Put()));
     std::vector<IMFMediaType*> types;
     for (const auto& entry : setup_->types)
     {
@@ -25,67 +25,12 @@ TestMediaSource::TestMediaSource(std::shared_ptr<const TestSourceSetup> setup) :
     Common::ThrowIfFailed(MFCreatePresentationDescriptor(1, descriptors, descriptor_.Put()));
     Common::ThrowIfFailed(descriptor_->SelectStream(0));
     stream_.Attach(new TestMediaStream(this, setup_, streamDescriptor.Get()));
-    ++LiveObjects::sources;
 }
 
 TestMediaSource::~TestMediaSource()
 {
     stream_->Shutdown();
     events_->Shutdown();
-    --LiveObjects::sources;
-}
-
-HRESULT TestMediaSource::QueryInterface(REFIID iid, void** result)
-{
-    if (result == nullptr)
-    {
-        return E_POINTER;
-    }
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IMFMediaEventGenerator) ||
-        iid == __uuidof(IMFMediaSource))
-    {
-        *result = static_cast<IMFMediaSource*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *result = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG TestMediaSource::AddRef()
-{
-    return ++references_;
-}
-
-ULONG TestMediaSource::Release()
-{
-    const ULONG count = --references_;
-    if (count == 0)
-    {
-        delete this;
-    }
-    return count;
-}
-
-HRESULT TestMediaSource::GetEvent(DWORD flags, IMFMediaEvent** event)
-{
-    return events_->GetEvent(flags, event);
-}
-
-HRESULT TestMediaSource::BeginGetEvent(IMFAsyncCallback* callback, IUnknown* state)
-{
-    return events_->BeginGetEvent(callback, state);
-}
-
-HRESULT TestMediaSource::EndGetEvent(IMFAsyncResult* result, IMFMediaEvent** event)
-{
-    return events_->EndGetEvent(result, event);
-}
-
-HRESULT TestMediaSource::QueueEvent(MediaEventType type, REFGUID extendedType, HRESULT status,
-                                    const PROPVARIANT* value)
-{
-    return events_->QueueEventParamVar(type, extendedType, status, value);
 }
 
 HRESULT TestMediaSource::GetCharacteristics(DWORD* characteristics)

@@ -5,34 +5,24 @@
 // the work queue's threads; state is guarded by mutex_.
 #pragma once
 
+#include "ComObject.h"
+#include "QueuedEvents.h"
 #include "TestMediaStream.h"
 #include "TestSourceSetup.h"
 
 #include <mfidl.h>
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 
 namespace MediaFoundationTests
 {
 
-class TestMediaSource final : public IMFMediaSource
+class TestMediaSource final
+    : public QueuedEvents<ComObject<Answers<IMFMediaEventGenerator, IMFMediaSource>, IMFMediaSource>>
 {
 public:
     explicit TestMediaSource(std::shared_ptr<const TestSourceSetup> setup);
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-
-    // IMFMediaEventGenerator
-    HRESULT STDMETHODCALLTYPE GetEvent(DWORD flags, IMFMediaEvent** event) override;
-    HRESULT STDMETHODCALLTYPE BeginGetEvent(IMFAsyncCallback* callback, IUnknown* state) override;
-    HRESULT STDMETHODCALLTYPE EndGetEvent(IMFAsyncResult* result, IMFMediaEvent** event) override;
-    HRESULT STDMETHODCALLTYPE QueueEvent(MediaEventType type, REFGUID extendedType, HRESULT status,
-                                         const PROPVARIANT* value) override;
 
     // IMFMediaSource
     HRESULT STDMETHODCALLTYPE GetCharacteristics(DWORD* characteristics) override;
@@ -50,10 +40,8 @@ public:
 private:
     ~TestMediaSource();
 
-    std::atomic<ULONG> references_{1};
     std::mutex mutex_;
     const std::shared_ptr<const TestSourceSetup> setup_;
-    Common::ComPointer<IMFMediaEventQueue> events_;
     Common::ComPointer<IMFPresentationDescriptor> descriptor_;
     Common::ComPointer<TestMediaStream> stream_;
     bool started_ = false;  // guarded by mutex_; MENewStream sent once

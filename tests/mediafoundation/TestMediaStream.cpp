@@ -11,10 +11,8 @@ namespace MediaFoundationTests
 
 TestMediaStream::TestMediaStream(TestMediaSource* source, std::shared_ptr<const TestSourceSetup> setup,
                                  IMFStreamDescriptor* descriptor)
-    : source_(source), setup_(std::move(setup)), descriptor_(descriptor)
+    : QueuedEvents(&LiveObjects::streams), source_(source), setup_(std::move(setup)), descriptor_(descriptor)
 {
-    Common::ThrowIfFailed(MFCreateEventQueue(events_.Put()));
-    ++LiveObjects::streams;
 }
 
 TestMediaStream::~TestMediaStream()
@@ -23,60 +21,6 @@ TestMediaStream::~TestMediaStream()
     {
         events_->Shutdown();
     }
-    --LiveObjects::streams;
-}
-
-HRESULT TestMediaStream::QueryInterface(REFIID iid, void** result)
-{
-    if (result == nullptr)
-    {
-        return E_POINTER;
-    }
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IMFMediaEventGenerator) ||
-        iid == __uuidof(IMFMediaStream))
-    {
-        *result = static_cast<IMFMediaStream*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *result = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG TestMediaStream::AddRef()
-{
-    return ++references_;
-}
-
-ULONG TestMediaStream::Release()
-{
-    const ULONG count = --references_;
-    if (count == 0)
-    {
-        delete this;
-    }
-    return count;
-}
-
-HRESULT TestMediaStream::GetEvent(DWORD flags, IMFMediaEvent** event)
-{
-    return events_->GetEvent(flags, event);
-}
-
-HRESULT TestMediaStream::BeginGetEvent(IMFAsyncCallback* callback, IUnknown* state)
-{
-    return events_->BeginGetEvent(callback, state);
-}
-
-HRESULT TestMediaStream::EndGetEvent(IMFAsyncResult* result, IMFMediaEvent** event)
-{
-    return events_->EndGetEvent(result, event);
-}
-
-HRESULT TestMediaStream::QueueEvent(MediaEventType type, REFGUID extendedType, HRESULT status,
-                                    const PROPVARIANT* value)
-{
-    return events_->QueueEventParamVar(type, extendedType, status, value);
 }
 
 HRESULT TestMediaStream::GetMediaSource(IMFMediaSource** source)

@@ -5,11 +5,12 @@
 // injections from the test thread; all state is guarded by mutex_.
 #pragma once
 
+#include "ComObject.h"
+#include "QueuedEvents.h"
 #include "TestSourceSetup.h"
 
 #include <mfidl.h>
 
-#include <atomic>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -19,23 +20,12 @@ namespace MediaFoundationTests
 
 class TestMediaSource;
 
-class TestMediaStream final : public IMFMediaStream
+class TestMediaStream final
+    : public QueuedEvents<ComObject<Answers<IMFMediaEventGenerator, IMFMediaStream>, IMFMediaStream>>
 {
 public:
     TestMediaStream(TestMediaSource* source, std::shared_ptr<const TestSourceSetup> setup,
                     IMFStreamDescriptor* descriptor);
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-
-    // IMFMediaEventGenerator
-    HRESULT STDMETHODCALLTYPE GetEvent(DWORD flags, IMFMediaEvent** event) override;
-    HRESULT STDMETHODCALLTYPE BeginGetEvent(IMFAsyncCallback* callback, IUnknown* state) override;
-    HRESULT STDMETHODCALLTYPE EndGetEvent(IMFAsyncResult* result, IMFMediaEvent** event) override;
-    HRESULT STDMETHODCALLTYPE QueueEvent(MediaEventType type, REFGUID extendedType, HRESULT status,
-                                         const PROPVARIANT* value) override;
 
     // IMFMediaStream
     HRESULT STDMETHODCALLTYPE GetMediaSource(IMFMediaSource** source) override;
@@ -61,12 +51,10 @@ private:
     ~TestMediaStream();
     HRESULT SendSample(IUnknown* token);
 
-    std::atomic<ULONG> references_{1};
     std::mutex mutex_;
     TestMediaSource* source_; // guarded by mutex_; null after shutdown
     const std::shared_ptr<const TestSourceSetup> setup_;
     Common::ComPointer<IMFStreamDescriptor> descriptor_;
-    Common::ComPointer<IMFMediaEventQueue> events_;
     std::deque<Common::ComPointer<IUnknown>> pending_; // guarded by mutex_
     int requests_ = 0;                                 // guarded by mutex_
     int samples_ = 0;                                  // guarded by mutex_
