@@ -8,47 +8,6 @@
 namespace VirtualCamera
 {
 
-ClassFactory::ClassFactory()
-{
-    Module::AddReference();
-}
-
-ClassFactory::~ClassFactory()
-{
-    Module::RemoveReference();
-}
-
-STDMETHODIMP ClassFactory::QueryInterface(REFIID iid, void** result)
-{
-    if (result == nullptr)
-    {
-        return E_POINTER;
-    }
-    if (iid != IID_IUnknown && iid != IID_IClassFactory)
-    {
-        *result = nullptr;
-        return E_NOINTERFACE;
-    }
-    *result = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) ClassFactory::AddRef()
-{
-    return ++references_;
-}
-
-STDMETHODIMP_(ULONG) ClassFactory::Release()
-{
-    const ULONG count = --references_;
-    if (count == 0)
-    {
-        delete this;
-    }
-    return count;
-}
-
 STDMETHODIMP ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** result)
 {
     if (result == nullptr)

@@ -2,29 +2,18 @@
 // Any thread.
 #pragma once
 
-#include <objbase.h>
+#include "ComObject.h"
 
-#include <atomic>
+#include <objbase.h>
 
 namespace VirtualCamera
 {
 
-class ClassFactory final : public IClassFactory
+class ClassFactory final : public ComObject<ComInterface<IClassFactory, IID_IClassFactory>>
 {
 public:
-    ClassFactory();
-    ~ClassFactory();
-    ClassFactory(const ClassFactory&) = delete;
-    ClassFactory& operator=(const ClassFactory&) = delete;
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** result) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** result) override;
     STDMETHODIMP LockServer(BOOL lock) override;
-
-private:
-    std::atomic<ULONG> references_{1};
 };
 
 } // namespace VirtualCamera

@@ -1,6 +1,5 @@
 #include "VirtualCameraFilter.h"
 
-#include "Module.h"
 #include "PinEnumerator.h"
 #include "VirtualCameraIds.h"
 
@@ -14,60 +13,12 @@
 namespace VirtualCamera
 {
 
-VirtualCameraFilter::VirtualCameraFilter() : pin_(*this)
-{
-    Module::AddReference();
-}
+VirtualCameraFilter::VirtualCameraFilter() : pin_(*this) {}
 
 VirtualCameraFilter::~VirtualCameraFilter()
 {
-    {
-        std::lock_guard lock(lock_);
-        pin_.StopStreaming();
-    }
-    Module::RemoveReference();
-}
-
-STDMETHODIMP VirtualCameraFilter::QueryInterface(REFIID iid, void** result)
-{
-    if (result == nullptr)
-    {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_IPersist || iid == IID_IMediaFilter || iid == IID_IBaseFilter)
-    {
-        *result = static_cast<IBaseFilter*>(this);
-    }
-    else if (iid == IID_IAMFilterMiscFlags)
-    {
-        *result = static_cast<IAMFilterMiscFlags*>(this);
-    }
-    else if (iid == IID_IPersistPropertyBag)
-    {
-        *result = static_cast<IPersistPropertyBag*>(this);
-    }
-    else
-    {
-        *result = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) VirtualCameraFilter::AddRef()
-{
-    return ++references_;
-}
-
-STDMETHODIMP_(ULONG) VirtualCameraFilter::Release()
-{
-    const ULONG count = --references_;
-    if (count == 0)
-    {
-        delete this;
-    }
-    return count;
+    std::lock_guard lock(lock_);
+    pin_.StopStreaming();
 }
 
 STDMETHODIMP VirtualCameraFilter::GetClassID(CLSID* classId)

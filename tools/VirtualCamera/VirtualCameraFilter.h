@@ -7,6 +7,7 @@
 // guarded by the filter's recursive lock.
 #pragma once
 
+#include "ComObject.h"
 #include "Common/ComPointer.h"
 #include "VirtualCameraPin.h"
 
@@ -15,25 +16,20 @@
 #include <ocidl.h>
 #include <strmif.h>
 
-#include <atomic>
 #include <mutex>
 #include <string>
 
 namespace VirtualCamera
 {
 
-class VirtualCameraFilter final : public IBaseFilter, public IAMFilterMiscFlags, public IPersistPropertyBag
+class VirtualCameraFilter final
+    : public ComObject<ComInterface<IBaseFilter, IID_IPersist, IID_IMediaFilter, IID_IBaseFilter>,
+                       ComInterface<IAMFilterMiscFlags, IID_IAMFilterMiscFlags>,
+                       ComInterface<IPersistPropertyBag, IID_IPersistPropertyBag>>
 {
 public:
     VirtualCameraFilter();
-    ~VirtualCameraFilter();
-    VirtualCameraFilter(const VirtualCameraFilter&) = delete;
-    VirtualCameraFilter& operator=(const VirtualCameraFilter&) = delete;
-
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID iid, void** result) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
+    ~VirtualCameraFilter() override;
 
     // IPersist (shared by IBaseFilter and IPersistPropertyBag)
     STDMETHODIMP GetClassID(CLSID* classId) override;
@@ -66,7 +62,6 @@ public:
     FILTER_STATE GetStateLocked() const { return state_; }
 
 private:
-    std::atomic<ULONG> references_{1};
     std::recursive_mutex lock_;
     FILTER_STATE state_ = State_Stopped;        // guarded by lock_
     IFilterGraph* graph_ = nullptr;             // not counted (the graph owns us); guarded by lock_

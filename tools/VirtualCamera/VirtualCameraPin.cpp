@@ -1,5 +1,6 @@
 #include "VirtualCameraPin.h"
 
+#include "ComInterface.h"
 #include "FramePainter.h"
 #include "MediaTypeEnumerator.h"
 #include "VirtualCameraFilter.h"
@@ -56,29 +57,8 @@ VirtualCameraPin::~VirtualCameraPin()
 
 STDMETHODIMP VirtualCameraPin::QueryInterface(REFIID iid, void** result)
 {
-    if (result == nullptr)
-    {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_IPin)
-    {
-        *result = static_cast<IPin*>(this);
-    }
-    else if (iid == IID_IAMStreamConfig)
-    {
-        *result = static_cast<IAMStreamConfig*>(this);
-    }
-    else if (iid == IID_IKsPropertySet)
-    {
-        *result = static_cast<IKsPropertySet*>(this);
-    }
-    else
-    {
-        *result = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    return QueryInterfaces<ComInterface<IPin, IID_IPin>, ComInterface<IAMStreamConfig, IID_IAMStreamConfig>,
+                           ComInterface<IKsPropertySet, IID_IKsPropertySet>>(this, iid, result);
 }
 
 STDMETHODIMP_(ULONG) VirtualCameraPin::AddRef()
