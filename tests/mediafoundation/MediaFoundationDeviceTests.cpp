@@ -36,13 +36,19 @@ namespace
 class MediaFoundationDeviceTest : public testing::Test
 {
 protected:
-    void TearDown() override
+    void TearDown() override { ExpectNothingAlive(); }
+
+    // A camera with one type: a frame of `subtype` made from `seed` (kept in
+    // `frame`) and the type declaring `stride`; with `hold`, its samples wait
+    // for DeliverOne.
+    Common::ComPointer<TestActivate> OneTypeCamera(const GUID& subtype, int width, int height, INT32 stride,
+                                                   std::uint32_t seed, bool hold = false)
     {
-        EXPECT_TRUE(NothingAlive()) << "sources " << LiveObjects::sources << ", streams "
-                                    << LiveObjects::streams << ", buffers " << LiveObjects::buffers
-                                    << ", activates " << LiveObjects::activates << ", callbacks "
-                                    << MediaFoundationDevice::Callback::GetLiveCount();
-        EXPECT_EQ(0, LiveObjects::bufferLocks.load());
+        auto setup = std::make_shared<TestSourceSetup>();
+        setup->holdSamples = hold;
+        frame = EncodeFrame(subtype, width, height, 0, false, false, seed);
+        setup->AddType(subtype, width, height, 30, 1, stride, frame.source);
+        return TestActivate::Create(L"Cam", L"link", setup);
     }
 
     std::vector<std::uint8_t> CopyFrame(Common::Device& device)
@@ -52,6 +58,7 @@ protected:
     }
 
     std::shared_ptr<ReaderTap> tap = std::make_shared<ReaderTap>();
+    EncodedFrame frame; // of the last OneTypeCamera
 };
 
 std::vector<std::uint8_t> OpaqueBlack(int width, int height)
@@ -204,10 +211,7 @@ TEST_F(MediaFoundationDeviceTest, StrideIsComputedAndWrittenBackWhenTheTypeHasNo
 
 TEST_F(MediaFoundationDeviceTest, ConstructionLeavesTheSourceShutDownAndFormatZeroApplied)
 {
-    auto setup = std::make_shared<TestSourceSetup>();
-    auto frame = EncodeFrame(MFVideoFormat_RGB32, 640, 480, 0, false, false, 3);
-    setup->AddType(MFVideoFormat_RGB32, 640, 480, 30, 1, 2560, frame.source);
-    auto activate = TestActivate::Create(L"Cam", L"link", setup);
+    auto activate = OneTypeCamera(MFVideoFormat_RGB32, 640, 480, 2560, 3);
     MediaFoundationDevice device(activate.Get(), false, tap->Factory());
     EXPECT_FALSE(device.IsOpened());
     EXPECT_EQ(1, activate->GetActivationCount());
@@ -250,11 +254,7 @@ TEST_F(MediaFoundationDeviceTest, PlainBufferTooShortForItsBottomUpRowsIsRefused
 
 TEST_F(MediaFoundationDeviceTest, SubtypeWithoutTransformerReportsOneErrorPerSampleAndNoImage)
 {
-    auto setup = std::make_shared<TestSourceSetup>();
-    setup->holdSamples = true;
-    auto frame = EncodeFrame(MFVideoFormat_I420, 8, 4, 0, false, false, 9);
-    setup->AddType(MFVideoFormat_I420, 8, 4, 30, 1, 8, frame.source);
-    auto activate = TestActivate::Create(L"Cam", L"link", setup);
+    auto activate = OneTypeCamera(MFVideoFormat_I420, 8, 4, 8, 9, true);
     MediaFoundationDevice device(activate.Get(), false, tap->Factory());
     EXPECT_STREQ(L"I420", device.formats[0]->GetSubtypeName());
     TestSink sink;
@@ -283,11 +283,7 @@ TEST_F(MediaFoundationDeviceTest, SubtypeWithoutTransformerReportsOneErrorPerSam
 
 TEST_F(MediaFoundationDeviceTest, NullSampleOnlyRequestsTheNextRead)
 {
-    auto setup = std::make_shared<TestSourceSetup>();
-    setup->holdSamples = true;
-    auto frame = EncodeFrame(MFVideoFormat_RGB32, 4, 2, 0, false, false, 11);
-    setup->AddType(MFVideoFormat_RGB32, 4, 2, 30, 1, 16, frame.source);
-    auto activate = TestActivate::Create(L"Cam", L"link", setup);
+    auto activate = OneTypeCamera(MFVideoFormat_RGB32, 4, 2, 16, 11, true);
     MediaFoundationDevice device(activate.Get(), false, tap->Factory());
     TestSink sink;
     sink.Register(device);
@@ -311,11 +307,7 @@ TEST_F(MediaFoundationDeviceTest, NullSampleOnlyRequestsTheNextRead)
 
 TEST_F(MediaFoundationDeviceTest, FailedReadStatusStopsDeliveryWithoutTellingTheSink)
 {
-    auto setup = std::make_shared<TestSourceSetup>();
-    setup->holdSamples = true;
-    auto frame = EncodeFrame(MFVideoFormat_RGB32, 4, 2, 0, false, false, 12);
-    setup->AddType(MFVideoFormat_RGB32, 4, 2, 30, 1, 16, frame.source);
-    auto activate = TestActivate::Create(L"Cam", L"link", setup);
+    auto activate = OneTypeCamera(MFVideoFormat_RGB32, 4, 2, 16, 12, true);
     MediaFoundationDevice device(activate.Get(), false, tap->Factory());
     TestSink sink;
     sink.Register(device);
@@ -341,11 +333,7 @@ TEST_F(MediaFoundationDeviceTest, FailedReadStatusStopsDeliveryWithoutTellingThe
 
 TEST_F(MediaFoundationDeviceTest, FailedReadRequestIsReportedAndRetriedOnce)
 {
-    auto setup = std::make_shared<TestSourceSetup>();
-    setup->holdSamples = true;
-    auto frame = EncodeFrame(MFVideoFormat_RGB32, 4, 2, 0, false, false, 13);
-    setup->AddType(MFVideoFormat_RGB32, 4, 2, 30, 1, 16, frame.source);
-    auto activate = TestActivate::Create(L"Cam", L"link", setup);
+    auto activate = OneTypeCamera(MFVideoFormat_RGB32, 4, 2, 16, 13, true);
     MediaFoundationDevice device(activate.Get(), false, tap->Factory());
     TestSink sink;
     sink.Register(device);
@@ -383,11 +371,7 @@ TEST_F(MediaFoundationDeviceTest, FailedReadRequestIsReportedAndRetriedOnce)
 
 TEST_F(MediaFoundationDeviceTest, FailedReadRequestOnTheErrorPathStopsDelivery)
 {
-    auto setup = std::make_shared<TestSourceSetup>();
-    setup->holdSamples = true;
-    auto frame = EncodeFrame(MFVideoFormat_I420, 8, 4, 0, false, false, 14);
-    setup->AddType(MFVideoFormat_I420, 8, 4, 30, 1, 8, frame.source);
-    auto activate = TestActivate::Create(L"Cam", L"link", setup);
+    auto activate = OneTypeCamera(MFVideoFormat_I420, 8, 4, 8, 14, true);
     MediaFoundationDevice device(activate.Get(), false, tap->Factory());
     TestSink sink;
     sink.Register(device);
@@ -410,22 +394,10 @@ TEST_F(MediaFoundationDeviceTest, FailedReadRequestOnTheErrorPathStopsDelivery)
 
 TEST_F(MediaFoundationDeviceTest, OpenFailureLeavesTheDeviceClosedWithItsSourceShutDown)
 {
-    auto setup = std::make_shared<TestSourceSetup>();
-    auto frame = EncodeFrame(MFVideoFormat_RGB32, 4, 2, 0, false, false, 16);
-    setup->AddType(MFVideoFormat_RGB32, 4, 2, 30, 1, 16, frame.source);
-    auto activate = TestActivate::Create(L"Cam", L"link", setup);
+    auto activate = OneTypeCamera(MFVideoFormat_RGB32, 4, 2, 16, 16);
     MediaFoundationDevice device(activate.Get(), false, tap->Factory());
     activate->FailActivation(E_ACCESSDENIED);
-    try
-    {
-        device.Open();
-        FAIL() << "Open succeeded";
-    }
-    catch (const Common::Exception& error)
-    {
-        EXPECT_EQ(E_ACCESSDENIED, error.ErrorCode);
-        EXPECT_EQ(L"MediaFoundationDevice", error.File);
-    }
+    ASSERT_TRUE(ThrowsError([&] { device.Open(); }, E_ACCESSDENIED, L"MediaFoundationDevice"));
     EXPECT_FALSE(device.IsOpened());
     EXPECT_EQ(2, activate->GetShutdownCount());
 
@@ -445,10 +417,7 @@ TEST_F(MediaFoundationDeviceTest, OpenFailureLeavesTheDeviceClosedWithItsSourceS
 
 TEST_F(MediaFoundationDeviceTest, NoFrameArrivesAfterClose)
 {
-    auto setup = std::make_shared<TestSourceSetup>();
-    auto frame = EncodeFrame(MFVideoFormat_YUY2, 16, 8, 0, false, false, 17);
-    setup->AddType(MFVideoFormat_YUY2, 16, 8, 30, 1, 32, frame.source);
-    auto activate = TestActivate::Create(L"Cam", L"link", setup);
+    auto activate = OneTypeCamera(MFVideoFormat_YUY2, 16, 8, 32, 17);
     MediaFoundationDevice device(activate.Get(), false, tap->Factory());
     TestSink sink;
     sink.Register(device);
@@ -464,10 +433,7 @@ TEST_F(MediaFoundationDeviceTest, NoFrameArrivesAfterClose)
 
 TEST_F(MediaFoundationDeviceTest, OpenHandsTheReaderItsCallbackWithConvertersDisabled)
 {
-    auto setup = std::make_shared<TestSourceSetup>();
-    auto frame = EncodeFrame(MFVideoFormat_RGB32, 4, 2, 0, false, false, 18);
-    setup->AddType(MFVideoFormat_RGB32, 4, 2, 30, 1, 16, frame.source);
-    auto activate = TestActivate::Create(L"Cam", L"link", setup);
+    auto activate = OneTypeCamera(MFVideoFormat_RGB32, 4, 2, 16, 18);
     int readers = 0;
     UINT32 convertersDisabled = 0;
     Common::ComPointer<IMFSourceReaderCallback> callback;
@@ -484,15 +450,7 @@ TEST_F(MediaFoundationDeviceTest, OpenHandsTheReaderItsCallbackWithConvertersDis
             attributes->GetUnknown(MF_SOURCE_READER_ASYNC_CALLBACK, IID_PPV_ARGS(callback.Put()));
             return E_OUTOFMEMORY;
         });
-    try
-    {
-        device.Open();
-        FAIL();
-    }
-    catch (const Common::Exception& error)
-    {
-        EXPECT_EQ(E_OUTOFMEMORY, error.ErrorCode);
-    }
+    ASSERT_TRUE(ThrowsError([&] { device.Open(); }, E_OUTOFMEMORY));
     EXPECT_FALSE(device.IsOpened());
     EXPECT_EQ(1u, convertersDisabled);
     ASSERT_TRUE(callback);

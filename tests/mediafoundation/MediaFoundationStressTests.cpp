@@ -53,8 +53,5 @@ TEST(MediaFoundationStress, OpenCloseAndDestroyWhileFramesAreInFlight)
     EXPECT_GE(cycles, 175);
     EXPECT_GT(framesSeen, cycles / 2);
     activate = nullptr;
-    EXPECT_TRUE(NothingAlive()) << "sources " << LiveObjects::sources << ", streams " << LiveObjects::streams
-                                << ", buffers " << LiveObjects::buffers << ", callbacks "
-                                << MediaFoundationDevice::Callback::GetLiveCount();
-    EXPECT_EQ(0, LiveObjects::bufferLocks.load());
+    ExpectNothingAlive();
 }

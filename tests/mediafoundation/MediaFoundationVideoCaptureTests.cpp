@@ -101,34 +101,24 @@ TEST_F(MediaFoundationVideoCaptureTest, SkipErrorDeviceDecidesAboutFailingDevice
         {{nameless, good}, MF_E_ATTRIBUTENOTFOUND},
         {{empty}, E_UNEXPECTED},
     };
-    for (const auto& [activates, code] : cases)
+    for (const auto& testCase : cases)
     {
-        try
-        {
-            MediaFoundationVideoCapture capture(false, false, EnumeratorOf(activates));
-            ADD_FAILURE() << "no error for 0x" << std::hex << code;
-        }
-        catch (const Common::Exception& error)
-        {
-            EXPECT_EQ(code, error.ErrorCode);
-        }
+        EXPECT_TRUE(ThrowsError(
+            [&] { MediaFoundationVideoCapture capture(false, false, EnumeratorOf(testCase.first)); },
+            testCase.second));
     }
 }
 
 TEST_F(MediaFoundationVideoCaptureTest, EnumerationFailurePropagates)
 {
-    try
-    {
-        MediaFoundationVideoCapture capture(true, false,
-                                            [](IMFAttributes*, IMFActivate***, UINT32*)
-                                            { return static_cast<HRESULT>(E_OUTOFMEMORY); });
-        FAIL();
-    }
-    catch (const Common::Exception& error)
-    {
-        EXPECT_EQ(E_OUTOFMEMORY, error.ErrorCode);
-        EXPECT_EQ(L"MediaFoundationVideoCapture", error.File);
-    }
+    EXPECT_TRUE(ThrowsError(
+        []
+        {
+            MediaFoundationVideoCapture capture(true, false,
+                                                [](IMFAttributes*, IMFActivate***, UINT32*)
+                                                { return static_cast<HRESULT>(E_OUTOFMEMORY); });
+        },
+        E_OUTOFMEMORY, L"MediaFoundationVideoCapture"));
 }
 
 TEST_F(MediaFoundationVideoCaptureTest, DuplicatesKeepTheTypeWithMoreAttributesFirstOnATie)
@@ -144,58 +134,67 @@ TEST_F(MediaFoundationVideoCaptureTest, DuplicatesKeepTheTypeWithMoreAttributesF
     setup->AddType(MFVideoFormat_YUY2, 16, 4, 30, 1, 32, frame, 0); // 6: other size
 
     auto activate = TestActivate::Create(L"Cam", L"link", setup);
-    auto indexOf = [](const Common::FrameFormat& format)
+    // The setup's indexes of the formats a capture kept.
+    auto keptOf = [](const MediaFoundationVideoCapture& capture)
     {
-        UINT32 index = 0;
-        static_cast<const MediaFoundationFrameFormat&>(format).mediaType->GetUINT32(TestTypeIndexKey, &index);
-        return static_cast<int>(index);
+        std::vector<int> kept;
+        for (const auto& format : capture.devices[0]->formats)
+        {
+            UINT32 index = 0;
+            static_cast<const MediaFoundationFrameFormat&>(*format).mediaType->GetUINT32(TestTypeIndexKey,
+                                                                                         &index);
+            kept.push_back(static_cast<int>(index));
+        }
+        return kept;
     };
     {
         MediaFoundationVideoCapture capture(false, false, EnumeratorOf({activate}));
         const auto& formats = capture.devices[0]->formats;
-        std::vector<int> kept;
-        for (const auto& format : formats)
-        {
-            kept.push_back(indexOf(*format));
-        }
-        EXPECT_EQ((std::vector<int>{2, 1, 5, 6}), kept);
+        EXPECT_EQ((std::vector<int>{2, 1, 5, 6}), keptOf(capture));
         // Major type, subtype, size, rate, stride, the test's index and 3 more.
         EXPECT_EQ(9u, static_cast<const MediaFoundationFrameFormat&>(*formats[0]).GetAttributeCount());
     }
     {
         MediaFoundationVideoCapture capture(false, true, EnumeratorOf({activate}));
-        std::vector<int> kept;
-        for (const auto& format : capture.devices[0]->formats)
-        {
-            kept.push_back(indexOf(*format));
-        }
-        EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6}), kept);
+        EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6}), keptOf(capture));
     }
 }
 
 TEST_F(MediaFoundationVideoCaptureTest, DisplayNames)
 {
     auto frame = EncodeFrame(MFVideoFormat_YUY2, 8, 4, 0, false, false, 3).source;
+    struct NamedType
+    {
+        GUID subtype;
+        UINT32 width, height, rateNumerator, rateDenominator;
+        INT32 stride;
+        const wchar_t* name;
+    };
+    const NamedType types[] = {
+        {MFVideoFormat_YUY2, 640, 480, 30, 1, 1280, L"YUY2 640x480 (30fps)"},
+        {MFVideoFormat_YUY2, 640, 480, 15, 1, 1280, L"YUY2 640x480 (15fps)"},
+        {MFVideoFormat_NV12, 1920, 1080, 30000, 1001, 1920, L"NV12 1920x1080 (29.97fps)"},
+        {MFVideoFormat_MJPG, 1280, 720, 15, 2, 0, L"MJPG 1280x720 (7.5fps)"},
+        {MFVideoFormat_I420, 320, 240, 1, 3, 320, L"I420 320x240 (0.333333fps)"},
+        {MFVideoFormat_DVC, 720, 480, 30, 1, 1440, L"DVC 720x480 (30fps)"},
+        {MFVideoFormat_L8, 64, 48, 30, 0, 64,
+         L"Unknown 64x48 (0fps)"}, // a rate with denominator 0 shows as 0
+    };
     auto setup = std::make_shared<TestSourceSetup>();
-    setup->AddType(MFVideoFormat_YUY2, 640, 480, 30, 1, 1280, frame);
-    setup->AddType(MFVideoFormat_YUY2, 640, 480, 15, 1, 1280, frame);
-    setup->AddType(MFVideoFormat_NV12, 1920, 1080, 30000, 1001, 1920, frame);
-    setup->AddType(MFVideoFormat_MJPG, 1280, 720, 15, 2, 0, frame);
-    setup->AddType(MFVideoFormat_I420, 320, 240, 1, 3, 320, frame);
-    setup->AddType(MFVideoFormat_DVC, 720, 480, 30, 1, 1440, frame);
-    setup->AddType(MFVideoFormat_L8, 64, 48, 30, 0, 64, frame);
+    for (const auto& type : types)
+    {
+        setup->AddType(type.subtype, type.width, type.height, type.rateNumerator, type.rateDenominator,
+                       type.stride, frame);
+    }
     auto activate = TestActivate::Create(L"Cam", L"link", setup);
     MediaFoundationVideoCapture capture(false, true, EnumeratorOf({activate}));
     const auto& formats = capture.devices[0]->formats;
-    ASSERT_EQ(7u, formats.size());
-    EXPECT_EQ(L"YUY2 640x480 (30fps)", formats[0]->GetName());
-    EXPECT_EQ(L"YUY2 640x480 (15fps)", formats[1]->GetName());
-    EXPECT_EQ(L"NV12 1920x1080 (29.97fps)", formats[2]->GetName());
+    ASSERT_EQ(std::size(types), formats.size());
+    for (std::size_t i = 0; i < std::size(types); ++i)
+    {
+        EXPECT_EQ(types[i].name, formats[i]->GetName()) << i;
+    }
     EXPECT_EQ(30000.0 / 1001.0, formats[2]->frameRate);
-    EXPECT_EQ(L"MJPG 1280x720 (7.5fps)", formats[3]->GetName());
-    EXPECT_EQ(L"I420 320x240 (0.333333fps)", formats[4]->GetName());
-    EXPECT_EQ(L"DVC 720x480 (30fps)", formats[5]->GetName());
-    EXPECT_EQ(L"Unknown 64x48 (0fps)", formats[6]->GetName()) << "a rate with denominator 0 is shown as 0";
 }
 
 TEST(MediaFoundationSubtypeNames, TableOrderAndSpellings)

@@ -1,5 +1,6 @@
 // Helpers shared by the Media Foundation tests: waiting, the owner's format
-// change sequence, and the leak check over the live test objects.
+// change sequence, the leak check over the live test objects, and the check
+// of a thrown error.
 #pragma once
 
 #include "LiveObjects.h"
@@ -8,6 +9,7 @@
 #include "Common/capture/Device.h"
 #include "Common/capture/mediafoundation/MediaFoundationDeviceCallback.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <functional>
@@ -56,6 +58,41 @@ inline bool NothingAlive(DWORD milliseconds = 5000)
                    Common::MediaFoundationDevice::Callback::GetLiveCount() == 0;
         },
         milliseconds);
+}
+
+// Expects every test object to be gone and no test buffer left locked.
+inline void ExpectNothingAlive()
+{
+    EXPECT_TRUE(NothingAlive()) << "sources " << LiveObjects::sources << ", streams " << LiveObjects::streams
+                                << ", buffers " << LiveObjects::buffers << ", activates "
+                                << LiveObjects::activates << ", callbacks "
+                                << Common::MediaFoundationDevice::Callback::GetLiveCount();
+    EXPECT_EQ(0, LiveObjects::bufferLocks.load());
+}
+
+// Succeeds when `action` throws a Common::Exception with `code` and, unless
+// `file` is null, raised in that source unit.
+inline testing::AssertionResult ThrowsError(const std::function<void()>& action, HRESULT code,
+                                            const wchar_t* file = nullptr)
+{
+    try
+    {
+        action();
+    }
+    catch (const Common::Exception& error)
+    {
+        if (error.ErrorCode != code || (file != nullptr && error.File != file))
+        {
+            return testing::AssertionFailure()
+                   << "error 0x" << std::hex << static_cast<unsigned long>(error.ErrorCode) << " from "
+                   << testing::PrintToString(error.File) << ", expected 0x"
+                   << static_cast<unsigned long>(code)
+                   << (file != nullptr ? " from " + testing::PrintToString(std::wstring(file)) : "");
+        }
+        return testing::AssertionSuccess();
+    }
+    return testing::AssertionFailure()
+           << "no error, expected 0x" << std::hex << static_cast<unsigned long>(code);
 }
 
 // Waits for a held sample request of the activation's current source and
