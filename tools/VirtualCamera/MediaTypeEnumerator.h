@@ -3,35 +3,26 @@
 #pragma once
 
 #include "CameraFormat.h"
+#include "Enumerator.h"
 
 #include <strmif.h>
-
-#include <atomic>
-#include <vector>
 
 namespace VirtualCamera
 {
 
-class MediaTypeEnumerator final : public IEnumMediaTypes
+struct MediaTypeItems
 {
-public:
-    MediaTypeEnumerator(std::vector<CameraFormat> formats, ULONG position);
-    ~MediaTypeEnumerator();
-    MediaTypeEnumerator(const MediaTypeEnumerator&) = delete;
-    MediaTypeEnumerator& operator=(const MediaTypeEnumerator&) = delete;
+    using Interface = IEnumMediaTypes;
+    using Item = AM_MEDIA_TYPE*;
+    using Source = CameraFormat;
+    static constexpr const IID& Id = IID_IEnumMediaTypes;
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** result) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-    STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override;
-    STDMETHODIMP Skip(ULONG count) override;
-    STDMETHODIMP Reset() override;
-    STDMETHODIMP Clone(IEnumMediaTypes** clone) override;
-
-private:
-    std::atomic<ULONG> references_{1};
-    std::vector<CameraFormat> formats_;
-    ULONG position_;
+    static HRESULT Copy(const CameraFormat& format, AM_MEDIA_TYPE** type)
+    {
+        return format.CreateMediaType(type);
+    }
 };
+
+using MediaTypeEnumerator = Enumerator<MediaTypeItems>;
 
 } // namespace VirtualCamera

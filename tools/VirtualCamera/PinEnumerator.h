@@ -1,36 +1,30 @@
-// VirtualCamera::PinEnumerator: IEnumPins over the camera's one pin.
-// Used by one caller at a time, as DirectShow enumerators are.
+// VirtualCamera::PinEnumerator: IEnumPins over the pins of the filter (the
+// camera has one). One caller at a time.
 #pragma once
 
 #include "Common/ComPointer.h"
+#include "Enumerator.h"
 
 #include <strmif.h>
-
-#include <atomic>
 
 namespace VirtualCamera
 {
 
-class PinEnumerator final : public IEnumPins
+struct PinItems
 {
-public:
-    PinEnumerator(Common::ComPointer<IPin> pin, ULONG position);
-    ~PinEnumerator();
-    PinEnumerator(const PinEnumerator&) = delete;
-    PinEnumerator& operator=(const PinEnumerator&) = delete;
+    using Interface = IEnumPins;
+    using Item = IPin*;
+    using Source = Common::ComPointer<IPin>;
+    static constexpr const IID& Id = IID_IEnumPins;
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** result) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-    STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override;
-    STDMETHODIMP Skip(ULONG count) override;
-    STDMETHODIMP Reset() override;
-    STDMETHODIMP Clone(IEnumPins** clone) override;
-
-private:
-    std::atomic<ULONG> references_{1};
-    Common::ComPointer<IPin> pin_;
-    ULONG position_;
+    static HRESULT Copy(const Common::ComPointer<IPin>& pin, IPin** result)
+    {
+        *result = pin.Get();
+        (*result)->AddRef();
+        return S_OK;
+    }
 };
+
+using PinEnumerator = Enumerator<PinItems>;
 
 } // namespace VirtualCamera

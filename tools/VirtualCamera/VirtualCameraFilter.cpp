@@ -99,7 +99,7 @@ STDMETHODIMP VirtualCameraFilter::EnumPins(IEnumPins** enumerator)
     {
         return E_POINTER;
     }
-    *enumerator = new PinEnumerator(Common::ComPointer<IPin>(&pin_), 0);
+    *enumerator = new PinEnumerator({Common::ComPointer<IPin>(&pin_)}, 0);
     return S_OK;
 }
 
