@@ -57,8 +57,18 @@ protected:
         return device.frame.pixels;
     }
 
+    // Answers every held request of the camera, waits a while and expects
+    // the reader's callback to have had `results` calls all the same.
+    void ExpectNoMoreResults(TestActivate& camera, int results)
+    {
+        camera.GetSource()->GetStream().Deliver(10);
+        Sleep(100);
+        EXPECT_EQ(results, tap->results.load());
+    }
+
     std::shared_ptr<ReaderTap> tap = std::make_shared<ReaderTap>();
     EncodedFrame frame; // of the last OneTypeCamera
+    TestSink sink;      // outlives every device of the test
 };
 
 std::vector<std::uint8_t> OpaqueBlack(int width, int height)
@@ -132,7 +142,6 @@ TEST_F(MediaFoundationDeviceTest, EveryStreamableSubtypeDeliversTheSourceImage)
     EXPECT_EQ(L"カメラ", device.name);
     EXPECT_EQ(L"\\\\?\\test#camera", device.path);
 
-    TestSink sink;
     sink.Register(device);
     for (std::size_t i = 0; i < std::size(streamCases); ++i)
     {
@@ -233,7 +242,6 @@ TEST_F(MediaFoundationDeviceTest, PlainBufferTooShortForItsBottomUpRowsIsRefused
     setup->AddType(MFVideoFormat_RGB32, 8, 8, 15, 1, 32, empty);
     auto activate = TestActivate::Create(L"Cam", L"link", setup);
     MediaFoundationDevice device(activate.Get(), false, tap->Factory());
-    TestSink sink;
     sink.Register(device);
     for (int index = 0; index < 2; ++index)
     {
@@ -257,7 +265,6 @@ TEST_F(MediaFoundationDeviceTest, SubtypeWithoutTransformerReportsOneErrorPerSam
     auto activate = OneTypeCamera(MFVideoFormat_I420, 8, 4, 8, 9, true);
     MediaFoundationDevice device(activate.Get(), false, tap->Factory());
     EXPECT_STREQ(L"I420", device.formats[0]->GetSubtypeName());
-    TestSink sink;
     sink.Register(device);
     device.Open();
     for (int i = 1; i <= 3; ++i)
@@ -285,7 +292,6 @@ TEST_F(MediaFoundationDeviceTest, NullSampleOnlyRequestsTheNextRead)
 {
     auto activate = OneTypeCamera(MFVideoFormat_RGB32, 4, 2, 16, 11, true);
     MediaFoundationDevice device(activate.Get(), false, tap->Factory());
-    TestSink sink;
     sink.Register(device);
     device.Open();
     ASSERT_TRUE(WaitUntil([&] { return activate->GetSource()->GetStream().GetPendingCount() > 0; }));
@@ -309,7 +315,6 @@ TEST_F(MediaFoundationDeviceTest, FailedReadStatusStopsDeliveryWithoutTellingThe
 {
     auto activate = OneTypeCamera(MFVideoFormat_RGB32, 4, 2, 16, 12, true);
     MediaFoundationDevice device(activate.Get(), false, tap->Factory());
-    TestSink sink;
     sink.Register(device);
     device.Open();
     ASSERT_TRUE(DeliverOne(*activate.Get()));
@@ -335,7 +340,6 @@ TEST_F(MediaFoundationDeviceTest, FailedReadRequestIsReportedAndRetriedOnce)
 {
     auto activate = OneTypeCamera(MFVideoFormat_RGB32, 4, 2, 16, 13, true);
     MediaFoundationDevice device(activate.Get(), false, tap->Factory());
-    TestSink sink;
     sink.Register(device);
     device.Open();
 
@@ -361,9 +365,7 @@ TEST_F(MediaFoundationDeviceTest, FailedReadRequestIsReportedAndRetriedOnce)
     EXPECT_EQ(tap->failReadCode, tap->lastReturn.load());
     EXPECT_EQ(3, sink.GetFrameCount());
     EXPECT_EQ(2u, sink.GetErrors().size());
-    activate->GetSource()->GetStream().Deliver(10);
-    Sleep(100);
-    EXPECT_EQ(3, tap->results.load());
+    ExpectNoMoreResults(*activate.Get(), 3);
     EXPECT_EQ(3, sink.GetFrameCount());
     device.Close();
     device.ClearSink();
@@ -373,7 +375,6 @@ TEST_F(MediaFoundationDeviceTest, FailedReadRequestOnTheErrorPathStopsDelivery)
 {
     auto activate = OneTypeCamera(MFVideoFormat_I420, 8, 4, 8, 14, true);
     MediaFoundationDevice device(activate.Get(), false, tap->Factory());
-    TestSink sink;
     sink.Register(device);
     device.Open();
     tap->failReads = 1;
@@ -384,9 +385,7 @@ TEST_F(MediaFoundationDeviceTest, FailedReadRequestOnTheErrorPathStopsDelivery)
     EXPECT_EQ(E_POINTER, errors[0].code) << "the sink hears of the sample's error only";
     EXPECT_EQ(tap->failReadCode, tap->lastReturn.load()) << "the failed request replaces it";
     EXPECT_EQ(2, tap->readRequests.load());
-    activate->GetSource()->GetStream().Deliver(10);
-    Sleep(100);
-    EXPECT_EQ(1, tap->results.load());
+    ExpectNoMoreResults(*activate.Get(), 1);
     EXPECT_EQ(1u, sink.GetErrors().size());
     device.Close();
     device.ClearSink();
@@ -403,7 +402,6 @@ TEST_F(MediaFoundationDeviceTest, OpenFailureLeavesTheDeviceClosedWithItsSourceS
 
     // It opens once the source can be activated again.
     activate->FailActivation(S_OK);
-    TestSink sink;
     sink.Register(device);
     device.Open();
     ASSERT_TRUE(sink.WaitForFrames(1));
@@ -419,7 +417,6 @@ TEST_F(MediaFoundationDeviceTest, NoFrameArrivesAfterClose)
 {
     auto activate = OneTypeCamera(MFVideoFormat_YUY2, 16, 8, 32, 17);
     MediaFoundationDevice device(activate.Get(), false, tap->Factory());
-    TestSink sink;
     sink.Register(device);
     device.Open();
     ASSERT_TRUE(sink.WaitForFrames(3));
