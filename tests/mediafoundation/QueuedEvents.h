@@ -42,6 +42,16 @@ protected:
         Common::ThrowIfFailed(MFCreateEventQueue(events_.Put()));
     }
 
+    // Queues an event whose value is the presentation time 0 (start, tick).
+    HRESULT QueueAtTimeZero(MediaEventType type)
+    {
+        PROPVARIANT time;
+        PropVariantInit(&time);
+        time.vt = VT_I8;
+        time.hVal.QuadPart = 0;
+        return events_->QueueEventParamVar(type, GUID_NULL, S_OK, &time);
+    }
+
     Common::ComPointer<IMFMediaEventQueue> events_;
 };
 

@@ -68,11 +68,7 @@ HRESULT TestMediaSource::Start(IMFPresentationDescriptor*, const GUID*, const PR
         return hr;
     }
     started_ = true;
-    PROPVARIANT start;
-    PropVariantInit(&start);
-    start.vt = VT_I8;
-    start.hVal.QuadPart = 0;
-    hr = events_->QueueEventParamVar(MESourceStarted, GUID_NULL, S_OK, &start);
+    hr = QueueAtTimeZero(MESourceStarted);
     stream_->OnStarted();
     return hr;
 }

@@ -92,11 +92,7 @@ HRESULT TestMediaStream::SendSample(IUnknown* token)
 
 void TestMediaStream::OnStarted()
 {
-    PROPVARIANT start;
-    PropVariantInit(&start);
-    start.vt = VT_I8;
-    start.hVal.QuadPart = 0;
-    events_->QueueEventParamVar(MEStreamStarted, GUID_NULL, S_OK, &start);
+    QueueAtTimeZero(MEStreamStarted);
 }
 
 void TestMediaStream::Shutdown()
@@ -125,12 +121,8 @@ int TestMediaStream::Deliver(int count)
 
 void TestMediaStream::QueueTick()
 {
-    PROPVARIANT time;
-    PropVariantInit(&time);
-    time.vt = VT_I8;
-    time.hVal.QuadPart = 0;
     std::lock_guard lock(mutex_);
-    events_->QueueEventParamVar(MEStreamTick, GUID_NULL, S_OK, &time);
+    QueueAtTimeZero(MEStreamTick);
 }
 
 void TestMediaStream::QueueError(HRESULT status)
