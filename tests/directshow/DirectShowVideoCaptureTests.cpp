@@ -14,6 +14,8 @@
 #include <uuids.h>
 #include <vfwmsgs.h>
 
+#include "support/FramePixels.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -26,6 +28,7 @@
 using namespace std::chrono_literals;
 using Common::DirectShowVideoCapture;
 using DirectShowDevice = DirectShowVideoCapture::DirectShowDevice;
+using TestSupport::PixelAt;
 
 namespace
 {
@@ -77,13 +80,6 @@ int CountFilters(IGraphBuilder& graph)
         }
         ++count;
     }
-}
-
-std::uint32_t PixelAt(const Common::FrameBuffer& frame, int x, int y)
-{
-    std::uint32_t value = 0;
-    std::memcpy(&value, frame.pixels.data() + static_cast<std::size_t>(y) * frame.stride + x * 4, 4);
-    return value;
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include "Common/capture/mediafoundation/MediaFoundationDeviceIntegerTransformers.h"
 #include "Common/capture/mediafoundation/MediaFoundationDeviceMJPGTransformer.h"
 
+#include "support/FramePixels.h"
+
 #include <gtest/gtest.h>
 
 #include <mfapi.h>
@@ -22,24 +24,12 @@ namespace
 using Common::FrameBuffer;
 using Transformer = Common::MediaFoundationDevice::Transformer;
 
-constexpr std::uint32_t Guard = 0x12345678u;
-
-std::uint32_t Pixel(const FrameBuffer& frame, int x, int y)
-{
-    std::uint32_t value;
-    std::memcpy(&value, frame.pixels.data() + static_cast<std::size_t>(y) * frame.stride + 4 * x, 4);
-    return value;
-}
+constexpr std::uint32_t Guard = TestSupport::GuardPixel;
+using TestSupport::PixelAt;
 
 FrameBuffer GuardedFrame(int width, int height)
 {
-    FrameBuffer frame;
-    frame.Resize(width, height);
-    for (std::size_t i = 0; i < frame.pixels.size(); i += 4)
-    {
-        std::memcpy(frame.pixels.data() + i, &Guard, 4);
-    }
-    return frame;
+    return TestSupport::FilledFrame(width, height);
 }
 
 template <class T>
@@ -99,7 +89,7 @@ TEST(YuvTransformers, KnownColours)
         {
             for (std::size_t i = 0; i < frame->pixels.size(); i += 4)
             {
-                EXPECT_EQ(Pixel(*frame, static_cast<int>(i / 4) % 2, static_cast<int>(i / 8)), c.bgra)
+                EXPECT_EQ(PixelAt(*frame, static_cast<int>(i / 4) % 2, static_cast<int>(i / 8)), c.bgra)
                     << "Y=" << int(c.y) << " U=" << int(c.u) << " V=" << int(c.v);
             }
         }
@@ -110,8 +100,8 @@ TEST(YuvTransformers, YUY2GroupGivesBlackThenWhite)
 {
     FrameBuffer frame = GuardedFrame(2, 1);
     Convert<Common::MediaFoundationDevice::YUY2Transformer>({16, 128, 235, 128}, 2, 1, 4, frame);
-    EXPECT_EQ(Pixel(frame, 0, 0), 0xFF000000u);
-    EXPECT_EQ(Pixel(frame, 1, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(PixelAt(frame, 0, 0), 0xFF000000u);
+    EXPECT_EQ(PixelAt(frame, 1, 0), 0xFFFFFFFFu);
 }
 
 TEST(YuvTransformers, NV12FourByTwoSharesOneChromaRow)
@@ -120,15 +110,15 @@ TEST(YuvTransformers, NV12FourByTwoSharesOneChromaRow)
     FrameBuffer frame = GuardedFrame(4, 2);
     Convert<Common::MediaFoundationDevice::NV12Transformer>(
         {16, 235, 81, 81, 235, 16, 81, 81, 128, 128, 90, 240}, 4, 2, 4, frame);
-    EXPECT_EQ(Pixel(frame, 0, 0), 0xFF000000u);
-    EXPECT_EQ(Pixel(frame, 1, 0), 0xFFFFFFFFu);
-    EXPECT_EQ(Pixel(frame, 0, 1), 0xFFFFFFFFu);
-    EXPECT_EQ(Pixel(frame, 1, 1), 0xFF000000u);
+    EXPECT_EQ(PixelAt(frame, 0, 0), 0xFF000000u);
+    EXPECT_EQ(PixelAt(frame, 1, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(PixelAt(frame, 0, 1), 0xFFFFFFFFu);
+    EXPECT_EQ(PixelAt(frame, 1, 1), 0xFF000000u);
     for (int x : {2, 3})
     {
         for (int y : {0, 1})
         {
-            EXPECT_EQ(Pixel(frame, x, y), 0xFFFF0000u) << x << "," << y;
+            EXPECT_EQ(PixelAt(frame, x, y), 0xFFFF0000u) << x << "," << y;
         }
     }
 }
@@ -138,8 +128,8 @@ TEST(RgbTransformers, AlphaIsForcedExceptForARGB32)
     FrameBuffer rgb32 = GuardedFrame(1, 1), argb32 = GuardedFrame(1, 1);
     Convert<Common::MediaFoundationDevice::RGB32Transformer>({0x11, 0x22, 0x33, 0x00}, 1, 1, 4, rgb32);
     Convert<Common::MediaFoundationDevice::ARGB32Transformer>({0x11, 0x22, 0x33, 0x00}, 1, 1, 4, argb32);
-    EXPECT_EQ(Pixel(rgb32, 0, 0), 0xFF332211u);
-    EXPECT_EQ(Pixel(argb32, 0, 0), 0x00332211u);
+    EXPECT_EQ(PixelAt(rgb32, 0, 0), 0xFF332211u);
+    EXPECT_EQ(PixelAt(argb32, 0, 0), 0x00332211u);
 }
 
 TEST(RgbTransformers, SixteenBitFieldsAreWidenedByShifting)
@@ -147,23 +137,23 @@ TEST(RgbTransformers, SixteenBitFieldsAreWidenedByShifting)
     FrameBuffer rgb555 = GuardedFrame(4, 1), rgb565 = GuardedFrame(3, 1);
     Convert<Common::MediaFoundationDevice::RGB555Transformer>(
         {0xFF, 0x7F, 0xFF, 0xFF, 0x00, 0x7C, 0xE0, 0x03}, 4, 1, 8, rgb555);
-    EXPECT_EQ(Pixel(rgb555, 0, 0), 0xFFF8F8F8u);
-    EXPECT_EQ(Pixel(rgb555, 1, 0), 0xFFF8F8F8u);
-    EXPECT_EQ(Pixel(rgb555, 2, 0), 0xFFF80000u);
-    EXPECT_EQ(Pixel(rgb555, 3, 0), 0xFF00F800u);
+    EXPECT_EQ(PixelAt(rgb555, 0, 0), 0xFFF8F8F8u);
+    EXPECT_EQ(PixelAt(rgb555, 1, 0), 0xFFF8F8F8u);
+    EXPECT_EQ(PixelAt(rgb555, 2, 0), 0xFFF80000u);
+    EXPECT_EQ(PixelAt(rgb555, 3, 0), 0xFF00F800u);
     Convert<Common::MediaFoundationDevice::RGB565Transformer>({0xFF, 0xFF, 0xE0, 0x07, 0x1F, 0x00}, 3, 1, 6,
                                                               rgb565);
-    EXPECT_EQ(Pixel(rgb565, 0, 0), 0xFFF8FCF8u);
-    EXPECT_EQ(Pixel(rgb565, 1, 0), 0xFF00FC00u);
-    EXPECT_EQ(Pixel(rgb565, 2, 0), 0xFF0000F8u);
+    EXPECT_EQ(PixelAt(rgb565, 0, 0), 0xFFF8FCF8u);
+    EXPECT_EQ(PixelAt(rgb565, 1, 0), 0xFF00FC00u);
+    EXPECT_EQ(PixelAt(rgb565, 2, 0), 0xFF0000F8u);
 }
 
 TEST(RgbTransformers, RGB8IsGreyWithoutPalette)
 {
     FrameBuffer frame = GuardedFrame(2, 1);
     Convert<Common::MediaFoundationDevice::RGB8Transformer>({200, 7}, 2, 1, 2, frame);
-    EXPECT_EQ(Pixel(frame, 0, 0), 0xFFC8C8C8u);
-    EXPECT_EQ(Pixel(frame, 1, 0), 0xFF070707u);
+    EXPECT_EQ(PixelAt(frame, 0, 0), 0xFFC8C8C8u);
+    EXPECT_EQ(PixelAt(frame, 1, 0), 0xFF070707u);
 }
 
 TEST(RgbTransformers, BottomUpRGB24ComesOutUpright)
@@ -177,10 +167,10 @@ TEST(RgbTransformers, BottomUpRGB24ComesOutUpright)
     FrameBuffer frame = GuardedFrame(2, 2);
     Common::MediaFoundationDevice::RGB24Transformer transformer;
     transformer.Transform(buffer.data() + 8, static_cast<std::uint32_t>(buffer.size()), 2, 2, -8, frame);
-    EXPECT_EQ(Pixel(frame, 0, 0), 0xFF131211u);
-    EXPECT_EQ(Pixel(frame, 1, 0), 0xFF161514u);
-    EXPECT_EQ(Pixel(frame, 0, 1), 0xFF030201u);
-    EXPECT_EQ(Pixel(frame, 1, 1), 0xFF060504u);
+    EXPECT_EQ(PixelAt(frame, 0, 0), 0xFF131211u);
+    EXPECT_EQ(PixelAt(frame, 1, 0), 0xFF161514u);
+    EXPECT_EQ(PixelAt(frame, 0, 1), 0xFF030201u);
+    EXPECT_EQ(PixelAt(frame, 1, 1), 0xFF060504u);
 }
 
 TEST(Geometry, LargerSourceIsCroppedAndSmallerLeavesTheRestAlone)
@@ -202,9 +192,9 @@ TEST(Geometry, LargerSourceIsCroppedAndSmallerLeavesTheRestAlone)
             const std::uint32_t grey = static_cast<std::uint8_t>(y * 48 + x) * 0x010101u | 0xFF000000u;
             if (x < 17 && y < 3)
             {
-                EXPECT_EQ(Pixel(small, x, y), grey) << x << "," << y;
+                EXPECT_EQ(PixelAt(small, x, y), grey) << x << "," << y;
             }
-            EXPECT_EQ(Pixel(large, x, y), x < 40 && y < 6 ? grey : Guard) << x << "," << y;
+            EXPECT_EQ(PixelAt(large, x, y), x < 40 && y < 6 ? grey : Guard) << x << "," << y;
         }
     }
 }
@@ -215,10 +205,10 @@ TEST(Geometry, OddSizesConvertEveryPixelFromItsOwnLuma)
     FrameBuffer yuy2 = GuardedFrame(4, 1);
     Convert<Common::MediaFoundationDevice::YUY2Transformer>({16, 128, 235, 128, 81, 90, 41, 240}, 3, 1, 8,
                                                             yuy2);
-    EXPECT_EQ(Pixel(yuy2, 0, 0), 0xFF000000u);
-    EXPECT_EQ(Pixel(yuy2, 1, 0), 0xFFFFFFFFu);
-    EXPECT_EQ(Pixel(yuy2, 2, 0), 0xFFFF0000u);
-    EXPECT_EQ(Pixel(yuy2, 3, 0), Guard);
+    EXPECT_EQ(PixelAt(yuy2, 0, 0), 0xFF000000u);
+    EXPECT_EQ(PixelAt(yuy2, 1, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(PixelAt(yuy2, 2, 0), 0xFFFF0000u);
+    EXPECT_EQ(PixelAt(yuy2, 3, 0), Guard);
 
     // NV12 3 x 3, stride 4: the last row uses chroma row 1, the last column the pair of columns 2-3.
     const std::vector<std::uint8_t> nv12 = {
@@ -236,7 +226,7 @@ TEST(Geometry, OddSizesConvertEveryPixelFromItsOwnLuma)
         {
             const bool white = (y < 2 && x == 2) || (y == 2 && x < 2);
             const std::uint32_t expected = x == 3 || y == 3 ? Guard : (white ? 0xFFFFFFFFu : 0xFF000000u);
-            EXPECT_EQ(Pixel(frame, x, y), expected) << x << "," << y;
+            EXPECT_EQ(PixelAt(frame, x, y), expected) << x << "," << y;
         }
     }
 }
@@ -245,11 +235,11 @@ TEST(Geometry, OnePixelImages)
 {
     FrameBuffer frame = GuardedFrame(1, 1);
     Convert<Common::MediaFoundationDevice::RGB24Transformer>({1, 2, 3}, 1, 1, 3, frame);
-    EXPECT_EQ(Pixel(frame, 0, 0), 0xFF030201u);
+    EXPECT_EQ(PixelAt(frame, 0, 0), 0xFF030201u);
     Convert<Common::MediaFoundationDevice::UYVYTransformer>({128, 235, 128, 0}, 1, 1, 4, frame);
-    EXPECT_EQ(Pixel(frame, 0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(PixelAt(frame, 0, 0), 0xFFFFFFFFu);
     Convert<Common::MediaFoundationDevice::NV12Transformer>({81, 0, 90, 240}, 1, 1, 2, frame);
-    EXPECT_EQ(Pixel(frame, 0, 0), 0xFFFF0000u);
+    EXPECT_EQ(PixelAt(frame, 0, 0), 0xFFFF0000u);
 }
 
 // Expects the length check's error and an untouched frame.
@@ -272,7 +262,7 @@ void ExpectTooShort(const std::vector<std::uint8_t>& buffer, std::size_t offset,
     }
     for (std::size_t i = 0; i < frame.pixels.size(); i += 4)
     {
-        ASSERT_EQ(Pixel(frame, static_cast<int>(i / 4) % width, static_cast<int>(i / 4) / width), Guard);
+        ASSERT_EQ(PixelAt(frame, static_cast<int>(i / 4) % width, static_cast<int>(i / 4) / width), Guard);
     }
 }
 
@@ -296,17 +286,17 @@ TEST(LengthCheck, ExactLengthAndUnknownLengthConvert)
     FrameBuffer frame = GuardedFrame(8, 4);
     Common::MediaFoundationDevice::NV12Transformer transformer;
     transformer.Transform(nv12.data(), 48, 8, 4, 8, frame);
-    EXPECT_EQ(Pixel(frame, 0, 0), 0xFFFFFFFFu);
-    EXPECT_EQ(Pixel(frame, 7, 3), 0xFF828282u);
+    EXPECT_EQ(PixelAt(frame, 0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(PixelAt(frame, 7, 3), 0xFF828282u);
 
     // Length 0: the two-dimensional buffer access; nothing to check against.
     FrameBuffer rgb = GuardedFrame(4, 3);
     std::vector<std::uint8_t> bottomUp(36, 9);
     Common::MediaFoundationDevice::RGB24Transformer rgb24;
     rgb24.Transform(bottomUp.data() + 24, 0, 4, 3, -12, rgb);
-    EXPECT_EQ(Pixel(rgb, 3, 2), 0xFF090909u);
+    EXPECT_EQ(PixelAt(rgb, 3, 2), 0xFF090909u);
     rgb24.Transform(bottomUp.data() + 24, 36, 4, 3, -12, rgb);
-    EXPECT_EQ(Pixel(rgb, 0, 0), 0xFF090909u);
+    EXPECT_EQ(PixelAt(rgb, 0, 0), 0xFF090909u);
 }
 
 TEST(LengthCheck, BottomUpNV12WithAKnownLengthIsRefused)

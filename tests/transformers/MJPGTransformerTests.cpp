@@ -7,6 +7,8 @@
 
 #include "Common/capture/mediafoundation/MediaFoundationDeviceMJPGTransformer.h"
 
+#include "support/FramePixels.h"
+
 #include <gtest/gtest.h>
 
 #include <mfapi.h>
@@ -26,7 +28,7 @@ using Common::FrameBuffer;
 using Common::ThrowIfFailed;
 using MJPGTransformer = Common::MediaFoundationDevice::MJPGTransformer;
 
-constexpr std::uint32_t Guard = 0x12345678u;
+constexpr std::uint32_t Guard = TestSupport::GuardPixel;
 constexpr int Width = 64;
 constexpr int Height = 32;
 
@@ -81,13 +83,7 @@ std::vector<std::uint8_t> EncodeTestJpeg()
 
 FrameBuffer GuardedFrame(int width, int height)
 {
-    FrameBuffer frame;
-    frame.Resize(width, height);
-    for (std::size_t i = 0; i < frame.pixels.size(); i += 4)
-    {
-        std::memcpy(frame.pixels.data() + i, &Guard, 4);
-    }
-    return frame;
+    return TestSupport::FilledFrame(width, height);
 }
 
 bool Untouched(const FrameBuffer& frame)
