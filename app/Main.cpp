@@ -3,9 +3,9 @@
 
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    TavixCapture::TavixCaptureApp application(instance, TavixCapture::CreateCaptureBackend, {});
+    TavixCapture::TavixCaptureApp application(TavixCapture::CreateCaptureBackend, {});
     application.InitInstance();
     return 0;
 }

@@ -10,20 +10,9 @@
 namespace TavixCapture
 {
 
-TavixCaptureApp::TavixCaptureApp(HINSTANCE instance, CaptureBackendFactory backendFactory,
-                                 MainWindowRunner runMainWindow)
-    : instance_(instance), backendFactory_(std::move(backendFactory)),
-      runMainWindow_(std::move(runMainWindow))
+TavixCaptureApp::TavixCaptureApp(CaptureBackendFactory backendFactory, MainWindowRunner runMainWindow)
+    : backendFactory_(std::move(backendFactory)), runMainWindow_(std::move(runMainWindow))
 {
-}
-
-const IniProfile& TavixCaptureApp::GetProfile() const
-{
-    if (!profile_)
-    {
-        throw Common::Exception(L"INIファイルを設定できませんでした。");
-    }
-    return *profile_;
 }
 
 std::wstring TavixCaptureApp::GetExecutablePath()
@@ -51,6 +40,7 @@ bool TavixCaptureApp::InitInstance()
     INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), 0xFF};
     InitCommonControlsEx(&controls);
 
+    StartupOptions options;
     try
     {
         const std::wstring executable = GetExecutablePath();
@@ -58,25 +48,23 @@ bool TavixCaptureApp::InitInstance()
         {
             throw Common::Exception(L"INIファイルを設定できませんでした。");
         }
-        profile_.emplace(IniProfile::PathForExecutable(executable));
+        const IniProfile profile(IniProfile::PathForExecutable(executable));
 
-        options_.Load(*profile_);
-        options_.Save(*profile_);
+        options.Load(profile);
+        options.Save(profile);
 
-        auto model = std::make_unique<MainModel>(*profile_, backendFactory_, options_.CaptureApiFamily,
-                                                 options_.SkipErrorDevice, options_.AllowDuplicateFrameFormat,
-                                                 Common::GetDirectoryPart(executable));
+        // The model saves its settings while it is destroyed, at the end of this block.
+        MainModel model(profile, backendFactory_, options.CaptureApiFamily, options.SkipErrorDevice,
+                        options.AllowDuplicateFrameFormat, Common::GetDirectoryPart(executable));
         if (runMainWindow_)
         {
-            runMainWindow_(*model, options_);
+            runMainWindow_(model, options);
         }
-        model.reset();
     }
     catch (...)
     {
-        ErrorBox::Show(nullptr, std::current_exception(), options_.IsDebugMessageEnabled);
+        ErrorBox::Show(nullptr, std::current_exception(), options.IsDebugMessageEnabled);
     }
-    static_cast<void>(instance_);
     return false;
 }
 

@@ -6,14 +6,11 @@
 #pragma once
 
 #include "app/CaptureBackendFactory.h"
-#include "app/IniProfile.h"
 #include "app/StartupOptions.h"
 
 #include <windows.h>
 
 #include <functional>
-#include <memory>
-#include <optional>
 #include <string>
 
 namespace TavixCapture
@@ -27,23 +24,17 @@ public:
     // Runs the main window modally on the model until it closes.
     using MainWindowRunner = std::function<void(MainModel& model, const StartupOptions& options)>;
 
-    TavixCaptureApp(HINSTANCE instance, CaptureBackendFactory backendFactory, MainWindowRunner runMainWindow);
+    TavixCaptureApp(CaptureBackendFactory backendFactory, MainWindowRunner runMainWindow);
 
     // The start-up routine; false: the program ends when it returns.
     bool InitInstance();
-
-    const StartupOptions& GetOptions() const { return options_; }
-    const IniProfile& GetProfile() const;
 
     // Full path of the running executable, however long.
     static std::wstring GetExecutablePath();
 
 private:
-    HINSTANCE instance_;
     CaptureBackendFactory backendFactory_;
     MainWindowRunner runMainWindow_;
-    StartupOptions options_;
-    std::optional<IniProfile> profile_;
 };
 
 } // namespace TavixCapture
