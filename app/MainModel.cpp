@@ -171,9 +171,11 @@ void MainModel::SaveSettings() const
 
 void MainModel::OnListenerAdded(Common::Mfc::Window* window)
 {
-    for (std::int32_t id = CaptureDevice; id <= IsRecording; ++id)
+    for (auto id = static_cast<std::int32_t>(PropertyId::CaptureDevice);
+         id <= static_cast<std::int32_t>(PropertyId::IsRecording); ++id)
     {
-        if (id != Frame && id != ErrorMessage)
+        const auto property = static_cast<PropertyId>(id);
+        if (property != PropertyId::Frame && property != PropertyId::ErrorMessage)
         {
             Notify(window, id);
         }
@@ -200,8 +202,8 @@ void MainModel::SelectDevice(std::int32_t index)
     currentDeviceIndex_ = index;
     const std::shared_ptr<Common::FrameFormat> newFormat = GetCurrentDevice().GetSelectedFormat();
     ResizeProfiles(*newFormat);
-    Raise(CaptureDevice);
-    Raise(FrameFormat);
+    Raise(PropertyId::CaptureDevice);
+    Raise(PropertyId::FrameFormat);
     SetCursorPosition(0, 0);
     RescaleMarker(*oldFormat, *newFormat);
     if (wasOpened)
@@ -235,7 +237,7 @@ void MainModel::SelectFrameFormat(std::int32_t index)
     }
     const std::shared_ptr<Common::FrameFormat> newFormat = device.GetSelectedFormat();
     ResizeProfiles(*newFormat);
-    Raise(FrameFormat);
+    Raise(PropertyId::FrameFormat);
     SetCursorPosition(0, 0);
     RescaleMarker(*oldFormat, *newFormat);
     if (wasOpened)
@@ -264,7 +266,7 @@ void MainModel::StartCapture()
     Common::Device& device = GetCurrentDevice();
     static_cast<void>(device.RegisterSink(this, &MainModel::FrameCallback, &MainModel::ErrorCallback));
     device.Open();
-    Raise(IsCapturing);
+    Raise(PropertyId::IsCapturing);
 }
 
 void MainModel::StopCapture()
@@ -272,7 +274,7 @@ void MainModel::StopCapture()
     Common::Device& device = GetCurrentDevice();
     device.Close();
     device.ClearSink();
-    Raise(IsCapturing);
+    Raise(PropertyId::IsCapturing);
 }
 
 void MainModel::ResizeProfiles(const Common::FrameFormat& format)
@@ -303,8 +305,8 @@ void MainModel::SelectProcessor(std::int32_t index)
     if (index != currentProcessorIndex_)
     {
         currentProcessorIndex_ = index;
-        Raise(Processor);
-        Raise(Frame);
+        Raise(PropertyId::Processor);
+        Raise(PropertyId::Frame);
     }
 }
 
@@ -335,12 +337,12 @@ template <class T> void MainModel::SetValue(T& stored, T value, PropertyId id)
 
 void MainModel::SetViewRatio(std::int32_t percent)
 {
-    SetValue(viewRatio_, ClampViewRatio(percent), ViewRatio);
+    SetValue(viewRatio_, ClampViewRatio(percent), PropertyId::ViewRatio);
 }
 
 void MainModel::SetIsMarkerVisible(bool visible)
 {
-    SetValue(isMarkerVisible_, visible, IsMarkerVisible);
+    SetValue(isMarkerVisible_, visible, PropertyId::IsMarkerVisible);
 }
 
 POINT MainModel::GetMarkerPosition() const
@@ -367,18 +369,18 @@ void MainModel::SetMarkerPosition(std::int32_t x, std::int32_t y)
         markerPosition_ = {x, y};
         CopyProfilesFromFrame(frame, markerPosition_, rowProfile_, columnProfile_);
     }
-    Raise(MarkerPosition);
-    Raise(Profile);
+    Raise(PropertyId::MarkerPosition);
+    Raise(PropertyId::Profile);
 }
 
 void MainModel::SetMarkerColor(std::uint32_t color)
 {
-    SetValue(markerColor_, color, MarkerColor);
+    SetValue(markerColor_, color, PropertyId::MarkerColor);
 }
 
 void MainModel::SetIsProfileVisible(bool visible)
 {
-    SetValue(isProfileVisible_, visible, IsProfileVisible);
+    SetValue(isProfileVisible_, visible, PropertyId::IsProfileVisible);
 }
 
 void MainModel::CopyProfiles(std::vector<std::uint32_t>& row, std::vector<std::uint32_t>& column) const
@@ -390,22 +392,22 @@ void MainModel::CopyProfiles(std::vector<std::uint32_t>& row, std::vector<std::u
 
 void MainModel::SetIsSidePaneVisible(bool visible)
 {
-    SetValue(isSidePaneVisible_, visible, IsSidePaneVisible);
+    SetValue(isSidePaneVisible_, visible, PropertyId::IsSidePaneVisible);
 }
 
 void MainModel::SetControlPanelPage(std::int32_t page)
 {
-    SetValue(controlPanelPage_, page, ControlPanelPage);
+    SetValue(controlPanelPage_, page, PropertyId::ControlPanelPage);
 }
 
 void MainModel::SetIsStatusBarVisible(bool visible)
 {
-    SetValue(isStatusBarVisible_, visible, IsStatusBarVisible);
+    SetValue(isStatusBarVisible_, visible, PropertyId::IsStatusBarVisible);
 }
 
 void MainModel::SetCursorInImage(bool inImage)
 {
-    SetValue(isCursorInImage_, inImage, IsCursorInImage);
+    SetValue(isCursorInImage_, inImage, PropertyId::IsCursorInImage);
 }
 
 void MainModel::SetCursorPosition(std::int32_t x, std::int32_t y)
@@ -420,26 +422,26 @@ void MainModel::SetCursorPosition(std::int32_t x, std::int32_t y)
         return;
     }
     cursorPosition_ = {x, y};
-    Raise(CursorPosition);
-    Raise(CursorPixel);
+    Raise(PropertyId::CursorPosition);
+    Raise(PropertyId::CursorPixel);
 }
 
 void MainModel::SetSaveTarget(std::int32_t target)
 {
     if (saveTarget_.exchange(target) != target)
     {
-        Raise(SaveTarget);
+        Raise(PropertyId::SaveTarget);
     }
 }
 
 void MainModel::SetFileFormat(std::int32_t format)
 {
-    SetValue(fileFormat_, format, FileFormat);
+    SetValue(fileFormat_, format, PropertyId::FileFormat);
 }
 
 void MainModel::SetMovieBitRate(std::int32_t kbps)
 {
-    SetValue(movieBitRate_, kbps, MovieBitRate);
+    SetValue(movieBitRate_, kbps, PropertyId::MovieBitRate);
 }
 
 std::wstring MainModel::GetErrorText() const
@@ -466,8 +468,8 @@ void MainModel::OnFrame(const Common::FrameBuffer& frame)
         Common::AutoLock lock(profileLock_);
         CopyProfilesFromFrame(frame, markerPosition_, rowProfile_, columnProfile_);
     }
-    Raise(Frame);
-    Raise(CursorPixel);
+    Raise(PropertyId::Frame);
+    Raise(PropertyId::CursorPixel);
 }
 
 void MainModel::OnCaptureError(const Common::Exception& error)
@@ -476,7 +478,7 @@ void MainModel::OnCaptureError(const Common::Exception& error)
         Common::AutoLock lock(errorLock_);
         errorText_ = error.GetLocatedMessage();
     }
-    Raise(ErrorMessage);
+    Raise(PropertyId::ErrorMessage);
 }
 
 } // namespace TavixCapture

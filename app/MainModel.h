@@ -105,6 +105,10 @@ public:
     // Text of the last error the delivery thread reported (any thread).
     std::wstring GetErrorText() const;
 
+    // Notifies every listener of `id` (any thread).
+    using BindableBase::Raise;
+    void Raise(PropertyId id) { Raise(static_cast<std::int32_t>(id)); }
+
     // --- delivery thread ---
     void OnFrame(const Common::FrameBuffer& frame);
     void OnCaptureError(const Common::Exception& error);
