@@ -9,7 +9,7 @@ ListenerWindow::ListenerWindow()
 
 ListenerWindow::~ListenerWindow()
 {
-    DestroyWindow(Detach());
+    ::DestroyWindow(Detach());
 }
 
 std::vector<int> ListenerWindow::Drain(const void* model)
