@@ -2,11 +2,15 @@
 
 #include "Common/Exception.h"
 
+#include <string>
+
 namespace Common::Mfc
 {
 
 namespace
 {
+constexpr WORD TemplateItemsType = 240;
+
 // Messages whose dialog-procedure result is the value itself, not DWLP_MSGRESULT.
 bool ReturnsValueDirectly(UINT message)
 {
@@ -102,6 +106,36 @@ bool Dialog::OnCommand(int id, int code, HWND)
     return false;
 }
 
+void Dialog::AddTemplateItems()
+{
+    const HINSTANCE instance = Resources();
+    const HRSRC found =
+        FindResourceW(instance, MAKEINTRESOURCEW(templateId_), MAKEINTRESOURCEW(TemplateItemsType));
+    if (found == nullptr)
+    {
+        return;
+    }
+    const HGLOBAL loaded = LoadResource(instance, found);
+    ThrowLastErrorIf(loaded == nullptr);
+    const auto* words = static_cast<const WORD*>(LockResource(loaded));
+    ThrowLastErrorIf(words == nullptr);
+    const std::size_t count = SizeofResource(instance, found) / sizeof(WORD);
+    for (std::size_t i = 0; i + 2 < count && words[i] != 0; i += 3)
+    {
+        const int control = words[i];
+        const UINT message = words[i + 1];
+        const UINT stringId = words[i + 2];
+        const wchar_t* text = nullptr;
+        // With a zero buffer size the platform hands out the text in place.
+        const int length = LoadStringW(instance, stringId, reinterpret_cast<LPWSTR>(&text), 0);
+        ThrowLastErrorIf(length <= 0);
+        const std::wstring item(text, static_cast<std::size_t>(length));
+        const LRESULT added =
+            SendDlgItemMessageW(GetSafeHwnd(), control, message, 0, reinterpret_cast<LPARAM>(item.c_str()));
+        ThrowIfFalse(added >= 0);
+    }
+}
+
 LRESULT Dialog::DefaultProc(UINT, WPARAM, LPARAM)
 {
     return 0;
@@ -117,6 +151,7 @@ INT_PTR CALLBACK Dialog::StaticDialogProc(HWND handle, UINT message, WPARAM wPar
         dialog->OnCreated(handle);
         try
         {
+            dialog->AddTemplateItems();
             return dialog->OnInitDialog();
         }
         catch (...)

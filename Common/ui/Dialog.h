@@ -4,7 +4,12 @@
 // initialisation (OnInitDialog) and the OK and cancel commands (Enter and
 // Escape), which end a modal dialog unless a derived class decides
 // otherwise. An exception out of OnInitDialog is reported and ends a modal
-// dialog with IDABORT. UI thread.
+// dialog with IDABORT.
+//
+// Lists that come with the template: a resource of type 240 with the
+// template's id holds 16-bit triples (control id, message such as
+// CB_ADDSTRING, id of the string with the item text), ended by 0; the items
+// are added in that order before OnInitDialog. UI thread.
 #pragma once
 
 #include "Common/ui/Window.h"
@@ -41,6 +46,7 @@ protected:
 private:
     static INT_PTR CALLBACK StaticDialogProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
     HINSTANCE Resources() const;
+    void AddTemplateItems();
 
     UINT templateId_;
     HINSTANCE resources_;
