@@ -34,10 +34,11 @@ inline void Store256(std::uint8_t* destination, __m256i value)
 }
 
 // Byte shuffle of 4-byte groups: each group (a, b, c, d) takes the group's
-// bytes at those offsets, in both 128-bit lanes.
+// bytes at those offsets, in both 128-bit lanes. (Built on the stack and
+// loaded unaligned: Win64 compilers need not align the stack to 32 bytes.)
 inline __m256i GroupShuffle(int a, int b, int c, int d)
 {
-    alignas(32) std::int8_t mask[32];
+    std::int8_t mask[32];
     for (int i = 0; i < 32; i += 4)
     {
         const int group = i % 16;
@@ -46,7 +47,7 @@ inline __m256i GroupShuffle(int a, int b, int c, int d)
         mask[i + 2] = static_cast<std::int8_t>(group + c);
         mask[i + 3] = static_cast<std::int8_t>(group + d);
     }
-    return _mm256_load_si256(reinterpret_cast<const __m256i*>(mask));
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mask));
 }
 
 // Signed byte factors (first, second) for every 16-bit word.
