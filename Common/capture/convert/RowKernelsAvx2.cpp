@@ -4,12 +4,11 @@
 // The 256-bit unpacks work within each 128-bit lane; the sources are loaded
 // with their 64-bit quarters in the order 0, 2 | 1, 3 so that the unpacked
 // results come out as pixels 0-7 and 8-15 without a final shuffle.
+#include "Common/capture/convert/FastCopy.h"
 #include "Common/capture/convert/RowKernels.h"
 #include "Common/capture/convert/ScalarPixels.h"
 
 #include <immintrin.h>
-
-#include <cstring>
 
 namespace Common::Convert
 {
@@ -190,7 +189,7 @@ void Rgb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t c
 
 void Argb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
 {
-    std::memcpy(destination, source, 4 * static_cast<std::size_t>(count));
+    CopyBytes(destination, source, 4 * static_cast<std::size_t>(count));
 }
 
 void Rgb24(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
