@@ -9,7 +9,7 @@ ListenerWindow::ListenerWindow()
 
 ListenerWindow::~ListenerWindow()
 {
-    DestroyWindow(Detach());
+    ::DestroyWindow(Detach());
 }
 
 Ids ListenerWindow::Drain(const void* model)
