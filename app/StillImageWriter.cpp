@@ -108,8 +108,13 @@ std::wstring StillImageWriter::MakeTimeStampName(const std::wstring& folder, con
 std::wstring StillImageWriter::EncodeToTemporaryFile(const Common::FrameBuffer& frame,
                                                      std::int32_t fileFormat, const std::wstring& path) const
 {
-    // The format is checked before anything is created on disk.
+    // The format and the frame are checked before anything is created on disk.
     const StillFormat& format = GetStillFormat(fileFormat);
+    if (frame.width <= 0 || frame.height <= 0 || frame.stride < frame.width * 4 ||
+        frame.pixels.size() < static_cast<std::size_t>(frame.stride) * static_cast<std::size_t>(frame.height))
+    {
+        throw Common::Exception(static_cast<HRESULT>(E_INVALIDARG));
+    }
     TemporaryFile temporary(MakeTemporaryPath(path));
     Encode(frame, *format.container, temporary.Path());
     std::wstring result = temporary.Path();
