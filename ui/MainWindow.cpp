@@ -517,7 +517,8 @@ bool MainWindow::OnDestroy()
         }
     };
     step([this] { model_.StopCapture(); });
-    // A movie being recorded is finalised here, before the placement is saved.
+    // A movie being recorded is finalised before the placement is saved.
+    step([this] { model_.StopRecording(); });
     model_.RemoveListener(this);
     step([this] { SavePlacement(); });
     if (failure)

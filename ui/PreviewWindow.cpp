@@ -2,6 +2,7 @@
 
 #include "Common/Exception.h"
 #include "app/MainModel.h"
+#include "framework/IProcessor.h"
 #include "resources/resource.h"
 
 #include <wincodec.h>
@@ -84,6 +85,7 @@ void PreviewWindow::Create(HWND parent, const RECT& rect)
         GetSafeHwnd(), [this](ID2D1RenderTarget& target) { CreateResources(target); },
         [this]() { DiscardResources(); });
     model_.AddListener(this);
+    model_.SetPreviewWindow(GetSafeHwnd());
 }
 
 bool PreviewWindow::OnDestroy()
@@ -93,6 +95,7 @@ bool PreviewWindow::OnDestroy()
         KillTimer(debugTimer_);
         debugTimer_ = 0;
     }
+    model_.SetPreviewWindow(nullptr);
     model_.RemoveListener(this);
     renderTarget_.Release();
     return false;
@@ -212,10 +215,18 @@ void PreviewWindow::CopyLatestFrame()
     }
     frameStale_ = false;
     Common::Device& device = model_.GetCurrentDevice();
+    Tavix::Framework::IProcessor* processor = model_.GetCurrentProcessor();
     {
+        // The processor works on its output image under the same lock
+        // (frames are processed while the device holds it).
         Common::AutoLock lock(device.frameLock);
-        // The processor's output image; the built-in processor shows the device's frame.
-        const Common::FrameBuffer& image = device.frame;
+        const Common::FrameBuffer* output =
+            processor != nullptr ? processor->GetOutputImage() : &device.frame;
+        if (output == nullptr)
+        {
+            return;
+        }
+        const Common::FrameBuffer& image = *output;
         frameCopy_.width = image.width;
         frameCopy_.height = image.height;
         frameCopy_.stride = image.stride;
@@ -330,7 +341,11 @@ void PreviewWindow::Paint(ID2D1RenderTarget& target)
                           D2D1::RectF(0.0f, 0.0f, static_cast<float>(placement.width),
                                       static_cast<float>(placement.height)),
                           1.0f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR);
-        // The active processor draws its overlay here, in DIPs from the image's corner.
+        // The active processor draws its overlay in DIPs from the image's corner.
+        if (Tavix::Framework::IProcessor* processor = model_.GetCurrentProcessor())
+        {
+            CheckProcessorResult(processor->Draw(&target, placement.scale));
+        }
         if (model_.GetIsMarkerVisible())
         {
             if (model_.GetIsProfileVisible())
@@ -536,7 +551,7 @@ bool PreviewWindow::OnScroll(int bar, int request, int position, HWND)
 
 // ---- mouse ----
 
-bool PreviewWindow::OnLButtonDown(UINT, POINT point)
+bool PreviewWindow::OnLButtonDown(UINT flags, POINT point)
 {
     if (hover_)
     {
@@ -548,7 +563,16 @@ bool PreviewWindow::OnLButtonDown(UINT, POINT point)
         }
         return true;
     }
-    // The active processor sees the button here and may claim the mouse.
+    if (renderTarget_)
+    {
+        if (Tavix::Framework::IProcessor* processor = model_.GetCurrentProcessor())
+        {
+            const D2D1_POINT_2F imagePoint = ToImagePoint(point);
+            bool capture = false;
+            CheckProcessorResult(processor->OnLButtonDown(flags, &imagePoint, &capture));
+            processorCapture_ = capture;
+        }
+    }
     if (processorCapture_)
     {
         SetCapture();
@@ -563,12 +587,17 @@ bool PreviewWindow::OnLButtonDown(UINT, POINT point)
     return true;
 }
 
-bool PreviewWindow::OnMouseMove(UINT, POINT point)
+bool PreviewWindow::OnMouseMove(UINT flags, POINT point)
 {
+    Tavix::Framework::IProcessor* processor = model_.GetCurrentProcessor();
     if (!tracking_)
     {
         TrackMouseLeave();
         tracking_ = true;
+        if (processor != nullptr)
+        {
+            static_cast<void>(processor->OnMouseEnter());
+        }
     }
     if (!renderTarget_)
     {
@@ -584,6 +613,10 @@ bool PreviewWindow::OnMouseMove(UINT, POINT point)
         return true;
     }
     const D2D1_POINT_2F imagePoint = ToImagePoint(point);
+    if (processor != nullptr)
+    {
+        CheckProcessorResult(processor->OnMouseMove(flags, &imagePoint));
+    }
     const Common::FrameFormat& format = *model_.GetCurrentDevice().GetSelectedFormat();
     const auto ix = static_cast<std::int32_t>(imagePoint.x);
     const auto iy = static_cast<std::int32_t>(imagePoint.y);
@@ -619,7 +652,7 @@ bool PreviewWindow::OnMouseMove(UINT, POINT point)
     return true;
 }
 
-bool PreviewWindow::OnLButtonUp(UINT, POINT)
+bool PreviewWindow::OnLButtonUp(UINT flags, POINT point)
 {
     if (dragging_)
     {
@@ -627,6 +660,14 @@ bool PreviewWindow::OnLButtonUp(UINT, POINT)
         dragging_ = false;
         Invalidate(false);
         return true;
+    }
+    if (renderTarget_)
+    {
+        if (Tavix::Framework::IProcessor* processor = model_.GetCurrentProcessor())
+        {
+            const D2D1_POINT_2F imagePoint = ToImagePoint(point);
+            CheckProcessorResult(processor->OnLButtonUp(flags, &imagePoint));
+        }
     }
     if (processorCapture_)
     {
@@ -669,6 +710,10 @@ bool PreviewWindow::OnMouseLeave()
     if (model_.GetIsCursorInImage())
     {
         model_.SetCursorInImage(false);
+    }
+    if (Tavix::Framework::IProcessor* processor = model_.GetCurrentProcessor())
+    {
+        static_cast<void>(processor->OnMouseLeave());
     }
     Invalidate(false);
     return true;
