@@ -14,17 +14,6 @@ using TavixCapture::PropertyId;
 namespace
 {
 
-// A plain top-level window at the screen's top-left corner that holds the preview.
-class Host : public Common::Mfc::Window
-{
-public:
-    Host(int width, int height)
-    {
-        CreateEx(0, L"TavixTestHost", L"host", WS_POPUP | WS_VISIBLE, RECT{0, 0, width, height}, nullptr, 0);
-    }
-    ~Host() override { DestroyWindow(); }
-};
-
 class PreviewTest : public UiModelTest
 {
 protected:
@@ -32,7 +21,7 @@ protected:
     void Open(int width, int height)
     {
         model = MakeModel();
-        host = std::make_unique<Host>(width + 2, height + 2);
+        host = std::make_unique<UiTest::HostWindow>(width + 2, height + 2);
         preview = std::make_unique<TavixCapture::PreviewWindow>(*model, false);
         preview->Create(host->GetSafeHwnd(), RECT{0, 0, width + 2, height + 2});
         UiTest::Settle();
@@ -46,7 +35,7 @@ protected:
     HWND Handle() const { return preview->GetSafeHwnd(); }
 
     std::unique_ptr<TavixCapture::MainModel> model;
-    std::unique_ptr<Host> host;
+    std::unique_ptr<UiTest::HostWindow> host;
     std::unique_ptr<TavixCapture::PreviewWindow> preview;
 };
 

@@ -143,6 +143,16 @@ void MouseWheel(HWND window, POINT client, int delta)
     SendMouse(window, client, MOUSEEVENTF_WHEEL, delta);
 }
 
+HostWindow::HostWindow(int width, int height)
+{
+    CreateEx(0, L"TavixTestHost", L"host", WS_POPUP | WS_VISIBLE, RECT{0, 0, width, height}, nullptr, 0);
+}
+
+HostWindow::~HostWindow()
+{
+    DestroyWindow();
+}
+
 } // namespace UiTest
 
 UiModelTest::UiModelTest() : profile(folder.File(L"TavixCapture.ini"))

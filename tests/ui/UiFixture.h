@@ -3,6 +3,7 @@
 // pixels read back from the display, and real mouse input (SendInput).
 #pragma once
 
+#include "Common/ui/Window.h"
 #include "app/MainModel.h"
 #include "support/FakeCapture.h"
 #include "support/TempFolder.h"
@@ -51,6 +52,15 @@ void MouseUp(HWND window, POINT client);
 void MouseWheel(HWND window, POINT client, int delta);
 
 constexpr std::uint32_t Teal = 0x008080;
+
+// A plain top-level window at the screen's top-left corner that holds the
+// window under test.
+class HostWindow : public Common::Mfc::Window
+{
+public:
+    HostWindow(int width, int height);
+    ~HostWindow() override;
+};
 
 } // namespace UiTest
 
