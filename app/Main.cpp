@@ -10,5 +10,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     TavixCapture::TavixCaptureApp application(TavixCapture::CreateCaptureBackend,
                                               &TavixCapture::MainWindow::Run);
     application.InitInstance();
-    return 0;
+    return application.GetExitCode();
 }
