@@ -2,9 +2,12 @@
 
 #include "app/HostServices.h"
 #include "app/Plugin.h"
+#include "app/SaveFormats.h"
+#include "app/StillImageWriter.h"
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace TavixCapture
 {
@@ -195,9 +198,11 @@ void MainModel::SaveSettings() const
 
 void MainModel::OnListenerAdded(Common::Mfc::Window* window)
 {
-    for (std::int32_t id = CaptureDevice; id <= IsRecording; ++id)
+    for (auto id = static_cast<std::int32_t>(PropertyId::CaptureDevice);
+         id <= static_cast<std::int32_t>(PropertyId::IsRecording); ++id)
     {
-        if (id != Frame && id != ErrorMessage)
+        const auto property = static_cast<PropertyId>(id);
+        if (property != PropertyId::Frame && property != PropertyId::ErrorMessage)
         {
             Notify(window, id);
         }
@@ -225,8 +230,8 @@ void MainModel::SelectDevice(std::int32_t index)
     const std::shared_ptr<Common::FrameFormat> newFormat = GetCurrentDevice().GetSelectedFormat();
     ResizeProfiles(*newFormat);
     NotifyProcessorOfFormatChange();
-    Raise(CaptureDevice);
-    Raise(FrameFormat);
+    Raise(PropertyId::CaptureDevice);
+    Raise(PropertyId::FrameFormat);
     SetCursorPosition(0, 0);
     RescaleMarker(*oldFormat, *newFormat);
     if (wasOpened)
@@ -261,7 +266,7 @@ void MainModel::SelectFrameFormat(std::int32_t index)
     const std::shared_ptr<Common::FrameFormat> newFormat = device.GetSelectedFormat();
     ResizeProfiles(*newFormat);
     NotifyProcessorOfFormatChange();
-    Raise(FrameFormat);
+    Raise(PropertyId::FrameFormat);
     SetCursorPosition(0, 0);
     RescaleMarker(*oldFormat, *newFormat);
     if (wasOpened)
@@ -290,7 +295,7 @@ void MainModel::StartCapture()
     Common::Device& device = GetCurrentDevice();
     static_cast<void>(device.RegisterSink(this, &MainModel::FrameCallback, &MainModel::ErrorCallback));
     device.Open();
-    Raise(IsCapturing);
+    Raise(PropertyId::IsCapturing);
 }
 
 void MainModel::StopCapture()
@@ -298,7 +303,7 @@ void MainModel::StopCapture()
     Common::Device& device = GetCurrentDevice();
     device.Close();
     device.ClearSink();
-    Raise(IsCapturing);
+    Raise(PropertyId::IsCapturing);
 }
 
 void MainModel::ResizeProfiles(const Common::FrameFormat& format)
@@ -423,8 +428,8 @@ void MainModel::SelectProcessor(std::int32_t index)
         currentProcessorIndex_ = 0;
         processorEntries_.front()->Activate(hostServices_.Get());
     }
-    Raise(static_cast<std::int32_t>(PropertyId::Processor));
-    Raise(static_cast<std::int32_t>(PropertyId::Frame));
+    Raise(PropertyId::Processor);
+    Raise(PropertyId::Frame);
     if (failure)
     {
         std::rethrow_exception(failure);
@@ -458,12 +463,12 @@ template <class T> void MainModel::SetValue(T& stored, T value, PropertyId id)
 
 void MainModel::SetViewRatio(std::int32_t percent)
 {
-    SetValue(viewRatio_, ClampViewRatio(percent), ViewRatio);
+    SetValue(viewRatio_, ClampViewRatio(percent), PropertyId::ViewRatio);
 }
 
 void MainModel::SetIsMarkerVisible(bool visible)
 {
-    SetValue(isMarkerVisible_, visible, IsMarkerVisible);
+    SetValue(isMarkerVisible_, visible, PropertyId::IsMarkerVisible);
 }
 
 POINT MainModel::GetMarkerPosition() const
@@ -490,18 +495,18 @@ void MainModel::SetMarkerPosition(std::int32_t x, std::int32_t y)
         markerPosition_ = {x, y};
         CopyProfilesFromFrame(frame, markerPosition_, rowProfile_, columnProfile_);
     }
-    Raise(MarkerPosition);
-    Raise(Profile);
+    Raise(PropertyId::MarkerPosition);
+    Raise(PropertyId::Profile);
 }
 
 void MainModel::SetMarkerColor(std::uint32_t color)
 {
-    SetValue(markerColor_, color, MarkerColor);
+    SetValue(markerColor_, color, PropertyId::MarkerColor);
 }
 
 void MainModel::SetIsProfileVisible(bool visible)
 {
-    SetValue(isProfileVisible_, visible, IsProfileVisible);
+    SetValue(isProfileVisible_, visible, PropertyId::IsProfileVisible);
 }
 
 void MainModel::CopyProfiles(std::vector<std::uint32_t>& row, std::vector<std::uint32_t>& column) const
@@ -513,22 +518,22 @@ void MainModel::CopyProfiles(std::vector<std::uint32_t>& row, std::vector<std::u
 
 void MainModel::SetIsSidePaneVisible(bool visible)
 {
-    SetValue(isSidePaneVisible_, visible, IsSidePaneVisible);
+    SetValue(isSidePaneVisible_, visible, PropertyId::IsSidePaneVisible);
 }
 
 void MainModel::SetControlPanelPage(std::int32_t page)
 {
-    SetValue(controlPanelPage_, page, ControlPanelPage);
+    SetValue(controlPanelPage_, page, PropertyId::ControlPanelPage);
 }
 
 void MainModel::SetIsStatusBarVisible(bool visible)
 {
-    SetValue(isStatusBarVisible_, visible, IsStatusBarVisible);
+    SetValue(isStatusBarVisible_, visible, PropertyId::IsStatusBarVisible);
 }
 
 void MainModel::SetCursorInImage(bool inImage)
 {
-    SetValue(isCursorInImage_, inImage, IsCursorInImage);
+    SetValue(isCursorInImage_, inImage, PropertyId::IsCursorInImage);
 }
 
 void MainModel::SetCursorPosition(std::int32_t x, std::int32_t y)
@@ -543,32 +548,106 @@ void MainModel::SetCursorPosition(std::int32_t x, std::int32_t y)
         return;
     }
     cursorPosition_ = {x, y};
-    Raise(CursorPosition);
-    Raise(CursorPixel);
+    Raise(PropertyId::CursorPosition);
+    Raise(PropertyId::CursorPixel);
 }
 
 void MainModel::SetSaveTarget(std::int32_t target)
 {
     if (saveTarget_.exchange(target) != target)
     {
-        Raise(SaveTarget);
+        Raise(PropertyId::SaveTarget);
     }
 }
 
 void MainModel::SetFileFormat(std::int32_t format)
 {
-    SetValue(fileFormat_, format, FileFormat);
+    if (fileFormat_.exchange(format) != format)
+    {
+        Raise(PropertyId::FileFormat);
+    }
 }
 
 void MainModel::SetMovieBitRate(std::int32_t kbps)
 {
-    SetValue(movieBitRate_, kbps, MovieBitRate);
+    SetValue(movieBitRate_, kbps, PropertyId::MovieBitRate);
 }
 
 std::wstring MainModel::GetErrorText() const
 {
     Common::AutoLock lock(errorLock_);
     return errorText_;
+}
+
+// ---- recording ----
+
+std::wstring MainModel::GetSaveFolder() const
+{
+    Common::AutoLock lock(saveFolderLock_);
+    return saveFolder_;
+}
+
+void MainModel::StartRecording(const std::wstring& path)
+{
+    if (isRecording_)
+    {
+        return;
+    }
+    const std::int32_t format = fileFormat_;
+    CheckFileFormat(format);
+    if (!IsMovieFormat(format))
+    {
+        Common::AutoLock lock(saveFolderLock_);
+        saveFolder_ = path;
+        if (!saveFolder_.empty() && saveFolder_.back() != L'\\')
+        {
+            saveFolder_ += L'\\';
+        }
+    }
+    else
+    {
+        const Common::FrameFormat& frameFormat = *GetCurrentDevice().GetSelectedFormat();
+        // kbps to bits per second, kept within what the writer takes.
+        const std::int64_t bitRate = std::clamp<std::int64_t>(static_cast<std::int64_t>(movieBitRate_) * 1000,
+                                                              0, std::numeric_limits<std::int32_t>::max());
+        videoWriter_.Open(format - FirstMovieFormat, path, frameFormat.width, frameFormat.height,
+                          frameFormat.frameRate, static_cast<std::int32_t>(bitRate));
+    }
+    // Published last: the delivery thread saves only once the folder or the
+    // movie is ready.
+    isRecording_ = true;
+    Raise(PropertyId::IsRecording);
+}
+
+void MainModel::StopRecording()
+{
+    if (!isRecording_)
+    {
+        return;
+    }
+    isRecording_ = false;
+    // Whatever FileFormat says now, a movie still open is finished here.
+    videoWriter_.Close();
+    Raise(PropertyId::IsRecording);
+}
+
+void MainModel::SaveFrame(const Common::FrameBuffer& frame, const std::wstring& path)
+{
+    const std::int32_t format = fileFormat_;
+    if (IsMovieFormat(format))
+    {
+        videoWriter_.WriteFrame(frame);
+        return;
+    }
+    const StillImageWriter writer(*imagingFactory_.Get());
+    if (!path.empty())
+    {
+        writer.Save(frame, format, path);
+        return;
+    }
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    static_cast<void>(writer.SaveUnderNewName(frame, format, GetSaveFolder(), now));
 }
 
 // ---- delivery thread ----
@@ -598,8 +677,12 @@ void MainModel::OnFrame(const Common::FrameBuffer& frame)
             static_cast<void>(processor->Process());
         }
     }
-    Raise(Frame);
-    Raise(CursorPixel);
+    Raise(PropertyId::Frame);
+    Raise(PropertyId::CursorPixel);
+    if (saveTarget_ != 0 && isRecording_)
+    {
+        SaveFrame(frame, L"");
+    }
 }
 
 void MainModel::OnCaptureError(const Common::Exception& error)
@@ -608,7 +691,7 @@ void MainModel::OnCaptureError(const Common::Exception& error)
         Common::AutoLock lock(errorLock_);
         errorText_ = error.GetLocatedMessage();
     }
-    Raise(ErrorMessage);
+    Raise(PropertyId::ErrorMessage);
 }
 
 } // namespace TavixCapture
