@@ -11,7 +11,7 @@ NotificationWindow::NotificationWindow()
 
 NotificationWindow::~NotificationWindow()
 {
-    DestroyWindow(Detach());
+    ::DestroyWindow(Detach());
 }
 
 std::vector<int> NotificationWindow::Drain()
