@@ -22,14 +22,18 @@
 #include "app/CaptureBackendFactory.h"
 #include "app/IniProfile.h"
 #include "app/PropertyId.h"
+#include "framework/IHostServices.h"
+#include "framework/IProcessor.h"
 #include "app/VideoWriter.h"
 
 #include <wincodec.h>
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace TavixCapture
@@ -38,11 +42,10 @@ namespace TavixCapture
 class MainModel : public Common::Mfc::BindableBase
 {
 public:
-    // One selectable processor; entry 0 is always the built-in "なし".
-    struct ProcessorEntry
-    {
-        std::wstring name;
-    };
+    // A loaded plug-in library (app/Plugin.h) and one selectable processor
+    // (app/ProcessorEntry.h); entry 0 is always the built-in "なし".
+    class Plugin;
+    class ProcessorEntry;
 
     MainModel(const IniProfile& profile, const CaptureBackendFactory& backendFactory,
               std::int32_t captureApiFamily, bool skipErrorDevice, bool allowDuplicateFrameFormat,
@@ -65,8 +68,21 @@ public:
         return processorEntries_;
     }
     std::int32_t GetCurrentProcessorIndex() const { return currentProcessorIndex_; }
+    // The live processor of the current entry.
+    Tavix::Framework::IProcessor* GetCurrentProcessor() const;
+    // Switches the processor under the processor lock and raises Processor,
+    // then Frame. If the new processor cannot be activated, "なし" becomes
+    // current (raised the same way) and the error is raised to the caller; if
+    // the old one cannot be terminated, nothing changes and the error is raised.
     void SelectProcessor(std::int32_t index);
     void SelectProcessorByName(const std::wstring& name);
+    // The error of restoring the saved processor while the model was built,
+    // once (null if there was none); "なし" was selected instead.
+    std::exception_ptr TakeProcessorError() { return std::exchange(processorError_, nullptr); }
+    // The preview registers its window (null when it is destroyed), so that a
+    // processor's Redraw request reaches it. Any thread may read it.
+    void SetPreviewWindow(HWND preview) { previewWindow_.store(preview); }
+    HWND GetPreviewWindow() const { return previewWindow_.load(); }
 
     // --- view and marker settings (UI thread) ---
     std::int32_t GetViewRatio() const { return viewRatio_; }
@@ -117,6 +133,10 @@ public:
     // Text of the last error the delivery thread reported (any thread).
     std::wstring GetErrorText() const;
 
+    // Notifies every listener of `id` (any thread).
+    using BindableBase::Raise;
+    void Raise(PropertyId id) { Raise(static_cast<std::int32_t>(id)); }
+
     // --- delivery thread ---
     void OnFrame(const Common::FrameBuffer& frame);
     void OnCaptureError(const Common::Exception& error);
@@ -128,6 +148,8 @@ private:
     static void FrameCallback(Common::Device& device, void* context, const Common::FrameBuffer& frame);
     static void ErrorCallback(Common::Device& device, void* context, const Common::Exception& error);
 
+    void LoadPlugins(const std::wstring& programDirectory);
+    void NotifyProcessorOfFormatChange();
     void LoadSettings();
     void SaveSettings() const;
     void ResizeProfiles(const Common::FrameFormat& format);
@@ -145,9 +167,15 @@ private:
     mutable Common::CriticalSection errorLock_;
     std::wstring errorText_; // guarded by errorLock_
 
+    // Released after every processor (declared before the entries).
+    Common::ComPointer<Tavix::Framework::IHostServices> hostServices_;
+    std::atomic<HWND> previewWindow_ = nullptr;
     Common::CriticalSection processorLock_;
+    // Never changed after construction; read without a lock.
     std::vector<std::shared_ptr<ProcessorEntry>> processorEntries_;
+    // Written on the UI thread under processorLock_; OnFrame reads it under it.
     std::int32_t currentProcessorIndex_ = 0;
+    std::exception_ptr processorError_;
 
     std::int32_t viewRatio_ = 100;
     bool isMarkerVisible_ = false;
@@ -174,3 +202,5 @@ private:
 };
 
 } // namespace TavixCapture
+
+#include "app/ProcessorEntry.h"

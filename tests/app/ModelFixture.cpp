@@ -9,17 +9,17 @@ ListenerWindow::ListenerWindow()
 
 ListenerWindow::~ListenerWindow()
 {
-    DestroyWindow(Detach());
+    ::DestroyWindow(Detach());
 }
 
-std::vector<int> ListenerWindow::Drain(const void* model)
+Ids ListenerWindow::Drain(const void* model)
 {
-    std::vector<int> ids;
+    Ids ids;
     MSG message;
     while (PeekMessageW(&message, GetSafeHwnd(), WM_APP, WM_APP, PM_REMOVE))
     {
         EXPECT_EQ(reinterpret_cast<const void*>(message.wParam), model);
-        ids.push_back(static_cast<int>(message.lParam));
+        ids.push_back(static_cast<PropertyId>(message.lParam));
     }
     return ids;
 }
