@@ -18,6 +18,9 @@ using TavixCapture::MainModel;
 
 namespace
 {
+constexpr int RecordingId = static_cast<int>(TavixCapture::PropertyId::IsRecording);
+constexpr int ErrorMessageId = static_cast<int>(TavixCapture::PropertyId::ErrorMessage);
+
 enum FileFormat
 {
     Bmp = 0,
@@ -35,7 +38,7 @@ public:
         Attach(CreateWindowExW(0, L"STATIC", L"listener", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                GetModuleHandleW(nullptr), nullptr));
     }
-    ~Listener() override { DestroyWindow(Detach()); }
+    ~Listener() override { ::DestroyWindow(Detach()); }
     std::vector<int> Drain()
     {
         std::vector<int> ids;
@@ -176,7 +179,7 @@ TEST_F(RecordingTest, StartAndStopRaiseTheRecordingFlagOnce)
     model.StopRecording();
     model.StopRecording();
     EXPECT_FALSE(model.GetIsRecording());
-    EXPECT_EQ(listener.Drain(), (std::vector<int>{TavixCapture::IsRecording, TavixCapture::IsRecording}));
+    EXPECT_EQ(listener.Drain(), (std::vector<int>{RecordingId, RecordingId}));
     EXPECT_EQ(model.GetSaveFolder(), L"C:\\") << "the folder is kept after the stop";
 
     model.StartRecording(L"D:\\cap");
@@ -202,7 +205,7 @@ TEST_F(RecordingTest, AFolderThatCannotBeWrittenIsReportedAndRecordingGoesOn)
     Deliver(0xFF010101u);
     EXPECT_NE(model.GetErrorText(), L"");
     const std::vector<int> ids = listener.Drain();
-    EXPECT_NE(std::find(ids.begin(), ids.end(), TavixCapture::ErrorMessage), ids.end());
+    EXPECT_NE(std::find(ids.begin(), ids.end(), ErrorMessageId), ids.end());
     EXPECT_TRUE(model.GetIsRecording());
 
     ASSERT_TRUE(DeleteFileW(folder.c_str()));
@@ -280,7 +283,7 @@ TEST_F(RecordingTest, AMovieThatCannotStartLeavesRecordingOff)
         EXPECT_FALSE(error.Message.empty());
         EXPECT_FALSE(model.GetIsRecording());
         const std::vector<int> ids = listener.Drain();
-        EXPECT_EQ(std::count(ids.begin(), ids.end(), TavixCapture::IsRecording), 0);
+        EXPECT_EQ(std::count(ids.begin(), ids.end(), RecordingId), 0);
     }
 }
 
