@@ -266,6 +266,7 @@ TEST_F(RecordingTest, AllFramesGoIntoTheMovieUntilItStops)
 TEST_F(RecordingTest, AMovieThatCannotStartLeavesRecordingOff)
 {
     model.SetFileFormat(Avi);
+    listener.Drain();
     EXPECT_THROW(model.StartRecording(output.File(L"missing\\a.avi")), Common::Exception);
     EXPECT_FALSE(model.GetIsRecording());
     EXPECT_TRUE(listener.Drain().empty());
