@@ -1,5 +1,6 @@
 // The numbered properties of MainModel: the second parameter of every change
-// notification a window receives. 0 to 21 are all that exist.
+// notification a window receives. 0 to 21 are all that exist. Handlers
+// turn the received number back with static_cast<PropertyId>(id).
 #pragma once
 
 #include <cstdint>
@@ -7,7 +8,7 @@
 namespace TavixCapture
 {
 
-enum PropertyId : std::int32_t
+enum class PropertyId : std::int32_t
 {
     CaptureDevice = 0,
     FrameFormat = 1,

@@ -56,6 +56,12 @@ bool TavixCaptureApp::InitInstance()
         // The model saves its settings while it is destroyed, at the end of this block.
         MainModel model(profile, backendFactory_, options.CaptureApiFamily, options.SkipErrorDevice,
                         options.AllowDuplicateFrameFormat, Common::GetDirectoryPart(executable));
+        // A saved processor that failed to start was replaced by "なし": say
+        // so, and run on.
+        if (const std::exception_ptr processorError = model.TakeProcessorError())
+        {
+            ErrorBox::Show(nullptr, processorError, options.IsDebugMessageEnabled);
+        }
         if (runMainWindow_)
         {
             runMainWindow_(model, options);

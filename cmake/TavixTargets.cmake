@@ -21,3 +21,13 @@ function(tavix_simd_flags)
     endif()
   endforeach()
 endfunction()
+
+# CTest entry "<name>": checks that the kernel objects of `target` hold no
+# instruction of a higher set than their file is meant for, and share no
+# code with each other (scripts/check-kernel-isa.sh).
+function(tavix_kernel_isa_test name target)
+  add_test(NAME ${name}
+           COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-kernel-isa.sh ${CMAKE_OBJDUMP} ${CMAKE_NM}
+                   $<TARGET_OBJECTS:${target}>
+           COMMAND_EXPAND_LISTS)
+endfunction()

@@ -12,17 +12,19 @@ TEST_F(ModelTest, StartAndStopRegisterTheSinkAndAlwaysRaise)
     ListenerWindow window;
     Listen(*model, window);
     model->StopCapture();
-    EXPECT_EQ(window.Drain(model.get()), Ids{IsCapturing}) << "stopping while stopped still raises";
+    EXPECT_EQ(window.Drain(model.get()), Ids{PropertyId::IsCapturing})
+        << "stopping while stopped still raises";
 
     model->StartCapture();
     EXPECT_TRUE(cam0->IsOpened());
     cam0->DeliverFrame(0xFF0000FF);
-    EXPECT_EQ(window.Drain(model.get()), (Ids{IsCapturing, Frame, CursorPixel}));
+    EXPECT_EQ(window.Drain(model.get()),
+              (Ids{PropertyId::IsCapturing, PropertyId::Frame, PropertyId::CursorPixel}));
 
     model->StopCapture();
     EXPECT_FALSE(cam0->IsOpened());
     cam0->DeliverFrame(0xFF00FF00);
-    EXPECT_EQ(window.Drain(model.get()), Ids{IsCapturing}) << "nothing arrives after StopCapture";
+    EXPECT_EQ(window.Drain(model.get()), Ids{PropertyId::IsCapturing}) << "nothing arrives after StopCapture";
 }
 
 TEST_F(ModelTest, AFailingOpenPropagatesAndLeavesTheSinkHarmless)
@@ -57,7 +59,7 @@ TEST_F(ModelTest, DeliveryErrorsBecomeTheLocatedErrorText)
     std::thread delivery([this] { cam0->DeliverError(Common::Exception(L"M", L"F", 12)); });
     delivery.join();
     EXPECT_EQ(model->GetErrorText(), L"MF(12)");
-    EXPECT_EQ(window.Drain(model.get()), Ids{ErrorMessage});
+    EXPECT_EQ(window.Drain(model.get()), Ids{PropertyId::ErrorMessage});
     EXPECT_TRUE(cam0->IsOpened()) << "an error does not stop capture";
     model->StopCapture();
 }
@@ -86,8 +88,10 @@ TEST_F(ModelTest, SwitchingFormatWhileCapturingRestartsAndRescalesTheMarker)
     window.Drain(model.get());
 
     model->SelectFrameFormat(1);
-    EXPECT_EQ(window.Drain(model.get()), (Ids{IsCapturing, FrameFormat, CursorPosition, CursorPixel,
-                                              MarkerPosition, Profile, IsCapturing}));
+    EXPECT_EQ(window.Drain(model.get()),
+              (Ids{PropertyId::IsCapturing, PropertyId::FrameFormat, PropertyId::CursorPosition,
+                   PropertyId::CursorPixel, PropertyId::MarkerPosition, PropertyId::Profile,
+                   PropertyId::IsCapturing}));
     EXPECT_TRUE(cam0->IsOpened());
     EXPECT_EQ(cam0->frame.width, 320);
     EXPECT_EQ(model->GetMarkerPosition().x, 319);

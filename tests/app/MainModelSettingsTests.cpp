@@ -14,7 +14,7 @@ TEST_F(ModelTest, WithoutSettingsTheModelStartsFromTheDefaults)
     EXPECT_EQ(model->GetCurrentDeviceIndex(), 0);
     EXPECT_EQ(model->GetCurrentDevice().selectedFormatIndex, 0);
     EXPECT_EQ(model->GetCurrentProcessorIndex(), 0);
-    EXPECT_EQ(model->GetProcessorEntries().at(0)->name, L"なし");
+    EXPECT_EQ(model->GetProcessorEntries().at(0)->GetName(), L"なし");
     EXPECT_EQ(model->GetViewRatio(), 100);
     EXPECT_FALSE(model->GetIsMarkerVisible());
     EXPECT_EQ(model->GetMarkerPosition().x, 320);

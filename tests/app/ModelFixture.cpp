@@ -9,12 +9,12 @@ ListenerWindow::ListenerWindow()
 
 ListenerWindow::~ListenerWindow()
 {
-    DestroyWindow(Detach());
+    ::DestroyWindow(Detach());
 }
 
-std::vector<int> ListenerWindow::Drain(const void* model)
+Ids ListenerWindow::Drain(const void* model)
 {
-    std::vector<int> ids;
+    Ids ids;
     MSG message;
     while (PeekMessageW(&message, GetSafeHwnd(), WM_APP, WM_APP, PM_REMOVE))
     {
@@ -22,7 +22,7 @@ std::vector<int> ListenerWindow::Drain(const void* model)
         // Taken as the window layer takes it: acknowledged first.
         reinterpret_cast<Common::Mfc::BindableBase*>(message.wParam)
             ->AcknowledgeNotification(this, static_cast<std::int32_t>(message.lParam));
-        ids.push_back(static_cast<int>(message.lParam));
+        ids.push_back(static_cast<PropertyId>(message.lParam));
     }
     return ids;
 }

@@ -10,9 +10,20 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <vector>
 
-using Ids = std::vector<int>;
+using TavixCapture::PropertyId;
+using Ids = std::vector<PropertyId>;
+
+namespace TavixCapture
+{
+// Property ids print as their numbers in failure messages.
+inline void PrintTo(PropertyId id, std::ostream* out)
+{
+    *out << static_cast<int>(id);
+}
+} // namespace TavixCapture
 
 class ListenerWindow : public Common::Mfc::Window
 {
@@ -22,7 +33,7 @@ public:
     // Property ids posted to this window since the last call, in order,
     // each acknowledged to its sender; fails the test if a message names
     // another sender than `model`.
-    std::vector<int> Drain(const void* model);
+    Ids Drain(const void* model);
 };
 
 class ModelTest : public testing::Test

@@ -38,7 +38,7 @@ class TestWindow : public Common::Mfc::Window
 {
 public:
     TestWindow() { Attach(MakeWindow()); }
-    ~TestWindow() override { DestroyWindow(Detach()); }
+    ~TestWindow() override { ::DestroyWindow(Detach()); }
 
     // Ids queued for this window from `source`, taken from the queue in order.
     Ids Take(const Source& source)

@@ -46,8 +46,8 @@ TEST(BoundedQueue, ASlowWindowKeepsAShortQueueTakesInputAndSeesEveryState)
     FakeModel fake;
     TavixCapture::MainModel& model = *fake.model;
     model.SelectDevice(1); // small frames: the camera outruns the window by far
-    NotifiedWindow slow(model);
-    NotifiedWindow hung(model); // never takes a message while frames arrive
+    NotifiedWindow slow;
+    NotifiedWindow hung; // never takes a message while frames arrive
     model.AddListener(&slow);
     model.AddListener(&hung);
     slow.PumpQueued();

@@ -4,63 +4,41 @@
 
 namespace
 {
-constexpr wchar_t ClassName[] = L"TavixNotifiedWindow";
 constexpr std::int32_t LastPropertyId = 21;
-} // namespace
+}
 
-NotifiedWindow::NotifiedWindow(const Common::Mfc::BindableBase& source) : source_(source)
+NotifiedWindow::NotifiedWindow()
 {
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = &NotifiedWindow::WindowProcedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = ClassName;
-    if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-    {
-        ADD_FAILURE() << "RegisterClassExW failed: " << GetLastError();
-    }
-    const HWND handle = CreateWindowExW(0, ClassName, L"notified", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                        GetModuleHandleW(nullptr), nullptr);
-    EXPECT_NE(handle, nullptr) << "no window: is there a display?";
-    SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    Attach(handle);
+    CreateEx(0, L"TavixNotifiedWindow", L"notified", WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0);
 }
 
 NotifiedWindow::~NotifiedWindow()
 {
-    DestroyWindow(Detach());
+    DestroyWindow();
 }
 
-LRESULT CALLBACK NotifiedWindow::WindowProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+void NotifiedWindow::OnPropertyChanged(std::int32_t id)
 {
-    auto* self = reinterpret_cast<NotifiedWindow*>(GetWindowLongPtrW(handle, GWLP_USERDATA));
-    if (self != nullptr && message == WM_APP)
-    {
-        self->OnModelMessage(wParam, lParam);
-        return 0;
-    }
-    if (self != nullptr && message == WM_KEYDOWN && self->onKeyDown)
-    {
-        self->onKeyDown(wParam);
-        return 0;
-    }
-    return DefWindowProcW(handle, message, wParam, lParam);
-}
-
-void NotifiedWindow::OnModelMessage(WPARAM wParam, LPARAM lParam)
-{
-    auto* sender = reinterpret_cast<Common::Mfc::BindableBase*>(wParam);
-    const auto id = static_cast<std::int32_t>(lParam);
-    if (sender != &source_ || id < 0 || id > LastPropertyId || lParam != static_cast<LPARAM>(id))
+    if (id < 0 || id > LastPropertyId)
     {
         ++malformed;
         return;
     }
-    sender->AcknowledgeNotification(this, id);
     if (onNotification)
     {
         onNotification(id);
     }
+}
+
+bool NotifiedWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (message == WM_KEYDOWN && onKeyDown)
+    {
+        onKeyDown(wParam);
+        result = 0;
+        return true;
+    }
+    return Window::OnMessage(message, wParam, lParam, result);
 }
 
 void NotifiedWindow::PumpQueued()

@@ -1,11 +1,11 @@
-// NotifiedWindow: a real (hidden) window of its own class that takes a
-// model's notifications as the program's windows do: it acknowledges each one
-// to its sender first, then hands the id to the test's handler. Messages that
-// name another sender or an id outside 0..21 are counted, not handled.
-// UI thread (the thread that made it).
+// NotifiedWindow: a real (hidden) window of the program's window layer that
+// takes a model's notifications as the program's windows do (the layer
+// acknowledges each one to its sender) and hands the id to the test's
+// handler. Ids outside 0..21 are counted, not handled. UI thread (the thread
+// that made it).
 #pragma once
 
-#include "Common/ui/BindableBase.h"
+#include "Common/ui/Window.h"
 
 #include <cstdint>
 #include <functional>
@@ -13,7 +13,7 @@
 class NotifiedWindow : public Common::Mfc::Window
 {
 public:
-    explicit NotifiedWindow(const Common::Mfc::BindableBase& source);
+    NotifiedWindow();
     ~NotifiedWindow() override;
 
     // Dispatches this window's messages until `done` holds after a message
@@ -26,9 +26,7 @@ public:
     std::function<void(WPARAM key)> onKeyDown;
     int malformed = 0;
 
-private:
-    static LRESULT CALLBACK WindowProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
-    void OnModelMessage(WPARAM wParam, LPARAM lParam);
-
-    const Common::Mfc::BindableBase& source_;
+protected:
+    void OnPropertyChanged(std::int32_t id) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 };
