@@ -1,6 +1,10 @@
 #include "FakeModel.h"
 
-FakeModel::FakeModel() : profile(folder.File(L"TavixCapture.ini"))
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+FakeModel::FakeModel(bool withProbe) : profile(folder.File(L"TavixCapture.ini"))
 {
     cam0 = std::make_shared<TestSupport::FakeDevice>(
         L"Camera 0", L"\\\\?\\cam0",
@@ -13,7 +17,7 @@ FakeModel::FakeModel() : profile(folder.File(L"TavixCapture.ini"))
         [this](std::int32_t, bool, bool) {
             return TestSupport::MakeCapture({cam0, cam1});
         },
-        0, true, false, folder.Path());
+        0, true, false, withProbe ? ProbeFolder() : folder.Path());
 }
 
 FakeModel::~FakeModel()
@@ -21,4 +25,32 @@ FakeModel::~FakeModel()
     // As the main window does before the model goes.
     cam0->ClearSink();
     cam1->ClearSink();
+}
+
+std::wstring FakeModel::ProbeFolder()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+    {
+        throw std::runtime_error("GetModuleFileNameW failed");
+    }
+    std::wstring folder(path, length);
+    folder.erase(folder.find_last_of(L'\\') + 1);
+    return folder + L"frameprobe\\";
+}
+
+FrameProbeLog& FakeModel::ProbeLog()
+{
+    // Kept loaded for the life of the test process: the model loads and
+    // unloads its own reference to the same library.
+    static const HMODULE library = LoadLibraryW((ProbeFolder() + L"TavixFrameProbe.dll").c_str());
+    const auto get = library != nullptr ? reinterpret_cast<GetFrameProbeLogFunction>(reinterpret_cast<void*>(
+                                              GetProcAddress(library, "GetFrameProbeLog")))
+                                        : nullptr;
+    if (get == nullptr)
+    {
+        throw std::runtime_error("TavixFrameProbe.dll or its GetFrameProbeLog is missing");
+    }
+    return *get();
 }
