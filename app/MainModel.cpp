@@ -2,9 +2,12 @@
 
 #include "app/HostServices.h"
 #include "app/Plugin.h"
+#include "app/SaveFormats.h"
+#include "app/StillImageWriter.h"
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace TavixCapture
 {
@@ -559,7 +562,10 @@ void MainModel::SetSaveTarget(std::int32_t target)
 
 void MainModel::SetFileFormat(std::int32_t format)
 {
-    SetValue(fileFormat_, format, PropertyId::FileFormat);
+    if (fileFormat_.exchange(format) != format)
+    {
+        Raise(PropertyId::FileFormat);
+    }
 }
 
 void MainModel::SetMovieBitRate(std::int32_t kbps)
@@ -571,6 +577,77 @@ std::wstring MainModel::GetErrorText() const
 {
     Common::AutoLock lock(errorLock_);
     return errorText_;
+}
+
+// ---- recording ----
+
+std::wstring MainModel::GetSaveFolder() const
+{
+    Common::AutoLock lock(saveFolderLock_);
+    return saveFolder_;
+}
+
+void MainModel::StartRecording(const std::wstring& path)
+{
+    if (isRecording_)
+    {
+        return;
+    }
+    const std::int32_t format = fileFormat_;
+    CheckFileFormat(format);
+    if (!IsMovieFormat(format))
+    {
+        Common::AutoLock lock(saveFolderLock_);
+        saveFolder_ = path;
+        if (!saveFolder_.empty() && saveFolder_.back() != L'\\')
+        {
+            saveFolder_ += L'\\';
+        }
+    }
+    else
+    {
+        const Common::FrameFormat& frameFormat = *GetCurrentDevice().GetSelectedFormat();
+        // kbps to bits per second, kept within what the writer takes.
+        const std::int64_t bitRate = std::clamp<std::int64_t>(static_cast<std::int64_t>(movieBitRate_) * 1000,
+                                                              0, std::numeric_limits<std::int32_t>::max());
+        videoWriter_.Open(format - FirstMovieFormat, path, frameFormat.width, frameFormat.height,
+                          frameFormat.frameRate, static_cast<std::int32_t>(bitRate));
+    }
+    // Published last: the delivery thread saves only once the folder or the
+    // movie is ready.
+    isRecording_ = true;
+    Raise(PropertyId::IsRecording);
+}
+
+void MainModel::StopRecording()
+{
+    if (!isRecording_)
+    {
+        return;
+    }
+    isRecording_ = false;
+    // Whatever FileFormat says now, a movie still open is finished here.
+    videoWriter_.Close();
+    Raise(PropertyId::IsRecording);
+}
+
+void MainModel::SaveFrame(const Common::FrameBuffer& frame, const std::wstring& path)
+{
+    const std::int32_t format = fileFormat_;
+    if (IsMovieFormat(format))
+    {
+        videoWriter_.WriteFrame(frame);
+        return;
+    }
+    const StillImageWriter writer(*imagingFactory_.Get());
+    if (!path.empty())
+    {
+        writer.Save(frame, format, path);
+        return;
+    }
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    static_cast<void>(writer.SaveUnderNewName(frame, format, GetSaveFolder(), now));
 }
 
 // ---- delivery thread ----
@@ -602,6 +679,10 @@ void MainModel::OnFrame(const Common::FrameBuffer& frame)
     }
     Raise(PropertyId::Frame);
     Raise(PropertyId::CursorPixel);
+    if (saveTarget_ != 0 && isRecording_)
+    {
+        SaveFrame(frame, L"");
+    }
 }
 
 void MainModel::OnCaptureError(const Common::Exception& error)

@@ -24,6 +24,7 @@
 #include "app/PropertyId.h"
 #include "framework/IHostServices.h"
 #include "framework/IProcessor.h"
+#include "app/VideoWriter.h"
 
 #include <wincodec.h>
 
@@ -112,11 +113,22 @@ public:
     void SetSaveTarget(std::int32_t target);
     std::int32_t GetFileFormat() const { return fileFormat_; }
     void SetFileFormat(std::int32_t format);
-    const std::wstring& GetSaveFolder() const { return saveFolder_; }
+    std::wstring GetSaveFolder() const;
     std::int32_t GetMovieBitRate() const { return movieBitRate_; }
     void SetMovieBitRate(std::int32_t kbps);
     bool GetIsRecording() const { return isRecording_; }
     IWICImagingFactory* GetImagingFactory() const { return imagingFactory_.Get(); }
+
+    // --- recording ---
+    // Starts recording (UI thread): `path` is the folder for a still format,
+    // the movie file for a movie format. Does nothing while recording.
+    void StartRecording(const std::wstring& path);
+    // Stops recording and finishes an open movie (UI thread).
+    void StopRecording();
+    // Writes one frame in FileFormat (any thread): a still image at `path`,
+    // or under a new time-stamped name in SaveFolder when `path` is empty; a
+    // movie frame when a movie is open. Raises Exception on failure.
+    void SaveFrame(const Common::FrameBuffer& frame, const std::wstring& path);
 
     // Text of the last error the delivery thread reported (any thread).
     std::wstring GetErrorText() const;
@@ -149,6 +161,7 @@ private:
     Common::ComInitializer comInitializer_;
     Common::MediaFoundationInitializer mediaFoundation_;
     std::unique_ptr<Common::VideoCapture> capture_;
+    VideoWriter videoWriter_;
     std::int32_t currentDeviceIndex_ = 0;
 
     mutable Common::CriticalSection errorLock_;
@@ -180,8 +193,9 @@ private:
     bool isCursorInImage_ = false;
     POINT cursorPosition_ = {0, 0};
     std::atomic<std::int32_t> saveTarget_ = 0; // read by OnFrame
-    std::int32_t fileFormat_ = 0;
-    std::wstring saveFolder_;
+    std::atomic<std::int32_t> fileFormat_ = 0; // read by SaveFrame
+    mutable Common::CriticalSection saveFolderLock_;
+    std::wstring saveFolder_; // guarded by saveFolderLock_
     std::int32_t movieBitRate_ = 5000;
     std::atomic<bool> isRecording_ = false; // read by OnFrame
     Common::ComPointer<IWICImagingFactory> imagingFactory_;
