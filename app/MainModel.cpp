@@ -1,7 +1,13 @@
 #include "app/MainModel.h"
 
+#include "app/HostServices.h"
+#include "app/Plugin.h"
+#include "app/SaveFormats.h"
+#include "app/StillImageWriter.h"
+
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace TavixCapture
 {
@@ -9,7 +15,7 @@ namespace TavixCapture
 namespace
 {
 constexpr wchar_t SettingsSection[] = L"Settings";
-constexpr wchar_t NoProcessorName[] = L"なし";
+constexpr wchar_t PluginPattern[] = L"Tavix*.dll";
 constexpr std::uint32_t OpaqueBlack = Common::FrameBuffer::OpaqueBlack;
 
 // Callers pass indices taken from the lists they choose from; anything else
@@ -65,16 +71,21 @@ MainModel::MainModel(const IniProfile& profile, const CaptureBackendFactory& bac
                      std::wstring programDirectory)
     : profile_(profile)
 {
+    // "The frame changed" and "the pixel under the cursor may have changed"
+    // carry no value: one queued notification of each per window is enough,
+    // however fast frames arrive.
+    SetCoalesced(static_cast<std::int32_t>(PropertyId::Frame));
+    SetCoalesced(static_cast<std::int32_t>(PropertyId::CursorPixel));
+
     capture_ = backendFactory(captureApiFamily, skipErrorDevice, allowDuplicateFrameFormat);
     if (!capture_ || capture_->devices.empty() || capture_->devices.front()->formats.empty())
     {
         throw Common::Exception(L"キャプチャーデバイスがありません。");
     }
 
-    // Plug-in processors are listed after the built-in entry; the program
-    // directory is where they are searched.
-    static_cast<void>(programDirectory);
-    processorEntries_.push_back(std::make_shared<ProcessorEntry>(ProcessorEntry{NoProcessorName}));
+    hostServices_.Attach(new HostServices(programDirectory, *this, profile_));
+    LoadPlugins(programDirectory);
+    processorEntries_.front()->Activate(hostServices_.Get());
 
     imagingFactory_.CreateInstance(CLSID_WICImagingFactory, CLSCTX_INPROC_SERVER);
 
@@ -104,10 +115,24 @@ MainModel::~MainModel()
     }
     catch (...)
     {
-        // The remaining keys keep the values of the earlier run; closing the
+        // The file keeps the settings of the earlier run; closing the
         // program must not fail because the file is read-only or gone.
         OutputDebugStringW(L"TavixCapture: the settings could not be saved.\n");
     }
+    try
+    {
+        Common::AutoLock lock(processorLock_);
+        processorEntries_.at(static_cast<std::size_t>(currentProcessorIndex_))->Deactivate();
+    }
+    catch (...)
+    {
+        // The processor did not terminate cleanly; its entry releases it below.
+        OutputDebugStringW(L"TavixCapture: the processor could not be terminated.\n");
+    }
+    // The entries release their processors and plug-ins before the host
+    // services go (members are destroyed in reverse order).
+    imagingFactory_.Reset();
+    processorEntries_.clear();
 }
 
 void MainModel::LoadSettings()
@@ -124,7 +149,15 @@ void MainModel::LoadSettings()
     }
     SelectDevice(deviceIndex);
     SelectFrameFormatByName(profile_.ReadString(SettingsSection, L"FrameFormatName", L""));
-    SelectProcessorByName(profile_.ReadString(SettingsSection, L"ProcessorName", L""));
+    try
+    {
+        SelectProcessorByName(profile_.ReadString(SettingsSection, L"ProcessorName", L""));
+    }
+    catch (...)
+    {
+        // "なし" is current again; the start-up shows the error and carries on.
+        processorError_ = std::current_exception();
+    }
 
     SetViewRatio(profile_.ReadInt(SettingsSection, L"ViewRatio", viewRatio_));
     SetIsMarkerVisible(profile_.ReadInt(SettingsSection, L"IsMarkerVisible", isMarkerVisible_) != 0);
@@ -145,7 +178,8 @@ void MainModel::LoadSettings()
 
 void MainModel::SaveSettings() const
 {
-    // Stops at the first write that fails; the keys after it keep their old values.
+    // One change of the file: a write that fails leaves the whole earlier file.
+    IniProfile::Transaction transaction(profile_);
     const auto writeText = [this](const wchar_t* key, const std::wstring& value)
     { Common::ThrowIfFalse(profile_.WriteString(SettingsSection, key, value)); };
     const auto writeInt = [this](const wchar_t* key, std::int32_t value)
@@ -158,7 +192,7 @@ void MainModel::SaveSettings() const
     if (hasPlugins)
     {
         writeText(L"ProcessorName",
-                  processorEntries_[static_cast<std::size_t>(currentProcessorIndex_)]->name);
+                  processorEntries_[static_cast<std::size_t>(currentProcessorIndex_)]->GetName());
     }
     writeInt(L"ViewRatio", viewRatio_);
     writeInt(L"IsMarkerVisible", isMarkerVisible_ ? 1 : 0);
@@ -175,6 +209,7 @@ void MainModel::SaveSettings() const
     writeInt(L"SaveTarget", saveTarget_);
     writeInt(L"FileFormat", fileFormat_);
     writeInt(L"MovieBitRate", movieBitRate_);
+    Common::ThrowIfFalse(transaction.Commit());
 }
 
 void MainModel::OnListenerAdded(Common::Mfc::Window* window)
@@ -210,6 +245,7 @@ void MainModel::SelectDevice(std::int32_t index)
     currentDeviceIndex_ = index;
     const std::shared_ptr<Common::FrameFormat> newFormat = GetCurrentDevice().GetSelectedFormat();
     ResizeProfiles(*newFormat);
+    NotifyProcessorOfFormatChange();
     Raise(PropertyId::CaptureDevice);
     Raise(PropertyId::FrameFormat);
     SetCursorPosition(0, 0);
@@ -234,6 +270,7 @@ void MainModel::SelectFrameFormat(std::int32_t index)
     device.SelectFrameFormat(index);
     const std::shared_ptr<Common::FrameFormat> newFormat = device.GetSelectedFormat();
     ResizeProfiles(*newFormat);
+    NotifyProcessorOfFormatChange();
     Raise(PropertyId::FrameFormat);
     SetCursorPosition(0, 0);
     RescaleMarker(*oldFormat, *newFormat);
@@ -295,15 +332,112 @@ void MainModel::RescaleMarker(const Common::FrameFormat& oldFormat, const Common
 
 // ---- processors ----
 
+void MainModel::LoadPlugins(const std::wstring& programDirectory)
+{
+    processorEntries_.push_back(std::make_shared<ProcessorEntry>(nullptr, 0));
+
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((programDirectory + PluginPattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+    {
+        return; // no plug-ins: not an error
+    }
+    std::vector<std::wstring> names;
+    try
+    {
+        do
+        {
+            // A short (8.3) name lets "*.dll" match "x.dllx"; only real .dll files count.
+            const std::wstring name = found.cFileName;
+            const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (!isFolder && name.size() > 4 &&
+                CompareStringOrdinal(name.c_str() + name.size() - 4, 4, L".dll", 4, TRUE) == CSTR_EQUAL)
+            {
+                names.push_back(name);
+            }
+        } while (FindNextFileW(search, &found));
+    }
+    catch (...)
+    {
+        static_cast<void>(FindClose(search));
+        throw;
+    }
+    if (!FindClose(search))
+    {
+        throw Common::Exception(static_cast<HRESULT>(E_UNEXPECTED));
+    }
+    // NTFS returns names in this order; other file systems in any order. A
+    // fixed order keeps the list the same from run to run.
+    std::sort(names.begin(), names.end(),
+              [](const std::wstring& a, const std::wstring& b)
+              {
+                  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                              static_cast<int>(b.size()), TRUE) == CSTR_LESS_THAN;
+              });
+
+    for (const std::wstring& name : names)
+    {
+        try
+        {
+            const auto plugin = std::make_shared<Plugin>(programDirectory + name);
+            INT32 count = 0;
+            Common::ThrowIfFailed(plugin->GetFactory().GetProcessorCount(&count));
+            for (INT32 index = 0; index < count; ++index)
+            {
+                processorEntries_.push_back(std::make_shared<ProcessorEntry>(plugin, index));
+            }
+        }
+        catch (...)
+        {
+            // A plug-in that cannot load or describe itself is left out
+            // silently; the entries it already gave stay listed.
+        }
+    }
+}
+
+Tavix::Framework::IProcessor* MainModel::GetCurrentProcessor() const
+{
+    return processorEntries_.at(static_cast<std::size_t>(currentProcessorIndex_))->GetProcessor();
+}
+
+void MainModel::NotifyProcessorOfFormatChange()
+{
+    if (Tavix::Framework::IProcessor* processor = GetCurrentProcessor())
+    {
+        static_cast<void>(processor->OnFrameFormatChanged());
+    }
+}
+
 void MainModel::SelectProcessor(std::int32_t index)
 {
     CheckIndex(index, processorEntries_.size());
     Common::AutoLock lock(processorLock_);
-    if (index != currentProcessorIndex_)
+    if (index == currentProcessorIndex_)
     {
-        currentProcessorIndex_ = index;
-        Raise(PropertyId::Processor);
-        Raise(PropertyId::Frame);
+        return;
+    }
+    // A failing Terminate leaves here with the old processor still current.
+    processorEntries_[static_cast<std::size_t>(currentProcessorIndex_)]->Deactivate();
+    currentProcessorIndex_ = index;
+    std::exception_ptr failure;
+    try
+    {
+        processorEntries_[static_cast<std::size_t>(index)]->Activate(hostServices_.Get());
+    }
+    catch (...)
+    {
+        // A processor that cannot start must not stop the program, nor be
+        // chosen again at the next start: fall back to "なし".
+        failure = std::current_exception();
+        processorEntries_[static_cast<std::size_t>(index)]->Discard();
+        currentProcessorIndex_ = 0;
+        processorEntries_.front()->Activate(hostServices_.Get());
+    }
+    Raise(PropertyId::Processor);
+    Raise(PropertyId::Frame);
+    if (failure)
+    {
+        std::rethrow_exception(failure);
     }
 }
 
@@ -312,7 +446,7 @@ void MainModel::SelectProcessorByName(const std::wstring& name)
     std::int32_t index = 0;
     for (std::size_t i = 0; i < processorEntries_.size(); ++i)
     {
-        if (processorEntries_[i]->name == name)
+        if (processorEntries_[i]->GetName() == name)
         {
             index = static_cast<std::int32_t>(i);
             break;
@@ -433,7 +567,10 @@ void MainModel::SetSaveTarget(std::int32_t target)
 
 void MainModel::SetFileFormat(std::int32_t format)
 {
-    SetValue(fileFormat_, format, PropertyId::FileFormat);
+    if (fileFormat_.exchange(format) != format)
+    {
+        Raise(PropertyId::FileFormat);
+    }
 }
 
 void MainModel::SetMovieBitRate(std::int32_t kbps)
@@ -445,6 +582,77 @@ std::wstring MainModel::GetErrorText() const
 {
     Common::AutoLock lock(errorLock_);
     return errorText_;
+}
+
+// ---- recording ----
+
+std::wstring MainModel::GetSaveFolder() const
+{
+    Common::AutoLock lock(saveFolderLock_);
+    return saveFolder_;
+}
+
+void MainModel::StartRecording(const std::wstring& path)
+{
+    if (isRecording_)
+    {
+        return;
+    }
+    const std::int32_t format = fileFormat_;
+    CheckFileFormat(format);
+    if (!IsMovieFormat(format))
+    {
+        Common::AutoLock lock(saveFolderLock_);
+        saveFolder_ = path;
+        if (!saveFolder_.empty() && saveFolder_.back() != L'\\')
+        {
+            saveFolder_ += L'\\';
+        }
+    }
+    else
+    {
+        const Common::FrameFormat& frameFormat = *GetCurrentDevice().GetSelectedFormat();
+        // kbps to bits per second, kept within what the writer takes.
+        const std::int64_t bitRate = std::clamp<std::int64_t>(static_cast<std::int64_t>(movieBitRate_) * 1000,
+                                                              0, std::numeric_limits<std::int32_t>::max());
+        videoWriter_.Open(format - FirstMovieFormat, path, frameFormat.width, frameFormat.height,
+                          frameFormat.frameRate, static_cast<std::int32_t>(bitRate));
+    }
+    // Published last: the delivery thread saves only once the folder or the
+    // movie is ready.
+    isRecording_ = true;
+    Raise(PropertyId::IsRecording);
+}
+
+void MainModel::StopRecording()
+{
+    if (!isRecording_)
+    {
+        return;
+    }
+    isRecording_ = false;
+    // Whatever FileFormat says now, a movie still open is finished here.
+    videoWriter_.Close();
+    Raise(PropertyId::IsRecording);
+}
+
+void MainModel::SaveFrame(const Common::FrameBuffer& frame, const std::wstring& path)
+{
+    const std::int32_t format = fileFormat_;
+    if (IsMovieFormat(format))
+    {
+        videoWriter_.WriteFrame(frame);
+        return;
+    }
+    const StillImageWriter writer(*imagingFactory_.Get());
+    if (!path.empty())
+    {
+        writer.Save(frame, format, path);
+        return;
+    }
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    static_cast<void>(writer.SaveUnderNewName(frame, format, GetSaveFolder(), now));
 }
 
 // ---- delivery thread ----
@@ -461,12 +669,26 @@ void MainModel::ErrorCallback(Common::Device&, void* context, const Common::Exce
 
 void MainModel::OnFrame(const Common::FrameBuffer& frame)
 {
+    deliveredFrameCount_.fetch_add(1, std::memory_order_relaxed);
     {
         Common::AutoLock lock(profileLock_);
         CopyProfilesFromFrame(frame, markerPosition_, rowProfile_, columnProfile_);
     }
+    {
+        // Never meets a half-switched processor: switching holds this lock.
+        Common::AutoLock lock(processorLock_);
+        if (Tavix::Framework::IProcessor* processor =
+                processorEntries_[static_cast<std::size_t>(currentProcessorIndex_)]->GetProcessor())
+        {
+            static_cast<void>(processor->Process());
+        }
+    }
     Raise(PropertyId::Frame);
     Raise(PropertyId::CursorPixel);
+    if (saveTarget_ != 0 && isRecording_)
+    {
+        SaveFrame(frame, L"");
+    }
 }
 
 void MainModel::OnCaptureError(const Common::Exception& error)

@@ -22,13 +22,18 @@
 #include "app/CaptureBackendFactory.h"
 #include "app/IniProfile.h"
 #include "app/PropertyId.h"
+#include "framework/IHostServices.h"
+#include "framework/IProcessor.h"
+#include "app/VideoWriter.h"
 
 #include <wincodec.h>
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace TavixCapture
@@ -37,16 +42,18 @@ namespace TavixCapture
 class MainModel : public Common::Mfc::BindableBase
 {
 public:
-    // One selectable processor; entry 0 is always the built-in "なし".
-    struct ProcessorEntry
-    {
-        std::wstring name;
-    };
+    // A loaded plug-in library (app/Plugin.h) and one selectable processor
+    // (app/ProcessorEntry.h); entry 0 is always the built-in "なし".
+    class Plugin;
+    class ProcessorEntry;
 
     MainModel(const IniProfile& profile, const CaptureBackendFactory& backendFactory,
               std::int32_t captureApiFamily, bool skipErrorDevice, bool allowDuplicateFrameFormat,
               std::wstring programDirectory);
     ~MainModel() override;
+
+    // The application's profile (the configuration file), for the windows.
+    const IniProfile& GetProfile() const { return profile_; }
 
     // --- capture (UI thread) ---
     Common::VideoCapture& GetCapture() const { return *capture_; }
@@ -64,8 +71,21 @@ public:
         return processorEntries_;
     }
     std::int32_t GetCurrentProcessorIndex() const { return currentProcessorIndex_; }
+    // The live processor of the current entry.
+    Tavix::Framework::IProcessor* GetCurrentProcessor() const;
+    // Switches the processor under the processor lock and raises Processor,
+    // then Frame. If the new processor cannot be activated, "なし" becomes
+    // current (raised the same way) and the error is raised to the caller; if
+    // the old one cannot be terminated, nothing changes and the error is raised.
     void SelectProcessor(std::int32_t index);
     void SelectProcessorByName(const std::wstring& name);
+    // The error of restoring the saved processor while the model was built,
+    // once (null if there was none); "なし" was selected instead.
+    std::exception_ptr TakeProcessorError() { return std::exchange(processorError_, nullptr); }
+    // The preview registers its window (null when it is destroyed), so that a
+    // processor's Redraw request reaches it. Any thread may read it.
+    void SetPreviewWindow(HWND preview) { previewWindow_.store(preview); }
+    HWND GetPreviewWindow() const { return previewWindow_.load(); }
 
     // --- view and marker settings (UI thread) ---
     std::int32_t GetViewRatio() const { return viewRatio_; }
@@ -96,11 +116,22 @@ public:
     void SetSaveTarget(std::int32_t target);
     std::int32_t GetFileFormat() const { return fileFormat_; }
     void SetFileFormat(std::int32_t format);
-    const std::wstring& GetSaveFolder() const { return saveFolder_; }
+    std::wstring GetSaveFolder() const;
     std::int32_t GetMovieBitRate() const { return movieBitRate_; }
     void SetMovieBitRate(std::int32_t kbps);
     bool GetIsRecording() const { return isRecording_; }
     IWICImagingFactory* GetImagingFactory() const { return imagingFactory_.Get(); }
+
+    // --- recording ---
+    // Starts recording (UI thread): `path` is the folder for a still format,
+    // the movie file for a movie format. Does nothing while recording.
+    void StartRecording(const std::wstring& path);
+    // Stops recording and finishes an open movie (UI thread).
+    void StopRecording();
+    // Writes one frame in FileFormat (any thread): a still image at `path`,
+    // or under a new time-stamped name in SaveFolder when `path` is empty; a
+    // movie frame when a movie is open. Raises Exception on failure.
+    void SaveFrame(const Common::FrameBuffer& frame, const std::wstring& path);
 
     // Text of the last error the delivery thread reported (any thread).
     std::wstring GetErrorText() const;
@@ -108,6 +139,13 @@ public:
     // Notifies every listener of `id` (any thread).
     using BindableBase::Raise;
     void Raise(PropertyId id) { Raise(static_cast<std::int32_t>(id)); }
+
+    // Frames the open device has delivered to the model so far (any thread).
+    // Windows count the frames they show; this counts what arrived.
+    std::uint64_t GetDeliveredFrameCount() const
+    {
+        return deliveredFrameCount_.load(std::memory_order_relaxed);
+    }
 
     // --- delivery thread ---
     void OnFrame(const Common::FrameBuffer& frame);
@@ -120,6 +158,8 @@ private:
     static void FrameCallback(Common::Device& device, void* context, const Common::FrameBuffer& frame);
     static void ErrorCallback(Common::Device& device, void* context, const Common::Exception& error);
 
+    void LoadPlugins(const std::wstring& programDirectory);
+    void NotifyProcessorOfFormatChange();
     void LoadSettings();
     void SaveSettings() const;
     void ResizeProfiles(const Common::FrameFormat& format);
@@ -131,14 +171,21 @@ private:
     Common::ComInitializer comInitializer_;
     Common::MediaFoundationInitializer mediaFoundation_;
     std::unique_ptr<Common::VideoCapture> capture_;
+    VideoWriter videoWriter_;
     std::int32_t currentDeviceIndex_ = 0;
 
     mutable Common::CriticalSection errorLock_;
     std::wstring errorText_; // guarded by errorLock_
 
+    // Released after every processor (declared before the entries).
+    Common::ComPointer<Tavix::Framework::IHostServices> hostServices_;
+    std::atomic<HWND> previewWindow_ = nullptr;
     Common::CriticalSection processorLock_;
+    // Never changed after construction; read without a lock.
     std::vector<std::shared_ptr<ProcessorEntry>> processorEntries_;
+    // Written on the UI thread under processorLock_; OnFrame reads it under it.
     std::int32_t currentProcessorIndex_ = 0;
+    std::exception_ptr processorError_;
 
     std::int32_t viewRatio_ = 100;
     bool isMarkerVisible_ = false;
@@ -156,11 +203,15 @@ private:
     bool isCursorInImage_ = false;
     POINT cursorPosition_ = {0, 0};
     std::atomic<std::int32_t> saveTarget_ = 0; // read by OnFrame
-    std::int32_t fileFormat_ = 0;
-    std::wstring saveFolder_;
+    std::atomic<std::int32_t> fileFormat_ = 0; // read by SaveFrame
+    mutable Common::CriticalSection saveFolderLock_;
+    std::wstring saveFolder_; // guarded by saveFolderLock_
     std::int32_t movieBitRate_ = 5000;
     std::atomic<bool> isRecording_ = false; // read by OnFrame
+    std::atomic<std::uint64_t> deliveredFrameCount_ = 0;
     Common::ComPointer<IWICImagingFactory> imagingFactory_;
 };
 
 } // namespace TavixCapture
+
+#include "app/ProcessorEntry.h"

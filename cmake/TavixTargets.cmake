@@ -3,7 +3,7 @@
 # Platform libraries the capture, imaging and UI code link against.
 set(TAVIX_PLATFORM_LIBS
     ole32 oleaut32 uuid windowscodecs vfw32 mfplat mf mfreadwrite mfuuid d2d1 strmiids
-    comctl32 shell32 comdlg32 shlwapi version user32 gdi32)
+    comctl32 shell32 comdlg32 shlwapi version user32 gdi32 dwrite)
 
 function(tavix_warnings target)
   target_compile_options(${target} PRIVATE ${TAVIX_WARNINGS})
@@ -20,4 +20,14 @@ function(tavix_simd_flags)
       set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-mavx2;-mfma;-mbmi;-mbmi2;-mavx512f;-mavx512bw")
     endif()
   endforeach()
+endfunction()
+
+# CTest entry "<name>": checks that the kernel objects of `target` hold no
+# instruction of a higher set than their file is meant for, and share no
+# code with each other (scripts/check-kernel-isa.sh).
+function(tavix_kernel_isa_test name target)
+  add_test(NAME ${name}
+           COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-kernel-isa.sh ${CMAKE_OBJDUMP} ${CMAKE_NM}
+                   $<TARGET_OBJECTS:${target}>
+           COMMAND_EXPAND_LISTS)
 endfunction()

@@ -38,6 +38,19 @@ TEST(Dispatch, SwitchTurnsInstructionSetsOff)
     }
 }
 
+TEST(Dispatch, SwitchTurnsTheFastStringCopyOff)
+{
+    using Common::Convert::ChooseCopyMethod;
+    using Common::Convert::CopyMethod;
+    const CopyMethod fastest = Common::Convert::IsCopyMethodSupported(CopyMethod::RepMovsb)
+                                   ? CopyMethod::RepMovsb
+                                   : CopyMethod::Memcpy;
+    EXPECT_EQ(ChooseCopyMethod(nullptr), fastest);
+    EXPECT_EQ(ChooseCopyMethod("avx2, sse2"), fastest);
+    EXPECT_EQ(ChooseCopyMethod("sse2,ERMS"), CopyMethod::Memcpy);
+    EXPECT_EQ(ChooseCopyMethod("erms"), CopyMethod::Memcpy);
+}
+
 TEST(Dispatch, ProcessUsesTheVariantLeftByTheSwitch)
 {
     const char* expected = std::getenv("TAVIX_EXPECT_VARIANT");
@@ -52,6 +65,13 @@ TEST(Dispatch, ProcessUsesTheVariantLeftByTheSwitch)
         EXPECT_EQ(active.variant, Fastest());
     }
     EXPECT_EQ(&active, &Common::Convert::ActiveRowKernels());
+
+    const bool repMovsb = Common::Convert::ActiveCopyMethod() == Common::Convert::CopyMethod::RepMovsb;
+    std::printf("copy: %s\n", repMovsb ? "rep movsb" : "memcpy");
+    if (const char* expectedCopy = std::getenv("TAVIX_EXPECT_COPY"))
+    {
+        EXPECT_EQ(std::string(repMovsb ? "rep movsb" : "memcpy"), expectedCopy);
+    }
 }
 
 } // namespace

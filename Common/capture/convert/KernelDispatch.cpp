@@ -7,6 +7,8 @@
 #if defined(_MSC_VER)
 #include <immintrin.h>
 #include <intrin.h>
+#else
+#include <cpuid.h>
 #endif
 
 namespace Common::Convert
@@ -56,6 +58,30 @@ bool ProcessorHasAvx512()
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0;
 #endif
+}
+
+// CPUID leaf 7 (structured extended features): EBX bit 9 is ERMSB, fast
+// `rep movsb`. It needs no saved register state.
+bool ProcessorHasFastStrings()
+{
+    unsigned int ebx = 0;
+#if defined(_MSC_VER)
+    int registers[4] = {};
+    __cpuid(registers, 0);
+    if (registers[0] < 7)
+    {
+        return false;
+    }
+    __cpuidex(registers, 7, 0);
+    ebx = static_cast<unsigned int>(registers[1]);
+#else
+    unsigned int eax = 0, ecx = 0, edx = 0;
+    if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) == 0)
+    {
+        return false;
+    }
+#endif
+    return (ebx & (1u << 9)) != 0;
 }
 
 bool ListContains(const char* list, std::string_view name)
@@ -163,6 +189,29 @@ const RowKernels* FindRowKernels(KernelVariant variant)
 const RowKernels& ActiveRowKernels()
 {
     static const RowKernels& active = *FindRowKernels(ChooseKernelVariant(std::getenv("TAVIX_CPU_DISABLE")));
+    return active;
+}
+
+bool IsCopyMethodSupported(CopyMethod method)
+{
+    if (method == CopyMethod::RepMovsb)
+    {
+        static const bool hasFastStrings = ProcessorHasFastStrings();
+        return hasFastStrings;
+    }
+    return true;
+}
+
+CopyMethod ChooseCopyMethod(const char* disabledList)
+{
+    return !ListContains(disabledList, "erms") && IsCopyMethodSupported(CopyMethod::RepMovsb)
+               ? CopyMethod::RepMovsb
+               : CopyMethod::Memcpy;
+}
+
+CopyMethod ActiveCopyMethod()
+{
+    static const CopyMethod active = ChooseCopyMethod(std::getenv("TAVIX_CPU_DISABLE"));
     return active;
 }
 

@@ -4,12 +4,11 @@
 // The 256-bit unpacks work within each 128-bit lane; the sources are loaded
 // with their 64-bit quarters in the order 0, 2 | 1, 3 so that the unpacked
 // results come out as pixels 0-7 and 8-15 without a final shuffle.
+#include "Common/capture/convert/FastCopy.h"
 #include "Common/capture/convert/RowKernels.h"
 #include "Common/capture/convert/ScalarPixels.h"
 
 #include <immintrin.h>
-
-#include <cstring>
 
 namespace Common::Convert
 {
@@ -34,10 +33,11 @@ inline void Store256(std::uint8_t* destination, __m256i value)
 }
 
 // Byte shuffle of 4-byte groups: each group (a, b, c, d) takes the group's
-// bytes at those offsets, in both 128-bit lanes.
+// bytes at those offsets, in both 128-bit lanes. (Built on the stack and
+// loaded unaligned: Win64 compilers need not align the stack to 32 bytes.)
 inline __m256i GroupShuffle(int a, int b, int c, int d)
 {
-    alignas(32) std::int8_t mask[32];
+    std::int8_t mask[32];
     for (int i = 0; i < 32; i += 4)
     {
         const int group = i % 16;
@@ -46,7 +46,7 @@ inline __m256i GroupShuffle(int a, int b, int c, int d)
         mask[i + 2] = static_cast<std::int8_t>(group + c);
         mask[i + 3] = static_cast<std::int8_t>(group + d);
     }
-    return _mm256_load_si256(reinterpret_cast<const __m256i*>(mask));
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mask));
 }
 
 // Signed byte factors (first, second) for every 16-bit word.
@@ -189,7 +189,7 @@ void Rgb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t c
 
 void Argb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
 {
-    std::memcpy(destination, source, 4 * static_cast<std::size_t>(count));
+    CopyBytes(destination, source, 4 * static_cast<std::size_t>(count));
 }
 
 void Rgb24(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)

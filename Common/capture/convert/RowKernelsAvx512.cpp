@@ -6,6 +6,8 @@
 // The 512-bit unpacks work within each 128-bit lane; the sources are loaded
 // with their 64-bit eighths in the order 0, 4 | 1, 5 | 2, 6 | 3, 7 so that the
 // unpacked results come out as pixels 0-15 and 16-31.
+// Shuffle masks built on the stack are loaded unaligned: Win64 compilers need
+// not align the stack to 64 bytes.
 #include "Common/capture/convert/RowKernels.h"
 
 #include <immintrin.h>
@@ -17,7 +19,7 @@ namespace
 
 inline __m512i GroupShuffle(int a, int b, int c, int d)
 {
-    alignas(64) std::int8_t mask[64];
+    std::int8_t mask[64];
     for (int i = 0; i < 64; i += 4)
     {
         const int group = i % 16;
@@ -26,7 +28,7 @@ inline __m512i GroupShuffle(int a, int b, int c, int d)
         mask[i + 2] = static_cast<std::int8_t>(group + c);
         mask[i + 3] = static_cast<std::int8_t>(group + d);
     }
-    return _mm512_load_si512(mask);
+    return _mm512_loadu_si512(mask);
 }
 
 inline __m512i Factors(int first, int second)
@@ -121,15 +123,15 @@ void NV12(const std::uint8_t* luma, const std::uint8_t* chroma, std::uint8_t* de
     // 0-31 and the high halves pixels 32-63, each in eighth order.
     const YuvFactors factors;
     const __m512i order = _mm512_setr_epi32(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
-    alignas(64) std::int8_t uMask[64];
-    alignas(64) std::int8_t vMask[64];
+    std::int8_t uMask[64];
+    std::int8_t vMask[64];
     for (int i = 0; i < 64; ++i)
     {
         uMask[i] = static_cast<std::int8_t>((i % 16) / 2 * 2);
         vMask[i] = static_cast<std::int8_t>((i % 16) / 2 * 2 + 1);
     }
-    const __m512i toU = _mm512_load_si512(uMask);
-    const __m512i toV = _mm512_load_si512(vMask);
+    const __m512i toU = _mm512_loadu_si512(uMask);
+    const __m512i toV = _mm512_loadu_si512(vMask);
     std::int32_t x = 0;
     for (; x + 64 <= count; x += 64)
     {
@@ -168,12 +170,12 @@ void Rgb24(const std::uint8_t* source, std::uint8_t* destination, std::int32_t c
     // the row): dwords 3i to 3i + 2 go to lane i, then each lane spreads its
     // 12 bytes over 4 pixels.
     const __m512i toLanes = _mm512_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0, 6, 7, 8, 0, 9, 10, 11, 0);
-    alignas(64) std::int8_t mask[64];
+    std::int8_t mask[64];
     for (int i = 0; i < 64; ++i)
     {
         mask[i] = static_cast<std::int8_t>(i % 4 == 3 ? -1 : (i % 16) / 4 * 3 + i % 4);
     }
-    const __m512i spread = _mm512_load_si512(mask);
+    const __m512i spread = _mm512_loadu_si512(mask);
     const __m512i alpha = _mm512_set1_epi32(static_cast<int>(0xFF000000u));
     std::int32_t x = 0;
     for (; 3 * static_cast<std::int64_t>(x) + 64 <= 3 * static_cast<std::int64_t>(count); x += 16)

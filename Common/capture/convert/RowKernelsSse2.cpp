@@ -8,6 +8,7 @@
 // Every term stays within 16 bits (the largest magnitude is 29597), so the
 // results equal the 32-bit formula bit for bit; the unsigned saturating pack
 // is the clip. The tails use the scalar formulas.
+#include "Common/capture/convert/FastCopy.h"
 #include "Common/capture/convert/RowKernels.h"
 #include "Common/capture/convert/ScalarPixels.h"
 
@@ -128,7 +129,7 @@ void Rgb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t c
 
 void Argb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
 {
-    std::memcpy(destination, source, 4 * static_cast<std::size_t>(count));
+    CopyBytes(destination, source, 4 * static_cast<std::size_t>(count));
 }
 
 void Rgb24(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)

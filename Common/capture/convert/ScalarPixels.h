@@ -1,12 +1,19 @@
 // Common::Convert scalar pixel formulas: the reference every kernel variant
 // equals. Shared by the scalar kernels and by the tails of the SIMD kernels.
 // Pure inline functions, any thread. Includes no platform header.
+// The kernel files are compiled with different instruction-set flags, so
+// everything here has internal linkage: each kernel file keeps its own copy,
+// compiled for its own instruction set. (With external linkage the linker
+// keeps one copy of each inline function for all files, possibly the AVX2
+// one, and the scalar kernels would run AVX2 code.)
 #pragma once
 
 #include <cstdint>
 #include <cstring>
 
 namespace Common::Convert::Scalar
+{
+namespace
 {
 
 inline std::uint8_t Clip(std::int32_t value)
@@ -136,4 +143,5 @@ inline void Rgb8Row(const std::uint8_t* source, std::uint8_t* destination, std::
     }
 }
 
+} // namespace
 } // namespace Common::Convert::Scalar

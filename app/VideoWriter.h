@@ -1,0 +1,98 @@
+// TavixCapture::VideoWriter: the one open movie of the model. Kind 0 is an
+// uncompressed AVI (24-bit DIB frames, rows bottom-up, numbered one after
+// another and played at the nominal rate) written through AVIFile; kinds 1
+// (WMV) and 2 (MP4, H.264 Main) go through a Media Foundation sink writer,
+// each frame placed at its real time since the first frame written.
+//
+// The sink writer is made by a SinkWriterFactory, normally
+// MFCreateSinkWriterFromURL; tests hand in a factory of their own.
+//
+// Threads: Open and Close on the UI thread, WriteFrame on the UI thread (a
+// Snap) or the delivery thread (every frame). The writer is its own lock and
+// every operation holds it throughout, so a frame being written finishes
+// before Close finishes the movie. Lock order: inside the device's frameLock
+// and sinkLock, never around them.
+#pragma once
+
+#include "Common/ComPointer.h"
+#include "Common/CriticalSection.h"
+#include "Common/capture/FrameBuffer.h"
+
+#include <windows.h>
+
+#include <mfidl.h>
+#include <mfreadwrite.h>
+#include <vfw.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace TavixCapture
+{
+
+// Makes a sink writer for a file: what MFCreateSinkWriterFromURL does.
+using SinkWriterFactory = std::function<HRESULT(const std::wstring& path, IMFSinkWriter** writer)>;
+
+// The platform's sink writer for `path` (no byte stream, no attributes).
+HRESULT CreatePlatformSinkWriter(const std::wstring& path, IMFSinkWriter** writer);
+
+class VideoWriter : public Common::CriticalSection
+{
+public:
+    explicit VideoWriter(SinkWriterFactory sinkWriterFactory = CreatePlatformSinkWriter);
+    ~VideoWriter() override;
+
+    // Finishes any open movie, then starts a new one of `kind` (0 AVI, 1 WMV,
+    // 2 MP4) of width x height at frameRate frames per second; bitRate in
+    // bits per second (WMV and MP4 only). Raises Exception on failure and
+    // leaves the writer closed; "不正なモードです。" for another kind.
+    void Open(std::int32_t kind, const std::wstring& path, std::int32_t width, std::int32_t height,
+              double frameRate, std::int32_t bitRate);
+    // Appends one frame; does nothing when no movie is open.
+    void WriteFrame(const Common::FrameBuffer& frame);
+    // Finishes the open movie, if any.
+    void Close();
+
+    bool IsOpen();
+
+    // Rate numerator over a denominator of 1000: frameRate * 1000 rounded.
+    static std::int32_t GetRateNumerator(double frameRate);
+    // 10,000,000 / frameRate, truncated (100-nanosecond units).
+    static LONGLONG GetSampleDuration(double frameRate);
+
+private:
+    struct AviFileRelease
+    {
+        void operator()(IAVIFile* file) const noexcept { AVIFileRelease(file); }
+    };
+    struct AviStreamRelease
+    {
+        void operator()(IAVIStream* stream) const noexcept { AVIStreamRelease(stream); }
+    };
+
+    void OpenAvi(const std::wstring& path, std::int32_t width, std::int32_t height, double frameRate);
+    void OpenSinkWriter(const std::wstring& path, std::int32_t width, std::int32_t height, double frameRate,
+                        std::int32_t bitRate);
+    void WriteAviFrame(const Common::FrameBuffer& frame);
+    void WriteSinkWriterFrame(const Common::FrameBuffer& frame);
+    void CheckFrameSize(const Common::FrameBuffer& frame) const;
+
+    const SinkWriterFactory sinkWriterFactory_;
+
+    // All guarded by the writer's own lock.
+    std::int32_t kind_ = 0;
+    std::int32_t width_ = 0;
+    std::int32_t height_ = 0;
+    std::unique_ptr<IAVIFile, AviFileRelease> aviFile_;
+    std::unique_ptr<IAVIStream, AviStreamRelease> aviStream_;
+    std::int32_t aviFrameIndex_ = 0;
+    Common::ComPointer<IMFSinkWriter> sinkWriter_;
+    DWORD streamIndex_ = 0;
+    std::int64_t counterFrequency_ = 0; // 0 until the first frame is written
+    std::int64_t firstFrameCounter_ = 0;
+    LONGLONG sampleDuration_ = 0;
+};
+
+} // namespace TavixCapture

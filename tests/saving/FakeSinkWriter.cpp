@@ -1,0 +1,176 @@
+#include "FakeSinkWriter.h"
+
+#include <cstring>
+
+namespace SavingTests
+{
+
+namespace
+{
+const DWORD StreamIndex = 3; // not 0, so a writer that ignores the index shows
+
+std::vector<Attribute> CopyAttributes(IMFMediaType& type)
+{
+    std::vector<Attribute> attributes;
+    UINT32 count = 0;
+    type.GetCount(&count);
+    for (UINT32 i = 0; i < count; ++i)
+    {
+        Attribute attribute = {};
+        PropVariantInit(&attribute.value);
+        if (FAILED(type.GetItemByIndex(i, &attribute.key, &attribute.value)))
+        {
+            continue;
+        }
+        if (attribute.value.vt == VT_CLSID)
+        {
+            attribute.guid = *attribute.value.puuid;
+            PropVariantClear(&attribute.value);
+            attribute.value.vt = VT_CLSID;
+            attribute.value.puuid = nullptr;
+        }
+        attributes.push_back(attribute);
+    }
+    return attributes;
+}
+
+class FakeSinkWriter final : public IMFSinkWriter
+{
+public:
+    explicit FakeSinkWriter(std::shared_ptr<SinkWriterLog> log) : log_(std::move(log))
+    {
+        ++log_->liveWriters;
+    }
+    ~FakeSinkWriter() { --log_->liveWriters; }
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** result) override
+    {
+        if (result == nullptr)
+        {
+            return E_POINTER;
+        }
+        if (iid == IID_IUnknown || iid == __uuidof(IMFSinkWriter))
+        {
+            *result = static_cast<IMFSinkWriter*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *result = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        const ULONG count = --references_;
+        if (count == 0)
+        {
+            delete this;
+        }
+        return count;
+    }
+
+    STDMETHODIMP AddStream(IMFMediaType* type, DWORD* index) override
+    {
+        if (const HRESULT hr = Record(L"AddStream"); FAILED(hr))
+        {
+            return hr;
+        }
+        log_->outputType = CopyAttributes(*type);
+        *index = StreamIndex;
+        return S_OK;
+    }
+    STDMETHODIMP SetInputMediaType(DWORD index, IMFMediaType* type, IMFAttributes* parameters) override
+    {
+        if (const HRESULT hr = Record(L"SetInputMediaType"); FAILED(hr))
+        {
+            return hr;
+        }
+        log_->inputStreamIndex = index;
+        log_->inputType = CopyAttributes(*type);
+        log_->inputEncodingParameters = parameters != nullptr;
+        return S_OK;
+    }
+    STDMETHODIMP BeginWriting() override { return Record(L"BeginWriting"); }
+    STDMETHODIMP WriteSample(DWORD index, IMFSample* sample) override
+    {
+        if (const HRESULT hr = Record(L"WriteSample"); FAILED(hr))
+        {
+            return hr;
+        }
+        WrittenSample written = {index, 0, 0, {}};
+        sample->GetSampleTime(&written.time);
+        sample->GetSampleDuration(&written.duration);
+        IMFMediaBuffer* buffer = nullptr;
+        if (SUCCEEDED(sample->ConvertToContiguousBuffer(&buffer)))
+        {
+            BYTE* data = nullptr;
+            DWORD length = 0;
+            if (SUCCEEDED(buffer->Lock(&data, nullptr, &length)))
+            {
+                written.bytes.assign(data, data + length);
+                buffer->Unlock();
+            }
+            buffer->Release();
+        }
+        log_->samples.push_back(std::move(written));
+        return S_OK;
+    }
+    STDMETHODIMP SendStreamTick(DWORD, LONGLONG) override { return Record(L"SendStreamTick"); }
+    STDMETHODIMP PlaceMarker(DWORD, void*) override { return Record(L"PlaceMarker"); }
+    STDMETHODIMP NotifyEndOfSegment(DWORD) override { return Record(L"NotifyEndOfSegment"); }
+    STDMETHODIMP Flush(DWORD) override { return Record(L"Flush"); }
+    STDMETHODIMP Finalize() override
+    {
+        ++log_->finalizeCount;
+        return Record(L"Finalize");
+    }
+    STDMETHODIMP GetServiceForStream(DWORD, REFGUID, REFIID, void**) override
+    {
+        return Record(L"GetServiceForStream");
+    }
+    STDMETHODIMP GetStatistics(DWORD, MF_SINK_WRITER_STATISTICS*) override
+    {
+        return Record(L"GetStatistics");
+    }
+
+private:
+    HRESULT Record(const wchar_t* call)
+    {
+        log_->calls.push_back(call);
+        return log_->failingCall == call ? E_FAIL : S_OK;
+    }
+
+    std::shared_ptr<SinkWriterLog> log_;
+    std::atomic<ULONG> references_ = 1;
+};
+} // namespace
+
+TavixCapture::SinkWriterFactory MakeFakeSinkWriterFactory(std::shared_ptr<SinkWriterLog> log)
+{
+    return [log](const std::wstring& path, IMFSinkWriter** writer)
+    {
+        log->path = path;
+        log->calls.push_back(L"Create");
+        if (log->failingCall == L"Create")
+        {
+            return static_cast<HRESULT>(E_INVALIDARG);
+        }
+        *writer = new FakeSinkWriter(log);
+        return S_OK;
+    };
+}
+
+std::uint64_t NumberOf(const Attribute& attribute)
+{
+    switch (attribute.value.vt)
+    {
+    case VT_UI4:
+        return attribute.value.ulVal;
+    case VT_UI8:
+        return attribute.value.uhVal.QuadPart;
+    default:
+        return ~0ull;
+    }
+}
+
+} // namespace SavingTests

@@ -1,0 +1,136 @@
+#include "SavedFiles.h"
+
+#include "Common/ComPointer.h"
+#include "Common/UniqueHandle.h"
+
+#include <wincodec.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+namespace SavedFiles
+{
+
+Common::FrameBuffer PatternFrame(int width, int height, std::uint32_t seed)
+{
+    Common::FrameBuffer frame;
+    frame.Resize(width, height);
+    for (int y = 0; y < height; ++y)
+    {
+        for (int x = 0; x < width; ++x)
+        {
+            std::uint8_t* p = frame.pixels.data() + static_cast<std::size_t>(y) * frame.stride + x * 4;
+            p[0] = static_cast<std::uint8_t>(x * 3 + y * 5 + seed);
+            p[1] = static_cast<std::uint8_t>(x * 7 + y * 2 + seed * 3);
+            p[2] = static_cast<std::uint8_t>(x + y * 11 + seed * 5);
+            p[3] = static_cast<std::uint8_t>(x * 13 + y);
+        }
+    }
+    return frame;
+}
+
+DecodedImage Decode(const std::wstring& path)
+{
+    Common::ComPointer<IWICImagingFactory> factory;
+    factory.CreateInstance(CLSID_WICImagingFactory, CLSCTX_INPROC_SERVER);
+    Common::ComPointer<IWICBitmapDecoder> decoder;
+    Common::ThrowIfFailed(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
+                                                             WICDecodeMetadataCacheOnDemand, decoder.Put()));
+    DecodedImage image;
+    Common::ThrowIfFailed(decoder->GetContainerFormat(&image.container));
+    Common::ComPointer<IWICBitmapFrameDecode> frame;
+    Common::ThrowIfFailed(decoder->GetFrame(0, frame.Put()));
+    Common::ComPointer<IWICBitmapSource> converted;
+    Common::ThrowIfFailed(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.Get(), converted.Put()));
+    UINT width = 0, height = 0;
+    Common::ThrowIfFailed(converted->GetSize(&width, &height));
+    image.frame.Resize(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
+    // The buffer is exactly as large as the image (Wine writes past a short one).
+    Common::ThrowIfFailed(converted->CopyPixels(nullptr, static_cast<UINT>(image.frame.stride),
+                                                static_cast<UINT>(image.frame.pixels.size()),
+                                                image.frame.pixels.data()));
+    return image;
+}
+
+Difference Compare(const Common::FrameBuffer& a, const Common::FrameBuffer& b)
+{
+    if (a.width != b.width || a.height != b.height)
+    {
+        throw std::runtime_error("frames of different size");
+    }
+    Difference difference;
+    double sum = 0.0;
+    for (int y = 0; y < a.height; ++y)
+    {
+        for (int x = 0; x < a.width; ++x)
+        {
+            const std::uint8_t* p = a.pixels.data() + static_cast<std::size_t>(y) * a.stride + x * 4;
+            const std::uint8_t* q = b.pixels.data() + static_cast<std::size_t>(y) * b.stride + x * 4;
+            for (int c = 0; c < 3; ++c)
+            {
+                const int d = std::abs(p[c] - q[c]);
+                difference.maximum = std::max(difference.maximum, d);
+                sum += d;
+            }
+        }
+    }
+    const double count = 3.0 * a.width * a.height;
+    difference.mean = count > 0 ? sum / count : 0.0;
+    return difference;
+}
+
+std::vector<std::wstring> ListFiles(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+    {
+        return names;
+    }
+    do
+    {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..")
+        {
+            names.push_back(name);
+        }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path)
+{
+    const Common::UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
+    {
+        throw std::runtime_error("cannot open file");
+    }
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+    {
+        bytes.insert(bytes.end(), buffer, buffer + read);
+    }
+    return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
+{
+    const Common::UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    if (!file || !WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+    {
+        throw std::runtime_error("cannot write file");
+    }
+}
+
+} // namespace SavedFiles

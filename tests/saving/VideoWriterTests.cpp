@@ -1,0 +1,276 @@
+// VideoWriter: the sink-writer path against a fake that records every call,
+// the AVI path against the real AVIFile library, and the platform's sink
+// writer as Wine has it (no WMV or MP4: a clean error).
+#include "FakeSinkWriter.h"
+#include "SavedFiles.h"
+
+#include "app/VideoWriter.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using SavingTests::Attribute;
+using SavingTests::NumberOf;
+using TavixCapture::VideoWriter;
+
+namespace
+{
+enum Kind
+{
+    Avi = 0,
+    Wmv = 1,
+    Mp4 = 2,
+};
+
+std::int64_t Counter()
+{
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return counter.QuadPart;
+}
+
+double CounterToUnits(std::int64_t ticks)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(ticks) * 1e7 / static_cast<double>(frequency.QuadPart);
+}
+
+std::vector<GUID> Keys(const std::vector<Attribute>& attributes)
+{
+    std::vector<GUID> keys;
+    for (const Attribute& attribute : attributes)
+    {
+        keys.push_back(attribute.key);
+    }
+    return keys;
+}
+
+const Attribute& Find(const std::vector<Attribute>& attributes, const GUID& key)
+{
+    for (const Attribute& attribute : attributes)
+    {
+        if (attribute.key == key)
+        {
+            return attribute;
+        }
+    }
+    throw std::runtime_error("attribute missing");
+}
+
+class FakeSinkWriterTest : public testing::Test
+{
+protected:
+    std::shared_ptr<SavingTests::SinkWriterLog> log = std::make_shared<SavingTests::SinkWriterLog>();
+    VideoWriter writer{SavingTests::MakeFakeSinkWriterFactory(log)};
+};
+} // namespace
+
+TEST(VideoWriterNumbers, RateAndDurationFollowTheFrameRate)
+{
+    EXPECT_EQ(VideoWriter::GetRateNumerator(30.0), 30000);
+    EXPECT_EQ(VideoWriter::GetSampleDuration(30.0), 333333);
+    EXPECT_EQ(VideoWriter::GetRateNumerator(29.97), 29970);
+    EXPECT_EQ(VideoWriter::GetSampleDuration(29.97), 333667);
+    EXPECT_EQ(VideoWriter::GetRateNumerator(15.0), 15000);
+    EXPECT_EQ(VideoWriter::GetSampleDuration(15.0), 666666);
+    EXPECT_EQ(VideoWriter::GetRateNumerator(1.0), 1000);
+    EXPECT_EQ(VideoWriter::GetSampleDuration(1.0), 10000000);
+    EXPECT_EQ(VideoWriter::GetRateNumerator(0.0005), 1) << "halves round away from zero";
+}
+
+TEST_F(FakeSinkWriterTest, WmvTypesCarryTheirAttributesInOrder)
+{
+    writer.Open(Wmv, L"C:\\movie.wmv", 640, 480, 30.0, 5000000);
+    EXPECT_EQ(log->path, L"C:\\movie.wmv");
+    EXPECT_EQ(log->calls,
+              (std::vector<std::wstring>{L"Create", L"AddStream", L"SetInputMediaType", L"BeginWriting"}));
+
+    EXPECT_EQ(Keys(log->outputType),
+              (std::vector<GUID>{MF_MT_MAJOR_TYPE, MF_MT_SUBTYPE, MF_MT_AVG_BITRATE, MF_MT_INTERLACE_MODE,
+                                 MF_MT_FRAME_SIZE, MF_MT_FRAME_RATE, MF_MT_PIXEL_ASPECT_RATIO}));
+    EXPECT_EQ(Find(log->outputType, MF_MT_MAJOR_TYPE).guid, MFMediaType_Video);
+    EXPECT_EQ(Find(log->outputType, MF_MT_SUBTYPE).guid, MFVideoFormat_WMV3);
+    EXPECT_EQ(NumberOf(Find(log->outputType, MF_MT_AVG_BITRATE)), 5000000u);
+    EXPECT_EQ(NumberOf(Find(log->outputType, MF_MT_INTERLACE_MODE)), 2u);
+    EXPECT_EQ(NumberOf(Find(log->outputType, MF_MT_FRAME_SIZE)), (640ull << 32) | 480);
+    EXPECT_EQ(NumberOf(Find(log->outputType, MF_MT_FRAME_RATE)), (30000ull << 32) | 1000);
+    EXPECT_EQ(NumberOf(Find(log->outputType, MF_MT_PIXEL_ASPECT_RATIO)), (1ull << 32) | 1);
+
+    EXPECT_EQ(Keys(log->inputType),
+              (std::vector<GUID>{MF_MT_MAJOR_TYPE, MF_MT_SUBTYPE, MF_MT_INTERLACE_MODE, MF_MT_FRAME_SIZE,
+                                 MF_MT_FRAME_RATE, MF_MT_PIXEL_ASPECT_RATIO}));
+    EXPECT_EQ(Find(log->inputType, MF_MT_SUBTYPE).guid, MFVideoFormat_RGB32);
+    EXPECT_EQ(NumberOf(Find(log->inputType, MF_MT_FRAME_SIZE)), (640ull << 32) | 480);
+    EXPECT_EQ(NumberOf(Find(log->inputType, MF_MT_FRAME_RATE)), (30000ull << 32) | 1000);
+    EXPECT_EQ(log->inputStreamIndex, 3u) << "the index AddStream returned";
+    EXPECT_FALSE(log->inputEncodingParameters);
+}
+
+TEST_F(FakeSinkWriterTest, Mp4AsksForTheH264MainProfile)
+{
+    writer.Open(Mp4, L"C:\\movie.mp4", 320, 240, 1.0, 800000);
+    EXPECT_EQ(Keys(log->outputType),
+              (std::vector<GUID>{MF_MT_MAJOR_TYPE, MF_MT_SUBTYPE, MF_MT_MPEG2_PROFILE, MF_MT_AVG_BITRATE,
+                                 MF_MT_INTERLACE_MODE, MF_MT_FRAME_SIZE, MF_MT_FRAME_RATE,
+                                 MF_MT_PIXEL_ASPECT_RATIO}));
+    EXPECT_EQ(Find(log->outputType, MF_MT_SUBTYPE).guid, MFVideoFormat_H264);
+    EXPECT_EQ(NumberOf(Find(log->outputType, MF_MT_MPEG2_PROFILE)), 77u);
+    EXPECT_EQ(NumberOf(Find(log->outputType, MF_MT_FRAME_RATE)), (1000ull << 32) | 1000);
+}
+
+TEST_F(FakeSinkWriterTest, SamplesAreTimedFromTheFirstFrameWithTheNominalDuration)
+{
+    for (const double rate : {30.0, 1.0})
+    {
+        SCOPED_TRACE(rate);
+        log->samples.clear();
+        writer.Open(Wmv, L"C:\\movie.wmv", 16, 4, rate, 1000000);
+        std::vector<std::int64_t> before, after;
+        for (std::uint32_t i = 0; i < 4; ++i)
+        {
+            // Real time passes between the frames, as between Snaps.
+            Sleep(20);
+            before.push_back(Counter());
+            writer.WriteFrame(SavedFiles::PatternFrame(16, 4, i));
+            after.push_back(Counter());
+        }
+        writer.Close();
+        ASSERT_EQ(log->samples.size(), 4u);
+        EXPECT_EQ(log->samples[0].time, 0);
+        for (std::size_t i = 0; i < 4; ++i)
+        {
+            EXPECT_EQ(log->samples[i].streamIndex, 3u);
+            EXPECT_EQ(log->samples[i].duration, rate == 30.0 ? 333333 : 10000000);
+            // The time lies between what elapsed from the first frame's end to
+            // this frame's start and from the first frame's start to this one's end.
+            EXPECT_GE(static_cast<double>(log->samples[i].time), CounterToUnits(before[i] - after[0]) - 1);
+            EXPECT_LE(static_cast<double>(log->samples[i].time), CounterToUnits(after[i] - before[0]) + 1);
+        }
+        EXPECT_GE(log->samples[3].time, 3 * 200000) << "three waits of 20 ms at least";
+    }
+}
+
+TEST_F(FakeSinkWriterTest, WmvGetsRowsTopDownAndMp4BottomUp)
+{
+    const Common::FrameBuffer frame = SavedFiles::PatternFrame(8, 5);
+    for (const int kind : {Wmv, Mp4})
+    {
+        log->samples.clear();
+        writer.Open(kind, L"C:\\movie", 8, 5, 30.0, 1000000);
+        writer.WriteFrame(frame);
+        writer.Close();
+        ASSERT_EQ(log->samples.size(), 1u);
+        const std::vector<std::uint8_t>& bytes = log->samples[0].bytes;
+        ASSERT_EQ(bytes.size(), frame.pixels.size());
+        for (int row = 0; row < 5; ++row)
+        {
+            const int source = kind == Wmv ? row : 4 - row;
+            EXPECT_EQ(std::memcmp(bytes.data() + row * 32, frame.pixels.data() + source * 32, 32), 0)
+                << "kind " << kind << " row " << row;
+        }
+    }
+}
+
+TEST_F(FakeSinkWriterTest, CloseFinalizesOnceAndLetsGoOfTheWriter)
+{
+    writer.Open(Mp4, L"C:\\movie.mp4", 16, 4, 30.0, 1000000);
+    writer.WriteFrame(SavedFiles::PatternFrame(16, 4));
+    writer.Close();
+    writer.Close();
+    EXPECT_EQ(log->finalizeCount, 1);
+    EXPECT_EQ(log->liveWriters, 0);
+    writer.WriteFrame(SavedFiles::PatternFrame(16, 4));
+    EXPECT_EQ(log->samples.size(), 1u) << "a closed writer drops frames";
+
+    // A new movie first finishes the one still open; destruction finishes the last.
+    {
+        VideoWriter scoped(SavingTests::MakeFakeSinkWriterFactory(log));
+        scoped.Open(Wmv, L"C:\\a.wmv", 16, 4, 30.0, 1000000);
+        scoped.Open(Wmv, L"C:\\b.wmv", 16, 4, 30.0, 1000000);
+        EXPECT_EQ(log->finalizeCount, 2);
+        EXPECT_EQ(log->liveWriters, 1);
+    }
+    EXPECT_EQ(log->finalizeCount, 3);
+    EXPECT_EQ(log->liveWriters, 0);
+}
+
+TEST_F(FakeSinkWriterTest, AFailedOpenRaisesTheCodeAndLeavesTheWriterClosed)
+{
+    for (const wchar_t* failing : {L"Create", L"AddStream", L"SetInputMediaType", L"BeginWriting"})
+    {
+        SCOPED_TRACE(testing::Message() << std::string(failing, failing + wcslen(failing)));
+        log->failingCall = failing;
+        try
+        {
+            writer.Open(Wmv, L"C:\\movie.wmv", 16, 4, 30.0, 1000000);
+            ADD_FAILURE() << "Open succeeded";
+        }
+        catch (const Common::Exception& error)
+        {
+            EXPECT_EQ(error.ErrorCode, log->failingCall == L"Create" ? E_INVALIDARG : E_FAIL);
+        }
+        EXPECT_FALSE(writer.IsOpen());
+        EXPECT_EQ(log->liveWriters, 0);
+    }
+    EXPECT_EQ(log->finalizeCount, 0);
+}
+
+TEST_F(FakeSinkWriterTest, AFailedSampleKeepsTheMovieOpen)
+{
+    writer.Open(Wmv, L"C:\\movie.wmv", 16, 4, 30.0, 1000000);
+    log->failingCall = L"WriteSample";
+    EXPECT_THROW(writer.WriteFrame(SavedFiles::PatternFrame(16, 4)), Common::Exception);
+    log->failingCall.clear();
+    writer.WriteFrame(SavedFiles::PatternFrame(16, 4));
+    EXPECT_EQ(log->samples.size(), 1u);
+    EXPECT_TRUE(writer.IsOpen());
+}
+
+TEST_F(FakeSinkWriterTest, BadKindsAndFormatsAreRefusedWithoutSpoilingTheWriter)
+{
+    for (const int kind : {-1, 3, 7})
+    {
+        try
+        {
+            writer.Open(kind, L"C:\\movie", 16, 4, 30.0, 1000000);
+            ADD_FAILURE() << "kind " << kind << " accepted";
+        }
+        catch (const Common::Exception& error)
+        {
+            EXPECT_EQ(error.Message, L"不正なモードです。");
+        }
+    }
+    EXPECT_THROW(writer.Open(Wmv, L"C:\\movie.wmv", 16, 4, 0.0, 1000000), Common::Exception);
+    EXPECT_THROW(writer.Open(Wmv, L"C:\\movie.wmv", 0, 4, 30.0, 1000000), Common::Exception);
+    EXPECT_TRUE(log->calls.empty()) << "nothing was created";
+    EXPECT_NO_THROW(writer.Close());
+    EXPECT_NO_THROW(writer.WriteFrame(SavedFiles::PatternFrame(16, 4)));
+
+    writer.Open(Wmv, L"C:\\movie.wmv", 16, 4, 30.0, 1000000);
+    EXPECT_THROW(writer.WriteFrame(SavedFiles::PatternFrame(8, 4)), Common::Exception)
+        << "a frame of another size would spoil the movie";
+    EXPECT_TRUE(log->samples.empty());
+}
+
+TEST(PlatformSinkWriter, WineCannotWriteWmvOrMp4AndSaysSo)
+{
+    TestSupport::TempFolder folder;
+    VideoWriter writer;
+    for (const auto& [kind, name] : {std::pair{Wmv, L"a.wmv"}, std::pair{Mp4, L"a.mp4"}})
+    {
+        try
+        {
+            writer.Open(kind, folder.File(name), 64, 48, 30.0, 1000000);
+            writer.Close();
+            // On a platform that can, the movie is simply made.
+        }
+        catch (const Common::Exception& error)
+        {
+            EXPECT_FALSE(error.Message.empty());
+            EXPECT_FALSE(writer.IsOpen());
+        }
+    }
+}
