@@ -325,9 +325,15 @@ void MainModel::RescaleMarker(const Common::FrameFormat& oldFormat, const Common
     const POINT marker = GetMarkerPosition();
     // Multiply first, then divide, truncating toward zero; a zero-sized old
     // format cannot scale anything and leaves the marker where it is.
-    const std::int32_t x = oldFormat.width != 0 ? newFormat.width * marker.x / oldFormat.width : marker.x;
-    const std::int32_t y = oldFormat.height != 0 ? newFormat.height * marker.y / oldFormat.height : marker.y;
-    SetMarkerPosition(x, y);
+    // 64-bit products: a width times a position can pass 2^31.
+    const auto scale = [](std::int32_t position, std::int32_t newSide, std::int32_t oldSide)
+    {
+        return oldSide != 0
+                   ? static_cast<std::int32_t>(static_cast<std::int64_t>(newSide) * position / oldSide)
+                   : position;
+    };
+    SetMarkerPosition(scale(marker.x, newFormat.width, oldFormat.width),
+                      scale(marker.y, newFormat.height, oldFormat.height));
 }
 
 // ---- processors ----

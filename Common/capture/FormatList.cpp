@@ -6,6 +6,10 @@ namespace Common
 void AddFrameFormat(std::vector<std::shared_ptr<FrameFormat>>& formats, std::shared_ptr<FrameFormat> format,
                     bool allowDuplicates, const DuplicatePreference& prefersNew)
 {
+    if (!format->IsWithinSizeLimit())
+    {
+        return;
+    }
     if (!allowDuplicates)
     {
         for (auto& kept : formats)

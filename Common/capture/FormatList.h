@@ -16,7 +16,9 @@ namespace Common
 // takes the kept one's place.
 using DuplicatePreference = std::function<bool(const FrameFormat& kept, const FrameFormat& candidate)>;
 
-// Adds `format` to `formats`. With allowDuplicates every format is appended.
+// Adds `format` to `formats`, unless it is larger than FrameFormat::MaximumSide
+// (or has a negative side): such a format is left out. With allowDuplicates
+// every other format is appended.
 // Otherwise a format that duplicates a kept one either replaces it in place
 // (when prefersNew says so) or is dropped; an empty prefersNew keeps the first.
 void AddFrameFormat(std::vector<std::shared_ptr<FrameFormat>>& formats, std::shared_ptr<FrameFormat> format,

@@ -21,7 +21,9 @@ struct FrameBuffer
     // Opaque black, the content of a freshly sized buffer.
     static constexpr std::uint32_t OpaqueBlack = 0xFF000000u;
 
-    // Resizes to width x height and fills with opaque black.
+    // Resizes to width x height and fills with opaque black. A width whose
+    // row of 4-byte pixels does not fit a 32-bit stride raises Exception and
+    // leaves the buffer as it was.
     void Resize(std::int32_t newWidth, std::int32_t newHeight);
 };
 

@@ -19,4 +19,9 @@ bool FrameFormat::IsDuplicateOf(const FrameFormat& other) const
            height == other.height && frameRate == other.frameRate;
 }
 
+bool FrameFormat::IsWithinSizeLimit() const
+{
+    return width >= 0 && width <= MaximumSide && height >= 0 && height <= MaximumSide;
+}
+
 } // namespace Common

@@ -27,6 +27,12 @@ public:
     // Same subtype bytes, size and (exactly) frame rate.
     bool IsDuplicateOf(const FrameFormat& other) const;
 
+    // The largest width or height any backend lists: the frame's byte
+    // counts (4 bytes a pixel) stay well inside 32 bits per row.
+    static constexpr std::int32_t MaximumSide = 32768;
+    // Width and height between 0 and MaximumSide.
+    bool IsWithinSizeLimit() const;
+
     GUID subtype = {};
     std::int32_t width = 0;
     std::int32_t height = 0;

@@ -151,6 +151,18 @@ TEST_F(ModelTest, SwitchingFormatWhileCapturingRestartsAndRescalesTheMarker)
     model->StopCapture();
 }
 
+TEST_F(ModelTest, TheMarkerIsRescaledWithoutOverflowOnWideFormats)
+{
+    cam0 = std::make_shared<TestSupport::FakeDevice>(
+        L"Wide", L"wide",
+        std::initializer_list<TestSupport::FormatInfo>{{L"YUY2", 65536, 2, 30.0}, {L"YUY2", 40000, 2, 30.0}});
+    auto model = MakeModel();
+    model->SetMarkerPosition(65535, 1);
+    model->SelectFrameFormat(1);
+    EXPECT_EQ(model->GetMarkerPosition().x, 39999) << "40000 * 65535 passes 2^31";
+    EXPECT_EQ(model->GetMarkerPosition().y, 1);
+}
+
 TEST_F(ModelTest, SwitchingDeviceMovesCaptureToTheNewDevice)
 {
     auto model = MakeModel();

@@ -57,6 +57,27 @@ TEST(FrameFormatDuplicates, AddFrameFormatKeepsOrReplacesInPlace)
     EXPECT_EQ(formats.size(), 3u) << "duplicates allowed: every format is listed";
 }
 
+TEST(FrameSizeLimit, OneCapForEveryBackendAndStridesThatFit)
+{
+    std::vector<std::shared_ptr<Common::FrameFormat>> formats;
+    for (const auto& [width, height] : {std::pair{32768, 1}, std::pair{1, 32768}, std::pair{32769, 1},
+                                        std::pair{1, 32769}, std::pair{-1, 1}})
+    {
+        Common::AddFrameFormat(formats, std::make_shared<FakeFrameFormat>(L"A", width, height, 30.0), true);
+    }
+    ASSERT_EQ(formats.size(), 2u) << "32768 is the largest side listed";
+    EXPECT_EQ(formats[0]->width, 32768);
+    EXPECT_EQ(formats[1]->height, 32768);
+
+    Common::FrameBuffer frame;
+    frame.Resize(32768, 1);
+    EXPECT_EQ(frame.stride, 131072);
+    EXPECT_EQ(frame.pixels.size(), 131072u);
+    EXPECT_THROW(frame.Resize(0x20000000, 1), Common::Exception) << "4 x width passes 2^31";
+    EXPECT_EQ(frame.width, 32768) << "a refused size leaves the buffer as it was";
+    EXPECT_EQ(frame.stride, 131072);
+}
+
 namespace
 {
 std::uint32_t PixelAt(const Common::FrameBuffer& frame, std::size_t index)

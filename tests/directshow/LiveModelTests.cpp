@@ -30,7 +30,35 @@ bool WaitForLiveProfiles(const TavixCapture::MainModel& model)
     }
     return false;
 }
+// Makes the virtual camera the model's device (a machine may have others).
+void SelectVirtualCamera(TavixCapture::MainModel& model)
+{
+    const auto& devices = model.GetCapture().devices;
+    for (std::size_t i = 0; i < devices.size(); ++i)
+    {
+        if (devices[i]->path == VirtualCamera::DevicePath)
+        {
+            model.SelectDevice(static_cast<std::int32_t>(i));
+        }
+    }
+}
 } // namespace
+
+TEST(LiveModel, DestroyedWhileStreamingNoFrameReachesIt)
+{
+    VirtualCameraRegistration registration;
+    TestSupport::TempFolder folder;
+    const TavixCapture::IniProfile profile(folder.File(L"TavixCapture.ini"));
+    for (int round = 0; round < 3; ++round)
+    {
+        auto model = std::make_unique<TavixCapture::MainModel>(profile, TavixCapture::CreateCaptureBackend, 1,
+                                                               true, false, folder.Path());
+        SelectVirtualCamera(*model);
+        model->StartCapture();
+        ASSERT_TRUE(WaitForLiveProfiles(*model)) << "no frame reached the model";
+        model.reset(); // frames keep coming while it goes
+    }
+}
 
 TEST(LiveModel, CapturesFromTheVirtualCameraThroughTheProgramsBackend)
 {
@@ -40,6 +68,7 @@ TEST(LiveModel, CapturesFromTheVirtualCameraThroughTheProgramsBackend)
     {
         TavixCapture::MainModel model(profile, TavixCapture::CreateCaptureBackend, 1, true, false,
                                       folder.Path());
+        SelectVirtualCamera(model);
         Common::Device& camera = model.GetCurrentDevice();
         ASSERT_EQ(camera.path, VirtualCamera::DevicePath);
         ASSERT_FALSE(camera.IsOpened()) << "capture never starts by itself";

@@ -218,6 +218,21 @@ TEST_F(MediaFoundationDeviceTest, StrideIsComputedAndWrittenBackWhenTheTypeHasNo
     }
 }
 
+TEST_F(MediaFoundationDeviceTest, FormatsBeyondTheSizeLimitAreNotListed)
+{
+    auto setup = std::make_shared<TestSourceSetup>();
+    auto frame = EncodeFrame(MFVideoFormat_YUY2, 2, 1, 0, false, false, 4);
+    setup->AddType(MFVideoFormat_YUY2, 32769, 1, 30, 1, 65538, frame.source);
+    setup->AddType(MFVideoFormat_YUY2, 32768, 1, 30, 1, 65536, frame.source);
+    setup->AddType(MFVideoFormat_YUY2, 2, 32769, 30, 1, 4, frame.source);
+    setup->AddType(MFVideoFormat_YUY2, 0x80000000u, 1, 30, 1, 4, frame.source);
+    auto activate = TestActivate::Create(L"Cam", L"link", setup);
+    MediaFoundationDevice device(activate.Get(), false, tap->Factory());
+    ASSERT_EQ(1u, device.formats.size());
+    EXPECT_EQ(32768, device.formats[0]->width);
+    EXPECT_EQ(131072, device.frame.stride);
+}
+
 TEST_F(MediaFoundationDeviceTest, ConstructionLeavesTheSourceShutDownAndFormatZeroApplied)
 {
     auto activate = OneTypeCamera(MFVideoFormat_RGB32, 640, 480, 2560, 3);
@@ -257,6 +272,68 @@ TEST_F(MediaFoundationDeviceTest, PlainBufferTooShortForItsBottomUpRowsIsRefused
     }
     EXPECT_EQ(0, sink.GetFrameCount());
     EXPECT_EQ(OpaqueBlack(8, 8), CopyFrame(device));
+    device.ClearSink();
+}
+
+TEST_F(MediaFoundationDeviceTest, TwoDimensionalBufferShorterThanItsRowsIsRefused)
+{
+    auto setup = std::make_shared<TestSourceSetup>();
+    auto full = EncodeFrame(MFVideoFormat_RGB32, 8, 8, 48, false, true, 6);
+    auto truncated = std::make_shared<TestFrameBytes>(*full.source);
+    truncated->bytes.resize(48 * 4); // half of the rows
+    setup->AddType(MFVideoFormat_RGB32, 8, 8, 30, 1, 48, truncated);
+    auto activate = TestActivate::Create(L"Cam", L"link", setup);
+    MediaFoundationDevice device(activate.Get(), false, tap->Factory());
+    sink.Register(device);
+    device.Open();
+    ASSERT_TRUE(sink.WaitForErrors(2));
+    device.Close();
+    EXPECT_EQ(0, sink.GetFrameCount());
+    EXPECT_EQ(OpaqueBlack(8, 8), CopyFrame(device));
+    device.ClearSink();
+}
+
+TEST_F(MediaFoundationDeviceTest, AMediaTypeChangeCarriesOnOnlyWithTheSameLayout)
+{
+    auto activate = OneTypeCamera(MFVideoFormat_RGB32, 4, 2, 16, 15, true);
+    MediaFoundationDevice device(activate.Get(), false, tap->Factory());
+    sink.Register(device);
+    device.Open();
+    const auto& format = static_cast<const MediaFoundationFrameFormat&>(*device.formats[0]);
+
+    // The same size and layout under a new type object: streaming goes on.
+    Common::ComPointer<IMFMediaType> same;
+    ASSERT_EQ(S_OK, MFCreateMediaType(same.Put()));
+    ASSERT_EQ(S_OK, format.mediaType->CopyAllItems(same.Get()));
+    tap->currentType = same;
+    tap->injectFlags = MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED;
+    ASSERT_TRUE(DeliverOne(*activate.Get()));
+    ASSERT_TRUE(sink.WaitForFrames(1));
+    EXPECT_TRUE(sink.GetErrors().empty());
+
+    // Twice the width: every sample from then on is an error, no image.
+    Common::ComPointer<IMFMediaType> wider;
+    ASSERT_EQ(S_OK, MFCreateMediaType(wider.Put()));
+    ASSERT_EQ(S_OK, format.mediaType->CopyAllItems(wider.Get()));
+    ASSERT_EQ(S_OK, MFSetAttributeSize(wider.Get(), MF_MT_FRAME_SIZE, 8, 2));
+    ASSERT_EQ(S_OK, wider->SetUINT32(MF_MT_DEFAULT_STRIDE, 32));
+    tap->currentType = wider;
+    tap->injectFlags = MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED;
+    for (int i = 1; i <= 2; ++i)
+    {
+        ASSERT_TRUE(DeliverOne(*activate.Get()));
+        ASSERT_TRUE(sink.WaitForErrors(i));
+        EXPECT_EQ(MF_E_INVALIDMEDIATYPE, sink.GetErrors().back().code);
+    }
+    EXPECT_EQ(1, sink.GetFrameCount());
+
+    // A new Open starts over with the selected format.
+    device.Close();
+    tap->currentType.Reset();
+    device.Open();
+    ASSERT_TRUE(DeliverOne(*activate.Get()));
+    ASSERT_TRUE(sink.WaitForFrames(2));
+    device.Close();
     device.ClearSink();
 }
 

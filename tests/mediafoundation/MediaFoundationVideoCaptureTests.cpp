@@ -212,10 +212,15 @@ TEST(MediaFoundationSubtypeNames, TableOrderAndSpellings)
     }
 }
 
-TEST_F(MediaFoundationVideoCaptureTest, WineListsNoVideoDevice)
+TEST_F(MediaFoundationVideoCaptureTest, ThePlatformsEnumerationListsOnlyUsableDevices)
 {
     // The platform's own enumeration: under Wine it finds no capture device,
-    // which is not an error here (the model reports the empty list).
-    MediaFoundationVideoCapture capture(false, false);
-    EXPECT_TRUE(capture.devices.empty());
+    // which is not an error here (the model reports the empty list); on a
+    // machine with cameras each one listed has its path and formats.
+    MediaFoundationVideoCapture capture(true, false);
+    for (const auto& device : capture.devices)
+    {
+        EXPECT_FALSE(device->path.empty());
+        EXPECT_FALSE(device->formats.empty()) << testing::PrintToString(device->name);
+    }
 }

@@ -29,6 +29,7 @@ public:
             status = injected;
         }
         tap_->lastStatus = status;
+        flags |= tap_->injectFlags.exchange(0);
         const HRESULT result = inner_->OnReadSample(status, stream, flags, time, sample);
         tap_->lastReturn = result;
         ++tap_->results;
@@ -68,6 +69,12 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetCurrentMediaType(DWORD index, IMFMediaType** type) override
     {
+        if (tap_->currentType)
+        {
+            *type = tap_->currentType.Get();
+            (*type)->AddRef();
+            return S_OK;
+        }
         return inner_->GetCurrentMediaType(index, type);
     }
     HRESULT STDMETHODCALLTYPE SetCurrentMediaType(DWORD index, DWORD* reserved, IMFMediaType* type) override

@@ -7,6 +7,7 @@
 // Any thread; counters are atomic.
 #pragma once
 
+#include "Common/ComPointer.h"
 #include "Common/capture/mediafoundation/MediaFoundationDevice.h"
 
 #include <windows.h>
@@ -37,6 +38,10 @@ struct ReaderTap : std::enable_shared_from_this<ReaderTap>
     HRESULT failReadCode = static_cast<HRESULT>(0xC00D36B2); // MF_E_INVALIDREQUEST
     // The next read result reaches the device with this status instead (S_OK: none).
     std::atomic<HRESULT> failNextStatus{S_OK};
+    // Added to the flags of the next read result (0: none).
+    std::atomic<DWORD> injectFlags{0};
+    // What GetCurrentMediaType answers when set (else the reader's own).
+    Common::ComPointer<IMFMediaType> currentType;
     HANDLE resultEvent;
 };
 

@@ -144,6 +144,12 @@ DirectShowVideoCapture::DirectShowDevice::~DirectShowDevice()
     {
         // Destruction goes on: the graph is released below whatever state it is in.
     }
+    if (callback)
+    {
+        // A graph that did not stop may still deliver: from here on its
+        // samples reach nothing.
+        callback->DetachDevice();
+    }
     if (sampleGrabber)
     {
         // Nothing can be done about a failure here: the graph is stopped and
@@ -207,9 +213,10 @@ void DirectShowVideoCapture::DirectShowDevice::Close()
         return;
     }
     ThrowIfFailed(mediaControl->Stop());
+    // Stopped: whatever the tear-down below does, the next Open starts over.
+    isRunning = false;
     TearDownDownstream(deviceFilter.Get());
     RemoveInsertedFilters();
-    isRunning = false;
 }
 
 void DirectShowVideoCapture::DirectShowDevice::RemoveInsertedFilters()

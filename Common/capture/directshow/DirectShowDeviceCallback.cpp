@@ -45,7 +45,11 @@ STDMETHODIMP DirectShowVideoCapture::DirectShowDevice::Callback::BufferCB(double
 {
     try
     {
-        device_->OnBuffer(buffer, length);
+        AutoLock lock(lock_);
+        if (device_ != nullptr)
+        {
+            device_->OnBuffer(buffer, length);
+        }
         return S_OK;
     }
     catch (const Exception& error)
@@ -56,6 +60,12 @@ STDMETHODIMP DirectShowVideoCapture::DirectShowDevice::Callback::BufferCB(double
     {
         return E_UNEXPECTED;
     }
+}
+
+void DirectShowVideoCapture::DirectShowDevice::Callback::DetachDevice() noexcept
+{
+    AutoLock lock(lock_);
+    device_ = nullptr;
 }
 
 } // namespace Common

@@ -1,9 +1,13 @@
 // Common::DirectShowVideoCapture::DirectShowDevice::Callback: the object the
 // sample grabber calls for every sample; it hands the bytes to its device.
-// It holds a plain pointer to the device, which detaches it from the grabber
-// before releasing it. BufferCB runs on DirectShow's streaming thread.
+// It holds a plain pointer to the device, which the device clears (under the
+// callback's lock) before it goes: a graph that could not be stopped may go
+// on calling BufferCB, which then reaches nothing.
+// BufferCB runs on DirectShow's streaming thread; DetachDevice on the UI
+// thread. Lock order: the callback's lock before the device's frameLock.
 #pragma once
 
+#include "Common/CriticalSection.h"
 #include "Common/capture/directshow/DirectShowDevice.h"
 
 #include <atomic>
@@ -25,12 +29,16 @@ public:
     // Never lets an exception out: failures become the returned HRESULT.
     STDMETHODIMP BufferCB(double sampleTime, BYTE* buffer, long length) override;
 
+    // Clears the device pointer; waits for a BufferCB under way.
+    void DetachDevice() noexcept;
+
 protected:
     virtual ~Callback() = default;
 
 private:
     std::atomic<ULONG> referenceCount_{1};
-    DirectShowDevice* device_;
+    CriticalSection lock_;
+    DirectShowDevice* device_; // guarded by lock_
 };
 
 } // namespace Common

@@ -19,9 +19,6 @@ constexpr std::size_t VideoInfoBytesRead =
     offsetof(VIDEOINFOHEADER, bmiHeader) + offsetof(BITMAPINFOHEADER, biHeight) + sizeof(LONG);
 static_assert(VideoInfoBytesRead == 60);
 
-// Larger sizes overflow the byte counts of a frame.
-constexpr std::int32_t MaximumSide = 32768;
-
 } // namespace
 
 DirectShowVideoCapture::DirectShowFrameFormat::DirectShowFrameFormat(DirectShowMediaType type)
@@ -70,7 +67,7 @@ bool DirectShowVideoCapture::DirectShowFrameFormat::HasVideoInfo(const AM_MEDIA_
 
 bool DirectShowVideoCapture::DirectShowFrameFormat::IsUsable() const
 {
-    return width > 0 && width <= MaximumSide && height > 0 && height <= MaximumSide && frameRate > 0.0;
+    return width > 0 && height > 0 && IsWithinSizeLimit() && frameRate > 0.0;
 }
 
 } // namespace Common

@@ -7,6 +7,7 @@
 #include "Common/capture/mediafoundation/MediaFoundationFrameFormat.h"
 
 #include <mfapi.h>
+#include <mferror.h>
 
 #include <cstring>
 
@@ -168,6 +169,7 @@ void MediaFoundationDevice::Open()
     ComPointer<IMFAttributes> attributes;
     try
     {
+        mediaTypeChanged = false;
         ThrowIfFailed(Callback::Create(this, sharedDeviceLock, callback.Put()));
         ThrowIfFailed(activate->ActivateObject(__uuidof(IMFMediaSource), source.PutVoid()));
         ThrowIfFailed(MFCreateAttributes(attributes.Put(), 2));
@@ -292,7 +294,7 @@ void MediaFoundationDevice::ApplyFrameFormat()
     Device::ApplyFrameFormat();
 }
 
-void MediaFoundationDevice::OnSample(IMFSample* sample)
+void MediaFoundationDevice::OnSample(DWORD streamFlags, IMFSample* sample)
 {
     AutoLock lock(deviceLock);
     if (!reader)
@@ -308,6 +310,16 @@ void MediaFoundationDevice::OnSample(IMFSample* sample)
     } deliveryEnd{deliveryThread};
     try
     {
+        if ((streamFlags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) != 0)
+        {
+            CheckChangedMediaType();
+        }
+        if (mediaTypeChanged)
+        {
+            Exception error(L"キャプチャーデバイスの映像の形式が変わりました。選び直してください。");
+            error.ErrorCode = MF_E_INVALIDMEDIATYPE;
+            throw error;
+        }
         if (sample != nullptr)
         {
             ConvertSample(sample);
@@ -329,6 +341,18 @@ void MediaFoundationDevice::OnSample(IMFSample* sample)
     }
 }
 
+void MediaFoundationDevice::CheckChangedMediaType()
+{
+    ComPointer<IMFMediaType> current;
+    ThrowIfFailed(
+        reader->GetCurrentMediaType(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), current.Put()));
+    const MediaFoundationFrameFormat now(current.Get());
+    const FrameFormat& selected = *GetSelectedFormat();
+    mediaTypeChanged = std::memcmp(&now.subtype, &selected.subtype, sizeof(GUID)) != 0 ||
+                       now.width != selected.width || now.height != selected.height ||
+                       now.stride != selected.stride;
+}
+
 void MediaFoundationDevice::ConvertSample(IMFSample* sample)
 {
     if (!currentTransformer)
@@ -342,6 +366,11 @@ void MediaFoundationDevice::ConvertSample(IMFSample* sample)
     {
         buffer2D.Reset();
     }
+    ComPointer<IMF2DBuffer2> buffer2DSized;
+    if (buffer2D && FAILED(buffer.QueryInterface(buffer2DSized)))
+    {
+        buffer2DSized.Reset();
+    }
 
     AutoLock frameGuard(frameLock);
     const FrameFormat& format = *GetSelectedFormat();
@@ -350,9 +379,38 @@ void MediaFoundationDevice::ConvertSample(IMFSample* sample)
     DWORD length = 0;
     if (buffer2D)
     {
+        // The transformer is told the bytes from the lowest image row in
+        // memory to the end of the buffer, so that it never reads past it.
         LONG pitch = 0;
-        ThrowIfFailed(buffer2D->Lock2D(&data, &pitch));
+        BYTE* start = nullptr;
+        DWORD bufferLength = 0;
+        if (buffer2DSized)
+        {
+            ThrowIfFailed(
+                buffer2DSized->Lock2DSize(MF2DBuffer_LockFlags_Read, &data, &pitch, &start, &bufferLength));
+        }
+        else
+        {
+            ThrowIfFailed(buffer2D->Lock2D(&data, &pitch));
+        }
         stride = static_cast<std::int32_t>(pitch);
+        const std::uint64_t below = pitch < 0 && format.height > 1
+                                        ? static_cast<std::uint64_t>(-static_cast<std::int64_t>(pitch)) *
+                                              static_cast<std::uint64_t>(format.height - 1)
+                                        : 0;
+        std::uint64_t available = 0;
+        if (buffer2DSized)
+        {
+            const auto offset = static_cast<std::uint64_t>(data - start);
+            available = data >= start && offset >= below && offset - below < bufferLength
+                            ? bufferLength - (offset - below)
+                            : 0;
+        }
+        else if (SUCCEEDED(buffer2D->GetContiguousLength(&bufferLength)))
+        {
+            available = bufferLength;
+        }
+        length = static_cast<DWORD>(available);
     }
     else
     {
@@ -362,13 +420,14 @@ void MediaFoundationDevice::ConvertSample(IMFSample* sample)
     try
     {
         const std::uint8_t* top = data;
+        // 0 bytes: an empty frame (or a two-dimensional buffer that does not
+        // say how long it is), never converted.
+        if (length == 0)
+        {
+            ThrowFrameTooShort();
+        }
         if (!buffer2D)
         {
-            // A plain buffer's length is known: 0 means an empty frame.
-            if (length == 0)
-            {
-                ThrowFrameTooShort();
-            }
             if (stride < 0 && format.height > 1)
             {
                 // Bottom-up rows: the top image row is the last one in memory.

@@ -101,8 +101,12 @@ private:
         HRESULT flush = S_OK;
     };
 
-    // Handles one read result on the delivery thread (sample may be null).
-    void OnSample(IMFSample* sample);
+    // Handles one read result on the delivery thread (sample may be null;
+    // flags are the reader's MF_SOURCE_READERF_* of the result).
+    void OnSample(DWORD streamFlags, IMFSample* sample);
+    // Reads the stream's new media type: the same size and layout carry on,
+    // anything else makes every later sample an error until the next Open.
+    void CheckChangedMediaType();
     void ConvertSample(IMFSample* sample);
     // Issues the next asynchronous read, if still open.
     void RequestNextSample(std::source_location where = std::source_location::current());
@@ -121,6 +125,7 @@ private:
     ComPointer<Callback> callback;      // guarded by deviceLock; the open reader's
     ClosingReader parked;               // guarded by deviceLock; closed from the delivery thread
     DWORD deliveryThread = 0;           // guarded by deviceLock; the thread inside OnSample
+    bool mediaTypeChanged = false;      // guarded by deviceLock; the stream left the selected format
     std::vector<std::shared_ptr<Transformer>> transformers;
     std::shared_ptr<Transformer> currentTransformer; // guarded by deviceLock
 };

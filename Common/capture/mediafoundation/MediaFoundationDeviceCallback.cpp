@@ -56,7 +56,7 @@ ULONG MediaFoundationDevice::Callback::Release()
     return static_cast<ULONG>(count);
 }
 
-HRESULT MediaFoundationDevice::Callback::OnReadSample(HRESULT status, DWORD, DWORD, LONGLONG,
+HRESULT MediaFoundationDevice::Callback::OnReadSample(HRESULT status, DWORD, DWORD streamFlags, LONGLONG,
                                                       IMFSample* sample)
 {
     if (FAILED(status))
@@ -70,7 +70,7 @@ HRESULT MediaFoundationDevice::Callback::OnReadSample(HRESULT status, DWORD, DWO
         {
             return status;
         }
-        device_->OnSample(sample);
+        device_->OnSample(streamFlags, sample);
         return status;
     }
     catch (const Exception& error)

@@ -31,8 +31,8 @@ public:
     // `source` addresses the top image row; `sourceStride` is the distance to
     // the row below, negative for bottom-up storage. `sourceLength` counts the
     // valid bytes of the whole buffer (which, for a negative stride, starts
-    // (height - 1) * |sourceStride| bytes below `source`); 0 means the length
-    // is not known (two-dimensional buffer access) and is not checked.
+    // (height - 1) * |sourceStride| bytes below `source`); the device never
+    // passes 0.
     // `source` is valid only during the call. Raises Exception for a frame
     // that cannot be converted; `frame` then keeps what was written so far.
     virtual void Transform(const std::uint8_t* source, std::uint32_t sourceLength, std::int32_t width,
