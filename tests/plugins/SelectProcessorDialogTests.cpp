@@ -18,17 +18,20 @@ using Ids = std::vector<int>;
 namespace
 {
 
-// Windows activated on the test thread, as its CBT hook sees them.
+// Windows of the test thread that have just been shown, as a hook on the
+// thread's window procedures sees them.
 std::mutex activatedLock;
 std::condition_variable activatedSignal;
 std::deque<HWND> activated; // guarded by activatedLock
 
-LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK AfterWindowProcedure(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_ACTIVATE)
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_WINDOWPOSCHANGED &&
+        (reinterpret_cast<const WINDOWPOS*>(call->lParam)->flags & SWP_SHOWWINDOW) != 0)
     {
         std::lock_guard<std::mutex> lock(activatedLock);
-        activated.push_back(reinterpret_cast<HWND>(wParam));
+        activated.push_back(call->hwnd);
         activatedSignal.notify_all();
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -127,7 +130,7 @@ protected:
             std::lock_guard<std::mutex> lock(activatedLock);
             activated.clear();
         }
-        hook_ = SetWindowsHookExW(WH_CBT, OnCbt, nullptr, GetCurrentThreadId());
+        hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, AfterWindowProcedure, nullptr, GetCurrentThreadId());
         EXPECT_NE(hook_, nullptr);
     }
     ~SelectProcessorDialogTest() override { UnhookWindowsHookEx(hook_); }
@@ -143,6 +146,8 @@ protected:
                 if (dialog == nullptr)
                 {
                     ADD_FAILURE() << "the dialog did not appear";
+                    // Do not leave the test thread in the dialog forever.
+                    PostMessageW(FindWindowW(L"#32770", L"処理選択"), WM_COMMAND, IDCANCEL, 0);
                     return;
                 }
                 const HWND list = GetDlgItem(dialog, 1005);
