@@ -67,17 +67,23 @@ HWND WaitForWindow(const std::wstring& title)
     }
 }
 
-// A left click at a point of a window's client area, with the real mouse.
+// A left click at a point of a window's client area, with the real mouse:
+// the move to the point travels in the same input stream as the button.
 void Click(HWND window, POINT point)
 {
     ASSERT_TRUE(ClientToScreen(window, &point));
-    ASSERT_TRUE(SetCursorPos(point.x, point.y));
-    INPUT inputs[2] = {};
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[3] = {};
     inputs[0].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[0].mi.dx = static_cast<LONG>((point.x * 65536 + width / 2) / width);
+    inputs[0].mi.dy = static_cast<LONG>((point.y * 65536 + height / 2) / height);
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     inputs[1].type = INPUT_MOUSE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    ASSERT_EQ(SendInput(2, inputs, sizeof(INPUT)), 2u);
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[2].type = INPUT_MOUSE;
+    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ASSERT_EQ(SendInput(3, inputs, sizeof(INPUT)), 3u);
 }
 
 void ClickRow(HWND dialog, int row)
@@ -160,10 +166,22 @@ protected:
                 }
                 seen.selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
                 user(dialog);
+                std::unique_lock<std::mutex> lock(endLock_);
+                if (!endSignal_.wait_for(lock, std::chrono::seconds(20), [this] { return ended_; }))
+                {
+                    ADD_FAILURE() << "the dialog did not close";
+                    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                }
             });
         TavixCapture::SelectProcessorDialog dialog(*model);
         const INT_PTR result = dialog.DoModal(nullptr);
+        {
+            std::lock_guard<std::mutex> lock(endLock_);
+            ended_ = true;
+        }
+        endSignal_.notify_all();
         person.join();
+        ended_ = false;
         return result;
     }
 
@@ -172,6 +190,9 @@ protected:
 
 private:
     HHOOK hook_ = nullptr;
+    std::mutex endLock_;
+    std::condition_variable endSignal_;
+    bool ended_ = false; // guarded by endLock_
 };
 
 TEST_F(SelectProcessorDialogTest, ListsEveryEntryInOrderAndSwitchesToTheChosenRow)
