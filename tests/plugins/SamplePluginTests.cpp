@@ -236,3 +236,15 @@ TEST(SamplePlugins, RulerDrawsTheDraggedLineOverThePreview)
     EXPECT_EQ(at(150, 20) & 0x00FFFFFF, 0u) << "nothing drawn away from the line";
     EXPECT_EQ(at(60, 24) & 0x00FFFFFF, 0u) << "the intermediate point of the drag left no line";
 }
+
+TEST(SamplePlugins, APluginBuiltOutOfTreeFromTheInstalledSdkLoadsAndRuns)
+{
+    // Built by the test "plugins_sdk_example" before this suite runs.
+    FakeHost host;
+    Sample negative(L"testplugins\\sdk\\TavixNegative.dll", L"ネガ", host);
+    host.Fill(2, 1, 0xFF102030);
+    host.SetPixel(1, 0, 0x80FF00FF);
+    ASSERT_EQ(negative->Process(), S_OK);
+    EXPECT_EQ(host.Pixel(0, 0), 0xFFEFDFCFu);
+    EXPECT_EQ(host.Pixel(1, 0), 0x8000FF00u);
+}
