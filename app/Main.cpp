@@ -7,5 +7,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     TavixCapture::TavixCaptureApp application(TavixCapture::CreateCaptureBackend, {});
     application.InitInstance();
-    return 0;
+    return application.GetExitCode();
 }

@@ -107,7 +107,7 @@ MainModel::~MainModel()
     }
     catch (...)
     {
-        // The remaining keys keep the values of the earlier run; closing the
+        // The file keeps the settings of the earlier run; closing the
         // program must not fail because the file is read-only or gone.
         OutputDebugStringW(L"TavixCapture: the settings could not be saved.\n");
     }
@@ -170,7 +170,8 @@ void MainModel::LoadSettings()
 
 void MainModel::SaveSettings() const
 {
-    // Stops at the first write that fails; the keys after it keep their old values.
+    // One change of the file: a write that fails leaves the whole earlier file.
+    IniProfile::Transaction transaction(profile_);
     const auto writeText = [this](const wchar_t* key, const std::wstring& value)
     { Common::ThrowIfFalse(profile_.WriteString(SettingsSection, key, value)); };
     const auto writeInt = [this](const wchar_t* key, std::int32_t value)
@@ -200,6 +201,7 @@ void MainModel::SaveSettings() const
     writeInt(L"SaveTarget", saveTarget_);
     writeInt(L"FileFormat", fileFormat_);
     writeInt(L"MovieBitRate", movieBitRate_);
+    Common::ThrowIfFalse(transaction.Commit());
 }
 
 void MainModel::OnListenerAdded(Common::Mfc::Window* window)
