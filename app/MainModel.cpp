@@ -71,6 +71,12 @@ MainModel::MainModel(const IniProfile& profile, const CaptureBackendFactory& bac
                      std::wstring programDirectory)
     : profile_(profile)
 {
+    // "The frame changed" and "the pixel under the cursor may have changed"
+    // carry no value: one queued notification of each per window is enough,
+    // however fast frames arrive.
+    SetCoalesced(static_cast<std::int32_t>(PropertyId::Frame));
+    SetCoalesced(static_cast<std::int32_t>(PropertyId::CursorPixel));
+
     capture_ = backendFactory(captureApiFamily, skipErrorDevice, allowDuplicateFrameFormat);
     if (!capture_ || capture_->devices.empty() || capture_->devices.front()->formats.empty())
     {
@@ -666,6 +672,7 @@ void MainModel::ErrorCallback(Common::Device&, void* context, const Common::Exce
 
 void MainModel::OnFrame(const Common::FrameBuffer& frame)
 {
+    deliveredFrameCount_.fetch_add(1, std::memory_order_relaxed);
     {
         Common::AutoLock lock(profileLock_);
         CopyProfilesFromFrame(frame, markerPosition_, rowProfile_, columnProfile_);
