@@ -20,6 +20,10 @@ std::vector<int> NotificationWindow::Drain()
     MSG message;
     while (PeekMessageW(&message, GetSafeHwnd(), WM_APP, WM_APP, PM_REMOVE))
     {
+        // As the window layer does before handling it: a coalesced
+        // notification may be posted again from now on.
+        reinterpret_cast<Common::Mfc::BindableBase*>(message.wParam)
+            ->AcknowledgeNotification(this, static_cast<std::int32_t>(message.lParam));
         ids.push_back(static_cast<int>(message.lParam));
     }
     return ids;
