@@ -71,6 +71,12 @@ MainModel::MainModel(const IniProfile& profile, const CaptureBackendFactory& bac
                      std::wstring programDirectory)
     : profile_(profile)
 {
+    // "The frame changed" and "the pixel under the cursor may have changed"
+    // carry no value: one queued notification of each per window is enough,
+    // however fast frames arrive.
+    SetCoalesced(static_cast<std::int32_t>(PropertyId::Frame));
+    SetCoalesced(static_cast<std::int32_t>(PropertyId::CursorPixel));
+
     capture_ = backendFactory(captureApiFamily, skipErrorDevice, allowDuplicateFrameFormat);
     if (!capture_ || capture_->devices.empty() || capture_->devices.front()->formats.empty())
     {
@@ -95,6 +101,14 @@ MainModel::MainModel(const IniProfile& profile, const CaptureBackendFactory& bac
 
 MainModel::~MainModel()
 {
+    // First of all, no device may call into this model any more: a device
+    // that could not be stopped would otherwise run OnFrame on members that
+    // are destroyed before the backend. Once ClearSink returns, no callback
+    // of this model runs.
+    for (const auto& device : capture_->devices)
+    {
+        device->ClearSink();
+    }
     try
     {
         SaveSettings();
@@ -253,18 +267,7 @@ void MainModel::SelectFrameFormat(std::int32_t index)
     const bool wasOpened = device.IsOpened();
     StopCapture();
     const std::shared_ptr<Common::FrameFormat> oldFormat = device.GetSelectedFormat();
-    if (index != device.selectedFormatIndex)
-    {
-        const bool openNow = device.IsOpened();
-        device.Close();
-        device.OnFrameFormatChanging();
-        device.selectedFormatIndex = index;
-        device.ApplyFrameFormat();
-        if (openNow)
-        {
-            device.Open();
-        }
-    }
+    device.SelectFrameFormat(index);
     const std::shared_ptr<Common::FrameFormat> newFormat = device.GetSelectedFormat();
     ResizeProfiles(*newFormat);
     NotifyProcessorOfFormatChange();
@@ -666,6 +669,7 @@ void MainModel::ErrorCallback(Common::Device&, void* context, const Common::Exce
 
 void MainModel::OnFrame(const Common::FrameBuffer& frame)
 {
+    deliveredFrameCount_.fetch_add(1, std::memory_order_relaxed);
     {
         Common::AutoLock lock(profileLock_);
         CopyProfilesFromFrame(frame, markerPosition_, rowProfile_, columnProfile_);

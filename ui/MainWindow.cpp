@@ -6,6 +6,7 @@
 #include "app/MainModel.h"
 #include "resources/resource.h"
 #include "ui/AboutBox.h"
+#include "ui/SelectProcessorDialog.h"
 
 #include <cstdio>
 #include <cstring>
@@ -259,8 +260,11 @@ void MainWindow::OnSystemCommand(UINT command)
         break;
     }
     case SelectProcessorCommand:
-        // The processor selection dialog opens here, modally on the model.
+    {
+        SelectProcessorDialog dialog(model_);
+        dialog.DoModal(GetSafeHwnd());
         break;
+    }
     case SC_CLOSE:
         EndDialog(IDCANCEL);
         break;
