@@ -64,6 +64,8 @@ private:
     void LoadPlacement();
     void SavePlacement();
     void OnSystemCommand(UINT command);
+    // Shows the rate of the frames counted since the last update.
+    void UpdateFrameRate(std::int64_t counter);
 
     MainModel& model_;
     const StartupOptions options_;
@@ -79,6 +81,7 @@ private:
     UINT_PTR fpsTimer_ = 0;
     std::int32_t frameCount_ = 0;
     std::int64_t lastCounter_ = 0;
+    std::int64_t frequency_ = 1;
     double framesPerSecond_ = 0.0;
 };
 

@@ -180,6 +180,30 @@ TEST_F(MainWindowTest, StatusBarShowsFrameRateAndThePixelUnderThePointer)
     EXPECT_EQ(Pane(2), L"R = 30, G = 20, B = 10");
 }
 
+TEST_F(MainWindowTest, FrameRateKeepsComingWhilePaintsHoldBackTheTimer)
+{
+    Open();
+    // Frames keep the preview painting, and timer messages only come when
+    // nothing else waits: handle everything but them for a second and more.
+    const ULONGLONG end = GetTickCount64() + 1300;
+    int frames = 0;
+    while (GetTickCount64() < end)
+    {
+        model->Raise(static_cast<std::int32_t>(PropertyId::Frame));
+        ++frames;
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, WM_TIMER - 1, PM_REMOVE) ||
+               PeekMessageW(&message, nullptr, WM_TIMER + 1, 0xFFFFFFFF, PM_REMOVE))
+        {
+            DispatchMessageW(&message);
+        }
+    }
+    double rate = 0.0;
+    ASSERT_EQ(std::swscanf(Pane(0).c_str(), L"FPS = %lf", &rate), 1) << testing::PrintToString(Pane(0));
+    EXPECT_GT(rate, 0.0);
+    EXPECT_LT(rate, frames / 1.0);
+}
+
 TEST_F(MainWindowTest, LayoutFollowsTheSidePaneAndTheStatusBar)
 {
     Open();

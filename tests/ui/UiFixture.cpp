@@ -23,7 +23,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMilliseconds)
         // One message at a time: a state that lasts only a while (a text
         // shown for a second) is seen before a later message ends it.
         MSG message;
-        while (!done() && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        while (!done() && GetTickCount64() < end && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
         {
             TranslateMessage(&message);
             DispatchMessageW(&message);
