@@ -52,6 +52,9 @@ public:
               std::wstring programDirectory);
     ~MainModel() override;
 
+    // The application's profile (the configuration file), for the windows.
+    const IniProfile& GetProfile() const { return profile_; }
+
     // --- capture (UI thread) ---
     Common::VideoCapture& GetCapture() const { return *capture_; }
     std::int32_t GetCurrentDeviceIndex() const { return currentDeviceIndex_; }

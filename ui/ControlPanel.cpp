@@ -1,0 +1,515 @@
+#include "ui/ControlPanel.h"
+
+#include "app/MainModel.h"
+#include "app/SaveFormats.h"
+#include "resources/resource.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cwchar>
+#include <exception>
+
+namespace TavixCapture
+{
+
+namespace
+{
+constexpr int ZoomMin = 10;
+constexpr int ZoomMax = 1000;
+constexpr int ZoomSliderMin = -100;
+constexpr int ZoomSliderMax = 100;
+constexpr int BitRateMin = 100;
+constexpr int BitRateMax = 20000;
+
+// Rounds to the nearest integer, halves away from zero.
+int RoundHalfAway(double value)
+{
+    return static_cast<int>(std::round(value));
+}
+
+// The leading decimal integer of a text; 0 when it has none.
+long ParseDecimal(const std::wstring& text)
+{
+    wchar_t* end = nullptr;
+    const long value = std::wcstol(text.c_str(), &end, 10);
+    return end == text.c_str() ? 0 : value;
+}
+
+// The position a scroll request leads to from `position` in [minimum, maximum].
+int RequestedPosition(int request, int carried, int position, int minimum, int maximum)
+{
+    switch (request)
+    {
+    case SB_LINELEFT:
+        return std::max(position - 1, minimum);
+    case SB_LINERIGHT:
+        return std::min(position + 1, maximum);
+    case SB_PAGELEFT:
+        return std::max(position - 10, minimum);
+    case SB_PAGERIGHT:
+        return std::min(position + 10, maximum);
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK:
+        return carried;
+    case SB_LEFT:
+        return minimum;
+    case SB_RIGHT:
+        return maximum;
+    default:
+        return position;
+    }
+}
+} // namespace
+
+ControlPanel::ControlPanel(MainModel& model) : Dialog(IDD_CONTROLPANEL), model_(model) {}
+
+ControlPanel::~ControlPanel()
+{
+    // While this class still exists, so that OnDestroy unregisters.
+    DestroyWindow();
+}
+
+std::int32_t ControlPanel::RatioFromSliderPosition(int position)
+{
+    const int ratio = RoundHalfAway(std::pow(10.0, static_cast<double>(position) / 100.0) * 100.0);
+    return std::clamp(ratio, ZoomMin, ZoomMax);
+}
+
+int ControlPanel::SliderPositionFromRatio(std::int32_t ratio)
+{
+    return RoundHalfAway(std::log10(static_cast<double>(ratio) / 100.0) * 100.0);
+}
+
+std::int32_t ControlPanel::FitRatio(double viewWidth, double viewHeight, std::int32_t frameWidth,
+                                    std::int32_t frameHeight)
+{
+    if (frameWidth <= 0 || frameHeight <= 0)
+    {
+        return ZoomMin;
+    }
+    const double ratio = std::min(viewWidth / frameWidth, viewHeight / frameHeight) * 100.0;
+    // Truncated toward zero; clamped before the conversion so that no value
+    // is out of the integer's range.
+    return static_cast<std::int32_t>(std::clamp(std::trunc(ratio), double{ZoomMin}, double{ZoomMax}));
+}
+
+BOOL ControlPanel::OnInitDialog()
+{
+    device_.AttachItem(*this, IDC_DEVICE);
+    format_.AttachItem(*this, IDC_FORMAT);
+    zoomEdit_.AttachItem(*this, IDC_ZOOM_EDIT);
+    marker_.AttachItem(*this, IDC_MARKER);
+    markerXSpin_.AttachItem(*this, IDC_MARKER_X_SPIN);
+    markerYSpin_.AttachItem(*this, IDC_MARKER_Y_SPIN);
+    markerColor_.AttachItem(*this, IDC_MARKER_COLOR);
+    profile_.AttachItem(*this, IDC_PROFILE);
+    saveTarget_.AttachItem(*this, IDC_SAVE_TARGET);
+    fileFormat_.AttachItem(*this, IDC_FILE_FORMAT);
+    snap_.AttachItem(*this, IDC_SNAP);
+    record_.AttachItem(*this, IDC_RECORD);
+    statusBar_.AttachItem(*this, IDC_STATUSBAR_VISIBLE);
+
+    for (const auto& device : model_.GetCapture().devices)
+    {
+        device_.AddString(device->name);
+    }
+    zoomSpin_.AttachItem(*this, IDC_ZOOM_SPIN);
+    zoomSpin_.SetRange32(ZoomMin, ZoomMax);
+    zoomSlider_.SubclassItem(*this, IDC_ZOOM_SLIDER);
+    zoomSlider_.SetRange(ZoomSliderMin, ZoomSliderMax, true);
+    zoomSlider_.SetTicFreq(20);
+    zoomSlider_.SetTic(0);
+    bitRateSpin_.AttachItem(*this, IDC_BITRATE_SPIN);
+    bitRateSpin_.SetRange32(BitRateMin, BitRateMax);
+    bitRateSlider_.SubclassItem(*this, IDC_BITRATE_SLIDER);
+    bitRateSlider_.SetRange(BitRateMin, BitRateMax, true);
+    bitRateSlider_.SetTicFreq(2000);
+    bitRateSlider_.SetTic(BitRateMin);
+    // The sliders' own keyboard and channel steps match the panel's, so the
+    // thumb does not jump when the panel sets the position it computed.
+    for (const auto* slider : {&zoomSlider_, &bitRateSlider_})
+    {
+        slider->SendMessage(TBM_SETLINESIZE, 0, 1);
+        slider->SendMessage(TBM_SETPAGESIZE, 0, 10);
+    }
+
+    model_.AddListener(this);
+    registered_ = true;
+    return TRUE;
+}
+
+bool ControlPanel::OnDestroy()
+{
+    if (registered_)
+    {
+        model_.RemoveListener(this);
+        registered_ = false;
+    }
+    return false;
+}
+
+// ---- user actions ----
+
+bool ControlPanel::OnCommand(int id, int code, HWND control)
+{
+    switch (id)
+    {
+    case IDC_DEVICE:
+        if (code == CBN_SELCHANGE)
+        {
+            OnDeviceSelected();
+        }
+        return true;
+    case IDC_FORMAT:
+        if (code == CBN_SELCHANGE)
+        {
+            OnFormatSelected();
+        }
+        return true;
+    case IDC_ZOOM_EDIT:
+        if (code == EN_CHANGE)
+        {
+            OnZoomTextChanged();
+        }
+        return true;
+    case IDC_MARKER_X:
+        if (code == EN_CHANGE && markerXSpin_.GetSafeHwnd() != nullptr)
+        {
+            model_.SetMarkerPosition(markerXSpin_.GetPos32(), model_.GetMarkerPosition().y);
+        }
+        return true;
+    case IDC_MARKER_Y:
+        if (code == EN_CHANGE && markerYSpin_.GetSafeHwnd() != nullptr)
+        {
+            model_.SetMarkerPosition(model_.GetMarkerPosition().x, markerYSpin_.GetPos32());
+        }
+        return true;
+    case IDC_BITRATE:
+        if (code == EN_CHANGE && bitRateSpin_.GetSafeHwnd() != nullptr)
+        {
+            model_.SetMovieBitRate(bitRateSpin_.GetPos32());
+        }
+        return true;
+    case IDC_SAVE_TARGET:
+        if (code == CBN_SELCHANGE && saveTarget_.GetCurSel() >= 0)
+        {
+            model_.SetSaveTarget(saveTarget_.GetCurSel());
+        }
+        return true;
+    case IDC_FILE_FORMAT:
+        if (code == CBN_SELCHANGE && fileFormat_.GetCurSel() >= 0)
+        {
+            model_.SetFileFormat(fileFormat_.GetCurSel());
+        }
+        return true;
+    default:
+        break;
+    }
+    if (code != BN_CLICKED)
+    {
+        return Dialog::OnCommand(id, code, control);
+    }
+    switch (id)
+    {
+    case IDC_ZOOM_ACTUAL:
+        model_.SetViewRatio(100);
+        return true;
+    case IDC_ZOOM_FIT:
+        Fit();
+        return true;
+    case IDC_MARKER:
+        model_.SetIsMarkerVisible(!model_.GetIsMarkerVisible());
+        return true;
+    case IDC_MARKER_COLOR:
+        if (markerColor_.Pick())
+        {
+            model_.SetMarkerColor(markerColor_.GetColor());
+        }
+        return true;
+    case IDC_PROFILE:
+        model_.SetIsProfileVisible(!model_.GetIsProfileVisible());
+        return true;
+    case IDC_SNAP:
+        OnSnap();
+        return true;
+    case IDC_RECORD:
+        OnRecord();
+        return true;
+    case IDC_STATUSBAR_VISIBLE:
+        model_.SetIsStatusBarVisible(!model_.GetIsStatusBarVisible());
+        return true;
+    default:
+        return Dialog::OnCommand(id, code, control);
+    }
+}
+
+void ControlPanel::OnDeviceSelected()
+{
+    const int index = device_.GetCurSel();
+    if (index < 0)
+    {
+        return;
+    }
+    try
+    {
+        model_.SelectDevice(index);
+    }
+    catch (...)
+    {
+        // The step that failed may have left another device or format
+        // selected, or none of the change made: show what the model holds.
+        const std::exception_ptr error = std::current_exception();
+        ShowDevice();
+        ShowFrameFormat();
+        ReportException(GetSafeHwnd(), error);
+    }
+}
+
+void ControlPanel::OnFormatSelected()
+{
+    const int index = format_.GetCurSel();
+    if (index < 0)
+    {
+        return;
+    }
+    try
+    {
+        model_.SelectFrameFormat(index);
+    }
+    catch (...)
+    {
+        const std::exception_ptr error = std::current_exception();
+        ShowFrameFormat();
+        ReportException(GetSafeHwnd(), error);
+    }
+}
+
+void ControlPanel::OnZoomTextChanged()
+{
+    if (zoomSpin_.GetSafeHwnd() == nullptr)
+    {
+        return;
+    }
+    const auto [lower, upper] = zoomSpin_.GetRange32();
+    const long typed = ParseDecimal(zoomEdit_.GetWindowText());
+    if (typed < lower)
+    {
+        // Not a ratio yet ("5" on the way to "50"): wait for more digits.
+        return;
+    }
+    // A text above the maximum counts as the maximum; the spin itself keeps
+    // its last valid position for such a text.
+    const int ratio = typed > upper ? upper : zoomSpin_.GetPos32();
+    model_.SetViewRatio(std::clamp(ratio, ZoomMin, ZoomMax));
+}
+
+void ControlPanel::OnSnap()
+{
+    // The frame as the camera delivered it, copied under its lock.
+    Common::Device& device = model_.GetCurrentDevice();
+    Common::FrameBuffer copy;
+    {
+        Common::AutoLock lock(device.frameLock);
+        copy = device.frame;
+    }
+    model_.SaveFrame(copy, L"");
+}
+
+void ControlPanel::OnRecord()
+{
+    if (model_.GetIsRecording())
+    {
+        model_.StopRecording();
+        return;
+    }
+    model_.StartRecording(model_.GetSaveFolder());
+}
+
+void ControlPanel::Fit()
+{
+    // The preview's view in DIPs: its client area at its DPI. Without a
+    // preview there is no view, and the ratio becomes the least.
+    double width = 0.0;
+    double height = 0.0;
+    const HWND preview = model_.GetPreviewWindow();
+    if (preview != nullptr && IsWindow(preview) != FALSE)
+    {
+        RECT client = {};
+        Common::Mfc::ThrowLastErrorIf(::GetClientRect(preview, &client) == FALSE);
+        const UINT dpi = GetDpiForWindow(preview);
+        const double scale = 96.0 / (dpi != 0 ? dpi : 96);
+        width = (client.right - client.left) * scale;
+        height = (client.bottom - client.top) * scale;
+    }
+    const auto format = model_.GetCurrentDevice().GetSelectedFormat();
+    model_.SetViewRatio(FitRatio(width, height, format->width, format->height));
+}
+
+bool ControlPanel::OnScroll(int bar, int request, int position, HWND control)
+{
+    if (bar != SB_HORZ)
+    {
+        return false;
+    }
+    // The slider has already moved by itself for some requests; the step is
+    // taken from the position the model's value gives.
+    if (control == zoomSlider_.GetSafeHwnd())
+    {
+        const int from = SliderPositionFromRatio(model_.GetViewRatio());
+        const int to = RequestedPosition(request, position, from, ZoomSliderMin, ZoomSliderMax);
+        zoomSlider_.SetPos(to, true);
+        model_.SetViewRatio(RatioFromSliderPosition(zoomSlider_.GetPos()));
+    }
+    else if (control == bitRateSlider_.GetSafeHwnd())
+    {
+        const int from = model_.GetMovieBitRate();
+        const int to = RequestedPosition(request, position, from, BitRateMin, BitRateMax);
+        bitRateSlider_.SetPos(to, true);
+        model_.SetMovieBitRate(bitRateSlider_.GetPos());
+    }
+    return false;
+}
+
+bool ControlPanel::OnMouseWheel(UINT flags, int delta, POINT screenPoint)
+{
+    // The wheel goes to the window with the focus and climbs to its parents
+    // unless handled: a slider under the pointer takes it, wherever the
+    // focus is.
+    for (auto* slider : {&zoomSlider_, &bitRateSlider_})
+    {
+        RECT rect = slider->GetWindowRect();
+        if (PtInRect(&rect, screenPoint) != FALSE && IsWindowEnabled(slider->GetSafeHwnd()) != FALSE)
+        {
+            slider->SendMessage(WM_MOUSEWHEEL,
+                                MAKEWPARAM(flags, static_cast<WORD>(static_cast<short>(delta))),
+                                MAKELPARAM(screenPoint.x, screenPoint.y));
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ControlPanel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (message == WM_DRAWITEM && wParam == IDC_MARKER_COLOR)
+    {
+        markerColor_.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        result = TRUE;
+        return true;
+    }
+    return Dialog::OnMessage(message, wParam, lParam, result);
+}
+
+// ---- refresh from the model ----
+
+void ControlPanel::ShowDevice()
+{
+    device_.SetCurSel(model_.GetCurrentDeviceIndex());
+    format_.ResetContent();
+    for (const auto& format : model_.GetCurrentDevice().formats)
+    {
+        format_.AddString(format->GetName());
+    }
+}
+
+void ControlPanel::ShowFrameFormat()
+{
+    const Common::Device& device = model_.GetCurrentDevice();
+    format_.SetCurSel(device.selectedFormatIndex);
+    const auto format = device.GetSelectedFormat();
+    markerXSpin_.SetRange32(0, format->width - 1);
+    markerYSpin_.SetRange32(0, format->height - 1);
+}
+
+void ControlPanel::OnPropertyChanged(std::int32_t id)
+{
+    switch (static_cast<PropertyId>(id))
+    {
+    case PropertyId::CaptureDevice:
+        ShowDevice();
+        break;
+    case PropertyId::FrameFormat:
+        ShowFrameFormat();
+        break;
+    case PropertyId::ViewRatio:
+        zoomSpin_.SetPos32(model_.GetViewRatio());
+        zoomSlider_.SetPos(SliderPositionFromRatio(model_.GetViewRatio()), true);
+        break;
+    case PropertyId::IsMarkerVisible:
+    {
+        const bool visible = model_.GetIsMarkerVisible();
+        marker_.SetCheck(visible ? BST_CHECKED : BST_UNCHECKED);
+        EnableItems({IDC_MARKER_X_LABEL, IDC_MARKER_X, IDC_MARKER_X_SPIN, IDC_MARKER_Y_LABEL, IDC_MARKER_Y,
+                     IDC_MARKER_Y_SPIN, IDC_MARKER_COLOR_LABEL, IDC_MARKER_COLOR, IDC_PROFILE},
+                    visible);
+        break;
+    }
+    case PropertyId::MarkerPosition:
+    {
+        const POINT position = model_.GetMarkerPosition();
+        markerXSpin_.SetPos32(position.x);
+        markerYSpin_.SetPos32(position.y);
+        break;
+    }
+    case PropertyId::MarkerColor:
+        markerColor_.SetColor(model_.GetMarkerColor());
+        break;
+    case PropertyId::IsProfileVisible:
+        profile_.SetCheck(model_.GetIsProfileVisible() ? BST_CHECKED : BST_UNCHECKED);
+        break;
+    case PropertyId::IsStatusBarVisible:
+        statusBar_.SetCheck(model_.GetIsStatusBarVisible() ? BST_CHECKED : BST_UNCHECKED);
+        break;
+    case PropertyId::SaveTarget:
+        saveTarget_.SetCurSel(model_.GetSaveTarget());
+        UpdateControlStates();
+        break;
+    case PropertyId::FileFormat:
+        fileFormat_.SetCurSel(model_.GetFileFormat());
+        UpdateControlStates();
+        break;
+    case PropertyId::MovieBitRate:
+        bitRateSpin_.SetPos32(model_.GetMovieBitRate());
+        bitRateSlider_.SetPos(model_.GetMovieBitRate(), true);
+        break;
+    case PropertyId::IsRecording:
+    {
+        const bool recording = model_.GetIsRecording();
+        record_.SetCheck(recording ? BST_CHECKED : BST_UNCHECKED);
+        record_.SetWindowText(recording ? L"停止" : L"録画");
+        UpdateControlStates();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void ControlPanel::EnableItems(std::initializer_list<int> ids, bool enable)
+{
+    for (const int id : ids)
+    {
+        ::EnableWindow(GetDlgItem(id), enable ? TRUE : FALSE);
+    }
+}
+
+void ControlPanel::UpdateControlStates()
+{
+    const std::int32_t format = model_.GetFileFormat();
+    const bool recording = model_.GetIsRecording();
+    const bool movie = IsMovieFormat(format);
+    const bool snapped = model_.GetSaveTarget() == 0;
+
+    const bool deviceEnabled = !(movie && recording);
+    const bool formatEnabled = !recording;
+    const bool bitRateEnabled = !recording && format >= 5;
+    const bool snapEnabled = movie && !recording ? false : snapped;
+
+    EnableItems({IDC_DEVICE_LABEL, IDC_DEVICE, IDC_FORMAT_LABEL, IDC_FORMAT}, deviceEnabled);
+    EnableItems({IDC_FILE_FORMAT_LABEL, IDC_FILE_FORMAT}, formatEnabled);
+    EnableItems({IDC_BITRATE_LABEL, IDC_BITRATE, IDC_BITRATE_SPIN, IDC_BITRATE_UNIT, IDC_BITRATE_SLIDER},
+                bitRateEnabled);
+    EnableItems({IDC_SNAP}, snapEnabled);
+}
+
+} // namespace TavixCapture

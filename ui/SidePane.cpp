@@ -1,0 +1,122 @@
+#include "ui/SidePane.h"
+
+#include "app/MainModel.h"
+
+#include <algorithm>
+
+namespace TavixCapture
+{
+
+SidePane::SidePane(MainModel& model) : model_(model), header_(model), controlPanel_(model) {}
+
+SidePane::~SidePane()
+{
+    // While this class still exists, so that OnDestroy unregisters.
+    DestroyWindow();
+}
+
+void SidePane::Create(HWND parent, const RECT& rect)
+{
+    CreateEx(WS_EX_CONTROLPARENT, L"TavixSidePane", L"", WS_CHILD | WS_CLIPCHILDREN, rect, parent, 0);
+    header_.Create(GetSafeHwnd());
+    controlPanel_.Create(GetSafeHwnd());
+    const RECT page = controlPanel_.GetWindowRect();
+    MoveWindow(rect.left, rect.top, page.right - page.left, page.bottom - page.top, false);
+    Layout();
+    model_.AddListener(this);
+    registered_ = true;
+}
+
+HWND SidePane::GetPageWindow() const
+{
+    return pageWindow_ != nullptr ? pageWindow_->GetSafeHwnd() : nullptr;
+}
+
+bool SidePane::OnDestroy()
+{
+    if (registered_)
+    {
+        model_.RemoveListener(this);
+        registered_ = false;
+    }
+    return false;
+}
+
+bool SidePane::OnSize(UINT, int, int)
+{
+    Layout();
+    return false;
+}
+
+void SidePane::OnPropertyChanged(std::int32_t id)
+{
+    switch (static_cast<PropertyId>(id))
+    {
+    case PropertyId::Processor:
+        OnProcessorChanged();
+        break;
+    case PropertyId::ControlPanelPage:
+        ShowPage();
+        break;
+    default:
+        break;
+    }
+}
+
+void SidePane::OnProcessorChanged()
+{
+    // The previous page belongs to the previous processor, which destroys it.
+    pageWindow_ = nullptr;
+    Tavix::Framework::IProcessor* processor = model_.GetCurrentProcessor();
+    if (processor != nullptr)
+    {
+        Common::ThrowIfFailed(processor->CreatePage(this, &pageWindow_));
+    }
+    const HWND page = GetPageWindow();
+    if (page == nullptr && model_.GetControlPanelPage() != 0)
+    {
+        model_.SetControlPanelPage(0);
+    }
+    header_.Show(page != nullptr ? SW_SHOW : SW_HIDE);
+    Layout();
+}
+
+void SidePane::ShowPage()
+{
+    const bool capture = model_.GetControlPanelPage() == 0;
+    const HWND page = GetPageWindow();
+    controlPanel_.Show(capture ? SW_SHOW : SW_HIDE);
+    if (page != nullptr)
+    {
+        ::ShowWindow(page, capture ? SW_HIDE : SW_SHOW);
+    }
+}
+
+void SidePane::Layout()
+{
+    if (GetSafeHwnd() == nullptr)
+    {
+        return;
+    }
+    const HWND page = GetPageWindow();
+    int top = 0;
+    if (page != nullptr && header_.GetSafeHwnd() != nullptr)
+    {
+        const RECT header = header_.GetWindowRect();
+        header_.MoveWindow(0, 0, header.right - header.left, header.bottom - header.top);
+        top = header.bottom - header.top;
+    }
+    const RECT client = GetClientRect();
+    const int width = client.right;
+    const int height = std::max(0, static_cast<int>(client.bottom) - top);
+    if (controlPanel_.GetSafeHwnd() != nullptr)
+    {
+        controlPanel_.MoveWindow(0, top, width, height);
+    }
+    if (page != nullptr && IsWindow(page) != FALSE)
+    {
+        Common::Mfc::ThrowLastErrorIf(::MoveWindow(page, 0, top, width, height, TRUE) == FALSE);
+    }
+}
+
+} // namespace TavixCapture

@@ -1,0 +1,56 @@
+// TavixCapture::SidePane: the panel on the right of the main window. It
+// holds two pages in one place: the capture settings (ControlPanel) and,
+// when the selected processor offers one, the processor's settings page,
+// with the HeaderPanel above them to switch between the two while such a
+// page exists. The page shown is the model's ControlPanelPage (0: capture
+// settings). The main window creates the pane hidden with an empty
+// rectangle; the pane takes the natural size of the capture-settings page,
+// whose width the main window's layout uses, and the main window shows and
+// hides it. The processor's page belongs to the processor. UI thread.
+#pragma once
+
+#include "Common/ui/Window.h"
+#include "ui/ControlPanel.h"
+#include "ui/HeaderPanel.h"
+
+#include <cstdint>
+
+namespace TavixCapture
+{
+
+class MainModel;
+
+class SidePane : public Common::Mfc::Window
+{
+public:
+    explicit SidePane(MainModel& model);
+    ~SidePane() override;
+
+    void Create(HWND parent, const RECT& rect);
+
+    // The page of the selected processor, null when it has none (for tests
+    // and the main window's repaint).
+    HWND GetPageWindow() const;
+    ControlPanel& GetControlPanel() { return controlPanel_; }
+    HeaderPanel& GetHeader() { return header_; }
+
+protected:
+    bool OnSize(UINT type, int width, int height) override;
+    bool OnDestroy() override;
+    void OnPropertyChanged(std::int32_t id) override;
+
+private:
+    void OnProcessorChanged();
+    void ShowPage();
+    void Layout();
+
+    MainModel& model_;
+    bool registered_ = false;
+    HeaderPanel header_;
+    ControlPanel controlPanel_;
+    // The processor's page: owned by the processor, replaced on every
+    // processor change.
+    Common::Mfc::Window* pageWindow_ = nullptr;
+};
+
+} // namespace TavixCapture
