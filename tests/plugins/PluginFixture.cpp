@@ -1,5 +1,7 @@
 #include "PluginFixture.h"
 
+#include "Common/ui/BindableBase.h"
+
 #include "app/ProcessorEntry.h"
 
 NotificationWindow::NotificationWindow()
