@@ -1,17 +1,111 @@
 #include "app/IniProfile.h"
 
+#include "Common/Exception.h"
 #include "Common/TextHelpers.h"
 #include "Common/UniqueHandle.h"
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cwchar>
 #include <cwctype>
+#include <iterator>
 #include <limits>
+#include <optional>
 
 namespace TavixCapture
 {
 
-IniProfile::IniProfile(std::wstring path) : path_(std::move(path)) {}
+namespace
+{
+
+// The copy is named "~ini" + four hexadecimal digits + ".tmp" in the file's folder.
+constexpr std::size_t CopyNameLength = 12;
+
+// Writes all of `size` bytes; false on any failure.
+bool WriteAll(HANDLE file, const void* data, std::size_t size)
+{
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    while (size > 0)
+    {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 20));
+        if (!WriteFile(file, bytes, chunk, &written, nullptr) || written == 0)
+        {
+            return false;
+        }
+        bytes += written;
+        size -= written;
+    }
+    return true;
+}
+
+// The whole content of an existing file; nothing when it cannot be read.
+std::optional<std::string> ReadAll(const std::wstring& path)
+{
+    const Common::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+    {
+        return std::nullopt;
+    }
+    std::string content;
+    char buffer[16384];
+    for (;;)
+    {
+        DWORD read = 0;
+        if (!ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr))
+        {
+            return std::nullopt;
+        }
+        if (read == 0)
+        {
+            return content;
+        }
+        content.append(buffer, read);
+    }
+}
+
+} // namespace
+
+IniProfile::IniProfile(std::wstring path) : path_(std::move(path))
+{
+    // The profile functions take no path of MAX_PATH characters or more: they
+    // would fail on every call, and the program would run on defaults
+    // without a word. The copy written while saving must fit as well.
+    const std::size_t longest =
+        std::max(path_.size(), Common::GetDirectoryPart(path_).size() + CopyNameLength);
+    if (longest >= MAX_PATH)
+    {
+        throw Common::Exception(L"INIファイルを設定できませんでした。\nパスが長すぎます（" +
+                                std::to_wstring(path_.size()) + L" 文字）: " + path_);
+    }
+}
+
+IniProfile::~IniProfile() = default;
+
+IniProfile::Transaction::Transaction(const IniProfile& profile) : profile_(profile)
+{
+    profile_.Begin();
+}
+
+IniProfile::Transaction::~Transaction()
+{
+    if (!ended_)
+    {
+        static_cast<void>(profile_.End(false));
+    }
+}
+
+bool IniProfile::Transaction::Commit()
+{
+    if (ended_)
+    {
+        return false;
+    }
+    ended_ = true;
+    return profile_.End(true);
+}
 
 std::int32_t IniProfile::ReadInt(const wchar_t* section, const wchar_t* key, std::int32_t defaultValue) const
 {
@@ -54,11 +148,12 @@ std::int32_t IniProfile::ReadInt(const wchar_t* section, const wchar_t* key, std
 std::wstring IniProfile::ReadString(const wchar_t* section, const wchar_t* key,
                                     const std::wstring& defaultValue) const
 {
+    const std::wstring& file = copy_.empty() ? path_ : copy_;
     std::wstring buffer(4096, L'\0');
     for (;;)
     {
         const DWORD length = GetPrivateProfileStringW(section, key, defaultValue.c_str(), buffer.data(),
-                                                      static_cast<DWORD>(buffer.size()), path_.c_str());
+                                                      static_cast<DWORD>(buffer.size()), file.c_str());
         if (length + 1 < buffer.size())
         {
             buffer.resize(length);
@@ -75,26 +170,121 @@ bool IniProfile::WriteInt(const wchar_t* section, const wchar_t* key, std::int32
 
 bool IniProfile::WriteString(const wchar_t* section, const wchar_t* key, const std::wstring& value) const
 {
-    CreateUnicodeFile();
-    return WritePrivateProfileStringW(section, key, value.c_str(), path_.c_str()) != FALSE;
+    Transaction transaction(*this);
+    if (copy_.empty() || !WriteValue(copy_, section, key, value))
+    {
+        failed_ = true;
+        return false;
+    }
+    return transaction.Commit();
 }
 
-void IniProfile::CreateUnicodeFile() const
+bool IniProfile::WriteValue(const std::wstring& file, const wchar_t* section, const wchar_t* key,
+                            const std::wstring& value) const
 {
-    // The profile functions write a new file in the ANSI code page, which
-    // loses every character outside it (a Japanese processor name on a
-    // Western system). A file that starts with the UTF-16 byte order mark is
-    // kept in UTF-16, so a new file is started with one.
-    const Common::UniqueHandle file(
-        CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
+    return WritePrivateProfileStringW(section, key, value.c_str(), file.c_str()) != FALSE;
+}
+
+void IniProfile::Begin() const
+{
+    if (depth_++ > 0)
     {
-        return; // exists already, or cannot be created: the write reports it
+        return;
     }
-    const unsigned char byteOrderMark[] = {0xFF, 0xFE};
-    DWORD written = 0;
-    // A failure leaves an empty file, which the profile functions write in ANSI.
-    static_cast<void>(WriteFile(file.Get(), byteOrderMark, sizeof(byteOrderMark), &written, nullptr));
+    failed_ = false;
+    copy_ = CreateCopy();
+}
+
+bool IniProfile::End(bool commit) const
+{
+    if (!commit)
+    {
+        failed_ = true;
+    }
+    if (--depth_ > 0)
+    {
+        return !failed_;
+    }
+    const bool replaced = !failed_ && !copy_.empty() && ReplaceWithCopy();
+    if (!replaced && !copy_.empty())
+    {
+        // Nothing to do if it fails: a stray copy beside the file harms nothing.
+        static_cast<void>(DeleteFileW(copy_.c_str()));
+    }
+    copy_.clear();
+    failed_ = false;
+    return replaced;
+}
+
+std::wstring IniProfile::CreateCopy() const
+{
+    const DWORD attributes = GetFileAttributesW(path_.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+    {
+        return std::wstring(); // the file must not be changed
+    }
+    std::string content;
+    if (exists)
+    {
+        auto existing = ReadAll(path_);
+        if (!existing)
+        {
+            return std::wstring();
+        }
+        content = std::move(*existing);
+    }
+    if (content.empty())
+    {
+        // The profile functions write a new or empty file in the ANSI code
+        // page, which loses every character outside it (a Japanese processor
+        // name on a Western system). A file that starts with the UTF-16 byte
+        // order mark is kept in UTF-16, so such a file is started with one.
+        content = "\xFF\xFE";
+    }
+
+    const std::wstring folder = Common::GetDirectoryPart(path_);
+    const auto seed = static_cast<unsigned>(GetTickCount64()) ^ (GetCurrentProcessId() << 4);
+    for (unsigned attempt = 0; attempt < 256; ++attempt)
+    {
+        wchar_t name[CopyNameLength + 1] = {};
+        swprintf(name, std::size(name), L"~ini%04x.tmp", (seed + attempt * 7919u) & 0xFFFFu);
+        std::wstring copy = folder + name;
+        Common::UniqueHandle file(
+            CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file)
+        {
+            if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)
+            {
+                continue;
+            }
+            return std::wstring();
+        }
+        const bool written = WriteAll(file.Get(), content.data(), content.size());
+        file.Reset();
+        if (!written)
+        {
+            static_cast<void>(DeleteFileW(copy.c_str()));
+            return std::wstring();
+        }
+        return copy;
+    }
+    return std::wstring();
+}
+
+bool IniProfile::ReplaceWithCopy() const
+{
+    // The copy's content reaches the disk before it takes the file's name.
+    {
+        const Common::UniqueHandle file(CreateFileW(copy_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file || !FlushFileBuffers(file.Get()))
+        {
+            return false;
+        }
+    }
+    return MoveFileExW(copy_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+           FALSE;
 }
 
 std::wstring IniProfile::PathForExecutable(const std::wstring& executablePath)

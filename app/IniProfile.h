@@ -1,7 +1,13 @@
 // TavixCapture::IniProfile: the four profile functions over one INI file
 // (sections of key=value lines; integers as signed decimal text, booleans as
-// 0 and 1). UI thread. Every read and write goes through the two virtual
-// string functions, so another store can stand in for the file.
+// 0 and 1). UI thread only: the object is not for concurrent use.
+//
+// The file is never rewritten in place. Writes go to a copy in the same
+// folder, which replaces the file only when every write succeeded, so a full
+// disk or a process killed while saving leaves the earlier file whole. A
+// single write is such a change of its own; a Transaction groups several
+// writes (a whole section) into one change. Each value is written by one
+// virtual function, so tests can make a write fail.
 #pragma once
 
 #include <cstdint>
@@ -13,26 +19,67 @@ namespace TavixCapture
 class IniProfile
 {
 public:
+    // Raises Exception when the path is too long for the profile functions.
     explicit IniProfile(std::wstring path);
-    virtual ~IniProfile() = default;
+    virtual ~IniProfile();
+    IniProfile(const IniProfile&) = delete;
+    IniProfile& operator=(const IniProfile&) = delete;
+
+    // Groups the writes made while it lives into one change of the file.
+    // Reads made meanwhile see those writes. A transaction begun inside
+    // another joins it: only the outermost one replaces the file.
+    class Transaction
+    {
+    public:
+        explicit Transaction(const IniProfile& profile);
+        // Without Commit, the writes are dropped (the whole outer transaction
+        // with them).
+        ~Transaction();
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+
+        // True when every write so far succeeded and, for the outermost
+        // transaction, the file was replaced. False: the file keeps the
+        // content it had before the outermost transaction began.
+        bool Commit();
+
+    private:
+        const IniProfile& profile_;
+        bool ended_ = false;
+    };
 
     const std::wstring& GetPath() const { return path_; }
 
     // A missing key, or a value that is not a decimal integer, gives the default.
     std::int32_t ReadInt(const wchar_t* section, const wchar_t* key, std::int32_t defaultValue) const;
-    virtual std::wstring ReadString(const wchar_t* section, const wchar_t* key,
-                                    const std::wstring& defaultValue) const;
-    // False when the file could not be written.
+    std::wstring ReadString(const wchar_t* section, const wchar_t* key,
+                            const std::wstring& defaultValue) const;
+    // False when the file could not be written; it then keeps its earlier content.
     bool WriteInt(const wchar_t* section, const wchar_t* key, std::int32_t value) const;
-    virtual bool WriteString(const wchar_t* section, const wchar_t* key, const std::wstring& value) const;
+    bool WriteString(const wchar_t* section, const wchar_t* key, const std::wstring& value) const;
 
     // "C:\Tools\Capture.exe" gives "C:\Tools\Capture.ini".
     static std::wstring PathForExecutable(const std::wstring& executablePath);
 
+protected:
+    // Writes one value into `file`, the copy that takes the writes.
+    virtual bool WriteValue(const std::wstring& file, const wchar_t* section, const wchar_t* key,
+                            const std::wstring& value) const;
+
 private:
-    void CreateUnicodeFile() const;
+    void Begin() const;
+    bool End(bool commit) const;
+    std::wstring CreateCopy() const;
+    bool ReplaceWithCopy() const;
 
     std::wstring path_;
+    // While a transaction is open: the copy that takes the writes (empty when
+    // it could not be made), how deeply transactions nest, and whether a write
+    // failed. The transactions change them on a const profile, as reads and
+    // writes are const.
+    mutable std::wstring copy_;
+    mutable int depth_ = 0;
+    mutable bool failed_ = false;
 };
 
 } // namespace TavixCapture

@@ -71,6 +71,12 @@ MainModel::MainModel(const IniProfile& profile, const CaptureBackendFactory& bac
                      std::wstring programDirectory)
     : profile_(profile)
 {
+    // "The frame changed" and "the pixel under the cursor may have changed"
+    // carry no value: one queued notification of each per window is enough,
+    // however fast frames arrive.
+    SetCoalesced(static_cast<std::int32_t>(PropertyId::Frame));
+    SetCoalesced(static_cast<std::int32_t>(PropertyId::CursorPixel));
+
     capture_ = backendFactory(captureApiFamily, skipErrorDevice, allowDuplicateFrameFormat);
     if (!capture_ || capture_->devices.empty() || capture_->devices.front()->formats.empty())
     {
@@ -101,7 +107,7 @@ MainModel::~MainModel()
     }
     catch (...)
     {
-        // The remaining keys keep the values of the earlier run; closing the
+        // The file keeps the settings of the earlier run; closing the
         // program must not fail because the file is read-only or gone.
         OutputDebugStringW(L"TavixCapture: the settings could not be saved.\n");
     }
@@ -164,7 +170,8 @@ void MainModel::LoadSettings()
 
 void MainModel::SaveSettings() const
 {
-    // Stops at the first write that fails; the keys after it keep their old values.
+    // One change of the file: a write that fails leaves the whole earlier file.
+    IniProfile::Transaction transaction(profile_);
     const auto writeText = [this](const wchar_t* key, const std::wstring& value)
     { Common::ThrowIfFalse(profile_.WriteString(SettingsSection, key, value)); };
     const auto writeInt = [this](const wchar_t* key, std::int32_t value)
@@ -194,6 +201,7 @@ void MainModel::SaveSettings() const
     writeInt(L"SaveTarget", saveTarget_);
     writeInt(L"FileFormat", fileFormat_);
     writeInt(L"MovieBitRate", movieBitRate_);
+    Common::ThrowIfFalse(transaction.Commit());
 }
 
 void MainModel::OnListenerAdded(Common::Mfc::Window* window)
@@ -664,6 +672,7 @@ void MainModel::ErrorCallback(Common::Device&, void* context, const Common::Exce
 
 void MainModel::OnFrame(const Common::FrameBuffer& frame)
 {
+    deliveredFrameCount_.fetch_add(1, std::memory_order_relaxed);
     {
         Common::AutoLock lock(profileLock_);
         CopyProfilesFromFrame(frame, markerPosition_, rowProfile_, columnProfile_);

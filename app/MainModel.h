@@ -52,6 +52,9 @@ public:
               std::wstring programDirectory);
     ~MainModel() override;
 
+    // The application's profile (the configuration file), for the windows.
+    const IniProfile& GetProfile() const { return profile_; }
+
     // --- capture (UI thread) ---
     Common::VideoCapture& GetCapture() const { return *capture_; }
     std::int32_t GetCurrentDeviceIndex() const { return currentDeviceIndex_; }
@@ -137,6 +140,13 @@ public:
     using BindableBase::Raise;
     void Raise(PropertyId id) { Raise(static_cast<std::int32_t>(id)); }
 
+    // Frames the open device has delivered to the model so far (any thread).
+    // Windows count the frames they show; this counts what arrived.
+    std::uint64_t GetDeliveredFrameCount() const
+    {
+        return deliveredFrameCount_.load(std::memory_order_relaxed);
+    }
+
     // --- delivery thread ---
     void OnFrame(const Common::FrameBuffer& frame);
     void OnCaptureError(const Common::Exception& error);
@@ -198,6 +208,7 @@ private:
     std::wstring saveFolder_; // guarded by saveFolderLock_
     std::int32_t movieBitRate_ = 5000;
     std::atomic<bool> isRecording_ = false; // read by OnFrame
+    std::atomic<std::uint64_t> deliveredFrameCount_ = 0;
     Common::ComPointer<IWICImagingFactory> imagingFactory_;
 };
 

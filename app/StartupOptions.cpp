@@ -17,13 +17,15 @@ void StartupOptions::Load(const IniProfile& profile)
         profile.ReadInt(Section, L"AllowDuplicateFrameFormat", AllowDuplicateFrameFormat) != 0;
 }
 
-void StartupOptions::Save(const IniProfile& profile) const
+bool StartupOptions::Save(const IniProfile& profile) const
 {
-    static_cast<void>(profile.WriteInt(Section, L"IsDebugMessageEnabled", IsDebugMessageEnabled ? 1 : 0));
-    static_cast<void>(profile.WriteInt(Section, L"CaptureApiFamily", CaptureApiFamily));
-    static_cast<void>(profile.WriteInt(Section, L"SkipErrorDevice", SkipErrorDevice ? 1 : 0));
-    static_cast<void>(
-        profile.WriteInt(Section, L"AllowDuplicateFrameFormat", AllowDuplicateFrameFormat ? 1 : 0));
+    IniProfile::Transaction transaction(profile);
+    // A failed write fails the transaction, which Commit reports.
+    profile.WriteInt(Section, L"IsDebugMessageEnabled", IsDebugMessageEnabled ? 1 : 0);
+    profile.WriteInt(Section, L"CaptureApiFamily", CaptureApiFamily);
+    profile.WriteInt(Section, L"SkipErrorDevice", SkipErrorDevice ? 1 : 0);
+    profile.WriteInt(Section, L"AllowDuplicateFrameFormat", AllowDuplicateFrameFormat ? 1 : 0);
+    return transaction.Commit();
 }
 
 } // namespace TavixCapture

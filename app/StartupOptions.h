@@ -20,9 +20,10 @@ struct StartupOptions
 
     // Missing keys keep the current values; any non-zero integer is true.
     void Load(const IniProfile& profile);
-    // Writes the four keys (booleans as 0/1). Failures are ignored: a
-    // read-only file must not stop the program.
-    void Save(const IniProfile& profile) const;
+    // Writes the four keys (booleans as 0/1) as one change of the file.
+    // False when it could not be written (a read-only file, a full disk);
+    // the file then keeps its earlier content, and the start goes on.
+    bool Save(const IniProfile& profile) const;
 };
 
 } // namespace TavixCapture

@@ -37,6 +37,7 @@ std::wstring TavixCaptureApp::GetExecutablePath()
 
 bool TavixCaptureApp::InitInstance()
 {
+    exitCode_ = 0;
     INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), 0xFF};
     InitCommonControlsEx(&controls);
 
@@ -51,7 +52,8 @@ bool TavixCaptureApp::InitInstance()
         const IniProfile profile(IniProfile::PathForExecutable(executable));
 
         options.Load(profile);
-        options.Save(profile);
+        // A read-only file does not stop the start: the options were read.
+        static_cast<void>(options.Save(profile));
 
         // The model saves its settings while it is destroyed, at the end of this block.
         MainModel model(profile, backendFactory_, options.CaptureApiFamily, options.SkipErrorDevice,
@@ -70,6 +72,7 @@ bool TavixCaptureApp::InitInstance()
     catch (...)
     {
         ErrorBox::Show(nullptr, std::current_exception(), options.IsDebugMessageEnabled);
+        exitCode_ = 1;
     }
     return false;
 }

@@ -28,6 +28,9 @@ public:
 
     // The start-up routine; false: the program ends when it returns.
     bool InitInstance();
+    // What the process returns: 0, or 1 when the start-up routine ended
+    // with an error box.
+    int GetExitCode() const { return exitCode_; }
 
     // Full path of the running executable, however long.
     static std::wstring GetExecutablePath();
@@ -35,6 +38,7 @@ public:
 private:
     CaptureBackendFactory backendFactory_;
     MainWindowRunner runMainWindow_;
+    int exitCode_ = 0;
 };
 
 } // namespace TavixCapture

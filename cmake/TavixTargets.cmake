@@ -3,7 +3,7 @@
 # Platform libraries the capture, imaging and UI code link against.
 set(TAVIX_PLATFORM_LIBS
     ole32 oleaut32 uuid windowscodecs vfw32 mfplat mf mfreadwrite mfuuid d2d1 strmiids
-    comctl32 shell32 comdlg32 shlwapi version user32 gdi32)
+    comctl32 shell32 comdlg32 shlwapi version user32 gdi32 dwrite)
 
 function(tavix_warnings target)
   target_compile_options(${target} PRIVATE ${TAVIX_WARNINGS})

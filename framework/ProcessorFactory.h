@@ -45,8 +45,11 @@ public:
     HRESULT STDMETHODCALLTYPE GetProcessorName(INT32 index, std::wstring& name) override;
     HRESULT STDMETHODCALLTYPE CreateProcessor(INT32 index, IProcessor** processor) override;
 
-private:
+protected:
+    // Release destroys the object when the count reaches zero.
     virtual ~ProcessorFactory() = default;
+
+private:
     bool IsValid(INT32 index) const noexcept;
 
     volatile LONG referenceCount_ = 1;

@@ -2,6 +2,16 @@
 // windows. Raise() may be called from any thread: a notification is always a
 // posted message (message id 0x8000 = WM_APP, first parameter the object,
 // second the property id), so handlers run later on the window's thread.
+//
+// Coalesced ids: a derived class may mark ids whose notification carries no
+// value of its own ("the frame changed"). Of such an id at most one
+// notification per window is pending at a time: it is posted only when none
+// is pending, and is pending until the window acknowledges it
+// (AcknowledgeNotification, done by the window layer before it handles the
+// message), or its post fails, or the window is removed. Every other
+// notification is posted every time, in order. So a window whose thread is
+// slower than the camera keeps a short queue and still sees every state.
+//
 // Lock order: the listener lock is the innermost lock of the program.
 #pragma once
 
@@ -24,22 +34,49 @@ public:
 
     // Appends the window unless it is registered; then OnListenerAdded under the lock.
     virtual void AddListener(Window* window);
-    // Removes the window if registered, keeping the others' order.
+    // Removes the window if registered, keeping the others' order; forgets
+    // what was pending for it.
     virtual void RemoveListener(Window* window);
     // Notifies every registered window, in registration order.
     virtual void Raise(std::int32_t propertyId);
-    // Posts the notification to one window; windows without a handle are skipped.
-    virtual void Notify(Window* window, std::int32_t propertyId);
+    // Posts the notification to one window; windows without a handle are
+    // skipped, and so is a coalesced id already pending for a registered
+    // window. True when a message was posted.
+    virtual bool Notify(Window* window, std::int32_t propertyId);
+
+    // Called on the window's thread when it takes a notification of this
+    // object from its queue, before handling it: from now on the id may be
+    // posted to it again. Harmless for any other id or window.
+    void AcknowledgeNotification(Window* window, std::int32_t propertyId);
 
     std::uint32_t GetMessageId() const { return messageId_; }
+
+    // Ids that can be coalesced: 0 to MaxCoalescedId.
+    static constexpr std::int32_t MaxCoalescedId = 63;
 
 protected:
     virtual void OnListenerAdded(Window* window) = 0;
 
+    // Marks an id as coalesced (see above); for the derived class's
+    // constructor. Raises Exception for an id outside 0..MaxCoalescedId.
+    void SetCoalesced(std::int32_t propertyId);
+
 private:
+    struct Listener
+    {
+        Window* window;
+        std::uint64_t pending; // bit n: a coalesced notification n is queued
+    };
+
+    static std::uint64_t Bit(std::int32_t propertyId);
+    Listener* Find(Window* window);
+    bool Post(Listener& listener, std::int32_t propertyId);
+    bool PostMessageTo(Window* window, std::int32_t propertyId);
+
     const std::uint32_t messageId_;
     CriticalSection listenerLock_;
-    std::vector<Window*> listeners_; // guarded by listenerLock_
+    std::uint64_t coalesced_ = 0;     // guarded by listenerLock_
+    std::vector<Listener> listeners_; // guarded by listenerLock_
 };
 
 } // namespace Common::Mfc

@@ -2,6 +2,8 @@
 
 #include "Common/ui/Window.h"
 
+#include <algorithm>
+
 namespace Common::Mfc
 {
 
@@ -26,12 +28,11 @@ void RenderTarget::CreateTarget()
     ThrowLastErrorIf(GetClientRect(window_, &client) == FALSE);
     const UINT dpi = GetDpiForWindow(window_);
     dpiX_ = dpiY_ = dpi != 0 ? static_cast<float>(dpi) : 96.0f;
+    pixelSize_ = D2D1::SizeU(static_cast<UINT32>(client.right), static_cast<UINT32>(client.bottom));
     const D2D1_RENDER_TARGET_PROPERTIES properties = D2D1::RenderTargetProperties(
         D2D1_RENDER_TARGET_TYPE_DEFAULT,
-        D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED), dpiX_, dpiY_);
-    const D2D1_HWND_RENDER_TARGET_PROPERTIES hwndProperties = D2D1::HwndRenderTargetProperties(
-        window_, D2D1::SizeU(static_cast<UINT32>(client.right), static_cast<UINT32>(client.bottom)));
-    ThrowIfFailed(factory_->CreateHwndRenderTarget(properties, hwndProperties, target_.Put()));
+        D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_IGNORE), dpiX_, dpiY_);
+    ThrowIfFailed(factory_->CreateDCRenderTarget(&properties, target_.Put()));
     if (create_)
     {
         create_(*target_.Get());
@@ -49,10 +50,9 @@ void RenderTarget::Release() noexcept
 
 void RenderTarget::Resize(int width, int height)
 {
-    if (target_)
-    {
-        ThrowIfFailed(target_->Resize(D2D1::SizeU(static_cast<UINT32>(width), static_cast<UINT32>(height))));
-    }
+    // The target takes the new size when it is bound to the next paint.
+    pixelSize_ =
+        D2D1::SizeU(static_cast<UINT32>(std::max(width, 0)), static_cast<UINT32>(std::max(height, 0)));
 }
 
 void RenderTarget::UpdateDpi()
@@ -70,7 +70,12 @@ void RenderTarget::UpdateDpi()
 
 D2D1_SIZE_F RenderTarget::GetSize() const
 {
-    return target_ ? target_->GetSize() : D2D1::SizeF(0.0f, 0.0f);
+    if (!target_)
+    {
+        return D2D1::SizeF(0.0f, 0.0f);
+    }
+    return D2D1::SizeF(static_cast<float>(pixelSize_.width) * 96.0f / dpiX_,
+                       static_cast<float>(pixelSize_.height) * 96.0f / dpiY_);
 }
 
 bool RenderTarget::Paint(const std::function<void(ID2D1RenderTarget& target)>& paint)
@@ -85,13 +90,16 @@ bool RenderTarget::Paint(const std::function<void(ID2D1RenderTarget& target)>& p
         return false;
     }
     PAINTSTRUCT paintInfo = {};
-    ThrowLastErrorIf(BeginPaint(window_, &paintInfo) == nullptr);
+    const HDC dc = BeginPaint(window_, &paintInfo);
+    ThrowLastErrorIf(dc == nullptr);
     struct PaintEnd
     {
         HWND window;
         PAINTSTRUCT* info;
         ~PaintEnd() { EndPaint(window, info); }
     } paintEnd{window_, &paintInfo};
+    const RECT bound = {0, 0, static_cast<LONG>(pixelSize_.width), static_cast<LONG>(pixelSize_.height)};
+    ThrowIfFailed(target_->BindDC(dc, &bound));
 
     target_->BeginDraw();
     HRESULT drawn = S_OK;

@@ -1,5 +1,9 @@
 // Common::Mfc::RenderTarget: the Direct2D render target of one window, with
-// the window's DPI. The factory lives as long as the holder; the target and
+// the window's DPI. It is a DC render target bound to the window's paint DC
+// on every paint, so what it draws lands in the window through GDI: under
+// Wine a window render target presents through OpenGL, which a virtual
+// display without GL acceleration leaves black. The factory lives as long as
+// the holder; the target and
 // the resources made on it (brushes, bitmaps: the owner's, created in its
 // `create` callback) are made again when drawing reports that the device
 // was lost (D2DERR_RECREATE_TARGET): `discard` drops the old resources, the
@@ -31,7 +35,7 @@ public:
     // Drops the target and the owner's resources.
     void Release() noexcept;
 
-    ID2D1HwndRenderTarget* Get() const { return target_.Get(); }
+    ID2D1RenderTarget* Get() const { return target_.Get(); }
     ID2D1Factory* GetFactory() const { return factory_.Get(); }
     explicit operator bool() const { return static_cast<bool>(target_); }
 
@@ -53,8 +57,9 @@ private:
     void CreateTarget();
 
     ComPointer<ID2D1Factory> factory_;
-    ComPointer<ID2D1HwndRenderTarget> target_;
+    ComPointer<ID2D1DCRenderTarget> target_;
     HWND window_ = nullptr;
+    D2D1_SIZE_U pixelSize_ = {0, 0};
     float dpiX_ = 96.0f;
     float dpiY_ = 96.0f;
     ResourceCallback create_;

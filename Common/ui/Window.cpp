@@ -1,6 +1,7 @@
 #include "Common/ui/Window.h"
 
 #include "Common/Exception.h"
+#include "Common/ui/BindableBase.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -225,7 +226,14 @@ LRESULT Window::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& h
     {
         if (message == PropertyChangedMessage)
         {
-            OnPropertyChanged(static_cast<std::int32_t>(lParam));
+            const auto id = static_cast<std::int32_t>(lParam);
+            // Taken from the queue: the sender may post this id again, also
+            // while it is handled, so a frame arriving now is not missed.
+            if (auto* sender = reinterpret_cast<BindableBase*>(wParam))
+            {
+                sender->AcknowledgeNotification(this, id);
+            }
+            OnPropertyChanged(id);
             return 0;
         }
         LRESULT result = 0;

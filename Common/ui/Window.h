@@ -2,7 +2,8 @@
 // arrive. The static window procedure finds the object through the creation
 // parameter (kept in the window's user data) and hands every message to
 // RouteMessage: the model's change notification (WM_APP, first parameter the
-// sender, second the property id) goes to OnPropertyChanged, everything else
+// sender, second the property id) is acknowledged to its sender (see
+// BindableBase) and goes to OnPropertyChanged, everything else
 // to the virtual OnMessage, whose default splits the common messages into
 // typed handlers. A handler returns false to leave the message to the
 // default processing. An exception that leaves a handler is given to the

@@ -1,43 +1,68 @@
-// The configuration file: where it lives, how values are read and written,
-// and the start-up options of section "Application".
+// The configuration file: how values are read and written, that a save is
+// one change of the file, the start-up options of section "Application", and
+// which capture backend they choose.
+#include "app/CaptureBackendFactory.h"
 #include "app/IniProfile.h"
 #include "app/StartupOptions.h"
 #include "support/TempFolder.h"
 
+#include "Common/Exception.h"
+#include "Common/TextHelpers.h"
+#include "Common/UniqueHandle.h"
+#include "Common/capture/directshow/DirectShowVideoCapture.h"
+#include "Common/capture/mediafoundation/MediaFoundationInitializer.h"
+#include "Common/capture/mediafoundation/MediaFoundationVideoCapture.h"
+
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 using TavixCapture::IniProfile;
 using TavixCapture::StartupOptions;
 using TestSupport::TempFolder;
 
-TEST(IniLocation, NamedAfterTheExecutableInItsFolder)
+namespace
 {
-    EXPECT_EQ(IniProfile::PathForExecutable(L"C:\\Tools\\Capture.exe"), L"C:\\Tools\\Capture.ini");
-    EXPECT_EQ(IniProfile::PathForExecutable(L"C:\\a\\cap"), L"C:\\a\\cap.ini");
-    EXPECT_EQ(IniProfile::PathForExecutable(L"C:\\a\\my.tool.exe"), L"C:\\a\\my.tool.ini");
-    EXPECT_EQ(IniProfile::PathForExecutable(L"C:\\x.y\\TavixCapture.exe"), L"C:\\x.y\\TavixCapture.ini");
-}
 
-TEST(IniLocation, KeepsLongPathsWhole)
+// A store whose writes of one key fail, as a full disk would fail them.
+class FailingProfile : public IniProfile
 {
-    // A 260-character executable path, and a longer one: the folder part
-    // must survive intact.
-    std::wstring folder = L"C:\\";
-    while (folder.size() < 230)
+public:
+    FailingProfile(std::wstring path, std::wstring failingKey)
+        : IniProfile(std::move(path)), failingKey_(std::move(failingKey))
     {
-        folder += L"abcdefghij\\";
     }
-    std::wstring executable = folder + L"TavixCapture.exe";
-    executable.insert(folder.size(), 260 - executable.size(), L'x');
-    ASSERT_EQ(executable.size(), 260u);
-    const std::wstring ini = IniProfile::PathForExecutable(executable);
-    EXPECT_EQ(ini.substr(0, folder.size()), folder);
-    EXPECT_EQ(ini.substr(ini.size() - 17), L"xTavixCapture.ini");
-    EXPECT_EQ(ini.size(), 260u);
 
-    const std::wstring longer = folder + std::wstring(100, L'y') + L"\\cap.exe";
-    EXPECT_EQ(IniProfile::PathForExecutable(longer), folder + std::wstring(100, L'y') + L"\\cap.ini");
+protected:
+    bool WriteValue(const std::wstring& file, const wchar_t* section, const wchar_t* key,
+                    const std::wstring& value) const override
+    {
+        return key != failingKey_ && IniProfile::WriteValue(file, section, key, value);
+    }
+
+private:
+    std::wstring failingKey_;
+};
+
+const std::vector<std::wstring> JustTheIni = {L"t.ini"};
+
+// A folder path of exactly `length` characters (ending with a separator)
+// under `base`, created.
+std::wstring CreateFolderOfLength(const std::wstring& base, std::size_t length)
+{
+    std::wstring folder = base;
+    while (folder.size() < length)
+    {
+        const std::size_t room = length - folder.size();
+        // Leave no remainder too short for a name and its separator.
+        const std::size_t part = room > 120 ? 100 : room;
+        folder += std::wstring(part - 1, L'd') + L"\\";
+        EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << GetLastError();
+    }
+    return folder;
 }
+
+} // namespace
 
 TEST(IniProfile, IntegersAreSignedDecimalWithDefaultsForMissingOrJunk)
 {
@@ -73,6 +98,115 @@ TEST(IniProfile, WriteIntoAMissingFolderFails)
     const IniProfile profile(folder.File(L"no\\such\\folder\\t.ini"));
     EXPECT_FALSE(profile.WriteInt(L"S", L"K", 1));
     EXPECT_EQ(profile.ReadInt(L"S", L"K", 4), 4);
+}
+
+TEST(IniProfile, AnEmptyFileIsStartedInUnicode)
+{
+    TempFolder folder;
+    const std::wstring path = folder.File(L"t.ini");
+    ASSERT_TRUE(Common::UniqueHandle(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    ASSERT_EQ(TestSupport::ReadFileBytes(path), "");
+    const std::wstring name = L"二値化";
+    ASSERT_TRUE(IniProfile(path).WriteString(L"Settings", L"ProcessorName", name));
+    EXPECT_EQ(IniProfile(path).ReadString(L"Settings", L"ProcessorName", L""), name);
+    EXPECT_EQ(TestSupport::ReadFileBytes(path).substr(0, 2), "\xFF\xFE");
+}
+
+TEST(IniProfile, AFailedWriteLeavesTheWholeEarlierFile)
+{
+    TempFolder folder;
+    const std::wstring path = folder.File(L"t.ini");
+    const IniProfile profile(path);
+    ASSERT_TRUE(profile.WriteString(L"S", L"A", L"一"));
+    ASSERT_TRUE(profile.WriteString(L"S", L"B", L"二"));
+    const std::string before = TestSupport::ReadFileBytes(path);
+
+    const FailingProfile failing(path, L"B");
+    {
+        IniProfile::Transaction transaction(failing);
+        EXPECT_TRUE(failing.WriteString(L"S", L"A", L"changed"));
+        EXPECT_FALSE(failing.WriteString(L"S", L"B", L"changed"));
+        EXPECT_FALSE(failing.WriteString(L"S", L"C", L"added")) << "the transaction has failed already";
+        EXPECT_FALSE(transaction.Commit());
+    }
+    EXPECT_EQ(TestSupport::ReadFileBytes(path), before);
+    EXPECT_EQ(folder.Names(), JustTheIni) << "the copy is removed";
+
+    // A single write that fails changes nothing either.
+    EXPECT_FALSE(failing.WriteString(L"S", L"B", L"changed"));
+    EXPECT_EQ(TestSupport::ReadFileBytes(path), before);
+}
+
+TEST(IniProfile, ATransactionIsOneChangeOfTheFile)
+{
+    TempFolder folder;
+    const std::wstring path = folder.File(L"t.ini");
+    const IniProfile profile(path);
+    ASSERT_TRUE(profile.WriteInt(L"S", L"A", 1));
+    const IniProfile other(path);
+    {
+        IniProfile::Transaction outer(profile);
+        ASSERT_TRUE(profile.WriteInt(L"S", L"A", 2));
+        {
+            IniProfile::Transaction inner(profile);
+            ASSERT_TRUE(profile.WriteString(L"T", L"B", L"三"));
+            EXPECT_TRUE(inner.Commit());
+        }
+        EXPECT_EQ(profile.ReadInt(L"S", L"A", 0), 2) << "the transaction reads its own writes";
+        EXPECT_EQ(profile.ReadString(L"T", L"B", L""), L"三");
+        EXPECT_EQ(other.ReadInt(L"S", L"A", 0), 1) << "the file is unchanged until the outer commit";
+        EXPECT_EQ(other.ReadString(L"T", L"B", L"none"), L"none");
+        EXPECT_TRUE(outer.Commit());
+    }
+    EXPECT_EQ(other.ReadInt(L"S", L"A", 0), 2);
+    EXPECT_EQ(other.ReadString(L"T", L"B", L""), L"三");
+    EXPECT_EQ(folder.Names(), JustTheIni);
+
+    // Without a commit the writes are dropped.
+    {
+        IniProfile::Transaction dropped(profile);
+        ASSERT_TRUE(profile.WriteInt(L"S", L"A", 3));
+    }
+    EXPECT_EQ(other.ReadInt(L"S", L"A", 0), 2);
+    EXPECT_EQ(folder.Names(), JustTheIni);
+}
+
+TEST(IniProfile, AReadOnlyFileIsNotChanged)
+{
+    TempFolder folder;
+    const std::wstring path = folder.File(L"t.ini");
+    const IniProfile profile(path);
+    ASSERT_TRUE(profile.WriteInt(L"S", L"A", 1));
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(profile.WriteInt(L"S", L"A", 2));
+    EXPECT_EQ(profile.ReadInt(L"S", L"A", 0), 1);
+    EXPECT_EQ(folder.Names(), JustTheIni);
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+}
+
+TEST(IniProfile, APathTooLongForTheProfileFunctionsIsRefusedAndLeavesNothing)
+{
+    TempFolder folder;
+    const std::wstring base = CreateFolderOfLength(folder.Path(), MAX_PATH - 20);
+    const std::wstring longest = base + std::wstring(MAX_PATH - 1 - base.size() - 4, L'n') + L".ini";
+    ASSERT_EQ(longest.size(), MAX_PATH - 1u);
+    const IniProfile fits(longest);
+    ASSERT_TRUE(fits.WriteString(L"S", L"K", L"値"));
+    EXPECT_EQ(IniProfile(longest).ReadString(L"S", L"K", L""), L"値");
+
+    const std::wstring tooLong = base + L"n" + Common::GetFileNamePart(longest);
+    try
+    {
+        const IniProfile refused(tooLong);
+        ADD_FAILURE() << "a path of " << tooLong.size() << " characters was taken";
+    }
+    catch (const Common::Exception& error)
+    {
+        const std::wstring start = L"INIファイルを設定できませんでした。\nパスが長すぎます（260 文字）: ";
+        EXPECT_EQ(error.Message, start + tooLong);
+    }
+    EXPECT_EQ(GetFileAttributesW(tooLong.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(StartupOptions, FirstRunWritesTheDefaults)
@@ -127,12 +261,29 @@ TEST(StartupOptions, CaptureApiFamilyIsKeptAsRead)
     }
 }
 
-TEST(StartupOptions, AnUnwritableFileDoesNotStopTheStart)
+TEST(StartupOptions, AReadOnlyFileIsReadAndLeftAsItIs)
 {
     TempFolder folder;
-    const IniProfile profile(folder.File(L"missing\\TavixCapture.ini"));
+    const IniProfile profile(folder.File(L"TavixCapture.ini"));
+    ASSERT_TRUE(profile.WriteInt(L"Application", L"CaptureApiFamily", 1));
+    const std::string before = TestSupport::ReadFileBytes(profile.GetPath());
+    ASSERT_TRUE(SetFileAttributesW(profile.GetPath().c_str(), FILE_ATTRIBUTE_READONLY));
     StartupOptions options;
     options.Load(profile);
-    EXPECT_NO_THROW(options.Save(profile));
-    EXPECT_TRUE(options.SkipErrorDevice);
+    EXPECT_EQ(options.CaptureApiFamily, 1);
+    EXPECT_FALSE(options.Save(profile));
+    EXPECT_EQ(TestSupport::ReadFileBytes(profile.GetPath()), before);
+    ASSERT_TRUE(SetFileAttributesW(profile.GetPath().c_str(), FILE_ATTRIBUTE_NORMAL));
+}
+
+TEST(CaptureBackendFactory, OnlyFamilyOneChoosesDirectShow)
+{
+    const Common::MediaFoundationInitializer mediaFoundation;
+    for (const std::int32_t family : {0, 2, -1, -2147483647 - 1})
+    {
+        const auto capture = TavixCapture::CreateCaptureBackend(family, true, false);
+        EXPECT_NE(dynamic_cast<Common::MediaFoundationVideoCapture*>(capture.get()), nullptr) << family;
+    }
+    const auto capture = TavixCapture::CreateCaptureBackend(1, true, false);
+    EXPECT_NE(dynamic_cast<Common::DirectShowVideoCapture*>(capture.get()), nullptr);
 }

@@ -19,6 +19,9 @@ Ids ListenerWindow::Drain(const void* model)
     while (PeekMessageW(&message, GetSafeHwnd(), WM_APP, WM_APP, PM_REMOVE))
     {
         EXPECT_EQ(reinterpret_cast<const void*>(message.wParam), model);
+        // Taken as the window layer takes it: acknowledged first.
+        reinterpret_cast<Common::Mfc::BindableBase*>(message.wParam)
+            ->AcknowledgeNotification(this, static_cast<std::int32_t>(message.lParam));
         ids.push_back(static_cast<PropertyId>(message.lParam));
     }
     return ids;

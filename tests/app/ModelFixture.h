@@ -30,8 +30,9 @@ class ListenerWindow : public Common::Mfc::Window
 public:
     ListenerWindow();
     ~ListenerWindow() override;
-    // Property ids posted to this window since the last call, in order;
-    // fails the test if a message names another sender than `model`.
+    // Property ids posted to this window since the last call, in order,
+    // each acknowledged to its sender; fails the test if a message names
+    // another sender than `model`.
     Ids Drain(const void* model);
 };
 

@@ -1,13 +1,11 @@
 // The backend-neutral capture model: format display names (the persisted
 // identity of a format), the duplicate rule, frame sizing and the sink.
 #include "Common/capture/FormatList.h"
-#include "Common/CriticalSection.h"
 #include "support/FakeCapture.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <thread>
 
 using TestSupport::FakeDevice;
 using TestSupport::FakeFrameFormat;
@@ -140,25 +138,4 @@ TEST(DeviceSink, DeliversOnlyWhileRegistered)
     device.ClearSink();
     device.DeliverFrame(0);
     EXPECT_EQ(log.frames, 1);
-}
-
-TEST(CriticalSection, IsRecursiveAndExcludesOtherThreads)
-{
-    Common::CriticalSection section;
-    int shared = 0;
-    std::thread other;
-    {
-        Common::AutoLock outer(section);
-        Common::AutoLock inner(section);
-        other = std::thread(
-            [&]
-            {
-                Common::AutoLock lock(section);
-                shared = 2;
-            });
-        Sleep(50);
-        EXPECT_EQ(shared, 0) << "the other thread got in while the lock was held twice";
-    }
-    other.join();
-    EXPECT_EQ(shared, 2);
 }

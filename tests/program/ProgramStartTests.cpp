@@ -1,6 +1,7 @@
 // The program itself, started as a separate process from a folder of its
 // own: it writes section "Application" next to the executable and, on a
-// machine without a usable camera, ends with the error box.
+// machine without a usable camera, ends with the error box and a non-zero
+// exit code. Media Foundation lists no camera under Wine.
 #include "app/IniProfile.h"
 #include "support/TempFolder.h"
 
@@ -11,6 +12,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -62,6 +64,7 @@ struct BoxSeen
     std::wstring title;
     std::wstring text;
     int buttons = 0;
+    DWORD exitCode = STILL_ACTIVE;
 };
 
 BOOL CALLBACK CountButtons(HWND child, LPARAM parameter)
@@ -77,16 +80,16 @@ BOOL CALLBACK CountButtons(HWND child, LPARAM parameter)
 
 // Starts the program copied into `folder`, waits for its box, reads it,
 // presses OK and waits for the process to end.
-BoxSeen RunUntilErrorBox(const TestSupport::TempFolder& folder)
+BoxSeen RunUntilErrorBox(const std::wstring& folder, const std::wstring& name = L"TavixCapture.exe")
 {
-    const std::wstring exe = folder.File(L"TavixCapture.exe");
+    const std::wstring exe = folder + name;
     EXPECT_TRUE(CopyFileW((TestBinaryFolder() + L"TavixCapture.exe").c_str(), exe.c_str(), FALSE));
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     std::wstring commandLine = L"\"" + exe + L"\"";
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.Path().c_str(), &startup, &process))
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &process))
     {
         ADD_FAILURE() << "CreateProcess failed: " << GetLastError();
         return {};
@@ -121,8 +124,51 @@ BoxSeen RunUntilErrorBox(const TestSupport::TempFolder& folder)
     EnumChildWindows(search.box, CountButtons, reinterpret_cast<LPARAM>(&seen.buttons));
     PostMessageW(search.box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0) << "the program did not end";
+    EXPECT_TRUE(GetExitCodeProcess(process.hProcess, &seen.exitCode));
     return seen;
 }
+
+BoxSeen RunUntilErrorBox(const TestSupport::TempFolder& folder)
+{
+    return RunUntilErrorBox(folder.Path());
+}
+
+// Creates the folders of a path of exactly `length` characters (ending with
+// a separator) under `base`; removes them, and the files in the last one,
+// when destroyed.
+class DeepFolder
+{
+public:
+    DeepFolder(const std::wstring& base, std::size_t length) : path_(base)
+    {
+        while (path_.size() < length)
+        {
+            const std::size_t room = length - path_.size();
+            path_ += std::wstring((room > 120 ? 100 : room) - 1, L'd') + L"\\";
+            EXPECT_TRUE(CreateDirectoryW(path_.c_str(), nullptr)) << GetLastError();
+            created_.push_back(path_);
+        }
+    }
+    ~DeepFolder()
+    {
+        for (const wchar_t* name : {L"TavixCapture.exe", L"TavixCapture.x", L"TavixCapture.ini"})
+        {
+            DeleteFileW((path_ + name).c_str());
+        }
+        for (auto folder = created_.rbegin(); folder != created_.rend(); ++folder)
+        {
+            RemoveDirectoryW(folder->c_str());
+        }
+    }
+    DeepFolder(const DeepFolder&) = delete;
+    DeepFolder& operator=(const DeepFolder&) = delete;
+
+    const std::wstring& Path() const { return path_; }
+
+private:
+    std::wstring path_;
+    std::vector<std::wstring> created_;
+};
 
 } // namespace
 
@@ -133,6 +179,7 @@ TEST(ProgramStart, WithoutACameraWritesTheOptionsAndEndsWithTheErrorBox)
     EXPECT_EQ(box.title, L"エラー");
     EXPECT_EQ(box.text, L"キャプチャーデバイスがありません。");
     EXPECT_EQ(box.buttons, 1);
+    EXPECT_EQ(box.exitCode, 1u) << "a script can tell that the start failed";
 
     const TavixCapture::IniProfile ini(folder.File(L"TavixCapture.ini"));
     EXPECT_EQ(ini.ReadString(L"Application", L"IsDebugMessageEnabled", L"?"), L"0");
@@ -152,4 +199,32 @@ TEST(ProgramStart, DebugMessagesAddTheSourceLocation)
     EXPECT_EQ(box.text.substr(0, prefix.size()), prefix) << testing::PrintToString(box.text);
     EXPECT_EQ(box.text.back(), L')');
     EXPECT_EQ(ini.ReadString(L"Application", L"IsDebugMessageEnabled", L"?"), L"1");
+}
+
+TEST(ProgramStart, AnIniPathTooLongForTheProfileFunctionsIsNamedAndLeavesNothing)
+{
+    TestSupport::TempFolder folder;
+    const std::wstring iniName = L"TavixCapture.ini";
+    {
+        // 259 characters: the longest path the profile functions take.
+        const DeepFolder deep(folder.Path(), MAX_PATH - 1 - iniName.size());
+        const BoxSeen box = RunUntilErrorBox(deep.Path());
+        EXPECT_EQ(box.text, L"キャプチャーデバイスがありません。");
+        const std::wstring ini = deep.Path() + iniName;
+        ASSERT_EQ(ini.size(), MAX_PATH - 1u);
+        EXPECT_EQ(TavixCapture::IniProfile(ini).ReadString(L"Application", L"CaptureApiFamily", L"?"), L"0");
+    }
+    {
+        // An executable of 258 characters whose INI path has 260: Windows
+        // and Wine start no executable of 260 characters or more, but a
+        // shorter extension than ".ini" makes the INI path the longer one.
+        const std::wstring exeName = L"TavixCapture.x";
+        const DeepFolder deep(folder.Path(), MAX_PATH - 2 - exeName.size());
+        const BoxSeen box = RunUntilErrorBox(deep.Path(), exeName);
+        const std::wstring ini = deep.Path() + iniName;
+        ASSERT_EQ(ini.size(), MAX_PATH + 0u);
+        EXPECT_EQ(box.text, L"INIファイルを設定できませんでした。\nパスが長すぎます（260 文字）: " + ini);
+        EXPECT_EQ(box.exitCode, 1u);
+        EXPECT_EQ(GetFileAttributesW(ini.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing is left behind";
+    }
 }

@@ -3,6 +3,7 @@
 // frames they must hold (top-down 24-bit rows, "<name>.bgr") are left there
 // for tests/saving/check-avi.sh, which reads them with ffprobe and ffmpeg.
 #include "AviFile.h"
+#include "AviOutput.h"
 #include "SavedFiles.h"
 
 #include "app/Bgr24Image.h"
@@ -20,52 +21,6 @@ using TavixCapture::VideoWriter;
 
 namespace
 {
-// Where the movies go: TAVIX_AVI_OUTPUT, else a temporary folder.
-class OutputFolder
-{
-public:
-    OutputFolder()
-    {
-        const wchar_t* kept = _wgetenv(L"TAVIX_AVI_OUTPUT");
-        if (kept != nullptr && *kept != L'\0')
-        {
-            path_ = kept;
-            if (path_.back() != L'\\')
-            {
-                path_ += L'\\';
-            }
-        }
-        else
-        {
-            temporary_.emplace();
-            path_ = temporary_->Path();
-        }
-    }
-    std::wstring File(const std::wstring& name) const { return path_ + name; }
-
-private:
-    std::optional<TestSupport::TempFolder> temporary_;
-    std::wstring path_;
-};
-
-// The frames as a player shows them: packed 24-bit rows, top row first.
-void WriteExpectedFrames(const std::wstring& path, const std::vector<Common::FrameBuffer>& frames)
-{
-    std::vector<std::uint8_t> bytes;
-    for (const Common::FrameBuffer& frame : frames)
-    {
-        const std::vector<std::uint8_t> image =
-            TavixCapture::ConvertToBgr24(frame, TavixCapture::RowOrder::TopDown);
-        const std::size_t stride = static_cast<std::size_t>(TavixCapture::GetBgr24Stride(frame.width));
-        for (int y = 0; y < frame.height; ++y)
-        {
-            const auto row = image.begin() + static_cast<std::ptrdiff_t>(y * stride);
-            bytes.insert(bytes.end(), row, row + frame.width * 3);
-        }
-    }
-    SavedFiles::WriteFileBytes(path, bytes);
-}
-
 // A 24-bit bottom-up image row must hold the frame's row `height - 1 - row`.
 void ExpectBottomUpFrame(const std::vector<std::uint8_t>& stored, const Common::FrameBuffer& frame)
 {
@@ -89,7 +44,7 @@ void ExpectBottomUpFrame(const std::vector<std::uint8_t>& stored, const Common::
 
 TEST(AviMovie, HeadersRowsAndFrameCountAreThoseOfTheFrames)
 {
-    const OutputFolder output;
+    const SavingTests::OutputFolder output;
     // 322 wide: each 24-bit row carries two filler bytes.
     std::vector<Common::FrameBuffer> frames;
     for (std::uint32_t i = 0; i < 5; ++i)
@@ -106,7 +61,7 @@ TEST(AviMovie, HeadersRowsAndFrameCountAreThoseOfTheFrames)
         writer.Close();
         writer.WriteFrame(frames[0]); // after Close: dropped
     }
-    WriteExpectedFrames(output.File(L"five.bgr"), frames);
+    SavingTests::WriteExpectedFrames(output.File(L"five.bgr"), frames);
 
     const SavingTests::AviContents avi = SavingTests::ReadAvi(output.File(L"five.avi"));
     EXPECT_EQ(avi.streamHeader.fccType, streamtypeVIDEO);
@@ -129,7 +84,7 @@ TEST(AviMovie, HeadersRowsAndFrameCountAreThoseOfTheFrames)
 
 TEST(AviMovie, A640By480MovieAt30FramesPerSecond)
 {
-    const OutputFolder output;
+    const SavingTests::OutputFolder output;
     const Common::FrameBuffer frame = SavedFiles::PatternFrame(640, 480, 3);
     {
         VideoWriter writer;
@@ -137,7 +92,7 @@ TEST(AviMovie, A640By480MovieAt30FramesPerSecond)
         writer.WriteFrame(frame);
         writer.Close();
     }
-    WriteExpectedFrames(output.File(L"vga.bgr"), {frame});
+    SavingTests::WriteExpectedFrames(output.File(L"vga.bgr"), {frame});
     const SavingTests::AviContents avi = SavingTests::ReadAvi(output.File(L"vga.avi"));
     EXPECT_EQ(avi.streamHeader.dwRate, 29970u);
     EXPECT_EQ(avi.streamHeader.dwScale, 1000u);

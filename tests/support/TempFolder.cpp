@@ -6,6 +6,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -50,21 +51,49 @@ TempFolder::~TempFolder()
     SHFileOperationW(&operation);
 }
 
-std::wstring ReadTextFile(const std::wstring& path)
+std::vector<std::wstring> TempFolder::Names() const
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found = {};
+    const HANDLE search = FindFirstFileW((path_ + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+    {
+        return names;
+    }
+    do
+    {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..")
+        {
+            names.push_back(name);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ReadFileBytes(const std::wstring& path)
 {
     const Common::UniqueHandle file(
         CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::string bytes;
     if (!file)
     {
-        return std::wstring();
+        return bytes;
     }
-    std::string bytes;
     char buffer[4096];
     DWORD read = 0;
     while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
     {
         bytes.append(buffer, read);
     }
+    return bytes;
+}
+
+std::wstring ReadTextFile(const std::wstring& path)
+{
+    const std::string bytes = ReadFileBytes(path);
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE)
     {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace TestSupport
 {
@@ -18,10 +19,15 @@ public:
     // The folder's path, ending with a separator.
     const std::wstring& Path() const { return path_; }
     std::wstring File(const std::wstring& name) const { return path_ + name; }
+    // Names of the files and folders in it, sorted.
+    std::vector<std::wstring> Names() const;
 
 private:
     std::wstring path_;
 };
+
+// Raw bytes of a file; empty when it cannot be read.
+std::string ReadFileBytes(const std::wstring& path);
 
 // Whole text of a file as UTF-16 read back through the platform (for INI files).
 std::wstring ReadTextFile(const std::wstring& path);

@@ -1,7 +1,6 @@
 #include "VirtualCameraPin.h"
 
 #include "ComInterface.h"
-#include "FramePainter.h"
 #include "MediaTypeEnumerator.h"
 #include "VirtualCameraFilter.h"
 
@@ -9,7 +8,6 @@
 #include <vfwmsgs.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <cwchar>
 
@@ -23,25 +21,6 @@ bool FieldMatches(const GUID& wanted, const GUID& offered)
 {
     return wanted == GUID_NULL || wanted == offered;
 }
-
-// COM for the streaming thread while it runs.
-class ThreadApartment
-{
-public:
-    ThreadApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
-    ~ThreadApartment()
-    {
-        if (initialised_)
-        {
-            CoUninitialize();
-        }
-    }
-    ThreadApartment(const ThreadApartment&) = delete;
-    ThreadApartment& operator=(const ThreadApartment&) = delete;
-
-private:
-    bool initialised_;
-};
 
 } // namespace
 
@@ -507,91 +486,16 @@ void VirtualCameraPin::SetCatalogue(std::vector<CameraFormat> catalogue)
 
 HRESULT VirtualCameraPin::StartStreaming()
 {
-    if (!connectedTo_ || !connectedIndex_ || worker_.joinable())
+    if (!connectedTo_ || !connectedIndex_)
     {
         return S_OK;
     }
-    const HRESULT hr = allocator_->Commit();
-    if (FAILED(hr))
-    {
-        return hr;
-    }
-    {
-        std::lock_guard lock(stopLock_);
-        stopping_ = false;
-    }
-    worker_ =
-        std::thread(&VirtualCameraPin::Stream, this, catalogue_[*connectedIndex_], memInput_, allocator_);
-    return S_OK;
+    return streamer_.Start(catalogue_[*connectedIndex_], memInput_, allocator_);
 }
 
 void VirtualCameraPin::StopStreaming()
 {
-    if (!worker_.joinable())
-    {
-        return;
-    }
-    {
-        std::lock_guard lock(stopLock_);
-        stopping_ = true;
-    }
-    stopSignal_.notify_all();
-    // Decommitting wakes a thread that waits for a free buffer.
-    allocator_->Decommit();
-    worker_.join();
-}
-
-void VirtualCameraPin::Stream(CameraFormat format, Common::ComPointer<IMemInputPin> input,
-                              Common::ComPointer<IMemAllocator> allocator)
-{
-    using Clock = std::chrono::steady_clock;
-    const ThreadApartment apartment;
-    FramePainter painter(format);
-    const auto interval = std::chrono::nanoseconds(format.GetFrameInterval() * 100);
-    const Clock::time_point start = Clock::now();
-    std::uint64_t slot = 0;
-    bool first = true;
-    for (;;)
-    {
-        {
-            std::unique_lock lock(stopLock_);
-            if (stopSignal_.wait_until(lock, start + slot * interval, [this] { return stopping_; }))
-            {
-                return;
-            }
-        }
-        // A camera that falls behind drops frames rather than queueing them:
-        // the counter then shows the gap.
-        const auto late = Clock::now() - (start + slot * interval);
-        if (late > 2 * interval)
-        {
-            slot = static_cast<std::uint64_t>((Clock::now() - start) / interval);
-        }
-        Common::ComPointer<IMediaSample> sample;
-        if (FAILED(allocator->GetBuffer(sample.Put(), nullptr, nullptr, 0)))
-        {
-            continue; // decommitted: the stop signal ends the loop
-        }
-        BYTE* data = nullptr;
-        if (FAILED(sample->GetPointer(&data)) || sample->GetSize() < format.GetImageBytes())
-        {
-            ++slot;
-            continue;
-        }
-        painter.Paint(data, static_cast<std::uint32_t>(slot));
-        REFERENCE_TIME begin = static_cast<REFERENCE_TIME>(slot) * format.GetFrameInterval();
-        REFERENCE_TIME end = begin + format.GetFrameInterval();
-        if (SUCCEEDED(sample->SetActualDataLength(format.GetImageBytes())) &&
-            SUCCEEDED(sample->SetTime(&begin, &end)) && SUCCEEDED(sample->SetSyncPoint(TRUE)) &&
-            SUCCEEDED(sample->SetDiscontinuity(first ? TRUE : FALSE)))
-        {
-            first = false;
-            // A refusal is not the camera's business: downstream filters
-            // refuse samples while they stop, and the stop signal follows.
-            input->Receive(sample.Get());
-        }
-        ++slot;
-    }
+    streamer_.Stop();
 }
 
 } // namespace VirtualCamera

@@ -2,29 +2,26 @@
 // capture). It negotiates the media type and the allocator with the
 // downstream input pin, lets IAMStreamConfig choose the format, and while the
 // filter runs pushes time-stamped frames of the test pattern from a thread of
-// its own at the format's nominal rate.
+// its own (FrameStreamer) at the format's nominal rate.
 //
 // The camera has no preview pin, as many cameras have none: Wine's capture
 // graph builder serves PIN_CATEGORY_PREVIEW from this capture pin by putting
 // a Smart Tee behind it (RenderStream returns VFW_S_NOPREVIEWPIN), as Windows
 // does.
 //
-// Threads: graph calls on any thread under the filter's lock; the streaming
-// thread touches only what it was handed at start and the stop signal.
+// Threads: graph calls on any thread under the filter's lock.
 #pragma once
 
 #include "CameraFormat.h"
 #include "Common/ComPointer.h"
+#include "FrameStreamer.h"
 #include "Common/capture/directshow/DirectShowMediaType.h"
 
 #include <windows.h>
 
 #include <strmif.h>
 
-#include <condition_variable>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 namespace VirtualCamera
@@ -89,8 +86,6 @@ private:
     HRESULT DecideAllocator(IPin* receivePin, const CameraFormat& format);
     HRESULT TryAllocator(IMemInputPin& input, IMemAllocator& allocator, const ALLOCATOR_PROPERTIES& wanted,
                          int imageBytes);
-    void Stream(CameraFormat format, Common::ComPointer<IMemInputPin> input,
-                Common::ComPointer<IMemAllocator> allocator);
 
     VirtualCameraFilter& filter_;
 
@@ -102,12 +97,7 @@ private:
     Common::ComPointer<IMemInputPin> memInput_;
     Common::ComPointer<IMemAllocator> allocator_;
     Common::DirectShowMediaType connectionType_;
-    std::thread worker_;
-
-    // The stop signal of the streaming thread.
-    std::mutex stopLock_;
-    std::condition_variable stopSignal_;
-    bool stopping_ = false; // guarded by stopLock_
+    FrameStreamer streamer_;
 };
 
 } // namespace VirtualCamera

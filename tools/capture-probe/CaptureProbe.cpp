@@ -7,8 +7,12 @@
 // and reports what arrived; its last line is
 //   frames D gaps G repeats R fps F
 // (gaps and repeats are read from the virtual camera's frame counter).
+// Ctrl+C ends a stream early, with the same report. The exit code is 0, 1
+// after an error (also when the output could not be written) or 2 for bad
+// arguments.
 // Main thread; frames arrive on the backend's delivery thread.
 #include "ConsoleOutput.h"
+#include "ConsoleStop.h"
 #include "FrameStatistics.h"
 
 #include "Common/ComInitializer.h"
@@ -71,42 +75,35 @@ std::optional<std::wstring> ParseOptions(int argc, wchar_t** argv, Options& opti
     for (int i = 1; i < argc; ++i)
     {
         const std::wstring name = argv[i];
-        const bool hasValue = i + 1 < argc;
         if (name == L"--list")
         {
             options.list = true;
+            continue;
         }
-        else if (name == L"--api" && hasValue)
-        {
-            options.api = argv[++i];
-        }
-        else if (name == L"--device" && hasValue)
-        {
-            options.device = ParseIndex(argv[++i]);
-            if (!options.device)
-            {
-                return L"--device には 0 以上の整数を指定してください: " + std::wstring(argv[i]);
-            }
-        }
-        else if (name == L"--format" && hasValue)
-        {
-            options.format = ParseIndex(argv[++i]);
-            if (!options.format)
-            {
-                return L"--format には 0 以上の整数を指定してください: " + std::wstring(argv[i]);
-            }
-        }
-        else if (name == L"--seconds" && hasValue)
-        {
-            options.seconds = ParseSeconds(argv[++i]);
-            if (!options.seconds)
-            {
-                return L"--seconds には正の秒数を指定してください: " + std::wstring(argv[i]);
-            }
-        }
-        else
+        if (name != L"--api" && name != L"--device" && name != L"--format" && name != L"--seconds")
         {
             return L"不明な引数です: " + name;
+        }
+        if (i + 1 >= argc)
+        {
+            return name + L" の値がありません。";
+        }
+        const std::wstring value = argv[++i];
+        if (name == L"--api")
+        {
+            options.api = value;
+        }
+        else if (name == L"--device" && !(options.device = ParseIndex(value.c_str())))
+        {
+            return L"--device には 0 以上の整数を指定してください: " + value;
+        }
+        else if (name == L"--format" && !(options.format = ParseIndex(value.c_str())))
+        {
+            return L"--format には 0 以上の整数を指定してください: " + value;
+        }
+        else if (name == L"--seconds" && !(options.seconds = ParseSeconds(value.c_str())))
+        {
+            return L"--seconds には正の秒数を指定してください: " + value;
         }
     }
     if (options.api != L"dshow" && options.api != L"mf")
@@ -172,24 +169,8 @@ struct StreamSink
     }
 };
 
-// Waits `seconds` while dispatching the thread's window messages, as the
-// program's UI thread would.
-void PumpFor(double seconds)
-{
-    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000.0);
-    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64())
-    {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-        {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-}
-
-int Stream(Common::VideoCapture& capture, const Options& options, ConsoleOutput& out, ConsoleOutput& err)
+int Stream(Common::VideoCapture& capture, const Options& options, const ConsoleStop& stop, ConsoleOutput& out,
+           ConsoleOutput& err)
 {
     const auto deviceIndex = static_cast<std::size_t>(*options.device);
     if (deviceIndex >= capture.devices.size())
@@ -226,13 +207,13 @@ int Stream(Common::VideoCapture& capture, const Options& options, ConsoleOutput&
         device.ClearSink();
         throw;
     }
-    PumpFor(*options.seconds);
+    const double seconds = stop.Wait(*options.seconds);
     device.Close();
     device.ClearSink();
 
     const FrameStatistics& s = sink.statistics;
-    out.WriteLine(L"seconds " + Fixed(*options.seconds, 1) + L", frames delivered " +
-                  std::to_wstring(s.GetFrames()) + L", errors " + std::to_wstring(s.GetErrors()));
+    out.WriteLine(L"seconds " + Fixed(seconds, 1) + L", frames delivered " + std::to_wstring(s.GetFrames()) +
+                  L", errors " + std::to_wstring(s.GetErrors()));
     out.WriteLine(L"frame interval ms: min " + Fixed(s.GetMinimumIntervalMs(), 2) + L" avg " +
                   Fixed(s.GetAverageIntervalMs(), 2) + L" max " + Fixed(s.GetMaximumIntervalMs(), 2));
     if (s.GetFrames() > 0 && s.GetUndecodable() == s.GetFrames())
@@ -250,6 +231,7 @@ int Stream(Common::VideoCapture& capture, const Options& options, ConsoleOutput&
 
 int Run(const Options& options, ConsoleOutput& out, ConsoleOutput& err)
 {
+    const ConsoleStop stop;
     const Common::ComInitializer com;
     std::unique_ptr<Common::VideoCapture> capture;
     std::optional<Common::MediaFoundationInitializer> mediaFoundation;
@@ -262,7 +244,8 @@ int Run(const Options& options, ConsoleOutput& out, ConsoleOutput& err)
     {
         capture = std::make_unique<Common::DirectShowVideoCapture>(true, false);
     }
-    const int result = options.list ? (ListDevices(*capture, out), 0) : Stream(*capture, options, out, err);
+    const int result =
+        options.list ? (ListDevices(*capture, out), 0) : Stream(*capture, options, stop, out, err);
     capture.reset();
     return result;
 }
@@ -282,7 +265,13 @@ int wmain(int argc, wchar_t** argv)
     }
     try
     {
-        return Run(options, out, err);
+        const int result = Run(options, out, err);
+        if (out.HasFailed())
+        {
+            err.WriteLine(L"エラー: 出力を書き込めませんでした。");
+            return 1;
+        }
+        return result;
     }
     catch (const Common::Exception& error)
     {

@@ -1,5 +1,7 @@
 #include "ConsoleOutput.h"
 
+#include <algorithm>
+
 ConsoleOutput::ConsoleOutput(DWORD which) : handle_(GetStdHandle(which)), isConsole_(false)
 {
     DWORD mode = 0;
@@ -7,27 +9,51 @@ ConsoleOutput::ConsoleOutput(DWORD which) : handle_(GetStdHandle(which)), isCons
         handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE && GetConsoleMode(handle_, &mode) != FALSE;
 }
 
-void ConsoleOutput::WriteLine(const std::wstring& text)
+bool ConsoleOutput::WriteLine(const std::wstring& text)
+{
+    const std::lock_guard hold(lock_);
+    if (!Write(text + L"\r\n"))
+    {
+        failed_ = true;
+        return false;
+    }
+    return true;
+}
+
+bool ConsoleOutput::Write(const std::wstring& line)
 {
     if (handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE)
     {
-        return;
+        return false;
     }
-    const std::wstring line = text + L"\r\n";
-    DWORD written = 0;
     if (isConsole_)
     {
-        WriteConsoleW(handle_, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
-        return;
+        DWORD written = 0;
+        return WriteConsoleW(handle_, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+               written == line.size();
     }
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0,
                                           nullptr, nullptr);
     if (bytes <= 0)
     {
-        return;
+        return false;
     }
     std::string utf8(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), utf8.data(), bytes, nullptr,
-                        nullptr);
-    WriteFile(handle_, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    if (WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), utf8.data(), bytes,
+                            nullptr, nullptr) != bytes)
+    {
+        return false;
+    }
+    for (std::size_t done = 0; done < utf8.size();)
+    {
+        DWORD written = 0;
+        if (!WriteFile(handle_, utf8.data() + done, static_cast<DWORD>(utf8.size() - done), &written,
+                       nullptr) ||
+            written == 0)
+        {
+            return false;
+        }
+        done += written;
+    }
+    return true;
 }

@@ -1,0 +1,175 @@
+// saving_bench: how long saving one frame takes, for each still format at
+// 640x480 and 1920x1080 and for an AVI frame at 1920x1080, against the frame
+// interval at 30 fps. The frames are the camera's own kind (moving colour
+// bars with noise-free edges), each one different. Writes into a temporary
+// folder that it removes. Usage: saving_bench [frames per case]
+#include "Common/ComPointer.h"
+#include "app/StillImageWriter.h"
+#include "app/VideoWriter.h"
+
+#include <windows.h>
+
+#include <wincodec.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+constexpr double FrameIntervalMs = 1000.0 / 30.0;
+
+Common::FrameBuffer MakeFrame(int width, int height, int seed)
+{
+    Common::FrameBuffer frame;
+    frame.Resize(width, height);
+    for (int y = 0; y < height; ++y)
+    {
+        for (int x = 0; x < width; ++x)
+        {
+            std::uint8_t* p = frame.pixels.data() + static_cast<std::size_t>(y) * frame.stride + x * 4;
+            const int bar = ((x + seed * 8) % width) * 8 / width;
+            p[0] = static_cast<std::uint8_t>((bar & 1) ? 255 : (y + seed) & 63);
+            p[1] = static_cast<std::uint8_t>((bar & 2) ? 255 : (x / 3) & 63);
+            p[2] = static_cast<std::uint8_t>((bar & 4) ? 255 : (x + y) & 63);
+            p[3] = 255;
+        }
+    }
+    return frame;
+}
+
+double NowMs()
+{
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+std::wstring MakeFolder()
+{
+    wchar_t base[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, base);
+    const std::wstring folder =
+        std::wstring(base) + L"tavix-saving-bench-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+void EmptyFolder(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+    {
+        return;
+    }
+    do
+    {
+        if (data.cFileName[0] != L'.')
+        {
+            DeleteFileW((folder + data.cFileName).c_str());
+        }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+}
+
+struct Result
+{
+    const char* format;
+    int width;
+    int height;
+    double ms;
+};
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const int frames = argc > 1 ? std::max(1, _wtoi(argv[1])) : 20;
+    if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
+    {
+        return 2;
+    }
+    int status = 0;
+    try
+    {
+        Common::ComPointer<IWICImagingFactory> factory;
+        factory.CreateInstance(CLSID_WICImagingFactory, CLSCTX_INPROC_SERVER);
+        const TavixCapture::StillImageWriter writer(*factory.Get());
+        const std::wstring folder = MakeFolder();
+        std::vector<Result> results;
+        std::printf("saving one frame, mean of %d frames (30 fps allows %.1f ms)\n", frames, FrameIntervalMs);
+
+        const struct
+        {
+            const char* name;
+            int fileFormat;
+        } stills[] = {{"BMP", 0}, {"JPEG", 1}, {"PNG", 2}, {"TIFF", 3}};
+        for (const auto& [width, height] : {std::pair{640, 480}, std::pair{1920, 1080}})
+        {
+            std::vector<Common::FrameBuffer> sources;
+            for (int i = 0; i < 4; ++i)
+            {
+                sources.push_back(MakeFrame(width, height, i));
+            }
+            for (const auto& still : stills)
+            {
+                SYSTEMTIME time;
+                GetSystemTime(&time);
+                writer.SaveUnderNewName(sources[0], still.fileFormat, folder, time); // warm-up
+                const double start = NowMs();
+                for (int i = 0; i < frames; ++i)
+                {
+                    GetSystemTime(&time);
+                    writer.SaveUnderNewName(sources[static_cast<std::size_t>(i) % sources.size()],
+                                            still.fileFormat, folder, time);
+                }
+                results.push_back({still.name, width, height, (NowMs() - start) / frames});
+                EmptyFolder(folder);
+            }
+        }
+
+        {
+            std::vector<Common::FrameBuffer> sources;
+            for (int i = 0; i < 4; ++i)
+            {
+                sources.push_back(MakeFrame(1920, 1080, i));
+            }
+            TavixCapture::VideoWriter movie;
+            movie.Open(0, folder + L"bench.avi", 1920, 1080, 30.0, 0);
+            movie.WriteFrame(sources[0]); // warm-up
+            const double start = NowMs();
+            for (int i = 0; i < frames; ++i)
+            {
+                movie.WriteFrame(sources[static_cast<std::size_t>(i) % sources.size()]);
+            }
+            results.push_back({"AVI", 1920, 1080, (NowMs() - start) / frames});
+            movie.Close();
+            EmptyFolder(folder);
+        }
+        RemoveDirectoryW(folder.c_str());
+
+        const Result* slowest = &results.front();
+        for (const Result& result : results)
+        {
+            std::printf("%-5s %4dx%-4d %8.2f ms per frame  %s\n", result.format, result.width, result.height,
+                        result.ms,
+                        result.ms <= FrameIntervalMs ? "keeps up with 30 fps" : "too slow for 30 fps");
+            if (result.ms > slowest->ms)
+            {
+                slowest = &result;
+            }
+        }
+        std::printf("slowest: %s %dx%d %.2f ms per frame\n", slowest->format, slowest->width, slowest->height,
+                    slowest->ms);
+    }
+    catch (const Common::Exception& error)
+    {
+        std::fprintf(stderr, "saving_bench: error 0x%08lx\n", static_cast<unsigned long>(error.ErrorCode));
+        status = 1;
+    }
+    CoUninitialize();
+    return status;
+}

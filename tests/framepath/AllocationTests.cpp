@@ -1,0 +1,104 @@
+// No allocation per frame: the model captures from the virtual camera
+// through the program's DirectShow backend, with a recording processor
+// plugged in and a window taking every notification, while every operator
+// new of the program's code is counted.
+#include "AllocationCounter.h"
+#include "FakeModel.h"
+#include "NotifiedWindow.h"
+#include "directshow/VirtualCameraRegistration.h"
+
+#include "app/CaptureBackendFactory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <thread>
+
+namespace
+{
+// Dispatches the UI thread's messages until the model has had `frames`
+// frames; allocates nothing itself. False after `timeoutMs`.
+bool PumpUntilFrames(const TavixCapture::MainModel& model, std::uint64_t frames, DWORD timeoutMs)
+{
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (model.GetDeliveredFrameCount() < frames)
+    {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        {
+            DispatchMessageW(&message);
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end)
+        {
+            return false;
+        }
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT) ==
+            WAIT_FAILED)
+        {
+            return false;
+        }
+    }
+    return true;
+}
+} // namespace
+
+TEST(FramePathAllocation, NoAllocationPerFrameFromTheCameraToTheWindow)
+{
+    constexpr std::uint64_t Frames = 150;
+    AllocationCounter::SetUiThread();
+    {
+        // The counter sees what it must see.
+        const std::int64_t ui = AllocationCounter::OnUiThread();
+        const std::int64_t other = AllocationCounter::OnOtherThreads();
+        // (volatile: the compiler may not leave out an allocation it can see freed)
+        std::thread(
+            []
+            {
+                int* volatile pointer = new int(1);
+                delete pointer;
+            })
+            .join();
+        int* volatile pointer = new int(2);
+        delete pointer;
+        ASSERT_GE(AllocationCounter::OnUiThread(), ui + 1);
+        ASSERT_GE(AllocationCounter::OnOtherThreads(), other + 1);
+    }
+    VirtualCameraRegistration registration;
+    FrameProbeLog& probe = FakeModel::ProbeLog();
+    probe.Reset();
+    TestSupport::TempFolder folder;
+    const TavixCapture::IniProfile profile(folder.File(L"TavixCapture.ini"));
+    TavixCapture::MainModel model(profile, TavixCapture::CreateCaptureBackend, 1, true, false,
+                                  FakeModel::ProbeFolder());
+    model.SelectFrameFormatByName(L"ARGB32 640x480 (60fps)");
+    model.SelectProcessorByName(L"記録A");
+    ASSERT_EQ(model.GetCurrentProcessorIndex(), 1);
+    NotifiedWindow window;
+    model.AddListener(&window);
+    model.StartCapture();
+
+    // The first frames may set things up; then count.
+    ASSERT_TRUE(PumpUntilFrames(model, 10, 20000)) << "no frame from the virtual camera";
+    const std::uint64_t first = model.GetDeliveredFrameCount();
+    const int processedBefore = probe.processed;
+    const std::int64_t uiBefore = AllocationCounter::OnUiThread();
+    const std::int64_t deliveryBefore = AllocationCounter::OnOtherThreads();
+    const bool flowed = PumpUntilFrames(model, first + Frames, 30000);
+    const std::int64_t delivery = AllocationCounter::OnOtherThreads() - deliveryBefore;
+    const std::int64_t ui = AllocationCounter::OnUiThread() - uiBefore;
+    const std::uint64_t counted = model.GetDeliveredFrameCount() - first;
+    const int processed = probe.processed - processedBefore;
+    model.StopCapture();
+    model.RemoveListener(&window);
+
+    ASSERT_TRUE(flowed) << "only " << counted << " frames arrived";
+    EXPECT_GE(processed, static_cast<int>(Frames)) << "the processor did not see the frames";
+    EXPECT_EQ(delivery, 0) << "allocations on the delivery thread over " << counted << " frames";
+    EXPECT_EQ(ui, 0) << "allocations on the UI thread taking the notifications of " << counted << " frames";
+    EXPECT_EQ(model.GetErrorText(), L"");
+    std::printf(
+        "[ allocations ] %llu frames (%d processed): %lld on the delivery thread, %lld on the UI thread\n",
+        static_cast<unsigned long long>(counted), processed, static_cast<long long>(delivery),
+        static_cast<long long>(ui));
+}

@@ -1,0 +1,244 @@
+// The dialog "処理選択" as a user meets it: the real dialog from the
+// program's template, driven with the real mouse from a second thread while
+// the test thread runs it modally.
+#include "PluginFixture.h"
+
+#include "Common/Exception.h"
+#include "ui/SelectProcessorDialog.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+using Ids = std::vector<int>;
+
+namespace
+{
+
+// Windows activated on the test thread, as its CBT hook sees them.
+std::mutex activatedLock;
+std::condition_variable activatedSignal;
+std::deque<HWND> activated; // guarded by activatedLock
+
+LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE)
+    {
+        std::lock_guard<std::mutex> lock(activatedLock);
+        activated.push_back(reinterpret_cast<HWND>(wParam));
+        activatedSignal.notify_all();
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+std::wstring TitleOf(HWND window)
+{
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
+// The next window activated with this title, or null after 20 s.
+HWND WaitForWindow(const std::wstring& title)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    std::unique_lock<std::mutex> lock(activatedLock);
+    for (;;)
+    {
+        while (!activated.empty())
+        {
+            const HWND window = activated.front();
+            activated.pop_front();
+            if (TitleOf(window) == title)
+            {
+                return window;
+            }
+        }
+        if (activatedSignal.wait_until(lock, deadline) == std::cv_status::timeout)
+        {
+            return nullptr;
+        }
+    }
+}
+
+// A left click at a point of a window's client area, with the real mouse.
+void Click(HWND window, POINT point)
+{
+    ASSERT_TRUE(ClientToScreen(window, &point));
+    ASSERT_TRUE(SetCursorPos(point.x, point.y));
+    INPUT inputs[2] = {};
+    inputs[0].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].type = INPUT_MOUSE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ASSERT_EQ(SendInput(2, inputs, sizeof(INPUT)), 2u);
+}
+
+void ClickRow(HWND dialog, int row)
+{
+    const HWND list = GetDlgItem(dialog, 1005);
+    RECT item = {};
+    ASSERT_NE(SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)),
+              LB_ERR);
+    Click(list, {(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+}
+
+void ClickButton(HWND dialog, int id)
+{
+    const HWND button = GetDlgItem(dialog, id);
+    ASSERT_NE(button, nullptr);
+    RECT rect = {};
+    ASSERT_TRUE(GetClientRect(button, &rect));
+    Click(button, {rect.right / 2, rect.bottom / 2});
+}
+
+struct DialogSeen
+{
+    std::vector<std::wstring> rows;
+    int selected = -2;
+    std::wstring errorText;
+};
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM parameter)
+{
+    wchar_t className[32] = {};
+    GetClassNameW(child, className, 32);
+    if (_wcsicmp(className, L"Static") == 0)
+    {
+        *reinterpret_cast<std::wstring*>(parameter) += TitleOf(child);
+    }
+    return TRUE;
+}
+
+} // namespace
+
+class SelectProcessorDialogTest : public PluginTest
+{
+protected:
+    SelectProcessorDialogTest()
+    {
+        Install(L"lifecycle", L"TavixLife.dll");
+        model = MakeModel();
+        Listen(*model);
+        {
+            std::lock_guard<std::mutex> lock(activatedLock);
+            activated.clear();
+        }
+        hook_ = SetWindowsHookExW(WH_CBT, OnCbt, nullptr, GetCurrentThreadId());
+        EXPECT_NE(hook_, nullptr);
+    }
+    ~SelectProcessorDialogTest() override { UnhookWindowsHookEx(hook_); }
+
+    // Runs the dialog modally while `user` acts on it from another thread;
+    // returns the dialog's result. What the user saw is in `seen`.
+    INT_PTR Run(const std::function<void(HWND dialog)>& user)
+    {
+        std::thread person(
+            [&]
+            {
+                const HWND dialog = WaitForWindow(L"処理選択");
+                if (dialog == nullptr)
+                {
+                    ADD_FAILURE() << "the dialog did not appear";
+                    return;
+                }
+                const HWND list = GetDlgItem(dialog, 1005);
+                const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+                for (int i = 0; i < count; ++i)
+                {
+                    wchar_t text[256] = {};
+                    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+                    seen.rows.push_back(text);
+                }
+                seen.selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
+                user(dialog);
+            });
+        TavixCapture::SelectProcessorDialog dialog(*model);
+        const INT_PTR result = dialog.DoModal(nullptr);
+        person.join();
+        return result;
+    }
+
+    std::unique_ptr<TavixCapture::MainModel> model;
+    DialogSeen seen;
+
+private:
+    HHOOK hook_ = nullptr;
+};
+
+TEST_F(SelectProcessorDialogTest, ListsEveryEntryInOrderAndSwitchesToTheChosenRow)
+{
+    const INT_PTR result = Run(
+        [](HWND dialog)
+        {
+            ClickRow(dialog, 6);
+            ClickButton(dialog, IDOK);
+        });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(seen.rows, (std::vector<std::wstring>{L"なし", L"記録", L"作成失敗", L"初期化失敗", L"終了失敗",
+                                                    L"同名", L"同名"}));
+    EXPECT_EQ(seen.selected, 0);
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), 6) << "row 6 is entry 6, the second of two names";
+    EXPECT_EQ(window.Drain(), (Ids{5, 3}));
+}
+
+TEST_F(SelectProcessorDialogTest, OkOnTheCurrentRowChangesNothing)
+{
+    model->SelectProcessor(1);
+    window.Drain();
+    TakeEvents(L"TavixLife.dll");
+    const INT_PTR result = Run([](HWND dialog) { ClickButton(dialog, IDOK); });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(seen.selected, 1);
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), 1);
+    EXPECT_EQ(window.Drain(), Ids{});
+    EXPECT_EQ(TakeEvents(L"TavixLife.dll"), L"") << "the processor was not made again";
+}
+
+TEST_F(SelectProcessorDialogTest, OkWithoutARowAndCancelChangeNothing)
+{
+    EXPECT_EQ(Run(
+                  [](HWND dialog)
+                  {
+                      SendMessageW(GetDlgItem(dialog, 1005), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+                      ClickButton(dialog, IDOK);
+                  }),
+              IDOK);
+    EXPECT_EQ(Run(
+                  [](HWND dialog)
+                  {
+                      ClickRow(dialog, 1);
+                      ClickButton(dialog, IDCANCEL);
+                  }),
+              IDCANCEL);
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), 0);
+    EXPECT_EQ(window.Drain(), Ids{});
+}
+
+TEST_F(SelectProcessorDialogTest, AProcessorThatFailsToStartIsReportedAndNoneStaysSelected)
+{
+    model->SelectProcessor(1);
+    window.Drain();
+    const INT_PTR result = Run(
+        [this](HWND dialog)
+        {
+            ClickRow(dialog, 3);
+            ClickButton(dialog, IDOK);
+            const HWND box = WaitForWindow(L"エラー");
+            ASSERT_NE(box, nullptr) << "no error box";
+            EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&seen.errorText));
+            ClickButton(box, IDOK);
+        });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(seen.errorText, Common::Exception(InitializeFailure).Message);
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), 0);
+    EXPECT_NE(model->GetCurrentProcessor(), nullptr);
+    // (The error box's own message loop hands the notifications to the
+    // listener window; the model tests check them.)
+    // The program runs on, and "なし" is what the next start restores.
+    model->SelectProcessor(1);
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), 1);
+}

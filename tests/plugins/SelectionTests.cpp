@@ -1,0 +1,166 @@
+// Selecting processors: the life cycle of each processor in order, the
+// notifications, and what happens when a processor fails to start or stop,
+// both at start-up and when the user picks one.
+#include "PluginFixture.h"
+
+#include "Common/Exception.h"
+
+#include <functional>
+
+using Ids = std::vector<int>;
+
+namespace
+{
+HRESULT CodeOf(const std::function<void()>& action)
+{
+    try
+    {
+        action();
+    }
+    catch (const Common::Exception& error)
+    {
+        return error.ErrorCode;
+    }
+    return S_OK;
+}
+} // namespace
+
+class SelectionTest : public PluginTest
+{
+protected:
+    SelectionTest()
+    {
+        Install(L"lifecycle", L"TavixLife.dll");
+        model = MakeModel();
+        TakeEvents(L"TavixLife.dll");
+        Listen(*model);
+    }
+
+    std::unique_ptr<TavixCapture::MainModel> model;
+};
+
+TEST_F(SelectionTest, ASwitchEndsTheOldProcessorBeforeTheNewOneStartsAndRaisesProcessorThenFrame)
+{
+    model->SelectProcessor(IndexOf(*model, L"記録"));
+    EXPECT_EQ(TakeEvents(L"TavixLife.dll"), L"factory creates 0\n記録 created\n記録 Initialize\n");
+    EXPECT_EQ(window.Drain(), (Ids{5, 3}));
+
+    model->SelectProcessor(6);
+    EXPECT_EQ(TakeEvents(L"TavixLife.dll"), L"記録 Terminate\n記録 destroyed after 0 frames\n"
+                                            L"factory creates 5\n同名 1 created\n同名 1 Initialize\n");
+    EXPECT_EQ(window.Drain(), (Ids{5, 3}));
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), 6);
+
+    // The current one again: nothing happens.
+    model->SelectProcessor(6);
+    EXPECT_EQ(TakeEvents(L"TavixLife.dll"), L"");
+    EXPECT_EQ(window.Drain(), Ids{});
+}
+
+TEST_F(SelectionTest, EveryFrameAndFormatChangeReachesTheCurrentProcessor)
+{
+    model->SelectProcessor(1);
+    model->StartCapture();
+    camera->DeliverFrame(0xFF102030);
+    camera->DeliverFrame(0xFF102030);
+    model->SelectFrameFormat(1);
+    camera->DeliverFrame(0xFF102030);
+    model->StopCapture();
+    model->SelectProcessor(0);
+    EXPECT_EQ(TakeEvents(L"TavixLife.dll"), L"factory creates 0\n記録 created\n記録 Initialize\n"
+                                            L"記録 OnFrameFormatChanged\n記録 Terminate\n"
+                                            L"記録 destroyed after 3 frames\n");
+}
+
+TEST_F(SelectionTest, TheNoneProcessorShowsTheDevicesFrame)
+{
+    EXPECT_EQ(model->GetCurrentProcessor()->GetOutputImage(), &camera->frame);
+    Common::Mfc::Window* page = reinterpret_cast<Common::Mfc::Window*>(1);
+    EXPECT_EQ(model->GetCurrentProcessor()->CreatePage(nullptr, &page), S_OK);
+    EXPECT_EQ(page, nullptr);
+}
+
+TEST_F(SelectionTest, AProcessorThatCannotBeCreatedLeavesNoneSelected)
+{
+    model->SelectProcessor(1);
+    TakeEvents(L"TavixLife.dll");
+    window.Drain();
+
+    EXPECT_EQ(CodeOf([&] { model->SelectProcessor(IndexOf(*model, L"作成失敗")); }), CreateFailure);
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), 0);
+    EXPECT_NE(model->GetCurrentProcessor(), nullptr);
+    EXPECT_EQ(TakeEvents(L"TavixLife.dll"),
+              L"記録 Terminate\n記録 destroyed after 0 frames\nfactory creates 1\n");
+    EXPECT_EQ(window.Drain(), (Ids{5, 3}));
+
+    // The program runs on: another processor can still be chosen.
+    model->SelectProcessor(1);
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), 1);
+}
+
+TEST_F(SelectionTest, AProcessorThatCannotInitializeIsEndedAndNoneSelected)
+{
+    EXPECT_EQ(CodeOf([&] { model->SelectProcessor(IndexOf(*model, L"初期化失敗")); }), InitializeFailure);
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), 0);
+    EXPECT_EQ(model->GetProcessorEntries()[3]->GetProcessor(), nullptr);
+    EXPECT_EQ(TakeEvents(L"TavixLife.dll"), L"factory creates 2\n初期化失敗 created\n初期化失敗 Initialize\n"
+                                            L"初期化失敗 Terminate\n初期化失敗 destroyed after 0 frames\n");
+    EXPECT_EQ(window.Drain(), (Ids{5, 3}));
+}
+
+TEST_F(SelectionTest, AProcessorThatCannotTerminateStaysCurrent)
+{
+    const std::int32_t failing = IndexOf(*model, L"終了失敗");
+    model->SelectProcessor(failing);
+    TakeEvents(L"TavixLife.dll");
+    window.Drain();
+
+    EXPECT_EQ(CodeOf([&] { model->SelectProcessor(0); }), TerminateFailure);
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), failing);
+    EXPECT_NE(model->GetCurrentProcessor(), nullptr);
+    EXPECT_EQ(window.Drain(), Ids{});
+
+    // At the end the model lets it go all the same (the test keeps the
+    // library loaded to read what happened).
+    const HMODULE kept = LoadLibraryW(folder.File(L"TavixLife.dll").c_str());
+    ASSERT_NE(kept, nullptr);
+    model.reset();
+    EXPECT_EQ(TakeEvents(L"TavixLife.dll"),
+              L"終了失敗 Terminate\n終了失敗 Terminate\n終了失敗 destroyed after 0 frames\n");
+    EXPECT_TRUE(FreeLibrary(kept));
+}
+
+TEST_F(PluginTest, ASavedProcessorIsRestoredByTheFirstEntryOfItsName)
+{
+    Install(L"lifecycle", L"TavixLife.dll");
+    profile.WriteString(L"Settings", L"ProcessorName", L"同名");
+    const auto model = MakeModel();
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), 5);
+    EXPECT_EQ(TakeEvents(L"TavixLife.dll"), L"factory creates 4\n同名 0 created\n同名 0 Initialize\n");
+}
+
+TEST_F(PluginTest, ASavedProcessorThatNoLongerExistsGivesNoneWithoutAMessage)
+{
+    Install(L"lifecycle", L"TavixLife.dll");
+    profile.WriteString(L"Settings", L"ProcessorName", L"消えた処理");
+    const auto model = MakeModel();
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), 0);
+    EXPECT_EQ(model->TakeProcessorError(), nullptr);
+}
+
+TEST_F(PluginTest, ASavedProcessorThatFailsToStartGivesNoneAndAnErrorForTheStartUp)
+{
+    Install(L"lifecycle", L"TavixLife.dll");
+    profile.WriteString(L"Settings", L"ProcessorName", L"初期化失敗");
+    profile.WriteInt(L"Settings", L"ViewRatio", 250);
+    {
+        const auto model = MakeModel();
+        EXPECT_EQ(model->GetCurrentProcessorIndex(), 0);
+        EXPECT_EQ(model->GetViewRatio(), 250) << "the settings after it are still restored";
+        const std::exception_ptr error = model->TakeProcessorError();
+        EXPECT_EQ(CodeOf([&] { std::rethrow_exception(error); }), InitializeFailure);
+        EXPECT_EQ(model->TakeProcessorError(), nullptr) << "reported once";
+    }
+    // The next start begins with "なし" instead of failing again.
+    EXPECT_EQ(profile.ReadString(L"Settings", L"ProcessorName", L""), L"なし");
+}

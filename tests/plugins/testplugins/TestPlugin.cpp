@@ -1,0 +1,270 @@
+// Test plug-ins: one source built into several libraries, each misbehaving
+// in one way the host must survive (TEST_PLUGIN_KIND selects which), plus
+// well-behaved processors that record what the host calls on them.
+//
+// Every library also exports TakeTestEvents, which hands the test the calls
+// recorded so far (one per line) and forgets them; the string it fills was
+// made by the test, so this also grows a host string inside a plug-in.
+#include "framework/CallGuarded.h"
+#include "framework/ProcessorBase.h"
+#include "framework/ProcessorFactory.h"
+
+#include <atomic>
+#include <mutex>
+#include <string>
+
+using Tavix::Framework::IProcessor;
+using Tavix::Framework::IProcessorFactory;
+
+namespace
+{
+
+// Codes the tests look for.
+constexpr HRESULT FactoryFailure = static_cast<HRESULT>(0x80041001);
+constexpr HRESULT CountFailure = static_cast<HRESULT>(0x80041002);
+constexpr HRESULT NameFailure = static_cast<HRESULT>(0x80041003);
+constexpr HRESULT CreateFailure = static_cast<HRESULT>(0x80041004);
+constexpr HRESULT InitializeFailure = static_cast<HRESULT>(0x80041005);
+constexpr HRESULT TerminateFailure = static_cast<HRESULT>(0x80041006);
+
+std::mutex eventsLock;
+std::wstring events; // guarded by eventsLock
+
+void Record(const std::wstring& event)
+{
+    std::lock_guard<std::mutex> lock(eventsLock);
+    events += event;
+    events += L'\n';
+}
+
+// Records its life and checks that Process never overlaps Initialize or
+// Terminate and never runs outside them.
+class RecordingProcessor : public Tavix::Framework::ProcessorBase
+{
+public:
+    explicit RecordingProcessor(std::wstring name) : name_(std::move(name)) { Record(name_ + L" created"); }
+
+    HRESULT STDMETHODCALLTYPE Initialize(Tavix::Framework::IHostServices* host) override
+    {
+        Enter();
+        const HRESULT result = ProcessorBase::Initialize(host);
+        live_ = SUCCEEDED(result);
+        Record(name_ + L" Initialize");
+        Leave();
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE Terminate() override
+    {
+        Enter();
+        live_ = false;
+        Record(name_ + L" Terminate");
+        const HRESULT result = ProcessorBase::Terminate();
+        Leave();
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE Process() override
+    {
+        Enter();
+        if (!live_ || GetHost() == nullptr || GetHost()->GetFrame() == nullptr)
+        {
+            Record(name_ + L" Process outside its life");
+        }
+        processed_.fetch_add(1);
+        Leave();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnFrameFormatChanged() override
+    {
+        Record(name_ + L" OnFrameFormatChanged");
+        return S_OK;
+    }
+
+protected:
+    ~RecordingProcessor() override
+    {
+        try
+        {
+            Record(name_ + L" destroyed after " + std::to_wstring(processed_.load()) + L" frames");
+        }
+        catch (...)
+        {
+        }
+    }
+
+    void Enter()
+    {
+        if (busy_.fetch_add(1) != 0)
+        {
+            Record(name_ + L" overlapping calls");
+        }
+    }
+    void Leave() { busy_.fetch_sub(1); }
+
+    const std::wstring name_;
+
+private:
+    std::atomic<int> busy_ = 0;
+    std::atomic<bool> live_ = false;
+    std::atomic<long> processed_ = 0;
+};
+
+class FailingInitialize final : public RecordingProcessor
+{
+public:
+    FailingInitialize() : RecordingProcessor(L"初期化失敗") {}
+    HRESULT STDMETHODCALLTYPE Initialize(Tavix::Framework::IHostServices* host) override
+    {
+        // Keeps the host like a processor that fails half-way.
+        RecordingProcessor::Initialize(host);
+        return InitializeFailure;
+    }
+};
+
+class FailingTerminate final : public RecordingProcessor
+{
+public:
+    FailingTerminate() : RecordingProcessor(L"終了失敗") {}
+    HRESULT STDMETHODCALLTYPE Terminate() override
+    {
+        RecordingProcessor::Terminate();
+        return TerminateFailure;
+    }
+};
+
+// Grows a string the host made: the profile text read through the host is
+// extended here and written back, and the host frees what we allocated.
+class StringGrower final : public RecordingProcessor
+{
+public:
+    StringGrower() : RecordingProcessor(L"文字列") {}
+    HRESULT STDMETHODCALLTYPE Initialize(Tavix::Framework::IHostServices* host) override
+    {
+        const HRESULT result = RecordingProcessor::Initialize(host);
+        if (FAILED(result))
+        {
+            return result;
+        }
+        return Tavix::Framework::CallGuarded(
+            [host]
+            {
+                std::wstring text = host->GetProfileString(L"TestPlugin", L"Text", L"");
+                for (int i = 0; i < 200; ++i)
+                {
+                    text += L"伸長";
+                }
+                return host->WriteProfileString(L"TestPlugin", L"Text", text);
+            });
+    }
+};
+
+// A factory whose every call can be made to fail.
+class TestFactory final : public Tavix::Framework::ProcessorFactory
+{
+public:
+    using ProcessorFactory::ProcessorFactory;
+
+    HRESULT STDMETHODCALLTYPE GetProcessorCount(INT32* count) override
+    {
+#if TEST_PLUGIN_FAILING_COUNT
+        static_cast<void>(count);
+        return CountFailure;
+#elif TEST_PLUGIN_ZERO
+        *count = 0;
+        return S_OK;
+#else
+        return ProcessorFactory::GetProcessorCount(count);
+#endif
+    }
+    HRESULT STDMETHODCALLTYPE GetProcessorName(INT32 index, std::wstring& name) override
+    {
+#if TEST_PLUGIN_NAME_FAILS
+        if (index == 1)
+        {
+            return NameFailure;
+        }
+#endif
+#if TEST_PLUGIN_STRINGS
+        if (index == 1)
+        {
+            // Grows the host's (empty) string step by step.
+            return Tavix::Framework::CallGuarded(
+                [&name]
+                {
+                    for (int i = 0; i < 300; ++i)
+                    {
+                        name.push_back(static_cast<wchar_t>(L'あ' + i % 80));
+                    }
+                    return S_OK;
+                });
+        }
+#endif
+        return ProcessorFactory::GetProcessorName(index, name);
+    }
+    HRESULT STDMETHODCALLTYPE CreateProcessor(INT32 index, IProcessor** processor) override
+    {
+        Record(L"factory creates " + std::to_wstring(index));
+        return ProcessorFactory::CreateProcessor(index, processor);
+    }
+};
+
+IProcessor* Recording(const wchar_t* name)
+{
+    return new RecordingProcessor(name);
+}
+
+[[maybe_unused]] std::vector<Tavix::Framework::ProcessorFactory::Entry> Entries()
+{
+#if TEST_PLUGIN_LIFECYCLE
+    return {
+        {L"記録", [] { return Recording(L"記録"); }},
+        {L"作成失敗", []() -> IProcessor* { throw Common::Exception(CreateFailure); }},
+        {L"初期化失敗", []() -> IProcessor* { return new FailingInitialize; }},
+        {L"終了失敗", []() -> IProcessor* { return new FailingTerminate; }},
+        {L"同名", [] { return Recording(L"同名 0"); }},
+        {L"同名", [] { return Recording(L"同名 1"); }},
+    };
+#elif TEST_PLUGIN_STRINGS
+    return {
+        {std::wstring(1000, L'長'), [] { return Recording(L"長い名前"); }},
+        {L"", [] { return Recording(L"伸ばした名前"); }},
+        {L"文字列", []() -> IProcessor* { return new StringGrower; }},
+    };
+#else
+    return {
+        {L"A0", [] { return Recording(L"A0"); }},
+        {L"A1", [] { return Recording(L"A1"); }},
+        {L"A2", [] { return Recording(L"A2"); }},
+    };
+#endif
+}
+
+} // namespace
+
+extern "C" __declspec(dllexport) void __stdcall TakeTestEvents(std::wstring& out)
+{
+    std::lock_guard<std::mutex> lock(eventsLock);
+    out += events;
+    events.clear();
+}
+
+#if !TEST_PLUGIN_MISSING_EXPORT
+extern "C" __declspec(dllexport) HRESULT __stdcall GetProcessorFactory(IProcessorFactory** factory)
+{
+#if TEST_PLUGIN_FAILING_FACTORY
+    static_cast<void>(factory);
+    return FactoryFailure;
+#else
+    if (factory == nullptr)
+    {
+        return E_POINTER;
+    }
+    *factory = nullptr;
+    return Tavix::Framework::CallGuarded(
+        [factory]
+        {
+            *factory = new TestFactory(Entries());
+            return S_OK;
+        });
+#endif
+}
+#endif

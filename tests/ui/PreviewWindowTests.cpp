@@ -1,0 +1,300 @@
+// The preview as a user meets it: a real window on the screen, real mouse
+// input, and the pixels it draws read back from the display.
+#include "UiFixture.h"
+
+#include "Common/ui/Window.h"
+#include "ui/PreviewWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using TavixCapture::PropertyId;
+
+namespace
+{
+
+class PreviewTest : public UiModelTest
+{
+protected:
+    // A preview whose client area is width x height pixels (its border is one pixel).
+    void Open(int width, int height)
+    {
+        model = MakeModel();
+        host = std::make_unique<UiTest::HostWindow>(width + 2, height + 2);
+        preview = std::make_unique<TavixCapture::PreviewWindow>(*model, false);
+        preview->Create(host->GetSafeHwnd(), RECT{0, 0, width + 2, height + 2});
+        UiTest::Settle();
+    }
+    void TearDown() override
+    {
+        preview.reset();
+        host.reset();
+        UiTest::Pump();
+    }
+    HWND Handle() const { return preview->GetSafeHwnd(); }
+
+    std::unique_ptr<TavixCapture::MainModel> model;
+    std::unique_ptr<UiTest::HostWindow> host;
+    std::unique_ptr<TavixCapture::PreviewWindow> preview;
+};
+
+std::uint32_t Rgb(std::uint32_t pixel)
+{
+    return pixel & 0x00FFFFFFu;
+}
+
+// A frame in which every pixel has its own colour: red from x, green from y.
+std::uint32_t Gradient(int x, int y)
+{
+    return 0xFF000000u | static_cast<std::uint32_t>(x % 256) << 16 |
+           static_cast<std::uint32_t>(y % 256) << 8 | 0x40u;
+}
+
+int Channel(std::uint32_t rgb, int shift)
+{
+    return static_cast<int>((rgb >> shift) & 0xFF);
+}
+
+} // namespace
+
+TEST_F(PreviewTest, ShowsTheFrameCentredOnTealAtFullSizeWithSharpPixelsWhenZoomed)
+{
+    Open(800, 600);
+    // Before the first frame: a black image of the frame's size on teal.
+    UiTest::ScreenShot before = UiTest::ShootClient(Handle());
+    EXPECT_EQ(before.At(10, 10), UiTest::Teal);
+    EXPECT_EQ(before.At(79, 300), UiTest::Teal);
+    EXPECT_EQ(before.At(80, 60), 0u);
+    EXPECT_EQ(before.At(719, 539), 0u);
+    EXPECT_EQ(before.At(720, 300), UiTest::Teal);
+
+    ShowFrame(*model, Gradient);
+    UiTest::Settle();
+    const UiTest::ScreenShot full = UiTest::ShootClient(Handle());
+    EXPECT_EQ(full.At(0, 0), UiTest::Teal);
+    EXPECT_EQ(full.At(799, 599), UiTest::Teal);
+    // 640x480 in 800x600: the image starts at (80, 60).
+    for (const POINT p : {POINT{0, 0}, POINT{1, 0}, POINT{0, 1}, POINT{300, 200}, POINT{639, 479}})
+    {
+        EXPECT_EQ(full.At(80 + p.x, 60 + p.y), Rgb(Gradient(p.x, p.y))) << p.x << "," << p.y;
+    }
+
+    model->SetViewRatio(400);
+    UiTest::Settle();
+    const UiTest::ScreenShot zoomed = UiTest::ShootClient(Handle());
+    RECT client = {};
+    GetClientRect(Handle(), &client);
+    // Centred: the image's middle is at the view's middle. Every image pixel
+    // is a 4x4 block of one colour: the screen pixels whose centres lie
+    // inside it (a centre on its edge may go either way) show exactly it.
+    const double x0 = (client.right - 2560) / 2.0;
+    const double y0 = (client.bottom - 1920) / 2.0;
+    for (const POINT p : {POINT{300, 220}, POINT{301, 220}, POINT{330, 251}})
+    {
+        const std::uint32_t expected = Rgb(Gradient(p.x, p.y));
+        for (const double dy : {1.0, 2.0, 3.0})
+        {
+            for (const double dx : {1.0, 2.0, 3.0})
+            {
+                const int sx = static_cast<int>(std::floor(x0 + p.x * 4 + dx));
+                const int sy = static_cast<int>(std::floor(y0 + p.y * 4 + dy));
+                EXPECT_EQ(zoomed.At(sx, sy), expected) << p.x << "," << p.y << " +" << dx << "," << dy;
+            }
+        }
+    }
+}
+
+TEST_F(PreviewTest, ScrollRangeOfAWideImageKeepsItCentredAtPositionZero)
+{
+    Open(1000, 1000);
+    model->SetViewRatio(200);
+    UiTest::Settle();
+    SCROLLINFO info = preview->GetScrollInfo(SB_HORZ);
+    EXPECT_EQ(info.nMin, -140);
+    EXPECT_EQ(info.nPage, 500u);
+    EXPECT_EQ(info.nMax, 639);
+    EXPECT_EQ(info.nPos, 0);
+    EXPECT_EQ(preview->GetScrollLimit(SB_HORZ), 140);
+    // 960 DIPs high fits the view: no vertical range.
+    const SCROLLINFO vertical = preview->GetScrollInfo(SB_VERT);
+    EXPECT_EQ(vertical.nMax, 0);
+
+    // Scroll requests move within [minimum, limit].
+    SendMessageW(Handle(), WM_HSCROLL, SB_PAGEDOWN, 0);
+    EXPECT_EQ(preview->GetScrollPos(SB_HORZ), 140);
+    SendMessageW(Handle(), WM_HSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(preview->GetScrollPos(SB_HORZ), 140);
+    SendMessageW(Handle(), WM_HSCROLL, SB_TOP, 0);
+    EXPECT_EQ(preview->GetScrollPos(SB_HORZ), -140);
+    SendMessageW(Handle(), WM_HSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(preview->GetScrollPos(SB_HORZ), -139);
+    SendMessageW(Handle(), WM_HSCROLL, SB_BOTTOM, 0);
+    EXPECT_EQ(preview->GetScrollPos(SB_HORZ), 140);
+
+    // At the limit the image's right edge is on the view's right edge.
+    ShowFrame(*model, Gradient);
+    UiTest::Settle();
+    const UiTest::ScreenShot shot = UiTest::ShootClient(Handle());
+    RECT client = {};
+    GetClientRect(Handle(), &client);
+    const int row = static_cast<int>(std::floor((client.bottom - 960) / 2.0 + 2 * 50 + 1));
+    EXPECT_EQ(shot.At(999, row), Rgb(Gradient(639, 50)));
+    EXPECT_EQ(shot.At(998, row), Rgb(Gradient(639, 50)));
+    EXPECT_EQ(shot.At(997, row), Rgb(Gradient(638, 50)));
+
+    // Zooming out to fit removes the bar.
+    model->SetViewRatio(100);
+    UiTest::Settle();
+    info = preview->GetScrollInfo(SB_HORZ);
+    EXPECT_EQ(info.nMax, 0);
+    EXPECT_EQ(info.nPage, 0u);
+}
+
+TEST_F(PreviewTest, MarkerLinesInTheMarkerColourAndProfilesAtTheirChannelHeights)
+{
+    Open(800, 600);
+    model->SetIsMarkerVisible(true);
+    model->SetMarkerColor(RGB(255, 0, 0));
+    model->SetMarkerPosition(100, 200);
+    model->StartCapture();
+    camera->DeliverFrame(0xFF404040u);
+    UiTest::Settle();
+    UiTest::ScreenShot shot = UiTest::ShootClient(Handle());
+    // The lines cross at the centre of pixel (100, 200) and span the image only.
+    EXPECT_EQ(shot.At(80 + 100, 60 + 10), 0xFF0000u);
+    EXPECT_EQ(shot.At(80 + 100, 60 + 470), 0xFF0000u);
+    EXPECT_EQ(shot.At(80 + 20, 60 + 200), 0xFF0000u);
+    EXPECT_EQ(shot.At(80 + 600, 60 + 200), 0xFF0000u);
+    EXPECT_EQ(shot.At(80 + 101, 60 + 10), 0x404040u);
+    EXPECT_EQ(shot.At(80 + 100, 30), UiTest::Teal) << "no line outside the image";
+
+    // Profiles: a uniform frame R=200, G=120, B=40 gives flat lines that
+    // many DIPs above the bottom edge (row) and right of the left edge (column).
+    model->SetIsProfileVisible(true);
+    camera->DeliverFrame(0xFFC87828u);
+    UiTest::Settle();
+    shot = UiTest::ShootClient(Handle());
+    const std::uint32_t base = 0xC87828u;
+    const int x = 80 + 400;
+    struct Line
+    {
+        int value;
+        int shift;
+    };
+    for (const Line line : {Line{200, 16}, Line{120, 8}})
+    {
+        const int row = 600 - line.value;
+        const int onLine =
+            std::max(Channel(shot.At(x, row - 1), line.shift), Channel(shot.At(x, row), line.shift));
+        EXPECT_GT(onLine, Channel(base, line.shift) + 20) << "row profile line at " << line.value;
+        EXPECT_EQ(shot.At(x, row - 6), base);
+    }
+    const int y = 60 + 300;
+    for (const Line line : {Line{200, 16}, Line{120, 8}})
+    {
+        const int column = line.value;
+        const int onLine =
+            std::max(Channel(shot.At(column - 1, y), line.shift), Channel(shot.At(column, y), line.shift));
+        EXPECT_GT(onLine, Channel(base, line.shift) + 20) << "column profile line at " << line.value;
+        EXPECT_EQ(shot.At(column + 6, y), base);
+    }
+    // The blue line lies 40 DIPs from the edges, over the teal margin.
+    const std::uint32_t blueRow = std::max(Channel(shot.At(x, 559), 0), Channel(shot.At(x, 560), 0));
+    EXPECT_GT(static_cast<int>(blueRow), 0x80 + 20);
+
+    // Hiding the marker hides the profiles too.
+    model->SetIsMarkerVisible(false);
+    UiTest::Settle();
+    shot = UiTest::ShootClient(Handle());
+    EXPECT_EQ(shot.At(x, 399), base);
+    EXPECT_EQ(shot.At(x, 400), base);
+    EXPECT_EQ(shot.At(80 + 100, 60 + 10), base);
+}
+
+TEST_F(PreviewTest, PointerOverTheImageSetsTheCursorPixelAndLeavingClearsIt)
+{
+    Open(800, 600);
+    UiTest::MouseMove(Handle(), {80 + 12, 60 + 7});
+    EXPECT_TRUE(model->GetIsCursorInImage());
+    EXPECT_EQ(model->GetCursorPosition().x, 12);
+    EXPECT_EQ(model->GetCursorPosition().y, 7);
+    // Outside the image, still inside the window.
+    UiTest::MouseMove(Handle(), {40, 30});
+    EXPECT_FALSE(model->GetIsCursorInImage());
+    UiTest::MouseMove(Handle(), {80 + 30, 60 + 40});
+    EXPECT_TRUE(model->GetIsCursorInImage());
+    // Out of the window altogether.
+    UiTest::MouseMove(Handle(), {900, 700});
+    EXPECT_TRUE(UiTest::PumpUntil([this] { return !model->GetIsCursorInImage(); }));
+}
+
+TEST_F(PreviewTest, DraggingTheMarkerMovesItAndDoubleClickRecentresIt)
+{
+    Open(800, 600);
+    model->SetIsMarkerVisible(true);
+    model->SetMarkerPosition(100, 100);
+    UiTest::Settle();
+    // Within 20 DIPs of the crossing at (180.5, 160.5): the handle.
+    UiTest::MouseMove(Handle(), {80 + 110, 60 + 105});
+    UiTest::MouseDown(Handle(), {80 + 110, 60 + 105});
+    UiTest::MouseMove(Handle(), {80 + 250, 60 + 300});
+    EXPECT_EQ(model->GetMarkerPosition().x, 250);
+    EXPECT_EQ(model->GetMarkerPosition().y, 300);
+    // Dragged beyond the image: clamped to its edge.
+    UiTest::MouseMove(Handle(), {795, 300});
+    EXPECT_EQ(model->GetMarkerPosition().x, 639);
+    UiTest::MouseUp(Handle(), {795, 300});
+    UiTest::MouseMove(Handle(), {80 + 300, 60 + 300});
+    EXPECT_EQ(model->GetMarkerPosition().x, 639) << "the drag ended with the button";
+
+    // A press away from the marker pans, it does not move the marker.
+    model->SetMarkerPosition(50, 60);
+    UiTest::Settle();
+    UiTest::MouseMove(Handle(), {80 + 300, 60 + 300});
+    UiTest::MouseDown(Handle(), {80 + 300, 60 + 300});
+    UiTest::MouseMove(Handle(), {80 + 320, 60 + 320});
+    UiTest::MouseUp(Handle(), {80 + 320, 60 + 320});
+    EXPECT_EQ(model->GetMarkerPosition().x, 50);
+
+    // Double-click on the handle: back to the middle of the frame.
+    UiTest::MouseMove(Handle(), {80 + 52, 60 + 61});
+    UiTest::MouseDown(Handle(), {80 + 52, 60 + 61});
+    UiTest::MouseUp(Handle(), {80 + 52, 60 + 61});
+    UiTest::MouseDown(Handle(), {80 + 52, 60 + 61});
+    UiTest::MouseUp(Handle(), {80 + 52, 60 + 61});
+    EXPECT_EQ(model->GetMarkerPosition().x, 320);
+    EXPECT_EQ(model->GetMarkerPosition().y, 240);
+}
+
+TEST_F(PreviewTest, DraggingAZoomedImagePansIt)
+{
+    Open(800, 600);
+    model->SetViewRatio(400);
+    UiTest::Settle();
+    UiTest::MouseMove(Handle(), {400, 300});
+    UiTest::MouseDown(Handle(), {400, 300});
+    UiTest::MouseMove(Handle(), {350, 280});
+    UiTest::MouseUp(Handle(), {350, 280});
+    EXPECT_EQ(preview->GetScrollPos(SB_HORZ), 50);
+    EXPECT_EQ(preview->GetScrollPos(SB_VERT), 20);
+}
+
+TEST_F(PreviewTest, ErrorTextOnlyWithDebugMessages)
+{
+    Open(400, 300);
+    camera->DeliverError(Common::Exception(static_cast<HRESULT>(E_FAIL)));
+    // The model raises the error while no capture runs only when the sink is set.
+    model->StartCapture();
+    camera->DeliverError(Common::Exception(static_cast<HRESULT>(E_FAIL)));
+    UiTest::Settle();
+    EXPECT_TRUE(preview->GetDebugText().empty());
+
+    TavixCapture::PreviewWindow debugPreview(*model, true);
+    debugPreview.Create(host->GetSafeHwnd(), RECT{0, 0, 402, 302});
+    camera->DeliverError(Common::Exception(L"テスト"));
+    EXPECT_TRUE(UiTest::PumpUntil([&] { return !debugPreview.GetDebugText().empty(); }));
+    EXPECT_EQ(debugPreview.GetDebugText().substr(0, 3), L"テスト");
+    // Shown for one second after the last message, then gone.
+    EXPECT_TRUE(UiTest::PumpUntil([&] { return debugPreview.GetDebugText().empty(); }, 3000));
+}

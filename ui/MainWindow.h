@@ -1,0 +1,85 @@
+// TavixCapture::MainWindow: the program's one top-level window, a dialog
+// (template 102) run modally on the model. It lays out the banner with the
+// capture and side-pane buttons, the preview, the side pane and the status
+// bar; shows the frame rate and the pixel read-out; turns capture on and
+// off; adds the about and processor-selection commands to the system menu;
+// and keeps its placement in section "MainWindow" of the configuration.
+// The buttons' pushed state comes only from the model. UI thread.
+#pragma once
+
+#include "Common/ui/Button.h"
+#include "Common/ui/Dialog.h"
+#include "Common/ui/StatusBar.h"
+#include "Common/ui/Window.h"
+#include "app/StartupOptions.h"
+#include "ui/PreviewWindow.h"
+#include "ui/SidePane.h"
+
+#include <cstdint>
+
+namespace TavixCapture
+{
+
+class MainModel;
+
+class MainWindow : public Common::Mfc::Dialog
+{
+public:
+    // Raises Exception(E_POINTER) without a model.
+    MainWindow(MainModel* model, const StartupOptions& options);
+    ~MainWindow() override;
+
+    // The start-up routine's runner: shows errors out of window handlers in
+    // the program's error box and runs the main window until it closes.
+    static void Run(MainModel& model, const StartupOptions& options);
+
+    static constexpr UINT AboutCommand = 0x10;
+    static constexpr UINT SelectProcessorCommand = 0x20;
+    static constexpr UINT_PTR FpsTimerId = 1;
+
+    // For the tests that drive the window as a user does.
+    PreviewWindow& GetPreview() { return preview_; }
+    SidePane& GetSidePane() { return sidePane_; }
+    Common::Mfc::StatusBar& GetStatusBar() { return statusBar_; }
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override {}
+    void OnCancel() override {}
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnSize(UINT type, int width, int height) override;
+    bool OnTimer(UINT_PTR id) override;
+    bool OnPaint() override;
+    bool OnDestroy() override;
+    void OnPropertyChanged(std::int32_t id) override;
+
+private:
+    void AppendSystemMenuItems();
+    void SetIcons();
+    void Layout();
+    void ToggleCapture();
+    void ShowCursorPosition();
+    void ShowCursorPixel();
+    void LoadPlacement();
+    void SavePlacement();
+    void OnSystemCommand(UINT command);
+
+    MainModel& model_;
+    const StartupOptions options_;
+    Common::Mfc::Window banner_;
+    Common::Mfc::Window previewFrame_;
+    Common::Mfc::Button captureButton_;
+    Common::Mfc::Button sidePaneButton_;
+    PreviewWindow preview_;
+    SidePane sidePane_;
+    Common::Mfc::StatusBar statusBar_;
+    HICON largeIcon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+    UINT_PTR fpsTimer_ = 0;
+    std::int32_t frameCount_ = 0;
+    std::int64_t lastCounter_ = 0;
+    double framesPerSecond_ = 0.0;
+};
+
+} // namespace TavixCapture

@@ -1,0 +1,75 @@
+#include "ui/SaveCommands.h"
+
+#include "app/ErrorBox.h"
+#include "app/MainModel.h"
+#include "app/SaveFormats.h"
+#include "ui/SaveDialogs.h"
+
+#include <optional>
+
+namespace TavixCapture
+{
+
+void SnapCommand(MainModel& model, HWND owner, bool withLocation)
+{
+    try
+    {
+        const std::int32_t format = model.GetFileFormat();
+        CheckFileFormat(format);
+        Common::FrameBuffer copy;
+        {
+            Common::Device& device = model.GetCurrentDevice();
+            Common::AutoLock lock(device.frameLock);
+            copy = device.frame;
+        }
+        if (IsMovieFormat(format) || model.GetIsRecording())
+        {
+            model.SaveFrame(copy, L"");
+            return;
+        }
+        const StillFormat& still = GetStillFormat(format);
+        if (const std::optional<std::wstring> path =
+                AskSaveFileName(owner, still.filter, still.defaultExtension))
+        {
+            model.SaveFrame(copy, *path);
+        }
+    }
+    catch (...)
+    {
+        ErrorBox::Show(owner, std::current_exception(), withLocation);
+    }
+}
+
+void RecordCommand(MainModel& model, HWND owner, bool withLocation)
+{
+    try
+    {
+        if (model.GetIsRecording())
+        {
+            model.StopRecording();
+            return;
+        }
+        const std::int32_t format = model.GetFileFormat();
+        CheckFileFormat(format);
+        std::optional<std::wstring> path;
+        if (IsMovieFormat(format))
+        {
+            const MovieKind& kind = GetMovieKind(format - FirstMovieFormat);
+            path = AskSaveFileName(owner, kind.filter, kind.defaultExtension);
+        }
+        else
+        {
+            path = AskOutputFolder(owner);
+        }
+        if (path)
+        {
+            model.StartRecording(*path);
+        }
+    }
+    catch (...)
+    {
+        ErrorBox::Show(owner, std::current_exception(), withLocation);
+    }
+}
+
+} // namespace TavixCapture
