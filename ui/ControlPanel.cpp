@@ -1,8 +1,10 @@
 #include "ui/ControlPanel.h"
 
+#include "app/ErrorBox.h"
 #include "app/MainModel.h"
 #include "app/SaveFormats.h"
 #include "resources/resource.h"
+#include "ui/SaveCommands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -61,7 +63,10 @@ int RequestedPosition(int request, int carried, int position, int minimum, int m
 }
 } // namespace
 
-ControlPanel::ControlPanel(MainModel& model) : Dialog(IDD_CONTROLPANEL), model_(model) {}
+ControlPanel::ControlPanel(MainModel& model, bool withLocation)
+    : Dialog(IDD_CONTROLPANEL), model_(model), withLocation_(withLocation)
+{
+}
 
 ControlPanel::~ControlPanel()
 {
@@ -261,7 +266,7 @@ void ControlPanel::OnDeviceSelected()
         const std::exception_ptr error = std::current_exception();
         ShowDevice();
         ShowFrameFormat();
-        ReportException(GetSafeHwnd(), error);
+        ErrorBox::Show(GetSafeHwnd(), error, withLocation_);
     }
 }
 
@@ -280,7 +285,7 @@ void ControlPanel::OnFormatSelected()
     {
         const std::exception_ptr error = std::current_exception();
         ShowFrameFormat();
-        ReportException(GetSafeHwnd(), error);
+        ErrorBox::Show(GetSafeHwnd(), error, withLocation_);
     }
 }
 
@@ -305,24 +310,12 @@ void ControlPanel::OnZoomTextChanged()
 
 void ControlPanel::OnSnap()
 {
-    // The frame as the camera delivered it, copied under its lock.
-    Common::Device& device = model_.GetCurrentDevice();
-    Common::FrameBuffer copy;
-    {
-        Common::AutoLock lock(device.frameLock);
-        copy = device.frame;
-    }
-    model_.SaveFrame(copy, L"");
+    SnapCommand(model_, GetSafeHwnd(), withLocation_);
 }
 
 void ControlPanel::OnRecord()
 {
-    if (model_.GetIsRecording())
-    {
-        model_.StopRecording();
-        return;
-    }
-    model_.StartRecording(model_.GetSaveFolder());
+    RecordCommand(model_, GetSafeHwnd(), withLocation_);
 }
 
 void ControlPanel::Fit()

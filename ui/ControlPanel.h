@@ -29,7 +29,8 @@ class MainModel;
 class ControlPanel : public Common::Mfc::Dialog
 {
 public:
-    explicit ControlPanel(MainModel& model);
+    // `withLocation`: error boxes add the source location (debug messages).
+    ControlPanel(MainModel& model, bool withLocation);
     ~ControlPanel() override;
 
     // The zoom slider's logarithmic scale: position -100..100 to ratio
@@ -67,6 +68,7 @@ private:
     void EnableItems(std::initializer_list<int> ids, bool enable);
 
     MainModel& model_;
+    const bool withLocation_;
     bool registered_ = false;
     Common::Mfc::ComboBox device_;
     Common::Mfc::ComboBox format_;

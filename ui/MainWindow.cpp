@@ -67,7 +67,7 @@ LONG* Coordinate(WINDOWPLACEMENT& placement, std::size_t index)
 
 MainWindow::MainWindow(MainModel* model, const StartupOptions& options)
     : Dialog(IDD_MAINWINDOW), model_(Require(model)), options_(options),
-      preview_(model_, options.IsDebugMessageEnabled), sidePane_(model_)
+      preview_(model_, options.IsDebugMessageEnabled), sidePane_(model_, options.IsDebugMessageEnabled)
 {
 }
 

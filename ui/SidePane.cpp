@@ -7,7 +7,10 @@
 namespace TavixCapture
 {
 
-SidePane::SidePane(MainModel& model) : model_(model), header_(model), controlPanel_(model) {}
+SidePane::SidePane(MainModel& model, bool withLocation)
+    : model_(model), header_(model), controlPanel_(model, withLocation)
+{
+}
 
 SidePane::~SidePane()
 {

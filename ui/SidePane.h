@@ -23,7 +23,8 @@ class MainModel;
 class SidePane : public Common::Mfc::Window
 {
 public:
-    explicit SidePane(MainModel& model);
+    // `withLocation`: error boxes of the pages add the source location.
+    explicit SidePane(MainModel& model, bool withLocation = false);
     ~SidePane() override;
 
     void Create(HWND parent, const RECT& rect);

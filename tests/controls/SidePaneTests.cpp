@@ -3,7 +3,13 @@
 // settings; real clicks, read back from the windows and the screen.
 #include "PanelFixture.h"
 
+#include "Common/ComPointer.h"
 #include "resources/resource.h"
+
+#include <wincodec.h>
+
+#include <cstring>
+#include <vector>
 
 using PanelTest::ClickCentre;
 using PanelTest::PumpUntil;
@@ -135,4 +141,80 @@ TEST_F(SidePaneTest, SavedPageOfAProcessorWithAPageIsShownAtStart)
     EXPECT_TRUE(IsWindowVisible(page));
     EXPECT_FALSE(Panel().IsVisible());
     EXPECT_TRUE(Pushed(IDC_PAGE_PROCESSOR));
+}
+
+namespace
+{
+// Writes the screen rectangle of `window` as a PNG file through the imaging
+// component.
+void SaveWindowImage(HWND window, const std::wstring& path)
+{
+    RECT rect = {};
+    ASSERT_TRUE(GetWindowRect(window, &rect));
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    const HDC screen = GetDC(nullptr);
+    const HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(bitmap, nullptr);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    EXPECT_TRUE(BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY));
+    GdiFlush();
+    std::memcpy(pixels.data(), bits, pixels.size() * 4);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+
+    Common::ComPointer<IWICImagingFactory> factory;
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_PPV_ARGS(factory.Put())));
+    Common::ComPointer<IWICStream> stream;
+    ASSERT_HRESULT_SUCCEEDED(factory->CreateStream(stream.Put()));
+    ASSERT_HRESULT_SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE));
+    Common::ComPointer<IWICBitmapEncoder> encoder;
+    ASSERT_HRESULT_SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.Put()));
+    ASSERT_HRESULT_SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache));
+    Common::ComPointer<IWICBitmapFrameEncode> frame;
+    ASSERT_HRESULT_SUCCEEDED(encoder->CreateNewFrame(frame.Put(), nullptr));
+    ASSERT_HRESULT_SUCCEEDED(frame->Initialize(nullptr));
+    ASSERT_HRESULT_SUCCEEDED(frame->SetSize(static_cast<UINT>(width), static_cast<UINT>(height)));
+    WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGR;
+    ASSERT_HRESULT_SUCCEEDED(frame->SetPixelFormat(&format));
+    ASSERT_HRESULT_SUCCEEDED(frame->WritePixels(static_cast<UINT>(height), static_cast<UINT>(width) * 4,
+                                                static_cast<UINT>(pixels.size() * 4),
+                                                reinterpret_cast<BYTE*>(pixels.data())));
+    ASSERT_HRESULT_SUCCEEDED(frame->Commit());
+    ASSERT_HRESULT_SUCCEEDED(encoder->Commit());
+}
+} // namespace
+
+// With TAVIX_SCREENSHOTS naming a folder, the side pane on both pages is
+// saved there as images for the documentation.
+TEST_F(SidePaneTest, ScreenshotsOfBothPages)
+{
+    wchar_t target[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(L"TAVIX_SCREENSHOTS", target, MAX_PATH) == 0)
+    {
+        GTEST_SKIP() << "TAVIX_SCREENSHOTS is not set";
+    }
+    OpenWithPlugin();
+    model->SetIsMarkerVisible(true);
+    model->SetMarkerColor(RGB(255, 0, 0));
+    model->SelectProcessor(1);
+    Settle();
+    const std::wstring folderPath = std::wstring(target) + L"\\";
+    SaveWindowImage(sidePane->GetSafeHwnd(), folderPath + L"side-pane-capture-settings.png");
+    ClickCentre(HeaderItem(IDC_PAGE_PROCESSOR));
+    Settle();
+    SaveWindowImage(sidePane->GetSafeHwnd(), folderPath + L"side-pane-processor-page.png");
 }
