@@ -36,7 +36,7 @@ function(tavix_install_stripped target destination)
 endfunction()
 
 tavix_install_stripped(TavixCapture .)
-foreach(plugin TavixGrayscale TavixThreshold TavixRuler)
+foreach(plugin TavixGrayscale TavixThreshold TavixRuler TavixMeasure)
   if(TARGET ${plugin})
     tavix_install_stripped(${plugin} .)
   endif()
@@ -50,44 +50,16 @@ foreach(readme README.txt README-ja.txt)
   install(FILES ${TAVIX_RELEASE_DIR}/${readme} DESTINATION . COMPONENT program)
 endforeach()
 
-# The plug-in SDK: the contract's headers, the libraries a plug-in links
-# (tavix_framework with the small base and the window layer for settings
-# pages) and a CMake package, so that find_package(TavixSDK) gives the
-# target TavixSDK::tavix_framework. Built with mingw-w64 g++ (posix).
-set(TAVIX_SDK_DIR sdk)
-install(TARGETS tavix_framework tavix_base tavix_ui EXPORT TavixSDK
-        ARCHIVE DESTINATION ${TAVIX_SDK_DIR}/lib COMPONENT program
-        INCLUDES DESTINATION ${TAVIX_SDK_DIR}/include)
-# The libraries go without their debug information, as the binaries do.
+# The plug-in SDK (cmake/TavixSdk.cmake, component sdk) goes into sdk/,
+# its libraries without their debug information, as the binaries.
 install(CODE "
-  file(GLOB archives \"\${CMAKE_INSTALL_PREFIX}/${TAVIX_SDK_DIR}/lib/*.a\")
+  file(GLOB archives \"\${CMAKE_INSTALL_PREFIX}/lib/*.a\")
   foreach(archive \${archives})
     execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --strip-debug \"\${archive}\" RESULT_VARIABLE strip)
     if(NOT strip EQUAL 0)
       message(FATAL_ERROR \"stripping \${archive} failed\")
     endif()
-  endforeach()" COMPONENT program)
-install(EXPORT TavixSDK NAMESPACE TavixSDK:: FILE TavixSDKTargets.cmake
-        DESTINATION ${TAVIX_SDK_DIR}/lib/cmake/TavixSDK COMPONENT program)
-install(FILES ${CMAKE_SOURCE_DIR}/package/TavixSDKConfig.cmake
-        DESTINATION ${TAVIX_SDK_DIR}/lib/cmake/TavixSDK COMPONENT program)
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/framework/ DESTINATION ${TAVIX_SDK_DIR}/include/framework
-        COMPONENT program FILES_MATCHING PATTERN "*.h")
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/Common/ui/ DESTINATION ${TAVIX_SDK_DIR}/include/Common/ui
-        COMPONENT program FILES_MATCHING PATTERN "*.h")
-install(FILES ${CMAKE_SOURCE_DIR}/Common/ComInitializer.h ${CMAKE_SOURCE_DIR}/Common/ComPointer.h
-              ${CMAKE_SOURCE_DIR}/Common/CriticalSection.h ${CMAKE_SOURCE_DIR}/Common/Exception.h
-              ${CMAKE_SOURCE_DIR}/Common/TaskMemory.h ${CMAKE_SOURCE_DIR}/Common/TextHelpers.h
-              ${CMAKE_SOURCE_DIR}/Common/UniqueHandle.h ${CMAKE_SOURCE_DIR}/Common/VersionInformation.h
-        DESTINATION ${TAVIX_SDK_DIR}/include/Common COMPONENT program)
-install(FILES ${CMAKE_SOURCE_DIR}/Common/capture/FrameBuffer.h
-        DESTINATION ${TAVIX_SDK_DIR}/include/Common/capture COMPONENT program)
-if(EXISTS ${CMAKE_SOURCE_DIR}/plugins/Grayscale)
-  install(DIRECTORY ${CMAKE_SOURCE_DIR}/plugins/Grayscale/ DESTINATION ${TAVIX_SDK_DIR}/example/Grayscale
-          COMPONENT program)
-  install(FILES ${CMAKE_SOURCE_DIR}/package/ExampleCMakeLists.txt DESTINATION ${TAVIX_SDK_DIR}/example
-          RENAME CMakeLists.txt COMPONENT program)
-endif()
+  endforeach()" COMPONENT sdk)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME TavixCapture)
@@ -97,12 +69,13 @@ set(CPACK_SYSTEM_NAME win64)
 set(CPACK_PACKAGE_FILE_NAME TavixCapture-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_DIRECTORY ${TAVIX_RELEASE_DIR})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
-set(CPACK_COMPONENTS_ALL program)
-set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
+# Only the program's and the SDK's files, the SDK in its own folder.
+set(CPACK_INSTALL_CMAKE_PROJECTS
+    "${CMAKE_BINARY_DIR};TavixCapture;program;/;${CMAKE_BINARY_DIR};TavixCapture;sdk;/sdk")
 include(CPack)
 
 set(TAVIX_PACKAGE_DEPENDS TavixCapture VirtualCamera tavix_framework tavix_base tavix_ui)
-foreach(plugin TavixGrayscale TavixThreshold TavixRuler)
+foreach(plugin TavixGrayscale TavixThreshold TavixRuler TavixMeasure)
   if(TARGET ${plugin})
     list(APPEND TAVIX_PACKAGE_DEPENDS ${plugin})
   endif()

@@ -245,15 +245,6 @@ def run_steps(session, folder, ini):
     wait_for("the AVI file to grow", lambda: os.path.exists(avi) and os.path.getsize(avi) > 4_000_000, 60)
     session.shot("recording")
 
-    # The about box through the system menu.
-    session.window.key("alt+space")
-    run("xdotool", "key", "a")
-    about = wait_for("the about box", session.find_other_window, 20)
-    check(window_name(about).startswith("バージョン情報"), f"the about box is called {window_name(about)!r}")
-    session.shot("about")
-    run("xdotool", "key", "Return")
-    wait_for("the about box to close", lambda: not session.find_other_window(about), 20)
-
     # Moved, then closed while recording: the AVI is complete.
     session.window.move(40, 60)
     placed = session.window.geometry()
@@ -272,7 +263,9 @@ def run_steps(session, folder, ini):
           f"the window comes back at {session.window.geometry()[:2]}, not at {placed[:2]}")
     session.window.click(*CAPTURE_BUTTON)
     rect = session.wait_live("after the restart")
-    check(rect[2:] == zoomed[2:], f"the picture comes back at {rect[2:]}, not at {zoomed[2:]}")
+    # (Only the width: the profiles, drawn from the picture's edge, can
+    # continue a column of the picture downwards.)
+    check(rect[2] == zoomed[2], f"the picture comes back {rect[2]} wide, not {zoomed[2]}")
     session.shot("restarted")
     check(session.close() == 0, "the program ended with an error")
 

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Runs a desktop test against the build folder $1 with the virtual camera
+# registered in the Wine prefix for the run (taken out again afterwards):
+#   run-e2e.sh BUILD_DIR            the end-to-end test; screenshots of every
+#                                   step go to BUILD_DIR/e2e-shots
+#   run-e2e.sh BUILD_DIR soak MIN   the soak for MIN minutes
+set -euo pipefail
+build=${1:?usage: run-e2e.sh BUILD_DIR [soak MINUTES]}
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+export TAVIX_BUILD_DIR=$build
+"$root/scripts/virtual-camera.sh" register
+trap '"$root/scripts/virtual-camera.sh" unregister || true' EXIT
+if [ "${2:-}" = soak ]; then
+  python3 "$here/soak.py" "$build/bin" "${3:-1}"
+else
+  rm -rf "$build/e2e-shots"
+  python3 "$here/e2e.py" "$build/bin" "$build/e2e-shots"
+fi
