@@ -1,5 +1,7 @@
 #include "ui/ControlPanel.h"
 
+#include "ui/SaveCommands.h"
+
 #include "app/MainModel.h"
 #include "app/SaveFormats.h"
 #include "resources/resource.h"
@@ -305,24 +307,12 @@ void ControlPanel::OnZoomTextChanged()
 
 void ControlPanel::OnSnap()
 {
-    // The frame as the camera delivered it, copied under its lock.
-    Common::Device& device = model_.GetCurrentDevice();
-    Common::FrameBuffer copy;
-    {
-        Common::AutoLock lock(device.frameLock);
-        copy = device.frame;
-    }
-    model_.SaveFrame(copy, L"");
+    SnapCommand(model_, GetSafeHwnd());
 }
 
 void ControlPanel::OnRecord()
 {
-    if (model_.GetIsRecording())
-    {
-        model_.StopRecording();
-        return;
-    }
-    model_.StartRecording(model_.GetSaveFolder());
+    RecordCommand(model_, GetSafeHwnd());
 }
 
 void ControlPanel::Fit()
