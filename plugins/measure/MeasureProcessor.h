@@ -1,0 +1,100 @@
+// TavixMeasure::MeasureProcessor: the processor "計測". It measures every
+// frame (line profile, region statistics, saturation mask) without changing
+// it, draws the line, the profile, the region with the spot's centre and
+// size and the saturation overlay over the preview, takes lines and
+// rectangles dragged with the mouse, and offers the settings page.
+//
+// Threads: Process runs on the delivery thread and measures into a buffer
+// of its own; it then swaps that buffer with the "ready" one under
+// resultLock_, which is held only for the swap and the strip chart's one
+// new point. The UI thread takes the ready buffer in the same way (Latest)
+// and reads it at leisure, so neither thread waits for the other's work.
+// The settings the delivery thread needs are copied under settingsLock_.
+// Everything else (options, drag, page, overlay bitmap) is UI-thread only.
+#pragma once
+
+#include "MeasureOptions.h"
+
+#include "Common/ComPointer.h"
+#include "framework/ProcessorBase.h"
+
+#include <array>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace TavixMeasure
+{
+
+class MeasurePage;
+
+class MeasureProcessor : public Tavix::Framework::ProcessorBase
+{
+public:
+    static constexpr wchar_t Name[] = L"計測";
+
+    // `resources`: the module holding the page's template.
+    explicit MeasureProcessor(HINSTANCE resources);
+
+    HRESULT STDMETHODCALLTYPE Initialize(Tavix::Framework::IHostServices* host) override;
+    HRESULT STDMETHODCALLTYPE Terminate() override;
+    HRESULT STDMETHODCALLTYPE CreatePage(Common::Mfc::Window* parent, Common::Mfc::Window** page) override;
+    HRESULT STDMETHODCALLTYPE Process() override;
+    HRESULT STDMETHODCALLTYPE OnFrameFormatChanged() override;
+    HRESULT STDMETHODCALLTYPE Draw(ID2D1RenderTarget* target, double scale) override;
+    HRESULT STDMETHODCALLTYPE OnLButtonDown(UINT flags, const D2D1_POINT_2F* point, bool* capture) override;
+    HRESULT STDMETHODCALLTYPE OnLButtonUp(UINT flags, const D2D1_POINT_2F* point) override;
+    HRESULT STDMETHODCALLTYPE OnMouseMove(UINT flags, const D2D1_POINT_2F* point) override;
+
+    // --- for the page (UI thread) ---
+    const MeasureOptions& GetOptions() const { return options_; }
+    // Takes new options: the measuring ones go to the delivery thread, all
+    // are saved, and the preview repaints.
+    void SetOptions(const MeasureOptions& options);
+    // The newest complete measurement (sequence 0 before the first frame).
+    const Measurement& Latest();
+    // The strip chart's points of the last `seconds`, oldest first.
+    void CopyChart(double seconds, std::vector<StripChart::Point>& points);
+    void ClearChart();
+
+private:
+    ~MeasureProcessor() override;
+
+    void PublishSettings();
+    void DestroyPage() noexcept;
+    void DrawOverlay(ID2D1RenderTarget& target, float scale, const Measurement& measurement);
+    void DrawMask(ID2D1RenderTarget& target, float scale, const Measurement& measurement);
+    static double Now();
+
+    HINSTANCE resources_;
+    MeasureOptions options_;            // UI thread
+    std::unique_ptr<MeasurePage> page_; // UI thread
+
+    // Dragging with the mouse (UI thread).
+    bool dragging_ = false;
+    MouseMode dragMode_ = MouseMode::None;
+    D2D1_POINT_2F dragStart_{};
+    D2D1_POINT_2F dragEnd_{};
+
+    std::mutex settingsLock_;
+    MeasureSettings sharedSettings_;                                // guarded by settingsLock_
+    ChartQuantity sharedChartQuantity_ = ChartQuantity::RegionMean; // guarded by settingsLock_
+
+    std::array<Measurement, 3> buffers_;
+    Measurement* back_ = &buffers_[0];  // delivery thread
+    Measurement* front_ = &buffers_[2]; // UI thread
+    std::mutex resultLock_;
+    Measurement* ready_ = &buffers_[1]; // guarded by resultLock_
+    bool fresh_ = false;                // guarded by resultLock_
+    StripChart chart_;                  // guarded by resultLock_
+    std::uint64_t sequence_ = 0;        // delivery thread
+
+    // The overlay bitmap of the saturation mask, made on the target it
+    // belongs to (UI thread).
+    Common::ComPointer<ID2D1RenderTarget> maskTarget_;
+    Common::ComPointer<ID2D1Bitmap> maskBitmap_;
+    std::uint64_t maskSequence_ = 0;
+    std::vector<std::uint32_t> maskPixels_;
+};
+
+} // namespace TavixMeasure

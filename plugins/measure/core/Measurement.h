@@ -1,0 +1,64 @@
+// TavixMeasure::Measurement: everything measured on one frame (the line
+// profile with the figures of the chosen channel, the region statistics,
+// the saturation mask) and the settings it was measured with. The delivery
+// thread fills one while the UI thread reads another; the owner hands them
+// over (see MeasureProcessor). Filling allocates only when the line, the
+// region or the frame grows.
+#pragma once
+
+#include "LineProfile.h"
+#include "ProfileStatistics.h"
+#include "RegionStatistics.h"
+#include "SaturationMask.h"
+#include "StripChart.h"
+
+#include <cstdint>
+
+namespace TavixMeasure
+{
+
+// What the strip chart follows.
+enum class ChartQuantity
+{
+    RegionMean = 0, // the region's mean of red, green, blue and luma
+    LinePeak = 1,   // the line's largest value of the chosen channel
+    LineFwhm = 2,   // the line's FWHM of the chosen channel, in pixels
+};
+
+struct MeasureSettings
+{
+    bool hasLine = false;
+    LineSegment line;
+    Interpolation interpolation = Interpolation::Bilinear;
+    Channel channel = Channel::Luma;
+    BaselineMode baselineMode = BaselineMode::Ends;
+    double baseline = 0.0; // the user's baseline (line) and background (region)
+    bool hasRegion = false;
+    Rect region;
+    bool showSaturation = false;
+    bool markBlack = false;
+};
+
+struct Measurement
+{
+    std::uint64_t sequence = 0; // 0: nothing measured yet
+    double time = 0.0;          // arrival of the frame, seconds
+    int frameWidth = 0;
+    int frameHeight = 0;
+    MeasureSettings settings;
+    bool hasLine = false; // the line had at least one pixel of length inside the frame
+    LineProfile profile;
+    ProfileStatistics lineStatistics;
+    bool hasRegion = false; // the region had a pixel inside the frame
+    RegionStatistics region;
+    bool hasMask = false;
+    SaturationMask mask;
+
+    // Measures `image` with `settings`.
+    void Measure(const ImageView& image, const MeasureSettings& measureSettings, double arrival,
+                 std::uint64_t number);
+    // The strip chart's point of this measurement (NaN where not measured).
+    StripChart::Point ChartPoint(ChartQuantity quantity) const;
+};
+
+} // namespace TavixMeasure

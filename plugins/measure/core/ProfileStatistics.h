@@ -1,0 +1,58 @@
+// TavixMeasure::ProfileStatistics: the figures of one channel of a line
+// profile. Positions and widths are in pixels along the line from its start
+// (sample i lies at i * step).
+//
+// - minimum, maximum, mean and standard deviation (population) of the samples;
+// - peak: the position of the first largest sample;
+// - baseline: the background, the mean of the first and last 5 % of the
+//   samples (at least one at each end), or a value the user gives;
+// - the signal is the profile minus the baseline, negative parts as 0;
+// - centroid: the signal-weighted mean position;
+// - 4-sigma width: four times the square root of the signal-weighted second
+//   moment about the centroid (the second-moment width of ISO 11146);
+// - FWHM and 1/e^2 width: the distance between the outermost crossings, on
+//   either side of the peak, of half and of e^-2 of the peak signal, each
+//   crossing interpolated linearly between the two samples around it.
+// A figure that the profile does not define (no signal above the baseline,
+// a crossing beyond the line's ends) is NaN. Any thread.
+#pragma once
+
+#include <cmath>
+#include <limits>
+
+namespace TavixMeasure
+{
+
+enum class BaselineMode
+{
+    Ends = 0, // from the profile's (or the region's border) own ends
+    User = 1, // the value the user entered
+};
+
+struct ProfileStatistics
+{
+    static constexpr double NotDefined = std::numeric_limits<double>::quiet_NaN();
+
+    int count = 0;
+    double minimum = NotDefined;
+    double maximum = NotDefined;
+    double mean = NotDefined;
+    double standardDeviation = NotDefined;
+    double peakPosition = NotDefined;
+    double baseline = NotDefined;
+    double centroid = NotDefined;
+    double fwhm = NotDefined;
+    double widthE2 = NotDefined;
+    double width4Sigma = NotDefined;
+
+    // `values`: `count` samples `step` pixels apart.
+    static ProfileStatistics Compute(const float* values, int count, double step, BaselineMode mode,
+                                     double userBaseline);
+};
+
+// The width of the part of `values` (with the baseline already taken away)
+// that lies above `level`, measured between the outermost crossings around
+// `peakIndex`; NaN when the signal does not fall below `level` on both sides.
+double WidthAbove(const float* values, int count, double baseline, int peakIndex, double level, double step);
+
+} // namespace TavixMeasure

@@ -1,0 +1,277 @@
+// "計測" as a user meets it: the program's model loads TavixMeasure.dll from
+// its folder, the real preview shows a fake camera's frames, lines and
+// rectangles are dragged over it with real mouse input, the page's controls
+// are clicked and chosen, and what the page reads out and the preview shows
+// (read back from the screen) is checked.
+#include "ui/UiFixture.h"
+
+#include "Common/CriticalSection.h"
+#include "app/MainModel.h"
+#include "support/FakeCapture.h"
+#include "support/TempFolder.h"
+#include "ui/PreviewWindow.h"
+
+#include "MeasureResource.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <string>
+
+namespace
+{
+
+constexpr int Width = 320;
+constexpr int Height = 240;
+
+// A camera whose frames the test paints.
+class PaintingCamera : public TestSupport::FakeDevice
+{
+public:
+    PaintingCamera() : FakeDevice(L"Camera 0", L"\\\\?\\cam0", {{L"YUY2", Width, Height, 30.0}}) {}
+    // Paints every pixel (0xAARRGGBB) and delivers the frame as a backend does.
+    void Deliver(const std::function<std::uint32_t(int x, int y)>& paint)
+    {
+        Common::AutoLock lock(frameLock);
+        for (int y = 0; y < frame.height; ++y)
+        {
+            for (int x = 0; x < frame.width; ++x)
+            {
+                const std::uint32_t value = paint(x, y);
+                std::memcpy(frame.pixels.data() + static_cast<std::size_t>(y) * frame.stride + x * 4, &value,
+                            4);
+            }
+        }
+        NotifyFrame(frame);
+    }
+    std::uint32_t PixelAt(int x, int y)
+    {
+        Common::AutoLock lock(frameLock);
+        std::uint32_t value = 0;
+        std::memcpy(&value, frame.pixels.data() + static_cast<std::size_t>(y) * frame.stride + x * 4, 4);
+        return value;
+    }
+};
+
+std::uint32_t Grey(int value)
+{
+    const auto v = static_cast<std::uint32_t>(std::clamp(value, 0, 255));
+    return 0xFF000000u | v << 16 | v << 8 | v;
+}
+
+// A spot (centre 100.5, 120.5; sigma 8; 150 over 60) and a saturated block
+// at x 200..219, y 40..59.
+std::uint32_t Scene(int x, int y)
+{
+    if (x >= 200 && x < 220 && y >= 40 && y < 60)
+    {
+        return 0xFFFFFFFFu;
+    }
+    const double dx = (x + 0.5 - 100.5) / 8.0;
+    const double dy = (y + 0.5 - 120.5) / 8.0;
+    return Grey(static_cast<int>(std::lround(60.0 + 150.0 * std::exp(-0.5 * (dx * dx + dy * dy)))));
+}
+
+// The number that follows `label` and two spaces in the read-out; NaN when absent.
+double ReadNumber(const std::wstring& text, const std::wstring& label)
+{
+    const std::size_t at = text.find(label + L"  ");
+    if (at == std::wstring::npos)
+    {
+        return std::nan("");
+    }
+    return std::wcstod(text.c_str() + at + label.size() + 2, nullptr);
+}
+
+class MeasurePluginTest : public testing::Test
+{
+protected:
+    MeasurePluginTest() : profile(folder.File(L"TavixCapture.ini")) {}
+
+    void SetUp() override
+    {
+        // The program loads Tavix*.dll from its own folder: here, the test's.
+        ASSERT_TRUE(CopyFileW(L"TavixMeasure.dll", folder.File(L"TavixMeasure.dll").c_str(), FALSE));
+        auto device = camera;
+        model = std::make_unique<TavixCapture::MainModel>(
+            profile, [device](std::int32_t, bool, bool) { return TestSupport::MakeCapture({device}); }, 0,
+            true, false, folder.Path());
+        model->SelectProcessorByName(L"計測");
+        processor = model->GetCurrentProcessor();
+        ASSERT_NE(processor, nullptr);
+
+        previewHost = std::make_unique<UiTest::HostWindow>(Width + 2, Height + 2);
+        preview = std::make_unique<TavixCapture::PreviewWindow>(*model, false);
+        preview->Create(previewHost->GetSafeHwnd(), RECT{0, 0, Width + 2, Height + 2});
+
+        // The page in a window of its own beside the preview, as the side pane holds it.
+        pageHost = std::make_unique<UiTest::HostWindow>(400, 560);
+        ASSERT_TRUE(SetWindowPos(pageHost->GetSafeHwnd(), nullptr, Width + 20, 0, 0, 0,
+                                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+        Common::Mfc::Window* created = nullptr;
+        ASSERT_EQ(processor->CreatePage(pageHost.get(), &created), S_OK);
+        ASSERT_NE(created, nullptr);
+        page = created->GetSafeHwnd();
+        ShowWindow(page, SW_SHOW);
+        model->StartCapture();
+        UiTest::Settle();
+    }
+
+    void TearDown() override
+    {
+        model->StopCapture();
+        preview.reset();
+        previewHost.reset();
+        pageHost.reset();
+        model.reset();
+        UiTest::Pump();
+    }
+
+    std::wstring Readout() const
+    {
+        wchar_t text[8192] = {};
+        GetDlgItemTextW(page, IDC_MEASURE_READOUT, text, 8192);
+        return text;
+    }
+    // Delivers the scene until the read-out says `what` (the page refreshes on a timer).
+    bool MeasureUntil(const std::wstring& what)
+    {
+        return UiTest::PumpUntil(
+            [&]
+            {
+                camera->Deliver(Scene);
+                return Readout().find(what) != std::wstring::npos;
+            },
+            5000);
+    }
+    void Choose(int id, int index)
+    {
+        const HWND box = GetDlgItem(page, id);
+        SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+    }
+    // A real click in the middle of a control of the page.
+    void Click(int id)
+    {
+        RECT rect{};
+        ASSERT_TRUE(GetWindowRect(GetDlgItem(page, id), &rect));
+        POINT point{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        ASSERT_TRUE(ScreenToClient(page, &point));
+        UiTest::MouseMove(page, point);
+        UiTest::MouseDown(page, point);
+        UiTest::MouseUp(page, point);
+    }
+    void Drag(POINT from, POINT to)
+    {
+        const HWND window = preview->GetSafeHwnd();
+        UiTest::MouseMove(window, from);
+        UiTest::MouseDown(window, from);
+        UiTest::MouseMove(window, {(from.x + to.x) / 2, (from.y + to.y) / 2});
+        UiTest::MouseMove(window, to);
+        UiTest::MouseUp(window, to);
+    }
+    // The client point of the preview where image pixel (x, y) is shown:
+    // the image fills the client area at 100 %.
+    static POINT ImagePoint(int x, int y) { return {x, y}; }
+
+    TestSupport::TempFolder folder;
+    TavixCapture::IniProfile profile;
+    std::shared_ptr<PaintingCamera> camera = std::make_shared<PaintingCamera>();
+    std::unique_ptr<TavixCapture::MainModel> model;
+    Tavix::Framework::IProcessor* processor = nullptr;
+    std::unique_ptr<UiTest::HostWindow> previewHost;
+    std::unique_ptr<TavixCapture::PreviewWindow> preview;
+    std::unique_ptr<UiTest::HostWindow> pageHost;
+    HWND page = nullptr;
+};
+
+} // namespace
+
+TEST_F(MeasurePluginTest, DraggedLineGivesTheSpotsProfileFigures)
+{
+    ASSERT_TRUE(MeasureUntil(L"線または矩形をドラッグ"));
+    // Mode "線" is the default: drag across the spot's row.
+    Drag(ImagePoint(60, 120), ImagePoint(140, 120));
+    ASSERT_TRUE(MeasureUntil(L"線 (輝度)"));
+    const std::wstring text = Readout();
+    EXPECT_NEAR(ReadNumber(text, L"長さ"), 80.0, 1.01) << std::string(text.begin(), text.end());
+    // The spot lies about 40 px from the line's start; FWHM = 2.355 sigma.
+    EXPECT_NEAR(ReadNumber(text, L"重心"), 40.0, 1.0);
+    EXPECT_NEAR(ReadNumber(text, L"半値全幅"), 2.3548 * 8.0, 0.6);
+    EXPECT_NEAR(ReadNumber(text, L"最大"), 210.0, 1.0);
+
+    // Choosing a channel on the page changes what is measured.
+    Choose(IDC_MEASURE_CHANNEL, 0);
+    ASSERT_TRUE(MeasureUntil(L"線 (赤)"));
+
+    // The line is kept in the configuration file with the page's settings.
+    EXPECT_EQ(GetPrivateProfileIntW(L"Measure", L"IsLineSet", -1, folder.File(L"TavixCapture.ini").c_str()),
+              1);
+    EXPECT_EQ(GetPrivateProfileIntW(L"Measure", L"Channel", -1, folder.File(L"TavixCapture.ini").c_str()), 0);
+}
+
+TEST_F(MeasurePluginTest, DraggedRectangleGivesTheSpotsCentreAndWidthsAndCopiesThem)
+{
+    Choose(IDC_MEASURE_MODE, 2); // 矩形
+    Drag(ImagePoint(70, 90), ImagePoint(131, 151));
+    ASSERT_TRUE(MeasureUntil(L"スポット (輝度)"));
+    const std::wstring text = Readout();
+    EXPECT_NEAR(ReadNumber(text, L"重心 x"), 100.5, 0.3) << std::string(text.begin(), text.end());
+    EXPECT_NEAR(ReadNumber(text, L"重心 y"), 120.5, 0.3);
+    EXPECT_NEAR(ReadNumber(text, L"4σ 幅 x"), 32.0, 2.0);
+    EXPECT_NEAR(ReadNumber(text, L"4σ 幅 y"), 32.0, 2.0);
+
+    // "コピー" puts the figures on the clipboard as tab-separated text.
+    Click(IDC_MEASURE_COPY);
+    std::wstring copied;
+    ASSERT_TRUE(UiTest::PumpUntil(
+        [&]
+        {
+            if (!OpenClipboard(page))
+            {
+                return false;
+            }
+            if (HANDLE data = GetClipboardData(CF_UNICODETEXT))
+            {
+                if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data)))
+                {
+                    copied = chars;
+                    GlobalUnlock(data);
+                }
+            }
+            CloseClipboard();
+            return copied.find(L"重心 x\t") != std::wstring::npos;
+        }));
+    EXPECT_NE(copied.find(L"項目\t赤\t緑\t青\t輝度"), std::wstring::npos);
+}
+
+TEST_F(MeasurePluginTest, SaturationOverlayIsDrawnWhereThePixelsAreAndTheFrameIsUntouched)
+{
+    const HWND window = preview->GetSafeHwnd();
+    ASSERT_TRUE(MeasureUntil(L"ドラッグ"));
+    UiTest::ScreenShot before = UiTest::ShootClient(window);
+    ASSERT_EQ(before.At(210, 50), 0xFFFFFFu); // the block, white
+
+    Click(IDC_MEASURE_SATURATION);
+    ASSERT_TRUE(MeasureUntil(L"飽和画素  400"));
+    bool red = false;
+    UiTest::PumpUntil(
+        [&]
+        {
+            camera->Deliver(Scene);
+            UiTest::Settle();
+            const UiTest::ScreenShot shot = UiTest::ShootClient(window);
+            const std::uint32_t inside = shot.At(210, 50);
+            red = (inside >> 16 & 0xFF) > 200 && (inside >> 8 & 0xFF) < 150 && (inside & 0xFF) < 150;
+            return red;
+        });
+    EXPECT_TRUE(red);
+    const UiTest::ScreenShot shot = UiTest::ShootClient(window);
+    // Beside the block, and far from it, the picture is as before.
+    EXPECT_EQ(shot.At(222, 50), before.At(222, 50));
+    EXPECT_EQ(shot.At(20, 20), before.At(20, 20));
+    // The frame itself keeps its white block.
+    EXPECT_EQ(camera->PixelAt(210, 50), 0xFFFFFFFFu);
+}

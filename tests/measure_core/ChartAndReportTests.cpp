@@ -1,0 +1,275 @@
+// The strip chart's window of time, calibration, and the report tables with
+// their CSV and tab-separated forms read back.
+#include "Calibration.h"
+#include "Measurement.h"
+#include "Report.h"
+#include "StripChart.h"
+#include "SyntheticFrame.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+using namespace TavixMeasure;
+using TavixMeasure::Testing::SyntheticFrame;
+
+namespace
+{
+
+StripChart::Point At(double time, double value)
+{
+    StripChart::Point point;
+    point.time = time;
+    point.values = {value, value + 1, value + 2, value + 3};
+    return point;
+}
+
+// A small CSV reader: rows by CRLF, cells by commas, quotes doubled inside.
+std::vector<std::vector<std::string>> ReadCsv(const std::string& text)
+{
+    std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+    {
+        const char c = text[i];
+        if (quoted)
+        {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+            {
+                rows.back().back() += '"';
+                ++i;
+            }
+            else if (c == '"')
+            {
+                quoted = false;
+            }
+            else
+            {
+                rows.back().back() += c;
+            }
+        }
+        else if (c == '"')
+        {
+            quoted = true;
+        }
+        else if (c == ',')
+        {
+            rows.back().emplace_back();
+        }
+        else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+        {
+            ++i;
+            rows.emplace_back(1);
+        }
+        else
+        {
+            rows.back().back() += c;
+        }
+    }
+    if (rows.back().size() == 1 && rows.back()[0].empty())
+    {
+        rows.pop_back();
+    }
+    return rows;
+}
+
+Measurement GaussianMeasurement()
+{
+    static SyntheticFrame frame = []
+    {
+        SyntheticFrame f(120, 60);
+        f.FillGrey(
+            [](int x, int y)
+            {
+                const double dx = (x + 0.5 - 60.0) / 6.0;
+                const double dy = (y + 0.5 - 30.0) / 4.0;
+                return 5.0 + 250.0 * std::exp(-0.5 * (dx * dx + dy * dy));
+            });
+        return f;
+    }();
+    MeasureSettings settings;
+    settings.hasLine = true;
+    settings.line = {0.5, 30.0, 119.5, 30.0};
+    settings.hasRegion = true;
+    settings.region = {10, 5, 100, 50};
+    settings.channel = Channel::Green;
+    Measurement m;
+    m.Measure(frame.View(), settings, 12.5, 7);
+    return m;
+}
+
+} // namespace
+
+TEST(StripChart, KeepsTheLastSecondsInOrder)
+{
+    StripChart chart(8);
+    std::vector<StripChart::Point> points;
+    chart.CopyLast(10.0, points);
+    EXPECT_TRUE(points.empty()); // an empty chart
+
+    for (int i = 0; i < 5; ++i)
+    {
+        chart.Add(At(i * 0.5, i));
+    }
+    chart.CopyLast(1.0, points); // 2.0 and the points back to 1.0
+    ASSERT_EQ(points.size(), 3u);
+    EXPECT_DOUBLE_EQ(points[0].time, 1.0);
+    EXPECT_DOUBLE_EQ(points[2].values[3], 7.0);
+
+    // Past the capacity the oldest points go; the order stays.
+    for (int i = 5; i < 13; ++i)
+    {
+        chart.Add(At(i * 0.5, i));
+    }
+    EXPECT_EQ(chart.Size(), 8u);
+    chart.CopyLast(100.0, points);
+    ASSERT_EQ(points.size(), 8u);
+    EXPECT_DOUBLE_EQ(points.front().time, 2.5);
+    EXPECT_DOUBLE_EQ(points.back().time, 6.0);
+
+    // A clock that goes back starts a new chart.
+    chart.Add(At(1.0, 1));
+    chart.CopyLast(100.0, points);
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_DOUBLE_EQ(points[0].time, 1.0);
+
+    const Table empty = ChartTable({}, ChartQuantity::LinePeak, {});
+    ASSERT_EQ(empty.size(), 1u); // the header only
+    EXPECT_EQ(empty[0][0], L"時刻 [s]");
+}
+
+TEST(Calibration, ConvertsLengthsAndRefusesBadInput)
+{
+    Calibration calibration;
+    EXPECT_FALSE(calibration.IsValid());
+    EXPECT_EQ(calibration.UnitName(), L"px");
+    EXPECT_DOUBLE_EQ(calibration.ToUnit(40.0), 40.0);
+
+    calibration.unit = L"µm";
+    ASSERT_TRUE(calibration.SetFromKnownLength(200.0, 50.0));
+    EXPECT_DOUBLE_EQ(calibration.scale, 0.25);
+    EXPECT_DOUBLE_EQ(calibration.ToUnit(40.0), 10.0);
+    EXPECT_EQ(calibration.UnitName(), L"µm");
+
+    EXPECT_FALSE(calibration.SetFromKnownLength(0.0, 50.0));
+    EXPECT_FALSE(calibration.SetFromKnownLength(200.0, -1.0));
+    EXPECT_FALSE(calibration.SetFromKnownLength(200.0, std::nan("")));
+    EXPECT_DOUBLE_EQ(calibration.scale, 0.25);
+
+    calibration.scale = 0.0;
+    EXPECT_FALSE(calibration.IsValid());
+    EXPECT_DOUBLE_EQ(calibration.ToUnit(3.0), 3.0);
+}
+
+TEST(Report, NumbersAreFormattedTheSameEverywhere)
+{
+    EXPECT_EQ(FormatNumber(3.14159, 2), L"3.14");
+    EXPECT_EQ(FormatNumber(-0.001, 2), L"0.00");
+    EXPECT_EQ(FormatNumber(-2.5, 1), L"-2.5");
+    EXPECT_EQ(FormatNumber(std::nan(""), 2), NotDefinedText);
+    EXPECT_EQ(ToUtf8(L"µm 輝度"), "\xC2\xB5m \xE8\xBC\x9D\xE5\xBA\xA6");
+    std::wstring clef;
+    if constexpr (sizeof(wchar_t) == 2)
+    {
+        clef = {static_cast<wchar_t>(0xD834), static_cast<wchar_t>(0xDD1E)};
+    }
+    else
+    {
+        clef = {static_cast<wchar_t>(0x1D11E)};
+    }
+    EXPECT_EQ(ToUtf8(clef), "\xF0\x9D\x84\x9E");
+}
+
+TEST(Report, LineAndRegionTablesShowTheMeasuredFiguresInTheUnit)
+{
+    const Measurement m = GaussianMeasurement();
+    Calibration calibration{L"µm", 0.5};
+
+    const Table line = LineTable(m, calibration);
+    ASSERT_FALSE(line.empty());
+    EXPECT_EQ(line[0][0], L"線 (緑)");
+    auto find = [](const Table& table, const std::wstring& label)
+    {
+        for (const auto& row : table)
+        {
+            if (row[0] == label)
+            {
+                return row;
+            }
+        }
+        return std::vector<std::wstring>{};
+    };
+    const auto centroid = find(line, L"重心");
+    ASSERT_EQ(centroid.size(), 5u);
+    EXPECT_EQ(centroid[1], FormatNumber(m.lineStatistics.centroid, 2));
+    EXPECT_EQ(centroid[3], FormatNumber(m.lineStatistics.centroid * 0.5, 4));
+    EXPECT_EQ(centroid[4], L"µm");
+    EXPECT_NEAR(std::stod(std::string(centroid[1].begin(), centroid[1].end())), 59.5, 0.05);
+
+    const Table region = RegionTable(m, calibration);
+    const auto widthY = find(region, L"4σ 幅 y");
+    ASSERT_EQ(widthY.size(), 5u);
+    EXPECT_NEAR(std::stod(std::string(widthY[1].begin(), widthY[1].end())), 16.0, 0.35);
+    EXPECT_EQ(find(region, L"項目")[4], L"輝度");
+
+    Measurement nothing;
+    EXPECT_TRUE(LineTable(nothing, calibration).empty());
+    EXPECT_TRUE(RegionTable(nothing, calibration).empty());
+}
+
+TEST(Report, CsvReadsBackToTheValuesShown)
+{
+    const Measurement m = GaussianMeasurement();
+    Calibration calibration{L"mm", 0.01};
+
+    const Table profile = ProfileTable(m, calibration);
+    const auto rows = ReadCsv(ToCsv(profile));
+    ASSERT_EQ(rows.size(), profile.size());
+    EXPECT_EQ(rows[0][1], "位置 [mm]");
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(m.profile.Count()) + 1);
+    for (std::size_t i = 1; i < rows.size(); i += 13)
+    {
+        ASSERT_EQ(rows[i].size(), 6u);
+        EXPECT_EQ(rows[i][0], ToUtf8(profile[i][0]));
+        EXPECT_NEAR(std::stod(rows[i][2]), m.profile.Values(Channel::Green)[i - 1], 0.005);
+    }
+
+    const Table histogram = HistogramTable(m);
+    const auto histogramRows = ReadCsv(ToCsv(histogram));
+    ASSERT_EQ(histogramRows.size(), 257u);
+    std::uint64_t total = 0;
+    for (std::size_t v = 1; v < histogramRows.size(); ++v)
+    {
+        total += std::stoull(histogramRows[v][2]);
+        EXPECT_EQ(std::stoul(histogramRows[v][2]), m.region.HistogramOf(Channel::Green)[v - 1]);
+    }
+    EXPECT_EQ(total, 100u * 50u);
+
+    // A cell with a comma or a quote survives; an undefined figure is empty.
+    const Table odd{{L"a,b", L"say \"hi\"", NotDefinedText}};
+    const auto oddRows = ReadCsv(ToCsv(odd));
+    ASSERT_EQ(oddRows.size(), 1u);
+    EXPECT_EQ(oddRows[0][0], "a,b");
+    EXPECT_EQ(oddRows[0][1], "say \"hi\"");
+    EXPECT_EQ(oddRows[0][2], "");
+
+    EXPECT_EQ(ToTabSeparated({{L"平均", L"1.5", L"x\ty"}, {NotDefinedText}}), L"平均\t1.5\tx y\r\n\r\n");
+}
+
+TEST(Report, ChartTableGivesTimesFromTheFirstPointAndTheUnit)
+{
+    std::vector<StripChart::Point> points{At(100.0, 10.0), At(100.25, 20.0)};
+    points[1].values[0] = std::nan("");
+    const Table fwhm = ChartTable(points, ChartQuantity::LineFwhm, {L"µm", 2.0});
+    ASSERT_EQ(fwhm.size(), 3u);
+    EXPECT_EQ(fwhm[0][2], L"半値全幅 [µm]");
+    EXPECT_EQ(fwhm[1][0], L"0.000");
+    EXPECT_EQ(fwhm[1][2], L"20.0000");
+    EXPECT_EQ(fwhm[2][0], L"0.250");
+    EXPECT_EQ(fwhm[2][1], NotDefinedText);
+
+    const Table means = ChartTable(points, ChartQuantity::RegionMean, {});
+    ASSERT_EQ(means[1].size(), 5u);
+    EXPECT_EQ(means[1][4], L"13.00");
+}

@@ -1,0 +1,187 @@
+// Region statistics and the saturation mask on frames of known content:
+// exact histograms and counts, the centre and widths of a Gaussian spot,
+// and regions that leave the frame.
+#include "RegionStatistics.h"
+#include "SaturationMask.h"
+#include "SyntheticFrame.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace TavixMeasure;
+using TavixMeasure::Testing::SyntheticFrame;
+
+TEST(RegionStatistics, KnownValuesGiveExactHistogramsAndFigures)
+{
+    SyntheticFrame frame(10, 8);
+    frame.FillGrey([](int, int) { return 99.0; }); // outside the region: must not count
+    // The region (2, 1) 4 x 3: red 0, 10, ..., 110 row by row; green all 255
+    // but two pixels; blue 0 in three pixels.
+    int n = 0;
+    for (int y = 1; y < 4; ++y)
+    {
+        for (int x = 2; x < 6; ++x, ++n)
+        {
+            frame.Set(x, y, n * 10, n < 2 ? 7 : 255, n % 4 == 0 ? 0 : 30);
+        }
+    }
+    RegionStatistics region;
+    region.Compute(frame.View(), {2, 1, 4, 3}, Channel::Red, BaselineMode::User, 0.0);
+    ASSERT_EQ(region.Region().width, 4);
+
+    const Histogram& red = region.HistogramOf(Channel::Red);
+    for (int v = 0; v < 256; ++v)
+    {
+        EXPECT_EQ(red[static_cast<std::size_t>(v)], v % 10 == 0 && v <= 110 ? 1u : 0u) << v;
+    }
+    const ChannelStatistics& r = region.StatisticsOf(Channel::Red);
+    EXPECT_EQ(r.count, 12);
+    EXPECT_EQ(r.minimum, 0);
+    EXPECT_EQ(r.maximum, 110);
+    EXPECT_DOUBLE_EQ(r.mean, 55.0);
+    EXPECT_NEAR(r.standardDeviation, std::sqrt((144.0 - 1.0) / 12.0) * 10.0, 1e-9);
+    EXPECT_DOUBLE_EQ(r.blackShare, 1.0 / 12.0);
+    EXPECT_DOUBLE_EQ(r.saturatedShare, 0.0);
+
+    const ChannelStatistics& g = region.StatisticsOf(Channel::Green);
+    EXPECT_EQ(region.HistogramOf(Channel::Green)[255], 10u);
+    EXPECT_EQ(region.HistogramOf(Channel::Green)[7], 2u);
+    EXPECT_DOUBLE_EQ(g.saturatedShare, 10.0 / 12.0);
+    EXPECT_EQ(g.minimum, 7);
+
+    const ChannelStatistics& b = region.StatisticsOf(Channel::Blue);
+    EXPECT_DOUBLE_EQ(b.blackShare, 3.0 / 12.0);
+    EXPECT_EQ(region.HistogramOf(Channel::Blue)[30], 9u);
+
+    // The red-weighted centroid with no background: sum of n*10 at each pixel centre.
+    double weight = 0.0;
+    double sx = 0.0;
+    double sy = 0.0;
+    n = 0;
+    for (int y = 1; y < 4; ++y)
+    {
+        for (int x = 2; x < 6; ++x, ++n)
+        {
+            weight += n * 10;
+            sx += n * 10 * (x + 0.5);
+            sy += n * 10 * (y + 0.5);
+        }
+    }
+    EXPECT_NEAR(region.Spot().centroidX, sx / weight, 1e-9);
+    EXPECT_NEAR(region.Spot().centroidY, sy / weight, 1e-9);
+}
+
+TEST(RegionStatistics, GaussianSpotGivesItsCentreAndWidthsInXAndY)
+{
+    const double cx = 70.3;
+    const double cy = 50.7;
+    const double sx = 8.0;
+    const double sy = 5.0;
+    SyntheticFrame frame(160, 120);
+    frame.FillGrey(
+        [&](int x, int y)
+        {
+            const double dx = (x + 0.5 - cx) / sx;
+            const double dy = (y + 0.5 - cy) / sy;
+            return 10.0 + 200.0 * std::exp(-0.5 * (dx * dx + dy * dy));
+        });
+    RegionStatistics region;
+    region.Compute(frame.View(), {0, 0, 160, 120}, Channel::Green, BaselineMode::Ends, 0.0);
+    const SpotStatistics& spot = region.Spot();
+    EXPECT_NEAR(spot.background, 10.0, 1e-9); // the region's border lies far from the spot
+    EXPECT_NEAR(spot.centroidX, cx, 0.05);
+    EXPECT_NEAR(spot.centroidY, cy, 0.05);
+    // Tails below half a step are lost in the whole-number frame: 2 %.
+    EXPECT_NEAR(spot.width4SigmaX, 4.0 * sx, 0.02 * 4.0 * sx);
+    EXPECT_NEAR(spot.width4SigmaY, 4.0 * sy, 0.02 * 4.0 * sy);
+
+    // Luma of a grey frame is the grey value: the same spot.
+    region.Compute(frame.View(), {0, 0, 160, 120}, Channel::Luma, BaselineMode::Ends, 0.0);
+    EXPECT_NEAR(region.Spot().centroidX, cx, 0.05);
+    EXPECT_NEAR(region.Spot().width4SigmaY, 4.0 * sy, 0.02 * 4.0 * sy);
+}
+
+TEST(RegionStatistics, RegionsOutsideOrAtTheEdgeOfTheFrame)
+{
+    SyntheticFrame frame(20, 10);
+    frame.FillGrey([](int x, int y) { return x + 20 * y; });
+    RegionStatistics region;
+
+    region.Compute(frame.View(), {25, 0, 5, 5}, Channel::Red, BaselineMode::Ends, 0.0);
+    EXPECT_TRUE(region.Region().IsEmpty());
+    EXPECT_EQ(region.StatisticsOf(Channel::Red).count, 0);
+    EXPECT_TRUE(std::isnan(region.StatisticsOf(Channel::Red).mean));
+    EXPECT_TRUE(std::isnan(region.Spot().centroidX));
+
+    region.Compute(frame.View(), {-5, -5, 0, 10}, Channel::Red, BaselineMode::Ends, 0.0); // no width
+    EXPECT_TRUE(region.Region().IsEmpty());
+
+    // Partly outside: only the inside counts.
+    region.Compute(frame.View(), {15, 8, 100, 100}, Channel::Red, BaselineMode::Ends, 0.0);
+    EXPECT_EQ(region.Region().x, 15);
+    EXPECT_EQ(region.Region().width, 5);
+    EXPECT_EQ(region.Region().height, 2);
+    EXPECT_EQ(region.StatisticsOf(Channel::Red).count, 10);
+    EXPECT_EQ(region.StatisticsOf(Channel::Red).minimum, 175);
+    EXPECT_EQ(region.StatisticsOf(Channel::Red).maximum, 199);
+
+    // One pixel: its value, no spread; above its own border there is no signal.
+    region.Compute(frame.View(), {3, 2, 1, 1}, Channel::Red, BaselineMode::Ends, 0.0);
+    EXPECT_EQ(region.StatisticsOf(Channel::Red).count, 1);
+    EXPECT_DOUBLE_EQ(region.StatisticsOf(Channel::Red).mean, 43.0);
+    EXPECT_DOUBLE_EQ(region.StatisticsOf(Channel::Red).standardDeviation, 0.0);
+    EXPECT_TRUE(std::isnan(region.Spot().centroidX));
+    // With a background of 0 the one pixel is the spot: its centre, no width.
+    region.Compute(frame.View(), {3, 2, 1, 1}, Channel::Red, BaselineMode::User, 0.0);
+    EXPECT_DOUBLE_EQ(region.Spot().centroidX, 3.5);
+    EXPECT_DOUBLE_EQ(region.Spot().centroidY, 2.5);
+    EXPECT_DOUBLE_EQ(region.Spot().width4SigmaX, 0.0);
+
+    EXPECT_TRUE(ClipRect({0, 0, 2147483647, 2147483647}, 20, 10).width == 20);
+    region.Compute(ImageView{}, {0, 0, 5, 5}, Channel::Red, BaselineMode::Ends, 0.0);
+    EXPECT_TRUE(region.Region().IsEmpty());
+}
+
+TEST(SaturationMask, MarksAndCountsClippedPixelsExactly)
+{
+    SyntheticFrame frame(7, 5);
+    frame.FillGrey([](int, int) { return 128.0; });
+    frame.Set(0, 0, 255, 10, 10); // red saturated
+    frame.Set(6, 4, 10, 10, 255); // blue saturated
+    frame.Set(3, 2, 255, 255, 0); // saturated wins over black
+    frame.Set(1, 1, 0, 0, 0);     // black
+    frame.Set(2, 1, 40, 0, 40);   // green at 0
+    frame.Set(5, 3, 254, 1, 254); // neither
+
+    SaturationMask mask;
+    mask.Compute(frame.View(), false);
+    ASSERT_EQ(mask.Width(), 7);
+    ASSERT_EQ(mask.Height(), 5);
+    EXPECT_EQ(mask.SaturatedCount(), 3);
+    EXPECT_EQ(mask.BlackCount(), 0);
+    EXPECT_EQ(mask.Marks()[0], SaturationMask::Saturated);
+    EXPECT_EQ(mask.Marks()[4 * 7 + 6], SaturationMask::Saturated);
+    EXPECT_EQ(mask.Marks()[2 * 7 + 3], SaturationMask::Saturated);
+    EXPECT_EQ(mask.Marks()[1 * 7 + 1], SaturationMask::None);
+
+    mask.Compute(frame.View(), true);
+    EXPECT_EQ(mask.SaturatedCount(), 3);
+    EXPECT_EQ(mask.BlackCount(), 2);
+    EXPECT_EQ(mask.Marks()[1 * 7 + 1], SaturationMask::Black);
+    EXPECT_EQ(mask.Marks()[1 * 7 + 2], SaturationMask::Black);
+    EXPECT_EQ(mask.Marks()[3 * 7 + 5], SaturationMask::None);
+    int marked = 0;
+    for (int i = 0; i < 35; ++i)
+    {
+        marked += mask.Marks()[i] != SaturationMask::None;
+    }
+    EXPECT_EQ(marked, 5);
+
+    // The alpha byte is not a colour: 255 there marks nothing.
+    SyntheticFrame plain(3, 1);
+    plain.FillGrey([](int, int) { return 9.0; });
+    mask.Compute(plain.View(), true);
+    EXPECT_EQ(mask.SaturatedCount(), 0);
+    EXPECT_EQ(mask.BlackCount(), 0);
+}
