@@ -310,12 +310,12 @@ void ControlPanel::OnZoomTextChanged()
 
 void ControlPanel::OnSnap()
 {
-    SnapCommand(model_, GetSafeHwnd(), withLocation_);
+    SnapCommand(model_, GetSafeHwnd());
 }
 
 void ControlPanel::OnRecord()
 {
-    RecordCommand(model_, GetSafeHwnd(), withLocation_);
+    RecordCommand(model_, GetSafeHwnd());
 }
 
 void ControlPanel::Fit()

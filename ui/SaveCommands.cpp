@@ -1,6 +1,6 @@
 #include "ui/SaveCommands.h"
 
-#include "app/ErrorBox.h"
+#include "Common/ui/Window.h"
 #include "app/MainModel.h"
 #include "app/SaveFormats.h"
 #include "ui/SaveDialogs.h"
@@ -10,7 +10,7 @@
 namespace TavixCapture
 {
 
-void SnapCommand(MainModel& model, HWND owner, bool withLocation)
+void SnapCommand(MainModel& model, HWND owner) noexcept
 {
     try
     {
@@ -36,11 +36,11 @@ void SnapCommand(MainModel& model, HWND owner, bool withLocation)
     }
     catch (...)
     {
-        ErrorBox::Show(owner, std::current_exception(), withLocation);
+        Common::Mfc::Window::ReportException(owner, std::current_exception());
     }
 }
 
-void RecordCommand(MainModel& model, HWND owner, bool withLocation)
+void RecordCommand(MainModel& model, HWND owner) noexcept
 {
     try
     {
@@ -68,7 +68,7 @@ void RecordCommand(MainModel& model, HWND owner, bool withLocation)
     }
     catch (...)
     {
-        ErrorBox::Show(owner, std::current_exception(), withLocation);
+        Common::Mfc::Window::ReportException(owner, std::current_exception());
     }
 }
 

@@ -2,10 +2,14 @@
 // what the user is asked, what lands on disk, and what the error box says.
 #include "DialogDriver.h"
 
+#include "Common/ui/Window.h"
+#include "app/ErrorBox.h"
 #include "app/MainModel.h"
 #include "app/SaveFormats.h"
 #include "support/FakeCapture.h"
 #include "support/TempFolder.h"
+#include "resources/resource.h"
+#include "ui/ControlPanel.h"
 #include "ui/SaveCommands.h"
 
 #include <windows.h>
@@ -78,10 +82,23 @@ protected:
               profile, [this](std::int32_t, bool, bool) { return TestSupport::MakeCapture({camera}); }, 0,
               true, false, settings.Path())
     {
+        ShowLocations(false);
         owner = CreateWindowExW(0, L"STATIC", L"panel", WS_POPUP | WS_VISIBLE, 0, 0, 200, 200, nullptr,
                                 nullptr, GetModuleHandleW(nullptr), nullptr);
     }
-    ~SaveCommandTest() override { DestroyWindow(owner); }
+    ~SaveCommandTest() override
+    {
+        DestroyWindow(owner);
+        Common::Mfc::Window::SetExceptionReporter(nullptr);
+    }
+
+    // Errors reach the box as the main window arranges it.
+    static void ShowLocations(bool withLocation)
+    {
+        Common::Mfc::Window::SetExceptionReporter(
+            [withLocation](HWND window, std::exception_ptr error)
+            { TavixCapture::ErrorBox::Show(window, error, withLocation); });
+    }
 
     // Runs `command` while a helper thread answers the save dialog with `name`
     // (or cancels it when `name` is empty).
@@ -135,7 +152,7 @@ protected:
 TEST_F(SaveCommandTest, SnapAsksForAFileAndAddsTheDefaultExtension)
 {
     model.SetFileFormat(Jpeg);
-    AnswerSaveDialog(output.File(L"shot"), [&] { SnapCommand(model, owner, false); });
+    AnswerSaveDialog(output.File(L"shot"), [&] { SnapCommand(model, owner); });
     ASSERT_EQ(FilesIn(output.Path()), std::vector<std::wstring>{L"shot.jpg"});
     EXPECT_EQ(FirstBytes(output.File(L"shot.jpg"), 2), "\xFF\xD8");
 }
@@ -143,7 +160,7 @@ TEST_F(SaveCommandTest, SnapAsksForAFileAndAddsTheDefaultExtension)
 TEST_F(SaveCommandTest, ANameTypedAsPngWhileJpegIsSelectedHoldsAJpeg)
 {
     model.SetFileFormat(Jpeg);
-    AnswerSaveDialog(output.File(L"x.png"), [&] { SnapCommand(model, owner, false); });
+    AnswerSaveDialog(output.File(L"x.png"), [&] { SnapCommand(model, owner); });
     ASSERT_EQ(FilesIn(output.Path()), std::vector<std::wstring>{L"x.png"});
     EXPECT_EQ(FirstBytes(output.File(L"x.png"), 2), "\xFF\xD8");
 }
@@ -151,7 +168,7 @@ TEST_F(SaveCommandTest, ANameTypedAsPngWhileJpegIsSelectedHoldsAJpeg)
 TEST_F(SaveCommandTest, ACancelledSnapWritesNothing)
 {
     model.SetFileFormat(Png);
-    AnswerSaveDialog(L"", [&] { SnapCommand(model, owner, false); });
+    AnswerSaveDialog(L"", [&] { SnapCommand(model, owner); });
     EXPECT_TRUE(FilesIn(output.Path()).empty());
 }
 
@@ -159,7 +176,7 @@ TEST_F(SaveCommandTest, SnapWhileRecordingStillsSavesWithoutAsking)
 {
     model.SetFileFormat(Bmp);
     model.StartRecording(output.Path());
-    SnapCommand(model, owner, false); // returns: no dialog is shown
+    SnapCommand(model, owner); // returns: no dialog is shown
     model.StopRecording();
     const std::vector<std::wstring> files = FilesIn(output.Path());
     ASSERT_EQ(files.size(), 1u);
@@ -169,7 +186,7 @@ TEST_F(SaveCommandTest, SnapWhileRecordingStillsSavesWithoutAsking)
 TEST_F(SaveCommandTest, SnapWithAMovieFormatAndNoRecordingWritesAndShowsNothing)
 {
     model.SetFileFormat(Avi);
-    SnapCommand(model, owner, false);
+    SnapCommand(model, owner);
     EXPECT_TRUE(FilesIn(output.Path()).empty());
 }
 
@@ -187,13 +204,13 @@ TEST_F(SaveCommandTest, RecordWithAStillFormatAsksForTheFolderAndStopsOnTheNextP
             SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
             Click(chooser, IDOK);
         });
-    RecordCommand(model, owner, false);
+    RecordCommand(model, owner);
     user.join();
     EXPECT_EQ(title, L"出力先フォルダーの選択");
     EXPECT_TRUE(model.GetIsRecording());
     EXPECT_EQ(model.GetSaveFolder(), output.Path());
 
-    RecordCommand(model, owner, false);
+    RecordCommand(model, owner);
     EXPECT_FALSE(model.GetIsRecording());
     EXPECT_TRUE(FilesIn(output.Path()).empty()) << "stopping writes no file";
 }
@@ -208,7 +225,7 @@ TEST_F(SaveCommandTest, ACancelledFolderChoiceChangesNothing)
             ASSERT_NE(chooser, nullptr);
             Click(chooser, IDCANCEL);
         });
-    RecordCommand(model, owner, false);
+    RecordCommand(model, owner);
     user.join();
     EXPECT_FALSE(model.GetIsRecording());
 }
@@ -216,10 +233,10 @@ TEST_F(SaveCommandTest, ACancelledFolderChoiceChangesNothing)
 TEST_F(SaveCommandTest, RecordWithAviAsksForTheMovieFile)
 {
     model.SetFileFormat(Avi);
-    AnswerSaveDialog(output.File(L"movie"), [&] { RecordCommand(model, owner, false); });
+    AnswerSaveDialog(output.File(L"movie"), [&] { RecordCommand(model, owner); });
     EXPECT_TRUE(model.GetIsRecording());
-    SnapCommand(model, owner, false);
-    RecordCommand(model, owner, false);
+    SnapCommand(model, owner);
+    RecordCommand(model, owner);
     EXPECT_FALSE(model.GetIsRecording());
     ASSERT_EQ(FilesIn(output.Path()), std::vector<std::wstring>{L"movie.avi"});
     EXPECT_EQ(FirstBytes(output.File(L"movie.avi"), 4), "RIFF");
@@ -231,7 +248,7 @@ TEST_F(SaveCommandTest, AWmvRecordingUnderWineEndsInTheErrorBox)
     model.SetFileFormat(Wmv);
     std::wstring text;
     AnswerSaveDialog(output.File(L"movie"),
-                     [&] { text = ErrorBoxText([&] { RecordCommand(model, owner, false); }); });
+                     [&] { text = ErrorBoxText([&] { RecordCommand(model, owner); }); });
     EXPECT_NE(text, L"(no box)");
     EXPECT_FALSE(text.empty());
     EXPECT_FALSE(model.GetIsRecording());
@@ -240,14 +257,46 @@ TEST_F(SaveCommandTest, AWmvRecordingUnderWineEndsInTheErrorBox)
 TEST_F(SaveCommandTest, AFileFormatOutsideTheListGivesItsMessageInTheBox)
 {
     model.SetFileFormat(9);
-    EXPECT_EQ(ErrorBoxText([&] { RecordCommand(model, owner, false); }), L"不正なモードです。");
-    EXPECT_EQ(ErrorBoxText([&] { SnapCommand(model, owner, false); }), L"不正なモードです。");
+    EXPECT_EQ(ErrorBoxText([&] { RecordCommand(model, owner); }), L"不正なモードです。");
+    EXPECT_EQ(ErrorBoxText([&] { SnapCommand(model, owner); }), L"不正なモードです。");
     model.SetFileFormat(-2);
-    EXPECT_EQ(ErrorBoxText([&] { SnapCommand(model, owner, false); }),
+    EXPECT_EQ(ErrorBoxText([&] { SnapCommand(model, owner); }),
               L"サポートされていないフォーマットが指定されました。");
-    EXPECT_EQ(ErrorBoxText([&] { RecordCommand(model, owner, true); })
+    ShowLocations(true);
+    EXPECT_EQ(ErrorBoxText([&] { RecordCommand(model, owner); })
                   .rfind(L"サポートされていないフォーマットが指定されました。SaveCommands(", 0),
               0u)
         << "with debug messages the source location follows";
     EXPECT_FALSE(model.GetIsRecording());
+}
+
+TEST_F(SaveCommandTest, TheControlPanelsButtonsRunTheCommands)
+{
+    TavixCapture::ControlPanel panel(model);
+    panel.Create(owner);
+    ASSERT_NE(panel.GetSafeHwnd(), nullptr);
+    const HWND record = GetDlgItem(panel.GetSafeHwnd(), IDC_RECORD);
+    const HWND snap = GetDlgItem(panel.GetSafeHwnd(), IDC_SNAP);
+    model.SetFileFormat(Bmp);
+    model.SetSaveTarget(0);
+
+    // "録画" with a still format asks for the folder (here: cancelled).
+    std::thread user(
+        [&]
+        {
+            const HWND chooser = WaitForOwnedWindow(owner);
+            ASSERT_NE(chooser, nullptr) << "no folder chooser";
+            Click(chooser, IDCANCEL);
+        });
+    SendMessageW(record, BM_CLICK, 0, 0);
+    user.join();
+    EXPECT_FALSE(model.GetIsRecording());
+
+    // While recording, "Snap" saves without asking.
+    model.StartRecording(output.Path());
+    SendMessageW(snap, BM_CLICK, 0, 0);
+    EXPECT_EQ(FilesIn(output.Path()).size(), 1u);
+    SendMessageW(record, BM_CLICK, 0, 0);
+    EXPECT_FALSE(model.GetIsRecording());
+    panel.DestroyWindow();
 }
