@@ -2,7 +2,7 @@
 // still-image encoders that do not accept 32 bits (top-down rows) and the AVI
 // writer (bottom-up rows). Each row holds blue, green, red per pixel and is
 // padded with zero bytes to a multiple of 4; the alpha byte is dropped.
-// Pure functions, any thread; each call allocates the image it returns.
+// Pure functions, any thread.
 #pragma once
 
 #include "Common/capture/FrameBuffer.h"
@@ -24,5 +24,8 @@ std::int32_t GetBgr24Stride(std::int32_t width);
 
 // height rows of GetBgr24Stride(width) bytes; empty for an empty frame.
 std::vector<std::uint8_t> ConvertToBgr24(const Common::FrameBuffer& frame, RowOrder order);
+// The same into `image`, which keeps its memory from one frame to the next:
+// a fresh multi-megabyte block per frame costs more than the conversion.
+void ConvertToBgr24(const Common::FrameBuffer& frame, RowOrder order, std::vector<std::uint8_t>& image);
 
 } // namespace TavixCapture

@@ -101,6 +101,14 @@ MainModel::MainModel(const IniProfile& profile, const CaptureBackendFactory& bac
 
 MainModel::~MainModel()
 {
+    // First of all, no device may call into this model any more: a device
+    // that could not be stopped would otherwise run OnFrame on members that
+    // are destroyed before the backend. Once ClearSink returns, no callback
+    // of this model runs.
+    for (const auto& device : capture_->devices)
+    {
+        device->ClearSink();
+    }
     try
     {
         SaveSettings();
@@ -259,18 +267,7 @@ void MainModel::SelectFrameFormat(std::int32_t index)
     const bool wasOpened = device.IsOpened();
     StopCapture();
     const std::shared_ptr<Common::FrameFormat> oldFormat = device.GetSelectedFormat();
-    if (index != device.selectedFormatIndex)
-    {
-        const bool openNow = device.IsOpened();
-        device.Close();
-        device.OnFrameFormatChanging();
-        device.selectedFormatIndex = index;
-        device.ApplyFrameFormat();
-        if (openNow)
-        {
-            device.Open();
-        }
-    }
+    device.SelectFrameFormat(index);
     const std::shared_ptr<Common::FrameFormat> newFormat = device.GetSelectedFormat();
     ResizeProfiles(*newFormat);
     NotifyProcessorOfFormatChange();

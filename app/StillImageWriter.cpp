@@ -151,7 +151,9 @@ void StillImageWriter::Encode(const Common::FrameBuffer& frame, const GUID& cont
     }
     else if (pixelFormat == GUID_WICPixelFormat24bppBGR)
     {
-        std::vector<std::uint8_t> image = ConvertToBgr24(frame, RowOrder::TopDown);
+        // Kept by the thread: the delivery thread saving every frame reuses it.
+        thread_local std::vector<std::uint8_t> image;
+        ConvertToBgr24(frame, RowOrder::TopDown, image);
         const UINT stride = static_cast<UINT>(GetBgr24Stride(frame.width));
         Common::ThrowIfFailed(frameEncode->WritePixels(height, stride, stride * height, image.data()));
     }

@@ -238,9 +238,10 @@ void VideoWriter::CheckFrameSize(const Common::FrameBuffer& frame) const
 void VideoWriter::WriteAviFrame(const Common::FrameBuffer& frame)
 {
     CheckFrameSize(frame);
-    std::vector<std::uint8_t> image = ConvertToBgr24(frame, RowOrder::BottomUp);
-    Common::ThrowIfFailed(AVIStreamWrite(aviStream_.get(), aviFrameIndex_, 1, image.data(),
-                                         static_cast<LONG>(image.size()), AVIIF_KEYFRAME, nullptr, nullptr));
+    ConvertToBgr24(frame, RowOrder::BottomUp, aviImage_);
+    Common::ThrowIfFailed(AVIStreamWrite(aviStream_.get(), aviFrameIndex_, 1, aviImage_.data(),
+                                         static_cast<LONG>(aviImage_.size()), AVIIF_KEYFRAME, nullptr,
+                                         nullptr));
     ++aviFrameIndex_;
 }
 
@@ -295,6 +296,7 @@ void VideoWriter::Close()
     case AviKind:
         aviStream_.reset();
         aviFile_.reset();
+        aviImage_ = {};
         break;
     case WmvKind:
     case Mp4Kind:

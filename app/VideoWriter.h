@@ -28,6 +28,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace TavixCapture
 {
@@ -88,6 +89,7 @@ private:
     std::unique_ptr<IAVIFile, AviFileRelease> aviFile_;
     std::unique_ptr<IAVIStream, AviStreamRelease> aviStream_;
     std::int32_t aviFrameIndex_ = 0;
+    std::vector<std::uint8_t> aviImage_; // the 24-bit frame, reused
     Common::ComPointer<IMFSinkWriter> sinkWriter_;
     DWORD streamIndex_ = 0;
     std::int64_t counterFrequency_ = 0; // 0 until the first frame is written

@@ -13,6 +13,23 @@ void Device::ApplyFrameFormat()
     }
 }
 
+void Device::SelectFrameFormat(std::int32_t index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= formats.size())
+    {
+        throw Exception(L"選択されたフレームフォーマットがありません。");
+    }
+    const bool wasOpened = IsOpened();
+    Close();
+    OnFrameFormatChanging();
+    selectedFormatIndex = index;
+    ApplyFrameFormat();
+    if (wasOpened)
+    {
+        Open();
+    }
+}
+
 bool Device::RegisterSink(void* context, FrameCallback frameCallback, ErrorCallback errorCallback)
 {
     AutoLock lock(sinkLock);

@@ -44,6 +44,12 @@ public:
     // Called by the owner just before it changes selectedFormatIndex.
     virtual void OnFrameFormatChanging() {}
 
+    // The owner's one way to change the selected format: Close,
+    // OnFrameFormatChanging, set the index, ApplyFrameFormat, and Open again
+    // if the device was open. An index outside `formats` raises Exception
+    // before anything changes.
+    void SelectFrameFormat(std::int32_t index);
+
     // Registers the sink under sinkLock; returns false when it was already
     // registered with the same three values (nothing stored then).
     bool RegisterSink(void* context, FrameCallback frameCallback, ErrorCallback errorCallback);

@@ -27,12 +27,60 @@ TEST_F(ModelTest, StartAndStopRegisterTheSinkAndAlwaysRaise)
     EXPECT_EQ(window.Drain(model.get()), Ids{PropertyId::IsCapturing}) << "nothing arrives after StopCapture";
 }
 
+// True when no sink is registered on the device (registering the empty sink
+// then changes nothing).
+bool HasNoSink(Common::Device& device)
+{
+    return !device.RegisterSink(nullptr, nullptr, nullptr);
+}
+
 TEST_F(ModelTest, AFailingOpenPropagatesAndLeavesTheSinkHarmless)
 {
     auto model = MakeModel();
+    ListenerWindow window;
+    Listen(*model, window);
     cam0->failOpen = true;
     EXPECT_THROW(model->StartCapture(), Common::Exception);
     EXPECT_FALSE(cam0->IsOpened());
+    // A frame the device still hands over reaches a model that is whole.
+    cam0->DeliverFrame(0xFF123456);
+    EXPECT_EQ(window.Drain(model.get()), (Ids{PropertyId::Frame, PropertyId::CursorPixel}));
+    model.reset();
+    EXPECT_TRUE(HasNoSink(*cam0)) << "the destroyed model is still the device's sink";
+}
+
+TEST_F(ModelTest, DestroyingTheModelWhileCapturingLeavesNoDeviceCallingIt)
+{
+    auto model = MakeModel();
+    model->StartCapture();
+    ASSERT_TRUE(cam0->IsOpened());
+    model.reset();
+    EXPECT_TRUE(HasNoSink(*cam0));
+    cam0->DeliverFrame(0xFF000000); // reaches nothing
+}
+
+TEST_F(ModelTest, AFailureWhileSwitchingDevicesLeavesTheNewDeviceSelectedAndStopped)
+{
+    auto model = MakeModel();
+    model->StartCapture();
+    cam1->failOpen = true;
+    EXPECT_THROW(model->SelectDevice(1), Common::Exception);
+    EXPECT_EQ(model->GetCurrentDeviceIndex(), 1);
+    EXPECT_FALSE(cam0->IsOpened());
+    EXPECT_TRUE(HasNoSink(*cam0)) << "the old device was stopped before the switch";
+    EXPECT_FALSE(cam1->IsOpened());
+    std::vector<std::uint32_t> row, column;
+    model->CopyProfiles(row, column);
+    EXPECT_EQ(row.size(), 160u) << "the profiles follow the new device";
+
+    // Once the device works again, capture starts on it.
+    cam1->failOpen = false;
+    model->StartCapture();
+    EXPECT_TRUE(cam1->IsOpened());
+    cam1->DeliverFrame(0xFF00FF00);
+    model->CopyProfiles(row, column);
+    EXPECT_EQ(row[0], 0xFF00FF00u);
+    model->StopCapture();
 }
 
 TEST_F(ModelTest, FramesUpdateTheProfilesAtTheMarker)

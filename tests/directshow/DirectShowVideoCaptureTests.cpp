@@ -57,15 +57,6 @@ std::optional<std::int32_t> FindFormat(const Common::Device& device, const std::
     return std::nullopt;
 }
 
-// The owner's sequence for changing the format.
-void SelectFormat(Common::Device& device, std::int32_t index)
-{
-    device.Close();
-    device.OnFrameFormatChanging();
-    device.selectedFormatIndex = index;
-    device.ApplyFrameFormat();
-}
-
 int CountFilters(IGraphBuilder& graph)
 {
     Common::ComPointer<IEnumFilters> filters;
@@ -176,7 +167,7 @@ TEST_F(DirectShowVirtualCamera, OpensStreamsClosesAndReopensEveryConnectableForm
     {
         const Common::FrameFormat& format = *camera_->formats[static_cast<std::size_t>(i)];
         SCOPED_TRACE(testing::Message() << "format " << i);
-        SelectFormat(*camera_, i);
+        camera_->SelectFrameFormat(i);
         try
         {
             camera_->Open();
@@ -216,7 +207,7 @@ TEST_F(DirectShowVirtualCamera, OpensStreamsClosesAndReopensEveryConnectableForm
 TEST_F(DirectShowVirtualCamera, BottomUpRowsArriveUpright)
 {
     RecordingSink sink(*camera_);
-    SelectFormat(*camera_, *FindFormat(*camera_, L"ARGB32 640x480 (30fps)"));
+    camera_->SelectFrameFormat(*FindFormat(*camera_, L"ARGB32 640x480 (30fps)"));
     camera_->Open();
     ASSERT_TRUE(sink.WaitForFrames(2, 3s));
     camera_->Close();
@@ -231,7 +222,7 @@ TEST_F(DirectShowVirtualCamera, BottomUpRowsArriveUpright)
 TEST_F(DirectShowVirtualCamera, FrameCounterShowsNoGapsAt30Fps)
 {
     RecordingSink sink(*camera_);
-    SelectFormat(*camera_, *FindFormat(*camera_, L"ARGB32 640x480 (30fps)"));
+    camera_->SelectFrameFormat(*FindFormat(*camera_, L"ARGB32 640x480 (30fps)"));
     const auto start = std::chrono::steady_clock::now();
     camera_->Open();
     std::this_thread::sleep_for(3s);
@@ -258,7 +249,7 @@ TEST_F(DirectShowVirtualCamera, FrameCounterShowsNoGapsAt30Fps)
 TEST_F(DirectShowVirtualCamera, ShortSamplesAreSkippedAndReported)
 {
     RecordingSink sink(*camera_);
-    SelectFormat(*camera_, *FindFormat(*camera_, L"ARGB32 320x240 (15fps)"));
+    camera_->SelectFrameFormat(*FindFormat(*camera_, L"ARGB32 320x240 (15fps)"));
     camera_->Open();
     // Paused, the live camera delivers nothing: the samples below are the only ones.
     ASSERT_HRESULT_SUCCEEDED(camera_->mediaControl->Pause());

@@ -155,7 +155,7 @@ TEST_F(MediaFoundationDeviceTest, EveryStreamableSubtypeDeliversTheSourceImage)
         }
 
         const bool resized = device.frame.width != c.width || device.frame.height != c.height;
-        SelectFormat(device, static_cast<int>(i));
+        device.SelectFrameFormat(static_cast<int>(i));
         if (i == 0 || resized)
         {
             EXPECT_EQ(OpaqueBlack(c.width, c.height), CopyFrame(device)) << "a new size starts black";
@@ -245,7 +245,7 @@ TEST_F(MediaFoundationDeviceTest, PlainBufferTooShortForItsBottomUpRowsIsRefused
     sink.Register(device);
     for (int index = 0; index < 2; ++index)
     {
-        SelectFormat(device, index);
+        device.SelectFrameFormat(index);
         device.Open();
         ASSERT_TRUE(sink.WaitForErrors(2 * index + 2));
         device.Close();
@@ -426,6 +426,28 @@ TEST_F(MediaFoundationDeviceTest, NoFrameArrivesAfterClose)
     EXPECT_EQ(frames, sink.GetFrameCount());
     EXPECT_FALSE(activate->GetSource());
     device.ClearSink();
+}
+
+TEST_F(MediaFoundationDeviceTest, CloseFromInsideTheFrameCallbackEndsTheStreamAtThatFrame)
+{
+    auto activate = OneTypeCamera(MFVideoFormat_YUY2, 16, 8, 32, 19);
+    {
+        MediaFoundationDevice device(activate.Get(), false, tap->Factory());
+        sink.afterFrame = [](Common::Device& delivering) { delivering.Close(); };
+        sink.Register(device);
+        for (int round = 1; round <= 3; ++round)
+        {
+            device.Open();
+            ASSERT_TRUE(sink.WaitForFrames(round));
+            EXPECT_FALSE(device.IsOpened());
+            EXPECT_EQ(round + 1, activate->GetShutdownCount()) << "the source goes down at once";
+        }
+        EXPECT_EQ(3, tap->readRequests.load()) << "no read after a close in the callback";
+        EXPECT_EQ(3, sink.GetFrameCount());
+        EXPECT_TRUE(sink.GetErrors().empty());
+        device.ClearSink();
+    }
+    EXPECT_EQ(4, activate->GetShutdownCount());
 }
 
 TEST_F(MediaFoundationDeviceTest, OpenHandsTheReaderItsCallbackWithConvertersDisabled)

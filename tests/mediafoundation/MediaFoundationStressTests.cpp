@@ -34,7 +34,7 @@ TEST(MediaFoundationStress, OpenCloseAndDestroyWhileFramesAreInFlight)
         sink.Register(*device);
         for (int step = 0; step < 4; ++step, ++cycles)
         {
-            SelectFormat(*device, static_cast<int>(random() % 2));
+            device->SelectFrameFormat(static_cast<int>(random() % 2));
             device->Open();
             // Frames arrive as fast as the platform hands them over; stop
             // after none, one or a few of them.

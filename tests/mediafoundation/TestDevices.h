@@ -1,13 +1,11 @@
-// Helpers shared by the Media Foundation tests: waiting, the owner's format
-// change sequence, the leak check over the live test objects, and the check
-// of a thrown error.
+// Helpers shared by the Media Foundation tests: waiting, the leak check over
+// the live test objects, and the check of a thrown error.
 #pragma once
 
 #include "LiveObjects.h"
 #include "TestActivate.h"
 
 #include "Common/capture/Device.h"
-#include "Common/capture/mediafoundation/MediaFoundationDeviceCallback.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -32,21 +30,7 @@ inline bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds = 50
     return true;
 }
 
-// The owner's sequence for changing the selected format.
-inline void SelectFormat(Common::Device& device, int index)
-{
-    const bool wasOpen = device.IsOpened();
-    device.Close();
-    device.OnFrameFormatChanging();
-    device.selectedFormatIndex = index;
-    device.ApplyFrameFormat();
-    if (wasOpen)
-    {
-        device.Open();
-    }
-}
-
-// True once every test source, stream, buffer and device callback is gone
+// True once every test source, stream, buffer and activation is gone
 // (the platform's reader lets go of them on its own threads).
 inline bool NothingAlive(DWORD milliseconds = 5000)
 {
@@ -54,8 +38,7 @@ inline bool NothingAlive(DWORD milliseconds = 5000)
         []
         {
             return LiveObjects::sources == 0 && LiveObjects::streams == 0 && LiveObjects::buffers == 0 &&
-                   LiveObjects::activates == 0 &&
-                   Common::MediaFoundationDevice::Callback::GetLiveCount() == 0;
+                   LiveObjects::activates == 0;
         },
         milliseconds);
 }
@@ -65,8 +48,7 @@ inline void ExpectNothingAlive()
 {
     EXPECT_TRUE(NothingAlive()) << "sources " << LiveObjects::sources << ", streams " << LiveObjects::streams
                                 << ", buffers " << LiveObjects::buffers << ", activates "
-                                << LiveObjects::activates << ", callbacks "
-                                << Common::MediaFoundationDevice::Callback::GetLiveCount();
+                                << LiveObjects::activates;
     EXPECT_EQ(0, LiveObjects::bufferLocks.load());
 }
 

@@ -15,13 +15,17 @@ void TestSink::Register(Common::Device& device)
     device.RegisterSink(this, &TestSink::OnFrame, &TestSink::OnError);
 }
 
-void TestSink::OnFrame(Common::Device&, void* context, const Common::FrameBuffer& frame)
+void TestSink::OnFrame(Common::Device& device, void* context, const Common::FrameBuffer& frame)
 {
     auto* sink = static_cast<TestSink*>(context);
     {
         std::lock_guard lock(sink->mutex_);
         ++sink->frames_;
         sink->lastFrame_ = frame.pixels;
+    }
+    if (sink->afterFrame)
+    {
+        sink->afterFrame(device);
     }
     SetEvent(sink->changed_);
 }

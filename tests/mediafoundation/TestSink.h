@@ -32,6 +32,9 @@ public:
 
     void Register(Common::Device& device);
 
+    // Runs after each recorded frame, on the delivery thread (set before Register).
+    std::function<void(Common::Device& device)> afterFrame;
+
     bool WaitForFrames(int count, DWORD milliseconds = 5000);
     bool WaitForErrors(int count, DWORD milliseconds = 5000);
     int GetFrameCount();

@@ -18,17 +18,20 @@ using Ids = std::vector<int>;
 namespace
 {
 
-// Windows activated on the test thread, as its CBT hook sees them.
+// Windows of the test thread that have just been shown, as a hook on the
+// thread's window procedures sees them.
 std::mutex activatedLock;
 std::condition_variable activatedSignal;
 std::deque<HWND> activated; // guarded by activatedLock
 
-LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK AfterWindowProcedure(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_ACTIVATE)
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_WINDOWPOSCHANGED &&
+        (reinterpret_cast<const WINDOWPOS*>(call->lParam)->flags & SWP_SHOWWINDOW) != 0)
     {
         std::lock_guard<std::mutex> lock(activatedLock);
-        activated.push_back(reinterpret_cast<HWND>(wParam));
+        activated.push_back(call->hwnd);
         activatedSignal.notify_all();
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -64,17 +67,23 @@ HWND WaitForWindow(const std::wstring& title)
     }
 }
 
-// A left click at a point of a window's client area, with the real mouse.
+// A left click at a point of a window's client area, with the real mouse:
+// the move to the point travels in the same input stream as the button.
 void Click(HWND window, POINT point)
 {
     ASSERT_TRUE(ClientToScreen(window, &point));
-    ASSERT_TRUE(SetCursorPos(point.x, point.y));
-    INPUT inputs[2] = {};
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[3] = {};
     inputs[0].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[0].mi.dx = static_cast<LONG>((point.x * 65536 + width / 2) / width);
+    inputs[0].mi.dy = static_cast<LONG>((point.y * 65536 + height / 2) / height);
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     inputs[1].type = INPUT_MOUSE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    ASSERT_EQ(SendInput(2, inputs, sizeof(INPUT)), 2u);
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[2].type = INPUT_MOUSE;
+    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ASSERT_EQ(SendInput(3, inputs, sizeof(INPUT)), 3u);
 }
 
 void ClickRow(HWND dialog, int row)
@@ -127,7 +136,7 @@ protected:
             std::lock_guard<std::mutex> lock(activatedLock);
             activated.clear();
         }
-        hook_ = SetWindowsHookExW(WH_CBT, OnCbt, nullptr, GetCurrentThreadId());
+        hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, AfterWindowProcedure, nullptr, GetCurrentThreadId());
         EXPECT_NE(hook_, nullptr);
     }
     ~SelectProcessorDialogTest() override { UnhookWindowsHookEx(hook_); }
@@ -143,6 +152,8 @@ protected:
                 if (dialog == nullptr)
                 {
                     ADD_FAILURE() << "the dialog did not appear";
+                    // Do not leave the test thread in the dialog forever.
+                    PostMessageW(FindWindowW(L"#32770", L"処理選択"), WM_COMMAND, IDCANCEL, 0);
                     return;
                 }
                 const HWND list = GetDlgItem(dialog, 1005);
@@ -155,10 +166,22 @@ protected:
                 }
                 seen.selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
                 user(dialog);
+                std::unique_lock<std::mutex> lock(endLock_);
+                if (!endSignal_.wait_for(lock, std::chrono::seconds(20), [this] { return ended_; }))
+                {
+                    ADD_FAILURE() << "the dialog did not close";
+                    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                }
             });
         TavixCapture::SelectProcessorDialog dialog(*model);
         const INT_PTR result = dialog.DoModal(nullptr);
+        {
+            std::lock_guard<std::mutex> lock(endLock_);
+            ended_ = true;
+        }
+        endSignal_.notify_all();
         person.join();
+        ended_ = false;
         return result;
     }
 
@@ -167,6 +190,9 @@ protected:
 
 private:
     HHOOK hook_ = nullptr;
+    std::mutex endLock_;
+    std::condition_variable endSignal_;
+    bool ended_ = false; // guarded by endLock_
 };
 
 TEST_F(SelectProcessorDialogTest, ListsEveryEntryInOrderAndSwitchesToTheChosenRow)

@@ -148,6 +148,11 @@ TEST_F(StillImageTest, TwentyFourBitRowsArePaddedToFourBytes)
         }
     }
     EXPECT_TRUE(TavixCapture::ConvertToBgr24(Common::FrameBuffer(), TavixCapture::RowOrder::TopDown).empty());
+
+    // A reused buffer that held a larger, dirty image: same rows, filler zero again.
+    std::vector<std::uint8_t> reused(10000, 0xAB);
+    TavixCapture::ConvertToBgr24(frame, TavixCapture::RowOrder::BottomUp, reused);
+    EXPECT_EQ(reused, TavixCapture::ConvertToBgr24(frame, TavixCapture::RowOrder::BottomUp));
 }
 
 TEST_F(StillImageTest, GeneratedNamesAreUtcTimeStampsAndNeverReplaceAFile)

@@ -26,20 +26,34 @@ std::wstring GetActivateString(IMFActivate* activate, const GUID& key, std::sour
     return std::wstring(owned.get(), length);
 }
 
+// Wine's source reader must not lose its last reference inside one of its
+// own work items: it then waits for its own work queue to drain from inside
+// that queue, which never ends and blocks every later reader of the process.
+// Its work items go on for a few steps of the platform's own clean-up after
+// the last event they report (OnFlush, the source's shut-down), and no call
+// tells when they have let go of the reader. So under Wine, and only there
+// (only Wine's ntdll exports wine_get_version), the reader is let go a moment
+// after that event. The moment covers no code of this program: every read
+// has ended by then.
+void SettleReaderOnWine()
+{
+    static const bool wine = []
+    {
+        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }();
+    if (wine)
+    {
+        Sleep(MediaFoundationDevice::wineReaderSettleMilliseconds);
+    }
+}
+
 // The error of a frame that is shorter than its format needs.
 [[noreturn]] void ThrowFrameTooShort(std::source_location where = std::source_location::current())
 {
     Exception error(L"フレームのデータが不足しています。", where);
     error.ErrorCode = HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
     throw error;
-}
-
-ComPointer<MediaFoundationDevice::Callback> MakeCallback(MediaFoundationDevice* device,
-                                                         const std::shared_ptr<CriticalSection>& deviceLock)
-{
-    ComPointer<MediaFoundationDevice::Callback> callback;
-    callback.Attach(new MediaFoundationDevice::Callback(device, deviceLock));
-    return callback;
 }
 
 } // namespace
@@ -53,8 +67,7 @@ HRESULT MediaFoundationDevice::CreateSourceReader(IMFMediaSource* source, IMFAtt
 MediaFoundationDevice::MediaFoundationDevice(IMFActivate* activateObject, bool allowDuplicateFrameFormat,
                                              SourceReaderFactory readerFactory)
     : sharedDeviceLock(std::make_shared<CriticalSection>()), deviceLock(*sharedDeviceLock),
-      activate(activateObject), callback(MakeCallback(this, sharedDeviceLock)),
-      sourceReaderFactory(std::move(readerFactory))
+      activate(activateObject), sourceReaderFactory(std::move(readerFactory))
 {
     if (!activate)
     {
@@ -98,30 +111,22 @@ MediaFoundationDevice::MediaFoundationDevice(IMFActivate* activateObject, bool a
     {
         // The source is activated again by Open(); never leave it running.
         activate->ShutdownObject();
-        ReleaseReader(enumerationReader);
-        callback->DetachDevice();
         throw;
     }
-    // The source goes down before the reader (see ReleaseReader).
+    // A synchronous reader has no read of ours under way; the source's
+    // shut-down ends the reader's own waits for its events.
     const HRESULT shutdown = activate->ShutdownObject();
-    ReleaseReader(enumerationReader);
+    SettleReaderOnWine();
+    enumerationReader.Reset();
     ThrowIfFailed(shutdown);
 
-    try
+    // A device without any format cannot select format 0.
+    if (formats.empty())
     {
-        // A device without any format cannot select format 0.
-        if (formats.empty())
-        {
-            throw Exception(L"キャプチャーデバイスにフレームフォーマットがありません。");
-        }
-        transformers = CreateTransformers();
-        ApplyFrameFormat();
+        throw Exception(L"キャプチャーデバイスにフレームフォーマットがありません。");
     }
-    catch (...)
-    {
-        callback->DetachDevice();
-        throw;
-    }
+    transformers = CreateTransformers();
+    ApplyFrameFormat();
 }
 
 MediaFoundationDevice::~MediaFoundationDevice()
@@ -132,9 +137,16 @@ MediaFoundationDevice::~MediaFoundationDevice()
     }
     catch (const Exception&)
     {
-        // The source could not be shut down; nothing more can be done here.
+        // The source could not be shut down or the reader did not confirm
+        // its flush; nothing more can be done here.
     }
-    callback->DetachDevice();
+    try
+    {
+        FinishParkedClose();
+    }
+    catch (const Exception&)
+    {
+    }
 }
 
 bool MediaFoundationDevice::IsOpened() const
@@ -145,6 +157,7 @@ bool MediaFoundationDevice::IsOpened() const
 
 void MediaFoundationDevice::Open()
 {
+    FinishParkedClose();
     AutoLock lock(deviceLock);
     if (reader)
     {
@@ -155,6 +168,7 @@ void MediaFoundationDevice::Open()
     ComPointer<IMFAttributes> attributes;
     try
     {
+        ThrowIfFailed(Callback::Create(this, sharedDeviceLock, callback.Put()));
         ThrowIfFailed(activate->ActivateObject(__uuidof(IMFMediaSource), source.PutVoid()));
         ThrowIfFailed(MFCreateAttributes(attributes.Put(), 2));
         ThrowIfFailed(attributes->SetUINT32(MF_READWRITE_DISABLE_CONVERTERS, TRUE));
@@ -167,58 +181,97 @@ void MediaFoundationDevice::Open()
     }
     catch (...)
     {
-        RetireCallback();
+        if (callback)
+        {
+            callback->DetachDevice();
+            callback.Reset();
+        }
+        // No read was issued, so the reader has no work of ours under way.
         const HRESULT shutdown = activate->ShutdownObject();
-        ReleaseReader(reader);
+        reader.Reset();
         ThrowIfFailed(shutdown);
         throw;
     }
 }
 
-void MediaFoundationDevice::RetireCallback()
+MediaFoundationDevice::ClosingReader MediaFoundationDevice::DetachReader()
 {
-    ComPointer<Callback> fresh = MakeCallback(this, sharedDeviceLock);
+    ClosingReader closing;
+    // From here on a late result of this reader reaches nothing.
     callback->DetachDevice();
-    callback.Swap(fresh);
+    closing.callback.Swap(callback);
+    closing.reader.Swap(reader);
+    closing.flush = closing.reader->Flush(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS));
+    return closing;
 }
 
 void MediaFoundationDevice::Close()
 {
-    ComPointer<IMFSourceReader> closing;
+    FinishParkedClose();
+    ClosingReader closing;
     {
         AutoLock lock(deviceLock);
         if (!reader)
         {
             return;
         }
-        // From here on a late result of this reader reaches nothing.
-        RetireCallback();
-        closing.Swap(reader);
+        closing = DetachReader();
+        if (deliveryThread == GetCurrentThreadId())
+        {
+            // Called from this device's own callback, inside one of the
+            // reader's work items: the flush is confirmed only after this
+            // item ends, and the reader must not be let go in here (see
+            // FinishClosing). The next call from the owner finishes it.
+            parked = std::move(closing);
+            ThrowIfFailed(activate->ShutdownObject());
+            return;
+        }
     }
-    // Outside deviceLock: the reader may wait for a read result that is
-    // itself waiting for deviceLock. The source is shut down first, which
-    // ends the reader's pending work, and the reader is let go once that work
-    // has let go of it (see ReleaseReader).
-    const HRESULT shutdown = activate->ShutdownObject();
-    ReleaseReader(closing);
-    ThrowIfFailed(shutdown);
+    // Outside deviceLock: a read result under way may be waiting for it.
+    try
+    {
+        FinishClosing(closing);
+    }
+    catch (...)
+    {
+        activate->ShutdownObject();
+        throw;
+    }
+    ThrowIfFailed(activate->ShutdownObject());
 }
 
-void MediaFoundationDevice::ReleaseReader(ComPointer<IMFSourceReader>& closing)
+void MediaFoundationDevice::FinishParkedClose()
 {
-    // A source reader must not lose its last internal reference inside one
-    // of its own work items: Wine's reader then waits for its work queue to
-    // drain from inside that queue, which never ends and blocks every later
-    // reader of the process. That happens when the program lets go of the
-    // reader while a work item (a read request, a sample handed to the
-    // callback) is still under way. The source is shut down before this is
-    // called, so no new work starts; give the work under way a moment to end.
-    if (!closing)
+    ClosingReader closing;
     {
-        return;
+        AutoLock lock(deviceLock);
+        if (!parked.reader)
+        {
+            return;
+        }
+        closing = std::move(parked);
     }
-    Sleep(readerSettleMilliseconds);
-    closing.Reset();
+    FinishClosing(closing);
+}
+
+void MediaFoundationDevice::FinishClosing(ClosingReader& closing)
+{
+    // The flush cancels the outstanding read; its confirmation comes after
+    // every read result already under way has been handed to the callback,
+    // and after it the reader starts no more work for this program. On
+    // Windows the reader is let go at once.
+    ThrowIfFailed(closing.flush);
+    if (!closing.callback->WaitForFlush(closeTimeoutMilliseconds))
+    {
+        // Letting go of a reader that is still busy could block this thread
+        // for as long as the reader is stuck: leave it to the platform.
+        static_cast<void>(closing.reader.Detach());
+        Exception error(L"キャプチャーデバイスが停止の要求に応答しません。");
+        error.ErrorCode = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+        throw error;
+    }
+    SettleReaderOnWine();
+    closing.reader.Reset();
 }
 
 void MediaFoundationDevice::ApplyFrameFormat()
@@ -246,6 +299,13 @@ void MediaFoundationDevice::OnSample(IMFSample* sample)
     {
         return;
     }
+    // Lets Close know when the sink calls it from inside this handler.
+    deliveryThread = GetCurrentThreadId();
+    struct DeliveryEnd
+    {
+        DWORD& thread;
+        ~DeliveryEnd() { thread = 0; }
+    } deliveryEnd{deliveryThread};
     try
     {
         if (sample != nullptr)

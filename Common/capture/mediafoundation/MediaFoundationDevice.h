@@ -62,14 +62,23 @@ public:
     // Raises Exception on failure, also when the device offers no media type.
     MediaFoundationDevice(IMFActivate* activate, bool allowDuplicateFrameFormat,
                           SourceReaderFactory sourceReaderFactory = CreateSourceReader);
-    // Closes the device and detaches it from its callback; after that the
-    // platform may still hold the callback but never reaches this device.
+    // Closes the device; after that the platform may still hold the last
+    // callback but never reaches this device. Never throws.
     ~MediaFoundationDevice() override;
 
     bool IsOpened() const override;
     void Open() override;
+    // Ends the reads with a flush and waits (up to closeTimeoutMilliseconds)
+    // for the reader to confirm it, then shuts the source down and lets the
+    // reader go. Called from the device's own frame or error callback it
+    // only starts this; the next Open, Close or the destructor finishes it.
     void Close() override;
     void ApplyFrameFormat() override;
+
+    static constexpr DWORD closeTimeoutMilliseconds = 5000;
+    // Under Wine only: the pause between the reader's last event and letting
+    // it go (see SettleReaderOnWine in the source).
+    static constexpr DWORD wineReaderSettleMilliseconds = 20;
 
 private:
     const std::shared_ptr<CriticalSection> sharedDeviceLock;
@@ -81,27 +90,37 @@ public:
     CriticalSection& deviceLock;
 
 private:
-    ComPointer<IMFActivate> activate;
-    ComPointer<Callback> callback; // guarded by deviceLock; the next reader's
-
-private:
     friend class Callback;
+
+    // A reader on its way out: flushed (or not, when the flush failed), its
+    // callback detached from the device.
+    struct ClosingReader
+    {
+        ComPointer<IMFSourceReader> reader;
+        ComPointer<Callback> callback;
+        HRESULT flush = S_OK;
+    };
 
     // Handles one read result on the delivery thread (sample may be null).
     void OnSample(IMFSample* sample);
     void ConvertSample(IMFSample* sample);
     // Issues the next asynchronous read, if still open.
     void RequestNextSample(std::source_location where = std::source_location::current());
-    // Cuts the current callback off the device and puts a fresh one in its
-    // place; under deviceLock.
-    void RetireCallback();
-    // Releases a reader whose source is shut down, on this thread (see the
-    // definition).
-    static void ReleaseReader(ComPointer<IMFSourceReader>& closing);
-    static constexpr DWORD readerSettleMilliseconds = 20;
+    // Under deviceLock: detaches the open reader and its callback and asks the
+    // reader to flush.
+    ClosingReader DetachReader();
+    // Without deviceLock, not on the delivery thread: waits for the flush to
+    // be confirmed and lets the reader go.
+    static void FinishClosing(ClosingReader& closing);
+    // Finishes a close begun on the delivery thread, if there is one.
+    void FinishParkedClose();
 
+    ComPointer<IMFActivate> activate;
     SourceReaderFactory sourceReaderFactory;
     ComPointer<IMFSourceReader> reader; // guarded by deviceLock
+    ComPointer<Callback> callback;      // guarded by deviceLock; the open reader's
+    ClosingReader parked;               // guarded by deviceLock; closed from the delivery thread
+    DWORD deliveryThread = 0;           // guarded by deviceLock; the thread inside OnSample
     std::vector<std::shared_ptr<Transformer>> transformers;
     std::shared_ptr<Transformer> currentTransformer; // guarded by deviceLock
 };

@@ -1,30 +1,28 @@
 #include "Common/capture/mediafoundation/MediaFoundationDeviceCallback.h"
 
+#include <new>
+
 namespace Common
 {
 
-namespace
+HRESULT MediaFoundationDevice::Callback::Create(MediaFoundationDevice* device,
+                                                std::shared_ptr<CriticalSection> deviceLock,
+                                                Callback** result) noexcept
 {
-
-LONG liveCallbacks = 0;
-
-} // namespace
+    *result = nullptr;
+    UniqueHandle flushed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!flushed)
+    {
+        return HRESULT_FROM_WIN32(GetLastError());
+    }
+    *result = new (std::nothrow) Callback(device, std::move(deviceLock), std::move(flushed));
+    return *result != nullptr ? S_OK : E_OUTOFMEMORY;
+}
 
 MediaFoundationDevice::Callback::Callback(MediaFoundationDevice* device,
-                                          std::shared_ptr<CriticalSection> deviceLock)
-    : deviceLock_(std::move(deviceLock)), device_(device)
+                                          std::shared_ptr<CriticalSection> deviceLock, UniqueHandle flushed)
+    : deviceLock_(std::move(deviceLock)), device_(device), flushed_(std::move(flushed))
 {
-    InterlockedIncrement(&liveCallbacks);
-}
-
-MediaFoundationDevice::Callback::~Callback()
-{
-    InterlockedDecrement(&liveCallbacks);
-}
-
-LONG MediaFoundationDevice::Callback::GetLiveCount()
-{
-    return InterlockedCompareExchange(&liveCallbacks, 0, 0);
 }
 
 HRESULT MediaFoundationDevice::Callback::QueryInterface(REFIID iid, void** result)
@@ -87,7 +85,7 @@ HRESULT MediaFoundationDevice::Callback::OnReadSample(HRESULT status, DWORD, DWO
 
 HRESULT MediaFoundationDevice::Callback::OnFlush(DWORD)
 {
-    return S_OK;
+    return SetEvent(flushed_.Get()) ? S_OK : HRESULT_FROM_WIN32(GetLastError());
 }
 
 HRESULT MediaFoundationDevice::Callback::OnEvent(DWORD, IMFMediaEvent*)
@@ -95,10 +93,15 @@ HRESULT MediaFoundationDevice::Callback::OnEvent(DWORD, IMFMediaEvent*)
     return S_OK;
 }
 
-void MediaFoundationDevice::Callback::DetachDevice()
+void MediaFoundationDevice::Callback::DetachDevice() noexcept
 {
     AutoLock lock(*deviceLock_);
     device_ = nullptr;
+}
+
+bool MediaFoundationDevice::Callback::WaitForFlush(DWORD milliseconds) const noexcept
+{
+    return WaitForSingleObject(flushed_.Get(), milliseconds) == WAIT_OBJECT_0;
 }
 
 } // namespace Common

@@ -7,13 +7,16 @@
 // holds it while it looks at the back pointer and runs the device's OnSample,
 // and the device clears the back pointer under it when it closes a reader
 // and before it is destroyed. After that no read result of that reader
-// reaches the device (each reader gets a callback of its own, so a late
-// result of a closed reader never mixes with those of a later one).
-// Threads: OnReadSample runs on a Media Foundation work-queue thread; the
-// device detaches on the UI thread.
+// reaches the device (each reader gets a callback of its own, made by Open,
+// so a late result of a closed reader never mixes with those of a later one).
+// OnFlush signals an event the closing device waits for: the reader's answer
+// to the flush that ends its reads.
+// Threads: OnReadSample and OnFlush run on a Media Foundation work-queue
+// thread; the device detaches and waits on the UI thread.
 #pragma once
 
 #include "Common/CriticalSection.h"
+#include "Common/UniqueHandle.h"
 #include "Common/capture/mediafoundation/MediaFoundationDevice.h"
 
 #include <mfreadwrite.h>
@@ -26,7 +29,10 @@ namespace Common
 class MediaFoundationDevice::Callback final : public IMFSourceReaderCallback
 {
 public:
-    Callback(MediaFoundationDevice* device, std::shared_ptr<CriticalSection> deviceLock);
+    // A new callback with one reference in `result`; E_OUTOFMEMORY or the
+    // system's error when it cannot be made.
+    static HRESULT Create(MediaFoundationDevice* device, std::shared_ptr<CriticalSection> deviceLock,
+                          Callback** result) noexcept;
     Callback(const Callback&) = delete;
     Callback& operator=(const Callback&) = delete;
 
@@ -42,17 +48,19 @@ public:
     HRESULT STDMETHODCALLTYPE OnEvent(DWORD streamIndex, IMFMediaEvent* event) override;
 
     // Clears the back pointer under deviceLock; waits for a running OnReadSample.
-    void DetachDevice();
-
-    // Callbacks alive in this process (for leak checks).
-    static LONG GetLiveCount();
+    void DetachDevice() noexcept;
+    // Waits until the reader has called OnFlush; false after the time-out.
+    bool WaitForFlush(DWORD milliseconds) const noexcept;
 
 private:
-    virtual ~Callback();
+    Callback(MediaFoundationDevice* device, std::shared_ptr<CriticalSection> deviceLock,
+             UniqueHandle flushed);
+    virtual ~Callback() = default;
 
     LONG references_ = 1;
     const std::shared_ptr<CriticalSection> deviceLock_;
     MediaFoundationDevice* device_; // guarded by deviceLock_
+    const UniqueHandle flushed_;    // manual-reset event, set by OnFlush
 };
 
 } // namespace Common

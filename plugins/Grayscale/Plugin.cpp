@@ -1,0 +1,13 @@
+// TavixGrayscale.dll: the plug-in's one export hands the host a factory of
+// its one processor.
+#include "Grayscale/GrayscaleProcessor.h"
+#include "framework/ProcessorFactory.h"
+
+extern "C" __declspec(dllexport) HRESULT
+    __stdcall GetProcessorFactory(Tavix::Framework::IProcessorFactory** factory)
+{
+    return Tavix::Framework::ProcessorFactory::Create(
+        {{L"グレースケール",
+          []() -> Tavix::Framework::IProcessor* { return new TavixSamples::GrayscaleProcessor; }}},
+        factory);
+}

@@ -1,0 +1,77 @@
+// Test plug-in of the side-pane suite: "ページ試験" offers a settings page, a
+// hidden child window painted in one colour (PageColor) that it creates on
+// its first CreatePage and destroys on Terminate; "ページなし試験" offers none.
+#include "Common/ui/Window.h"
+#include "framework/CallGuarded.h"
+#include "framework/ProcessorBase.h"
+#include "framework/ProcessorFactory.h"
+
+namespace
+{
+
+constexpr COLORREF PageColor = RGB(255, 0, 255);
+
+class PageWindow : public Common::Mfc::Window
+{
+protected:
+    bool OnPaint() override
+    {
+        PAINTSTRUCT paint;
+        const HDC dc = BeginPaint(GetSafeHwnd(), &paint);
+        if (dc != nullptr)
+        {
+            const HBRUSH brush = CreateSolidBrush(PageColor);
+            const RECT client = GetClientRect();
+            FillRect(dc, &client, brush);
+            DeleteObject(brush);
+            EndPaint(GetSafeHwnd(), &paint);
+        }
+        return true;
+    }
+};
+
+class PageProcessor : public Tavix::Framework::ProcessorBase
+{
+public:
+    HRESULT STDMETHODCALLTYPE CreatePage(Common::Mfc::Window* parent, Common::Mfc::Window** page) override
+    {
+        return Tavix::Framework::CallGuarded(
+            [&]
+            {
+                if (page == nullptr)
+                {
+                    return E_POINTER;
+                }
+                if (page_.GetSafeHwnd() == nullptr)
+                {
+                    page_.CreateEx(0, L"TavixTestPluginPage", L"", WS_CHILD | WS_CLIPSIBLINGS,
+                                   RECT{0, 0, 10, 10}, parent->GetSafeHwnd(), 0);
+                }
+                *page = &page_;
+                return S_OK;
+            });
+    }
+    HRESULT STDMETHODCALLTYPE Terminate() override
+    {
+        page_.DestroyWindow();
+        return ProcessorBase::Terminate();
+    }
+
+private:
+    PageWindow page_;
+};
+
+class PlainProcessor : public Tavix::Framework::ProcessorBase
+{
+};
+
+} // namespace
+
+extern "C" __declspec(dllexport) HRESULT
+    __stdcall GetProcessorFactory(Tavix::Framework::IProcessorFactory** factory)
+{
+    return Tavix::Framework::ProcessorFactory::Create(
+        {{L"ページ試験", []() -> Tavix::Framework::IProcessor* { return new PageProcessor; }},
+         {L"ページなし試験", []() -> Tavix::Framework::IProcessor* { return new PlainProcessor; }}},
+        factory);
+}

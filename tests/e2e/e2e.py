@@ -1,0 +1,281 @@
+#!/usr/bin/env python3
+"""TavixCapture.exe as a user runs it, end to end: the real program in a
+folder of its own under Wine, with the virtual camera, driven only with the
+pointer and the keyboard, checked by what the screen shows and the files it
+writes.
+
+    e2e.py BIN_DIR [SHOTS_DIR]
+
+BIN_DIR holds TavixCapture.exe (and Tavix*.dll plug-ins); SHOTS_DIR, when
+given, receives a screenshot of every step. Needs DISPLAY and WINEPREFIX set
+and the virtual camera registered (tests/e2e/run-e2e.sh does both)."""
+
+import glob
+import json
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from desktop import Screen, TestFailure, Window, read_ini, run, start_program, wait_for, write_ini  # noqa: E402
+from pattern import decode_counter, picture_rect  # noqa: E402
+
+TITLE = "Tavix Capture"
+
+# Where the controls are in the main window (client pixels of the program's
+# dialog template at the prefix's dialog font, with the side pane shown).
+CAPTURE_BUTTON = (317, 11)
+PREVIEW = (1, 26, 358, 586)
+FORMAT_COMBO = (524, 63)
+MARKER_CHECK = (386, 173)
+PROFILE_CHECK = (447, 249)
+SAVE_TARGET_COMBO = (506, 290)
+FILE_FORMAT_COMBO = (506, 317)
+SNAP_BUTTON = (587, 290)
+RECORD_BUTTON = (587, 317)
+
+# The virtual camera's ARGB32 1280x720 30 fps format in the format list.
+WIDE_FORMAT_INDEX = 2
+# Positions in the file-format list: BMP, JPEG, PNG, TIFF, AVI, WMV, MP4.
+PNG_INDEX = 2
+AVI_INDEX = 4
+
+
+class Session:
+    def __init__(self, folder, shots):
+        self.folder = folder
+        self.shots = shots
+        self.step = 0
+        self.process = None
+        self.window = None
+
+    def start(self):
+        self.process = start_program(self.folder)
+        self.window = Window.find(TITLE)
+        wait_for("the main window to paint its side pane",
+                 lambda: Screen().bright(*self.screen_point(FORMAT_COMBO)), 30)
+        return self.window
+
+    def screen_point(self, point):
+        left, top, _, _ = self.window.geometry()
+        return left + point[0], top + point[1]
+
+    def preview_rect(self):
+        left, top, _, _ = self.window.geometry()
+        return left + PREVIEW[0], top + PREVIEW[1], PREVIEW[2], PREVIEW[3]
+
+    def shot(self, name):
+        self.step += 1
+        path = os.path.join(self.shots, f"{self.step:02d}-{name}.png") if self.shots else None
+        return Screen(path)
+
+    def picture(self):
+        screen = Screen()
+        rect = picture_rect(screen, self.preview_rect())
+        return rect, decode_counter(screen, rect)
+
+    def wait_live(self, what, timeout=30):
+        """Waits until the preview shows the pattern with an advancing counter;
+        returns the picture's rectangle."""
+        first = wait_for(f"a decodable frame ({what})", lambda: self.picture()[1] is not None, timeout)
+        del first
+        _, start = self.picture()
+        rect, later = wait_for(f"the frame counter to advance ({what})",
+                               lambda: (lambda p: p if p[1] is not None and p[1] > start + 5 else None)(self.picture()),
+                               timeout)
+        return rect
+
+    def choose(self, combo, downs, home=True):
+        """Opens a drop-down list with the pointer and picks an entry with the keyboard."""
+        self.window.click(*combo)
+        keys = (["Home"] if home else []) + ["Down"] * downs + ["Return"]
+        run("xdotool", "key", "--delay", "300", *keys)
+
+    def save_through_dialog(self, path):
+        """Types the file name into the save dialog that the last click opened."""
+        dialog = wait_for("the save dialog", lambda: self.find_other_window(), 30)
+        run("xdotool", "windowactivate", "--sync", dialog, check=False)
+        run("xdotool", "key", "ctrl+a")
+        run("xdotool", "type", "--delay", "10", windows_path(path))
+        run("xdotool", "key", "Return")
+        wait_for("the save dialog to close", lambda: not self.find_other_window(dialog), 30)
+
+    def find_other_window(self, same=None):
+        found = [xid for xid in run("xdotool", "search", "--onlyvisible", "--name", ".", check=False).split()
+                 if window_pid(xid) == self.process.pid]
+        others = [xid for xid in found if xid != self.window.xid and window_name(xid) not in ("", TITLE)]
+        if same is not None:
+            return same in others
+        return others[0] if others else None
+
+    def close(self, timeout=60):
+        self.window.key("alt+F4")
+        wait_for("the program to end", lambda: self.process.poll() is not None, timeout)
+        return self.process.returncode
+
+
+def window_name(xid):
+    return run("xdotool", "getwindowname", xid, check=False).strip()
+
+
+def window_pid(xid):
+    text = run("xprop", "-id", xid, "_NET_WM_PID", check=False)
+    value = text.rpartition("=")[2].strip()
+    return int(value) if value.isdigit() else None
+
+
+def windows_path(path):
+    return run("winepath", "-w", path).strip()
+
+
+def png_size(path):
+    with open(path, "rb") as file:
+        head = file.read(24)
+    if head[:8] != b"\x89PNG\r\n\x1a\n" or head[12:16] != b"IHDR":
+        raise TestFailure(f"{path} is not a PNG file")
+    return struct.unpack(">II", head[16:24])
+
+
+def probe_avi(path):
+    result = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                             "stream=codec_name,width,height,nb_read_frames", "-of", "json", path],
+                            capture_output=True, text=True)
+    if result.returncode != 0 or result.stderr.strip():
+        raise TestFailure(f"ffprobe finds {path} damaged: {result.stderr.strip()}")
+    return json.loads(result.stdout)["streams"][0]
+
+
+def check(condition, message):
+    if not condition:
+        raise TestFailure(message)
+
+
+def main():
+    bin_dir = sys.argv[1]
+    shots = sys.argv[2] if len(sys.argv) > 2 else None
+    folder = tempfile.mkdtemp(prefix="tavix-e2e-")
+    try:
+        shutil.copy(os.path.join(bin_dir, "TavixCapture.exe"), folder)
+        for plugin in glob.glob(os.path.join(bin_dir, "Tavix*.dll")):
+            shutil.copy(plugin, folder)
+        ini = os.path.join(folder, "TavixCapture.ini")
+        write_ini(ini, {"Application": {"CaptureApiFamily": 1},
+                        "Settings": {"ViewRatio": 50, "IsSidePaneVisible": 1}})
+        session = Session(folder, shots)
+        run_steps(session, folder, ini)
+        print("e2e: every step passed")
+        return 0
+    except TestFailure as failure:
+        print(f"e2e FAILED: {failure}")
+        Screen(os.path.join(folder, "failure.png"))
+        print(f"screen at the failure: {os.path.join(folder, 'failure.png')}")
+        return 1
+    finally:
+        if 'session' in locals() and session.process and session.process.poll() is None:
+            session.process.kill()
+
+
+def run_steps(session, folder, ini):
+    # Started, the preview shows no picture until capture starts.
+    session.start()
+    session.shot("started")
+    check(session.picture()[1] is None, "the preview shows a picture before capture started")
+
+    # The capture button starts live frames: the counter advances on screen.
+    session.window.click(*CAPTURE_BUTTON)
+    first_rect = session.wait_live("after the capture button")
+    session.shot("capturing")
+    print(f"live at {first_rect[2]}x{first_rect[3]} on screen")
+
+    # The wheel zooms out where the pointer is: the picture shrinks, step by
+    # step, until a 1280x720 picture will fit the preview.
+    x0, y0, width, height = session.preview_rect()
+    run("xdotool", "mousemove", "--sync", str(x0 + width // 2), str(y0 + height // 2))
+    rect = first_rect
+    while rect[2] > 170:
+        before = rect
+        run("xdotool", "click", "5")
+        rect = wait_for("the picture to shrink after the wheel",
+                        lambda: (lambda r: r if r and r[2] < before[2] else None)(session.picture()[0]), 20)
+    session.wait_live("zoomed out")
+    session.shot("zoomed")
+    print(f"zoomed out to {rect[2]}x{rect[3]} on screen")
+
+    # Another format while capturing (ARGB32 1280x720): the picture takes
+    # its shape and stays live.
+    session.choose(FORMAT_COMBO, WIDE_FORMAT_INDEX)
+    wide = wait_for("the picture to take the 16:9 format",
+                    lambda: (lambda r: r if r and abs(r[2] / r[3] - 16 / 9) < 0.05 else None)(session.picture()[0]), 30)
+    session.wait_live("after the format switch")
+    session.shot("format-switched")
+    print(f"format switched: {wide[2]}x{wide[3]} on screen")
+
+    # The cross-line marker and the profiles: green lines over the picture.
+    session.window.click(*MARKER_CHECK)
+    session.window.click(*PROFILE_CHECK)
+
+    def green_lines():
+        screen = Screen()
+        x0, y0, width, height = session.preview_rect()
+        cx, cy = x0 + width // 2, y0 + height // 2
+        across = sum(1 for x in range(x0, x0 + width) if screen.at(x, cy) == (0, 255, 0))
+        down = sum(1 for y in range(y0, y0 + height) if screen.at(cx, y) == (0, 255, 0))
+        return across > 1 or down > 1
+    wait_for("the green cross-line over the picture", green_lines, 20)
+    session.shot("marker-and-profiles")
+
+    # A PNG snapped through the save dialog.
+    png = os.path.join(folder, "snap.png")
+    session.choose(FILE_FORMAT_COMBO, PNG_INDEX)
+    session.window.click(*SNAP_BUTTON)
+    session.save_through_dialog(png)
+    wait_for("the PNG file", lambda: os.path.exists(png) and os.path.getsize(png) > 0, 30)
+    print(f"snapped PNG {png_size(png)}")
+
+    # Every frame into an AVI, and the program closed while it records.
+    avi = os.path.join(folder, "movie.avi")
+    session.choose(SAVE_TARGET_COMBO, 1)
+    session.choose(FILE_FORMAT_COMBO, AVI_INDEX)
+    session.window.click(*RECORD_BUTTON)
+    session.save_through_dialog(avi)
+    wait_for("the AVI file to grow", lambda: os.path.exists(avi) and os.path.getsize(avi) > 4_000_000, 60)
+    session.shot("recording")
+
+    # The about box through the system menu.
+    session.window.key("alt+space")
+    run("xdotool", "key", "a")
+    about = wait_for("the about box", session.find_other_window, 20)
+    check(window_name(about).startswith("バージョン情報"), f"the about box is called {window_name(about)!r}")
+    session.shot("about")
+    run("xdotool", "key", "Return")
+    wait_for("the about box to close", lambda: not session.find_other_window(about), 20)
+
+    # Moved, then closed while recording: the AVI is complete.
+    session.window.move(40, 60)
+    placed = session.window.geometry()
+    zoomed = session.picture()[0]
+    check(session.close() == 0, "the program ended with an error")
+    stream = probe_avi(avi)
+    frames = int(stream["nb_read_frames"])
+    check(frames > 30, f"the AVI holds {frames} frames")
+    print(f"AVI after closing while recording: {stream}")
+    values = read_ini(ini)
+    check(("MainWindow", "WindowPlacementFlags") in values, "no window placement saved")
+
+    # Started again: the same place, the side pane, zoom and format.
+    session.start()
+    check(session.window.geometry()[:2] == placed[:2],
+          f"the window comes back at {session.window.geometry()[:2]}, not at {placed[:2]}")
+    session.window.click(*CAPTURE_BUTTON)
+    rect = session.wait_live("after the restart")
+    check(rect[2:] == zoomed[2:], f"the picture comes back at {rect[2:]}, not at {zoomed[2:]}")
+    session.shot("restarted")
+    check(session.close() == 0, "the program ended with an error")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
