@@ -272,7 +272,7 @@ TEST_F(SaveCommandTest, AFileFormatOutsideTheListGivesItsMessageInTheBox)
 
 TEST_F(SaveCommandTest, TheControlPanelsButtonsRunTheCommands)
 {
-    TavixCapture::ControlPanel panel(model);
+    TavixCapture::ControlPanel panel(model, false);
     panel.Create(owner);
     ASSERT_NE(panel.GetSafeHwnd(), nullptr);
     const HWND record = GetDlgItem(panel.GetSafeHwnd(), IDC_RECORD);
