@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build git
   mingw-w64 g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth fonts-ipafont-gothic x11-utils
-  googletest imagemagick ffmpeg xdotool
+  googletest imagemagick ffmpeg xdotool python3
   clang libclang-rt-14-dev libyuv-dev libswscale-dev libbenchmark-dev
 )
 missing=()
