@@ -394,6 +394,9 @@ void MainWindow::OnPropertyChanged(std::int32_t id)
             Layout();
             sidePaneButton_.SetWindowText(L"<");
             sidePaneButton_.SetCheck(BST_UNCHECKED);
+            // The buttons move into the strip the pane uncovered; repaint
+            // them there (Wine leaves the slid-out pane's last image behind).
+            ::RedrawWindow(GetSafeHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         }
         break;
     case PropertyId::IsStatusBarVisible:
