@@ -36,6 +36,7 @@ PROFILE_CHECK = (447, 249)
 SAVE_TARGET_COMBO = (506, 290)
 FILE_FORMAT_COMBO = (506, 317)
 SNAP_BUTTON = (587, 290)
+ZOOM_EDIT = (420, 107)
 RECORD_BUTTON = (587, 317)
 
 # The virtual camera's ARGB32 1280x720 30 fps format in the format list.
@@ -113,6 +114,10 @@ class Session:
         return others[0] if others else None
 
     def close(self, timeout=60):
+        # Wine's combo box swallows Alt+F4 while it has the focus (Windows
+        # passes it on), so put the focus in the zoom edit box first, as a
+        # user would by clicking elsewhere when the key did nothing.
+        self.window.click(*ZOOM_EDIT)
         self.window.key("alt+F4")
         wait_for("the program to end", lambda: self.process.poll() is not None, timeout)
         return self.process.returncode
