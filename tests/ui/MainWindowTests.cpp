@@ -136,15 +136,19 @@ TEST_F(MainWindowTest, StatusBarShowsFrameRateAndThePixelUnderThePointer)
     EXPECT_EQ(Pane(0), L"FPS = 0.000000");
 
     // Thirty frames shown over the measured time since the last tick (each
-    // taken before the next comes: a frame notification waits for none).
+    // painted before the next is announced).
     LARGE_INTEGER frequency = {};
     LARGE_INTEGER before = {};
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&before);
-    for (int i = 0; i < 30; ++i)
+    const std::uint64_t shownBefore = window->GetPreview().GetFramesShown();
+    for (std::uint64_t i = 1; i <= 30; ++i)
     {
         model->Raise(static_cast<std::int32_t>(PropertyId::Frame));
-        UiTest::Pump();
+        ASSERT_TRUE(
+            UiTest::PumpUntil([&] { return window->GetPreview().GetFramesShown() == shownBefore + i; }));
+        // Taken back by the preview once nothing else waits.
+        UiTest::Settle();
     }
     LARGE_INTEGER after = {};
     QueryPerformanceCounter(&after);
