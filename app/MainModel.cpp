@@ -676,6 +676,7 @@ void MainModel::ErrorCallback(Common::Device&, void* context, const Common::Exce
 void MainModel::OnFrame(const Common::FrameBuffer& frame)
 {
     deliveredFrameCount_.fetch_add(1, std::memory_order_relaxed);
+    const std::int64_t start = Common::Device::Now();
     {
         Common::AutoLock lock(profileLock_);
         CopyProfilesFromFrame(frame, markerPosition_, rowProfile_, columnProfile_);
@@ -689,12 +690,26 @@ void MainModel::OnFrame(const Common::FrameBuffer& frame)
             static_cast<void>(processor->Process());
         }
     }
+    const std::int64_t processed = Common::Device::Now();
     Raise(PropertyId::Frame);
     Raise(PropertyId::CursorPixel);
+    const std::int64_t notified = Common::Device::Now();
+    processingTicks_.fetch_add(processed - start, std::memory_order_relaxed);
+    notificationTicks_.fetch_add(notified - processed, std::memory_order_relaxed);
     if (saveTarget_ != 0 && isRecording_)
     {
         SaveFrame(frame, L"");
+        savingTicks_.fetch_add(Common::Device::Now() - notified, std::memory_order_relaxed);
     }
+}
+
+MainModel::FrameTimes MainModel::GetFrameTimes() const
+{
+    FrameTimes times;
+    times.processing = processingTicks_.load(std::memory_order_relaxed);
+    times.notification = notificationTicks_.load(std::memory_order_relaxed);
+    times.saving = savingTicks_.load(std::memory_order_relaxed);
+    return times;
 }
 
 void MainModel::OnCaptureError(const Common::Exception& error)

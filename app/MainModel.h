@@ -146,6 +146,15 @@ public:
     {
         return deliveredFrameCount_.load(std::memory_order_relaxed);
     }
+    // The model's own time per frame on the delivery thread, summed since it
+    // was made, in performance-counter ticks (any thread).
+    struct FrameTimes
+    {
+        std::int64_t processing = 0;   // the profiles and the processor
+        std::int64_t notification = 0; // telling the windows
+        std::int64_t saving = 0;       // saving every frame while recording
+    };
+    FrameTimes GetFrameTimes() const;
 
     // --- delivery thread ---
     void OnFrame(const Common::FrameBuffer& frame);
@@ -209,6 +218,9 @@ private:
     std::int32_t movieBitRate_ = 5000;
     std::atomic<bool> isRecording_ = false; // read by OnFrame
     std::atomic<std::uint64_t> deliveredFrameCount_ = 0;
+    std::atomic<std::int64_t> processingTicks_ = 0;
+    std::atomic<std::int64_t> notificationTicks_ = 0;
+    std::atomic<std::int64_t> savingTicks_ = 0;
     Common::ComPointer<IWICImagingFactory> imagingFactory_;
 };
 

@@ -280,6 +280,7 @@ void DirectShowVideoCapture::DirectShowDevice::TearDownDownstream(IBaseFilter* f
 
 void DirectShowVideoCapture::DirectShowDevice::OnBuffer(const BYTE* buffer, long length)
 {
+    const std::int64_t arrived = Now();
     if (!isRunning.load())
     {
         return;
@@ -310,7 +311,7 @@ void DirectShowVideoCapture::DirectShowDevice::OnBuffer(const BYTE* buffer, long
                             buffer + sourceRow * rowBytes, copyBytes);
             }
         }
-        NotifyFrame(frame);
+        NotifyFrame(frame, arrived);
     }
     catch (const Exception& error)
     {
