@@ -128,6 +128,28 @@ TEST_F(SidePaneTest, ChoosingAProcessorWithoutAPageOnPageOneReturnsToTheSettings
     }
 }
 
+TEST_F(SidePaneTest, APageItsProcessorHasDestroyedIsNeverUsed)
+{
+    OpenWithPlugin();
+    model->SelectProcessor(1);
+    Settle();
+    ClickCentre(HeaderItem(IDC_PAGE_PROCESSOR));
+    ASSERT_NE(sidePane->GetPageWindow(), nullptr);
+
+    // The processor's Terminate destroys its page; the pane is laid out
+    // before the notification of the change arrives.
+    model->SelectProcessor(0);
+    const RECT pane = sidePane->GetClientRect();
+    sidePane->MoveWindow(0, 0, pane.right, pane.bottom - 1);
+    EXPECT_EQ(sidePane->GetPageWindow(), nullptr);
+    EXPECT_EQ(PanelTop(), 0);
+    EXPECT_FALSE(sidePane->GetHeader().IsVisible());
+
+    Settle();
+    EXPECT_EQ(model->GetControlPanelPage(), 0);
+    EXPECT_TRUE(Panel().IsVisible());
+}
+
 TEST_F(SidePaneTest, SavedPageOfAProcessorWithAPageIsShownAtStart)
 {
     ASSERT_TRUE(CopyFileW((ProgramFolder() + L"controlsplugins\\pageplugin.dll").c_str(),
