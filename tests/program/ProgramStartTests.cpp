@@ -3,9 +3,8 @@
 // machine without a usable camera, ends with the error box and a non-zero
 // exit code. Media Foundation lists no camera under Wine.
 #include "app/IniProfile.h"
+#include "support/ProgramProcess.h"
 #include "support/TempFolder.h"
-
-#include "Common/UniqueHandle.h"
 
 #include <gtest/gtest.h>
 
@@ -17,48 +16,6 @@
 namespace
 {
 
-std::wstring TestBinaryFolder()
-{
-    wchar_t path[MAX_PATH * 4] = {};
-    GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-    std::wstring text = path;
-    return text.substr(0, text.find_last_of(L"\\/") + 1);
-}
-
-struct BoxSearch
-{
-    DWORD processId = 0;
-    HWND box = nullptr;
-};
-
-BOOL CALLBACK FindBox(HWND window, LPARAM parameter)
-{
-    auto* search = reinterpret_cast<BoxSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (owner == search->processId && std::wstring(className) == L"#32770" && IsWindowVisible(window))
-    {
-        search->box = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK CollectTexts(HWND child, LPARAM parameter)
-{
-    wchar_t className[64] = {};
-    GetClassNameW(child, className, 64);
-    if (_wcsicmp(className, L"Static") == 0)
-    {
-        wchar_t text[512] = {};
-        GetWindowTextW(child, text, 512);
-        *reinterpret_cast<std::wstring*>(parameter) += text;
-    }
-    return TRUE;
-}
-
 struct BoxSeen
 {
     std::wstring title;
@@ -67,70 +24,42 @@ struct BoxSeen
     DWORD exitCode = STILL_ACTIVE;
 };
 
-BOOL CALLBACK CountButtons(HWND child, LPARAM parameter)
+BOOL CALLBACK ReadBoxItem(HWND child, LPARAM parameter)
 {
-    wchar_t className[64] = {};
-    GetClassNameW(child, className, 64);
-    if (_wcsicmp(className, L"Button") == 0 && IsWindowVisible(child))
+    auto* seen = reinterpret_cast<BoxSeen*>(parameter);
+    wchar_t className[16] = {};
+    GetClassNameW(child, className, 16);
+    wchar_t text[512] = {};
+    GetWindowTextW(child, text, 512);
+    if (_wcsicmp(className, L"Static") == 0)
     {
-        ++*reinterpret_cast<int*>(parameter);
+        seen->text += text;
+    }
+    else if (_wcsicmp(className, L"Button") == 0 && IsWindowVisible(child))
+    {
+        ++seen->buttons;
     }
     return TRUE;
 }
 
-// Starts the program copied into `folder`, waits for its box, reads it,
+// Starts the program copied into `folder` as `name`, reads the box it shows,
 // presses OK and waits for the process to end.
 BoxSeen RunUntilErrorBox(const std::wstring& folder, const std::wstring& name = L"TavixCapture.exe")
 {
-    const std::wstring exe = folder + name;
-    EXPECT_TRUE(CopyFileW((TestBinaryFolder() + L"TavixCapture.exe").c_str(), exe.c_str(), FALSE));
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &process))
-    {
-        ADD_FAILURE() << "CreateProcess failed: " << GetLastError();
-        return {};
-    }
-    const Common::UniqueHandle processHandle(process.hProcess);
-    const Common::UniqueHandle threadHandle(process.hThread);
-
-    BoxSearch search;
-    search.processId = process.dwProcessId;
-    for (int i = 0; i < 300 && search.box == nullptr; ++i)
-    {
-        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-        if (search.box == nullptr)
-        {
-            if (WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0)
-            {
-                break;
-            }
-        }
-    }
+    const TestSupport::ProgramProcess program(folder, name);
     BoxSeen seen;
-    if (search.box == nullptr)
+    const HWND box = program.WaitForDialog();
+    if (box == nullptr)
     {
-        ADD_FAILURE() << "no error box appeared";
-        TerminateProcess(process.hProcess, 1);
         return seen;
     }
     wchar_t title[256] = {};
-    GetWindowTextW(search.box, title, 256);
+    GetWindowTextW(box, title, 256);
     seen.title = title;
-    EnumChildWindows(search.box, CollectTexts, reinterpret_cast<LPARAM>(&seen.text));
-    EnumChildWindows(search.box, CountButtons, reinterpret_cast<LPARAM>(&seen.buttons));
-    PostMessageW(search.box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0) << "the program did not end";
-    EXPECT_TRUE(GetExitCodeProcess(process.hProcess, &seen.exitCode));
+    EnumChildWindows(box, &ReadBoxItem, reinterpret_cast<LPARAM>(&seen));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    seen.exitCode = program.WaitForExit();
     return seen;
-}
-
-BoxSeen RunUntilErrorBox(const TestSupport::TempFolder& folder)
-{
-    return RunUntilErrorBox(folder.Path());
 }
 
 // Creates the folders of a path of exactly `length` characters (ending with
@@ -175,7 +104,7 @@ private:
 TEST(ProgramStart, WithoutACameraWritesTheOptionsAndEndsWithTheErrorBox)
 {
     TestSupport::TempFolder folder;
-    const BoxSeen box = RunUntilErrorBox(folder);
+    const BoxSeen box = RunUntilErrorBox(folder.Path());
     EXPECT_EQ(box.title, L"エラー");
     EXPECT_EQ(box.text, L"キャプチャーデバイスがありません。");
     EXPECT_EQ(box.buttons, 1);
@@ -194,7 +123,7 @@ TEST(ProgramStart, DebugMessagesAddTheSourceLocation)
     TestSupport::TempFolder folder;
     const TavixCapture::IniProfile ini(folder.File(L"TavixCapture.ini"));
     ASSERT_TRUE(ini.WriteString(L"Application", L"IsDebugMessageEnabled", L"5"));
-    const BoxSeen box = RunUntilErrorBox(folder);
+    const BoxSeen box = RunUntilErrorBox(folder.Path());
     const std::wstring prefix = L"キャプチャーデバイスがありません。MainModel(";
     EXPECT_EQ(box.text.substr(0, prefix.size()), prefix) << testing::PrintToString(box.text);
     EXPECT_EQ(box.text.back(), L')');

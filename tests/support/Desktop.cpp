@@ -136,6 +136,17 @@ void Click(HWND window, POINT client)
     MouseUp(window, client);
 }
 
+void DoubleClick(HWND window, POINT client)
+{
+    const POINT screen = ToScreen(window, client);
+    for (int click = 0; click < 2; ++click)
+    {
+        PostMouse(screen, MOUSEEVENTF_LEFTDOWN);
+        PostMouse(screen, MOUSEEVENTF_LEFTUP);
+    }
+    Settle();
+}
+
 void ClickCentre(HWND window)
 {
     RECT client = {};

@@ -28,6 +28,8 @@ void MouseUp(HWND window, POINT client);
 void MouseWheel(HWND window, POINT client, int delta);
 // Move, press and release at a point, or at the centre of a window.
 void Click(HWND window, POINT client);
+// Two clicks at once, as quick as a person's double click whatever the load.
+void DoubleClick(HWND window, POINT client);
 void ClickCentre(HWND window);
 // Opens a drop-down list with the mouse and clicks its item `index`.
 void ChooseComboItem(HWND combo, int index);
