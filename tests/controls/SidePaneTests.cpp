@@ -175,13 +175,10 @@ TEST_F(SidePaneTest, ScreenshotsOfBothPages)
         const ScreenShot shot = ShootClient(sidePane->GetSafeHwnd());
         Common::FrameBuffer frame;
         frame.Resize(shot.Width(), shot.Height());
-        for (int y = 0; y < shot.Height(); ++y)
+        for (int i = 0; i < shot.Width() * shot.Height(); ++i)
         {
-            for (int x = 0; x < shot.Width(); ++x)
-            {
-                const std::uint32_t pixel = 0xFF000000u | shot.At(x, y);
-                std::memcpy(&frame.pixels[static_cast<std::size_t>(y) * frame.stride + x * 4u], &pixel, 4);
-            }
+            const std::uint32_t pixel = 0xFF000000u | shot.At(i % shot.Width(), i / shot.Width());
+            std::memcpy(&frame.pixels[i * 4u], &pixel, 4);
         }
         const std::wstring path = std::wstring(target) + L"\\" + name;
         model->SaveFrame(frame, path);

@@ -33,9 +33,9 @@ std::wstring TestBinaryFolder()
     return text.substr(0, text.find_last_of(L"\\/") + 1);
 }
 
-ProgramProcess::ProgramProcess(const std::wstring& folder, const std::wstring& name)
+ProgramProcess::ProgramProcess(const std::wstring& folder)
 {
-    const std::wstring exe = folder + name;
+    const std::wstring exe = folder + L"TavixCapture.exe";
     EXPECT_TRUE(CopyFileW((TestBinaryFolder() + L"TavixCapture.exe").c_str(), exe.c_str(), FALSE));
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);

@@ -19,8 +19,8 @@ std::wstring TestBinaryFolder();
 class ProgramProcess
 {
 public:
-    // Copies the program into `folder` as `name` and starts it there.
-    explicit ProgramProcess(const std::wstring& folder, const std::wstring& name = L"TavixCapture.exe");
+    // Copies the program into `folder` and starts it there.
+    explicit ProgramProcess(const std::wstring& folder);
     // Ends the program if it still runs.
     ~ProgramProcess();
     ProgramProcess(const ProgramProcess&) = delete;

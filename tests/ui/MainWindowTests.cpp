@@ -142,31 +142,36 @@ TEST_F(MainWindowTest, LayoutFollowsTheSidePaneAndTheStatusBar)
 {
     Open();
     const HWND frame = Item(IDC_PREVIEW_FRAME);
-    const HWND capture = Item(IDC_CAPTURE);
     const HWND toggle = Item(IDC_SIDEPANE_TOGGLE);
     const HWND bar = window->GetStatusBar().GetSafeHwnd();
     const HWND pane = window->GetSidePane().GetSafeHwnd();
+    // The buttons sit side by side left of `right`, the preview frame ends
+    // there and at `bottom`.
+    const auto expectEdges = [&](LONG right, LONG bottom)
+    {
+        EXPECT_EQ(RectOf(toggle).right, right);
+        EXPECT_EQ(RectOf(Item(IDC_CAPTURE)).right, RectOf(toggle).left);
+        EXPECT_EQ(RectOf(frame).right, right);
+        EXPECT_EQ(RectOf(frame).bottom, bottom);
+    };
 
     // At start: status bar shown, side pane hidden.
     ASSERT_TRUE(IsWindowVisible(bar));
     EXPECT_FALSE(IsWindowVisible(pane));
     RECT client = Client();
+    expectEdges(client.right, RectOf(bar).top);
+    EXPECT_EQ(RectOf(bar).bottom, client.bottom);
     const RECT banner = RectOf(Item(IDC_BANNER));
-    EXPECT_EQ(RectOf(toggle).right, client.right);
-    EXPECT_EQ(RectOf(capture).right, RectOf(toggle).left);
     EXPECT_EQ(RectOf(toggle).bottom - RectOf(toggle).top, banner.bottom - banner.top);
     EXPECT_EQ(RectOf(frame).top, banner.bottom - banner.top);
-    EXPECT_EQ(RectOf(frame).bottom, RectOf(bar).top);
-    EXPECT_EQ(RectOf(frame).right, client.right);
-    EXPECT_EQ(RectOf(bar).bottom, client.bottom);
     // The preview fills the frame's inside.
-    RECT frameClient = {};
-    GetClientRect(frame, &frameClient);
-    const RECT previewRect = window->GetPreview().GetWindowRect();
-    EXPECT_EQ(previewRect.right - previewRect.left, frameClient.right);
-    EXPECT_EQ(previewRect.bottom - previewRect.top, frameClient.bottom);
+    RECT inside = {};
+    GetClientRect(frame, &inside);
+    const RECT preview = window->GetPreview().GetWindowRect();
+    EXPECT_EQ(preview.right - preview.left, inside.right);
+    EXPECT_EQ(preview.bottom - preview.top, inside.bottom);
 
-    // Side pane shown by its button: the buttons hug its left edge.
+    // Side pane shown by its button, right of the buttons and the preview.
     ClickCentre(toggle);
     EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(pane) != FALSE; }));
     Settle();
@@ -178,15 +183,13 @@ TEST_F(MainWindowTest, LayoutFollowsTheSidePaneAndTheStatusBar)
     EXPECT_EQ(paneRect.top, 0);
     EXPECT_EQ(paneRect.bottom, RectOf(bar).top);
     EXPECT_GT(paneRect.right - paneRect.left, 100);
-    EXPECT_EQ(RectOf(toggle).right, paneRect.left);
-    EXPECT_EQ(RectOf(capture).right, RectOf(toggle).left);
-    EXPECT_EQ(RectOf(frame).right, paneRect.left);
+    expectEdges(paneRect.left, RectOf(bar).top);
 
     // Status bar hidden: the preview and the side pane reach the bottom edge.
     model->SetIsStatusBarVisible(false);
     EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(bar) == FALSE; }));
     Settle();
-    EXPECT_EQ(RectOf(frame).bottom, client.bottom);
+    expectEdges(paneRect.left, client.bottom);
     EXPECT_EQ(RectOf(pane).bottom, client.bottom);
 
     // Side pane hidden again: the buttons return to the right edge.
@@ -195,15 +198,13 @@ TEST_F(MainWindowTest, LayoutFollowsTheSidePaneAndTheStatusBar)
     Settle();
     EXPECT_EQ(Text(toggle), L"<");
     EXPECT_FALSE(Pushed(toggle));
-    EXPECT_EQ(RectOf(toggle).right, client.right);
-    EXPECT_EQ(RectOf(frame).right, client.right);
+    expectEdges(client.right, client.bottom);
 
     // Resizing the window lays out again.
     SetWindowPos(window->GetSafeHwnd(), nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
     Settle();
     client = Client();
-    EXPECT_EQ(RectOf(toggle).right, client.right);
-    EXPECT_EQ(RectOf(frame).bottom, client.bottom);
+    expectEdges(client.right, client.bottom);
 }
 
 TEST_F(MainWindowTest, CaptureButtonFollowsTheModelAndShowsAFailureInTheErrorBox)
@@ -230,32 +231,6 @@ TEST_F(MainWindowTest, CaptureButtonFollowsTheModelAndShowsAFailureInTheErrorBox
     Settle();
     EXPECT_EQ(Text(capture), L"取り込み");
     EXPECT_FALSE(Pushed(capture));
-}
-
-TEST_F(MainWindowTest, WheelOverThePreviewZoomsWhereThePointerIs)
-{
-    Open();
-    const HWND preview = window->GetPreview().GetSafeHwnd();
-    // The focus stays on a button: the wheel still zooms the window under
-    // the pointer, by 10 % a notch.
-    SetFocus(Item(IDC_CAPTURE));
-    MouseWheel(preview, {100, 100}, WHEEL_DELTA);
-    EXPECT_EQ(model->GetViewRatio(), 110);
-    MouseWheel(preview, {100, 100}, WHEEL_DELTA);
-    EXPECT_EQ(model->GetViewRatio(), 121);
-    model->SetViewRatio(100);
-    MouseWheel(preview, {100, 100}, -WHEEL_DELTA);
-    EXPECT_EQ(model->GetViewRatio(), 91);
-    // Half a notch: 1.1^0.5 x 91 = 95.4.
-    SendMessageW(preview, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA / 2), 0);
-    EXPECT_EQ(model->GetViewRatio(), 95);
-    // At the limits nothing changes.
-    model->SetViewRatio(1000);
-    SendMessageW(preview, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
-    EXPECT_EQ(model->GetViewRatio(), 1000);
-    model->SetViewRatio(10);
-    SendMessageW(preview, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
-    EXPECT_EQ(model->GetViewRatio(), 10);
 }
 
 TEST_F(MainWindowTest, SystemMenuHasTheAboutItemButNoProcessorChoiceWithOnlyTheBuiltInProcessor)

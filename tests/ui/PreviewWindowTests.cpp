@@ -214,23 +214,6 @@ TEST_F(PreviewTest, MarkerLinesInTheMarkerColourAndProfilesAtTheirChannelHeights
     EXPECT_EQ(shot.At(80 + 100, 60 + 10), base);
 }
 
-TEST_F(PreviewTest, PointerOverTheImageSetsTheCursorPixelAndLeavingClearsIt)
-{
-    Open(800, 600);
-    MouseMove(Handle(), {80 + 12, 60 + 7});
-    EXPECT_TRUE(model->GetIsCursorInImage());
-    EXPECT_EQ(model->GetCursorPosition().x, 12);
-    EXPECT_EQ(model->GetCursorPosition().y, 7);
-    // Outside the image, still inside the window.
-    MouseMove(Handle(), {40, 30});
-    EXPECT_FALSE(model->GetIsCursorInImage());
-    MouseMove(Handle(), {80 + 30, 60 + 40});
-    EXPECT_TRUE(model->GetIsCursorInImage());
-    // Out of the window altogether.
-    MouseMove(Handle(), {900, 700});
-    EXPECT_TRUE(PumpUntil([this] { return !model->GetIsCursorInImage(); }));
-}
-
 TEST_F(PreviewTest, DraggingTheMarkerMovesItAndDoubleClickRecentresIt)
 {
     Open(800, 600);
@@ -266,12 +249,38 @@ TEST_F(PreviewTest, DraggingTheMarkerMovesItAndDoubleClickRecentresIt)
     EXPECT_EQ(model->GetMarkerPosition().y, 240);
 }
 
-TEST_F(PreviewTest, DraggingAZoomedImagePansIt)
+TEST_F(PreviewTest, PointerSetsTheCursorPixelTheWheelZoomsAndADragPans)
 {
     Open(800, 600);
+    MouseMove(Handle(), {80 + 12, 60 + 7});
+    EXPECT_TRUE(model->GetIsCursorInImage());
+    EXPECT_EQ(model->GetCursorPosition().x, 12);
+    EXPECT_EQ(model->GetCursorPosition().y, 7);
+    MouseMove(Handle(), {40, 30}); // outside the image, inside the window
+    EXPECT_FALSE(model->GetIsCursorInImage());
+
+    // 10 % a notch, compounded; half a notch is 1.1^0.5; nothing beyond the limits.
+    const auto wheel = [this](int delta)
+    { SendMessageW(Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), 0); };
+    for (const int expected : {110, 121})
+    {
+        wheel(WHEEL_DELTA);
+        EXPECT_EQ(model->GetViewRatio(), expected);
+    }
+    model->SetViewRatio(100);
+    wheel(-WHEEL_DELTA);
+    EXPECT_EQ(model->GetViewRatio(), 91);
+    wheel(WHEEL_DELTA / 2);
+    EXPECT_EQ(model->GetViewRatio(), 95);
+    model->SetViewRatio(1000);
+    wheel(WHEEL_DELTA);
+    EXPECT_EQ(model->GetViewRatio(), 1000);
+    model->SetViewRatio(10);
+    wheel(-WHEEL_DELTA);
+    EXPECT_EQ(model->GetViewRatio(), 10);
+
     model->SetViewRatio(400);
     Settle();
-    MouseMove(Handle(), {400, 300});
     MouseDown(Handle(), {400, 300});
     MouseMove(Handle(), {350, 280});
     MouseUp(Handle(), {350, 280});
