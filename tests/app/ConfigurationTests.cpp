@@ -3,8 +3,8 @@
 // which capture backend they choose.
 #include "app/CaptureBackendFactory.h"
 #include "app/IniProfile.h"
+#include "ModelFixture.h"
 #include "app/StartupOptions.h"
-#include "support/TempFolder.h"
 
 #include "Common/Exception.h"
 #include "Common/TextHelpers.h"
@@ -23,26 +23,6 @@ using TestSupport::TempFolder;
 
 namespace
 {
-
-// A store whose writes of one key fail, as a full disk would fail them.
-class FailingProfile : public IniProfile
-{
-public:
-    FailingProfile(std::wstring path, std::wstring failingKey)
-        : IniProfile(std::move(path)), failingKey_(std::move(failingKey))
-    {
-    }
-
-protected:
-    bool WriteValue(const std::wstring& file, const wchar_t* section, const wchar_t* key,
-                    const std::wstring& value) const override
-    {
-        return key != failingKey_ && IniProfile::WriteValue(file, section, key, value);
-    }
-
-private:
-    std::wstring failingKey_;
-};
 
 const std::vector<std::wstring> JustTheIni = {L"t.ini"};
 
@@ -90,14 +70,6 @@ TEST(IniProfile, KeepsTextOutsideTheAnsiCodePage)
     ASSERT_TRUE(profile.WriteString(L"Settings", L"ProcessorName", name));
     EXPECT_EQ(profile.ReadString(L"Settings", L"ProcessorName", L""), name);
     EXPECT_EQ(IniProfile(folder.File(L"t.ini")).ReadString(L"Settings", L"ProcessorName", L""), name);
-}
-
-TEST(IniProfile, WriteIntoAMissingFolderFails)
-{
-    TempFolder folder;
-    const IniProfile profile(folder.File(L"no\\such\\folder\\t.ini"));
-    EXPECT_FALSE(profile.WriteInt(L"S", L"K", 1));
-    EXPECT_EQ(profile.ReadInt(L"S", L"K", 4), 4);
 }
 
 TEST(IniProfile, AnEmptyFileIsStartedInUnicode)
@@ -259,21 +231,6 @@ TEST(StartupOptions, CaptureApiFamilyIsKeptAsRead)
         options.Save(profile);
         EXPECT_EQ(profile.ReadInt(L"Application", L"CaptureApiFamily", 12345), family);
     }
-}
-
-TEST(StartupOptions, AReadOnlyFileIsReadAndLeftAsItIs)
-{
-    TempFolder folder;
-    const IniProfile profile(folder.File(L"TavixCapture.ini"));
-    ASSERT_TRUE(profile.WriteInt(L"Application", L"CaptureApiFamily", 1));
-    const std::string before = TestSupport::ReadFileBytes(profile.GetPath());
-    ASSERT_TRUE(SetFileAttributesW(profile.GetPath().c_str(), FILE_ATTRIBUTE_READONLY));
-    StartupOptions options;
-    options.Load(profile);
-    EXPECT_EQ(options.CaptureApiFamily, 1);
-    EXPECT_FALSE(options.Save(profile));
-    EXPECT_EQ(TestSupport::ReadFileBytes(profile.GetPath()), before);
-    ASSERT_TRUE(SetFileAttributesW(profile.GetPath().c_str(), FILE_ATTRIBUTE_NORMAL));
 }
 
 TEST(CaptureBackendFactory, OnlyFamilyOneChoosesDirectShow)
