@@ -60,6 +60,12 @@ void FakeDevice::DeliverFrame(std::uint32_t value)
     {
         std::memcpy(frame.pixels.data() + i, &value, 4);
     }
+    Deliver();
+}
+
+void FakeDevice::Deliver()
+{
+    Common::AutoLock lock(frameLock);
     try
     {
         NotifyFrame(frame);
