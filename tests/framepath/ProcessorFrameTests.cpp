@@ -22,16 +22,16 @@ std::uint32_t FrameValue(int i)
     return 0xFF000000u | static_cast<std::uint32_t>(i * 7919);
 }
 
-// A model with the probe's processor `name` current and a window listening.
+// A model with the probe's processor "記録A" current and a window listening.
 class ProcessorFrameTest : public testing::Test
 {
 protected:
-    ProcessorFrameTest(const wchar_t* name, std::int32_t index) : probe(ProbeLibrary::Log())
+    ProcessorFrameTest() : probe(ProbeLibrary::Log())
     {
         probe.Reset();
         model = cameras.MakeModel(ProbeLibrary::Folder());
-        model->SelectProcessorByName(name);
-        EXPECT_EQ(model->GetCurrentProcessorIndex(), index);
+        model->SelectProcessorByName(L"記録A");
+        EXPECT_EQ(model->GetCurrentProcessorIndex(), 1);
         model->AddListener(&window);
         window.PumpQueued();
     }
@@ -55,17 +55,9 @@ protected:
     NotifiedWindow window;
 };
 
-struct FirstProcessor : ProcessorFrameTest
-{
-    FirstProcessor() : ProcessorFrameTest(L"記録A", 1) {}
-};
-struct SecondProcessor : ProcessorFrameTest
-{
-    SecondProcessor() : ProcessorFrameTest(L"記録B", 2) {}
-};
 } // namespace
 
-TEST_F(FirstProcessor, ProcessSeesEveryFrameOnceAfterTheProfilesAndBeforeTheWindows)
+TEST_F(ProcessorFrameTest, ProcessSeesEveryFrameOnceAfterTheProfilesAndBeforeTheWindows)
 {
     constexpr int Frames = 300;
     model->SetMarkerPosition(5, 0); // the row the processor paints
@@ -108,7 +100,7 @@ TEST_F(FirstProcessor, ProcessSeesEveryFrameOnceAfterTheProfilesAndBeforeTheWind
     EXPECT_EQ(window.malformed, 0);
 }
 
-TEST_F(SecondProcessor, AFailingProcessIsIgnoredAndTheNextFrameProcessed)
+TEST_F(ProcessorFrameTest, AFailingProcessIsIgnoredAndTheNextFrameProcessed)
 {
     probe.failEvery = 2;
     Deliver(40);

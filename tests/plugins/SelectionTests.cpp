@@ -115,15 +115,6 @@ TEST_F(PluginTest, ASavedProcessorIsRestoredByTheFirstEntryOfItsName)
     EXPECT_EQ(TakeEvents(L"TavixLife.dll"), L"factory creates 4\n同名 0 created\n同名 0 Initialize\n");
 }
 
-TEST_F(PluginTest, ASavedProcessorThatNoLongerExistsGivesNoneWithoutAMessage)
-{
-    Install(L"lifecycle", L"TavixLife.dll");
-    profile.WriteString(L"Settings", L"ProcessorName", L"消えた処理");
-    const auto model = MakeModel();
-    EXPECT_EQ(model->GetCurrentProcessorIndex(), 0);
-    EXPECT_EQ(model->TakeProcessorError(), nullptr);
-}
-
 TEST_F(PluginTest, ASavedProcessorThatFailsToStartGivesNoneAndAnErrorForTheStartUp)
 {
     Install(L"lifecycle", L"TavixLife.dll");

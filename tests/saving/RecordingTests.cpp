@@ -181,23 +181,6 @@ TEST_F(RecordingTest, ThreeSnapsMakeAThreeFrameMovieWhateverTheCameraDelivers)
     EXPECT_EQ(avi.frames.size(), 3u);
 }
 
-TEST_F(RecordingTest, AllFramesGoIntoTheMovieUntilItStops)
-{
-    model->SetFileFormat(Avi);
-    model->SetSaveTarget(1);
-    model->StartRecording(output.File(L"all.avi"));
-    model->StartCapture();
-    for (std::uint32_t i = 0; i < 10; ++i)
-    {
-        cam1->DeliverFrame(0xFF000000u + i);
-    }
-    model->StopRecording();
-    cam1->DeliverFrame(0xFFFFFFFFu);
-    model->StopCapture();
-    EXPECT_EQ(SavingTests::ReadAvi(output.File(L"all.avi")).frames.size(), 10u);
-    EXPECT_EQ(model->GetErrorText(), L"");
-}
-
 TEST_F(RecordingTest, AMovieThatCannotStartLeavesRecordingOff)
 {
     model->SetFileFormat(Avi);
