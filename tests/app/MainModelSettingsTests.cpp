@@ -91,20 +91,6 @@ TEST_F(ModelTest, ViewRatioIsClampedOnLoad)
     }
 }
 
-TEST_F(ModelTest, AMarkerOutsideTheFrameIsIgnored)
-{
-    ASSERT_TRUE(profile.WriteInt(S, L"MarkerPositionX", 640));
-    ASSERT_TRUE(profile.WriteInt(S, L"MarkerPositionY", 5));
-    auto model = MakeModel();
-    EXPECT_EQ(model->GetMarkerPosition().x, 320);
-    EXPECT_EQ(model->GetMarkerPosition().y, 240);
-    model.reset();
-    ASSERT_TRUE(profile.WriteInt(S, L"MarkerPositionX", 639));
-    ASSERT_TRUE(profile.WriteInt(S, L"MarkerPositionY", -1));
-    model = MakeModel();
-    EXPECT_EQ(model->GetMarkerPosition().x, 320);
-}
-
 TEST_F(ModelTest, WithOnlyTheBuiltInProcessorItsNameAndPageAreLeftAsStored)
 {
     ASSERT_TRUE(profile.WriteString(S, L"ProcessorName", L"二値化"));
