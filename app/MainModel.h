@@ -185,6 +185,11 @@ private:
 
     mutable Common::CriticalSection errorLock_;
     std::wstring errorText_; // guarded by errorLock_
+    // An error has been announced and no frame has gone through cleanly
+    // since: the same error again (every frame failing to save on a full
+    // disk) is not announced again. Written by the delivery thread, reset by
+    // the UI thread when capture or recording starts.
+    std::atomic<bool> errorStanding_ = false;
 
     // Released after every processor (declared before the entries).
     Common::ComPointer<Tavix::Framework::IHostServices> hostServices_;
