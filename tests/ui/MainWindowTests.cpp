@@ -5,6 +5,7 @@
 #include "support/Desktop.h"
 #include "support/ErrorBoxWatcher.h"
 #include "support/FakeCameraTest.h"
+#include "support/ScreenShot.h"
 #include "support/TimerStep.h"
 #include "ui/MainWindow.h"
 
