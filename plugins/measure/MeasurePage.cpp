@@ -358,6 +358,10 @@ void MeasurePage::DrawHistogram(const DRAWITEMSTRUCT& item)
     const int plot = r.bottom - r.top - 2;
     for (int c = 0; c < ChannelCount; ++c)
     {
+        if (m.region.StatisticsOf(static_cast<Channel>(c)).count == 0)
+        {
+            continue; // luma, when another channel is chosen
+        }
         SelectedObject pen(dc, CreatePen(PS_SOLID, 1, ChannelPens[c]));
         const Histogram& histogram = m.region.HistogramOf(static_cast<Channel>(c));
         POINT points[256];
