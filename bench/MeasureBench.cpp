@@ -111,7 +111,8 @@ int main(int argc, char** argv)
     const double colourGreen = MedianMilliseconds(rounds, measureColour);
     settings.channel = Channel::Luma;
     const double colourLuma = MedianMilliseconds(rounds, measureColour);
-    std::printf("colour: %d windows, converged %d\n", measurement.region.Spot().iterations, measurement.region.Spot().converged);
+    const int colourWindows = measurement.region.Spot().iterations;
+    const bool colourConverged = measurement.region.Spot().converged;
     measure(); // the grey frame's figures below
 
     std::printf("spot centre %.2f, %.2f  4-sigma %.1f x %.1f px (%d windows)  line FWHM %.2f px\n",
@@ -121,7 +122,8 @@ int main(int argc, char** argv)
     std::printf("YUY2 conversion 1920x1080: %.3f ms\n", conversion);
     std::printf("measure, spot in green: %.3f ms\n", green);
     std::printf("measure, colour frame, spot in green: %.3f ms\n", colourGreen);
-    std::printf("measure, colour frame, spot in luma: %.3f ms\n", colourLuma);
+    std::printf("measure, colour frame, spot in luma: %.3f ms (4-sigma: %d windows, %s)\n", colourLuma,
+                colourWindows, colourConverged ? "settled" : "not settled");
     std::printf("measure with saturation mask: %.3f ms\n", withMask);
     std::printf("measure 1920x1080: %.3f ms (%.1f%% of 60 fps interval)\n", plain,
                 plain / (1000.0 / 60.0) * 100.0);
