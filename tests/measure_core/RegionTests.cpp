@@ -96,7 +96,6 @@ TEST(RegionStatistics, GaussianSpotGivesItsCentreAndWidthsInXAndY)
     // Tails below half a step are lost in the whole-number frame: 2 %.
     EXPECT_NEAR(spot.width4SigmaX, 4.0 * sx, 0.02 * 4.0 * sx);
     EXPECT_NEAR(spot.width4SigmaY, 4.0 * sy, 0.02 * 4.0 * sy);
-
 }
 
 // A spot on a background with uniform noise of +-4: over the whole region
