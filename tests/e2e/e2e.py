@@ -129,6 +129,12 @@ class Session:
         run("xdotool", "key", "--delay", "200", *(["Up"] * from_bottom), "Return")
         return wait_for(f'the window "{opens}"', lambda: self.find_other_window(name=opens), 30)
 
+    def choose_processor(self, index):
+        """Picks entry `index` of the processor dialog opened from the system menu."""
+        dialog = self.system_menu(SELECT_PROCESSOR_FROM_BOTTOM, "処理選択")
+        run("xdotool", "key", "--delay", "200", "Home", *(["Down"] * index), "Return")
+        wait_for("the processor dialog to close", lambda: not self.find_other_window(dialog), 30)
+
     def find_other_window(self, same=None, name=None):
         found = [xid for xid in run("xdotool", "search", "--onlyvisible", "--name", ".", check=False).split()
                  if window_pid(xid) == self.process.pid]
@@ -287,15 +293,11 @@ def run_steps(session, folder, ini):
         grey = all(max(p) - min(p) <= 2 for p in pixels)
         return grey == expected and len({p for p in pixels}) > 3
 
-    def choose_processor(index):
-        dialog = session.system_menu(SELECT_PROCESSOR_FROM_BOTTOM, "処理選択")
-        run("xdotool", "key", "--delay", "200", "Home", *(["Down"] * index), "Return")
-        wait_for("the processor dialog to close", lambda: not session.find_other_window(dialog), 30)
-    choose_processor(GRAYSCALE_INDEX)
+    session.choose_processor(GRAYSCALE_INDEX)
     wait_for("the picture to turn grey", lambda: picture_is_grey(True), 30)
     session.wait_live("with the greyscale processor")
     session.shot("greyscale-processor")
-    choose_processor(0)
+    session.choose_processor(0)
     wait_for("the picture to show colour again", lambda: picture_is_grey(False), 30)
 
     # A PNG snapped through the save dialog.

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """The program capturing for a long time, driven as a person would: the
-format switches between two ARGB32 formats and recording of every frame into
-an AVI goes on and off, in turns. Every minute the process's memory (resident
+format switches between two ARGB32 formats, recording of every frame into
+an AVI goes on and off, and the processor changes between "なし" and the
+greyscale sample (processors without a settings page, so that the side
+pane's controls stay where they are), in turns. Every minute the process's memory (resident
 set), thread count and open handles (the Wine process's file descriptors, the
 Linux side of its handles) are sampled and printed.
 
@@ -66,7 +68,9 @@ def main():
             if session.process.poll() is not None:
                 raise TestFailure(f"the program ended (exit {session.process.returncode})")
             turn += 1
-            if turn % 2 == 1:
+            if turn % 6 == 3:
+                session.choose_processor(e2e.GRAYSCALE_INDEX if turn % 12 == 3 else 0)
+            elif turn % 2 == 1:
                 session.choose(e2e.FORMAT_COMBO, 2 if turn % 4 == 1 else 0)
             else:
                 session.window.click(*e2e.RECORD_BUTTON)

@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -105,6 +106,29 @@ protected:
     std::unique_ptr<TavixCapture::MainModel> model = MakeModel();
     HWND owner = nullptr;
 };
+// The folder chooser walks its tree to a folder set by message in its own
+// time: true once the tree shows `leaf` selected (ten seconds at most).
+bool WaitForTreeSelection(HWND chooser, const std::wstring& leaf)
+{
+    const HWND tree = GetDlgItem(chooser, 14145);
+    for (int tries = 0; tries < 100; ++tries)
+    {
+        wchar_t text[MAX_PATH] = {};
+        TVITEMW item = {};
+        item.mask = TVIF_TEXT;
+        item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        item.pszText = text;
+        item.cchTextMax = MAX_PATH;
+        if (item.hItem != nullptr && SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) &&
+            leaf == text)
+        {
+            return true;
+        }
+        Sleep(100);
+    }
+    return false;
+}
+
 } // namespace
 
 TEST_F(SaveCommandTest, SnapSavesTheSelectedFormatUnderTheTypedNameWithTheDefaultExtension)
@@ -138,6 +162,7 @@ TEST_F(SaveCommandTest, RecordWithAStillFormatAsksForTheFolderThenSnapSavesWitho
         {
             title = ControlText(chooser, 14146);
             SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+            EXPECT_TRUE(WaitForTreeSelection(chooser, folder.substr(folder.find_last_of(L'\\') + 1)));
             Click(chooser, IDOK);
         },
         [&] { RecordCommand(*model, owner); });
