@@ -3,47 +3,39 @@
 namespace MediaFoundationTests
 {
 
-TestSink::TestSink() : changed_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
-
-TestSink::~TestSink()
-{
-    CloseHandle(changed_);
-}
-
 void TestSink::Register(Common::Device& device)
 {
-    device.RegisterSink(this, &TestSink::OnFrame, &TestSink::OnError);
-}
-
-void TestSink::OnFrame(Common::Device& device, void* context, const Common::FrameBuffer& frame)
-{
-    auto* sink = static_cast<TestSink*>(context);
-    {
-        std::lock_guard lock(sink->mutex_);
-        ++sink->frames_;
-        sink->lastFrame_ = frame.pixels;
-    }
-    if (sink->afterFrame)
-    {
-        sink->afterFrame(device);
-    }
-    SetEvent(sink->changed_);
-}
-
-void TestSink::OnError(Common::Device&, void* context, const Common::Exception& error)
-{
-    auto* sink = static_cast<TestSink*>(context);
-    {
-        std::lock_guard lock(sink->mutex_);
-        sink->errors_.push_back({error.ErrorCode, error.File, error.Line});
-    }
-    SetEvent(sink->changed_);
+    device.RegisterSink(
+        this,
+        [](Common::Device& delivering, void* context, const Common::FrameBuffer& frame)
+        {
+            auto* sink = static_cast<TestSink*>(context);
+            {
+                std::lock_guard lock(sink->mutex_);
+                ++sink->frames_;
+                sink->lastFrame_ = frame.pixels;
+            }
+            if (sink->afterFrame)
+            {
+                sink->afterFrame(delivering);
+            }
+            SetEvent(sink->changed_.Get());
+        },
+        [](Common::Device&, void* context, const Common::Exception& error)
+        {
+            auto* sink = static_cast<TestSink*>(context);
+            {
+                std::lock_guard lock(sink->mutex_);
+                sink->errors_.push_back(error);
+            }
+            SetEvent(sink->changed_.Get());
+        });
 }
 
 bool TestSink::WaitFor(const std::function<bool()>& done, DWORD milliseconds)
 {
     const ULONGLONG end = GetTickCount64() + milliseconds;
-    for (;;)
+    for (ULONGLONG now = GetTickCount64();; now = GetTickCount64())
     {
         {
             std::lock_guard lock(mutex_);
@@ -52,12 +44,11 @@ bool TestSink::WaitFor(const std::function<bool()>& done, DWORD milliseconds)
                 return true;
             }
         }
-        const ULONGLONG now = GetTickCount64();
         if (now >= end)
         {
             return false;
         }
-        WaitForSingleObject(changed_, static_cast<DWORD>(end - now));
+        WaitForSingleObject(changed_.Get(), static_cast<DWORD>(end - now));
     }
 }
 
@@ -77,7 +68,7 @@ int TestSink::GetFrameCount()
     return frames_;
 }
 
-std::vector<SinkError> TestSink::GetErrors()
+std::vector<Common::Exception> TestSink::GetErrors()
 {
     std::lock_guard lock(mutex_);
     return errors_;
