@@ -154,16 +154,9 @@ TEST(DirectShowWithoutCamera, ConstructsWithoutTheCamera)
     EXPECT_NE(FindVirtualCamera(capture), nullptr);
 }
 
-class DirectShowVirtualCamera : public testing::Test
+class DirectShowVirtualCamera : public VirtualCameraSuite
 {
 protected:
-    static void SetUpTestSuite() { registration_ = new VirtualCameraRegistration(); }
-    static void TearDownTestSuite()
-    {
-        delete registration_;
-        registration_ = nullptr;
-    }
-
     void SetUp() override
     {
         std::vector<Common::ComPointer<StopTap>> taps;
@@ -192,13 +185,10 @@ protected:
 
     int CountCameraFilters() { return CountFilters(*control_->graph_.Get()); }
 
-    static VirtualCameraRegistration* registration_;
     Common::ComPointer<StopTap> control_; // the camera's graph control, outlives the camera
     std::unique_ptr<DirectShowVideoCapture> capture_;
     std::shared_ptr<DirectShowDevice> camera_;
 };
-
-VirtualCameraRegistration* DirectShowVirtualCamera::registration_ = nullptr;
 
 TEST_F(DirectShowVirtualCamera, ListsTheCameraWithNameAndPathAndFormats)
 {
@@ -439,14 +429,14 @@ TEST_F(DirectShowVirtualCamera, AFailedStopEndsDeliveryAndTheNextOpenWorks)
 TEST_F(DirectShowVirtualCamera, DeviceWithoutUsableFormatFollowsSkipErrorDevice)
 {
     constexpr wchar_t brokenName[] = L"Tavix Broken Camera";
-    ASSERT_HRESULT_SUCCEEDED(registration_->RegisterInstance(
+    ASSERT_HRESULT_SUCCEEDED(registration->RegisterInstance(
         brokenName, L"\\\\?\\root#tavix_broken_camera#0000", VirtualCamera::BrokenCatalogue));
     struct Cleanup
     {
         ~Cleanup() { registration->UnregisterInstance(name); }
         VirtualCameraRegistration* registration;
         const wchar_t* name;
-    } cleanup{registration_, brokenName};
+    } cleanup{registration.get(), brokenName};
 
     const DirectShowVideoCapture skipping(true, false);
     EXPECT_NE(FindVirtualCamera(skipping), nullptr);
