@@ -1,6 +1,7 @@
 #include "ReaderTap.h"
 
 #include "ComObject.h"
+#include "TestDevices.h"
 
 #include <mfapi.h>
 
@@ -24,7 +25,6 @@ public:
         tap_->lastReturn =
             inner_->OnReadSample(FAILED(injected) ? injected : status, stream, flags, time, sample);
         ++tap_->results;
-        SetEvent(tap_->resultEvent.Get());
         return tap_->lastReturn;
     }
     HRESULT STDMETHODCALLTYPE OnFlush(DWORD stream) override { return inner_->OnFlush(stream); }
@@ -117,16 +117,7 @@ Common::MediaFoundationDevice::SourceReaderFactory ReaderTap::Factory()
 
 bool ReaderTap::WaitForResults(int count, DWORD milliseconds)
 {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    for (ULONGLONG now = GetTickCount64(); results.load() < count; now = GetTickCount64())
-    {
-        if (now >= end)
-        {
-            return false;
-        }
-        WaitForSingleObject(resultEvent.Get(), static_cast<DWORD>(end - now));
-    }
-    return true;
+    return WaitUntil([&] { return results.load() >= count; }, milliseconds);
 }
 
 void ReaderTap::SetCurrentType(IMFMediaType* type)

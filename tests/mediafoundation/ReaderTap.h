@@ -9,7 +9,6 @@
 #pragma once
 
 #include "Common/ComPointer.h"
-#include "Common/UniqueHandle.h"
 #include "Common/capture/mediafoundation/MediaFoundationDevice.h"
 
 #include <atomic>
@@ -37,7 +36,6 @@ struct ReaderTap : std::enable_shared_from_this<ReaderTap>
     std::atomic<DWORD> injectFlags{0};
     std::mutex mutex;
     Common::ComPointer<IMFMediaType> currentType; // guarded by mutex; null: the reader's own
-    const Common::UniqueHandle resultEvent{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
 };
 
 } // namespace MediaFoundationTests

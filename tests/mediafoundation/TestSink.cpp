@@ -1,5 +1,7 @@
 #include "TestSink.h"
 
+#include "TestDevices.h"
+
 namespace MediaFoundationTests
 {
 
@@ -19,7 +21,6 @@ void TestSink::Register(Common::Device& device)
             {
                 sink->afterFrame(delivering);
             }
-            SetEvent(sink->changed_.Get());
         },
         [](Common::Device&, void* context, const Common::Exception& error)
         {
@@ -28,38 +29,17 @@ void TestSink::Register(Common::Device& device)
                 std::lock_guard lock(sink->mutex_);
                 sink->errors_.push_back(error);
             }
-            SetEvent(sink->changed_.Get());
         });
-}
-
-bool TestSink::WaitFor(const std::function<bool()>& done, DWORD milliseconds)
-{
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    for (ULONGLONG now = GetTickCount64();; now = GetTickCount64())
-    {
-        {
-            std::lock_guard lock(mutex_);
-            if (done())
-            {
-                return true;
-            }
-        }
-        if (now >= end)
-        {
-            return false;
-        }
-        WaitForSingleObject(changed_.Get(), static_cast<DWORD>(end - now));
-    }
 }
 
 bool TestSink::WaitForFrames(int count, DWORD milliseconds)
 {
-    return WaitFor([&] { return frames_ >= count; }, milliseconds);
+    return WaitUntil([&] { return GetFrameCount() >= count; }, milliseconds);
 }
 
 bool TestSink::WaitForErrors(int count, DWORD milliseconds)
 {
-    return WaitFor([&] { return static_cast<int>(errors_.size()) >= count; }, milliseconds);
+    return WaitUntil([&] { return static_cast<int>(GetErrors().size()) >= count; }, milliseconds);
 }
 
 int TestSink::GetFrameCount()

@@ -4,7 +4,6 @@
 // guards the records.
 #pragma once
 
-#include "Common/UniqueHandle.h"
 #include "Common/capture/Device.h"
 
 #include <cstdint>
@@ -30,10 +29,7 @@ public:
     std::vector<std::uint8_t> GetLastFrame();
 
 private:
-    bool WaitFor(const std::function<bool()>& done, DWORD milliseconds);
-
     std::mutex mutex_;
-    const Common::UniqueHandle changed_{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     int frames_ = 0;                        // guarded by mutex_
     std::vector<std::uint8_t> lastFrame_;   // guarded by mutex_
     std::vector<Common::Exception> errors_; // guarded by mutex_
