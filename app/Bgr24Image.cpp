@@ -35,14 +35,19 @@ void ConvertToBgr24(const Common::FrameBuffer& frame, RowOrder order, std::vecto
         const std::size_t row = order == RowOrder::TopDown ? y : height - 1 - y;
         std::uint8_t* target = image.data() + row * stride;
         std::size_t x = 0;
-        // Four pixels (16 bytes) become three words (12 bytes): B G R of each, alpha dropped.
-        for (; x + 4 <= width; x += 4)
+        // Eight pixels (32 bytes) become three 64-bit words (24 bytes): B G R
+        // of each, alpha dropped; two pixels make six bytes of a word.
+        for (; x + 8 <= width; x += 8)
         {
-            std::uint32_t p[4];
+            std::uint64_t p[4];
             std::memcpy(p, source + 4 * x, sizeof(p));
-            const std::uint32_t words[3] = {(p[0] & 0x00FFFFFFu) | (p[1] << 24),
-                                            ((p[1] >> 8) & 0x0000FFFFu) | (p[2] << 16),
-                                            ((p[2] >> 16) & 0x000000FFu) | (p[3] << 8)};
+            std::uint64_t pairs[4];
+            for (int i = 0; i < 4; ++i)
+            {
+                pairs[i] = (p[i] & 0x0000000000FFFFFFull) | ((p[i] >> 8) & 0x0000FFFFFF000000ull);
+            }
+            const std::uint64_t words[3] = {pairs[0] | (pairs[1] << 48), (pairs[1] >> 16) | (pairs[2] << 32),
+                                            (pairs[2] >> 32) | (pairs[3] << 16)};
             std::memcpy(target + 3 * x, words, sizeof(words));
         }
         for (; x < width; ++x)

@@ -76,6 +76,8 @@ MainModel::MainModel(const IniProfile& profile, const CaptureBackendFactory& bac
     // however fast frames arrive.
     SetCoalesced(static_cast<std::int32_t>(PropertyId::Frame));
     SetCoalesced(static_cast<std::int32_t>(PropertyId::CursorPixel));
+    // Nor does "the error text changed": the window reads the latest text.
+    SetCoalesced(static_cast<std::int32_t>(PropertyId::ErrorMessage));
 
     capture_ = backendFactory(captureApiFamily, skipErrorDevice, allowDuplicateFrameFormat);
     if (!capture_ || capture_->devices.empty() || capture_->devices.front()->formats.empty())
@@ -298,6 +300,7 @@ void MainModel::SelectFrameFormatByName(const std::wstring& name)
 void MainModel::StartCapture()
 {
     Common::Device& device = GetCurrentDevice();
+    errorStanding_ = false; // a new run: its first error is told
     static_cast<void>(device.RegisterSink(this, &MainModel::FrameCallback, &MainModel::ErrorCallback));
     device.Open();
     Raise(PropertyId::IsCapturing);
@@ -624,6 +627,7 @@ void MainModel::StartRecording(const std::wstring& path)
         videoWriter_.Open(format - FirstMovieFormat, path, frameFormat.width, frameFormat.height,
                           frameFormat.frameRate, static_cast<std::int32_t>(bitRate));
     }
+    errorStanding_ = false; // a new run: its first error is told
     // Published last: the delivery thread saves only once the folder or the
     // movie is ready.
     isRecording_ = true;
@@ -676,6 +680,7 @@ void MainModel::ErrorCallback(Common::Device&, void* context, const Common::Exce
 void MainModel::OnFrame(const Common::FrameBuffer& frame)
 {
     deliveredFrameCount_.fetch_add(1, std::memory_order_relaxed);
+    const std::int64_t start = Common::Device::Now();
     {
         Common::AutoLock lock(profileLock_);
         CopyProfilesFromFrame(frame, markerPosition_, rowProfile_, columnProfile_);
@@ -689,19 +694,48 @@ void MainModel::OnFrame(const Common::FrameBuffer& frame)
             static_cast<void>(processor->Process());
         }
     }
+    const std::int64_t processed = Common::Device::Now();
     Raise(PropertyId::Frame);
     Raise(PropertyId::CursorPixel);
+    const std::int64_t notified = Common::Device::Now();
+    processingTicks_.fetch_add(processed - start, std::memory_order_relaxed);
+    notificationTicks_.fetch_add(notified - processed, std::memory_order_relaxed);
     if (saveTarget_ != 0 && isRecording_)
     {
+        // A failure leaves here; the device reports it through OnCaptureError.
         SaveFrame(frame, L"");
+        savingTicks_.fetch_add(Common::Device::Now() - notified, std::memory_order_relaxed);
     }
+    // This frame went through: the next error starts a new run of failures.
+    if (errorStanding_.load(std::memory_order_relaxed))
+    {
+        errorStanding_.store(false, std::memory_order_relaxed);
+    }
+}
+
+MainModel::FrameTimes MainModel::GetFrameTimes() const
+{
+    FrameTimes times;
+    times.processing = processingTicks_.load(std::memory_order_relaxed);
+    times.notification = notificationTicks_.load(std::memory_order_relaxed);
+    times.saving = savingTicks_.load(std::memory_order_relaxed);
+    return times;
 }
 
 void MainModel::OnCaptureError(const Common::Exception& error)
 {
+    // Told once per run of failures: a save failing on every frame (a full
+    // disk) would otherwise announce itself thirty times a second for as
+    // long as recording goes on. The text stays until it changes.
+    std::wstring text = error.GetLocatedMessage();
     {
         Common::AutoLock lock(errorLock_);
-        errorText_ = error.GetLocatedMessage();
+        if (errorStanding_.load(std::memory_order_relaxed) && text == errorText_)
+        {
+            return;
+        }
+        errorText_ = std::move(text);
+        errorStanding_.store(true, std::memory_order_relaxed);
     }
     Raise(PropertyId::ErrorMessage);
 }

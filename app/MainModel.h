@@ -146,6 +146,15 @@ public:
     {
         return deliveredFrameCount_.load(std::memory_order_relaxed);
     }
+    // The model's own time per frame on the delivery thread, summed since it
+    // was made, in performance-counter ticks (any thread).
+    struct FrameTimes
+    {
+        std::int64_t processing = 0;   // the profiles and the processor
+        std::int64_t notification = 0; // telling the windows
+        std::int64_t saving = 0;       // saving every frame while recording
+    };
+    FrameTimes GetFrameTimes() const;
 
     // --- delivery thread ---
     void OnFrame(const Common::FrameBuffer& frame);
@@ -176,6 +185,11 @@ private:
 
     mutable Common::CriticalSection errorLock_;
     std::wstring errorText_; // guarded by errorLock_
+    // An error has been announced and no frame has gone through cleanly
+    // since: the same error again (every frame failing to save on a full
+    // disk) is not announced again. Written by the delivery thread, reset by
+    // the UI thread when capture or recording starts.
+    std::atomic<bool> errorStanding_ = false;
 
     // Released after every processor (declared before the entries).
     Common::ComPointer<Tavix::Framework::IHostServices> hostServices_;
@@ -209,6 +223,9 @@ private:
     std::int32_t movieBitRate_ = 5000;
     std::atomic<bool> isRecording_ = false; // read by OnFrame
     std::atomic<std::uint64_t> deliveredFrameCount_ = 0;
+    std::atomic<std::int64_t> processingTicks_ = 0;
+    std::atomic<std::int64_t> notificationTicks_ = 0;
+    std::atomic<std::int64_t> savingTicks_ = 0;
     Common::ComPointer<IWICImagingFactory> imagingFactory_;
 };
 

@@ -1,10 +1,11 @@
 // Benchmark of the measurement plug-in's work per frame at 1920x1080: the
 // measurement its Process makes (a full-width line, bilinear, and a region
-// of the whole frame: histograms, statistics and spot moments), the same
-// with the saturation mask, and beside them the YUY2 conversion of the same
-// frame. Each figure is the median of the rounds of the CPU time of this
-// thread (the machine is shared: wall time would count other programs),
-// each timed run after one untimed run of the same work. The last line:
+// of the whole frame: histograms, statistics and the iterated spot
+// moments), the same with the saturation mask, the same on a colour frame
+// (a grey frame counts each pixel once, a colour one three or four times),
+// and beside them the YUY2 conversion of the same frame. Each figure is the median of the rounds of the CPU
+// time of this thread (the machine is shared: wall time would count other programs), each timed run after one
+// untimed run of the same work. The last line:
 //   measure 1920x1080: T ms (P% of 60 fps interval)
 // Usage: measure_bench [rounds]
 #include "Common/capture/convert/ConvertToBgra.h"
@@ -50,8 +51,10 @@ int main(int argc, char** argv)
 {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
 
-    // A YUY2 frame of a bright spot on a noisy background.
+    // A YUY2 frame of a bright spot on a noisy background, grey (as from a
+    // monochrome camera) and with colour.
     std::vector<std::uint8_t> yuy2(static_cast<std::size_t>(Width) * Height * 2);
+    std::vector<std::uint8_t> colourYuy2(yuy2.size());
     unsigned seed = 12345;
     for (int y = 0; y < Height; ++y)
     {
@@ -64,6 +67,10 @@ int main(int argc, char** argv)
             std::uint8_t* group = &yuy2[(static_cast<std::size_t>(y) * Width + x) * 2];
             group[0] = static_cast<std::uint8_t>(std::min(value, 255.0));
             group[1] = 128;
+            std::uint8_t* colour = &colourYuy2[(static_cast<std::size_t>(y) * Width + x) * 2];
+            colour[0] = group[0];
+            colour[1] =
+                static_cast<std::uint8_t>(128 + (x % 2 == 0 ? 40 : -30) * std::sin(x / 97.0 + y / 61.0));
         }
     }
     std::vector<std::uint8_t> frame(static_cast<std::size_t>(Width) * Height * 4);
@@ -96,12 +103,27 @@ int main(int argc, char** argv)
     settings.channel = Channel::Green;
     const double green = MedianMilliseconds(rounds, measure);
 
-    std::printf("spot centre %.2f, %.2f  4-sigma %.1f x %.1f px  line FWHM %.2f px\n",
+    std::vector<std::uint8_t> colourFrame(frame.size());
+    Common::Convert::ConvertToBgra(Common::Convert::SourceLayout::YUY2, colourYuy2.data(), Width, Height,
+                                   Width * 2, {colourFrame.data(), Width, Height, Width * 4});
+    const ImageView colourImage{colourFrame.data(), Width, Height, Width * 4};
+    auto measureColour = [&] { measurement.Measure(colourImage, settings, 0.0, ++sequence); };
+    const double colourGreen = MedianMilliseconds(rounds, measureColour);
+    settings.channel = Channel::Luma;
+    const double colourLuma = MedianMilliseconds(rounds, measureColour);
+    const int colourWindows = measurement.region.Spot().iterations;
+    const bool colourConverged = measurement.region.Spot().converged;
+    measure(); // the grey frame's figures below
+
+    std::printf("spot centre %.2f, %.2f  4-sigma %.1f x %.1f px (%d windows)  line FWHM %.2f px\n",
                 measurement.region.Spot().centroidX, measurement.region.Spot().centroidY,
                 measurement.region.Spot().width4SigmaX, measurement.region.Spot().width4SigmaY,
-                measurement.lineStatistics.fwhm);
+                measurement.region.Spot().iterations, measurement.lineStatistics.fwhm);
     std::printf("YUY2 conversion 1920x1080: %.3f ms\n", conversion);
     std::printf("measure, spot in green: %.3f ms\n", green);
+    std::printf("measure, colour frame, spot in green: %.3f ms\n", colourGreen);
+    std::printf("measure, colour frame, spot in luma: %.3f ms (4-sigma: %d windows, %s)\n", colourLuma,
+                colourWindows, colourConverged ? "settled" : "not settled");
     std::printf("measure with saturation mask: %.3f ms\n", withMask);
     std::printf("measure 1920x1080: %.3f ms (%.1f%% of 60 fps interval)\n", plain,
                 plain / (1000.0 / 60.0) * 100.0);

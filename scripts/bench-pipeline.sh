@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
-# Frames through the program's capture path: the virtual camera (ARGB32) at
-# 640x480, 1280x720 and 1920x1080, 30 and 60 fps, streamed for SECONDS
-# (default 10) each through the program's own DirectShow backend and frame
-# conversion by capture-probe. Prints, per format, the frames delivered and
-# the frames lost (gaps) or repeated, read from the counter in the pattern,
-# and the rate that arrived. The last line is
+# The program's capture path measured end to end: the virtual camera (ARGB32)
+# at 640x480, 1280x720 and 1920x1080, 30 and 60 fps, each captured for
+# SECONDS (default 10) through the DirectShow backend into the model and the
+# main window with the preview showing (bench/pipeline/PipelineBench.cpp).
+# Prints a row per format: frames delivered to the model, frames lost
+# (gaps) or repeated in the counter the camera paints into every frame,
+# frames the preview painted, the status bar's FPS, the delivery thread's
+# time per frame (conversion, the model's profiles and processor, telling
+# the windows) and the longest wait of a message posted to the UI thread.
+# The last line is
 #   1920x1080@60: delivered D dropped X
 #   scripts/bench-pipeline.sh [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-10}
 cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$(nproc)" --target capture-probe VirtualCamera >/dev/null
+cmake --build --preset windows -j "$(nproc)" --target pipeline_bench >/dev/null
 source scripts/wine-env.sh
 tavix_display
 tavix_wine_prefix
@@ -19,24 +23,17 @@ tavix_wineserver
 scripts/virtual-camera.sh register
 trap 'scripts/virtual-camera.sh unregister || true' EXIT
 
-probe=build/bin/capture-probe.exe
-listing=$(wine "$probe" --api dshow --list | tr -d '\r')
+printf '%-14s %9s %7s %8s %6s %6s %9s %9s %9s %8s\n' format delivered dropped repeated shown fps \
+  convert_us process_us notify_us queue_ms
 last=""
-printf '%-14s %9s %8s %9s %8s\n' format delivered dropped repeated fps
 for size in 640x480 1280x720 1920x1080; do
   for rate in 30 60; do
-    # The format's index in the probe's list: the ARGB32 entry of this size and rate.
-    index=$(printf '%s\n' "$listing" | awk -v size="$size" -v rate="$rate" '
-      /ARGB32/ && index($0, size) && ($0 ~ "\\(" rate "(\\.[0-9]+)?fps\\)") {
-        if (match($0, /format [0-9]+/)) { print substr($0, RSTART + 7, RLENGTH - 7); exit } }')
-    if [ -z "$index" ]; then
-      echo "no ARGB32 $size at $rate fps in the camera's list" >&2
-      exit 1
-    fi
-    report=$(wine "$probe" --api dshow --device 0 --format "$index" --seconds "$seconds" | tr -d '\r' | tail -1)
-    read -r _ frames _ gaps _ repeats _ fps <<<"$report"
-    printf '%-14s %9s %8s %9s %8s\n' "$size@$rate" "$frames" "$gaps" "$repeats" "$fps"
-    last="$size@$rate: delivered $frames dropped $gaps"
+    line=$(wine build/bin/pipeline_bench.exe "${size%x*}" "${size#*x}" "$rate" "$seconds" | tr -d '\r' | tail -1)
+    read -r format _ delivered _ dropped _ repeated _ shown _ fps _ convert _ process _ notify _ queue <<<"$line"
+    printf '%-14s %9s %7s %8s %6s %6s %9s %9s %9s %8s\n' "$format" "$delivered" "$dropped" "$repeated" \
+      "$shown" "$fps" "$convert" "$process" "$notify" "$queue"
+    last="$size@$rate: delivered $delivered dropped $dropped"
   done
 done
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "$last"

@@ -341,10 +341,12 @@ void MainWindow::UpdateFrameRate(std::int64_t counter)
     LARGE_INTEGER frequency = {};
     Common::Mfc::ThrowLastErrorIf(QueryPerformanceFrequency(&frequency) == FALSE);
     const std::int64_t elapsed = counter - lastCounter_;
-    framesPerSecond_ =
-        elapsed != 0 ? frameCount_ / (static_cast<double>(elapsed) / static_cast<double>(frequency.QuadPart))
-                     : 0.0;
-    frameCount_ = 0;
+    const std::uint64_t shown = preview_.GetFramesShown();
+    framesPerSecond_ = elapsed != 0
+                           ? static_cast<double>(shown - framesShownBefore_) /
+                                 (static_cast<double>(elapsed) / static_cast<double>(frequency.QuadPart))
+                           : 0.0;
+    framesShownBefore_ = shown;
     wchar_t rate[64] = {};
     std::swprintf(rate, std::size(rate), L"%f", framesPerSecond_);
     statusBar_.SetPaneText(0, std::wstring(L"FPS = ") + rate);
@@ -366,7 +368,6 @@ void MainWindow::OnPropertyChanged(std::int32_t id)
     }
     case PropertyId::Frame:
     {
-        ++frameCount_;
         // The platform makes timer messages wait behind paints; while frames
         // keep the preview painting, the rate is taken here once a second.
         const std::int64_t counter = PerformanceCounter();

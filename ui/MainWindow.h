@@ -64,7 +64,7 @@ private:
     void LoadPlacement();
     void SavePlacement();
     void OnSystemCommand(UINT command);
-    // Shows the rate of the frames counted since the last update.
+    // Shows the rate of the frames the preview painted since the last update.
     void UpdateFrameRate(std::int64_t counter);
 
     MainModel& model_;
@@ -79,7 +79,7 @@ private:
     HICON largeIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     UINT_PTR fpsTimer_ = 0;
-    std::int32_t frameCount_ = 0;
+    std::uint64_t framesShownBefore_ = 0; // the preview's count at the last update
     std::int64_t lastCounter_ = 0;
     std::int64_t frequency_ = 1;
     double framesPerSecond_ = 0.0;

@@ -242,6 +242,7 @@ void PreviewWindow::CopyLatestFrame()
     }
     Common::ThrowIfFailed(frameBitmap_->CopyFromMemory(nullptr, frameCopy_.pixels.data(),
                                                        static_cast<UINT32>(frameCopy_.stride)));
+    ++framesShown_;
 }
 
 // ---- geometry ----
@@ -324,7 +325,40 @@ void PreviewWindow::UpdateScrollBars()
 
 bool PreviewWindow::OnPaint()
 {
-    return renderTarget_.Paint([this](ID2D1RenderTarget& target) { Paint(target); });
+    bool painted = false;
+    try
+    {
+        painted = renderTarget_.Paint([this](ID2D1RenderTarget& target) { Paint(target); });
+    }
+    catch (...)
+    {
+        AcknowledgeFrame();
+        throw;
+    }
+    if (frameUnacknowledged_ && HIWORD(GetQueueStatus(QS_PAINT | QS_INPUT)) != 0)
+    {
+        // Other windows wait to paint, or input waits: the next frame is
+        // announced once they had their turn (timer messages come only when
+        // nothing else waits).
+        SetTimer(FrameTimerId, USER_TIMER_MINIMUM);
+        return painted;
+    }
+    AcknowledgeFrame();
+    return painted;
+}
+
+bool PreviewWindow::AcknowledgesLater(std::int32_t id) const
+{
+    return static_cast<PropertyId>(id) == PropertyId::Frame;
+}
+
+void PreviewWindow::AcknowledgeFrame()
+{
+    if (frameUnacknowledged_)
+    {
+        frameUnacknowledged_ = false;
+        model_.AcknowledgeNotification(this, static_cast<std::int32_t>(PropertyId::Frame));
+    }
 }
 
 void PreviewWindow::Paint(ID2D1RenderTarget& target)
@@ -375,30 +409,49 @@ void PreviewWindow::DrawProfiles(ID2D1RenderTarget& target, const Placement& pla
     const float viewHeight = target.GetSize().height;
     target.SetTransform(
         D2D1::Matrix3x2F(1.0f, 0.0f, 0.0f, -1.0f, static_cast<float>(placement.x0), viewHeight));
-    for (std::size_t i = 0; i + 1 < rowProfile_.size(); ++i)
+    for (int c = 0; c < 3; ++c)
     {
-        for (int c = 0; c < 3; ++c)
+        profilePoints_.clear();
+        for (std::size_t i = 0; i < rowProfile_.size(); ++i)
         {
-            target.DrawLine(D2D1::Point2F((static_cast<float>(i) + 0.5f) * s,
-                                          static_cast<float>(channels[c](rowProfile_[i]))),
-                            D2D1::Point2F((static_cast<float>(i) + 1.5f) * s,
-                                          static_cast<float>(channels[c](rowProfile_[i + 1]))),
-                            brushes[c], 1.0f);
+            profilePoints_.push_back(D2D1::Point2F((static_cast<float>(i) + 0.5f) * s,
+                                                   static_cast<float>(channels[c](rowProfile_[i]))));
         }
+        StrokePolyline(target, brushes[c]);
     }
     // Column profile: value v drawn v DIPs right of the view's left edge.
     target.SetTransform(D2D1::Matrix3x2F::Translation(0.0f, static_cast<float>(placement.y0)));
-    for (std::size_t i = 0; i + 1 < columnProfile_.size(); ++i)
+    for (int c = 0; c < 3; ++c)
     {
-        for (int c = 0; c < 3; ++c)
+        profilePoints_.clear();
+        for (std::size_t i = 0; i < columnProfile_.size(); ++i)
         {
-            target.DrawLine(D2D1::Point2F(static_cast<float>(channels[c](columnProfile_[i])),
-                                          (static_cast<float>(i) + 0.5f) * s),
-                            D2D1::Point2F(static_cast<float>(channels[c](columnProfile_[i + 1])),
-                                          (static_cast<float>(i) + 1.5f) * s),
-                            brushes[c], 1.0f);
+            profilePoints_.push_back(D2D1::Point2F(static_cast<float>(channels[c](columnProfile_[i])),
+                                                   (static_cast<float>(i) + 0.5f) * s));
         }
+        StrokePolyline(target, brushes[c]);
     }
+}
+
+// One geometry per curve: a line per pixel would cost a geometry each in
+// some Direct2D implementations, thousands a paint.
+void PreviewWindow::StrokePolyline(ID2D1RenderTarget& target, ID2D1Brush* brush)
+{
+    if (profilePoints_.size() < 2)
+    {
+        return;
+    }
+    Common::ComPointer<ID2D1Factory> factory;
+    target.GetFactory(factory.Put());
+    Common::ComPointer<ID2D1PathGeometry> geometry;
+    Common::ThrowIfFailed(factory->CreatePathGeometry(geometry.Put()));
+    Common::ComPointer<ID2D1GeometrySink> sink;
+    Common::ThrowIfFailed(geometry->Open(sink.Put()));
+    sink->BeginFigure(profilePoints_.front(), D2D1_FIGURE_BEGIN_HOLLOW);
+    sink->AddLines(profilePoints_.data() + 1, static_cast<UINT32>(profilePoints_.size() - 1));
+    sink->EndFigure(D2D1_FIGURE_END_OPEN);
+    Common::ThrowIfFailed(sink->Close());
+    target.DrawGeometry(geometry.Get(), brush, 1.0f);
 }
 
 void PreviewWindow::DrawMarker(ID2D1RenderTarget& target, const Placement& placement)
@@ -431,10 +484,16 @@ void PreviewWindow::OnPropertyChanged(std::int32_t id)
         SetUpFrameBitmap();
         break;
     case PropertyId::Frame:
+        // Taken back once painted: until then the model announces no other.
+        frameUnacknowledged_ = true;
         if (frameBitmap_)
         {
             frameStale_ = true;
             Invalidate(false);
+        }
+        else
+        {
+            AcknowledgeFrame();
         }
         break;
     case PropertyId::ErrorMessage:
@@ -471,6 +530,12 @@ void PreviewWindow::OnPropertyChanged(std::int32_t id)
 
 bool PreviewWindow::OnTimer(UINT_PTR id)
 {
+    if (id == FrameTimerId)
+    {
+        KillTimer(FrameTimerId);
+        AcknowledgeFrame();
+        return true;
+    }
     if (id != DebugTimerId)
     {
         return false;

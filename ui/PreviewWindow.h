@@ -43,11 +43,15 @@ public:
     D2D1_SIZE_F GetViewSize() const { return renderTarget_.GetSize(); }
     // The text shown over the image while debug messages are enabled.
     const std::wstring& GetDebugText() const { return debugText_; }
+    // Frames painted since the window was made: what the frame rate counts.
+    std::uint64_t GetFramesShown() const { return framesShown_; }
 
     static constexpr UINT_PTR DebugTimerId = 1;
+    static constexpr UINT_PTR FrameTimerId = 2;
 
 protected:
     void OnPropertyChanged(std::int32_t id) override;
+    bool AcknowledgesLater(std::int32_t id) const override;
     bool OnPaint() override;
     bool OnSize(UINT type, int width, int height) override;
     bool OnScroll(int bar, int request, int position, HWND control) override;
@@ -83,9 +87,11 @@ private:
     void UpdateScrollBars();
     void Paint(ID2D1RenderTarget& target);
     void DrawProfiles(ID2D1RenderTarget& target, const Placement& placement);
+    void StrokePolyline(ID2D1RenderTarget& target, ID2D1Brush* brush);
     void DrawMarker(ID2D1RenderTarget& target, const Placement& placement);
     void UpdateMarkerBrush();
     void CheckProcessorResult(HRESULT result) const;
+    void AcknowledgeFrame();
 
     MainModel& model_;
     const bool isDebugMessageEnabled_;
@@ -105,10 +111,16 @@ private:
 
     // The picture is older than the latest frame delivered.
     bool frameStale_ = false;
+    // A frame notification taken and not yet acknowledged: done after the
+    // paint that shows it.
+    bool frameUnacknowledged_ = false;
+    // Frames painted since the window was made.
+    std::uint64_t framesShown_ = 0;
     // Reused for every frame: the copy taken under frameLock, and the profiles.
     Common::FrameBuffer frameCopy_;
     std::vector<std::uint32_t> rowProfile_;
     std::vector<std::uint32_t> columnProfile_;
+    std::vector<D2D1_POINT_2F> profilePoints_;
 
     bool tracking_ = false;
     bool hover_ = false;

@@ -32,7 +32,7 @@ void SidePane::Create(HWND parent, const RECT& rect)
 
 HWND SidePane::GetPageWindow() const
 {
-    return pageWindow_ != nullptr ? pageWindow_->GetSafeHwnd() : nullptr;
+    return pageWindow_ != nullptr && ::IsChild(GetSafeHwnd(), pageWindow_) != FALSE ? pageWindow_ : nullptr;
 }
 
 bool SidePane::OnDestroy()
@@ -73,14 +73,16 @@ void SidePane::OnProcessorChanged()
     Tavix::Framework::IProcessor* processor = model_.GetCurrentProcessor();
     if (processor != nullptr)
     {
-        Common::ThrowIfFailed(processor->CreatePage(this, &pageWindow_));
+        Common::Mfc::Window* page = nullptr;
+        const HRESULT result = processor->CreatePage(this, &page);
+        pageWindow_ = page != nullptr ? page->GetSafeHwnd() : nullptr;
+        Common::ThrowIfFailed(result);
     }
     const HWND page = GetPageWindow();
     if (page == nullptr && model_.GetControlPanelPage() != 0)
     {
         model_.SetControlPanelPage(0);
     }
-    header_.Show(page != nullptr ? SW_SHOW : SW_HIDE);
     Layout();
 }
 
@@ -103,11 +105,16 @@ void SidePane::Layout()
     }
     const HWND page = GetPageWindow();
     int top = 0;
-    if (page != nullptr && header_.GetSafeHwnd() != nullptr)
+    // The header only while there is a page to switch to.
+    if (header_.GetSafeHwnd() != nullptr)
     {
-        const RECT header = header_.GetWindowRect();
-        header_.MoveWindow(0, 0, header.right - header.left, header.bottom - header.top);
-        top = header.bottom - header.top;
+        header_.Show(page != nullptr ? SW_SHOW : SW_HIDE);
+        if (page != nullptr)
+        {
+            const RECT header = header_.GetWindowRect();
+            header_.MoveWindow(0, 0, header.right - header.left, header.bottom - header.top);
+            top = header.bottom - header.top;
+        }
     }
     const RECT client = GetClientRect();
     const int width = client.right;
@@ -116,7 +123,7 @@ void SidePane::Layout()
     {
         controlPanel_.MoveWindow(0, top, width, height);
     }
-    if (page != nullptr && IsWindow(page) != FALSE)
+    if (page != nullptr)
     {
         Common::Mfc::ThrowLastErrorIf(::MoveWindow(page, 0, top, width, height, TRUE) == FALSE);
     }

@@ -29,8 +29,8 @@ public:
 
     void Create(HWND parent, const RECT& rect);
 
-    // The page of the selected processor, null when it has none (for tests
-    // and the main window's repaint).
+    // The page of the selected processor, null when it has none or it has
+    // been destroyed (for tests and the main window's repaint).
     HWND GetPageWindow() const;
     ControlPanel& GetControlPanel() { return controlPanel_; }
     HeaderPanel& GetHeader() { return header_; }
@@ -49,9 +49,12 @@ private:
     bool registered_ = false;
     HeaderPanel header_;
     ControlPanel controlPanel_;
-    // The processor's page: owned by the processor, replaced on every
-    // processor change.
-    Common::Mfc::Window* pageWindow_ = nullptr;
+    // The processor's page, replaced on every processor change. The page and
+    // the object behind it belong to the processor, which may destroy both in
+    // its Terminate before the notification of the change arrives here: only
+    // the handle is kept, and it is used only while it is a window of this
+    // pane (GetPageWindow).
+    HWND pageWindow_ = nullptr;
 };
 
 } // namespace TavixCapture

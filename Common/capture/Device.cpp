@@ -1,5 +1,7 @@
 #include "Common/capture/Device.h"
 
+#include <windows.h>
+
 namespace Common
 {
 
@@ -60,13 +62,36 @@ const std::shared_ptr<FrameFormat>& Device::GetSelectedFormat() const
     return formats[static_cast<std::size_t>(selectedFormatIndex)];
 }
 
-void Device::NotifyFrame(const FrameBuffer& delivered)
+void Device::NotifyFrame(const FrameBuffer& delivered, std::int64_t arrived)
 {
-    AutoLock lock(sinkLock);
-    if (sinkContext_ != nullptr && onFrame_ != nullptr)
+    const std::int64_t converted = Now();
     {
-        onFrame_(*this, sinkContext_, delivered);
+        AutoLock lock(sinkLock);
+        if (sinkContext_ != nullptr && onFrame_ != nullptr)
+        {
+            onFrame_(*this, sinkContext_, delivered);
+        }
     }
+    conversionTicks_.fetch_add(converted - arrived, std::memory_order_relaxed);
+    sinkTicks_.fetch_add(Now() - converted, std::memory_order_relaxed);
+    timedFrames_.fetch_add(1, std::memory_order_relaxed);
+}
+
+Device::DeliveryTimes Device::GetDeliveryTimes() const
+{
+    DeliveryTimes times;
+    times.frames = timedFrames_.load(std::memory_order_relaxed);
+    times.conversion = conversionTicks_.load(std::memory_order_relaxed);
+    times.sink = sinkTicks_.load(std::memory_order_relaxed);
+    return times;
+}
+
+std::int64_t Device::Now()
+{
+    // Never fails on systems since Windows XP.
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
 }
 
 void Device::NotifyError(const Exception& error)

@@ -12,6 +12,7 @@
 #include "Common/capture/FrameBuffer.h"
 #include "Common/capture/FrameFormat.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -70,15 +71,34 @@ public:
 
     CriticalSection sinkLock;
 
+    // Where the delivery thread's time went, summed over every frame since
+    // the device was made, in performance-counter ticks (read on any thread).
+    struct DeliveryTimes
+    {
+        std::uint64_t frames = 0;
+        std::int64_t conversion = 0; // from the sample's arrival to the frame
+        std::int64_t sink = 0;       // in the sink, with the frame
+    };
+    DeliveryTimes GetDeliveryTimes() const;
+
+    // The performance counter now.
+    static std::int64_t Now();
+
 protected:
     // For backends, on their delivery thread (frameLock held for frames).
-    void NotifyFrame(const FrameBuffer& delivered);
+    // `arrived` is Now() when the backend received the sample.
+    void NotifyFrame(const FrameBuffer& delivered, std::int64_t arrived);
+    // A frame made at once (no conversion to account for).
+    void NotifyFrame(const FrameBuffer& delivered) { NotifyFrame(delivered, Now()); }
     void NotifyError(const Exception& error);
 
 private:
     void* sinkContext_ = nullptr;     // guarded by sinkLock
     FrameCallback onFrame_ = nullptr; // guarded by sinkLock
     ErrorCallback onError_ = nullptr; // guarded by sinkLock
+    std::atomic<std::uint64_t> timedFrames_ = 0;
+    std::atomic<std::int64_t> conversionTicks_ = 0;
+    std::atomic<std::int64_t> sinkTicks_ = 0;
 };
 
 } // namespace Common

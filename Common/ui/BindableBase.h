@@ -8,7 +8,8 @@
 // notification per window is pending at a time: it is posted only when none
 // is pending, and is pending until the window acknowledges it
 // (AcknowledgeNotification, done by the window layer before it handles the
-// message), or its post fails, or the window is removed. Every other
+// message, or by the window itself after showing it, see
+// Window::AcknowledgesLater), or its post fails, or the window is removed. Every other
 // notification is posted every time, in order. So a window whose thread is
 // slower than the camera keeps a short queue and still sees every state.
 //

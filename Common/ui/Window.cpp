@@ -229,7 +229,8 @@ LRESULT Window::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& h
             const auto id = static_cast<std::int32_t>(lParam);
             // Taken from the queue: the sender may post this id again, also
             // while it is handled, so a frame arriving now is not missed.
-            if (auto* sender = reinterpret_cast<BindableBase*>(wParam))
+            auto* sender = reinterpret_cast<BindableBase*>(wParam);
+            if (sender != nullptr && !AcknowledgesLater(id))
             {
                 sender->AcknowledgeNotification(this, id);
             }

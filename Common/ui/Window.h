@@ -118,6 +118,16 @@ public:
 protected:
     // Typed handlers of the default OnMessage; true: handled.
     virtual void OnPropertyChanged(std::int32_t id) { static_cast<void>(id); }
+    // True for a coalesced id that this window acknowledges itself, once it
+    // has shown what the notification announced (a frame: after the paint).
+    // Until then no other notification of the id is posted to it, so a window
+    // that paints slower than frames arrive is not kept painting without end,
+    // starving its neighbours' paints and the user's input.
+    virtual bool AcknowledgesLater(std::int32_t id) const
+    {
+        static_cast<void>(id);
+        return false;
+    }
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     virtual bool OnCommand(int id, int code, HWND control);
     virtual bool OnSize(UINT type, int width, int height);

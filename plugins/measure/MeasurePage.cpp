@@ -44,6 +44,36 @@ private:
     HGDIOBJ old_;
 };
 
+// The notification by which the control `id` says the user changed an
+// option, or NotAnOption (BN_CLICKED is 0).
+constexpr int NotAnOption = -1;
+
+int ChangeNotification(int id)
+{
+    switch (id)
+    {
+    case IDC_MEASURE_MODE:
+    case IDC_MEASURE_CHANNEL:
+    case IDC_MEASURE_INTERPOLATION:
+    case IDC_MEASURE_BASELINE_MODE:
+    case IDC_MEASURE_CHART_QUANTITY:
+        return CBN_SELCHANGE;
+    case IDC_MEASURE_BASELINE:
+    case IDC_MEASURE_UNIT:
+    case IDC_MEASURE_SCALE:
+    case IDC_MEASURE_KNOWN_LENGTH:
+    case IDC_MEASURE_CHART_SECONDS:
+        return EN_CHANGE;
+    case IDC_MEASURE_PROFILE_VISIBLE:
+    case IDC_MEASURE_SATURATION:
+    case IDC_MEASURE_BLACK:
+    case IDC_MEASURE_HISTOGRAM_LOG:
+        return BN_CLICKED;
+    default:
+        return NotAnOption;
+    }
+}
+
 void Fill(Common::Mfc::ComboBox& box, std::initializer_list<const wchar_t*> items)
 {
     box.ResetContent();
@@ -180,38 +210,21 @@ void MeasurePage::ReadControls()
 
 bool MeasurePage::OnCommand(int id, int code, HWND control)
 {
+    // A control that edits options: a check box also redraws the figures.
+    if (const int changed = ChangeNotification(id); changed != NotAnOption)
+    {
+        if (code == changed && !showing_)
+        {
+            ReadControls();
+            if (changed == BN_CLICKED)
+            {
+                Refresh();
+            }
+        }
+        return true;
+    }
     switch (id)
     {
-    case IDC_MEASURE_MODE:
-    case IDC_MEASURE_CHANNEL:
-    case IDC_MEASURE_INTERPOLATION:
-    case IDC_MEASURE_BASELINE_MODE:
-    case IDC_MEASURE_CHART_QUANTITY:
-        if (code == CBN_SELCHANGE && !showing_)
-        {
-            ReadControls();
-        }
-        return true;
-    case IDC_MEASURE_BASELINE:
-    case IDC_MEASURE_UNIT:
-    case IDC_MEASURE_SCALE:
-    case IDC_MEASURE_KNOWN_LENGTH:
-    case IDC_MEASURE_CHART_SECONDS:
-        if (code == EN_CHANGE && !showing_)
-        {
-            ReadControls();
-        }
-        return true;
-    case IDC_MEASURE_PROFILE_VISIBLE:
-    case IDC_MEASURE_SATURATION:
-    case IDC_MEASURE_BLACK:
-    case IDC_MEASURE_HISTOGRAM_LOG:
-        if (code == BN_CLICKED && !showing_)
-        {
-            ReadControls();
-            Refresh();
-        }
-        return true;
     case IDC_MEASURE_CLEAR:
         if (code == BN_CLICKED)
         {
@@ -358,6 +371,10 @@ void MeasurePage::DrawHistogram(const DRAWITEMSTRUCT& item)
     const int plot = r.bottom - r.top - 2;
     for (int c = 0; c < ChannelCount; ++c)
     {
+        if (m.region.StatisticsOf(static_cast<Channel>(c)).count == 0)
+        {
+            continue; // luma, when another channel is chosen
+        }
         SelectedObject pen(dc, CreatePen(PS_SOLID, 1, ChannelPens[c]));
         const Histogram& histogram = m.region.HistogramOf(static_cast<Channel>(c));
         POINT points[256];

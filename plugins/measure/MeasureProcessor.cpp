@@ -231,26 +231,15 @@ HRESULT MeasureProcessor::OnLButtonDown(UINT, const D2D1_POINT_2F* point, bool* 
 
 HRESULT MeasureProcessor::OnMouseMove(UINT, const D2D1_POINT_2F* point)
 {
-    return CallGuarded(
-        [&]
-        {
-            if (point == nullptr)
-            {
-                return E_POINTER;
-            }
-            if (dragging_)
-            {
-                dragEnd_ = *point;
-                if (Tavix::Framework::IHostServices* host = GetHost())
-                {
-                    static_cast<void>(host->Redraw());
-                }
-            }
-            return S_OK;
-        });
+    return TrackDrag(point, false);
 }
 
 HRESULT MeasureProcessor::OnLButtonUp(UINT, const D2D1_POINT_2F* point)
+{
+    return TrackDrag(point, true);
+}
+
+HRESULT MeasureProcessor::TrackDrag(const D2D1_POINT_2F* point, bool released)
 {
     return CallGuarded(
         [&]
@@ -263,47 +252,58 @@ HRESULT MeasureProcessor::OnLButtonUp(UINT, const D2D1_POINT_2F* point)
             {
                 return S_OK;
             }
-            dragging_ = false;
             dragEnd_ = *point;
-            MeasureOptions options = options_;
-            const LineSegment line{dragStart_.x, dragStart_.y, dragEnd_.x, dragEnd_.y};
-            switch (dragMode_)
+            if (released)
             {
-            case MouseMode::Line:
-                // A click without a drag removes the line.
-                options.measure.hasLine = line.Length() >= 1.0;
-                options.measure.line = line;
-                break;
-            case MouseMode::Region:
-            {
-                // The pixels the rectangle touches, from corner to corner.
-                const double left = std::floor(std::min(line.x0, line.x1));
-                const double top = std::floor(std::min(line.y0, line.y1));
-                const double right = std::ceil(std::max(line.x0, line.x1));
-                const double bottom = std::ceil(std::max(line.y0, line.y1));
-                const double limit = 1 << 24;
-                options.measure.region = {static_cast<int>(std::clamp(left, -limit, limit)),
-                                          static_cast<int>(std::clamp(top, -limit, limit)),
-                                          static_cast<int>(std::clamp(right - left, 0.0, limit)),
-                                          static_cast<int>(std::clamp(bottom - top, 0.0, limit))};
-                options.measure.hasRegion = options.measure.region.width >= 1 &&
-                                            options.measure.region.height >= 1 &&
-                                            (right - left >= 2.0 || bottom - top >= 2.0);
-                break;
+                dragging_ = false;
+                EndDrag();
             }
-            case MouseMode::Calibration:
-                static_cast<void>(options.calibration.SetFromKnownLength(line.Length(), options.knownLength));
-                break;
-            case MouseMode::None:
-                break;
-            }
-            SetOptions(options);
-            if (page_)
+            else if (Tavix::Framework::IHostServices* host = GetHost())
             {
-                page_->ShowOptions();
+                static_cast<void>(host->Redraw());
             }
             return S_OK;
         });
+}
+
+void MeasureProcessor::EndDrag()
+{
+    MeasureOptions options = options_;
+    const LineSegment line{dragStart_.x, dragStart_.y, dragEnd_.x, dragEnd_.y};
+    switch (dragMode_)
+    {
+    case MouseMode::Line:
+        // A click without a drag removes the line.
+        options.measure.hasLine = line.Length() >= 1.0;
+        options.measure.line = line;
+        break;
+    case MouseMode::Region:
+    {
+        // The pixels the rectangle touches, from corner to corner.
+        const double left = std::floor(std::min(line.x0, line.x1));
+        const double top = std::floor(std::min(line.y0, line.y1));
+        const double right = std::ceil(std::max(line.x0, line.x1));
+        const double bottom = std::ceil(std::max(line.y0, line.y1));
+        const double limit = 1 << 24;
+        options.measure.region = {static_cast<int>(std::clamp(left, -limit, limit)),
+                                  static_cast<int>(std::clamp(top, -limit, limit)),
+                                  static_cast<int>(std::clamp(right - left, 0.0, limit)),
+                                  static_cast<int>(std::clamp(bottom - top, 0.0, limit))};
+        options.measure.hasRegion = options.measure.region.width >= 1 && options.measure.region.height >= 1 &&
+                                    (right - left >= 2.0 || bottom - top >= 2.0);
+        break;
+    }
+    case MouseMode::Calibration:
+        static_cast<void>(options.calibration.SetFromKnownLength(line.Length(), options.knownLength));
+        break;
+    case MouseMode::None:
+        break;
+    }
+    SetOptions(options);
+    if (page_)
+    {
+        page_->ShowOptions();
+    }
 }
 
 HRESULT MeasureProcessor::Draw(ID2D1RenderTarget* target, double scale)

@@ -61,6 +61,10 @@ private:
     ~MeasureProcessor() override;
 
     void PublishSettings();
+    // The pointer moved (or was released) while a drag may be going on.
+    HRESULT TrackDrag(const D2D1_POINT_2F* point, bool released);
+    // Takes the dragged line or rectangle as the mouse mode says.
+    void EndDrag();
     void DestroyPage() noexcept;
     void DrawOverlay(ID2D1RenderTarget& target, float scale, const Measurement& measurement);
     void DrawMask(ID2D1RenderTarget& target, float scale, const Measurement& measurement);

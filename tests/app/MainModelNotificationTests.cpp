@@ -7,7 +7,7 @@ using namespace TavixCapture;
 TEST_F(ModelTest, ANewListenerIsToldEveryStateOnceButNeverFrameOrError)
 {
     auto model = MakeModel();
-    ListenerWindow window;
+    NotifiedWindow window;
     model->AddListener(&window);
     model->AddListener(&window);
     Ids expected;
@@ -18,35 +18,34 @@ TEST_F(ModelTest, ANewListenerIsToldEveryStateOnceButNeverFrameOrError)
             expected.push_back(static_cast<PropertyId>(id));
         }
     }
-    EXPECT_EQ(window.Drain(model.get()), expected);
+    EXPECT_EQ(window.Drain(), expected);
     model->RemoveListener(&window);
     model->SetViewRatio(200);
-    EXPECT_EQ(window.Drain(model.get()), Ids{});
+    EXPECT_EQ(window.Drain(), Ids{});
 }
 
 TEST_F(ModelTest, ListenersAreNotifiedInRegistrationOrderAndWindowlessOnesSkipped)
 {
     auto model = MakeModel();
-    ListenerWindow first, second;
+    NotifiedWindow first, second;
     Common::Mfc::Window windowless;
     model->AddListener(&first);
     model->AddListener(&windowless);
     model->AddListener(&second);
-    first.Drain(model.get());
-    second.Drain(model.get());
+    first.Drain();
+    second.Drain();
     model->SetIsSidePaneVisible(true);
     model->SetIsSidePaneVisible(true);
     model->RemoveListener(&first);
     model->SetIsStatusBarVisible(false);
-    EXPECT_EQ(first.Drain(model.get()), Ids{PropertyId::IsSidePaneVisible});
-    EXPECT_EQ(second.Drain(model.get()),
-              (Ids{PropertyId::IsSidePaneVisible, PropertyId::IsStatusBarVisible}));
+    EXPECT_EQ(first.Drain(), Ids{PropertyId::IsSidePaneVisible});
+    EXPECT_EQ(second.Drain(), (Ids{PropertyId::IsSidePaneVisible, PropertyId::IsStatusBarVisible}));
 }
 
 TEST_F(ModelTest, SettersRaiseOnlyOnChange)
 {
     auto model = MakeModel();
-    ListenerWindow window;
+    NotifiedWindow window;
     Listen(*model, window);
     model->SetViewRatio(100);
     model->SetViewRatio(2000);
@@ -62,24 +61,23 @@ TEST_F(ModelTest, SettersRaiseOnlyOnChange)
     model->SetControlPanelPage(0);
     model->SetCursorInImage(true);
     model->SetCursorInImage(true);
-    EXPECT_EQ(window.Drain(model.get()),
-              (Ids{PropertyId::ViewRatio, PropertyId::MarkerColor, PropertyId::SaveTarget,
-                   PropertyId::MovieBitRate, PropertyId::IsCursorInImage}));
+    EXPECT_EQ(window.Drain(), (Ids{PropertyId::ViewRatio, PropertyId::MarkerColor, PropertyId::SaveTarget,
+                                   PropertyId::MovieBitRate, PropertyId::IsCursorInImage}));
 }
 
 TEST_F(ModelTest, MarkerMovesRaisePositionThenProfileWithTheFramesPixels)
 {
     auto model = MakeModel();
-    ListenerWindow window;
+    NotifiedWindow window;
     Listen(*model, window);
     cam0->SetPixel(5, 7, 0xFF112233);
     cam0->SetPixel(100, 7, 0xFF445566);
     cam0->SetPixel(5, 300, 0xFF778899);
 
     model->SetMarkerPosition(320, 240);
-    EXPECT_EQ(window.Drain(model.get()), Ids{}) << "the stored position raises nothing";
+    EXPECT_EQ(window.Drain(), Ids{}) << "the stored position raises nothing";
     model->SetMarkerPosition(5, 7);
-    EXPECT_EQ(window.Drain(model.get()), (Ids{PropertyId::MarkerPosition, PropertyId::Profile}));
+    EXPECT_EQ(window.Drain(), (Ids{PropertyId::MarkerPosition, PropertyId::Profile}));
     std::vector<std::uint32_t> row, column;
     model->CopyProfiles(row, column);
     EXPECT_EQ(row[5], 0xFF112233u);
@@ -90,26 +88,26 @@ TEST_F(ModelTest, MarkerMovesRaisePositionThenProfileWithTheFramesPixels)
     model->SetMarkerPosition(640, 7);
     model->SetMarkerPosition(-1, 7);
     model->SetMarkerPosition(5, 480);
-    EXPECT_EQ(window.Drain(model.get()), Ids{});
+    EXPECT_EQ(window.Drain(), Ids{});
     EXPECT_EQ(model->GetMarkerPosition().x, 5);
 }
 
 TEST_F(ModelTest, CursorPositionIsBoundedByTheSelectedFormat)
 {
     auto model = MakeModel();
-    ListenerWindow window;
+    NotifiedWindow window;
     Listen(*model, window);
     model->SetCursorPosition(0, 0);
     model->SetCursorPosition(-1, 5);
     model->SetCursorPosition(640, 5);
     model->SetCursorPosition(5, 480);
     model->SetCursorPosition(5, -1);
-    EXPECT_EQ(window.Drain(model.get()), Ids{});
+    EXPECT_EQ(window.Drain(), Ids{});
     model->SetCursorPosition(639, 479);
-    EXPECT_EQ(window.Drain(model.get()), (Ids{PropertyId::CursorPosition, PropertyId::CursorPixel}));
+    EXPECT_EQ(window.Drain(), (Ids{PropertyId::CursorPosition, PropertyId::CursorPixel}));
     model->SetCursorPosition(0, 0);
     model->SetCursorPosition(1, 0);
     // The pixel notification is still queued for the first move: one stands for both.
-    EXPECT_EQ(window.Drain(model.get()),
+    EXPECT_EQ(window.Drain(),
               (Ids{PropertyId::CursorPosition, PropertyId::CursorPixel, PropertyId::CursorPosition}));
 }

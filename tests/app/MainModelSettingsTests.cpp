@@ -1,33 +1,19 @@
 // Section "Settings": what a model restores when built and saves when destroyed.
 #include "ModelFixture.h"
 
-using TavixCapture::MainModel;
-
 namespace
 {
 constexpr wchar_t S[] = L"Settings";
 }
 
-TEST_F(ModelTest, WithoutSettingsTheModelStartsFromTheDefaults)
+TEST_F(ModelTest, WithoutSettingsTheModelStartsOnTheFirstFormatWithTheMarkerInTheMiddle)
 {
     auto model = MakeModel();
     EXPECT_EQ(model->GetCurrentDeviceIndex(), 0);
     EXPECT_EQ(model->GetCurrentDevice().selectedFormatIndex, 0);
-    EXPECT_EQ(model->GetCurrentProcessorIndex(), 0);
     EXPECT_EQ(model->GetProcessorEntries().at(0)->GetName(), L"なし");
-    EXPECT_EQ(model->GetViewRatio(), 100);
-    EXPECT_FALSE(model->GetIsMarkerVisible());
     EXPECT_EQ(model->GetMarkerPosition().x, 320);
     EXPECT_EQ(model->GetMarkerPosition().y, 240);
-    EXPECT_EQ(model->GetMarkerColor(), 0x0000FF00u);
-    EXPECT_FALSE(model->GetIsProfileVisible());
-    EXPECT_FALSE(model->GetIsSidePaneVisible());
-    EXPECT_EQ(model->GetControlPanelPage(), 0);
-    EXPECT_TRUE(model->GetIsStatusBarVisible());
-    EXPECT_EQ(model->GetSaveTarget(), 0);
-    EXPECT_EQ(model->GetFileFormat(), 0);
-    EXPECT_EQ(model->GetMovieBitRate(), 5000);
-    EXPECT_FALSE(model->GetIsRecording());
     EXPECT_FALSE(model->GetCurrentDevice().IsOpened()) << "capture never starts by itself";
     std::vector<std::uint32_t> row, column;
     model->CopyProfiles(row, column);
@@ -105,20 +91,6 @@ TEST_F(ModelTest, ViewRatioIsClampedOnLoad)
     }
 }
 
-TEST_F(ModelTest, AMarkerOutsideTheFrameIsIgnored)
-{
-    ASSERT_TRUE(profile.WriteInt(S, L"MarkerPositionX", 640));
-    ASSERT_TRUE(profile.WriteInt(S, L"MarkerPositionY", 5));
-    auto model = MakeModel();
-    EXPECT_EQ(model->GetMarkerPosition().x, 320);
-    EXPECT_EQ(model->GetMarkerPosition().y, 240);
-    model.reset();
-    ASSERT_TRUE(profile.WriteInt(S, L"MarkerPositionX", 639));
-    ASSERT_TRUE(profile.WriteInt(S, L"MarkerPositionY", -1));
-    model = MakeModel();
-    EXPECT_EQ(model->GetMarkerPosition().x, 320);
-}
-
 TEST_F(ModelTest, WithOnlyTheBuiltInProcessorItsNameAndPageAreLeftAsStored)
 {
     ASSERT_TRUE(profile.WriteString(S, L"ProcessorName", L"二値化"));
@@ -134,29 +106,6 @@ TEST_F(ModelTest, WithOnlyTheBuiltInProcessorItsNameAndPageAreLeftAsStored)
     EXPECT_EQ(profile.ReadInt(S, L"ViewRatio", -1), 100) << "the other keys are written";
 }
 
-namespace
-{
-// A configuration store whose writes start failing at one key.
-class FailingProfile : public TavixCapture::IniProfile
-{
-public:
-    FailingProfile(std::wstring path, std::wstring failingKey)
-        : IniProfile(std::move(path)), failingKey_(std::move(failingKey))
-    {
-    }
-
-protected:
-    bool WriteValue(const std::wstring& file, const wchar_t* section, const wchar_t* key,
-                    const std::wstring& value) const override
-    {
-        return key != failingKey_ && IniProfile::WriteValue(file, section, key, value);
-    }
-
-private:
-    std::wstring failingKey_;
-};
-} // namespace
-
 TEST_F(ModelTest, AFailedWriteOnCloseKeepsTheWholeEarlierFileWithoutEndingTheProgram)
 {
     ASSERT_TRUE(profile.WriteInt(S, L"ViewRatio", 200));
@@ -165,7 +114,7 @@ TEST_F(ModelTest, AFailedWriteOnCloseKeepsTheWholeEarlierFileWithoutEndingThePro
     const std::string before = TestSupport::ReadFileBytes(profile.GetPath());
     const FailingProfile failing(profile.GetPath(), L"MarkerPositionY");
     {
-        MainModel model(failing, Factory(), 0, true, false, folder.Path());
+        TavixCapture::MainModel model(failing, Factory(), 0, true, false, folder.Path());
         model.SetViewRatio(300);
         model.SetMarkerColor(1);
         model.SetMovieBitRate(1);
@@ -182,7 +131,7 @@ TEST_F(ModelTest, NoDeviceOrNoFormatEndsConstruction)
     {
         try
         {
-            MainModel model(profile, factory, 0, true, false, folder.Path());
+            TavixCapture::MainModel model(profile, factory, 0, true, false, folder.Path());
             ADD_FAILURE() << "a model without a usable device was built";
         }
         catch (const Common::Exception& error)

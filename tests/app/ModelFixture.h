@@ -1,54 +1,43 @@
-// What the model tests share: a model over fake devices and a temporary INI
-// file, and a real (hidden) window that collects the model's notifications.
+// What the model tests share: models over the two fake cameras and a
+// temporary INI file, windows that take their notifications, and a
+// configuration store whose writes of one key fail.
 #pragma once
 
-#include "Common/ui/Window.h"
-#include "app/MainModel.h"
-#include "support/FakeCapture.h"
-#include "support/TempFolder.h"
+#include "app/IniProfile.h"
+#include "support/FakeCameras.h"
+#include "support/NotifiedWindow.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <ostream>
-#include <vector>
-
 using TavixCapture::PropertyId;
-using Ids = std::vector<PropertyId>;
 
-namespace TavixCapture
-{
-// Property ids print as their numbers in failure messages.
-inline void PrintTo(PropertyId id, std::ostream* out)
-{
-    *out << static_cast<int>(id);
-}
-} // namespace TavixCapture
-
-class ListenerWindow : public Common::Mfc::Window
-{
-public:
-    ListenerWindow();
-    ~ListenerWindow() override;
-    // Property ids posted to this window since the last call, in order,
-    // each acknowledged to its sender; fails the test if a message names
-    // another sender than `model`.
-    Ids Drain(const void* model);
-};
-
-class ModelTest : public testing::Test
+class ModelTest : public testing::Test, protected TestSupport::FakeCameras
 {
 protected:
-    ModelTest();
-
-    // Two devices: "cam0" with 640x480 and 320x240 formats, "cam1" with 160x120.
-    std::unique_ptr<TavixCapture::MainModel> MakeModel();
-    TavixCapture::CaptureBackendFactory Factory();
     // Registers the window and takes away the notifications of registration.
-    static void Listen(TavixCapture::MainModel& model, ListenerWindow& window);
+    static void Listen(TavixCapture::MainModel& model, NotifiedWindow& window)
+    {
+        model.AddListener(&window);
+        window.Drain();
+    }
+};
 
-    TestSupport::TempFolder folder;
-    TavixCapture::IniProfile profile;
-    std::shared_ptr<TestSupport::FakeDevice> cam0;
-    std::shared_ptr<TestSupport::FakeDevice> cam1;
+// A store whose writes of one key fail, as a full disk would fail them.
+class FailingProfile : public TavixCapture::IniProfile
+{
+public:
+    FailingProfile(std::wstring path, std::wstring failingKey)
+        : IniProfile(std::move(path)), failingKey_(std::move(failingKey))
+    {
+    }
+
+protected:
+    bool WriteValue(const std::wstring& file, const wchar_t* section, const wchar_t* key,
+                    const std::wstring& value) const override
+    {
+        return key != failingKey_ && IniProfile::WriteValue(file, section, key, value);
+    }
+
+private:
+    std::wstring failingKey_;
 };

@@ -4,16 +4,13 @@
 #include "PanelFixture.h"
 
 #include "resources/resource.h"
+#include "support/ScreenShot.h"
+#include "support/TimerStep.h"
 #include "ui/ControlPanel.h"
 
 #include <commctrl.h>
 
-using PanelTest::Click;
-using PanelTest::ClickCentre;
-using PanelTest::PressKey;
-using PanelTest::PumpUntil;
-using PanelTest::Settle;
-using PanelTest::TypeText;
+using namespace TestSupport;
 using TavixCapture::ControlPanel;
 using TavixCapture::PropertyId;
 
@@ -24,65 +21,36 @@ int SliderPos(HWND slider)
     return static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0));
 }
 
-std::pair<int, int> SpinRange(HWND spin)
-{
-    int lower = 0;
-    int upper = 0;
-    SendMessageW(spin, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lower), reinterpret_cast<LPARAM>(&upper));
-    return {lower, upper};
-}
-
-int ComboSelection(HWND combo)
-{
-    return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
-}
-
-// Empties an edit field the way a person does: click, Home, Shift+End, Delete.
-void ClearEdit(HWND edit)
-{
-    ClickCentre(edit);
-    PressKey(VK_HOME);
-    PressKey(VK_END, true);
-    PressKey(VK_DELETE);
-    PumpUntil([edit] { return GetWindowTextLengthW(edit) == 0; });
-}
-
 POINT CentreOf(HWND window)
 {
     RECT client = {};
     GetClientRect(window, &client);
     return {client.right / 2, client.bottom / 2};
 }
+
+// Selects the whole text of an edit field as a person does: click, Home, Shift+End.
+void SelectAll(HWND edit)
+{
+    ClickCentre(edit);
+    PressKey(VK_HOME);
+    PressKey(VK_END, true);
+}
 } // namespace
 
-class ControlPanelTest : public PanelTestBase
-{
-};
+using ControlPanelTest = PanelTestBase;
 
-TEST(ZoomScale, SliderPositionsAndRatiosMapBothWays)
+// (The typed zoom and the wheel below see the slider's other points.)
+TEST(ZoomScale, LogarithmicSliderAndFitRatio)
 {
-    EXPECT_EQ(ControlPanel::RatioFromSliderPosition(-100), 10);
-    EXPECT_EQ(ControlPanel::RatioFromSliderPosition(-30), 50);
-    EXPECT_EQ(ControlPanel::RatioFromSliderPosition(0), 100);
     EXPECT_EQ(ControlPanel::RatioFromSliderPosition(30), 200);
-    EXPECT_EQ(ControlPanel::RatioFromSliderPosition(100), 1000);
-    EXPECT_EQ(ControlPanel::SliderPositionFromRatio(110), 4);
-    EXPECT_EQ(ControlPanel::RatioFromSliderPosition(4), 110);
-    EXPECT_EQ(ControlPanel::SliderPositionFromRatio(10), -100);
-    EXPECT_EQ(ControlPanel::SliderPositionFromRatio(1000), 100);
+    EXPECT_EQ(ControlPanel::SliderPositionFromRatio(200), 30);
     // Moving the slider right never lowers the ratio.
     for (int position = -100; position < 100; ++position)
     {
         EXPECT_LE(ControlPanel::RatioFromSliderPosition(position),
                   ControlPanel::RatioFromSliderPosition(position + 1));
     }
-}
-
-TEST(ZoomScale, FitTruncatesAndStaysWithinTheRange)
-{
-    EXPECT_EQ(ControlPanel::FitRatio(960, 600, 1920, 1080), 50);
     EXPECT_EQ(ControlPanel::FitRatio(1500, 900, 320, 240), 375);
-    EXPECT_EQ(ControlPanel::FitRatio(0, 0, 640, 480), 10);
     EXPECT_EQ(ControlPanel::FitRatio(100000, 100000, 16, 16), 1000);
     EXPECT_EQ(ControlPanel::FitRatio(639, 1000, 640, 480), 99) << "truncated, not rounded";
 }
@@ -91,7 +59,9 @@ TEST_F(ControlPanelTest, TypedZoomTakesEffectOnceItIsARatio)
 {
     Open();
     const HWND edit = Item(IDC_ZOOM_EDIT);
-    ClearEdit(edit);
+    SelectAll(edit);
+    PressKey(VK_DELETE);
+    PumpUntil([edit] { return GetWindowTextLengthW(edit) == 0; });
     counter->Reset();
 
     TypeText(L"5");
@@ -116,47 +86,40 @@ TEST_F(ControlPanelTest, TypedZoomTakesEffectOnceItIsARatio)
     EXPECT_EQ(counter->Count(PropertyId::ViewRatio), 3);
 }
 
-TEST_F(ControlPanelTest, WheelNotchesOverTheZoomSliderStepByAFiftiethOfTheRange)
+TEST_F(ControlPanelTest, WheelNotchesStepTheSlidersByAFiftiethOfTheirRange)
 {
     Open();
     const HWND slider = Item(IDC_ZOOM_SLIDER);
     ClickCentre(Item(IDC_ZOOM_EDIT)); // the focus is elsewhere than on the slider
     counter->Reset();
 
-    PanelTest::Wheel(slider, CentreOf(slider), WHEEL_DELTA);
+    MouseWheel(slider, CentreOf(slider), WHEEL_DELTA);
     PumpUntil([&] { return model->GetViewRatio() == 110; });
     EXPECT_EQ(SliderPos(slider), 4);
     EXPECT_EQ(TextOf(IDC_ZOOM_EDIT), L"110");
 
-    PanelTest::Wheel(slider, CentreOf(slider), -WHEEL_DELTA);
+    MouseWheel(slider, CentreOf(slider), -WHEEL_DELTA);
     PumpUntil([&] { return model->GetViewRatio() == 100; });
     for (int notch = 0; notch < 25; ++notch)
     {
-        PanelTest::Wheel(slider, CentreOf(slider), -WHEEL_DELTA);
+        MouseWheel(slider, CentreOf(slider), -WHEEL_DELTA);
     }
     PumpUntil([&] { return model->GetViewRatio() == 10; });
     EXPECT_EQ(SliderPos(slider), -100);
     Settle();
-    const int notified = counter->Count(PropertyId::ViewRatio);
-    EXPECT_EQ(notified, 27);
-
-    PanelTest::Wheel(slider, CentreOf(slider), -WHEEL_DELTA);
-    Settle();
+    EXPECT_EQ(counter->Count(PropertyId::ViewRatio), 27);
+    MouseWheel(slider, CentreOf(slider), -WHEEL_DELTA);
     EXPECT_EQ(SliderPos(slider), -100);
-    EXPECT_EQ(model->GetViewRatio(), 10);
-    EXPECT_EQ(counter->Count(PropertyId::ViewRatio), notified) << "nothing further at the end of the range";
-}
+    EXPECT_EQ(counter->Count(PropertyId::ViewRatio), 27) << "nothing further at the end of the range";
 
-TEST_F(ControlPanelTest, WheelNotchOverTheBitRateSliderAdds398Kbps)
-{
-    Open();
-    model->SetFileFormat(5); // WMV: the bit-rate controls are enabled
+    // The bit rate's slider: 100 to 20000 kbps, 398 a notch (WMV enables it).
+    model->SetFileFormat(5);
     Settle();
-    const HWND slider = Item(IDC_BITRATE_SLIDER);
+    const HWND bitRate = Item(IDC_BITRATE_SLIDER);
     ASSERT_EQ(model->GetMovieBitRate(), 5000);
-    PanelTest::Wheel(slider, CentreOf(slider), WHEEL_DELTA);
+    MouseWheel(bitRate, CentreOf(bitRate), WHEEL_DELTA);
     PumpUntil([&] { return model->GetMovieBitRate() == 5398; });
-    EXPECT_EQ(SliderPos(slider), 5398);
+    EXPECT_EQ(SliderPos(bitRate), 5398);
     EXPECT_EQ(TextOf(IDC_BITRATE), L"5398");
 }
 
@@ -164,26 +127,14 @@ TEST_F(ControlPanelTest, FitAndActualSizeButtons)
 {
     Open();
     // The preview's place: a window whose client area is the view.
-    Common::Mfc::Window preview;
-    preview.CreateEx(0, L"TavixTestView", L"", WS_POPUP, RECT{0, 0, 960, 600}, nullptr, 0);
+    HostWindow preview(960, 600);
     model->SetPreviewWindow(preview.GetSafeHwnd());
-
     model->SelectDevice(1); // 1920 x 1080
     Settle();
     ClickCentre(Item(IDC_ZOOM_FIT));
     EXPECT_EQ(model->GetViewRatio(), 50);
-
     ClickCentre(Item(IDC_ZOOM_ACTUAL));
     EXPECT_EQ(model->GetViewRatio(), 100);
-
-    model->SelectDevice(0);
-    model->SelectFrameFormat(1); // 320 x 240
-    Settle();
-    ASSERT_TRUE(SetWindowPos(preview.GetSafeHwnd(), nullptr, 0, 0, 1500, 900, SWP_NOZORDER | SWP_NOACTIVATE));
-    ASSERT_EQ(preview.GetClientRect().right, 1500);
-    ClickCentre(Item(IDC_ZOOM_FIT));
-    EXPECT_EQ(model->GetViewRatio(), 375);
-
     model->SetPreviewWindow(nullptr);
     ClickCentre(Item(IDC_ZOOM_FIT));
     EXPECT_EQ(model->GetViewRatio(), 10) << "no view: the least ratio";
@@ -192,16 +143,6 @@ TEST_F(ControlPanelTest, FitAndActualSizeButtons)
 TEST_F(ControlPanelTest, EnabledStatesFollowFileFormatRecordingAndSaveTarget)
 {
     Open();
-    enum Snap
-    {
-        Never,
-        WhenSnapped
-    };
-    struct Expected
-    {
-        bool device, fileFormat, bitRate;
-        Snap snap;
-    };
     for (int format = 0; format <= 6; ++format)
     {
         for (const bool recording : {false, true})
@@ -230,72 +171,57 @@ TEST_F(ControlPanelTest, EnabledStatesFollowFileFormatRecordingAndSaveTarget)
                 }
                 Settle();
 
-                Expected expected = {};
-                if (format <= 3)
-                {
-                    expected = {true, !recording, false, WhenSnapped};
-                }
-                else if (recording)
-                {
-                    expected = {false, false, false, WhenSnapped};
-                }
-                else if (format == 4)
-                {
-                    expected = {true, true, false, Never};
-                }
-                else
-                {
-                    expected = {true, true, true, Never};
-                }
+                const bool movie = format >= 4;
+                const bool device = !(movie && recording);
+                const bool fileFormat = !recording;
+                const bool bitRate = format >= 5 && !recording;
+                const bool snap = (!movie || recording) && target == 0;
                 for (const int id : {IDC_DEVICE_LABEL, IDC_DEVICE, IDC_FORMAT_LABEL, IDC_FORMAT})
                 {
-                    EXPECT_EQ(Enabled(id), expected.device) << "item " << id;
+                    EXPECT_EQ(Enabled(id), device) << "item " << id;
                 }
                 for (const int id : {IDC_FILE_FORMAT_LABEL, IDC_FILE_FORMAT})
                 {
-                    EXPECT_EQ(Enabled(id), expected.fileFormat) << "item " << id;
+                    EXPECT_EQ(Enabled(id), fileFormat) << "item " << id;
                 }
                 for (const int id :
                      {IDC_BITRATE_LABEL, IDC_BITRATE, IDC_BITRATE_SPIN, IDC_BITRATE_UNIT, IDC_BITRATE_SLIDER})
                 {
-                    EXPECT_EQ(Enabled(id), expected.bitRate) << "item " << id;
+                    EXPECT_EQ(Enabled(id), bitRate) << "item " << id;
                 }
-                EXPECT_EQ(Enabled(IDC_SNAP), expected.snap == WhenSnapped && target == 0);
+                EXPECT_EQ(Enabled(IDC_SNAP), snap);
                 EXPECT_TRUE(Enabled(IDC_SAVE_TARGET));
                 EXPECT_TRUE(Enabled(IDC_RECORD));
-                EXPECT_EQ(ComboSelection(Item(IDC_FILE_FORMAT)), format);
-                EXPECT_EQ(ComboSelection(Item(IDC_SAVE_TARGET)), target);
+                EXPECT_EQ(Checked(IDC_RECORD), recording);
+                EXPECT_EQ(TextOf(IDC_RECORD), recording ? L"停止" : L"録画");
+                EXPECT_EQ(Selection(IDC_FILE_FORMAT), format);
+                EXPECT_EQ(Selection(IDC_SAVE_TARGET), target);
             }
         }
     }
     model->StopRecording();
 }
 
-TEST_F(ControlPanelTest, RecordButtonReadsStopWhileRecording)
+TEST_F(ControlPanelTest, CheckBoxesFollowOnlyTheModelAndTheCrossLineEnablesItsGroup)
 {
     Open();
-    const HWND record = Item(IDC_RECORD);
-    EXPECT_EQ(TextOf(IDC_RECORD), L"録画");
-    EXPECT_EQ(SendMessageW(record, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    const bool statusBar = model->GetIsStatusBarVisible();
+    ClickCentre(Item(IDC_STATUSBAR_VISIBLE));
+    EXPECT_EQ(model->GetIsStatusBarVisible(), !statusBar);
+    EXPECT_EQ(Checked(IDC_STATUSBAR_VISIBLE), !statusBar);
 
-    model->StartRecording(folder.Path());
-    Settle();
-    EXPECT_EQ(TextOf(IDC_RECORD), L"停止");
-    EXPECT_EQ(SendMessageW(record, BM_GETCHECK, 0, 0), BST_CHECKED);
-
-    model->StopRecording();
-    Settle();
-    EXPECT_EQ(TextOf(IDC_RECORD), L"録画");
-    EXPECT_EQ(SendMessageW(record, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-}
-
-TEST_F(ControlPanelTest, HidingTheCrossLineDisablesItsGroupButKeepsTheValues)
-{
-    Open();
     model->SetIsMarkerVisible(true);
     model->SetMarkerPosition(100, 50);
     model->SetMarkerColor(RGB(255, 0, 0));
     Settle();
+    ClickCentre(Item(IDC_PROFILE));
+    EXPECT_TRUE(model->GetIsProfileVisible());
+    EXPECT_TRUE(Checked(IDC_PROFILE));
+    model->SetIsProfileVisible(false); // the model changing on its own is shown too
+    Settle();
+    EXPECT_FALSE(Checked(IDC_PROFILE));
+
+    // Hiding the cross line disables its group but keeps the values.
     const int group[] = {IDC_MARKER_X_LABEL,     IDC_MARKER_X,     IDC_MARKER_X_SPIN,
                          IDC_MARKER_Y_LABEL,     IDC_MARKER_Y,     IDC_MARKER_Y_SPIN,
                          IDC_MARKER_COLOR_LABEL, IDC_MARKER_COLOR, IDC_PROFILE};
@@ -304,14 +230,11 @@ TEST_F(ControlPanelTest, HidingTheCrossLineDisablesItsGroupButKeepsTheValues)
         EXPECT_TRUE(Enabled(id)) << "item " << id;
     }
     const HWND colour = Item(IDC_MARKER_COLOR);
-    RECT button = {};
-    GetClientRect(colour, &button);
-    const POINT swatch = {button.right / 3, button.bottom / 2};
-    EXPECT_EQ(PanelTest::ScreenPixel(colour, swatch), 0xFF0000u);
-
+    const POINT swatch = {CentreOf(colour).x * 2 / 3, CentreOf(colour).y};
+    EXPECT_EQ(ScreenPixel(colour, swatch), 0xFF0000u);
     ClickCentre(Item(IDC_MARKER));
     EXPECT_FALSE(model->GetIsMarkerVisible());
-    EXPECT_EQ(SendMessageW(Item(IDC_MARKER), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_FALSE(Checked(IDC_MARKER));
     for (const int id : group)
     {
         EXPECT_FALSE(Enabled(id)) << "item " << id;
@@ -319,46 +242,19 @@ TEST_F(ControlPanelTest, HidingTheCrossLineDisablesItsGroupButKeepsTheValues)
     EXPECT_EQ(TextOf(IDC_MARKER_X), L"100");
     EXPECT_EQ(TextOf(IDC_MARKER_Y), L"50");
     EXPECT_EQ(model->GetMarkerPosition().x, 100);
-    EXPECT_EQ(model->GetMarkerPosition().y, 50);
-    EXPECT_EQ(model->GetMarkerColor(), static_cast<std::uint32_t>(RGB(255, 0, 0)));
-    EXPECT_EQ(PanelTest::ScreenPixel(colour, swatch), 0xFF0000u) << "the colour stays visible";
-
+    EXPECT_EQ(ScreenPixel(colour, swatch), 0xFF0000u) << "the colour stays visible";
     ClickCentre(Item(IDC_MARKER));
     EXPECT_TRUE(model->GetIsMarkerVisible());
     EXPECT_TRUE(Enabled(IDC_MARKER_X));
-}
-
-TEST_F(ControlPanelTest, ManualCheckBoxesFollowOnlyTheModel)
-{
-    Open();
-    const bool statusBar = model->GetIsStatusBarVisible();
-    ClickCentre(Item(IDC_STATUSBAR_VISIBLE));
-    EXPECT_EQ(model->GetIsStatusBarVisible(), !statusBar);
-    EXPECT_EQ(SendMessageW(Item(IDC_STATUSBAR_VISIBLE), BM_GETCHECK, 0, 0),
-              statusBar ? BST_UNCHECKED : BST_CHECKED);
-
-    model->SetIsMarkerVisible(true);
-    Settle();
-    ClickCentre(Item(IDC_PROFILE));
-    EXPECT_TRUE(model->GetIsProfileVisible());
-    EXPECT_EQ(SendMessageW(Item(IDC_PROFILE), BM_GETCHECK, 0, 0), BST_CHECKED);
-    // The model changing on its own is shown too.
-    model->SetIsProfileVisible(false);
-    Settle();
-    EXPECT_EQ(SendMessageW(Item(IDC_PROFILE), BM_GETCHECK, 0, 0), BST_UNCHECKED);
 }
 
 TEST_F(ControlPanelTest, TypedMarkerPositionMovesTheMarkerOncePerChange)
 {
     Open();
     model->SetIsMarkerVisible(true);
-    Settle();
     model->SetMarkerPosition(320, 0);
     Settle();
-    // Select the whole text and type over it.
-    ClickCentre(Item(IDC_MARKER_X));
-    PressKey(VK_HOME);
-    PressKey(VK_END, true);
+    SelectAll(Item(IDC_MARKER_X));
     counter->Reset();
     TypeText(L"123");
     PumpUntil([&] { return model->GetMarkerPosition().x == 123; });
@@ -378,10 +274,10 @@ TEST_F(ControlPanelTest, SecondDeviceRefillsTheFormatsAndTheMarkerRanges)
     Open();
     EXPECT_EQ(SendMessageW(Item(IDC_DEVICE), CB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(SendMessageW(Item(IDC_FORMAT), CB_GETCOUNT, 0, 0), 2);
-    EXPECT_EQ(SpinRange(Item(IDC_MARKER_X_SPIN)), std::make_pair(0, 639));
-    EXPECT_EQ(SpinRange(Item(IDC_MARKER_Y_SPIN)), std::make_pair(0, 479));
+    EXPECT_EQ(SpinRange(IDC_MARKER_X_SPIN), std::make_pair(0, 639));
+    EXPECT_EQ(SpinRange(IDC_MARKER_Y_SPIN), std::make_pair(0, 479));
 
-    PanelTest::ChooseComboItem(Item(IDC_DEVICE), 1);
+    ChooseComboItem(Item(IDC_DEVICE), 1);
     PumpUntil([&] { return model->GetCurrentDeviceIndex() == 1; });
     Settle();
     const HWND formats = Item(IDC_FORMAT);
@@ -392,45 +288,17 @@ TEST_F(ControlPanelTest, SecondDeviceRefillsTheFormatsAndTheMarkerRanges)
         SendMessageW(formats, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
         EXPECT_EQ(std::wstring(text), camera1->formats[static_cast<std::size_t>(index)]->GetName());
     }
-    EXPECT_EQ(ComboSelection(formats), camera1->selectedFormatIndex);
-    EXPECT_EQ(SpinRange(Item(IDC_MARKER_X_SPIN)), std::make_pair(0, 1919));
-    EXPECT_EQ(SpinRange(Item(IDC_MARKER_Y_SPIN)), std::make_pair(0, 1079));
+    EXPECT_EQ(Selection(IDC_FORMAT), camera1->selectedFormatIndex);
+    EXPECT_EQ(SpinRange(IDC_MARKER_X_SPIN), std::make_pair(0, 1919));
+    EXPECT_EQ(SpinRange(IDC_MARKER_Y_SPIN), std::make_pair(0, 1079));
 
-    PanelTest::ChooseComboItem(formats, 2);
+    ChooseComboItem(formats, 2);
     PumpUntil([&] { return camera1->selectedFormatIndex == 2; });
     Settle();
-    EXPECT_EQ(ComboSelection(formats), 2);
-    EXPECT_EQ(SpinRange(Item(IDC_MARKER_X_SPIN)), std::make_pair(0, 799));
-    EXPECT_EQ(SpinRange(Item(IDC_MARKER_Y_SPIN)), std::make_pair(0, 599));
+    EXPECT_EQ(Selection(IDC_FORMAT), 2);
+    EXPECT_EQ(SpinRange(IDC_MARKER_X_SPIN), std::make_pair(0, 799));
+    EXPECT_EQ(SpinRange(IDC_MARKER_Y_SPIN), std::make_pair(0, 599));
 }
-
-namespace
-{
-// The point of the first pixel of `color` in the palette (a cell), searched
-// on the screen; {-1, -1} when there is none.
-POINT FindOnScreen(HWND window, std::uint32_t color)
-{
-    RECT client = {};
-    GetClientRect(window, &client);
-    for (int y = 0; y < client.bottom; ++y)
-    {
-        for (int x = 0; x < client.right; ++x)
-        {
-            if (PanelTest::ScreenPixel(window, {x, y}) == color)
-            {
-                return {x, y};
-            }
-        }
-    }
-    return {-1, -1};
-}
-
-HWND VisiblePalette()
-{
-    const HWND palette = FindWindowW(L"TavixColorPalette", nullptr);
-    return palette != nullptr && IsWindowVisible(palette) ? palette : nullptr;
-}
-} // namespace
 
 TEST_F(ControlPanelTest, ColourPaletteSetsTheMarkerColour)
 {
@@ -438,57 +306,60 @@ TEST_F(ControlPanelTest, ColourPaletteSetsTheMarkerColour)
     model->SetIsMarkerVisible(true);
     Settle();
     const HWND colour = Item(IDC_MARKER_COLOR);
+    const auto visiblePalette = []
+    {
+        const HWND palette = FindWindowW(L"TavixColorPalette", nullptr);
+        return palette != nullptr && IsWindowVisible(palette) ? palette : nullptr;
+    };
     {
         // The palette runs while the click on the button is being handled:
         // the person's next click comes from a timer.
         int columns = 0;
-        PanelTest::TimerStep pickRed(
+        TimerStep pickRed(
             [&]
             {
-                const HWND palette = VisiblePalette();
+                const HWND palette = visiblePalette();
                 if (palette == nullptr)
                 {
                     return false;
                 }
-                GdiFlush();
-                const POINT red = FindOnScreen(palette, 0xFF0000u);
+                const ScreenShot shot = ShootClient(palette);
+                const POINT red = shot.Find(0xFF0000u);
                 if (red.x < 0)
                 {
                     return false; // not painted yet
                 }
                 // Red, the sixth colour, opens the second row right under
                 // black, the first; orange, the seventh, follows red.
-                const POINT black = FindOnScreen(palette, 0x000000u);
-                const POINT orange = FindOnScreen(palette, 0xFF8000u);
+                const POINT black = shot.Find(0x000000u);
+                const POINT orange = shot.Find(0xFF8000u);
                 columns =
                     red.x == black.x && red.y > black.y && orange.y == red.y && orange.x > red.x ? 5 : 0;
-                PanelTest::PostClick(palette, {red.x + 3, red.y + 3});
+                PostClick(palette, {red.x + 3, red.y + 3});
                 return true;
             });
         ClickCentre(colour);
-        PumpUntil([&] { return pickRed.Done() && VisiblePalette() == nullptr; });
+        PumpUntil([&] { return pickRed.Done() && visiblePalette() == nullptr; });
         EXPECT_EQ(columns, 5);
     }
     EXPECT_EQ(model->GetMarkerColor(), static_cast<std::uint32_t>(RGB(255, 0, 0)));
     Settle();
-    RECT button = {};
-    GetClientRect(colour, &button);
-    EXPECT_EQ(PanelTest::ScreenPixel(colour, {button.right / 3, button.bottom / 2}), 0xFF0000u);
+    EXPECT_EQ(ScreenPixel(colour, {CentreOf(colour).x * 2 / 3, CentreOf(colour).y}), 0xFF0000u);
 
     // Escape leaves without a colour.
     {
-        PanelTest::TimerStep escape(
+        TimerStep escape(
             [&]
             {
-                if (VisiblePalette() == nullptr)
+                if (visiblePalette() == nullptr)
                 {
                     return false;
                 }
-                PanelTest::PostKey(VK_ESCAPE);
+                PostKey(VK_ESCAPE);
                 return true;
             });
         ClickCentre(colour);
-        PumpUntil([&] { return escape.Done() && VisiblePalette() == nullptr; });
+        PumpUntil([&] { return escape.Done() && visiblePalette() == nullptr; });
     }
     EXPECT_EQ(model->GetMarkerColor(), static_cast<std::uint32_t>(RGB(255, 0, 0)));
 }

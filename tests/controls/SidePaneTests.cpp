@@ -3,59 +3,57 @@
 // settings; real clicks, read back from the windows and the screen.
 #include "PanelFixture.h"
 
-#include "Common/ComPointer.h"
 #include "resources/resource.h"
-
-#include <wincodec.h>
+#include "support/ProgramProcess.h"
+#include "support/ScreenShot.h"
 
 #include <cstring>
-#include <vector>
 
-using PanelTest::ClickCentre;
-using PanelTest::PumpUntil;
-using PanelTest::Settle;
+using namespace TestSupport;
 using TavixCapture::PropertyId;
-
-namespace
-{
-std::wstring ProgramFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::wstring text = path;
-    return text.substr(0, text.find_last_of(L"\\/") + 1);
-}
-
-constexpr std::uint32_t PageColor = 0xFF00FF;
-} // namespace
 
 class SidePaneTest : public PanelTestBase
 {
 protected:
-    // The model finds the test plug-in beside it under a name it loads.
+    // The model finds the test plug-in ("ページ試験" with a page, "ページなし
+    //試験" without) beside it under a name it loads.
+    void CopyPlugin()
+    {
+        ASSERT_TRUE(CopyFileW((TestBinaryFolder() + L"controlsplugins\\pageplugin.dll").c_str(),
+                              folder.File(L"TavixPageTest.dll").c_str(), FALSE));
+    }
     void OpenWithPlugin()
     {
-        ASSERT_TRUE(CopyFileW((ProgramFolder() + L"controlsplugins\\pageplugin.dll").c_str(),
-                              folder.File(L"TavixPageTest.dll").c_str(), FALSE));
+        CopyPlugin();
         Open();
         ASSERT_EQ(model->GetProcessorEntries().size(), 3u);
     }
     HWND HeaderItem(int id) const { return GetDlgItem(sidePane->GetHeader().GetSafeHwnd(), id); }
     bool Pushed(int id) const { return SendMessageW(HeaderItem(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    const TavixCapture::ControlPanel& Panel() const { return sidePane->GetControlPanel(); }
     // The top of the capture-settings page in the side pane.
     int PanelTop() const { return Panel().GetRectInParent().top; }
-    const TavixCapture::ControlPanel& Panel() const { return sidePane->GetControlPanel(); }
+    int HeaderHeight() const
+    {
+        const RECT header = sidePane->GetHeader().GetWindowRect();
+        return header.bottom - header.top;
+    }
+    // The capture settings alone, from the top of the pane.
+    void ExpectSettingsOnly()
+    {
+        EXPECT_EQ(model->GetControlPanelPage(), 0);
+        EXPECT_EQ(sidePane->GetPageWindow(), nullptr);
+        EXPECT_FALSE(sidePane->GetHeader().IsVisible());
+        EXPECT_TRUE(Panel().IsVisible());
+        EXPECT_EQ(PanelTop(), 0);
+    }
 };
 
 TEST_F(SidePaneTest, WithoutAPageTheHeaderIsHiddenAndTheSettingsStartAtTheTop)
 {
     profile.WriteInt(L"Settings", L"ControlPanelPage", 1);
     Open();
-    EXPECT_EQ(sidePane->GetPageWindow(), nullptr);
-    EXPECT_FALSE(sidePane->GetHeader().IsVisible());
-    EXPECT_TRUE(Panel().IsVisible());
-    EXPECT_EQ(PanelTop(), 0);
-    EXPECT_EQ(model->GetControlPanelPage(), 0) << "a saved page 1 without a page falls back to 0";
+    ExpectSettingsOnly(); // a saved page 1 without a page falls back to 0
     // The pane has the natural size of the capture-settings page.
     const RECT pane = sidePane->GetClientRect();
     const RECT panel = Panel().GetWindowRect();
@@ -74,8 +72,7 @@ TEST_F(SidePaneTest, HeaderSwitchesBetweenTheSettingsAndTheProcessorsPage)
     wchar_t caption[64] = {};
     GetWindowTextW(HeaderItem(IDC_PAGE_PROCESSOR), caption, 64);
     EXPECT_EQ(std::wstring(caption), L"ページ試験");
-    const RECT header = sidePane->GetHeader().GetWindowRect();
-    EXPECT_EQ(PanelTop(), header.bottom - header.top) << "the pages start below the header";
+    EXPECT_EQ(PanelTop(), HeaderHeight()) << "the pages start below the header";
     EXPECT_TRUE(Pushed(IDC_PAGE_CAPTURE));
     EXPECT_FALSE(Pushed(IDC_PAGE_PROCESSOR));
     EXPECT_FALSE(IsWindowVisible(page));
@@ -88,15 +85,14 @@ TEST_F(SidePaneTest, HeaderSwitchesBetweenTheSettingsAndTheProcessorsPage)
     EXPECT_TRUE(Pushed(IDC_PAGE_PROCESSOR));
     RECT pageRect = {};
     GetClientRect(page, &pageRect);
-    EXPECT_EQ(PanelTest::ScreenPixel(page, {pageRect.right / 2, pageRect.bottom / 2}), PageColor);
+    EXPECT_EQ(ScreenPixel(page, {pageRect.right / 2, pageRect.bottom / 2}), 0xFF00FFu) << "the page's colour";
     POINT pageTop = {0, 0};
     MapWindowPoints(page, sidePane->GetSafeHwnd(), &pageTop, 1);
-    EXPECT_EQ(pageTop.y, header.bottom - header.top);
+    EXPECT_EQ(pageTop.y, HeaderHeight());
 
     // The pushed button again: nothing changes, nothing is raised.
     counter->Reset();
     ClickCentre(HeaderItem(IDC_PAGE_PROCESSOR));
-    Settle();
     EXPECT_EQ(counter->Count(PropertyId::ControlPanelPage), 0);
     EXPECT_TRUE(Pushed(IDC_PAGE_PROCESSOR));
 
@@ -120,18 +116,35 @@ TEST_F(SidePaneTest, ChoosingAProcessorWithoutAPageOnPageOneReturnsToTheSettings
 
         model->SelectProcessor(withoutPage);
         Settle();
-        EXPECT_EQ(model->GetControlPanelPage(), 0);
-        EXPECT_EQ(sidePane->GetPageWindow(), nullptr);
-        EXPECT_FALSE(sidePane->GetHeader().IsVisible());
-        EXPECT_TRUE(Panel().IsVisible());
-        EXPECT_EQ(PanelTop(), 0);
+        ExpectSettingsOnly();
     }
+}
+
+TEST_F(SidePaneTest, APageItsProcessorHasDestroyedIsNeverUsed)
+{
+    OpenWithPlugin();
+    model->SelectProcessor(1);
+    Settle();
+    ClickCentre(HeaderItem(IDC_PAGE_PROCESSOR));
+    ASSERT_NE(sidePane->GetPageWindow(), nullptr);
+
+    // The processor's Terminate destroys its page (and the test plug-in
+    // overwrites what held it); the pane is laid out before the
+    // notification of the change arrives.
+    model->SelectProcessor(0);
+    const RECT pane = sidePane->GetClientRect();
+    sidePane->MoveWindow(0, 0, pane.right, pane.bottom - 1);
+    EXPECT_EQ(sidePane->GetPageWindow(), nullptr);
+    EXPECT_EQ(PanelTop(), 0);
+    EXPECT_FALSE(sidePane->GetHeader().IsVisible());
+
+    Settle();
+    ExpectSettingsOnly();
 }
 
 TEST_F(SidePaneTest, SavedPageOfAProcessorWithAPageIsShownAtStart)
 {
-    ASSERT_TRUE(CopyFileW((ProgramFolder() + L"controlsplugins\\pageplugin.dll").c_str(),
-                          folder.File(L"TavixPageTest.dll").c_str(), FALSE));
+    CopyPlugin();
     profile.WriteString(L"Settings", L"ProcessorName", L"ページ試験");
     profile.WriteInt(L"Settings", L"ControlPanelPage", 1);
     Open();
@@ -143,63 +156,8 @@ TEST_F(SidePaneTest, SavedPageOfAProcessorWithAPageIsShownAtStart)
     EXPECT_TRUE(Pushed(IDC_PAGE_PROCESSOR));
 }
 
-namespace
-{
-// Writes the screen rectangle of `window` as a PNG file through the imaging
-// component.
-void SaveWindowImage(HWND window, const std::wstring& path)
-{
-    RECT rect = {};
-    ASSERT_TRUE(GetWindowRect(window, &rect));
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
-    const HDC screen = GetDC(nullptr);
-    const HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    ASSERT_NE(bitmap, nullptr);
-    const HGDIOBJ old = SelectObject(memory, bitmap);
-    EXPECT_TRUE(BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY));
-    GdiFlush();
-    std::memcpy(pixels.data(), bits, pixels.size() * 4);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-
-    Common::ComPointer<IWICImagingFactory> factory;
-    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                              IID_PPV_ARGS(factory.Put())));
-    Common::ComPointer<IWICStream> stream;
-    ASSERT_HRESULT_SUCCEEDED(factory->CreateStream(stream.Put()));
-    ASSERT_HRESULT_SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE));
-    Common::ComPointer<IWICBitmapEncoder> encoder;
-    ASSERT_HRESULT_SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.Put()));
-    ASSERT_HRESULT_SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache));
-    Common::ComPointer<IWICBitmapFrameEncode> frame;
-    ASSERT_HRESULT_SUCCEEDED(encoder->CreateNewFrame(frame.Put(), nullptr));
-    ASSERT_HRESULT_SUCCEEDED(frame->Initialize(nullptr));
-    ASSERT_HRESULT_SUCCEEDED(frame->SetSize(static_cast<UINT>(width), static_cast<UINT>(height)));
-    WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGR;
-    ASSERT_HRESULT_SUCCEEDED(frame->SetPixelFormat(&format));
-    ASSERT_HRESULT_SUCCEEDED(frame->WritePixels(static_cast<UINT>(height), static_cast<UINT>(width) * 4,
-                                                static_cast<UINT>(pixels.size() * 4),
-                                                reinterpret_cast<BYTE*>(pixels.data())));
-    ASSERT_HRESULT_SUCCEEDED(frame->Commit());
-    ASSERT_HRESULT_SUCCEEDED(encoder->Commit());
-}
-} // namespace
-
 // With TAVIX_SCREENSHOTS naming a folder, the side pane on both pages is
-// saved there as images for the documentation.
+// saved there as PNG images for the documentation.
 TEST_F(SidePaneTest, ScreenshotsOfBothPages)
 {
     wchar_t target[MAX_PATH] = {};
@@ -210,11 +168,25 @@ TEST_F(SidePaneTest, ScreenshotsOfBothPages)
     OpenWithPlugin();
     model->SetIsMarkerVisible(true);
     model->SetMarkerColor(RGB(255, 0, 0));
+    model->SetFileFormat(2);
+    Settle();
+    const auto save = [&](const std::wstring& name)
+    {
+        const ScreenShot shot = ShootClient(sidePane->GetSafeHwnd());
+        Common::FrameBuffer frame;
+        frame.Resize(shot.Width(), shot.Height());
+        for (int i = 0; i < shot.Width() * shot.Height(); ++i)
+        {
+            const std::uint32_t pixel = 0xFF000000u | shot.At(i % shot.Width(), i / shot.Width());
+            std::memcpy(&frame.pixels[i * 4u], &pixel, 4);
+        }
+        const std::wstring path = std::wstring(target) + L"\\" + name;
+        model->SaveFrame(frame, path);
+        EXPECT_NE(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    };
+    save(L"side-pane-capture-settings.png");
     model->SelectProcessor(1);
     Settle();
-    const std::wstring folderPath = std::wstring(target) + L"\\";
-    SaveWindowImage(sidePane->GetSafeHwnd(), folderPath + L"side-pane-capture-settings.png");
     ClickCentre(HeaderItem(IDC_PAGE_PROCESSOR));
-    Settle();
-    SaveWindowImage(sidePane->GetSafeHwnd(), folderPath + L"side-pane-processor-page.png");
+    save(L"side-pane-processor-page.png");
 }

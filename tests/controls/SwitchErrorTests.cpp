@@ -5,30 +5,10 @@
 
 #include "app/CaptureBackendFactory.h"
 #include "resources/resource.h"
+#include "support/ErrorBoxWatcher.h"
 
-#include <commctrl.h>
-
-using PanelTest::PumpUntil;
-using PanelTest::Settle;
-
-namespace
-{
-int ComboSelection(HWND combo)
-{
-    return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
-}
-
-std::wstring ComboItem(HWND combo, int index)
-{
-    wchar_t text[128] = {};
-    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
-    return text;
-}
-} // namespace
-
-class SwitchErrorTest : public PanelTestBase
-{
-};
+using namespace TestSupport;
+using SwitchErrorTest = PanelTestBase;
 
 TEST_F(SwitchErrorTest, CameraThatCannotBeOpenedIsReportedAndTheListsShowTheModel)
 {
@@ -37,8 +17,8 @@ TEST_F(SwitchErrorTest, CameraThatCannotBeOpenedIsReportedAndTheListsShowTheMode
     model->StartCapture();
     ASSERT_TRUE(camera0->IsOpened());
 
-    PanelTest::ErrorBoxWatcher watcher;
-    PanelTest::ChooseComboItem(Item(IDC_DEVICE), 1);
+    ErrorBoxWatcher watcher;
+    ChooseComboItem(Item(IDC_DEVICE), 1);
     ASSERT_TRUE(PumpUntil([&] { return !watcher.Texts().empty(); }));
     Settle();
     EXPECT_EQ(watcher.Texts().size(), 1u);
@@ -48,13 +28,12 @@ TEST_F(SwitchErrorTest, CameraThatCannotBeOpenedIsReportedAndTheListsShowTheMode
     EXPECT_EQ(model->GetCurrentDeviceIndex(), 1);
     EXPECT_FALSE(camera0->IsOpened());
     EXPECT_FALSE(camera1->IsOpened());
-    EXPECT_EQ(ComboSelection(Item(IDC_DEVICE)), 1);
-    ASSERT_EQ(SendMessageW(Item(IDC_FORMAT), CB_GETCOUNT, 0, 0), 3);
-    EXPECT_EQ(ComboItem(Item(IDC_FORMAT), 0), camera1->formats[0]->GetName());
-    EXPECT_EQ(ComboSelection(Item(IDC_FORMAT)), camera1->selectedFormatIndex);
+    EXPECT_EQ(Selection(IDC_DEVICE), 1);
+    EXPECT_EQ(SendMessageW(Item(IDC_FORMAT), CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(Selection(IDC_FORMAT), camera1->selectedFormatIndex);
 
     // The program goes on: back to the first camera, which opens.
-    PanelTest::ChooseComboItem(Item(IDC_DEVICE), 0);
+    ChooseComboItem(Item(IDC_DEVICE), 0);
     PumpUntil([&] { return model->GetCurrentDeviceIndex() == 0; });
     Settle();
     EXPECT_EQ(watcher.Texts().size(), 1u);
@@ -70,12 +49,11 @@ TEST_F(SwitchErrorTest, FormatThatWillNotConnectIsReportedAndTheListShowsTheMode
     Open(TavixCapture::CreateCaptureBackend, 1);
     Common::Device& camera = model->GetCurrentDevice();
     int yuy2 = -1;
-    for (std::size_t index = 0; index < camera.formats.size(); ++index)
+    for (std::size_t index = 0; index < camera.formats.size() && yuy2 < 0; ++index)
     {
         if (std::wstring(camera.formats[index]->GetSubtypeName()) == L"YUY2")
         {
             yuy2 = static_cast<int>(index);
-            break;
         }
     }
     ASSERT_GE(yuy2, 0) << "the virtual camera offers YUY2";
@@ -83,26 +61,21 @@ TEST_F(SwitchErrorTest, FormatThatWillNotConnectIsReportedAndTheListShowsTheMode
     model->StartCapture();
     ASSERT_TRUE(camera.IsOpened());
 
-    PanelTest::ErrorBoxWatcher watcher;
-    PanelTest::ChooseComboItem(Item(IDC_FORMAT), yuy2);
+    ErrorBoxWatcher watcher;
+    ChooseComboItem(Item(IDC_FORMAT), yuy2);
     ASSERT_TRUE(PumpUntil([&] { return !watcher.Texts().empty(); }, 15000));
     Settle();
     EXPECT_EQ(watcher.Texts().size(), 1u);
     EXPECT_FALSE(camera.IsOpened());
-    EXPECT_EQ(ComboSelection(Item(IDC_FORMAT)), camera.selectedFormatIndex);
-    const auto shown = camera.GetSelectedFormat();
-    int lower = -1;
-    int upper = -1;
-    SendMessageW(Item(IDC_MARKER_X_SPIN), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lower),
-                 reinterpret_cast<LPARAM>(&upper));
-    EXPECT_EQ(lower, 0);
-    EXPECT_EQ(upper, shown->width - 1) << "the marker range follows the format the model holds";
+    EXPECT_EQ(Selection(IDC_FORMAT), camera.selectedFormatIndex);
+    EXPECT_EQ(SpinRange(IDC_MARKER_X_SPIN), std::make_pair(0, camera.GetSelectedFormat()->width - 1))
+        << "the marker range follows the format the model holds";
 
-    // Back to the format that works: capture starts again from the panel's model.
-    PanelTest::ChooseComboItem(Item(IDC_FORMAT), argb);
+    // Back to the format that works: capture starts again.
+    ChooseComboItem(Item(IDC_FORMAT), argb);
     PumpUntil([&] { return camera.selectedFormatIndex == argb; });
     Settle();
-    EXPECT_EQ(ComboSelection(Item(IDC_FORMAT)), argb);
+    EXPECT_EQ(Selection(IDC_FORMAT), argb);
     model->StartCapture();
     EXPECT_TRUE(camera.IsOpened());
     model->StopCapture();

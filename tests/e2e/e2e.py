@@ -39,8 +39,24 @@ SNAP_BUTTON = (587, 290)
 ZOOM_EDIT = (420, 107)
 RECORD_BUTTON = (587, 317)
 
+# The cross-line in orange, a colour the test pattern does not hold.
+MARKER_COLORREF = 0x000080FF
+
+
+def is_marker(pixel):
+    r, g, b = pixel
+    return r > 200 and 96 <= g <= 160 and b < 64
+
+
 # The virtual camera's ARGB32 1280x720 30 fps format in the format list.
 WIDE_FORMAT_INDEX = 2
+# The program's own items close the system menu: 処理選択 second from the
+# bottom, バージョン情報 at the bottom (counted from the end, as Wine adds an
+# item of its own above them).
+SELECT_PROCESSOR_FROM_BOTTOM = 2
+ABOUT_FROM_BOTTOM = 1
+# The processor list: なし, then the plug-ins by file name (TavixGrayscale first).
+GRAYSCALE_INDEX = 1
 # Positions in the file-format list: BMP, JPEG, PNG, TIFF, AVI, WMV, MP4.
 PNG_INDEX = 2
 AVI_INDEX = 4
@@ -105,10 +121,20 @@ class Session:
         run("xdotool", "key", "Return")
         wait_for("the save dialog to close", lambda: not self.find_other_window(dialog), 30)
 
-    def find_other_window(self, same=None):
+    def system_menu(self, from_bottom, opens):
+        """Chooses an item of the window's system menu with the keyboard
+        (Alt+Space, then up from the end); returns the window it opens."""
+        self.window.click(*ZOOM_EDIT)
+        run("xdotool", "key", "alt+space")
+        run("xdotool", "key", "--delay", "200", *(["Up"] * from_bottom), "Return")
+        return wait_for(f'the window "{opens}"', lambda: self.find_other_window(name=opens), 30)
+
+    def find_other_window(self, same=None, name=None):
         found = [xid for xid in run("xdotool", "search", "--onlyvisible", "--name", ".", check=False).split()
                  if window_pid(xid) == self.process.pid]
         others = [xid for xid in found if xid != self.window.xid and window_name(xid) not in ("", TITLE)]
+        if name is not None:
+            others = [xid for xid in others if window_name(xid) == name]
         if same is not None:
             return same in others
         return others[0] if others else None
@@ -169,7 +195,7 @@ def main():
             shutil.copy(plugin, folder)
         ini = os.path.join(folder, "TavixCapture.ini")
         write_ini(ini, {"Application": {"CaptureApiFamily": 1},
-                        "Settings": {"ViewRatio": 50, "IsSidePaneVisible": 1}})
+                        "Settings": {"ViewRatio": 50, "IsSidePaneVisible": 1, "MarkerColor": MARKER_COLORREF}})
         session = Session(folder, shots)
         run_steps(session, folder, ini)
         print("e2e: every step passed")
@@ -219,19 +245,58 @@ def run_steps(session, folder, ini):
     session.shot("format-switched")
     print(f"format switched: {wide[2]}x{wide[3]} on screen")
 
-    # The cross-line marker and the profiles: green lines over the picture.
+    # The cross-line marker and the profiles: orange lines over the picture.
     session.window.click(*MARKER_CHECK)
     session.window.click(*PROFILE_CHECK)
 
-    def green_lines():
+    def marker_lines():
         screen = Screen()
         x0, y0, width, height = session.preview_rect()
-        cx, cy = x0 + width // 2, y0 + height // 2
-        across = sum(1 for x in range(x0, x0 + width) if screen.at(x, cy) == (0, 255, 0))
-        down = sum(1 for y in range(y0, y0 + height) if screen.at(cx, y) == (0, 255, 0))
-        return across > 1 or down > 1
-    wait_for("the green cross-line over the picture", green_lines, 20)
+        rect = picture_rect(screen, (x0, y0, width, height))
+        if rect is None:
+            return False
+        px, py, pw, ph = rect
+        # The vertical line crosses every row of the picture and the
+        # horizontal one every column: look at a few of each, off the centre.
+        rows = [py + ph * k // 8 for k in (1, 2, 3, 5, 6, 7)]
+        columns = [px + pw * k // 8 for k in (1, 2, 3, 5, 6, 7)]
+        return (all(any(is_marker(screen.at(x, y)) for x in range(px, px + pw)) for y in rows) and
+                all(any(is_marker(screen.at(x, y)) for y in range(py, py + ph)) for x in columns))
+    wait_for("the cross-line over the picture", marker_lines, 20)
     session.shot("marker-and-profiles")
+
+    # The about box from the system menu, closed with its OK button's key.
+    about = session.system_menu(ABOUT_FROM_BOTTOM, "バージョン情報 (DirectShow モード)")
+    session.shot("about")
+    run("xdotool", "key", "Return")
+    wait_for("the about box to close", lambda: not session.find_other_window(about), 30)
+
+    # The greyscale sample plug-in chosen from the system menu: the colour
+    # bars turn grey, and back to colour with "なし" (the marker hidden
+    # first, so that only the picture is compared).
+    session.window.click(*MARKER_CHECK)
+    wait_for("the cross-line to go", lambda: not marker_lines(), 20)
+    def picture_is_grey(expected):
+        screen = Screen()
+        rect = picture_rect(screen, session.preview_rect())
+        if rect is None:
+            return False
+        x0, y0, width, height = rect
+        row = y0 + height // 3
+        pixels = [screen.at(x, row) for x in range(x0 + 2, x0 + width - 2)]
+        grey = all(max(p) - min(p) <= 2 for p in pixels)
+        return grey == expected and len({p for p in pixels}) > 3
+
+    def choose_processor(index):
+        dialog = session.system_menu(SELECT_PROCESSOR_FROM_BOTTOM, "処理選択")
+        run("xdotool", "key", "--delay", "200", "Home", *(["Down"] * index), "Return")
+        wait_for("the processor dialog to close", lambda: not session.find_other_window(dialog), 30)
+    choose_processor(GRAYSCALE_INDEX)
+    wait_for("the picture to turn grey", lambda: picture_is_grey(True), 30)
+    session.wait_live("with the greyscale processor")
+    session.shot("greyscale-processor")
+    choose_processor(0)
+    wait_for("the picture to show colour again", lambda: picture_is_grey(False), 30)
 
     # A PNG snapped through the save dialog.
     png = os.path.join(folder, "snap.png")

@@ -3,11 +3,13 @@
 // plugged in and a window taking every notification, while every operator
 // new of the program's code is counted.
 #include "AllocationCounter.h"
-#include "FakeModel.h"
-#include "NotifiedWindow.h"
+#include "ProbeLibrary.h"
+#include "support/NotifiedWindow.h"
+#include "support/TempFolder.h"
 #include "directshow/VirtualCameraRegistration.h"
 
 #include "app/CaptureBackendFactory.h"
+#include "app/MainModel.h"
 
 #include <gtest/gtest.h>
 
@@ -65,16 +67,17 @@ TEST(FramePathAllocation, NoAllocationPerFrameFromTheCameraToTheWindow)
         ASSERT_GE(AllocationCounter::OnOtherThreads(), other + 1);
     }
     VirtualCameraRegistration registration;
-    FrameProbeLog& probe = FakeModel::ProbeLog();
+    FrameProbeLog& probe = ProbeLibrary::Log();
     probe.Reset();
     TestSupport::TempFolder folder;
     const TavixCapture::IniProfile profile(folder.File(L"TavixCapture.ini"));
     TavixCapture::MainModel model(profile, TavixCapture::CreateCaptureBackend, 1, true, false,
-                                  FakeModel::ProbeFolder());
+                                  ProbeLibrary::Folder());
     model.SelectFrameFormatByName(L"ARGB32 640x480 (60fps)");
     model.SelectProcessorByName(L"記録A");
     ASSERT_EQ(model.GetCurrentProcessorIndex(), 1);
     NotifiedWindow window;
+    window.onNotification = [](std::int32_t) {}; // taken, not kept
     model.AddListener(&window);
     model.StartCapture();
 

@@ -2,8 +2,8 @@
 // thread can deliver them while the window's frame handler blocks until
 // twenty more frames have come. The window must keep a short queue, take
 // input between frames, and see every change of state.
-#include "FakeModel.h"
-#include "NotifiedWindow.h"
+#include "support/FakeCameras.h"
+#include "support/NotifiedWindow.h"
 
 #include "Common/UniqueHandle.h"
 
@@ -43,8 +43,9 @@ TEST(BoundedQueue, ASlowWindowKeepsAShortQueueTakesInputAndSeesEveryState)
     constexpr int FramesPerHandling = 20;
     constexpr int TogglesPerHandling = 51;
 
-    FakeModel fake;
-    TavixCapture::MainModel& model = *fake.model;
+    TestSupport::FakeCameras cameras;
+    const auto owned = cameras.MakeModel();
+    TavixCapture::MainModel& model = *owned;
     model.SelectDevice(1); // small frames: the camera outruns the window by far
     NotifiedWindow slow;
     NotifiedWindow hung; // never takes a message while frames arrive
@@ -107,7 +108,7 @@ TEST(BoundedQueue, ASlowWindowKeepsAShortQueueTakesInputAndSeesEveryState)
             int sinceBlocked = 0;
             for (int i = 0; !enough; ++i)
             {
-                fake.cam1->DeliverFrame(0xFF000000u | static_cast<std::uint32_t>(i));
+                cameras.cam1->DeliverFrame(0xFF000000u | static_cast<std::uint32_t>(i));
                 SwitchToThread(); // a camera leaves the processor to others between frames
                 if (blocked && ++sinceBlocked >= FramesPerHandling)
                 {

@@ -2,8 +2,10 @@
 // processor thousands of times while a delivery thread sends frames of both
 // devices as fast as it can. A watchdog ends the process if the two ever
 // wait for each other; after every StopCapture the model must stay silent.
-#include "FakeModel.h"
-#include "NotifiedWindow.h"
+#include "ProbeLibrary.h"
+#include "support/FakeCameras.h"
+#include "support/NotifiedWindow.h"
+#include "support/Watchdog.h"
 
 #include "Common/UniqueHandle.h"
 
@@ -16,47 +18,15 @@
 
 using TavixCapture::PropertyId;
 
-namespace
-{
-// Ends the process when not disarmed within its time: a deadlock would
-// otherwise hang the test run instead of failing it.
-class Watchdog
-{
-public:
-    explicit Watchdog(DWORD milliseconds)
-        : disarmed_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-          thread_(
-              [this, milliseconds]
-              {
-                  if (WaitForSingleObject(disarmed_.Get(), milliseconds) != WAIT_OBJECT_0)
-                  {
-                      std::fprintf(stderr, "watchdog: the frame path stopped moving (deadlock?)\n");
-                      std::fflush(stderr);
-                      TerminateProcess(GetCurrentProcess(), 3);
-                  }
-              })
-    {
-    }
-    ~Watchdog()
-    {
-        SetEvent(disarmed_.Get());
-        thread_.join();
-    }
-
-private:
-    Common::UniqueHandle disarmed_;
-    std::thread thread_;
-};
-} // namespace
-
 TEST(FramePathStress, StartStopAndSwitchesWhileFramesFlood)
 {
     constexpr int Operations = 4000;
-    Watchdog watchdog(240000);
-    FrameProbeLog& probe = FakeModel::ProbeLog();
+    const TestSupport::Watchdog watchdog(240000, "the frame path");
+    FrameProbeLog& probe = ProbeLibrary::Log();
     probe.Reset();
-    FakeModel fake(true);
-    TavixCapture::MainModel& model = *fake.model;
+    TestSupport::FakeCameras cameras;
+    const auto owned = cameras.MakeModel(ProbeLibrary::Folder());
+    TavixCapture::MainModel& model = *owned;
     const auto processorCount = static_cast<std::int32_t>(model.GetProcessorEntries().size());
     ASSERT_EQ(processorCount, 3);
     NotifiedWindow window;
@@ -78,8 +48,8 @@ TEST(FramePathStress, StartStopAndSwitchesWhileFramesFlood)
         {
             for (std::uint32_t value = 0; !stop; ++value)
             {
-                fake.cam0->DeliverFrame(0xFF000000u | value);
-                fake.cam1->DeliverFrame(0xFF000000u | value);
+                cameras.cam0->DeliverFrame(0xFF000000u | value);
+                cameras.cam1->DeliverFrame(0xFF000000u | value);
                 ++rounds;
                 SetEvent(tick.Get());
             }
@@ -144,6 +114,8 @@ TEST(FramePathStress, StartStopAndSwitchesWhileFramesFlood)
     EXPECT_EQ(window.malformed, 0);
     EXPECT_GE(capturingNotifications, starts + stops);
     EXPECT_EQ(model.GetErrorText(), L"");
+    model.SelectProcessor(0);
+    EXPECT_EQ(probe.alive, 0) << "a processor made by a switch was never released";
     std::printf(
         "[ stress ] %d operations: %d starts, %d stops (%d silent checks), %d device, %d format and %d "
         "processor switches; %d delivery rounds, %llu frames reached the model, %d processed, %d "

@@ -3,7 +3,9 @@
 // rectangles are dragged over it with real mouse input, the page's controls
 // are clicked and chosen, and what the page reads out and the preview shows
 // (read back from the screen) is checked.
-#include "ui/UiFixture.h"
+#include "support/Desktop.h"
+#include "support/HostWindow.h"
+#include "support/ScreenShot.h"
 
 #include "Common/CriticalSection.h"
 #include "app/MainModel.h"
@@ -115,12 +117,12 @@ protected:
         processor = model->GetCurrentProcessor();
         ASSERT_NE(processor, nullptr);
 
-        previewHost = std::make_unique<UiTest::HostWindow>(Width + 2, Height + 2);
+        previewHost = std::make_unique<TestSupport::HostWindow>(Width + 2, Height + 2);
         preview = std::make_unique<TavixCapture::PreviewWindow>(*model, false);
         preview->Create(previewHost->GetSafeHwnd(), RECT{0, 0, Width + 2, Height + 2});
 
         // The page in a window of its own beside the preview, as the side pane holds it.
-        pageHost = std::make_unique<UiTest::HostWindow>(400, 560);
+        pageHost = std::make_unique<TestSupport::HostWindow>(400, 560);
         ASSERT_TRUE(SetWindowPos(pageHost->GetSafeHwnd(), nullptr, Width + 20, 0, 0, 0,
                                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
         Common::Mfc::Window* created = nullptr;
@@ -129,7 +131,7 @@ protected:
         page = created->GetSafeHwnd();
         ShowWindow(page, SW_SHOW);
         model->StartCapture();
-        UiTest::Settle();
+        TestSupport::Settle();
     }
 
     void TearDown() override
@@ -139,7 +141,7 @@ protected:
         previewHost.reset();
         pageHost.reset();
         model.reset();
-        UiTest::Pump();
+        TestSupport::Pump();
     }
 
     std::wstring Readout() const
@@ -160,7 +162,7 @@ protected:
             const ULONGLONG next = GetTickCount64() + 300;
             while (GetTickCount64() < next)
             {
-                UiTest::Pump();
+                TestSupport::Pump();
                 if (Readout().find(what) != std::wstring::npos)
                 {
                     return true;
@@ -186,18 +188,18 @@ protected:
         ASSERT_TRUE(GetWindowRect(GetDlgItem(page, id), &rect));
         POINT point{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
         ASSERT_TRUE(ScreenToClient(page, &point));
-        UiTest::MouseMove(page, point);
-        UiTest::MouseDown(page, point);
-        UiTest::MouseUp(page, point);
+        TestSupport::MouseMove(page, point);
+        TestSupport::MouseDown(page, point);
+        TestSupport::MouseUp(page, point);
     }
     void Drag(POINT from, POINT to)
     {
         const HWND window = preview->GetSafeHwnd();
-        UiTest::MouseMove(window, from);
-        UiTest::MouseDown(window, from);
-        UiTest::MouseMove(window, {(from.x + to.x) / 2, (from.y + to.y) / 2});
-        UiTest::MouseMove(window, to);
-        UiTest::MouseUp(window, to);
+        TestSupport::MouseMove(window, from);
+        TestSupport::MouseDown(window, from);
+        TestSupport::MouseMove(window, {(from.x + to.x) / 2, (from.y + to.y) / 2});
+        TestSupport::MouseMove(window, to);
+        TestSupport::MouseUp(window, to);
     }
     // The client point of the preview where image pixel (x, y) is shown:
     // the image fills the client area at 100 %.
@@ -208,9 +210,9 @@ protected:
     std::shared_ptr<PaintingCamera> camera = std::make_shared<PaintingCamera>();
     std::unique_ptr<TavixCapture::MainModel> model;
     Tavix::Framework::IProcessor* processor = nullptr;
-    std::unique_ptr<UiTest::HostWindow> previewHost;
+    std::unique_ptr<TestSupport::HostWindow> previewHost;
     std::unique_ptr<TavixCapture::PreviewWindow> preview;
-    std::unique_ptr<UiTest::HostWindow> pageHost;
+    std::unique_ptr<TestSupport::HostWindow> pageHost;
     HWND page = nullptr;
 };
 
@@ -253,7 +255,7 @@ TEST_F(MeasurePluginTest, DraggedRectangleGivesTheSpotsCentreAndWidthsAndCopiesT
     // "コピー" puts the figures on the clipboard as tab-separated text.
     Click(IDC_MEASURE_COPY);
     std::wstring copied;
-    ASSERT_TRUE(UiTest::PumpUntil(
+    ASSERT_TRUE(TestSupport::PumpUntil(
         [&]
         {
             if (!OpenClipboard(page))
@@ -278,7 +280,7 @@ TEST_F(MeasurePluginTest, SaturationOverlayIsDrawnWhereThePixelsAreAndTheFrameIs
 {
     const HWND window = preview->GetSafeHwnd();
     ASSERT_TRUE(MeasureUntil(L"ドラッグ"));
-    UiTest::ScreenShot before = UiTest::ShootClient(window);
+    TestSupport::ScreenShot before = TestSupport::ShootClient(window);
     ASSERT_EQ(before.At(210, 50), 0xFFFFFFu); // the block, white
 
     Click(IDC_MEASURE_SATURATION);
@@ -287,12 +289,12 @@ TEST_F(MeasurePluginTest, SaturationOverlayIsDrawnWhereThePixelsAreAndTheFrameIs
     for (int attempt = 0; attempt < 20 && !red; ++attempt)
     {
         camera->Deliver(Scene);
-        UiTest::Settle();
-        const std::uint32_t inside = UiTest::ShootClient(window).At(210, 50);
+        TestSupport::Settle();
+        const std::uint32_t inside = TestSupport::ShootClient(window).At(210, 50);
         red = (inside >> 16 & 0xFF) > 200 && (inside >> 8 & 0xFF) < 150 && (inside & 0xFF) < 150;
     }
     EXPECT_TRUE(red);
-    const UiTest::ScreenShot shot = UiTest::ShootClient(window);
+    const TestSupport::ScreenShot shot = TestSupport::ShootClient(window);
     // Beside the block, and far from it, the picture is as before.
     EXPECT_EQ(shot.At(222, 50), before.At(222, 50));
     EXPECT_EQ(shot.At(20, 20), before.At(20, 20));

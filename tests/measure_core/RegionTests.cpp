@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 
 using namespace TavixMeasure;
 using TavixMeasure::Testing::SyntheticFrame;
@@ -95,11 +96,46 @@ TEST(RegionStatistics, GaussianSpotGivesItsCentreAndWidthsInXAndY)
     // Tails below half a step are lost in the whole-number frame: 2 %.
     EXPECT_NEAR(spot.width4SigmaX, 4.0 * sx, 0.02 * 4.0 * sx);
     EXPECT_NEAR(spot.width4SigmaY, 4.0 * sy, 0.02 * 4.0 * sy);
+}
 
-    // Luma of a grey frame is the grey value: the same spot.
-    region.Compute(frame.View(), {0, 0, 160, 120}, Channel::Luma, BaselineMode::Ends, 0.0);
-    EXPECT_NEAR(region.Spot().centroidX, cx, 0.05);
-    EXPECT_NEAR(region.Spot().width4SigmaY, 4.0 * sy, 0.02 * 4.0 * sy);
+// A spot on a background with uniform noise of +-4: over the whole region
+// the noise far from the spot outweighs it in the second moment; over the
+// window of three widths around it, iterated, it averages out.
+TEST(RegionStatistics, IteratedWindowGivesTheWidthOfASpotInNoise)
+{
+    const double cx = 200.3;
+    const double cy = 150.7;
+    const double sx = 20.0;
+    const double sy = 14.0;
+    SyntheticFrame frame(400, 300);
+    unsigned seed = 2024;
+    frame.FillGrey(
+        [&](int x, int y)
+        {
+            seed = seed * 1103515245u + 12345u;
+            const double noise = static_cast<double>(seed >> 16 & 0x7FFF) / 0x7FFF * 8.0 - 4.0;
+            const double dx = (x + 0.5 - cx) / sx;
+            const double dy = (y + 0.5 - cy) / sy;
+            return 40.0 + noise + 200.0 * std::exp(-0.5 * (dx * dx + dy * dy));
+        });
+    RegionStatistics region;
+    region.Compute(frame.View(), {0, 0, 400, 300}, Channel::Luma, BaselineMode::Ends, 0.0);
+    const SpotStatistics& spot = region.Spot();
+    ASSERT_TRUE(spot.converged);
+    EXPECT_LE(spot.iterations, 6);
+    EXPECT_NEAR(spot.centroidX, cx, 0.3);
+    EXPECT_NEAR(spot.centroidY, cy, 0.3);
+    EXPECT_NEAR(spot.width4SigmaX, 4.0 * sx, 0.03 * 4.0 * sx);
+    EXPECT_NEAR(spot.width4SigmaY, 4.0 * sy, 0.03 * 4.0 * sy);
+    // The window: three widths around the centre, on the 8-pixel grid.
+    EXPECT_NEAR(spot.window.width, 3.0 * 4.0 * sx, 16.0);
+    EXPECT_NEAR(spot.window.y + spot.window.height / 2.0, cy, 8.0);
+    EXPECT_NEAR(spot.background, 40.0, 0.05);
+
+    const SpotStatistics whole = region.MomentsOver(region.Region());
+    std::printf("4-sigma x: iterated %.2f (%d windows), whole region %.2f; true %.2f\n", spot.width4SigmaX,
+                spot.iterations, whole.width4SigmaX, 4.0 * sx);
+    EXPECT_FALSE(std::abs(whole.width4SigmaX - 4.0 * sx) < 0.2 * 4.0 * sx);
 }
 
 TEST(RegionStatistics, RegionsOutsideOrAtTheEdgeOfTheFrame)
@@ -125,6 +161,9 @@ TEST(RegionStatistics, RegionsOutsideOrAtTheEdgeOfTheFrame)
     EXPECT_EQ(region.StatisticsOf(Channel::Red).count, 10);
     EXPECT_EQ(region.StatisticsOf(Channel::Red).minimum, 175);
     EXPECT_EQ(region.StatisticsOf(Channel::Red).maximum, 199);
+    // Grey rows count once for all channels; luma only when it is chosen.
+    EXPECT_EQ(region.HistogramOf(Channel::Blue)[179], 1u);
+    EXPECT_EQ(region.StatisticsOf(Channel::Luma).count, 0);
 
     // One pixel: its value, no spread; above its own border there is no signal.
     region.Compute(frame.View(), {3, 2, 1, 1}, Channel::Red, BaselineMode::Ends, 0.0);

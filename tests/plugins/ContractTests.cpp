@@ -1,6 +1,5 @@
 // The objects on both sides of the boundary: reference counts, the answers
 // of QueryInterface, ProcessorBase's defaults and the program's host services.
-#include "FakeHost.h"
 #include "PluginFixture.h"
 
 #include "Common/ComPointer.h"
@@ -15,6 +14,12 @@ class PlainProcessor final : public Tavix::Framework::ProcessorBase
 {
 };
 
+ULONG CountOf(IUnknown* object)
+{
+    object->AddRef();
+    return object->Release();
+}
+
 // Checks the three QueryInterface answers of `object`, whose own interface is `own`.
 void ExpectQueryInterfaceAnswers(IUnknown* object, REFIID own)
 {
@@ -24,12 +29,10 @@ void ExpectQueryInterfaceAnswers(IUnknown* object, REFIID own)
     EXPECT_EQ(object->QueryInterface(IID_IClassFactory, &other), E_NOINTERFACE);
     EXPECT_EQ(other, nullptr);
 
-    const ULONG before = object->AddRef() - 1;
-    object->Release();
+    const ULONG before = CountOf(object);
     void* unknown = nullptr;
     ASSERT_EQ(object->QueryInterface(IID_IUnknown, &unknown), S_OK);
-    EXPECT_EQ(object->AddRef(), before + 2) << "QueryInterface adds one reference";
-    object->Release();
+    EXPECT_EQ(CountOf(object), before + 1) << "QueryInterface adds one reference";
     static_cast<IUnknown*>(unknown)->Release();
 
     void* self = nullptr;
@@ -37,6 +40,20 @@ void ExpectQueryInterfaceAnswers(IUnknown* object, REFIID own)
     EXPECT_EQ(self, unknown) << "one object behind both interfaces";
     static_cast<IUnknown*>(self)->Release();
 }
+
+// Host services of a model over the fake cameras, made the way the model makes its own.
+class HostTest : public PluginTest
+{
+protected:
+    Common::ComPointer<Tavix::Framework::IHostServices> MakeHost(const std::wstring& directory)
+    {
+        Common::ComPointer<Tavix::Framework::IHostServices> host;
+        host.Attach(new TavixCapture::HostServices(directory, *model, profile));
+        return host;
+    }
+
+    std::unique_ptr<TavixCapture::MainModel> model = MakeModel();
+};
 } // namespace
 
 TEST(ProcessorBase, AnswersItsInterfacesAndCountsReferences)
@@ -48,67 +65,55 @@ TEST(ProcessorBase, AnswersItsInterfacesAndCountsReferences)
     EXPECT_EQ(processor->Release(), 0u);
 }
 
-TEST(ProcessorBase, KeepsOneReferenceToItsHostUntilTerminate)
+TEST_F(HostTest, AProcessorKeepsOneReferenceToItsHostUntilTerminate)
 {
-    FakeHost host;
-    FakeHost other;
+    const auto host = MakeHost(folder.Path());
+    const auto other = MakeHost(folder.Path());
     {
         Common::ComPointer<Tavix::Framework::IProcessor> processor;
         processor.Attach(new PlainProcessor);
         EXPECT_EQ(processor->Initialize(nullptr), E_POINTER);
-        EXPECT_EQ(processor->Initialize(&host), S_OK);
-        EXPECT_EQ(host.references, 1u);
-        EXPECT_EQ(processor->Initialize(&host), S_OK);
-        EXPECT_EQ(host.references, 1u) << "the same host again changes nothing";
-        EXPECT_EQ(processor->Initialize(&other), S_OK);
-        EXPECT_EQ(host.references, 0u);
-        EXPECT_EQ(other.references, 1u);
+        EXPECT_EQ(processor->Initialize(host.Get()), S_OK);
+        EXPECT_EQ(CountOf(host.Get()), 2u);
+        EXPECT_EQ(processor->Initialize(host.Get()), S_OK);
+        EXPECT_EQ(CountOf(host.Get()), 2u) << "the same host again changes nothing";
+        EXPECT_EQ(processor->Initialize(other.Get()), S_OK);
+        EXPECT_EQ(CountOf(host.Get()), 1u);
+        EXPECT_EQ(CountOf(other.Get()), 2u);
         EXPECT_EQ(processor->Terminate(), S_OK);
-        EXPECT_EQ(other.references, 0u);
-        EXPECT_EQ(processor->Initialize(&host), S_OK);
+        EXPECT_EQ(CountOf(other.Get()), 1u);
+        EXPECT_EQ(processor->GetOutputImage(), nullptr) << "no host, no image";
+        EXPECT_EQ(processor->Initialize(host.Get()), S_OK);
     }
-    EXPECT_EQ(host.references, 0u) << "a processor released without Terminate lets its host go";
+    EXPECT_EQ(CountOf(host.Get()), 1u) << "a processor released without Terminate lets its host go";
 }
 
-TEST(ProcessorBase, DefaultsShowTheHostsFrameOfferNoPageAndClaimNoMouse)
+TEST_F(HostTest, TheNoneProcessorShowsTheDevicesFrameOffersNoPageAndClaimsNoMouse)
 {
-    FakeHost host;
-    Common::ComPointer<Tavix::Framework::IProcessor> processor;
-    processor.Attach(new PlainProcessor);
-    ASSERT_EQ(processor->Initialize(&host), S_OK);
-    EXPECT_EQ(processor->GetOutputImage(), &host.frame);
-
+    Tavix::Framework::IProcessor* none = model->GetCurrentProcessor();
+    ASSERT_NE(none, nullptr);
+    EXPECT_EQ(none->GetOutputImage(), &cam0->frame);
     Common::Mfc::Window* page = reinterpret_cast<Common::Mfc::Window*>(1);
-    EXPECT_EQ(processor->CreatePage(nullptr, nullptr), E_POINTER);
-    EXPECT_EQ(processor->CreatePage(nullptr, &page), S_OK);
+    EXPECT_EQ(none->CreatePage(nullptr, nullptr), E_POINTER);
+    EXPECT_EQ(none->CreatePage(nullptr, &page), S_OK);
     EXPECT_EQ(page, nullptr);
-
     bool capture = true;
     const D2D1_POINT_2F point = {-1.5f, 2.25f};
-    EXPECT_EQ(processor->OnLButtonDown(MK_LBUTTON, &point, &capture), S_OK);
+    EXPECT_EQ(none->OnLButtonDown(MK_LBUTTON, &point, &capture), S_OK);
     EXPECT_FALSE(capture);
-    EXPECT_EQ(processor->Process(), S_OK);
-    EXPECT_EQ(processor->Terminate(), S_OK);
-    EXPECT_EQ(processor->GetOutputImage(), nullptr) << "no host, no image";
 }
 
-TEST_F(PluginTest, HostServicesAnswerTheirInterfacesAndGiveTheProgramFolder)
+TEST_F(HostTest, HostServicesAnswerTheirInterfacesAndGiveTheProgramFolder)
 {
-    const auto model = MakeModel();
-    Common::ComPointer<Tavix::Framework::IHostServices> host;
-    host.Attach(new TavixCapture::HostServices(Common::GetDirectoryPart(L"C:\\Tools\\TavixCapture.exe"),
-                                               *model, profile));
+    const auto host = MakeHost(Common::GetDirectoryPart(L"C:\\Tools\\TavixCapture.exe"));
     ExpectQueryInterfaceAnswers(host.Get(), Tavix::Framework::IID_IHostServices);
     EXPECT_EQ(host->GetDirectory(), L"C:\\Tools\\");
-    EXPECT_EQ(host->GetFrame(), &camera->frame);
+    EXPECT_EQ(host->GetFrame(), &cam0->frame);
 }
 
-TEST_F(PluginTest, HostServicesReadAndWriteTheConfigurationFile)
+TEST_F(HostTest, HostServicesReadAndWriteTheConfigurationFile)
 {
-    const auto model = MakeModel();
-    Common::ComPointer<Tavix::Framework::IHostServices> host;
-    host.Attach(new TavixCapture::HostServices(folder.Path(), *model, profile));
-
+    const auto host = MakeHost(folder.Path());
     EXPECT_EQ(host->GetProfileInt(L"二値化", L"Threshold", 128), 128);
     EXPECT_EQ(host->GetProfileString(L"二値化", L"Mode", L"既定"), L"既定");
     EXPECT_EQ(host->WriteProfileInt(L"二値化", L"Threshold", -77), S_OK);
@@ -131,27 +136,12 @@ TEST_F(PluginTest, HostServicesReadAndWriteTheConfigurationFile)
     EXPECT_EQ(host->GetProfileString(L"二値化", L"Mode", L""), L"反転");
 }
 
-TEST_F(PluginTest, HostServicesAskThePreviewToRefetchOrRepaint)
+TEST_F(HostTest, HostServicesAskThePreviewToRefetch)
 {
-    const auto model = MakeModel();
+    // (Redraw reaching the preview: the ruler sample's test.)
     Listen(*model);
-    Common::ComPointer<Tavix::Framework::IHostServices> host;
-    host.Attach(new TavixCapture::HostServices(folder.Path(), *model, profile));
-
+    const auto host = MakeHost(folder.Path());
     EXPECT_EQ(host->UpdateFrame(), S_OK);
-    EXPECT_EQ(window.Drain(), std::vector<int>{3});
-
-    EXPECT_EQ(host->Redraw(), S_OK) << "no preview yet";
-    const HWND preview = CreateWindowExW(0, L"STATIC", L"preview", WS_POPUP | WS_VISIBLE, 0, 0, 50, 40,
-                                         nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(preview, nullptr);
-    ASSERT_TRUE(ValidateRect(preview, nullptr));
-    model->SetPreviewWindow(preview);
-    EXPECT_EQ(host->Redraw(), S_OK);
-    RECT dirty = {};
-    EXPECT_TRUE(GetUpdateRect(preview, &dirty, FALSE));
-    EXPECT_EQ(dirty.right - dirty.left, 50);
-    model->SetPreviewWindow(nullptr);
-    EXPECT_TRUE(DestroyWindow(preview));
-    EXPECT_EQ(host->Redraw(), S_OK);
+    EXPECT_EQ(window.Drain(), Ids{TavixCapture::PropertyId::Frame});
+    EXPECT_EQ(host->Redraw(), S_OK) << "no preview: nothing to repaint";
 }

@@ -6,19 +6,6 @@
 
 using NameList = std::vector<std::wstring>;
 
-TEST_F(PluginTest, WithoutPluginsOnlyNoneIsListedAndItsNameIsNotSaved)
-{
-    profile.WriteString(L"Settings", L"ProcessorName", L"前回の処理");
-    {
-        const auto model = MakeModel();
-        EXPECT_EQ(Names(*model), NameList{L"なし"});
-        EXPECT_EQ(model->GetCurrentProcessorIndex(), 0);
-        EXPECT_NE(model->GetCurrentProcessor(), nullptr);
-        EXPECT_EQ(model->TakeProcessorError(), nullptr);
-    }
-    EXPECT_EQ(profile.ReadString(L"Settings", L"ProcessorName", L""), L"前回の処理");
-}
-
 TEST_F(PluginTest, BrokenPluginsAreSkippedSilentlyAndTheOthersListedInOrder)
 {
     // Every way a plug-in can fail to describe itself, in file-name order.

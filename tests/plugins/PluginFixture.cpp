@@ -1,64 +1,49 @@
 #include "PluginFixture.h"
 
-#include "Common/ui/BindableBase.h"
-
+#include "Common/Exception.h"
+#include "Common/TextHelpers.h"
 #include "app/ProcessorEntry.h"
 
-NotificationWindow::NotificationWindow()
+namespace
 {
-    Attach(CreateWindowExW(0, L"STATIC", L"listener", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                           GetModuleHandleW(nullptr), nullptr));
-    EXPECT_NE(GetSafeHwnd(), nullptr) << "no window: is there a display?";
-}
-
-NotificationWindow::~NotificationWindow()
-{
-    ::DestroyWindow(Detach());
-}
-
-std::vector<int> NotificationWindow::Drain()
-{
-    std::vector<int> ids;
-    MSG message;
-    while (PeekMessageW(&message, GetSafeHwnd(), WM_APP, WM_APP, PM_REMOVE))
-    {
-        // As the window layer does before handling it: a coalesced
-        // notification may be posted again from now on.
-        reinterpret_cast<Common::Mfc::BindableBase*>(message.wParam)
-            ->AcknowledgeNotification(this, static_cast<std::int32_t>(message.lParam));
-        ids.push_back(static_cast<int>(message.lParam));
-    }
-    return ids;
-}
-
+// The folder of the running test program, ending with a separator.
 std::wstring TestProgramFolder()
 {
     std::wstring path(32768, L'\0');
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     EXPECT_NE(length, 0u);
     path.resize(length);
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
+    return Common::GetDirectoryPart(path);
 }
 
-PluginTest::PluginTest() : profile(folder.File(L"TavixCapture.ini"))
+void Copy(const std::wstring& source, const std::wstring& target)
 {
-    camera = std::make_shared<TestSupport::FakeDevice>(
-        L"Camera", L"\\\\?\\camera",
-        std::initializer_list<TestSupport::FormatInfo>{{L"YUY2", 64, 48, 30.0}, {L"YUY2", 32, 24, 30.0}});
+    ASSERT_TRUE(CopyFileW(source.c_str(), target.c_str(), TRUE))
+        << "cannot copy " << testing::PrintToString(source) << ": " << GetLastError();
 }
+} // namespace
 
-std::unique_ptr<TavixCapture::MainModel> PluginTest::MakeModel()
+HRESULT CodeOf(const std::function<void()>& action)
 {
-    return std::make_unique<TavixCapture::MainModel>(
-        profile, [this](std::int32_t, bool, bool) { return TestSupport::MakeCapture({camera}); }, 0, true,
-        false, folder.Path());
+    try
+    {
+        action();
+    }
+    catch (const Common::Exception& error)
+    {
+        return error.ErrorCode;
+    }
+    return S_OK;
 }
 
 void PluginTest::Install(const wchar_t* kind, const std::wstring& name)
 {
-    const std::wstring source = TestProgramFolder() + L"testplugins\\" + kind + L".dll";
-    ASSERT_TRUE(CopyFileW(source.c_str(), folder.File(name).c_str(), TRUE))
-        << "cannot copy " << testing::PrintToString(source) << ": " << GetLastError();
+    Copy(TestProgramFolder() + L"testplugins\\" + kind + L".dll", folder.File(name));
+}
+
+void PluginTest::InstallBeside(const std::wstring& pathInTestFolder)
+{
+    Copy(TestProgramFolder() + pathInTestFolder, folder.File(Common::GetFileNamePart(pathInTestFolder)));
 }
 
 std::wstring PluginTest::TakeEvents(const std::wstring& name)

@@ -1,6 +1,7 @@
-// A small RIFF reader for the AVI files the writer makes: the first video
-// stream's header, its bitmap header and the frame chunks in file order.
-// Independent of the AVIFile library that wrote them.
+// Reads back an AVI movie through the AVIFile library: the first video
+// stream's header, its bitmap header and its frames in order. (The
+// saving_avi_reader test checks the same movies with an independent reader,
+// ffprobe and ffmpeg.)
 #pragma once
 
 #include <windows.h>
@@ -14,36 +15,11 @@
 namespace SavingTests
 {
 
-// The "strh" chunk as stored in the file.
-#pragma pack(push, 2)
-struct StreamHeader
-{
-    FOURCC fccType;
-    FOURCC fccHandler;
-    DWORD dwFlags;
-    WORD wPriority;
-    WORD wLanguage;
-    DWORD dwInitialFrames;
-    DWORD dwScale;
-    DWORD dwRate;
-    DWORD dwStart;
-    DWORD dwLength;
-    DWORD dwSuggestedBufferSize;
-    DWORD dwQuality;
-    DWORD dwSampleSize;
-    struct
-    {
-        short left, top, right, bottom;
-    } rcFrame;
-};
-#pragma pack(pop)
-static_assert(sizeof(StreamHeader) == 56);
-
 struct AviContents
 {
-    StreamHeader streamHeader = {};
+    AVISTREAMINFOW streamHeader = {};
     BITMAPINFOHEADER bitmapHeader = {};
-    std::vector<std::vector<std::uint8_t>> frames; // "00db" chunks
+    std::vector<std::vector<std::uint8_t>> frames;
 };
 
 AviContents ReadAvi(const std::wstring& path);

@@ -1,9 +1,5 @@
 #include "AviOutput.h"
 
-#include "SavedFiles.h"
-
-#include "app/Bgr24Image.h"
-
 #include <cstdlib>
 
 namespace SavingTests
@@ -29,19 +25,20 @@ OutputFolder::OutputFolder()
 
 void WriteExpectedFrames(const std::wstring& path, const std::vector<Common::FrameBuffer>& frames)
 {
-    std::vector<std::uint8_t> bytes;
+    std::string bytes;
     for (const Common::FrameBuffer& frame : frames)
     {
-        const std::vector<std::uint8_t> image =
-            TavixCapture::ConvertToBgr24(frame, TavixCapture::RowOrder::TopDown);
-        const std::size_t stride = static_cast<std::size_t>(TavixCapture::GetBgr24Stride(frame.width));
         for (int y = 0; y < frame.height; ++y)
         {
-            const auto row = image.begin() + static_cast<std::ptrdiff_t>(y * stride);
-            bytes.insert(bytes.end(), row, row + frame.width * 3);
+            for (int x = 0; x < frame.width; ++x)
+            {
+                bytes.append(reinterpret_cast<const char*>(frame.pixels.data()) +
+                                 static_cast<std::size_t>(y) * frame.stride + x * 4,
+                             3);
+            }
         }
     }
-    SavedFiles::WriteFileBytes(path, bytes);
+    TestSupport::WriteFileBytes(path, bytes);
 }
 
 } // namespace SavingTests

@@ -16,20 +16,16 @@ std::vector<Attribute> CopyAttributes(IMFMediaType& type)
     type.GetCount(&count);
     for (UINT32 i = 0; i < count; ++i)
     {
-        Attribute attribute = {};
-        PropVariantInit(&attribute.value);
-        if (FAILED(type.GetItemByIndex(i, &attribute.key, &attribute.value)))
+        GUID key = {};
+        PROPVARIANT value;
+        PropVariantInit(&value);
+        if (SUCCEEDED(type.GetItemByIndex(i, &key, &value)))
         {
-            continue;
+            attributes.push_back(value.vt == VT_CLSID ? Attribute(key, *value.puuid)
+                                 : value.vt == VT_UI4 ? Attribute(key, std::uint64_t{value.ulVal})
+                                                      : Attribute(key, value.uhVal.QuadPart));
         }
-        if (attribute.value.vt == VT_CLSID)
-        {
-            attribute.guid = *attribute.value.puuid;
-            PropVariantClear(&attribute.value);
-            attribute.value.vt = VT_CLSID;
-            attribute.value.puuid = nullptr;
-        }
-        attributes.push_back(attribute);
+        PropVariantClear(&value);
     }
     return attributes;
 }
@@ -158,19 +154,6 @@ TavixCapture::SinkWriterFactory MakeFakeSinkWriterFactory(std::shared_ptr<SinkWr
         *writer = new FakeSinkWriter(log);
         return S_OK;
     };
-}
-
-std::uint64_t NumberOf(const Attribute& attribute)
-{
-    switch (attribute.value.vt)
-    {
-    case VT_UI4:
-        return attribute.value.ulVal;
-    case VT_UI8:
-        return attribute.value.uhVal.QuadPart;
-    default:
-        return ~0ull;
-    }
 }
 
 } // namespace SavingTests

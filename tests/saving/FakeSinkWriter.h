@@ -18,11 +18,19 @@
 namespace SavingTests
 {
 
+// One attribute of a media type: a GUID value, or a UINT32/UINT64 number.
 struct Attribute
 {
+    Attribute(const GUID& attributeKey, const GUID& value) : key(attributeKey), guid(value) {}
+    Attribute(const GUID& attributeKey, std::uint64_t value) : key(attributeKey), number(value) {}
+    bool operator==(const Attribute& other) const
+    {
+        return key == other.key && guid == other.guid && number == other.number;
+    }
+
     GUID key;
-    PROPVARIANT value; // VT_CLSID (puuid points into `guid`), VT_UI4 or VT_UI8
-    GUID guid;
+    GUID guid = {};
+    std::uint64_t number = 0;
 };
 
 struct WrittenSample
@@ -50,8 +58,5 @@ struct SinkWriterLog
 // A factory for VideoWriter that hands out one FakeSinkWriter per call,
 // each reporting to `log`.
 TavixCapture::SinkWriterFactory MakeFakeSinkWriterFactory(std::shared_ptr<SinkWriterLog> log);
-
-// The value of an attribute as a 64-bit number (UINT32 or UINT64 values).
-std::uint64_t NumberOf(const Attribute& attribute);
 
 } // namespace SavingTests

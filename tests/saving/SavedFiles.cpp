@@ -1,7 +1,6 @@
 #include "SavedFiles.h"
 
 #include "Common/ComPointer.h"
-#include "Common/UniqueHandle.h"
 
 #include <wincodec.h>
 
@@ -79,58 +78,6 @@ Difference Compare(const Common::FrameBuffer& a, const Common::FrameBuffer& b)
     const double count = 3.0 * a.width * a.height;
     difference.mean = count > 0 ? sum / count : 0.0;
     return difference;
-}
-
-std::vector<std::wstring> ListFiles(const std::wstring& folder)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-    {
-        return names;
-    }
-    do
-    {
-        const std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..")
-        {
-            names.push_back(name);
-        }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path)
-{
-    const Common::UniqueHandle file(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file)
-    {
-        throw std::runtime_error("cannot open file");
-    }
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-    {
-        bytes.insert(bytes.end(), buffer, buffer + read);
-    }
-    return bytes;
-}
-
-void WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
-{
-    const Common::UniqueHandle file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    if (!file || !WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size())
-    {
-        throw std::runtime_error("cannot write file");
-    }
 }
 
 } // namespace SavedFiles

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace SavedFiles
 {
@@ -34,11 +33,5 @@ struct Difference
     double mean = 0.0;
 };
 Difference Compare(const Common::FrameBuffer& a, const Common::FrameBuffer& b);
-
-// Names of the files in a folder (no "." or ".."), sorted.
-std::vector<std::wstring> ListFiles(const std::wstring& folder);
-
-std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path);
-void WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 
 } // namespace SavedFiles

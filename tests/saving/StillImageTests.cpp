@@ -13,6 +13,7 @@
 #include <cstring>
 
 using TavixCapture::StillImageWriter;
+using TestSupport::ListFiles;
 
 namespace
 {
@@ -54,105 +55,85 @@ protected:
     Common::ComPointer<IWICImagingFactory> factory;
     TestSupport::TempFolder folder;
 };
+
+// A smooth image, as cameras deliver (JPEG's loss stays small), whose
+// neighbouring pixels still differ in every channel, with a varying alpha
+// the savers must ignore.
+Common::FrameBuffer SmoothFrame(int width, int height)
+{
+    Common::FrameBuffer frame;
+    frame.Resize(width, height);
+    for (int y = 0; y < height; ++y)
+    {
+        for (int x = 0; x < width; ++x)
+        {
+            std::uint8_t* p = frame.pixels.data() + static_cast<std::size_t>(y) * frame.stride + x * 4;
+            p[0] = static_cast<std::uint8_t>(x * 255 / (width - 1));
+            p[1] = static_cast<std::uint8_t>(y * 255 / (height - 1));
+            p[2] = static_cast<std::uint8_t>(128 + (x - y) / 8);
+            p[3] = static_cast<std::uint8_t>(x);
+        }
+    }
+    return frame;
+}
 } // namespace
 
-TEST_F(StillImageTest, LosslessFormatsReadBackPixelExactWhateverTheAlpha)
+TEST_F(StillImageTest, EveryFormatReadsBackAsTheFrameThroughBothPixelFormats)
 {
-    // 641 wide: the 24-bit rows of TIFF end in one filler byte.
-    const Common::FrameBuffer frame = SavedFiles::PatternFrame(641, 37);
+    // 641 wide: the 24-bit rows end in one filler byte.
+    const Common::FrameBuffer smooth = SmoothFrame(641, 240);
+    const Common::FrameBuffer pattern = SavedFiles::PatternFrame(641, 37);
     const struct
     {
         int format;
         const wchar_t* name;
         const GUID* container;
-    } cases[] = {{Bmp, L"a.bmp", &GUID_ContainerFormatBmp},
-                 {Png, L"a.png", &GUID_ContainerFormatPng},
-                 {Tiff, L"a.tif", &GUID_ContainerFormatTiff}};
+        const GUID* negotiated; // what Wine's encoder takes; Windows may differ
+        int maximum;
+        double mean;
+    } cases[] = {{Bmp, L"a.bmp", &GUID_ContainerFormatBmp, &GUID_WICPixelFormat32bppBGR, 0, 0.0},
+                 {Png, L"a.png", &GUID_ContainerFormatPng, &GUID_WICPixelFormat32bppBGR, 0, 0.0},
+                 {Tiff, L"a.tif", &GUID_ContainerFormatTiff, &GUID_WICPixelFormat24bppBGR, 0, 0.0},
+                 {Jpeg, L"a.jpg", &GUID_ContainerFormatJpeg, &GUID_WICPixelFormat24bppBGR, 16, 2.0}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(testing::Message() << "format " << c.format);
+        EXPECT_EQ(NegotiatedFormat(*c.container), *c.negotiated) << "the lab runs both branches";
+        const Common::FrameBuffer& frame = c.maximum == 0 ? pattern : smooth;
         Writer().Save(frame, c.format, folder.File(c.name));
         const SavedFiles::DecodedImage image = SavedFiles::Decode(folder.File(c.name));
         EXPECT_EQ(image.container, *c.container);
         const SavedFiles::Difference difference = SavedFiles::Compare(image.frame, frame);
-        EXPECT_EQ(difference.maximum, 0);
+        EXPECT_LE(difference.maximum, c.maximum);
+        EXPECT_LE(difference.mean, c.mean);
     }
 }
 
-TEST_F(StillImageTest, JpegStaysCloseToTheFrame)
-{
-    // A smooth image, as cameras deliver: JPEG's loss stays small.
-    Common::FrameBuffer frame;
-    frame.Resize(320, 240);
-    for (int y = 0; y < frame.height; ++y)
-    {
-        for (int x = 0; x < frame.width; ++x)
-        {
-            std::uint8_t* p = frame.pixels.data() + static_cast<std::size_t>(y) * frame.stride + x * 4;
-            p[0] = static_cast<std::uint8_t>(x * 255 / 319);
-            p[1] = static_cast<std::uint8_t>(y * 255 / 239);
-            p[2] = static_cast<std::uint8_t>(128 + (x - y) / 4);
-            p[3] = static_cast<std::uint8_t>(x);
-        }
-    }
-    Writer().Save(frame, Jpeg, folder.File(L"a.jpg"));
-    const SavedFiles::DecodedImage image = SavedFiles::Decode(folder.File(L"a.jpg"));
-    EXPECT_EQ(image.container, GUID_ContainerFormatJpeg);
-    const SavedFiles::Difference difference = SavedFiles::Compare(image.frame, frame);
-    EXPECT_LE(difference.mean, 2.0);
-    EXPECT_LE(difference.maximum, 16);
-}
-
-TEST_F(StillImageTest, TheLabOffersBothBranchesOfThePixelFormatNegotiation)
-{
-    // BMP and PNG take the frame's 32-bit rows; JPEG and TIFF ask for 24 bits,
-    // so the exactness tests above run through both branches.
-    EXPECT_EQ(NegotiatedFormat(GUID_ContainerFormatBmp), GUID_WICPixelFormat32bppBGR);
-    EXPECT_EQ(NegotiatedFormat(GUID_ContainerFormatPng), GUID_WICPixelFormat32bppBGR);
-    EXPECT_EQ(NegotiatedFormat(GUID_ContainerFormatJpeg), GUID_WICPixelFormat24bppBGR);
-    EXPECT_EQ(NegotiatedFormat(GUID_ContainerFormatTiff), GUID_WICPixelFormat24bppBGR);
-}
-
-TEST_F(StillImageTest, TheSelectedFormatDecidesNotTheExtension)
-{
-    const Common::FrameBuffer frame = SavedFiles::PatternFrame(64, 48);
-    Writer().Save(frame, Jpeg, folder.File(L"x.png"));
-    const std::vector<std::uint8_t> bytes = SavedFiles::ReadFileBytes(folder.File(L"x.png"));
-    ASSERT_GE(bytes.size(), 3u);
-    EXPECT_EQ(bytes[0], 0xFF);
-    EXPECT_EQ(bytes[1], 0xD8); // JPEG start of image
-    EXPECT_EQ(SavedFiles::Decode(folder.File(L"x.png")).container, GUID_ContainerFormatJpeg);
-}
-
-TEST_F(StillImageTest, TwentyFourBitRowsArePaddedToFourBytes)
+TEST_F(StillImageTest, TwentyFourBitRowsArePaddedToFourBytesWhateverTheBufferHeld)
 {
     EXPECT_EQ(TavixCapture::GetBgr24Stride(641), 1924);
-    EXPECT_EQ(TavixCapture::GetBgr24Stride(640), 1920);
     EXPECT_EQ(TavixCapture::GetBgr24Stride(1), 4);
+    EXPECT_TRUE(TavixCapture::ConvertToBgr24(Common::FrameBuffer(), TavixCapture::RowOrder::TopDown).empty());
 
+    // A reused buffer that held a larger, dirty image; both row orders.
     const Common::FrameBuffer frame = SavedFiles::PatternFrame(641, 3);
+    std::vector<std::uint8_t> image(10000, 0xAB);
     for (const auto order : {TavixCapture::RowOrder::TopDown, TavixCapture::RowOrder::BottomUp})
     {
-        const std::vector<std::uint8_t> image = TavixCapture::ConvertToBgr24(frame, order);
+        TavixCapture::ConvertToBgr24(frame, order, image);
         ASSERT_EQ(image.size(), 1924u * 3);
         for (int y = 0; y < 3; ++y)
         {
-            const int row = order == TavixCapture::RowOrder::TopDown ? y : 2 - y;
-            const std::uint8_t* target = image.data() + row * 1924;
+            const std::uint8_t* target =
+                image.data() + (order == TavixCapture::RowOrder::TopDown ? y : 2 - y) * 1924;
             const std::uint8_t* source = frame.pixels.data() + y * frame.stride;
             for (int x = 0; x < 641; ++x)
             {
                 ASSERT_EQ(std::memcmp(target + x * 3, source + x * 4, 3), 0) << "x " << x << " y " << y;
             }
-            EXPECT_EQ(target[1923], 0) << "the filler byte stays zero";
+            EXPECT_EQ(target[1923], 0) << "the filler byte is zero";
         }
     }
-    EXPECT_TRUE(TavixCapture::ConvertToBgr24(Common::FrameBuffer(), TavixCapture::RowOrder::TopDown).empty());
-
-    // A reused buffer that held a larger, dirty image: same rows, filler zero again.
-    std::vector<std::uint8_t> reused(10000, 0xAB);
-    TavixCapture::ConvertToBgr24(frame, TavixCapture::RowOrder::BottomUp, reused);
-    EXPECT_EQ(reused, TavixCapture::ConvertToBgr24(frame, TavixCapture::RowOrder::BottomUp));
 }
 
 TEST_F(StillImageTest, GeneratedNamesAreUtcTimeStampsAndNeverReplaceAFile)
@@ -175,10 +156,10 @@ TEST_F(StillImageTest, GeneratedNamesAreUtcTimeStampsAndNeverReplaceAFile)
         paths.push_back(
             Writer().SaveUnderNewName(SavedFiles::PatternFrame(16, 8, i), Png, folder.Path(), time));
     }
-    EXPECT_EQ(paths[0], folder.File(L"20160305070809012.png"));
-    EXPECT_EQ(paths[1], folder.File(L"20160305070809012_1.png"));
-    EXPECT_EQ(paths[2], folder.File(L"20160305070809012_2.png"));
-    EXPECT_EQ(SavedFiles::ListFiles(folder.Path()).size(), 3u);
+    EXPECT_EQ(paths, (std::vector<std::wstring>{folder.File(L"20160305070809012.png"),
+                                                folder.File(L"20160305070809012_1.png"),
+                                                folder.File(L"20160305070809012_2.png")}));
+    EXPECT_EQ(folder.Names().size(), 3u);
     for (std::uint32_t i = 0; i < 3; ++i)
     {
         EXPECT_EQ(SavedFiles::Compare(SavedFiles::Decode(paths[i]).frame, SavedFiles::PatternFrame(16, 8, i))
@@ -188,48 +169,20 @@ TEST_F(StillImageTest, GeneratedNamesAreUtcTimeStampsAndNeverReplaceAFile)
     }
 }
 
-TEST_F(StillImageTest, AnUnsupportedFormatCreatesNoFile)
-{
-    const Common::FrameBuffer frame = SavedFiles::PatternFrame(8, 8);
-    for (const int format : {-1, 4, 7})
-    {
-        try
-        {
-            Writer().Save(frame, format, folder.File(L"a.bmp"));
-            ADD_FAILURE() << "format " << format << " was accepted";
-        }
-        catch (const Common::Exception& error)
-        {
-            EXPECT_EQ(error.Message, L"サポートされていないフォーマットが指定されました。");
-        }
-    }
-    EXPECT_TRUE(SavedFiles::ListFiles(folder.Path()).empty());
-}
-
-TEST_F(StillImageTest, AFailedEncodingLeavesTheFileUnderTheNameAsItWas)
+TEST_F(StillImageTest, AFailedEncodingOrAShortFrameLeavesTheFolderAsItWas)
 {
     // JPEG cannot hold an image 70000 pixels wide: the encoder fails after
     // the file has been created.
-    const std::vector<std::uint8_t> earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
-    SavedFiles::WriteFileBytes(folder.File(L"a.jpg"), earlier);
+    TestSupport::WriteFileBytes(folder.File(L"a.jpg"), "earlier");
     const Common::FrameBuffer wide = SavedFiles::PatternFrame(70000, 2);
     EXPECT_THROW(Writer().Save(wide, Jpeg, folder.File(L"a.jpg")), Common::Exception);
-    EXPECT_EQ(SavedFiles::ReadFileBytes(folder.File(L"a.jpg")), earlier);
-
-    SYSTEMTIME time = {};
-    time.wYear = 2020;
-    time.wMonth = 1;
-    time.wDay = 1;
-    EXPECT_THROW(static_cast<void>(Writer().SaveUnderNewName(wide, Jpeg, folder.Path(), time)),
+    EXPECT_EQ(TestSupport::ReadFileBytes(folder.File(L"a.jpg")), "earlier");
+    EXPECT_THROW(static_cast<void>(Writer().SaveUnderNewName(wide, Jpeg, folder.Path(),
+                                                             SYSTEMTIME{2020, 1, 0, 1, 0, 0, 0, 0})),
                  Common::Exception);
-    EXPECT_EQ(SavedFiles::ListFiles(folder.Path()), std::vector<std::wstring>{L"a.jpg"})
-        << "nothing else, no temporary file, stays in the folder";
-}
 
-TEST_F(StillImageTest, AFrameWhoseBufferIsShortIsRefusedBeforeAnythingIsWritten)
-{
-    Common::FrameBuffer frame = SavedFiles::PatternFrame(8, 8);
-    frame.pixels.resize(frame.pixels.size() - 1);
-    EXPECT_THROW(Writer().Save(frame, Bmp, folder.File(L"a.bmp")), Common::Exception);
-    EXPECT_TRUE(SavedFiles::ListFiles(folder.Path()).empty());
+    Common::FrameBuffer shortFrame = SavedFiles::PatternFrame(8, 8);
+    shortFrame.pixels.resize(shortFrame.pixels.size() - 1);
+    EXPECT_THROW(Writer().Save(shortFrame, Bmp, folder.File(L"a.bmp")), Common::Exception);
+    EXPECT_EQ(folder.Names(), std::vector<std::wstring>{L"a.jpg"}) << "no other file, no temporary one";
 }

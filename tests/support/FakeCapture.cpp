@@ -60,7 +60,21 @@ void FakeDevice::DeliverFrame(std::uint32_t value)
     {
         std::memcpy(frame.pixels.data() + i, &value, 4);
     }
-    NotifyFrame(frame);
+    Deliver();
+}
+
+void FakeDevice::Deliver()
+{
+    Common::AutoLock lock(frameLock);
+    try
+    {
+        NotifyFrame(frame);
+    }
+    catch (const Common::Exception& error)
+    {
+        // As a backend's delivery thread does with an error of the frame handler.
+        NotifyError(error);
+    }
 }
 
 void FakeDevice::SetPixel(std::int32_t x, std::int32_t y, std::uint32_t value)

@@ -42,8 +42,11 @@ public:
     void Close() override;
 
     // Fills `frame` with `value` everywhere and delivers it, as a backend's
-    // delivery thread does.
+    // delivery thread does: an error of the frame handler comes back through
+    // the error callback.
     void DeliverFrame(std::uint32_t value);
+    // Delivers `frame` as it stands (after SetPixel).
+    void Deliver();
     // Sets one pixel of `frame` (under frameLock).
     void SetPixel(std::int32_t x, std::int32_t y, std::uint32_t value);
     void DeliverError(const Common::Exception& error);

@@ -53,9 +53,14 @@ TempFolder::~TempFolder()
 
 std::vector<std::wstring> TempFolder::Names() const
 {
+    return ListFiles(path_);
+}
+
+std::vector<std::wstring> ListFiles(const std::wstring& folder)
+{
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found = {};
-    const HANDLE search = FindFirstFileW((path_ + L"*").c_str(), &found);
+    const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
     {
         return names;
@@ -89,6 +94,18 @@ std::string ReadFileBytes(const std::wstring& path)
         bytes.append(buffer, read);
     }
     return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    const Common::UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    if (!file || !WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+    {
+        throw std::runtime_error("cannot write file");
+    }
 }
 
 std::wstring ReadTextFile(const std::wstring& path)

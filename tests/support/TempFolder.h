@@ -26,8 +26,13 @@ private:
     std::wstring path_;
 };
 
+// Names of the files and folders in `folder` (ending with a separator), sorted.
+std::vector<std::wstring> ListFiles(const std::wstring& folder);
+
 // Raw bytes of a file; empty when it cannot be read.
 std::string ReadFileBytes(const std::wstring& path);
+// Creates or replaces a file with these bytes; throws when it cannot.
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 
 // Whole text of a file as UTF-16 read back through the platform (for INI files).
 std::wstring ReadTextFile(const std::wstring& path);

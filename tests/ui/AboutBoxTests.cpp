@@ -1,10 +1,10 @@
 // The about box shown modally as from the system menu, and the version
 // information it reads from the running module.
-#include "UiFixture.h"
-
+#include "Common/Exception.h"
 #include "Common/VersionInformation.h"
 #include "TavixVersion.h"
 #include "resources/resource.h"
+#include "support/TimerStep.h"
 #include "ui/AboutBox.h"
 
 #include <gtest/gtest.h>
@@ -16,46 +16,44 @@ namespace
 
 struct AboutSeen
 {
-    static inline std::wstring title;
-    static inline std::wstring version;
-    static inline bool closed = false;
-    // Reads the open box and presses Escape.
-    static void CALLBACK Look(HWND, UINT, UINT_PTR timer, DWORD)
-    {
-        HWND box = nullptr;
-        for (const wchar_t* title : {L"バージョン情報", L"バージョン情報 (DirectShow モード)"})
-        {
-            if (box == nullptr)
-            {
-                box = FindWindowW(L"#32770", title);
-            }
-        }
-        if (box == nullptr || !IsWindowVisible(box))
-        {
-            return;
-        }
-        KillTimer(nullptr, timer);
-        wchar_t text[128] = {};
-        GetWindowTextW(box, text, 128);
-        title = text;
-        GetDlgItemTextW(box, IDC_VERSION, text, 128);
-        version = text;
-        PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 0);
-        PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
-        closed = true;
-    }
+    INT_PTR result = 0;
+    std::wstring title;
+    std::wstring version;
 };
 
-INT_PTR ShowAbout(std::int32_t captureApiFamily)
+// Shows the box modally, reads it once it is up and closes it with Escape.
+AboutSeen ShowAbout(std::int32_t captureApiFamily)
 {
-    AboutSeen::title.clear();
-    AboutSeen::version.clear();
-    AboutSeen::closed = false;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, &AboutSeen::Look);
+    AboutSeen seen;
+    const TestSupport::TimerStep look(
+        [&seen]
+        {
+            HWND box = nullptr;
+            EnumThreadWindows(
+                GetCurrentThreadId(),
+                [](HWND window, LPARAM found) -> BOOL
+                {
+                    const bool about = IsWindowVisible(window) && GetDlgItem(window, IDC_VERSION) != nullptr;
+                    *reinterpret_cast<HWND*>(found) = about ? window : nullptr;
+                    return about ? FALSE : TRUE;
+                },
+                reinterpret_cast<LPARAM>(&box));
+            if (box == nullptr)
+            {
+                return false;
+            }
+            wchar_t text[128] = {};
+            GetWindowTextW(box, text, 128);
+            seen.title = text;
+            GetDlgItemTextW(box, IDC_VERSION, text, 128);
+            seen.version = text;
+            PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 0);
+            PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+            return true;
+        });
     TavixCapture::AboutBox box(captureApiFamily);
-    const INT_PTR result = box.DoModal(nullptr);
-    KillTimer(nullptr, timer);
-    return result;
+    seen.result = box.DoModal(nullptr);
+    return seen;
 }
 
 std::wstring Widen(const char* text)
@@ -67,17 +65,16 @@ std::wstring Widen(const char* text)
 
 TEST(AboutBox, ShowsTheProductVersionAndTheDirectShowModeInItsTitle)
 {
-    EXPECT_EQ(ShowAbout(0), IDCANCEL);
-    EXPECT_TRUE(AboutSeen::closed);
-    EXPECT_EQ(AboutSeen::title, L"バージョン情報");
-    EXPECT_EQ(AboutSeen::version, Widen(TAVIX_VERSION_TEXT));
+    AboutSeen seen = ShowAbout(0);
+    EXPECT_EQ(seen.result, IDCANCEL);
+    EXPECT_EQ(seen.title, L"バージョン情報");
+    EXPECT_EQ(seen.version, Widen(TAVIX_VERSION_TEXT));
 
-    ShowAbout(1);
-    EXPECT_EQ(AboutSeen::title, L"バージョン情報 (DirectShow モード)");
-    EXPECT_EQ(AboutSeen::version, Widen(TAVIX_VERSION_TEXT));
+    seen = ShowAbout(1);
+    EXPECT_EQ(seen.title, L"バージョン情報 (DirectShow モード)");
+    EXPECT_EQ(seen.version, Widen(TAVIX_VERSION_TEXT));
 
-    ShowAbout(2);
-    EXPECT_EQ(AboutSeen::title, L"バージョン情報");
+    EXPECT_EQ(ShowAbout(2).title, L"バージョン情報");
 }
 
 TEST(VersionInformation, ReadsTheJapaneseTranslationOfTheProgramsBlock)

@@ -1,6 +1,9 @@
 // The preview as a user meets it: a real window on the screen, real mouse
 // input, and the pixels it draws read back from the display.
-#include "UiFixture.h"
+#include "support/Desktop.h"
+#include "support/FakeCameraTest.h"
+#include "support/HostWindow.h"
+#include "support/ScreenShot.h"
 
 #include "Common/ui/Window.h"
 #include "ui/PreviewWindow.h"
@@ -9,33 +12,32 @@
 
 #include <cmath>
 
-using TavixCapture::PropertyId;
+using namespace TestSupport;
 
 namespace
 {
 
-class PreviewTest : public UiModelTest
+class PreviewTest : public FakeCameraTest
 {
 protected:
     // A preview whose client area is width x height pixels (its border is one pixel).
     void Open(int width, int height)
     {
-        model = MakeModel();
-        host = std::make_unique<UiTest::HostWindow>(width + 2, height + 2);
+        MakeModel();
+        host = std::make_unique<HostWindow>(width + 2, height + 2);
         preview = std::make_unique<TavixCapture::PreviewWindow>(*model, false);
         preview->Create(host->GetSafeHwnd(), RECT{0, 0, width + 2, height + 2});
-        UiTest::Settle();
+        Settle();
     }
     void TearDown() override
     {
         preview.reset();
         host.reset();
-        UiTest::Pump();
+        Pump();
     }
     HWND Handle() const { return preview->GetSafeHwnd(); }
 
-    std::unique_ptr<TavixCapture::MainModel> model;
-    std::unique_ptr<UiTest::HostWindow> host;
+    std::unique_ptr<HostWindow> host;
     std::unique_ptr<TavixCapture::PreviewWindow> preview;
 };
 
@@ -62,18 +64,18 @@ TEST_F(PreviewTest, ShowsTheFrameCentredOnTealAtFullSizeWithSharpPixelsWhenZoome
 {
     Open(800, 600);
     // Before the first frame: a black image of the frame's size on teal.
-    UiTest::ScreenShot before = UiTest::ShootClient(Handle());
-    EXPECT_EQ(before.At(10, 10), UiTest::Teal);
-    EXPECT_EQ(before.At(79, 300), UiTest::Teal);
+    ScreenShot before = ShootClient(Handle());
+    EXPECT_EQ(before.At(10, 10), Teal);
+    EXPECT_EQ(before.At(79, 300), Teal);
     EXPECT_EQ(before.At(80, 60), 0u);
     EXPECT_EQ(before.At(719, 539), 0u);
-    EXPECT_EQ(before.At(720, 300), UiTest::Teal);
+    EXPECT_EQ(before.At(720, 300), Teal);
 
-    ShowFrame(*model, Gradient);
-    UiTest::Settle();
-    const UiTest::ScreenShot full = UiTest::ShootClient(Handle());
-    EXPECT_EQ(full.At(0, 0), UiTest::Teal);
-    EXPECT_EQ(full.At(799, 599), UiTest::Teal);
+    ShowFrame(Gradient);
+    Settle();
+    const ScreenShot full = ShootClient(Handle());
+    EXPECT_EQ(full.At(0, 0), Teal);
+    EXPECT_EQ(full.At(799, 599), Teal);
     // 640x480 in 800x600: the image starts at (80, 60).
     for (const POINT p : {POINT{0, 0}, POINT{1, 0}, POINT{0, 1}, POINT{300, 200}, POINT{639, 479}})
     {
@@ -81,8 +83,8 @@ TEST_F(PreviewTest, ShowsTheFrameCentredOnTealAtFullSizeWithSharpPixelsWhenZoome
     }
 
     model->SetViewRatio(400);
-    UiTest::Settle();
-    const UiTest::ScreenShot zoomed = UiTest::ShootClient(Handle());
+    Settle();
+    const ScreenShot zoomed = ShootClient(Handle());
     RECT client = {};
     GetClientRect(Handle(), &client);
     // Centred: the image's middle is at the view's middle. Every image pixel
@@ -109,7 +111,7 @@ TEST_F(PreviewTest, ScrollRangeOfAWideImageKeepsItCentredAtPositionZero)
 {
     Open(1000, 1000);
     model->SetViewRatio(200);
-    UiTest::Settle();
+    Settle();
     SCROLLINFO info = preview->GetScrollInfo(SB_HORZ);
     EXPECT_EQ(info.nMin, -140);
     EXPECT_EQ(info.nPage, 500u);
@@ -133,9 +135,9 @@ TEST_F(PreviewTest, ScrollRangeOfAWideImageKeepsItCentredAtPositionZero)
     EXPECT_EQ(preview->GetScrollPos(SB_HORZ), 140);
 
     // At the limit the image's right edge is on the view's right edge.
-    ShowFrame(*model, Gradient);
-    UiTest::Settle();
-    const UiTest::ScreenShot shot = UiTest::ShootClient(Handle());
+    ShowFrame(Gradient);
+    Settle();
+    const ScreenShot shot = ShootClient(Handle());
     RECT client = {};
     GetClientRect(Handle(), &client);
     const int row = static_cast<int>(std::floor((client.bottom - 960) / 2.0 + 2 * 50 + 1));
@@ -145,7 +147,7 @@ TEST_F(PreviewTest, ScrollRangeOfAWideImageKeepsItCentredAtPositionZero)
 
     // Zooming out to fit removes the bar.
     model->SetViewRatio(100);
-    UiTest::Settle();
+    Settle();
     info = preview->GetScrollInfo(SB_HORZ);
     EXPECT_EQ(info.nMax, 0);
     EXPECT_EQ(info.nPage, 0u);
@@ -158,23 +160,23 @@ TEST_F(PreviewTest, MarkerLinesInTheMarkerColourAndProfilesAtTheirChannelHeights
     model->SetMarkerColor(RGB(255, 0, 0));
     model->SetMarkerPosition(100, 200);
     model->StartCapture();
-    camera->DeliverFrame(0xFF404040u);
-    UiTest::Settle();
-    UiTest::ScreenShot shot = UiTest::ShootClient(Handle());
+    camera0->DeliverFrame(0xFF404040u);
+    Settle();
+    ScreenShot shot = ShootClient(Handle());
     // The lines cross at the centre of pixel (100, 200) and span the image only.
     EXPECT_EQ(shot.At(80 + 100, 60 + 10), 0xFF0000u);
     EXPECT_EQ(shot.At(80 + 100, 60 + 470), 0xFF0000u);
     EXPECT_EQ(shot.At(80 + 20, 60 + 200), 0xFF0000u);
     EXPECT_EQ(shot.At(80 + 600, 60 + 200), 0xFF0000u);
     EXPECT_EQ(shot.At(80 + 101, 60 + 10), 0x404040u);
-    EXPECT_EQ(shot.At(80 + 100, 30), UiTest::Teal) << "no line outside the image";
+    EXPECT_EQ(shot.At(80 + 100, 30), Teal) << "no line outside the image";
 
     // Profiles: a uniform frame R=200, G=120, B=40 gives flat lines that
     // many DIPs above the bottom edge (row) and right of the left edge (column).
     model->SetIsProfileVisible(true);
-    camera->DeliverFrame(0xFFC87828u);
-    UiTest::Settle();
-    shot = UiTest::ShootClient(Handle());
+    camera0->DeliverFrame(0xFFC87828u);
+    Settle();
+    shot = ShootClient(Handle());
     const std::uint32_t base = 0xC87828u;
     const int x = 80 + 400;
     struct Line
@@ -205,28 +207,11 @@ TEST_F(PreviewTest, MarkerLinesInTheMarkerColourAndProfilesAtTheirChannelHeights
 
     // Hiding the marker hides the profiles too.
     model->SetIsMarkerVisible(false);
-    UiTest::Settle();
-    shot = UiTest::ShootClient(Handle());
+    Settle();
+    shot = ShootClient(Handle());
     EXPECT_EQ(shot.At(x, 399), base);
     EXPECT_EQ(shot.At(x, 400), base);
     EXPECT_EQ(shot.At(80 + 100, 60 + 10), base);
-}
-
-TEST_F(PreviewTest, PointerOverTheImageSetsTheCursorPixelAndLeavingClearsIt)
-{
-    Open(800, 600);
-    UiTest::MouseMove(Handle(), {80 + 12, 60 + 7});
-    EXPECT_TRUE(model->GetIsCursorInImage());
-    EXPECT_EQ(model->GetCursorPosition().x, 12);
-    EXPECT_EQ(model->GetCursorPosition().y, 7);
-    // Outside the image, still inside the window.
-    UiTest::MouseMove(Handle(), {40, 30});
-    EXPECT_FALSE(model->GetIsCursorInImage());
-    UiTest::MouseMove(Handle(), {80 + 30, 60 + 40});
-    EXPECT_TRUE(model->GetIsCursorInImage());
-    // Out of the window altogether.
-    UiTest::MouseMove(Handle(), {900, 700});
-    EXPECT_TRUE(UiTest::PumpUntil([this] { return !model->GetIsCursorInImage(); }));
 }
 
 TEST_F(PreviewTest, DraggingTheMarkerMovesItAndDoubleClickRecentresIt)
@@ -234,48 +219,71 @@ TEST_F(PreviewTest, DraggingTheMarkerMovesItAndDoubleClickRecentresIt)
     Open(800, 600);
     model->SetIsMarkerVisible(true);
     model->SetMarkerPosition(100, 100);
-    UiTest::Settle();
+    Settle();
     // Within 20 DIPs of the crossing at (180.5, 160.5): the handle.
-    UiTest::MouseMove(Handle(), {80 + 110, 60 + 105});
-    UiTest::MouseDown(Handle(), {80 + 110, 60 + 105});
-    UiTest::MouseMove(Handle(), {80 + 250, 60 + 300});
+    MouseMove(Handle(), {80 + 110, 60 + 105});
+    MouseDown(Handle(), {80 + 110, 60 + 105});
+    MouseMove(Handle(), {80 + 250, 60 + 300});
     EXPECT_EQ(model->GetMarkerPosition().x, 250);
     EXPECT_EQ(model->GetMarkerPosition().y, 300);
     // Dragged beyond the image: clamped to its edge.
-    UiTest::MouseMove(Handle(), {795, 300});
+    MouseMove(Handle(), {795, 300});
     EXPECT_EQ(model->GetMarkerPosition().x, 639);
-    UiTest::MouseUp(Handle(), {795, 300});
-    UiTest::MouseMove(Handle(), {80 + 300, 60 + 300});
+    MouseUp(Handle(), {795, 300});
+    MouseMove(Handle(), {80 + 300, 60 + 300});
     EXPECT_EQ(model->GetMarkerPosition().x, 639) << "the drag ended with the button";
 
     // A press away from the marker pans, it does not move the marker.
     model->SetMarkerPosition(50, 60);
-    UiTest::Settle();
-    UiTest::MouseMove(Handle(), {80 + 300, 60 + 300});
-    UiTest::MouseDown(Handle(), {80 + 300, 60 + 300});
-    UiTest::MouseMove(Handle(), {80 + 320, 60 + 320});
-    UiTest::MouseUp(Handle(), {80 + 320, 60 + 320});
+    Settle();
+    MouseMove(Handle(), {80 + 300, 60 + 300});
+    MouseDown(Handle(), {80 + 300, 60 + 300});
+    MouseMove(Handle(), {80 + 320, 60 + 320});
+    MouseUp(Handle(), {80 + 320, 60 + 320});
     EXPECT_EQ(model->GetMarkerPosition().x, 50);
 
     // Double-click on the handle: back to the middle of the frame.
-    UiTest::MouseMove(Handle(), {80 + 52, 60 + 61});
-    UiTest::MouseDown(Handle(), {80 + 52, 60 + 61});
-    UiTest::MouseUp(Handle(), {80 + 52, 60 + 61});
-    UiTest::MouseDown(Handle(), {80 + 52, 60 + 61});
-    UiTest::MouseUp(Handle(), {80 + 52, 60 + 61});
-    EXPECT_EQ(model->GetMarkerPosition().x, 320);
+    MouseMove(Handle(), {80 + 52, 60 + 61});
+    DoubleClick(Handle(), {80 + 52, 60 + 61});
+    EXPECT_TRUE(PumpUntil([&] { return model->GetMarkerPosition().x == 320; }));
     EXPECT_EQ(model->GetMarkerPosition().y, 240);
 }
 
-TEST_F(PreviewTest, DraggingAZoomedImagePansIt)
+TEST_F(PreviewTest, PointerSetsTheCursorPixelTheWheelZoomsAndADragPans)
 {
     Open(800, 600);
+    MouseMove(Handle(), {80 + 12, 60 + 7});
+    EXPECT_TRUE(model->GetIsCursorInImage());
+    EXPECT_EQ(model->GetCursorPosition().x, 12);
+    EXPECT_EQ(model->GetCursorPosition().y, 7);
+    MouseMove(Handle(), {40, 30}); // outside the image, inside the window
+    EXPECT_FALSE(model->GetIsCursorInImage());
+
+    // 10 % a notch, compounded; half a notch is 1.1^0.5; nothing beyond the limits.
+    const auto wheel = [this](int delta)
+    { SendMessageW(Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), 0); };
+    for (const int expected : {110, 121})
+    {
+        wheel(WHEEL_DELTA);
+        EXPECT_EQ(model->GetViewRatio(), expected);
+    }
+    model->SetViewRatio(100);
+    wheel(-WHEEL_DELTA);
+    EXPECT_EQ(model->GetViewRatio(), 91);
+    wheel(WHEEL_DELTA / 2);
+    EXPECT_EQ(model->GetViewRatio(), 95);
+    model->SetViewRatio(1000);
+    wheel(WHEEL_DELTA);
+    EXPECT_EQ(model->GetViewRatio(), 1000);
+    model->SetViewRatio(10);
+    wheel(-WHEEL_DELTA);
+    EXPECT_EQ(model->GetViewRatio(), 10);
+
     model->SetViewRatio(400);
-    UiTest::Settle();
-    UiTest::MouseMove(Handle(), {400, 300});
-    UiTest::MouseDown(Handle(), {400, 300});
-    UiTest::MouseMove(Handle(), {350, 280});
-    UiTest::MouseUp(Handle(), {350, 280});
+    Settle();
+    MouseDown(Handle(), {400, 300});
+    MouseMove(Handle(), {350, 280});
+    MouseUp(Handle(), {350, 280});
     EXPECT_EQ(preview->GetScrollPos(SB_HORZ), 50);
     EXPECT_EQ(preview->GetScrollPos(SB_VERT), 20);
 }
@@ -283,18 +291,18 @@ TEST_F(PreviewTest, DraggingAZoomedImagePansIt)
 TEST_F(PreviewTest, ErrorTextOnlyWithDebugMessages)
 {
     Open(400, 300);
-    camera->DeliverError(Common::Exception(static_cast<HRESULT>(E_FAIL)));
+    camera0->DeliverError(Common::Exception(static_cast<HRESULT>(E_FAIL)));
     // The model raises the error while no capture runs only when the sink is set.
     model->StartCapture();
-    camera->DeliverError(Common::Exception(static_cast<HRESULT>(E_FAIL)));
-    UiTest::Settle();
+    camera0->DeliverError(Common::Exception(static_cast<HRESULT>(E_FAIL)));
+    Settle();
     EXPECT_TRUE(preview->GetDebugText().empty());
 
     TavixCapture::PreviewWindow debugPreview(*model, true);
     debugPreview.Create(host->GetSafeHwnd(), RECT{0, 0, 402, 302});
-    camera->DeliverError(Common::Exception(L"テスト"));
-    EXPECT_TRUE(UiTest::PumpUntil([&] { return !debugPreview.GetDebugText().empty(); }));
+    camera0->DeliverError(Common::Exception(L"テスト"));
+    EXPECT_TRUE(PumpUntil([&] { return !debugPreview.GetDebugText().empty(); }));
     EXPECT_EQ(debugPreview.GetDebugText().substr(0, 3), L"テスト");
     // Shown for one second after the last message, then gone.
-    EXPECT_TRUE(UiTest::PumpUntil([&] { return debugPreview.GetDebugText().empty(); }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return debugPreview.GetDebugText().empty(); }, 3000));
 }

@@ -296,6 +296,7 @@ void DirectShowVideoCapture::DirectShowDevice::TearDownDownstream(IBaseFilter* f
 
 void DirectShowVideoCapture::DirectShowDevice::OnBuffer(const BYTE* buffer, long length)
 {
+    const std::int64_t arrived = Now();
     if (!isRunning.load())
     {
         return;
@@ -326,7 +327,7 @@ void DirectShowVideoCapture::DirectShowDevice::OnBuffer(const BYTE* buffer, long
                             buffer + sourceRow * rowBytes, copyBytes);
             }
         }
-        NotifyFrame(frame);
+        NotifyFrame(frame, arrived);
     }
     catch (const Exception& error)
     {

@@ -355,6 +355,7 @@ void MediaFoundationDevice::CheckChangedMediaType()
 
 void MediaFoundationDevice::ConvertSample(IMFSample* sample)
 {
+    const std::int64_t arrived = Now();
     if (!currentTransformer)
     {
         throw Exception(static_cast<HRESULT>(E_POINTER));
@@ -462,7 +463,7 @@ void MediaFoundationDevice::ConvertSample(IMFSample* sample)
     {
         ThrowIfFailed(buffer->Unlock());
     }
-    NotifyFrame(frame);
+    NotifyFrame(frame, arrived);
 }
 
 void MediaFoundationDevice::RequestNextSample(std::source_location where)

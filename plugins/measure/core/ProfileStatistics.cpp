@@ -1,12 +1,17 @@
 #include "ProfileStatistics.h"
 
+#include "SecondMoments.h"
+
 #include <algorithm>
+#include <utility>
 
 namespace TavixMeasure
 {
 
 namespace
 {
+
+constexpr double FwhmPerSigma = 2.3548200450309493; // 2 sqrt(2 ln 2)
 
 double Signal(const float* values, double baseline, int i)
 {
@@ -94,29 +99,68 @@ ProfileStatistics ProfileStatistics::Compute(const float* values, int count, dou
         result.baseline = endSum / (2.0 * ends);
     }
 
-    double weight = 0.0;
-    double first = 0.0;
-    for (int i = 0; i < count; ++i)
-    {
-        const double s = Signal(values, result.baseline, i);
-        weight += s;
-        first += s * i;
-    }
     const double peakSignal = maximum - result.baseline;
-    if (weight <= 0.0 || peakSignal <= 0.0)
+    if (peakSignal <= 0.0)
     {
         return result;
     }
-    const double centre = first / weight;
-    double second = 0.0;
-    for (int i = 0; i < count; ++i)
-    {
-        second += Signal(values, result.baseline, i) * (i - centre) * (i - centre);
-    }
-    result.centroid = centre * step;
-    result.width4Sigma = 4.0 * std::sqrt(second / weight) * step;
     result.fwhm = WidthAbove(values, count, result.baseline, peak, peakSignal * 0.5, step);
     result.widthE2 = WidthAbove(values, count, result.baseline, peak, peakSignal * std::exp(-2.0), step);
+
+    // The moments in samples over the window [first, last].
+    struct Moments
+    {
+        double centre = 0.0;
+        double width = 0.0;
+    };
+    auto window = [&](double centre, double half)
+    {
+        const double limit = count;
+        return std::pair<int, int>{static_cast<int>(std::clamp(std::floor(centre - half), 0.0, limit - 1)),
+                                   static_cast<int>(std::clamp(std::ceil(centre + half), 0.0, limit - 1))};
+    };
+    std::pair<int, int> range{0, count - 1};
+    if (std::isfinite(result.fwhm))
+    {
+        range = window(peak, SecondMoments::HalfWindowInWidths * 4.0 * result.fwhm / step / FwhmPerSigma);
+    }
+    Moments moments;
+    result.converged = SecondMoments::Iterate(
+        range, moments, result.iterations,
+        [&](const std::pair<int, int>& samples, Moments& m)
+        {
+            double weight = 0.0;
+            double first = 0.0;
+            for (int i = samples.first; i <= samples.second; ++i)
+            {
+                weight += values[i] - result.baseline;
+                first += (values[i] - result.baseline) * i;
+            }
+            if (!(weight > 0.0))
+            {
+                return false;
+            }
+            m.centre = first / weight;
+            double second = 0.0;
+            for (int i = samples.first; i <= samples.second; ++i)
+            {
+                second += (values[i] - result.baseline) * (i - m.centre) * (i - m.centre);
+            }
+            if (!(second >= 0.0))
+            {
+                return false;
+            }
+            m.width = 4.0 * std::sqrt(second / weight);
+            return true;
+        },
+        [&](const Moments& m) { return window(m.centre, SecondMoments::HalfWindowInWidths * m.width); },
+        [](const Moments& a, const Moments& b)
+        { return SecondMoments::Settled(a.centre, a.width, b.centre, b.width); });
+    if (result.converged)
+    {
+        result.centroid = moments.centre * step;
+        result.width4Sigma = moments.width * step;
+    }
     return result;
 }
 

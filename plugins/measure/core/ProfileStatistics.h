@@ -6,10 +6,14 @@
 // - peak: the position of the first largest sample;
 // - baseline: the background, the mean of the first and last 5 % of the
 //   samples (at least one at each end), or a value the user gives;
-// - the signal is the profile minus the baseline, negative parts as 0;
-// - centroid: the signal-weighted mean position;
-// - 4-sigma width: four times the square root of the signal-weighted second
-//   moment about the centroid (the second-moment width of ISO 11146);
+// - the signal is the profile minus the baseline, negative parts as 0 (for
+//   the widths at a level);
+// - centroid and 4-sigma width: the signal-weighted mean position and four
+//   times the square root of the second moment about it, as ISO 11146
+//   defines them: the signal keeps its sign there, so that noise on the
+//   baseline averages out, and it is integrated over a window of three
+//   widths around the centroid, iterated until it settles (SecondMoments.h),
+//   starting from the peak and the FWHM (or the whole line without one);
 // - FWHM and 1/e^2 width: the distance between the outermost crossings, on
 //   either side of the peak, of half and of e^-2 of the peak signal, each
 //   crossing interpolated linearly between the two samples around it.
@@ -44,6 +48,8 @@ struct ProfileStatistics
     double fwhm = NotDefined;
     double widthE2 = NotDefined;
     double width4Sigma = NotDefined;
+    int iterations = 0;     // windows the 4-sigma width was integrated over
+    bool converged = false; // false: no centroid or 4-sigma width
 
     // `values`: `count` samples `step` pixels apart.
     static ProfileStatistics Compute(const float* values, int count, double step, BaselineMode mode,

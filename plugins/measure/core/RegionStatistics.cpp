@@ -1,10 +1,144 @@
 #include "RegionStatistics.h"
 
+#include "SecondMoments.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define TAVIX_MEASURE_SSE2 1
+#endif
 
 namespace TavixMeasure
 {
+
+namespace
+{
+
+// True when every pixel of the row has red = green = blue. A colour row
+// usually shows it in its first pixels: the test then ends at once.
+bool IsGreyRow(const std::uint8_t* pixels, int width)
+{
+    int x = 0;
+#if defined(TAVIX_MEASURE_SSE2)
+    const __m128i low16 = _mm_set1_epi32(0xFFFF);
+    const __m128i zero = _mm_setzero_si128();
+    for (; x + 8 <= width; x += 8)
+    {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + x * 4));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + x * 4 + 16));
+        const __m128i differences =
+            _mm_or_si128(_mm_and_si128(_mm_xor_si128(a, _mm_srli_epi32(a, 8)), low16),
+                         _mm_and_si128(_mm_xor_si128(b, _mm_srli_epi32(b, 8)), low16));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(differences, zero)) != 0xFFFF)
+        {
+            return false;
+        }
+    }
+#endif
+    for (; x < width; ++x)
+    {
+        std::uint32_t word;
+        std::memcpy(&word, pixels + static_cast<std::size_t>(x) * 4, sizeof(word));
+        if (((word ^ (word >> 8)) & 0xFFFFu) != 0)
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Luma (see Luma()) of each pixel of the row.
+void LumaRow(const std::uint8_t* pixels, int width, std::uint8_t* luma)
+{
+    int x = 0;
+#if defined(TAVIX_MEASURE_SSE2)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i weights = _mm_set_epi16(0, 77, 150, 29, 0, 77, 150, 29); // a, r, g, b
+    const __m128i half = _mm_set1_epi32(128);
+    auto twoPixels = [&](__m128i words)
+    {
+        // 29 b + 150 g and 77 r in neighbouring lanes: add them, keep lanes 0 and 2.
+        const __m128i products = _mm_madd_epi16(words, weights);
+        const __m128i sums = _mm_add_epi32(products, _mm_srli_epi64(products, 32));
+        return _mm_shuffle_epi32(sums, _MM_SHUFFLE(3, 3, 2, 0));
+    };
+    for (; x + 4 <= width; x += 4)
+    {
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + x * 4));
+        __m128i sums =
+            _mm_unpacklo_epi64(twoPixels(_mm_unpacklo_epi8(p, zero)), twoPixels(_mm_unpackhi_epi8(p, zero)));
+        sums = _mm_srli_epi32(_mm_add_epi32(sums, half), 8);
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(sums, zero), zero);
+        const int four = _mm_cvtsi128_si32(bytes);
+        std::memcpy(luma + x, &four, sizeof(four));
+    }
+#endif
+    for (; x < width; ++x)
+    {
+        const std::uint8_t* p = pixels + static_cast<std::size_t>(x) * 4;
+        luma[x] = static_cast<std::uint8_t>(Luma(p[2], p[1], p[0]));
+    }
+}
+
+// Adds the row's values to the band's column sums (or starts them, for the
+// band's first row) and writes their sums over runs of Cell (8) pixels. `Stride` 1: one byte a value; 4: the
+// byte `offset` of each pixel.
+template <int Stride>
+void SumRow(const std::uint8_t* values, int offset, int width, bool first, std::uint16_t* band,
+            std::uint16_t* runs)
+{
+    int x = 0;
+#if defined(TAVIX_MEASURE_SSE2)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low8 = _mm_set1_epi32(0xFF);
+    const __m128i shift = _mm_cvtsi32_si128(offset * 8);
+    for (; x + 8 <= width; x += 8, ++runs)
+    {
+        __m128i words; // 8 values as 16-bit lanes
+        if constexpr (Stride == 1)
+        {
+            words = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(values + x)), zero);
+        }
+        else
+        {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + x * 4));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + x * 4 + 16));
+            words = _mm_packs_epi32(_mm_and_si128(_mm_srl_epi32(a, shift), low8),
+                                    _mm_and_si128(_mm_srl_epi32(b, shift), low8));
+        }
+        __m128i* sums = reinterpret_cast<__m128i*>(band + x);
+        _mm_storeu_si128(sums, first ? words : _mm_add_epi16(_mm_loadu_si128(sums), words));
+        *runs =
+            static_cast<std::uint16_t>(_mm_cvtsi128_si32(_mm_sad_epu8(_mm_packus_epi16(words, zero), zero)));
+    }
+#endif
+    while (x < width)
+    {
+        const int end = std::min(x + 8, width);
+        unsigned sum = 0;
+        for (; x < end; ++x)
+        {
+            const unsigned v =
+                values[static_cast<std::size_t>(x) * Stride + static_cast<std::size_t>(offset)];
+            band[x] = static_cast<std::uint16_t>((first ? 0u : band[x]) + v);
+            sum += v;
+        }
+        *runs++ = static_cast<std::uint16_t>(sum);
+    }
+}
+
+template <typename T> void Reserve(std::vector<T>& buffer, std::size_t size)
+{
+    if (buffer.size() < size)
+    {
+        buffer.resize(size);
+    }
+}
+
+} // namespace
 
 Rect ClipRect(const Rect& rect, int width, int height)
 {
@@ -104,106 +238,351 @@ void RegionStatistics::Compute(const ImageView& image, const Rect& rect, Channel
         return;
     }
     const Rect r = region_;
-    const double background = backgroundMode == BaselineMode::User ? userBackground : BorderMean(image);
-    spot_.background = background;
+    backgroundMode_ = backgroundMode;
+    spot_.background = backgroundMode == BaselineMode::User ? userBackground : BorderMean(image);
+    borderBackground_ = spot_.background;
 
-    // The signal of each value of the spot channel, as an integer table.
-    std::array<std::uint32_t, 256> signal{};
-    for (int v = 0; v < 256; ++v)
+    const std::size_t width = static_cast<std::size_t>(r.width);
+    const std::size_t height = static_cast<std::size_t>(r.height);
+    const std::size_t runs = (width + Cell - 1) / Cell;
+    const std::size_t bands = (height + Cell - 1) / Cell;
+    Reserve(lumaRow_, width);
+    Reserve(runSums_, height * runs);
+    Reserve(bandSums_, bands * width);
+    Reserve(bandPrefix_, (bands + 1) * width);
+    Reserve(runPrefix_, height * (runs + 1));
+    Reserve(projectionX_, width);
+    Reserve(projectionY_, height);
+    for (auto& lane : partialHistograms_)
     {
-        signal[static_cast<std::size_t>(v)] =
-            static_cast<std::uint32_t>(std::lround(std::max(static_cast<double>(v) - background, 0.0)));
+        for (auto& histogram : lane)
+        {
+            histogram.fill(0);
+        }
     }
 
-    // Two sets of histograms, for even and odd columns: neighbouring pixels
-    // often share a value, and one counter incremented twice in a row waits
-    // for its own store. The sets are added up after the pass.
-    for (auto& histogram : pairHistograms_)
-    {
-        histogram.fill(0);
-    }
-    std::uint32_t* even[ChannelCount];
-    std::uint32_t* odd[ChannelCount];
-    for (int c = 0; c < ChannelCount; ++c)
-    {
-        even[c] = pairHistograms_[static_cast<std::size_t>(c)].data();
-        odd[c] = pairHistograms_[static_cast<std::size_t>(ChannelCount + c)].data();
-    }
-    const bool spotIsLuma = spotChannel == Channel::Luma;
-    const int spotByte = spotChannel == Channel::Red ? 2 : spotChannel == Channel::Green ? 1 : 0;
-
-    // The signal summed down each column (below 2^32 for any frame lower
-    // than 2^24 rows) and along each row; the moments in double from these.
-    if (columnSums_.size() < static_cast<std::size_t>(r.width))
-    {
-        columnSums_.resize(static_cast<std::size_t>(r.width));
-    }
-    std::uint32_t* columns = columnSums_.data();
-    std::fill_n(columns, r.width, 0u);
-    double weight = 0.0;
-    double firstY = 0.0;
-    double secondY = 0.0;
     for (int y = 0; y < r.height; ++y)
     {
-        const std::uint8_t* pixel = image.Pixel(r.x, r.y + y);
-        std::uint32_t rowSum = 0;
-        auto count = [&](std::uint32_t* const* histograms, const std::uint8_t* p, int x)
+        CountRow(image.Pixel(r.x, r.y + y), y);
+    }
+
+    // Luma costs a fourth count a pixel: it is measured only when chosen.
+    const int channels = spotChannel == Channel::Luma ? ChannelCount : ChannelCount - 1;
+    for (int c = 0; c < channels; ++c)
+    {
+        Histogram& histogram = histograms_[static_cast<std::size_t>(c)];
+        for (const auto& lane : partialHistograms_)
         {
-            const int l = Luma(p[2], p[1], p[0]);
-            ++histograms[2][p[0]];
-            ++histograms[1][p[1]];
-            ++histograms[0][p[2]];
-            ++histograms[3][l];
-            const std::uint32_t s = signal[static_cast<std::size_t>(spotIsLuma ? l : p[spotByte])];
-            columns[x] += s;
-            rowSum += s;
-        };
+            for (std::size_t v = 0; v < 256; ++v)
+            {
+                histogram[v] += lane[static_cast<std::size_t>(c)][v] + lane[ChannelCount][v];
+            }
+        }
+        channels_[static_cast<std::size_t>(c)] = FromHistogram(histogram);
+    }
+    FindSpot();
+}
+
+void RegionStatistics::CountRow(const std::uint8_t* pixels, int y)
+{
+    const int width = region_.width;
+    const std::size_t runs = (static_cast<std::size_t>(width) + Cell - 1) / Cell;
+    std::uint16_t* band =
+        bandSums_.data() + static_cast<std::size_t>(y / Cell) * static_cast<std::size_t>(width);
+    std::uint16_t* runSums = runSums_.data() + static_cast<std::size_t>(y) * runs;
+    const bool firstOfBand = y % Cell == 0;
+    static_assert(Cell == 8, "SumRow sums runs of 8 pixels");
+
+    // Pixel x counts in the histograms of lane x % Lanes.
+    std::uint32_t* lanes[Lanes][ChannelCount + 1];
+    for (int lane = 0; lane < Lanes; ++lane)
+    {
+        for (int c = 0; c <= ChannelCount; ++c)
+        {
+            lanes[lane][c] =
+                partialHistograms_[static_cast<std::size_t>(lane)][static_cast<std::size_t>(c)].data();
+        }
+    }
+    auto eachPixel = [&](auto count)
+    {
         int x = 0;
-        for (; x + 1 < r.width; x += 2, pixel += 8)
+        for (const std::uint8_t* p = pixels; x + Lanes <= width; x += Lanes, p += 4 * Lanes)
         {
-            count(even, pixel, x);
-            count(odd, pixel + 4, x + 1);
+            for (int lane = 0; lane < Lanes; ++lane)
+            {
+                count(lanes[lane], p + 4 * lane, x + lane);
+            }
         }
-        if (x < r.width)
+        for (; x < width; ++x)
         {
-            count(even, pixel, x);
+            count(lanes[0], pixels + static_cast<std::size_t>(x) * 4, x);
         }
-        const double centre = y + 0.5;
-        weight += rowSum;
-        firstY += rowSum * centre;
-        secondY += rowSum * centre * centre;
-    }
-    for (int c = 0; c < ChannelCount; ++c)
+    };
+
+    if (IsGreyRow(pixels, width))
     {
-        for (int v = 0; v < 256; ++v)
-        {
-            histograms_[static_cast<std::size_t>(c)][static_cast<std::size_t>(v)] = even[c][v] + odd[c][v];
-        }
-    }
-    for (int c = 0; c < ChannelCount; ++c)
-    {
-        channels_[static_cast<std::size_t>(c)] = FromHistogram(histograms_[static_cast<std::size_t>(c)]);
-    }
-    if (weight <= 0.0)
-    {
+        // Red, green, blue and luma all equal the blue byte: one count for four.
+        eachPixel([](std::uint32_t* const* h, const std::uint8_t* p, int) { ++h[ChannelCount][p[0]]; });
+        SumRow<4>(pixels, 0, width, firstOfBand, band, runSums);
         return;
     }
+    auto colours = [](std::uint32_t* const* h, const std::uint8_t* p, int)
+    {
+        ++h[2][p[0]];
+        ++h[1][p[1]];
+        ++h[0][p[2]];
+    };
+    if (spotChannel_ == Channel::Luma)
+    {
+        const std::uint8_t* luma = lumaRow_.data();
+        LumaRow(pixels, width, lumaRow_.data());
+        eachPixel(
+            [&](std::uint32_t* const* h, const std::uint8_t* p, int x)
+            {
+                colours(h, p, x);
+                ++h[3][luma[x]];
+            });
+        SumRow<1>(luma, 0, width, firstOfBand, band, runSums);
+        return;
+    }
+    eachPixel(colours);
+    const int byte = spotChannel_ == Channel::Red ? 2 : spotChannel_ == Channel::Green ? 1 : 0;
+    SumRow<4>(pixels, byte, width, firstOfBand, band, runSums);
+}
+
+Rect RegionStatistics::GridWindow(double left, double top, double right, double bottom) const
+{
+    // Outwards to the grid; a limit keeps huge or infinite edges representable.
+    const double limit = 1 << 30;
+    auto down = [&](double v, int size)
+    {
+        return static_cast<int>(
+            std::clamp(std::floor(std::clamp(v, -limit, limit) / Cell) * Cell, 0.0, double(size)));
+    };
+    auto up = [&](double v, int size)
+    {
+        return static_cast<int>(
+            std::clamp(std::ceil(std::clamp(v, -limit, limit) / Cell) * Cell, 0.0, double(size)));
+    };
+    int x0 = down(left, region_.width);
+    int x1 = up(right, region_.width);
+    int y0 = down(top, region_.height);
+    int y1 = up(bottom, region_.height);
+    if (x1 <= x0)
+    {
+        x0 = std::max(0, std::min(x0, region_.width - 1) / Cell * Cell);
+        x1 = std::min(x0 + Cell, region_.width);
+    }
+    if (y1 <= y0)
+    {
+        y0 = std::max(0, std::min(y0, region_.height - 1) / Cell * Cell);
+        y1 = std::min(y0 + Cell, region_.height);
+    }
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
+void RegionStatistics::SumUp()
+{
+    const std::size_t width = static_cast<std::size_t>(region_.width);
+    const std::size_t height = static_cast<std::size_t>(region_.height);
+    const std::size_t runs = (width + Cell - 1) / Cell;
+    const std::size_t bands = (height + Cell - 1) / Cell;
+    // Below 2^32 for regions lower than 2^21 bands and narrower than 2^21 runs.
+    std::fill_n(bandPrefix_.data(), width, 0u);
+    for (std::size_t band = 0; band < bands; ++band)
+    {
+        const std::uint32_t* above = bandPrefix_.data() + band * width;
+        const std::uint16_t* sums = bandSums_.data() + band * width;
+        std::uint32_t* prefix = bandPrefix_.data() + (band + 1) * width;
+        for (std::size_t x = 0; x < width; ++x)
+        {
+            prefix[x] = above[x] + sums[x];
+        }
+    }
+    for (std::size_t y = 0; y < height; ++y)
+    {
+        const std::uint16_t* sums = runSums_.data() + y * runs;
+        std::uint32_t* prefix = runPrefix_.data() + y * (runs + 1);
+        std::uint32_t total = 0;
+        prefix[0] = 0;
+        for (std::size_t run = 0; run < runs; ++run)
+        {
+            total += sums[run];
+            prefix[run + 1] = total;
+        }
+    }
+}
+
+Rect RegionStatistics::StartWindow()
+{
+    // The projections of the signal on x and y average the noise of a whole
+    // column or row; around the peak of each, the half-maximum width gives
+    // sigma (FWHM = 2.3548 sigma), when the projection falls that far.
+    const int width = region_.width;
+    const int height = region_.height;
+    const std::size_t runs = (static_cast<std::size_t>(width) + Cell - 1) / Cell;
+    const std::size_t bands = (static_cast<std::size_t>(height) + Cell - 1) / Cell;
+    const double background = borderBackground_;
+    const std::uint32_t* columns = bandPrefix_.data() + bands * static_cast<std::size_t>(width);
+    regionTotal_ = 0.0;
+    for (int x = 0; x < width; ++x)
+    {
+        regionTotal_ += columns[x];
+        projectionX_[static_cast<std::size_t>(x)] = static_cast<float>(columns[x] - background * height);
+    }
+    for (int y = 0; y < height; ++y)
+    {
+        projectionY_[static_cast<std::size_t>(y)] = static_cast<float>(
+            runPrefix_[static_cast<std::size_t>(y) * (runs + 1) + runs] - background * width);
+    }
+    auto range = [](const float* values, int count, double& low, double& high)
+    {
+        low = 0.0;
+        high = count;
+        const int peak = static_cast<int>(std::max_element(values, values + count) - values);
+        if (!(values[peak] > 0.0f))
+        {
+            return;
+        }
+        const double fwhm = WidthAbove(values, count, 0.0, peak, values[peak] * 0.5, 1.0);
+        if (std::isfinite(fwhm))
+        {
+            const double half = SecondMoments::HalfWindowInWidths * 4.0 * fwhm / 2.3548200450309493;
+            low = peak + 0.5 - half;
+            high = peak + 0.5 + half;
+        }
+    };
+    double left = 0.0;
+    double right = 0.0;
+    double top = 0.0;
+    double bottom = 0.0;
+    range(projectionX_.data(), width, left, right);
+    range(projectionY_.data(), height, top, bottom);
+    return GridWindow(left, top, right, bottom);
+}
+
+SpotStatistics RegionStatistics::MomentsOver(const Rect& window) const
+{
+    SpotStatistics result;
+    result.background = borderBackground_;
+    if (region_.IsEmpty())
+    {
+        return result;
+    }
+    // From image to region coordinates, onto the grid.
+    const Rect w = GridWindow(window.x - region_.x, window.y - region_.y,
+                              static_cast<double>(window.x) + window.width - region_.x,
+                              static_cast<double>(window.y) + window.height - region_.y);
+    const std::size_t width = static_cast<std::size_t>(region_.width);
+    const std::size_t runs = (width + Cell - 1) / Cell;
+
+    // Down the columns of the window: the difference of two running sums.
+    const std::uint32_t* top = bandPrefix_.data() + static_cast<std::size_t>(w.y / Cell) * width;
+    const std::uint32_t* bottom =
+        bandPrefix_.data() + static_cast<std::size_t>((w.y + w.height + Cell - 1) / Cell) * width;
+    double total = 0.0;
     double firstX = 0.0;
     double secondX = 0.0;
-    for (int x = 0; x < r.width; ++x)
+    double positionsX = 0.0; // sums over the window's columns of x and x^2
+    double squaresX = 0.0;
+    for (int x = w.x; x < w.x + w.width; ++x)
     {
+        const double sum = bottom[x] - top[x];
         const double centre = x + 0.5;
-        firstX += columns[x] * centre;
-        secondX += columns[x] * centre * centre;
+        total += sum;
+        firstX += sum * centre;
+        secondX += sum * centre * centre;
+        positionsX += centre;
+        squaresX += centre * centre;
     }
-    const double meanX = firstX / weight;
-    const double meanY = firstY / weight;
-    const double varianceX = std::max(secondX / weight - meanX * meanX, 0.0);
-    const double varianceY = std::max(secondY / weight - meanY * meanY, 0.0);
-    spot_.centroidX = r.x + meanX;
-    spot_.centroidY = r.y + meanY;
-    spot_.width4SigmaX = 4.0 * std::sqrt(varianceX);
-    spot_.width4SigmaY = 4.0 * std::sqrt(varianceY);
+    // Along the rows of the window, the same with the runs.
+    const std::size_t left = static_cast<std::size_t>(w.x / Cell);
+    const std::size_t right = static_cast<std::size_t>((w.x + w.width + Cell - 1) / Cell);
+    double firstY = 0.0;
+    double secondY = 0.0;
+    double positionsY = 0.0;
+    double squaresY = 0.0;
+    for (int y = w.y; y < w.y + w.height; ++y)
+    {
+        const std::uint32_t* prefix = runPrefix_.data() + static_cast<std::size_t>(y) * (runs + 1);
+        const double sum = prefix[right] - prefix[left];
+        const double centre = y + 0.5;
+        firstY += sum * centre;
+        secondY += sum * centre * centre;
+        positionsY += centre;
+        squaresY += centre * centre;
+    }
+    // The background: in the automatic mode, the mean of the region outside
+    // the window where that is at least as large as the region's border,
+    // since the moments over the window weigh its error with the square of
+    // the distance; else the border's mean or the user's value.
+    const double columns = w.width;
+    const double rows = w.height;
+    const double outside = static_cast<double>(region_.width) * region_.height - columns * rows;
+    const double border = 2.0 * (region_.width + region_.height) - 4.0;
+    const double background = backgroundMode_ == BaselineMode::Ends && outside >= border
+                                  ? (regionTotal_ - total) / outside
+                                  : borderBackground_;
+    result.background = background;
+    // The signal is value - background over every pixel of the window.
+    const double weight = total - background * columns * rows;
+    if (!(weight > 0.0))
+    {
+        return result;
+    }
+    const double meanX = (firstX - background * positionsX * rows) / weight;
+    const double meanY = (firstY - background * positionsY * columns) / weight;
+    const double varianceX = (secondX - background * squaresX * rows) / weight - meanX * meanX;
+    const double varianceY = (secondY - background * squaresY * columns) / weight - meanY * meanY;
+    // Zero is the variance of one column; below it only rounding errors.
+    const double tolerance = -1e-9 * (1.0 + meanX * meanX + meanY * meanY);
+    if (!(varianceX >= tolerance) || !(varianceY >= tolerance))
+    {
+        return result;
+    }
+    result.centroidX = region_.x + meanX;
+    result.centroidY = region_.y + meanY;
+    result.width4SigmaX = 4.0 * std::sqrt(std::max(varianceX, 0.0));
+    result.width4SigmaY = 4.0 * std::sqrt(std::max(varianceY, 0.0));
+    result.window = {region_.x + w.x, region_.y + w.y, w.width, w.height};
+    return result;
+}
+
+void RegionStatistics::FindSpot()
+{
+    SumUp();
+    Rect window = StartWindow();
+    window.x += region_.x;
+    window.y += region_.y;
+    SpotStatistics moments;
+    int iterations = 0;
+    const bool converged = SecondMoments::Iterate(
+        window, moments, iterations,
+        [&](const Rect& w, SpotStatistics& result)
+        {
+            result = MomentsOver(w);
+            return std::isfinite(result.centroidX);
+        },
+        [&](const SpotStatistics& m)
+        {
+            const double half = SecondMoments::HalfWindowInWidths;
+            const Rect grid = GridWindow(m.centroidX - region_.x - half * m.width4SigmaX,
+                                         m.centroidY - region_.y - half * m.width4SigmaY,
+                                         m.centroidX - region_.x + half * m.width4SigmaX,
+                                         m.centroidY - region_.y + half * m.width4SigmaY);
+            return Rect{region_.x + grid.x, region_.y + grid.y, grid.width, grid.height};
+        },
+        [](const SpotStatistics& a, const SpotStatistics& b)
+        {
+            return SecondMoments::Settled(a.centroidX, a.width4SigmaX, b.centroidX, b.width4SigmaX) &&
+                   SecondMoments::Settled(a.centroidY, a.width4SigmaY, b.centroidY, b.width4SigmaY);
+        });
+    if (converged)
+    {
+        spot_ = moments;
+    }
+    spot_.iterations = iterations;
+    spot_.converged = converged;
 }
 
 } // namespace TavixMeasure

@@ -3,14 +3,24 @@
 // For red, green, blue and luma: a 256-bin histogram, the mean, standard
 // deviation (population), minimum and maximum, and the share of pixels at
 // 255 (saturated) and at 0 (black); all exact, from the histogram.
-// For the chosen channel, above the background (the mean of the region's
-// border pixels, or the user's value; the signal is value minus background,
-// negative parts as 0): the intensity centroid (x, y) in image coordinates
-// (pixel centres at x + 0.5) and the second-moment widths 4 sigma in x and y.
+// For the chosen channel, above the background (the user's value, or the
+// mean of the region outside the integration window below, or of the
+// region's border while the window covers nearly all of it): the intensity centroid (x, y) in image
+// coordinates (pixel centres at x + 0.5) and the second-moment widths 4 sigma
+// in x and y as ISO 11146 defines them. The signal is value minus background
+// with its sign, so that noise on a flat background averages out, and the
+// moments are integrated over a window three times the width around the
+// centroid, iterated until the window stays the same (SecondMoments.h). The
+// first window comes from the half-maximum widths of the projections of the
+// region on x and y. A spot that does not converge has no centroid or widths.
 //
-// Compute() allocates only when the region grows wider than before: one
-// pass over the pixels, the histograms and the column sums of the signal.
-// Any thread; one object is used by one thread at a time.
+// Compute() makes one pass over the pixels: the histograms, and the sums of
+// the spot channel over runs of 8 pixels along each row and bands of 8 rows
+// down each column, from which the moments over any window on that 8-pixel
+// grid follow without reading the frame again. Rows whose pixels are all
+// grey (red = green = blue, luma then equal too) count once, not four times.
+// It allocates only when the region grows. Any thread; one object is used by
+// one thread at a time.
 #pragma once
 
 #include "Image.h"
@@ -31,6 +41,7 @@ struct Rect
     int height = 0;
 
     bool IsEmpty() const { return width <= 0 || height <= 0; }
+    bool operator==(const Rect&) const = default;
 };
 
 // The part of `rect` inside a width x height frame (empty when none is).
@@ -54,6 +65,10 @@ struct SpotStatistics
     double centroidY = ProfileStatistics::NotDefined;
     double width4SigmaX = ProfileStatistics::NotDefined;
     double width4SigmaY = ProfileStatistics::NotDefined;
+    // The integration window of the last iteration (empty when none).
+    Rect window;
+    int iterations = 0;     // windows integrated over
+    bool converged = false; // false: no centroid or widths
 };
 
 using Histogram = std::array<std::uint32_t, 256>;
@@ -75,19 +90,53 @@ public:
     const SpotStatistics& Spot() const { return spot_; }
     Channel SpotChannel() const { return spotChannel_; }
 
+    // The centroid and 4-sigma widths over `window` (image coordinates, taken
+    // outwards to the 8-pixel grid of the region and clipped to it) in one
+    // step, without iterating; iterations and converged stay unset.
+    SpotStatistics MomentsOver(const Rect& window) const;
+
     // Statistics of a histogram (exposed for the histogram of a profile).
     static ChannelStatistics FromHistogram(const Histogram& histogram);
 
 private:
+    static constexpr int Cell = 8; // pixels of a run and rows of a band
+
     double BorderMean(const ImageView& image) const;
+    void CountRow(const std::uint8_t* pixels, int y);
+    void FindSpot();
+    void SumUp();
+    Rect StartWindow();
+    // Relative to the region, on the grid: [x0, x1) x [y0, y1).
+    Rect GridWindow(double left, double top, double right, double bottom) const;
 
     Rect region_;
     Channel spotChannel_ = Channel::Luma;
+    BaselineMode backgroundMode_ = BaselineMode::Ends;
+    double borderBackground_ = 0.0; // the border's mean, or the user's value
+    double regionTotal_ = 0.0;      // the spot channel summed over the region
     std::array<Histogram, ChannelCount> histograms_{};
     std::array<ChannelStatistics, ChannelCount> channels_{};
     SpotStatistics spot_;
-    std::array<Histogram, 2 * ChannelCount> pairHistograms_{}; // even and odd columns
-    std::vector<std::uint32_t> columnSums_;                    // signal summed down each column
+
+    // Neighbouring pixels often share a value, and one counter incremented
+    // twice in a row waits for its own store: pixel x counts in lane x % 4,
+    // the lanes are added up after the pass. Index ChannelCount of a lane is
+    // the grey histogram of grey rows.
+    // Each is padded by 64 bytes: counters 4 KiB apart would look to the
+    // processor as if one waited for the other's store.
+    static constexpr int Lanes = 4;
+    using PaddedHistogram = std::array<std::uint32_t, 256 + 16>;
+    std::array<std::array<PaddedHistogram, ChannelCount + 1>, Lanes> partialHistograms_{};
+    std::vector<std::uint8_t> lumaRow_;   // luma of the row being counted
+    std::vector<std::uint16_t> runSums_;  // spot channel over 8 pixels: [row][run]
+    std::vector<std::uint16_t> bandSums_; // spot channel over 8 rows: [band][column]
+    // Running sums of those: down the bands of each column, [band][column],
+    // band 0 all zero; along the runs of each row, [row][run], run 0 zero.
+    // A window's column and row sums are then differences of two.
+    std::vector<std::uint32_t> bandPrefix_;
+    std::vector<std::uint32_t> runPrefix_;
+    std::vector<float> projectionX_; // signal summed down each column
+    std::vector<float> projectionY_; // signal summed along each row
 };
 
 } // namespace TavixMeasure

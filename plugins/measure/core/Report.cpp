@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
+#include <utility>
 
 namespace TavixMeasure
 {
@@ -27,6 +29,42 @@ void AddLength(Table& table, const std::wstring& label, double pixels, const Cal
 void AddIntensity(Table& table, const std::wstring& label, double value)
 {
     table.push_back({label, FormatNumber(value, IntensityDecimals), L"", L"", L""});
+}
+
+struct Figure
+{
+    const wchar_t* label;
+    double value;
+};
+
+void AddIntensities(Table& table, std::initializer_list<Figure> figures)
+{
+    for (const Figure& figure : figures)
+    {
+        AddIntensity(table, figure.label, figure.value);
+    }
+}
+
+void AddLengths(Table& table, std::initializer_list<Figure> figures, const Calibration& calibration)
+{
+    for (const Figure& figure : figures)
+    {
+        AddLength(table, figure.label, figure.value, calibration);
+    }
+}
+
+// How the 4-sigma iteration ended: the windows it took, or that it did not
+// settle ("—" when there was no signal to start from).
+void AddIterations(Table& table, int iterations, bool converged)
+{
+    if (converged)
+    {
+        table.push_back({L"4σ の反復", std::to_wstring(iterations), L"回", L"", L""});
+    }
+    else
+    {
+        table.push_back({L"4σ の反復", iterations > 0 ? L"収束せず" : NotDefinedText, L"", L"", L""});
+    }
 }
 
 std::wstring Cell(const std::wstring& cell)
@@ -84,16 +122,19 @@ Table LineTable(const Measurement& measurement, const Calibration& calibration)
     table.push_back(
         {L"線 (" + ChannelName(measurement.settings.channel) + L")", L"値", L"単位", L"値", L"単位"});
     AddLength(table, L"長さ", measurement.profile.Line().Length(), calibration);
-    AddIntensity(table, L"最小", s.minimum);
-    AddIntensity(table, L"最大", s.maximum);
-    AddIntensity(table, L"平均", s.mean);
-    AddIntensity(table, L"標準偏差", s.standardDeviation);
-    AddIntensity(table, L"ベースライン", s.baseline);
-    AddLength(table, L"ピーク位置", s.peakPosition, calibration);
-    AddLength(table, L"重心", s.centroid, calibration);
-    AddLength(table, L"半値全幅", s.fwhm, calibration);
-    AddLength(table, L"1/e² 幅", s.widthE2, calibration);
-    AddLength(table, L"4σ 幅", s.width4Sigma, calibration);
+    AddIntensities(table, {{L"最小", s.minimum},
+                           {L"最大", s.maximum},
+                           {L"平均", s.mean},
+                           {L"標準偏差", s.standardDeviation},
+                           {L"ベースライン", s.baseline}});
+    AddLengths(table,
+               {{L"ピーク位置", s.peakPosition},
+                {L"重心", s.centroid},
+                {L"半値全幅", s.fwhm},
+                {L"1/e² 幅", s.widthE2},
+                {L"4σ 幅", s.width4Sigma}},
+               calibration);
+    AddIterations(table, s.iterations, s.converged);
     return table;
 }
 
@@ -109,29 +150,38 @@ Table RegionTable(const Measurement& measurement, const Calibration& calibration
     table.push_back({L"領域", std::to_wstring(r.x) + L", " + std::to_wstring(r.y), L"px",
                      std::to_wstring(r.width) + L" × " + std::to_wstring(r.height), L"px"});
     table.push_back({L"項目", L"赤", L"緑", L"青", L"輝度"});
-    auto row = [&](const std::wstring& label, auto value)
+    // A channel that was not measured (luma when another is chosen) has
+    // no figures.
+    using Format = std::wstring (*)(const ChannelStatistics&);
+    const std::pair<const wchar_t*, Format> rows[] = {
+        {L"平均", [](const ChannelStatistics& s) { return FormatNumber(s.mean, 2); }},
+        {L"標準偏差", [](const ChannelStatistics& s) { return FormatNumber(s.standardDeviation, 2); }},
+        {L"最小", [](const ChannelStatistics& s) { return std::to_wstring(s.minimum); }},
+        {L"最大", [](const ChannelStatistics& s) { return std::to_wstring(s.maximum); }},
+        {L"飽和 (255) %", [](const ChannelStatistics& s) { return Percent(s.saturatedShare); }},
+        {L"黒 (0) %", [](const ChannelStatistics& s) { return Percent(s.blackShare); }},
+    };
+    for (const auto& [label, format] : rows)
     {
         std::vector<std::wstring> cells{label};
         for (int c = 0; c < ChannelCount; ++c)
         {
-            cells.push_back(value(region.StatisticsOf(static_cast<Channel>(c))));
+            const ChannelStatistics& statistics = region.StatisticsOf(static_cast<Channel>(c));
+            cells.push_back(statistics.count > 0 ? format(statistics) : NotDefinedText);
         }
         table.push_back(std::move(cells));
-    };
-    row(L"平均", [](const ChannelStatistics& s) { return FormatNumber(s.mean, 2); });
-    row(L"標準偏差", [](const ChannelStatistics& s) { return FormatNumber(s.standardDeviation, 2); });
-    row(L"最小", [](const ChannelStatistics& s) { return std::to_wstring(s.minimum); });
-    row(L"最大", [](const ChannelStatistics& s) { return std::to_wstring(s.maximum); });
-    row(L"飽和 (255) %", [](const ChannelStatistics& s) { return Percent(s.saturatedShare); });
-    row(L"黒 (0) %", [](const ChannelStatistics& s) { return Percent(s.blackShare); });
+    }
     const SpotStatistics& spot = region.Spot();
     table.push_back(
         {L"スポット (" + ChannelName(region.SpotChannel()) + L")", L"値", L"単位", L"値", L"単位"});
     AddIntensity(table, L"背景", spot.background);
-    AddLength(table, L"重心 x", spot.centroidX, calibration);
-    AddLength(table, L"重心 y", spot.centroidY, calibration);
-    AddLength(table, L"4σ 幅 x", spot.width4SigmaX, calibration);
-    AddLength(table, L"4σ 幅 y", spot.width4SigmaY, calibration);
+    AddLengths(table,
+               {{L"重心 x", spot.centroidX},
+                {L"重心 y", spot.centroidY},
+                {L"4σ 幅 x", spot.width4SigmaX},
+                {L"4σ 幅 y", spot.width4SigmaY}},
+               calibration);
+    AddIterations(table, spot.iterations, spot.converged);
     return table;
 }
 
@@ -171,8 +221,11 @@ Table HistogramTable(const Measurement& measurement)
         std::vector<std::wstring> cells{std::to_wstring(v)};
         for (int c = 0; c < ChannelCount; ++c)
         {
-            cells.push_back(std::to_wstring(
-                measurement.region.HistogramOf(static_cast<Channel>(c))[static_cast<std::size_t>(v)]));
+            const auto channel = static_cast<Channel>(c);
+            cells.push_back(
+                measurement.region.StatisticsOf(channel).count > 0
+                    ? std::to_wstring(measurement.region.HistogramOf(channel)[static_cast<std::size_t>(v)])
+                    : NotDefinedText);
         }
         table.push_back(std::move(cells));
     }

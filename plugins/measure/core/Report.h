@@ -26,7 +26,8 @@ std::wstring FormatNumber(double value, int decimals);
 // (pixels, then the calibrated unit for lengths). Empty without a line.
 Table LineTable(const Measurement& measurement, const Calibration& calibration);
 // The region's figures: a block of channel statistics (項目, 赤, 緑, 青,
-// 輝度) and the spot's figures in the chosen channel. Empty without a region.
+// 輝度; luma only when it is the chosen channel) and the spot's figures in
+// the chosen channel. Empty without a region.
 Table RegionTable(const Measurement& measurement, const Calibration& calibration);
 // The profile's samples: position in pixels and in the unit, then red,
 // green, blue and luma.

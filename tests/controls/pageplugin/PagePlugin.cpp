@@ -1,10 +1,16 @@
 // Test plug-in of the side-pane suite: "ページ試験" offers a settings page, a
 // hidden child window painted in one colour (PageColor) that it creates on
 // its first CreatePage and destroys on Terminate; "ページなし試験" offers none.
+// The page object lives in storage that Terminate fills with a pattern after
+// destroying it, as a debug heap does with freed memory: a host that still
+// reads the page afterwards finds garbage, not a plausible window.
 #include "Common/ui/Window.h"
 #include "framework/CallGuarded.h"
 #include "framework/ProcessorBase.h"
 #include "framework/ProcessorFactory.h"
+
+#include <cstring>
+#include <new>
 
 namespace
 {
@@ -30,6 +36,9 @@ protected:
     }
 };
 
+// One page at a time: the model keeps only the current processor alive.
+alignas(PageWindow) unsigned char pageStorage[sizeof(PageWindow)];
+
 class PageProcessor : public Tavix::Framework::ProcessorBase
 {
 public:
@@ -42,23 +51,35 @@ public:
                 {
                     return E_POINTER;
                 }
-                if (page_.GetSafeHwnd() == nullptr)
+                if (page_ == nullptr)
                 {
-                    page_.CreateEx(0, L"TavixTestPluginPage", L"", WS_CHILD | WS_CLIPSIBLINGS,
-                                   RECT{0, 0, 10, 10}, parent->GetSafeHwnd(), 0);
+                    page_ = new (pageStorage) PageWindow;
+                    page_->CreateEx(0, L"TavixTestPluginPage", L"", WS_CHILD | WS_CLIPSIBLINGS,
+                                    RECT{0, 0, 10, 10}, parent->GetSafeHwnd(), 0);
                 }
-                *page = &page_;
+                *page = page_;
                 return S_OK;
             });
     }
     HRESULT STDMETHODCALLTYPE Terminate() override
     {
-        page_.DestroyWindow();
+        DropPage();
         return ProcessorBase::Terminate();
     }
+    ~PageProcessor() override { DropPage(); }
 
 private:
-    PageWindow page_;
+    void DropPage()
+    {
+        if (page_ != nullptr)
+        {
+            page_->~PageWindow();
+            page_ = nullptr;
+            std::memset(pageStorage, 0xDD, sizeof(pageStorage));
+        }
+    }
+
+    PageWindow* page_ = nullptr;
 };
 
 class PlainProcessor : public Tavix::Framework::ProcessorBase

@@ -28,6 +28,18 @@ void NotifiedWindow::OnPropertyChanged(std::int32_t id)
     {
         onNotification(id);
     }
+    else
+    {
+        kept_.push_back(static_cast<TavixCapture::PropertyId>(id));
+    }
+}
+
+Ids NotifiedWindow::Drain()
+{
+    PumpQueued();
+    Ids ids;
+    ids.swap(kept_);
+    return ids;
 }
 
 bool NotifiedWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)

@@ -1,0 +1,27 @@
+#include "FakeCameras.h"
+
+namespace TestSupport
+{
+
+FakeCameras::FakeCameras()
+    : profile(folder.File(L"TavixCapture.ini")),
+      cam0(std::make_shared<FakeDevice>(
+          L"Camera 0", L"\\\\?\\cam0",
+          std::initializer_list<FormatInfo>{{L"YUY2", 640, 480, 30.0}, {L"YUY2", 320, 240, 30.0}})),
+      cam1(std::make_shared<FakeDevice>(L"Camera 1", L"\\\\?\\cam1",
+                                        std::initializer_list<FormatInfo>{{L"NV12", 160, 120, 15.0}}))
+{
+}
+
+TavixCapture::CaptureBackendFactory FakeCameras::Factory()
+{
+    return [this](std::int32_t, bool, bool) { return MakeCapture({cam0, cam1}); };
+}
+
+std::unique_ptr<TavixCapture::MainModel> FakeCameras::MakeModel(const std::wstring& programFolder)
+{
+    return std::make_unique<TavixCapture::MainModel>(profile, Factory(), 0, true, false,
+                                                     programFolder.empty() ? folder.Path() : programFolder);
+}
+
+} // namespace TestSupport
