@@ -10,15 +10,13 @@
 
 using Common::Exception;
 
-TEST(Exception, MessageConstructorUsesUnexpectedCode)
+TEST(Exception, MessageConstructorUsesUnexpectedCodeAndTheFileNamePartOfTheUnit)
 {
     const Exception error(L"キャプチャーデバイスがありません。", L"MainModel", 42);
     EXPECT_EQ(error.ErrorCode, static_cast<HRESULT>(0x8000FFFF));
-    EXPECT_EQ(error.Message, L"キャプチャーデバイスがありません。");
     EXPECT_EQ(error.GetLocatedMessage(), L"キャプチャーデバイスがありません。MainModel(42)");
-    const Exception copy(error);
-    EXPECT_EQ(copy.File, L"MainModel");
-    EXPECT_EQ(copy.Line, 42);
+    EXPECT_EQ(Exception(L"X", L"C:\\src\\app\\MainModel", 7).GetLocatedMessage(), L"XMainModel(7)");
+    EXPECT_EQ(Exception(L"X", L"a/b:Unit", -3).GetLocatedMessage(), L"XUnit(-3)");
 }
 
 TEST(Exception, CodeWithSystemTextUsesItVerbatim)
@@ -34,14 +32,6 @@ TEST(Exception, CodeWithoutSystemTextShowsEightLowerCaseDigits)
 {
     EXPECT_EQ(Exception(static_cast<HRESULT>(0x1234ABCD), L"Unit", 1).Message, L"(COM) 0x1234abcd");
     EXPECT_EQ(Exception::GetSystemMessage(static_cast<HRESULT>(0xA0DEF00D)), L"(COM) 0xa0def00d");
-}
-
-TEST(Exception, LocationIsTheFileNamePartOfTheUnit)
-{
-    const Exception error(L"X", L"C:\\src\\app\\MainModel", 7);
-    EXPECT_EQ(error.GetLocatedMessage(), L"XMainModel(7)");
-    const Exception negativeLine(L"X", L"a/b:Unit", -3);
-    EXPECT_EQ(negativeLine.GetLocatedMessage(), L"XUnit(-3)");
 }
 
 TEST(Exception, CheckingFunctionsRecordTheCallingUnitAndLine)

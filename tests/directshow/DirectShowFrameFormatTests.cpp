@@ -45,34 +45,34 @@ constexpr GUID Nv12 = {0x3231564E, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00
 
 } // namespace
 
-TEST(DirectShowFrameFormat, BottomUpBitmapGivesNegativeStride)
+// Bitmap height > 0 is bottom-up (negative stride); 4 bytes a pixel, as the
+// grabber delivers ARGB32 whatever the source; an interval of 0 is 1 fps.
+TEST(DirectShowFrameFormat, SizeStrideAndRateFromTheVideoInfoHeader)
 {
-    const Format format(MakeVideoInfo(MEDIASUBTYPE_YUY2, 640, 480, 333333));
-    EXPECT_EQ(format.width, 640);
-    EXPECT_EQ(format.height, 480);
-    EXPECT_EQ(format.stride, -2560); // 4 bytes a pixel: the grabber delivers ARGB32
-    EXPECT_EQ(format.GetName(), L"YUY2 640x480 (30fps)");
-    EXPECT_TRUE(format.IsUsable());
-    EXPECT_EQ(std::memcmp(&format.subtype, &MEDIASUBTYPE_YUY2, sizeof(GUID)), 0);
-    // The format owns the media type it was built from.
-    ASSERT_TRUE(format.mediaType);
-    EXPECT_EQ(format.mediaType->cbFormat, sizeof(VIDEOINFOHEADER));
-}
-
-TEST(DirectShowFrameFormat, TopDownBitmapGivesPositiveStride)
-{
-    const Format format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, -480, 666666));
-    EXPECT_EQ(format.height, 480);
-    EXPECT_EQ(format.stride, 2560);
-    EXPECT_EQ(format.GetName(), L"RGB32 640x480 (15fps)");
-}
-
-TEST(DirectShowFrameFormat, FrameRates)
-{
-    EXPECT_EQ(Format(MakeVideoInfo(MEDIASUBTYPE_RGB24, 320, 240, 0)).GetName(), L"RGB24 320x240 (1fps)");
-    EXPECT_EQ(Format(MakeVideoInfo(MEDIASUBTYPE_RGB24, 320, 240, 333667)).GetName(),
-              L"RGB24 320x240 (29.97fps)");
-    EXPECT_DOUBLE_EQ(Format(MakeVideoInfo(MEDIASUBTYPE_RGB24, 320, 240, 0)).frameRate, 1.0);
+    const struct
+    {
+        GUID subtype;
+        LONG height;
+        REFERENCE_TIME interval;
+        int stride;
+        const wchar_t* name;
+    } cases[] = {
+        {MEDIASUBTYPE_YUY2, 480, 333333, -2560, L"YUY2 640x480 (30fps)"},
+        {MEDIASUBTYPE_RGB32, -480, 666666, 2560, L"RGB32 640x480 (15fps)"},
+        {MEDIASUBTYPE_RGB24, 480, 0, -2560, L"RGB24 640x480 (1fps)"},
+        {MEDIASUBTYPE_RGB24, 480, 333667, -2560, L"RGB24 640x480 (29.97fps)"},
+    };
+    for (const auto& c : cases)
+    {
+        const Format format(MakeVideoInfo(c.subtype, 640, c.height, c.interval));
+        EXPECT_EQ(format.GetName(), c.name);
+        EXPECT_EQ(format.height, 480);
+        EXPECT_EQ(format.stride, c.stride) << testing::PrintToString(c.name);
+        EXPECT_TRUE(format.IsUsable());
+        EXPECT_EQ(std::memcmp(&format.subtype, &c.subtype, sizeof(GUID)), 0);
+        ASSERT_TRUE(format.mediaType) << "the format owns the media type it was built from";
+        EXPECT_EQ(format.mediaType->cbFormat, sizeof(VIDEOINFOHEADER));
+    }
     // A negative interval is no frame rate at all.
     EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB24, 320, 240, -5)).IsUsable());
 }

@@ -1,11 +1,10 @@
 // The DirectShow backend under real DirectShow with the virtual camera:
 // listing, formats, opening every format, the frame counter, short samples,
-// and devices that must be left out.
+// a graph that fails to stop, and devices that must be left out.
 #include "RecordingSink.h"
 #include "VirtualCameraRegistration.h"
 
 #include "Common/capture/directshow/DirectShowDevice.h"
-#include "Common/capture/directshow/DirectShowDeviceCallback.h"
 #include "Common/capture/directshow/DirectShowFrameFormat.h"
 #include "Common/capture/directshow/DirectShowVideoCapture.h"
 #include "tools/VirtualCamera/TestPattern.h"
@@ -18,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -73,6 +73,66 @@ int CountFilters(IGraphBuilder& graph)
     }
 }
 
+// The graph's own IMediaControl with a layer that can make Stop fail
+// without stopping anything, as a driver that hangs would.
+class StopTap final : public IMediaControl
+{
+public:
+    explicit StopTap(IGraphBuilder* graph) : graph_(graph)
+    {
+        Common::ThrowIfFailed(graph->QueryInterface(IID_IMediaControl, inner_.PutVoid()));
+    }
+    // clang-format off
+#define TAVIX_FORWARD(Method, Parameters, Arguments) \
+    HRESULT STDMETHODCALLTYPE Method Parameters override { return inner_->Method Arguments; }
+    TAVIX_FORWARD(GetTypeInfoCount, (UINT* c), (c))
+    TAVIX_FORWARD(GetTypeInfo, (UINT i, LCID l, ITypeInfo** t), (i, l, t))
+    TAVIX_FORWARD(GetIDsOfNames, (REFIID r, LPOLESTR* n, UINT c, LCID l, DISPID* d), (r, n, c, l, d))
+    TAVIX_FORWARD(Invoke, (DISPID d, REFIID r, LCID l, WORD f, DISPPARAMS* p, VARIANT* v, EXCEPINFO* e, UINT* a),
+                  (d, r, l, f, p, v, e, a))
+    TAVIX_FORWARD(Run, (), ())
+    TAVIX_FORWARD(Pause, (), ())
+    TAVIX_FORWARD(GetState, (LONG t, OAFilterState* s), (t, s))
+    TAVIX_FORWARD(RenderFile, (BSTR n), (n))
+    TAVIX_FORWARD(AddSourceFilter, (BSTR n, IDispatch** u), (n, u))
+    TAVIX_FORWARD(get_FilterCollection, (IDispatch** u), (u))
+    TAVIX_FORWARD(get_RegFilterCollection, (IDispatch** u), (u))
+    TAVIX_FORWARD(StopWhenReady, (), ())
+#undef TAVIX_FORWARD
+    // clang-format on
+    HRESULT STDMETHODCALLTYPE Stop() override
+    {
+        return failStops.exchange(0) > 0 ? E_FAIL : inner_->Stop();
+    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override
+    {
+        return iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IMediaControl
+                   ? (*result = this, AddRef(), S_OK)
+                   : inner_->QueryInterface(iid, result);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override
+    {
+        return ++references_;
+    }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG count = --references_;
+        if (count == 0)
+        {
+            delete this;
+        }
+        return count;
+    }
+
+    std::atomic<int> failStops{0};
+    const Common::ComPointer<IGraphBuilder> graph_;
+
+private:
+    ~StopTap() = default;
+    Common::ComPointer<IMediaControl> inner_;
+    std::atomic<ULONG> references_{1};
+};
+
 } // namespace
 
 // Without the virtual camera the list holds whatever else the machine has
@@ -94,29 +154,41 @@ TEST(DirectShowWithoutCamera, ConstructsWithoutTheCamera)
     EXPECT_NE(FindVirtualCamera(capture), nullptr);
 }
 
-class DirectShowVirtualCamera : public testing::Test
+class DirectShowVirtualCamera : public VirtualCameraSuite
 {
 protected:
-    static void SetUpTestSuite() { registration_ = new VirtualCameraRegistration(); }
-    static void TearDownTestSuite()
-    {
-        delete registration_;
-        registration_ = nullptr;
-    }
-
     void SetUp() override
     {
-        capture_ = std::make_unique<DirectShowVideoCapture>(false, false);
+        std::vector<Common::ComPointer<StopTap>> taps;
+        capture_ =
+            std::make_unique<DirectShowVideoCapture>(false, false,
+                                                     [&](IGraphBuilder* graph, IMediaControl** control)
+                                                     {
+                                                         taps.emplace_back().Attach(new StopTap(graph));
+                                                         *control = taps.back().Get();
+                                                         (*control)->AddRef();
+                                                         return S_OK;
+                                                     });
         camera_ = FindVirtualCamera(*capture_);
         ASSERT_NE(camera_, nullptr);
+        // The camera's graph is the one holding a filter of its name.
+        for (const auto& tap : taps)
+        {
+            Common::ComPointer<IBaseFilter> filter;
+            if (SUCCEEDED(tap->graph_->FindFilterByName(VirtualCamera::FriendlyName, filter.Put())))
+            {
+                control_ = tap;
+            }
+        }
+        ASSERT_TRUE(control_);
     }
 
-    static VirtualCameraRegistration* registration_;
+    int CountCameraFilters() { return CountFilters(*control_->graph_.Get()); }
+
+    Common::ComPointer<StopTap> control_; // the camera's graph control, outlives the camera
     std::unique_ptr<DirectShowVideoCapture> capture_;
     std::shared_ptr<DirectShowDevice> camera_;
 };
-
-VirtualCameraRegistration* DirectShowVirtualCamera::registration_ = nullptr;
 
 TEST_F(DirectShowVirtualCamera, ListsTheCameraWithNameAndPathAndFormats)
 {
@@ -182,7 +254,7 @@ TEST_F(DirectShowVirtualCamera, OpensStreamsClosesAndReopensEveryConnectableForm
             EXPECT_NE(std::memcmp(&format.subtype, &MEDIASUBTYPE_ARGB32, sizeof(GUID)), 0);
             EXPECT_EQ(error.ErrorCode, VFW_E_CANNOT_CONNECT);
             EXPECT_FALSE(camera_->IsOpened());
-            EXPECT_EQ(CountFilters(*camera_->graph.Get()), 2);
+            EXPECT_EQ(CountCameraFilters(), 2);
             continue;
         }
         ++connectable;
@@ -194,7 +266,7 @@ TEST_F(DirectShowVirtualCamera, OpensStreamsClosesAndReopensEveryConnectableForm
             camera_->Close();
             EXPECT_FALSE(camera_->IsOpened());
             // Only the camera and the grabber stay; nothing piles up.
-            EXPECT_EQ(CountFilters(*camera_->graph.Get()), 2);
+            EXPECT_EQ(CountCameraFilters(), 2);
             const auto counters = sink.GetCounters();
             expected = counters.size();
             EXPECT_GE(counters.back(), 0) << "the last frame does not show the upright pattern";
@@ -257,7 +329,7 @@ TEST_F(DirectShowVirtualCamera, ShortSamplesAreSkippedAndReported)
     camera_->SelectFrameFormat(*FindFormat(*camera_, L"ARGB32 320x240 (15fps)"));
     camera_->Open();
     // Paused, the live camera delivers nothing: the samples below are the only ones.
-    ASSERT_HRESULT_SUCCEEDED(camera_->mediaControl->Pause());
+    ASSERT_HRESULT_SUCCEEDED(control_->Pause());
     const std::size_t before = sink.GetCounters().size();
 
     // A full top-down sample: rows in order, the bytes unchanged.
@@ -266,7 +338,7 @@ TEST_F(DirectShowVirtualCamera, ShortSamplesAreSkippedAndReported)
     {
         sample[i] = static_cast<BYTE>(i / 1280); // row number
     }
-    EXPECT_EQ(camera_->callback->BufferCB(0.0, sample.data(), static_cast<long>(sample.size())), S_OK);
+    camera_->OnBuffer(sample.data(), static_cast<long>(sample.size()));
     {
         Common::AutoLock lock(camera_->frameLock);
         EXPECT_EQ(PixelAt(camera_->frame, 0, 0), 0x00000000u);
@@ -287,8 +359,8 @@ TEST_F(DirectShowVirtualCamera, ShortSamplesAreSkippedAndReported)
     ASSERT_TRUE(VirtualProtect(region + span, page, PAGE_NOACCESS, &old));
     BYTE* shortSample = region + span - length;
     std::memset(shortSample, 0x55, length);
-    EXPECT_TRUE(FAILED(camera_->callback->BufferCB(0.0, shortSample, static_cast<long>(length))));
-    EXPECT_TRUE(FAILED(camera_->callback->BufferCB(0.0, nullptr, 0)));
+    EXPECT_THROW(camera_->OnBuffer(shortSample, static_cast<long>(length)), Common::Exception);
+    EXPECT_THROW(camera_->OnBuffer(nullptr, 0), Common::Exception);
     VirtualFree(region, 0, MEM_RELEASE);
 
     const auto errors = sink.GetErrors();
@@ -301,7 +373,7 @@ TEST_F(DirectShowVirtualCamera, ShortSamplesAreSkippedAndReported)
     }
 
     // The device goes on: running again delivers camera frames.
-    ASSERT_HRESULT_SUCCEEDED(camera_->mediaControl->Run());
+    ASSERT_HRESULT_SUCCEEDED(control_->Run());
     EXPECT_TRUE(sink.WaitForFrames(before + 3, 3s));
     camera_->Close();
 }
@@ -317,20 +389,54 @@ TEST_F(DirectShowVirtualCamera, OpenAndCloseAreIdempotentAndDestructionCloses)
     capture_.reset(); // destroys the streaming device
 }
 
+// A Stop that fails leaves the graph running: no sample reaches the sink
+// after that Close, the next Open stops the graph and streams again, and a
+// device destroyed over a graph that goes on running is never called again.
+TEST_F(DirectShowVirtualCamera, AFailedStopEndsDeliveryAndTheNextOpenWorks)
+{
+    camera_->SelectFrameFormat(*FindFormat(*camera_, L"ARGB32 320x240 (15fps)"));
+    {
+        RecordingSink sink(*camera_);
+        camera_->Open();
+        ASSERT_TRUE(sink.WaitForFrames(2, 3s));
+        control_->failStops = 1;
+        EXPECT_THROW(camera_->Close(), Common::Exception);
+        EXPECT_FALSE(camera_->IsOpened());
+        OAFilterState state = State_Stopped;
+        ASSERT_HRESULT_SUCCEEDED(control_->GetState(1000, &state));
+        EXPECT_EQ(state, State_Running) << "the injected failure stops nothing";
+        const std::size_t frames = sink.GetCounters().size();
+        std::this_thread::sleep_for(300ms);
+        EXPECT_EQ(sink.GetCounters().size(), frames);
+
+        camera_->Open();
+        ASSERT_TRUE(sink.WaitForFrames(frames + 2, 3s));
+        EXPECT_TRUE(sink.GetErrors().empty());
+    }
+    control_->failStops = 1;
+    camera_.reset();
+    capture_.reset();
+    OAFilterState state = State_Stopped;
+    ASSERT_HRESULT_SUCCEEDED(control_->GetState(1000, &state));
+    EXPECT_EQ(state, State_Running) << "the graph outlives the device and still streams";
+    std::this_thread::sleep_for(300ms); // samples go on arriving at the grabber
+    ASSERT_HRESULT_SUCCEEDED(control_->Stop());
+}
+
 // A device whose capabilities give no usable format (a VIDEOINFOHEADER2, a
 // 48-byte block, a zero width) is a failing device: left out under
 // skipErrorDevice, fatal without it; never listed with an empty format list.
 TEST_F(DirectShowVirtualCamera, DeviceWithoutUsableFormatFollowsSkipErrorDevice)
 {
     constexpr wchar_t brokenName[] = L"Tavix Broken Camera";
-    ASSERT_HRESULT_SUCCEEDED(registration_->RegisterInstance(
+    ASSERT_HRESULT_SUCCEEDED(registration->RegisterInstance(
         brokenName, L"\\\\?\\root#tavix_broken_camera#0000", VirtualCamera::BrokenCatalogue));
     struct Cleanup
     {
         ~Cleanup() { registration->UnregisterInstance(name); }
         VirtualCameraRegistration* registration;
         const wchar_t* name;
-    } cleanup{registration_, brokenName};
+    } cleanup{registration.get(), brokenName};
 
     const DirectShowVideoCapture skipping(true, false);
     EXPECT_NE(FindVirtualCamera(skipping), nullptr);

@@ -4,8 +4,10 @@
 // was registered before is left registered. Test main thread.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 class VirtualCameraRegistration
@@ -32,4 +34,14 @@ private:
 
     HMODULE library_ = nullptr;
     bool wasRegistered_ = false;
+};
+
+// A test suite that has the camera registered for its whole run.
+class VirtualCameraSuite : public testing::Test
+{
+protected:
+    static void SetUpTestSuite() { registration = std::make_unique<VirtualCameraRegistration>(); }
+    static void TearDownTestSuite() { registration.reset(); }
+
+    static inline std::unique_ptr<VirtualCameraRegistration> registration;
 };

@@ -1,9 +1,7 @@
-// ComObject: the IUnknown half of the test doubles. It keeps an interlocked
-// reference count (created with one reference, deleted with the last),
-// answers QueryInterface for IUnknown and for each interface listed in
-// Answers<...> (list the base interfaces too, e.g. IMFAttributes of
-// IMFActivate), and counts itself in a live-object counter when given one.
-// Any thread.
+// ComObject: the IUnknown half of the test doubles: an interlocked count
+// (one reference at creation, deleted with the last), QueryInterface for
+// IUnknown and each interface listed in Answers<...> (list base interfaces
+// too), and an optional counter of live objects. Any thread.
 #pragma once
 
 #include <unknwn.h>
@@ -14,7 +12,6 @@
 namespace MediaFoundationTests
 {
 
-// The interfaces QueryInterface answers besides IUnknown.
 template <typename... Interfaces> struct Answers
 {
 };
@@ -39,10 +36,7 @@ public:
         {
             *result = static_cast<IUnknown*>(static_cast<Primary*>(this));
         }
-        else
-        {
-            (Answer<Answered>(iid, result) || ...);
-        }
+        ((iid == __uuidof(Answered) ? (*result = static_cast<Answered*>(this), true) : false) || ...);
         if (*result == nullptr)
         {
             return E_NOINTERFACE;
@@ -62,7 +56,6 @@ public:
     }
 
 protected:
-    // `live`, when given, counts this object while it exists.
     explicit ComObject(std::atomic<int>* live = nullptr) : live_(live)
     {
         if (live_ != nullptr)
@@ -80,16 +73,6 @@ protected:
 
 private:
     using Primary = std::tuple_element_t<0, std::tuple<Implemented...>>;
-
-    template <typename Interface> bool Answer(REFIID iid, void** result)
-    {
-        if (iid != __uuidof(Interface))
-        {
-            return false;
-        }
-        *result = static_cast<Interface*>(this);
-        return true;
-    }
 
     std::atomic<ULONG> references_{1};
     std::atomic<int>* const live_;

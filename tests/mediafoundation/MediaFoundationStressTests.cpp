@@ -1,27 +1,23 @@
 // Open, close and destroy devices while frames are in flight, many times:
-// no crash, no deadlock, no leak of test sources, buffers or callbacks.
+// no crash, no deadlock, no leak of test sources or callbacks.
 #include "TestDevices.h"
-#include "TestFrames.h"
 #include "TestSink.h"
 
 #include "Common/capture/mediafoundation/MediaFoundationDevice.h"
 
 #include <gtest/gtest.h>
-#include <mfapi.h>
 
 #include <memory>
 #include <random>
 
 using namespace MediaFoundationTests;
-using Common::MediaFoundationDevice;
 
 TEST(MediaFoundationStress, OpenCloseAndDestroyWhileFramesAreInFlight)
 {
-    auto setup = std::make_shared<TestSourceSetup>();
-    auto yuy2 = EncodeFrame(MFVideoFormat_YUY2, 32, 16, 0, false, false, 21);
-    auto rgb = EncodeFrame(MFVideoFormat_RGB32, 16, 8, 0, true, false, 22);
-    setup->AddType(MFVideoFormat_YUY2, 32, 16, 30, 1, 64, yuy2.source);
-    setup->AddType(MFVideoFormat_RGB32, 16, 8, 30, 1, rgb.stride, rgb.source);
+    auto setup = std::make_shared<CameraSetup>();
+    setup->AddType(MFVideoFormat_YUY2, 32, 16, 30, 1, 64, MakeFrame(MFVideoFormat_YUY2, 32, 16, 21));
+    const auto rgb = MakeFrame(MFVideoFormat_RGB32, 16, 8, 22, TestFrame::Access::TwoDimensional, 0, true);
+    setup->AddType(MFVideoFormat_RGB32, 16, 8, 30, 1, rgb->Stride(), rgb);
     auto activate = TestActivate::Create(L"Cam", L"link", setup);
 
     std::mt19937 random(42);
@@ -30,7 +26,7 @@ TEST(MediaFoundationStress, OpenCloseAndDestroyWhileFramesAreInFlight)
     for (int round = 0; round < 50; ++round)
     {
         TestSink sink;
-        auto device = std::make_unique<MediaFoundationDevice>(activate.Get(), false);
+        auto device = std::make_unique<Common::MediaFoundationDevice>(activate.Get(), false);
         sink.Register(*device);
         for (int step = 0; step < 4; ++step, ++cycles)
         {
@@ -38,8 +34,7 @@ TEST(MediaFoundationStress, OpenCloseAndDestroyWhileFramesAreInFlight)
             device->Open();
             // Frames arrive as fast as the platform hands them over; stop
             // after none, one or a few of them.
-            const int wanted = static_cast<int>(random() % 3);
-            ASSERT_TRUE(sink.WaitForFrames(sink.GetFrameCount() + wanted));
+            ASSERT_TRUE(sink.WaitForFrames(sink.GetFrameCount() + static_cast<int>(random() % 3)));
             if (step == 3 && round % 2 == 0)
             {
                 break; // destroyed while open

@@ -1,11 +1,9 @@
 #include "ReaderTap.h"
 
 #include "ComObject.h"
-
-#include "Common/ComPointer.h"
+#include "TestDevices.h"
 
 #include <mfapi.h>
-#include <mfreadwrite.h>
 
 namespace MediaFoundationTests
 {
@@ -13,28 +11,21 @@ namespace MediaFoundationTests
 namespace
 {
 
+using Common::ComPointer;
+
 class TapCallback final : public ComObject<Answers<IMFSourceReaderCallback>, IMFSourceReaderCallback>
 {
 public:
-    TapCallback(IMFSourceReaderCallback* inner, std::shared_ptr<ReaderTap> tap)
-        : inner_(inner), tap_(std::move(tap))
-    {
-    }
+    TapCallback(IMFSourceReaderCallback* inner, std::shared_ptr<ReaderTap> tap) : inner_(inner), tap_(tap) {}
     HRESULT STDMETHODCALLTYPE OnReadSample(HRESULT status, DWORD stream, DWORD flags, LONGLONG time,
                                            IMFSample* sample) override
     {
         const HRESULT injected = tap_->failNextStatus.exchange(S_OK);
-        if (FAILED(injected))
-        {
-            status = injected;
-        }
-        tap_->lastStatus = status;
         flags |= tap_->injectFlags.exchange(0);
-        const HRESULT result = inner_->OnReadSample(status, stream, flags, time, sample);
-        tap_->lastReturn = result;
+        tap_->lastReturn =
+            inner_->OnReadSample(FAILED(injected) ? injected : status, stream, flags, time, sample);
         ++tap_->results;
-        SetEvent(tap_->resultEvent);
-        return result;
+        return tap_->lastReturn;
     }
     HRESULT STDMETHODCALLTYPE OnFlush(DWORD stream) override { return inner_->OnFlush(stream); }
     HRESULT STDMETHODCALLTYPE OnEvent(DWORD stream, IMFMediaEvent* event) override
@@ -43,146 +34,96 @@ public:
     }
 
 private:
-    ~TapCallback() = default;
-    Common::ComPointer<IMFSourceReaderCallback> inner_;
+    const ComPointer<IMFSourceReaderCallback> inner_;
     const std::shared_ptr<ReaderTap> tap_;
 };
 
 class TapReader final : public ComObject<Answers<IMFSourceReader>, IMFSourceReader>
 {
 public:
-    TapReader(IMFSourceReader* inner, std::shared_ptr<ReaderTap> tap, bool counting)
-        : inner_(inner), tap_(std::move(tap)), counting_(counting)
-    {
-    }
-    HRESULT STDMETHODCALLTYPE GetStreamSelection(DWORD index, BOOL* selected) override
-    {
-        return inner_->GetStreamSelection(index, selected);
-    }
-    HRESULT STDMETHODCALLTYPE SetStreamSelection(DWORD index, BOOL selected) override
-    {
-        return inner_->SetStreamSelection(index, selected);
-    }
-    HRESULT STDMETHODCALLTYPE GetNativeMediaType(DWORD index, DWORD typeIndex, IMFMediaType** type) override
-    {
-        return inner_->GetNativeMediaType(index, typeIndex, type);
-    }
+    TapReader(IMFSourceReader* inner, std::shared_ptr<ReaderTap> tap) : inner_(inner), tap_(tap) {}
+
     HRESULT STDMETHODCALLTYPE GetCurrentMediaType(DWORD index, IMFMediaType** type) override
     {
-        if (tap_->currentType)
+        std::lock_guard lock(tap_->mutex);
+        if (!tap_->currentType)
         {
-            *type = tap_->currentType.Get();
-            (*type)->AddRef();
-            return S_OK;
+            return inner_->GetCurrentMediaType(index, type);
         }
-        return inner_->GetCurrentMediaType(index, type);
+        *type = tap_->currentType.Get();
+        (*type)->AddRef();
+        return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE SetCurrentMediaType(DWORD index, DWORD* reserved, IMFMediaType* type) override
+    HRESULT STDMETHODCALLTYPE ReadSample(DWORD index, DWORD flags, DWORD* actual, DWORD* sampleFlags,
+                                         LONGLONG* time, IMFSample** sample) override
     {
-        return inner_->SetCurrentMediaType(index, reserved, type);
-    }
-    HRESULT STDMETHODCALLTYPE SetCurrentPosition(REFGUID format, REFPROPVARIANT position) override
-    {
-        return inner_->SetCurrentPosition(format, position);
-    }
-    HRESULT STDMETHODCALLTYPE ReadSample(DWORD index, DWORD flags, DWORD* actualIndex, DWORD* sampleFlags,
-                                         LONGLONG* timestamp, IMFSample** sample) override
-    {
-        if (counting_)
+        ++tap_->readRequests;
+        int remaining = tap_->failReads.load();
+        while (remaining > 0 && !tap_->failReads.compare_exchange_weak(remaining, remaining - 1))
         {
-            ++tap_->readRequests;
-            int remaining = tap_->failReads.load();
-            while (remaining > 0 && !tap_->failReads.compare_exchange_weak(remaining, remaining - 1))
-            {
-            }
-            if (remaining > 0)
-            {
-                return tap_->failReadCode;
-            }
         }
-        return inner_->ReadSample(index, flags, actualIndex, sampleFlags, timestamp, sample);
+        return remaining > 0 ? ReaderTap::failReadCode
+                             : inner_->ReadSample(index, flags, actual, sampleFlags, time, sample);
     }
-    HRESULT STDMETHODCALLTYPE Flush(DWORD index) override { return inner_->Flush(index); }
-    HRESULT STDMETHODCALLTYPE GetServiceForStream(DWORD index, REFGUID service, REFIID iid,
-                                                  void** result) override
-    {
-        return inner_->GetServiceForStream(index, service, iid, result);
-    }
-    HRESULT STDMETHODCALLTYPE GetPresentationAttribute(DWORD index, REFGUID key, PROPVARIANT* value) override
-    {
-        return inner_->GetPresentationAttribute(index, key, value);
-    }
+    // clang-format off
+#define TAVIX_FORWARD(Method, Parameters, Arguments) \
+    HRESULT STDMETHODCALLTYPE Method Parameters override { return inner_->Method Arguments; }
+    TAVIX_FORWARD(GetStreamSelection, (DWORD i, BOOL* s), (i, s))
+    TAVIX_FORWARD(SetStreamSelection, (DWORD i, BOOL s), (i, s))
+    TAVIX_FORWARD(GetNativeMediaType, (DWORD i, DWORD t, IMFMediaType** m), (i, t, m))
+    TAVIX_FORWARD(SetCurrentMediaType, (DWORD i, DWORD* r, IMFMediaType* m), (i, r, m))
+    TAVIX_FORWARD(SetCurrentPosition, (REFGUID f, REFPROPVARIANT p), (f, p))
+    TAVIX_FORWARD(Flush, (DWORD i), (i))
+    TAVIX_FORWARD(GetServiceForStream, (DWORD i, REFGUID s, REFIID d, void** r), (i, s, d, r))
+    TAVIX_FORWARD(GetPresentationAttribute, (DWORD i, REFGUID k, PROPVARIANT* v), (i, k, v))
+#undef TAVIX_FORWARD
+    // clang-format on
 
 private:
-    ~TapReader() = default;
-    Common::ComPointer<IMFSourceReader> inner_;
+    const ComPointer<IMFSourceReader> inner_;
     const std::shared_ptr<ReaderTap> tap_;
-    const bool counting_;
 };
 
 } // namespace
 
-ReaderTap::ReaderTap() : resultEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
-
-ReaderTap::~ReaderTap()
-{
-    CloseHandle(resultEvent);
-}
-
 Common::MediaFoundationDevice::SourceReaderFactory ReaderTap::Factory()
 {
-    std::weak_ptr<ReaderTap> weak = weak_from_this();
-    return [weak](IMFMediaSource* source, IMFAttributes* attributes, IMFSourceReader** reader) -> HRESULT
+    return [weak = weak_from_this()](IMFMediaSource* source, IMFAttributes* attributes,
+                                     IMFSourceReader** reader) -> HRESULT
     {
         const std::shared_ptr<ReaderTap> tap = weak.lock();
-        if (!tap)
+        ComPointer<IMFSourceReaderCallback> callback;
+        if (!tap ||
+            FAILED(attributes->GetUnknown(MF_SOURCE_READER_ASYNC_CALLBACK, IID_PPV_ARGS(callback.Put()))))
         {
-            return E_UNEXPECTED;
+            // The synchronous reader that lists the formats is the platform's own.
+            return MFCreateSourceReaderFromMediaSource(source, attributes, reader);
         }
-        Common::ComPointer<IMFSourceReaderCallback> callback;
-        if (attributes != nullptr)
-        {
-            attributes->GetUnknown(MF_SOURCE_READER_ASYNC_CALLBACK, IID_PPV_ARGS(callback.Put()));
-        }
-        Common::ComPointer<IMFAttributes> tapped;
-        HRESULT hr = MFCreateAttributes(tapped.Put(), 2);
-        if (SUCCEEDED(hr) && attributes != nullptr)
-        {
-            hr = attributes->CopyAllItems(tapped.Get());
-        }
-        Common::ComPointer<IMFSourceReaderCallback> tapCallback;
-        if (SUCCEEDED(hr) && callback)
-        {
-            tapCallback.Attach(new TapCallback(callback.Get(), tap));
-            hr = tapped->SetUnknown(MF_SOURCE_READER_ASYNC_CALLBACK, tapCallback.Get());
-        }
-        Common::ComPointer<IMFSourceReader> inner;
+        ComPointer<IMFSourceReaderCallback> tapped;
+        tapped.Attach(new TapCallback(callback.Get(), tap));
+        ComPointer<IMFSourceReader> inner;
+        HRESULT hr = attributes->SetUnknown(MF_SOURCE_READER_ASYNC_CALLBACK, tapped.Get());
         if (SUCCEEDED(hr))
         {
-            hr = MFCreateSourceReaderFromMediaSource(source, tapped.Get(), inner.Put());
+            hr = MFCreateSourceReaderFromMediaSource(source, attributes, inner.Put());
         }
-        if (FAILED(hr))
+        if (SUCCEEDED(hr))
         {
-            return hr;
+            *reader = new TapReader(inner.Get(), tap);
         }
-        *reader = new TapReader(inner.Get(), tap, static_cast<bool>(callback));
-        return S_OK;
+        return hr;
     };
 }
 
 bool ReaderTap::WaitForResults(int count, DWORD milliseconds)
 {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    while (results.load() < count)
-    {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end)
-        {
-            return false;
-        }
-        WaitForSingleObject(resultEvent, static_cast<DWORD>(end - now));
-    }
-    return true;
+    return WaitUntil([&] { return results.load() >= count; }, milliseconds);
+}
+
+void ReaderTap::SetCurrentType(IMFMediaType* type)
+{
+    std::lock_guard lock(mutex);
+    currentType = Common::ComPointer<IMFMediaType>(type);
 }
 
 } // namespace MediaFoundationTests

@@ -1,74 +1,45 @@
 #include "TestSink.h"
 
+#include "TestDevices.h"
+
 namespace MediaFoundationTests
 {
 
-TestSink::TestSink() : changed_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
-
-TestSink::~TestSink()
-{
-    CloseHandle(changed_);
-}
-
 void TestSink::Register(Common::Device& device)
 {
-    device.RegisterSink(this, &TestSink::OnFrame, &TestSink::OnError);
-}
-
-void TestSink::OnFrame(Common::Device& device, void* context, const Common::FrameBuffer& frame)
-{
-    auto* sink = static_cast<TestSink*>(context);
-    {
-        std::lock_guard lock(sink->mutex_);
-        ++sink->frames_;
-        sink->lastFrame_ = frame.pixels;
-    }
-    if (sink->afterFrame)
-    {
-        sink->afterFrame(device);
-    }
-    SetEvent(sink->changed_);
-}
-
-void TestSink::OnError(Common::Device&, void* context, const Common::Exception& error)
-{
-    auto* sink = static_cast<TestSink*>(context);
-    {
-        std::lock_guard lock(sink->mutex_);
-        sink->errors_.push_back({error.ErrorCode, error.File, error.Line});
-    }
-    SetEvent(sink->changed_);
-}
-
-bool TestSink::WaitFor(const std::function<bool()>& done, DWORD milliseconds)
-{
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    for (;;)
-    {
+    device.RegisterSink(
+        this,
+        [](Common::Device& delivering, void* context, const Common::FrameBuffer& frame)
         {
-            std::lock_guard lock(mutex_);
-            if (done())
+            auto* sink = static_cast<TestSink*>(context);
             {
-                return true;
+                std::lock_guard lock(sink->mutex_);
+                ++sink->frames_;
+                sink->lastFrame_ = frame.pixels;
             }
-        }
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end)
+            if (sink->afterFrame)
+            {
+                sink->afterFrame(delivering);
+            }
+        },
+        [](Common::Device&, void* context, const Common::Exception& error)
         {
-            return false;
-        }
-        WaitForSingleObject(changed_, static_cast<DWORD>(end - now));
-    }
+            auto* sink = static_cast<TestSink*>(context);
+            {
+                std::lock_guard lock(sink->mutex_);
+                sink->errors_.push_back(error);
+            }
+        });
 }
 
 bool TestSink::WaitForFrames(int count, DWORD milliseconds)
 {
-    return WaitFor([&] { return frames_ >= count; }, milliseconds);
+    return WaitUntil([&] { return GetFrameCount() >= count; }, milliseconds);
 }
 
 bool TestSink::WaitForErrors(int count, DWORD milliseconds)
 {
-    return WaitFor([&] { return static_cast<int>(errors_.size()) >= count; }, milliseconds);
+    return WaitUntil([&] { return static_cast<int>(GetErrors().size()) >= count; }, milliseconds);
 }
 
 int TestSink::GetFrameCount()
@@ -77,7 +48,7 @@ int TestSink::GetFrameCount()
     return frames_;
 }
 
-std::vector<SinkError> TestSink::GetErrors()
+std::vector<Common::Exception> TestSink::GetErrors()
 {
     std::lock_guard lock(mutex_);
     return errors_;

@@ -40,19 +40,7 @@ TEST(CaptureProbe, AListThatCannotBeWrittenEndsWithAnError)
     EXPECT_EQ(probe.Finish(30000), 1) << probe.GetOutput();
 }
 
-class CaptureProbeStream : public testing::Test
-{
-protected:
-    static void SetUpTestSuite() { registration_ = new VirtualCameraRegistration(); }
-    static void TearDownTestSuite()
-    {
-        delete registration_;
-        registration_ = nullptr;
-    }
-    static VirtualCameraRegistration* registration_;
-};
-
-VirtualCameraRegistration* CaptureProbeStream::registration_ = nullptr;
+using CaptureProbeStream = VirtualCameraSuite;
 
 // The probe on the camera: its last line carries the figures.
 TEST_F(CaptureProbeStream, StreamsTheCameraWithoutGaps)

@@ -161,19 +161,7 @@ TEST(CaptureProbeStatistics, CountsGapsRepeatsAndUnreadableFrames)
     EXPECT_EQ(statistics.GetUndecodable(), 1u);
 }
 
-class VirtualCameraFilterContract : public testing::Test
-{
-protected:
-    static void SetUpTestSuite() { registration_ = new VirtualCameraRegistration(); }
-    static void TearDownTestSuite()
-    {
-        delete registration_;
-        registration_ = nullptr;
-    }
-    static VirtualCameraRegistration* registration_;
-};
-
-VirtualCameraRegistration* VirtualCameraFilterContract::registration_ = nullptr;
+using VirtualCameraFilterContract = VirtualCameraSuite;
 
 TEST_F(VirtualCameraFilterContract, OneCapturePinWithStreamConfig)
 {

@@ -1,8 +1,8 @@
 // A Windows Imaging Component factory for the MJPG tests: forwards every call
-// to the real factory, counts the per-frame objects it creates and keeps one
-// reference to each, so a test can see whether a decoder object was created
-// and whether the transformer released all of its own references.
-// Single-threaded (the test thread).
+// to the real factory, counts the per-frame objects it creates (stream,
+// decoder, converter) and keeps one reference to each, so a test can see
+// whether a decoder object was created and whether the transformer released
+// all of its own references. Single-threaded (the test thread).
 #pragma once
 
 #include "Common/ComPointer.h"
@@ -36,23 +36,11 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** result) override
     {
-        if (result == nullptr)
-        {
-            return E_POINTER;
-        }
-        if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, __uuidof(IWICImagingFactory)))
-        {
-            *result = static_cast<IWICImagingFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *result = nullptr;
-        return E_NOINTERFACE;
+        const bool answered = IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, __uuidof(IWICImagingFactory));
+        *result = answered ? static_cast<IWICImagingFactory*>(this) : nullptr;
+        return answered ? (AddRef(), S_OK) : E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override
-    {
-        return static_cast<ULONG>(InterlockedIncrement(&references_));
-    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
     ULONG STDMETHODCALLTYPE Release() override
     {
         const LONG count = InterlockedDecrement(&references_);
@@ -77,127 +65,45 @@ public:
     {
         return Track(real_->CreateStream(stream), stream);
     }
-
-    HRESULT STDMETHODCALLTYPE CreateDecoderFromFilename(LPCWSTR name, const GUID* vendor, DWORD access,
-                                                        WICDecodeOptions options,
-                                                        IWICBitmapDecoder** decoder) override
-    {
-        return Track(real_->CreateDecoderFromFilename(name, vendor, access, options, decoder), decoder);
-    }
-    HRESULT STDMETHODCALLTYPE CreateDecoderFromFileHandle(ULONG_PTR file, const GUID* vendor,
-                                                          WICDecodeOptions options,
-                                                          IWICBitmapDecoder** decoder) override
-    {
-        return Track(real_->CreateDecoderFromFileHandle(file, vendor, options, decoder), decoder);
-    }
-    HRESULT STDMETHODCALLTYPE CreateComponentInfo(REFCLSID id, IWICComponentInfo** info) override
-    {
-        return real_->CreateComponentInfo(id, info);
-    }
-    HRESULT STDMETHODCALLTYPE CreateDecoder(REFGUID format, const GUID* vendor,
-                                            IWICBitmapDecoder** decoder) override
-    {
-        return Track(real_->CreateDecoder(format, vendor, decoder), decoder);
-    }
-    HRESULT STDMETHODCALLTYPE CreateEncoder(REFGUID format, const GUID* vendor,
-                                            IWICBitmapEncoder** encoder) override
-    {
-        return real_->CreateEncoder(format, vendor, encoder);
-    }
-    HRESULT STDMETHODCALLTYPE CreatePalette(IWICPalette** palette) override
-    {
-        return real_->CreatePalette(palette);
-    }
-    HRESULT STDMETHODCALLTYPE CreateBitmapScaler(IWICBitmapScaler** scaler) override
-    {
-        return Track(real_->CreateBitmapScaler(scaler), scaler);
-    }
-    HRESULT STDMETHODCALLTYPE CreateBitmapClipper(IWICBitmapClipper** clipper) override
-    {
-        return Track(real_->CreateBitmapClipper(clipper), clipper);
-    }
-    HRESULT STDMETHODCALLTYPE CreateBitmapFlipRotator(IWICBitmapFlipRotator** rotator) override
-    {
-        return Track(real_->CreateBitmapFlipRotator(rotator), rotator);
-    }
-    HRESULT STDMETHODCALLTYPE CreateColorContext(IWICColorContext** context) override
-    {
-        return real_->CreateColorContext(context);
-    }
-    HRESULT STDMETHODCALLTYPE CreateColorTransformer(IWICColorTransform** transform) override
-    {
-        return real_->CreateColorTransformer(transform);
-    }
-    HRESULT STDMETHODCALLTYPE CreateBitmap(UINT width, UINT height, REFWICPixelFormatGUID format,
-                                           WICBitmapCreateCacheOption option, IWICBitmap** bitmap) override
-    {
-        return Track(real_->CreateBitmap(width, height, format, option, bitmap), bitmap);
-    }
-    HRESULT STDMETHODCALLTYPE CreateBitmapFromSource(IWICBitmapSource* source,
-                                                     WICBitmapCreateCacheOption option,
-                                                     IWICBitmap** bitmap) override
-    {
-        return Track(real_->CreateBitmapFromSource(source, option, bitmap), bitmap);
-    }
-    HRESULT STDMETHODCALLTYPE CreateBitmapFromSourceRect(IWICBitmapSource* source, UINT x, UINT y, UINT width,
-                                                         UINT height, IWICBitmap** bitmap) override
-    {
-        return Track(real_->CreateBitmapFromSourceRect(source, x, y, width, height, bitmap), bitmap);
-    }
-    HRESULT STDMETHODCALLTYPE CreateBitmapFromMemory(UINT width, UINT height, REFWICPixelFormatGUID format,
-                                                     UINT stride, UINT size, BYTE* buffer,
-                                                     IWICBitmap** bitmap) override
-    {
-        return Track(real_->CreateBitmapFromMemory(width, height, format, stride, size, buffer, bitmap),
-                     bitmap);
-    }
-    HRESULT STDMETHODCALLTYPE CreateBitmapFromHBITMAP(HBITMAP bitmapHandle, HPALETTE palette,
-                                                      WICBitmapAlphaChannelOption options,
-                                                      IWICBitmap** bitmap) override
-    {
-        return Track(real_->CreateBitmapFromHBITMAP(bitmapHandle, palette, options, bitmap), bitmap);
-    }
-    HRESULT STDMETHODCALLTYPE CreateBitmapFromHICON(HICON icon, IWICBitmap** bitmap) override
-    {
-        return Track(real_->CreateBitmapFromHICON(icon, bitmap), bitmap);
-    }
-    HRESULT STDMETHODCALLTYPE CreateComponentEnumerator(DWORD types, DWORD options,
-                                                        IEnumUnknown** result) override
-    {
-        return real_->CreateComponentEnumerator(types, options, result);
-    }
-    HRESULT STDMETHODCALLTYPE CreateFastMetadataEncoderFromDecoder(IWICBitmapDecoder* decoder,
-                                                                   IWICFastMetadataEncoder** encoder) override
-    {
-        return real_->CreateFastMetadataEncoderFromDecoder(decoder, encoder);
-    }
-    HRESULT STDMETHODCALLTYPE CreateFastMetadataEncoderFromFrameDecode(
-        IWICBitmapFrameDecode* frame, IWICFastMetadataEncoder** encoder) override
-    {
-        return real_->CreateFastMetadataEncoderFromFrameDecode(frame, encoder);
-    }
-    HRESULT STDMETHODCALLTYPE CreateQueryWriter(REFGUID format, const GUID* vendor,
-                                                IWICMetadataQueryWriter** writer) override
-    {
-        return real_->CreateQueryWriter(format, vendor, writer);
-    }
-    HRESULT STDMETHODCALLTYPE CreateQueryWriterFromReader(IWICMetadataQueryReader* reader, const GUID* vendor,
-                                                          IWICMetadataQueryWriter** writer) override
-    {
-        return real_->CreateQueryWriterFromReader(reader, vendor, writer);
-    }
+    // clang-format off
+#define TAVIX_FORWARD(Method, Parameters, Arguments) \
+    HRESULT STDMETHODCALLTYPE Method Parameters override { return real_->Method Arguments; }
+    TAVIX_FORWARD(CreateDecoderFromFilename, (LPCWSTR n, const GUID* v, DWORD a, WICDecodeOptions o, IWICBitmapDecoder** d), (n, v, a, o, d))
+    TAVIX_FORWARD(CreateDecoderFromFileHandle, (ULONG_PTR f, const GUID* v, WICDecodeOptions o, IWICBitmapDecoder** d), (f, v, o, d))
+    TAVIX_FORWARD(CreateComponentInfo, (REFCLSID c, IWICComponentInfo** i), (c, i))
+    TAVIX_FORWARD(CreateDecoder, (REFGUID f, const GUID* v, IWICBitmapDecoder** d), (f, v, d))
+    TAVIX_FORWARD(CreateEncoder, (REFGUID f, const GUID* v, IWICBitmapEncoder** e), (f, v, e))
+    TAVIX_FORWARD(CreatePalette, (IWICPalette** p), (p))
+    TAVIX_FORWARD(CreateBitmapScaler, (IWICBitmapScaler** s), (s))
+    TAVIX_FORWARD(CreateBitmapClipper, (IWICBitmapClipper** c), (c))
+    TAVIX_FORWARD(CreateBitmapFlipRotator, (IWICBitmapFlipRotator** r), (r))
+    TAVIX_FORWARD(CreateColorContext, (IWICColorContext** c), (c))
+    TAVIX_FORWARD(CreateColorTransformer, (IWICColorTransform** t), (t))
+    TAVIX_FORWARD(CreateBitmap, (UINT w, UINT h, REFWICPixelFormatGUID f, WICBitmapCreateCacheOption o, IWICBitmap** b), (w, h, f, o, b))
+    TAVIX_FORWARD(CreateBitmapFromSource, (IWICBitmapSource* s, WICBitmapCreateCacheOption o, IWICBitmap** b), (s, o, b))
+    TAVIX_FORWARD(CreateBitmapFromSourceRect, (IWICBitmapSource* s, UINT x, UINT y, UINT w, UINT h, IWICBitmap** b), (s, x, y, w, h, b))
+    TAVIX_FORWARD(CreateBitmapFromMemory, (UINT w, UINT h, REFWICPixelFormatGUID f, UINT s, UINT z, BYTE* p, IWICBitmap** b), (w, h, f, s, z, p, b))
+    TAVIX_FORWARD(CreateBitmapFromHBITMAP, (HBITMAP b, HPALETTE p, WICBitmapAlphaChannelOption o, IWICBitmap** r), (b, p, o, r))
+    TAVIX_FORWARD(CreateBitmapFromHICON, (HICON i, IWICBitmap** b), (i, b))
+    TAVIX_FORWARD(CreateComponentEnumerator, (DWORD t, DWORD o, IEnumUnknown** e), (t, o, e))
+    TAVIX_FORWARD(CreateFastMetadataEncoderFromDecoder, (IWICBitmapDecoder* d, IWICFastMetadataEncoder** e), (d, e))
+    TAVIX_FORWARD(CreateFastMetadataEncoderFromFrameDecode, (IWICBitmapFrameDecode* d, IWICFastMetadataEncoder** e), (d, e))
+    TAVIX_FORWARD(CreateQueryWriter, (REFGUID f, const GUID* v, IWICMetadataQueryWriter** w), (f, v, w))
+    TAVIX_FORWARD(CreateQueryWriterFromReader, (IWICMetadataQueryReader* r, const GUID* v, IWICMetadataQueryWriter** w), (r, v, w))
+#undef TAVIX_FORWARD
+    // clang-format on
 
 private:
-    template <class T> HRESULT Track(HRESULT result, T** object)
+    template <typename T> HRESULT Track(HRESULT hr, T** object)
     {
-        if (SUCCEEDED(result) && object != nullptr && *object != nullptr)
+        if (SUCCEEDED(hr) && *object != nullptr)
         {
             ++objectsCreated;
             created.emplace_back(static_cast<IUnknown*>(*object));
         }
-        return result;
+        return hr;
     }
 
-    LONG references_ = 1;
     Common::ComPointer<IWICImagingFactory> real_;
+    LONG references_ = 1;
 };

@@ -8,6 +8,7 @@
 #include "Common/capture/mediafoundation/MediaFoundationDeviceMJPGTransformer.h"
 
 #include "support/FramePixels.h"
+#include "support/TestJpeg.h"
 
 #include <gtest/gtest.h>
 
@@ -42,43 +43,7 @@ void TestColour(int x, int y, std::uint8_t bgr[3])
 
 std::vector<std::uint8_t> EncodeTestJpeg()
 {
-    ComPointer<IWICImagingFactory> factory;
-    factory.CreateInstance(CLSID_WICImagingFactory2, CLSCTX_INPROC_SERVER);
-    ComPointer<IStream> stream;
-    ThrowIfFailed(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()));
-    ComPointer<IWICBitmapEncoder> encoder;
-    ThrowIfFailed(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.Put()));
-    ThrowIfFailed(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache));
-    ComPointer<IWICBitmapFrameEncode> frame;
-    ComPointer<IPropertyBag2> options;
-    ThrowIfFailed(encoder->CreateNewFrame(frame.Put(), options.Put()));
-    ThrowIfFailed(frame->Initialize(options.Get()));
-    ThrowIfFailed(frame->SetSize(Width, Height));
-    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    ThrowIfFailed(frame->SetPixelFormat(&format));
-    EXPECT_TRUE(IsEqualGUID(format, GUID_WICPixelFormat24bppBGR));
-    std::vector<BYTE> pixels(Width * 3 * Height);
-    for (int y = 0; y < Height; ++y)
-    {
-        for (int x = 0; x < Width; ++x)
-        {
-            TestColour(x, y, &pixels[(y * Width + x) * 3]);
-        }
-    }
-    ThrowIfFailed(frame->WritePixels(Height, Width * 3, static_cast<UINT>(pixels.size()), pixels.data()));
-    ThrowIfFailed(frame->Commit());
-    ThrowIfFailed(encoder->Commit());
-
-    HGLOBAL memory = nullptr;
-    ThrowIfFailed(GetHGlobalFromStream(stream.Get(), &memory));
-    STATSTG status = {};
-    ThrowIfFailed(stream->Stat(&status, STATFLAG_NONAME));
-    const void* bytes = GlobalLock(memory);
-    Common::ThrowIfFalse(bytes != nullptr);
-    std::vector<std::uint8_t> jpeg(static_cast<const std::uint8_t*>(bytes),
-                                   static_cast<const std::uint8_t*>(bytes) + status.cbSize.QuadPart);
-    GlobalUnlock(memory);
-    return jpeg;
+    return TestSupport::EncodeJpeg(Width, Height, TestColour);
 }
 
 FrameBuffer GuardedFrame(int width, int height)

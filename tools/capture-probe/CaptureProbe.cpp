@@ -190,10 +190,7 @@ int Stream(Common::VideoCapture& capture, const Options& options, const ConsoleS
     out.WriteLine(L"device: " + device.name);
     out.WriteLine(L"format: " + device.formats[formatIndex]->GetName());
 
-    device.Close();
-    device.OnFrameFormatChanging();
-    device.selectedFormatIndex = static_cast<std::int32_t>(formatIndex);
-    device.ApplyFrameFormat();
+    device.SelectFrameFormat(static_cast<std::int32_t>(formatIndex));
 
     StreamSink sink;
     sink.errors = &err;

@@ -64,7 +64,8 @@ public:
 
 } // namespace
 
-DirectShowVideoCapture::DirectShowDevice::DirectShowDevice(IMoniker& moniker, bool allowDuplicateFrameFormat)
+DirectShowVideoCapture::DirectShowDevice::DirectShowDevice(IMoniker& moniker, bool allowDuplicateFrameFormat,
+                                                           const MediaControlFactory& mediaControlFactory)
 {
     ThrowIfFailed(moniker.BindToObject(nullptr, nullptr, IID_IBaseFilter, deviceFilter.PutVoid()));
     {
@@ -87,7 +88,8 @@ DirectShowVideoCapture::DirectShowDevice::DirectShowDevice(IMoniker& moniker, bo
     ThrowIfFailed(sampleGrabber->SetBufferSamples(TRUE));
 
     graph.CreateInstance(CLSID_FilterGraph);
-    ThrowIfFailed(graph.QueryInterface(mediaControl));
+    ThrowIfFailed(mediaControlFactory(graph.Get(), mediaControl.Put()));
+    ThrowIfFalse(static_cast<bool>(mediaControl));
     ThrowIfFailed(graph->AddFilter(deviceFilter.Get(), name.c_str()));
     ThrowIfFailed(graph->AddFilter(grabberFilter.Get(), L"SampleGrabber"));
 
@@ -178,6 +180,13 @@ void DirectShowVideoCapture::DirectShowDevice::Open()
         return;
     }
     const auto& format = static_cast<const DirectShowFrameFormat&>(*GetSelectedFormat());
+    if (stopFailed)
+    {
+        ThrowIfFailed(mediaControl->Stop());
+        stopFailed = false;
+        TearDownDownstream(deviceFilter.Get());
+        RemoveInsertedFilters();
+    }
     try
     {
         ThrowIfFailed(streamConfig->SetFormat(format.mediaType.Get()));
@@ -212,9 +221,16 @@ void DirectShowVideoCapture::DirectShowDevice::Close()
     {
         return;
     }
-    ThrowIfFailed(mediaControl->Stop());
-    // Stopped: whatever the tear-down below does, the next Open starts over.
+    const HRESULT stopped = mediaControl->Stop();
+    // Whatever Stop and the tear-down below answer, samples from here on
+    // reach nothing and the next Open starts over.
     isRunning = false;
+    stopFailed = FAILED(stopped);
+    if (stopFailed)
+    {
+        // A graph that still runs keeps its connections; Open stops it first.
+        ThrowIfFailed(stopped);
+    }
     TearDownDownstream(deviceFilter.Get());
     RemoveInsertedFilters();
 }

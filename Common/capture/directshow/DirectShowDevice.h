@@ -31,11 +31,15 @@ public:
     // One device from one moniker of the video input category. Raises
     // Exception when the device cannot be used, including when it offers no
     // usable format.
-    DirectShowDevice(IMoniker& moniker, bool allowDuplicateFrameFormat);
+    DirectShowDevice(IMoniker& moniker, bool allowDuplicateFrameFormat,
+                     const MediaControlFactory& mediaControlFactory = GetGraphMediaControl);
     ~DirectShowDevice() override;
 
     bool IsOpened() const override;
+    // After a Close whose Stop failed, stops the graph first.
     void Open() override;
+    // Whatever Stop answers, no sample reaches the sink afterwards and the
+    // next Open starts over; a failed Stop is raised after the tear-down.
     void Close() override;
 
     // One sample of `length` bytes from the grabber, ARGB32 in the selected
@@ -47,6 +51,12 @@ public:
     // Disconnects everything downstream of `filter` in this device's graph.
     void TearDownDownstream(IBaseFilter* filter);
 
+private:
+    void EnumerateFormats(bool allowDuplicateFrameFormat);
+    // Removes what RenderStream added to the graph (a Smart Tee, converters):
+    // left in place they would pile up, one more set at every Open.
+    void RemoveInsertedFilters();
+
     ComPointer<IBaseFilter> deviceFilter;
     ComPointer<IBaseFilter> grabberFilter;
     ComPointer<ISampleGrabber> sampleGrabber;
@@ -57,12 +67,8 @@ public:
     ComPointer<Callback> callback;
     // Written on the UI thread, read by the streaming thread in OnBuffer.
     std::atomic<bool> isRunning{false};
-
-private:
-    void EnumerateFormats(bool allowDuplicateFrameFormat);
-    // Removes what RenderStream added to the graph (a Smart Tee, converters):
-    // left in place they would pile up, one more set at every Open.
-    void RemoveInsertedFilters();
+    // UI thread: the last Stop failed, so the graph may still be running.
+    bool stopFailed = false;
 };
 
 } // namespace Common

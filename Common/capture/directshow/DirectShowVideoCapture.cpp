@@ -9,7 +9,13 @@
 namespace Common
 {
 
-DirectShowVideoCapture::DirectShowVideoCapture(bool skipErrorDevice, bool allowDuplicateFrameFormat)
+HRESULT DirectShowVideoCapture::GetGraphMediaControl(IGraphBuilder* graph, IMediaControl** control)
+{
+    return graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(control));
+}
+
+DirectShowVideoCapture::DirectShowVideoCapture(bool skipErrorDevice, bool allowDuplicateFrameFormat,
+                                               const MediaControlFactory& mediaControlFactory)
 {
     ComPointer<ICreateDevEnum> deviceEnumerator;
     deviceEnumerator.CreateInstance(CLSID_SystemDeviceEnum);
@@ -32,7 +38,8 @@ DirectShowVideoCapture::DirectShowVideoCapture(bool skipErrorDevice, bool allowD
         }
         try
         {
-            devices.push_back(std::make_shared<DirectShowDevice>(*moniker.Get(), allowDuplicateFrameFormat));
+            devices.push_back(std::make_shared<DirectShowDevice>(*moniker.Get(), allowDuplicateFrameFormat,
+                                                                 mediaControlFactory));
         }
         catch (...)
         {

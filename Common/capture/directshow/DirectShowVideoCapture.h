@@ -6,6 +6,13 @@
 
 #include "Common/capture/VideoCapture.h"
 
+#include <windows.h>
+
+#include <control.h>
+#include <strmif.h>
+
+#include <functional>
+
 namespace Common
 {
 
@@ -15,10 +22,16 @@ public:
     class DirectShowDevice;
     class DirectShowFrameFormat;
 
+    // Where a device's run and stop control of its graph comes from: the
+    // graph's own IMediaControl unless the caller passes another.
+    using MediaControlFactory = std::function<HRESULT(IGraphBuilder* graph, IMediaControl** control)>;
+    static HRESULT GetGraphMediaControl(IGraphBuilder* graph, IMediaControl** control);
+
     // skipErrorDevice: leave out a device whose construction fails instead of
     // failing as a whole. allowDuplicateFrameFormat: keep formats that repeat
     // subtype, size and frame rate.
-    DirectShowVideoCapture(bool skipErrorDevice, bool allowDuplicateFrameFormat);
+    DirectShowVideoCapture(bool skipErrorDevice, bool allowDuplicateFrameFormat,
+                           const MediaControlFactory& mediaControlFactory = GetGraphMediaControl);
 };
 
 } // namespace Common
