@@ -106,13 +106,17 @@ protected:
     std::unique_ptr<TavixCapture::MainModel> model = MakeModel();
     HWND owner = nullptr;
 };
-// The folder chooser walks its tree to a folder set by message in its own
-// time: true once the tree shows `leaf` selected (ten seconds at most).
-bool WaitForTreeSelection(HWND chooser, const std::wstring& leaf)
+// Selects `folder` in the folder chooser. The chooser walks its tree to a
+// folder set by message in its own time, and not at all before it has set
+// up its tree: asks again until the tree shows the folder selected (ten
+// seconds at most).
+bool SelectFolder(HWND chooser, const std::wstring& folder)
 {
+    const std::wstring leaf = folder.substr(folder.find_last_of(L'\\') + 1);
     const HWND tree = GetDlgItem(chooser, 14145);
     for (int tries = 0; tries < 100; ++tries)
     {
+        SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
         wchar_t text[MAX_PATH] = {};
         TVITEMW item = {};
         item.mask = TVIF_TEXT;
@@ -161,8 +165,7 @@ TEST_F(SaveCommandTest, RecordWithAStillFormatAsksForTheFolderThenSnapSavesWitho
         [&](HWND chooser)
         {
             title = ControlText(chooser, 14146);
-            SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
-            EXPECT_TRUE(WaitForTreeSelection(chooser, folder.substr(folder.find_last_of(L'\\') + 1)));
+            EXPECT_TRUE(SelectFolder(chooser, folder));
             Click(chooser, IDOK);
         },
         [&] { RecordCommand(*model, owner); });
