@@ -335,13 +335,11 @@ bool PreviewWindow::OnPaint()
         AcknowledgeFrame();
         throw;
     }
-    if (frameUnacknowledged_ && HIWORD(GetQueueStatus(QS_PAINT | QS_INPUT)) != 0)
+    if (frameUnacknowledged_ && HIWORD(GetQueueStatus(QS_PAINT)) != 0)
     {
-        // Other windows wait to paint, or input waits: the next frame is
-        // announced once they had their turn (timer messages come only when
-        // nothing else waits).
-        SetTimer(FrameTimerId, USER_TIMER_MINIMUM);
-        return painted;
+        // Other windows wait to paint: they paint now, before the next frame
+        // is announced and makes this window the first to paint again.
+        RedrawWindow(GetAncestor(GetSafeHwnd(), GA_ROOT), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
     AcknowledgeFrame();
     return painted;
@@ -530,12 +528,6 @@ void PreviewWindow::OnPropertyChanged(std::int32_t id)
 
 bool PreviewWindow::OnTimer(UINT_PTR id)
 {
-    if (id == FrameTimerId)
-    {
-        KillTimer(FrameTimerId);
-        AcknowledgeFrame();
-        return true;
-    }
     if (id != DebugTimerId)
     {
         return false;

@@ -47,7 +47,6 @@ public:
     std::uint64_t GetFramesShown() const { return framesShown_; }
 
     static constexpr UINT_PTR DebugTimerId = 1;
-    static constexpr UINT_PTR FrameTimerId = 2;
 
 protected:
     void OnPropertyChanged(std::int32_t id) override;
