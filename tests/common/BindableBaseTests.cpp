@@ -114,33 +114,6 @@ TEST(BindableBase, AFailedPostLeavesNothingPending)
     EXPECT_EQ(window.Take(source), Ids{3});
 }
 
-TEST(BindableBase, UncoalescedNotificationsAreAllDeliveredInOrder)
-{
-    Source source;
-    TestWindow window;
-    Common::Mfc::Window windowless;
-    source.AddListener(&windowless);
-    source.AddListener(&window);
-    window.Take(source);
-    source.AcknowledgeNotification(&window, 17);
-    Ids expected;
-    for (int i = 0; i < 1000; ++i)
-    {
-        const int id = (i * 7) % 22;
-        source.Raise(id);
-        if (id != 3 && id != 17)
-        {
-            expected.push_back(id);
-        }
-        else if (i < 22)
-        {
-            expected.push_back(id); // the first of each, then pending
-        }
-    }
-    EXPECT_FALSE(source.Notify(&windowless, 5));
-    EXPECT_EQ(window.Take(source), expected);
-}
-
 TEST(BindableBase, OnlyIdsOfZeroToSixtyThreeCanBeCoalesced)
 {
     Source source;

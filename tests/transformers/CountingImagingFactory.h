@@ -5,17 +5,20 @@
 // all of its own references. Single-threaded (the test thread).
 #pragma once
 
+#include "mediafoundation/ComObject.h"
+
 #include "Common/ComPointer.h"
 
 #include <wincodec.h>
 
 #include <vector>
 
-class CountingImagingFactory final : public IWICImagingFactory
+class CountingImagingFactory final
+    : public MediaFoundationTests::ComObject<MediaFoundationTests::Answers<IWICImagingFactory>,
+                                             IWICImagingFactory>
 {
 public:
     CountingImagingFactory() { real_.CreateInstance(CLSID_WICImagingFactory2, CLSCTX_INPROC_SERVER); }
-    virtual ~CountingImagingFactory() = default;
 
     int objectsCreated = 0;
     std::vector<Common::ComPointer<IUnknown>> created;
@@ -32,23 +35,6 @@ public:
             freed = object->Release() == 0 && freed;
         }
         return freed;
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** result) override
-    {
-        const bool answered = IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, __uuidof(IWICImagingFactory));
-        *result = answered ? static_cast<IWICImagingFactory*>(this) : nullptr;
-        return answered ? (AddRef(), S_OK) : E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG count = InterlockedDecrement(&references_);
-        if (count == 0)
-        {
-            delete this;
-        }
-        return static_cast<ULONG>(count);
     }
 
     HRESULT STDMETHODCALLTYPE CreateDecoderFromStream(IStream* stream, const GUID* vendor,
@@ -105,5 +91,4 @@ private:
     }
 
     Common::ComPointer<IWICImagingFactory> real_;
-    LONG references_ = 1;
 };
