@@ -1,6 +1,7 @@
-// The whole capture path short of the windows: the model built on the
-// DirectShow backend the program uses, over the virtual camera, capturing
-// for real and remembering the camera by its path.
+// The model built on the DirectShow backend the program uses, over the
+// virtual camera, destroyed while frames keep coming. (Capturing through the
+// whole program, and the camera remembered by its path, is the end-to-end
+// test's part.)
 #include "VirtualCameraRegistration.h"
 
 #include "app/CaptureBackendFactory.h"
@@ -58,28 +59,4 @@ TEST(LiveModel, DestroyedWhileStreamingNoFrameReachesIt)
         ASSERT_TRUE(WaitForLiveProfiles(*model)) << "no frame reached the model";
         model.reset(); // frames keep coming while it goes
     }
-}
-
-TEST(LiveModel, CapturesFromTheVirtualCameraThroughTheProgramsBackend)
-{
-    VirtualCameraRegistration registration;
-    TestSupport::TempFolder folder;
-    const TavixCapture::IniProfile profile(folder.File(L"TavixCapture.ini"));
-    {
-        TavixCapture::MainModel model(profile, TavixCapture::CreateCaptureBackend, 1, true, false,
-                                      folder.Path());
-        SelectVirtualCamera(model);
-        Common::Device& camera = model.GetCurrentDevice();
-        ASSERT_EQ(camera.path, VirtualCamera::DevicePath);
-        ASSERT_FALSE(camera.IsOpened()) << "capture never starts by itself";
-
-        model.StartCapture();
-        EXPECT_TRUE(camera.IsOpened());
-        EXPECT_TRUE(WaitForLiveProfiles(model)) << "no frame reached the model";
-        model.StopCapture();
-        EXPECT_FALSE(camera.IsOpened());
-        EXPECT_EQ(model.GetErrorText(), L"");
-    }
-    EXPECT_EQ(profile.ReadString(L"Settings", L"CaptureDeviceName", L""), VirtualCamera::DevicePath);
-    EXPECT_EQ(profile.ReadString(L"Settings", L"FrameFormatName", L""), L"ARGB32 640x480 (30fps)");
 }

@@ -15,7 +15,7 @@ void TestSink::Register(Common::Device& device)
             {
                 std::lock_guard lock(sink->mutex_);
                 ++sink->frames_;
-                sink->lastFrame_ = frame.pixels;
+                sink->lastFrame_ = frame;
             }
             if (sink->afterFrame)
             {
@@ -54,7 +54,7 @@ std::vector<Common::Exception> TestSink::GetErrors()
     return errors_;
 }
 
-std::vector<std::uint8_t> TestSink::GetLastFrame()
+Common::FrameBuffer TestSink::GetLastFrame()
 {
     std::lock_guard lock(mutex_);
     return lastFrame_;

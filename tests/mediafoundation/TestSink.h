@@ -1,7 +1,7 @@
-// TestSink: the sink a test registers on a device. It counts frames, keeps
-// the last one and every error, and lets the test wait for counts.
-// Callbacks run on the delivery thread, the rest on the test thread; mutex_
-// guards the records.
+// TestSink: the sink a test registers on a device (of either backend). It
+// counts frames, keeps the last one and every error, and lets the test wait
+// for counts. Callbacks run on the delivery thread, the rest on the test
+// thread; mutex_ guards the records.
 #pragma once
 
 #include "Common/capture/Device.h"
@@ -26,12 +26,12 @@ public:
     bool WaitForErrors(int count, DWORD milliseconds = 5000);
     int GetFrameCount();
     std::vector<Common::Exception> GetErrors();
-    std::vector<std::uint8_t> GetLastFrame();
+    Common::FrameBuffer GetLastFrame();
 
 private:
     std::mutex mutex_;
     int frames_ = 0;                        // guarded by mutex_
-    std::vector<std::uint8_t> lastFrame_;   // guarded by mutex_
+    Common::FrameBuffer lastFrame_;         // guarded by mutex_
     std::vector<Common::Exception> errors_; // guarded by mutex_
 };
 

@@ -7,6 +7,8 @@
 #include "support/TempFolder.h"
 
 #include "Common/UniqueHandle.h"
+#include "Common/capture/directshow/DirectShowVideoCapture.h"
+#include "tools/VirtualCamera/VirtualCameraIds.h"
 
 #include <gtest/gtest.h>
 
@@ -42,10 +44,18 @@ TEST(CaptureProbe, AListThatCannotBeWrittenEndsWithAnError)
 
 using CaptureProbeStream = VirtualCameraSuite;
 
-// The probe on the camera: its last line carries the figures.
+// The probe on the camera (wherever the machine's other cameras put it in
+// the list): its last line carries the figures.
 TEST_F(CaptureProbeStream, StreamsTheCameraWithoutGaps)
 {
-    ProbeProcess probe(L"--api dshow --device 0 --format 0 --seconds 2");
+    const Common::DirectShowVideoCapture capture(true, false);
+    std::size_t device = 0;
+    while (device < capture.devices.size() && capture.devices[device]->path != VirtualCamera::DevicePath)
+    {
+        ++device;
+    }
+    ASSERT_LT(device, capture.devices.size());
+    ProbeProcess probe(L"--api dshow --device " + std::to_wstring(device) + L" --format 0 --seconds 2");
     EXPECT_EQ(probe.Finish(30000), 0) << probe.GetOutput();
     unsigned frames = 0;
     unsigned gaps = 99;

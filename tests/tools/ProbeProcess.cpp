@@ -1,14 +1,12 @@
 #include "ProbeProcess.h"
 
+#include "support/ProgramProcess.h"
+
 #include <gtest/gtest.h>
 
 ProbeProcess::ProbeProcess(const std::wstring& arguments, HANDLE output)
 {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    EXPECT_TRUE(length > 0 && length < MAX_PATH);
-    std::wstring probe(path, length);
-    probe = probe.substr(0, probe.find_last_of(L"\\/") + 1) + L"capture-probe.exe";
+    const std::wstring probe = TestSupport::TestBinaryFolder() + L"capture-probe.exe";
     std::wstring command = L"\"" + probe + L"\" " + arguments;
 
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
