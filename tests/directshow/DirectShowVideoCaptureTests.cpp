@@ -3,6 +3,7 @@
 // to stop, and devices that must be left out. (The frame counter's pace is
 // checked by the capture probe's stream test.)
 #include "VirtualCameraRegistration.h"
+#include "mediafoundation/ComObject.h"
 #include "mediafoundation/TestSink.h"
 
 #include "Common/capture/directshow/DirectShowDevice.h"
@@ -47,17 +48,8 @@ std::shared_ptr<DirectShowDevice> FindVirtualCamera(const DirectShowVideoCapture
     return nullptr;
 }
 
-std::optional<std::int32_t> FindFormat(const Common::Device& device, const std::wstring& name)
-{
-    for (std::size_t i = 0; i < device.formats.size(); ++i)
-    {
-        if (device.formats[i]->GetName() == name)
-        {
-            return static_cast<std::int32_t>(i);
-        }
-    }
-    return std::nullopt;
-}
+// The camera's "ARGB32 320x240 (15fps)" (top-down), as the listing test finds it.
+constexpr std::int32_t SmallFormat = 18;
 
 int CountFilters(IGraphBuilder& graph)
 {
@@ -77,7 +69,9 @@ int CountFilters(IGraphBuilder& graph)
 
 // The graph's own IMediaControl with a layer that can make Stop fail
 // without stopping anything, as a driver that hangs would.
-class StopTap final : public IMediaControl
+class StopTap final
+    : public MediaFoundationTests::ComObject<MediaFoundationTests::Answers<IDispatch, IMediaControl>,
+                                             IMediaControl>
 {
 public:
     explicit StopTap(IGraphBuilder* graph) : graph_(graph)
@@ -106,33 +100,12 @@ public:
     {
         return failStops.exchange(0) > 0 ? E_FAIL : inner_->Stop();
     }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override
-    {
-        return iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IMediaControl
-                   ? (*result = this, AddRef(), S_OK)
-                   : inner_->QueryInterface(iid, result);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override
-    {
-        return ++references_;
-    }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG count = --references_;
-        if (count == 0)
-        {
-            delete this;
-        }
-        return count;
-    }
 
     std::atomic<int> failStops{0};
     const Common::ComPointer<IGraphBuilder> graph_;
 
 private:
-    ~StopTap() = default;
     Common::ComPointer<IMediaControl> inner_;
-    std::atomic<ULONG> references_{1};
 };
 
 } // namespace
@@ -221,8 +194,8 @@ TEST_F(DirectShowVirtualCamera, ListsTheCameraWithNameAndPathAndFormats)
     EXPECT_EQ(camera_->formats[6]->stride, -2560); // ARGB32 from the grabber, whatever the source
     EXPECT_EQ(camera_->formats[17]->GetName(), L"RGB24 1920x1080 (60.0002fps)");
     EXPECT_EQ(camera_->formats[17]->stride, -7680);
-    EXPECT_EQ(camera_->formats[18]->GetName(), L"ARGB32 320x240 (15fps)");
-    EXPECT_EQ(camera_->formats[18]->stride, 1280);
+    EXPECT_EQ(camera_->formats[SmallFormat]->GetName(), L"ARGB32 320x240 (15fps)");
+    EXPECT_EQ(camera_->formats[SmallFormat]->stride, 1280);
     // Of the two RGB32 640x480 (30fps) the first (bottom-up) stays.
     EXPECT_EQ(camera_->formats[19]->GetName(), L"RGB32 640x480 (30fps)");
     EXPECT_EQ(camera_->formats[19]->stride, -2560);
@@ -292,7 +265,7 @@ TEST_F(DirectShowVirtualCamera, OpensStreamsClosesAndReopensEveryConnectableForm
 
 TEST_F(DirectShowVirtualCamera, ShortSamplesAreSkippedAndReported)
 {
-    camera_->SelectFrameFormat(*FindFormat(*camera_, L"ARGB32 320x240 (15fps)"));
+    camera_->SelectFrameFormat(SmallFormat);
     camera_->Open();
     // Paused, the live camera delivers nothing: the samples below are the only ones.
     ASSERT_HRESULT_SUCCEEDED(control_->Pause());
@@ -305,11 +278,8 @@ TEST_F(DirectShowVirtualCamera, ShortSamplesAreSkippedAndReported)
         sample[i] = static_cast<BYTE>(i / 1280); // row number
     }
     camera_->OnBuffer(sample.data(), static_cast<long>(sample.size()));
-    {
-        Common::AutoLock lock(camera_->frameLock);
-        EXPECT_EQ(PixelAt(camera_->frame, 0, 0), 0x00000000u);
-        EXPECT_EQ(PixelAt(camera_->frame, 5, 239), 0xEFEFEFEFu);
-    }
+    EXPECT_EQ(PixelAt(sink.GetLastFrame(), 0, 0), 0x00000000u);
+    EXPECT_EQ(PixelAt(sink.GetLastFrame(), 5, 239), 0xEFEFEFEFu);
 
     // One byte short, at the end of a page followed by an inaccessible one:
     // reading past the end would crash.
@@ -349,7 +319,7 @@ TEST_F(DirectShowVirtualCamera, ShortSamplesAreSkippedAndReported)
 // device destroyed over a graph that goes on running is never called again.
 TEST_F(DirectShowVirtualCamera, AFailedStopEndsDeliveryAndTheNextOpenWorks)
 {
-    camera_->SelectFrameFormat(*FindFormat(*camera_, L"ARGB32 320x240 (15fps)"));
+    camera_->SelectFrameFormat(SmallFormat);
     camera_->Open();
     ASSERT_TRUE(sink.WaitForFrames(2, 3000));
     control_->failStops = 1;
