@@ -80,15 +80,14 @@ private:
 };
 
 // Copies the packed rows of `frame` to `first`, `pitch` bytes apart in
-// memory; image rows bottom-up when asked (chroma rows follow in order).
-void LayOut(const TestFrame& frame, std::uint8_t* first, std::int64_t pitch, bool bottomUp)
+// memory (negative: upwards).
+void CopyRows(const TestFrame& frame, std::uint8_t* first, std::int64_t pitch)
 {
-    const std::int32_t rows = static_cast<std::int32_t>(frame.packed.size() / frame.RowBytes());
-    for (std::int32_t row = 0; row < rows; ++row)
+    const std::size_t rowBytes = static_cast<std::size_t>(frame.RowBytes());
+    for (std::size_t row = 0; row < frame.packed.size() / rowBytes; ++row)
     {
-        const std::int32_t memoryRow = bottomUp && row < frame.height ? frame.height - 1 - row : row;
-        std::memcpy(first + memoryRow * pitch, frame.packed.data() + std::size_t(row) * frame.RowBytes(),
-                    static_cast<std::size_t>(frame.RowBytes()));
+        std::memcpy(first + static_cast<std::int64_t>(row) * pitch, frame.packed.data() + row * rowBytes,
+                    rowBytes);
     }
 }
 
@@ -124,12 +123,14 @@ HRESULT TestFrame::MakeBuffer(IMFMediaBuffer** buffer) const
     {
         if (access == Access::Plain)
         {
-            const std::size_t rowPitch = static_cast<std::size_t>(std::abs(Stride()));
-            const std::size_t size = packed.size() / RowBytes() * rowPitch;
+            // Bottom-up: the last row first in memory.
+            const std::int64_t rowPitch = std::abs(Stride());
+            const std::size_t rows = packed.size() / RowBytes();
+            const std::size_t size = rows * static_cast<std::size_t>(rowPitch);
             ThrowIfFailed(MFCreateMemoryBuffer(static_cast<DWORD>(size), made.Put()));
             BYTE* data = nullptr;
             ThrowIfFailed(made->Lock(&data, nullptr, nullptr));
-            LayOut(*this, data, static_cast<std::int64_t>(rowPitch), bottomUp);
+            CopyRows(*this, bottomUp ? data + (rows - 1) * rowPitch : data, bottomUp ? -rowPitch : rowPitch);
             ThrowIfFailed(made->Unlock());
             ThrowIfFailed(made->SetCurrentLength(static_cast<DWORD>(size - missing)));
         }
@@ -143,12 +144,7 @@ HRESULT TestFrame::MakeBuffer(IMFMediaBuffer** buffer) const
             LONG platformPitch = 0;
             ThrowIfFailed(view->Lock2D(&scanline0, &platformPitch));
             // The platform's scan line 0 is the top image row; a negative pitch goes up in memory.
-            for (std::int32_t row = 0; row < static_cast<std::int32_t>(packed.size() / RowBytes()); ++row)
-            {
-                std::memcpy(scanline0 + std::int64_t(row) * platformPitch,
-                            packed.data() + std::size_t(row) * RowBytes(),
-                            static_cast<std::size_t>(RowBytes()));
-            }
+            CopyRows(*this, scanline0, platformPitch);
             ThrowIfFailed(view->Unlock2D());
         }
         else
@@ -448,49 +444,31 @@ TestActivate::~TestActivate()
     }
 }
 
-void TestActivate::FailActivation(HRESULT code)
-{
-    std::lock_guard lock(mutex_);
-    activationResult_ = code;
-}
-
 ComPointer<TestSource> TestActivate::GetSource()
 {
     std::lock_guard lock(mutex_);
     return source_;
 }
 
-int TestActivate::GetActivationCount()
-{
-    std::lock_guard lock(mutex_);
-    return activations_;
-}
-
-int TestActivate::GetShutdownCount()
-{
-    std::lock_guard lock(mutex_);
-    return shutdowns_;
-}
-
 HRESULT TestActivate::ActivateObject(REFIID iid, void** result)
 {
     std::lock_guard lock(mutex_);
-    if (FAILED(activationResult_))
+    if (FAILED(activationResult))
     {
-        return activationResult_;
+        return activationResult;
     }
     if (!source_)
     {
         source_.Attach(new TestSource(setup_));
     }
-    ++activations_;
+    ++activations;
     return source_->QueryInterface(iid, result);
 }
 
 HRESULT TestActivate::ShutdownObject()
 {
     std::lock_guard lock(mutex_);
-    ++shutdowns_;
+    ++shutdowns;
     if (source_)
     {
         source_->Shutdown();

@@ -184,11 +184,12 @@ public:
     static Common::ComPointer<TestActivate> Create(const std::wstring& name, const std::wstring& link,
                                                    std::shared_ptr<const CameraSetup> setup);
 
-    // Later activations fail with `code` (S_OK: they succeed again).
-    void FailActivation(HRESULT code);
     Common::ComPointer<TestSource> GetSource();
-    int GetActivationCount();
-    int GetShutdownCount();
+
+    // Later activations fail with this code (S_OK: they succeed again).
+    std::atomic<HRESULT> activationResult{S_OK};
+    std::atomic<int> activations{0};
+    std::atomic<int> shutdowns{0};
 
     HRESULT STDMETHODCALLTYPE ActivateObject(REFIID iid, void** result) override;
     HRESULT STDMETHODCALLTYPE ShutdownObject() override;
@@ -239,9 +240,6 @@ private:
     Common::ComPointer<IMFAttributes> attributes_;
     std::mutex mutex_;
     Common::ComPointer<TestSource> source_; // guarded by mutex_
-    HRESULT activationResult_ = S_OK;       // guarded by mutex_
-    int activations_ = 0;                   // guarded by mutex_
-    int shutdowns_ = 0;                     // guarded by mutex_
 };
 
 } // namespace MediaFoundationTests
