@@ -47,7 +47,7 @@ constexpr GUID Nv12 = {0x3231564E, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00
 
 // Bitmap height > 0 is bottom-up (negative stride); 4 bytes a pixel, as the
 // grabber delivers ARGB32 whatever the source; an interval of 0 is 1 fps.
-TEST(DirectShowFrameFormat, SizeStrideAndRateFromTheVideoInfoHeader)
+TEST(DirectShowFrameFormat, SizeStrideAndRateFromTheVideoInfoHeaderAndUnusableOnes)
 {
     const struct
     {
@@ -73,8 +73,13 @@ TEST(DirectShowFrameFormat, SizeStrideAndRateFromTheVideoInfoHeader)
         ASSERT_TRUE(format.mediaType) << "the format owns the media type it was built from";
         EXPECT_EQ(format.mediaType->cbFormat, sizeof(VIDEOINFOHEADER));
     }
-    // A negative interval is no frame rate at all.
+    // A negative interval is no frame rate at all; empty or absurd sizes are no image.
     EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB24, 320, 240, -5)).IsUsable());
+    EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 0, 480, 333333)).IsUsable());
+    EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 0, 333333)).IsUsable());
+    EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, -640, 480, 333333)).IsUsable());
+    EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, -2147483647 - 1, 333333)).IsUsable());
+    EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 0x40000000, 2, 333333)).IsUsable());
 }
 
 TEST(DirectShowFrameFormat, BlocksThatAreNotALongEnoughVideoInfoHeaderAreRefused)
@@ -95,15 +100,6 @@ TEST(DirectShowFrameFormat, BlocksThatAreNotALongEnoughVideoInfoHeaderAreRefused
     noBlock->pbFormat = nullptr;
     EXPECT_FALSE(Format::HasVideoInfo(*noBlock.Get()));
     EXPECT_THROW(Format{DirectShowMediaType()}, Common::Exception);
-}
-
-TEST(DirectShowFrameFormat, EmptyOrAbsurdSizesAreNotUsable)
-{
-    EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 0, 480, 333333)).IsUsable());
-    EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 0, 333333)).IsUsable());
-    EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, -640, 480, 333333)).IsUsable());
-    EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, -2147483647 - 1, 333333)).IsUsable());
-    EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 0x40000000, 2, 333333)).IsUsable());
 }
 
 TEST(DirectShowSubtypeNames, FourCcAndDirectShowSubtypes)

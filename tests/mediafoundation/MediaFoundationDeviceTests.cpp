@@ -7,6 +7,7 @@
 #include "ReaderTap.h"
 #include "TestDevices.h"
 #include "TestSink.h"
+#include "support/FramePixels.h"
 
 #include "Common/capture/mediafoundation/MediaFoundationDevice.h"
 #include "Common/capture/mediafoundation/MediaFoundationFrameFormat.h"
@@ -24,12 +25,7 @@ namespace
 
 std::vector<std::uint8_t> OpaqueBlack(int width, int height)
 {
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 4, 0);
-    for (std::size_t i = 3; i < pixels.size(); i += 4)
-    {
-        pixels[i] = 0xFF;
-    }
-    return pixels;
+    return TestSupport::FilledFrame(width, height, 0xFF000000u).pixels;
 }
 
 class MediaFoundationDeviceTest : public testing::Test
