@@ -192,20 +192,6 @@ TEST_F(MediaFoundationDeviceTest, EveryStreamableSubtypeDeliversTheSourceImage)
     ExpectErrors(0, S_OK);
 }
 
-TEST_F(MediaFoundationDeviceTest, FormatsBeyondTheSizeLimitAreNotListed)
-{
-    auto setup = std::make_shared<CameraSetup>();
-    const auto frame2x1 = MakeFrame(MFVideoFormat_YUY2, 2, 1, 4);
-    setup->AddType(MFVideoFormat_YUY2, 32769, 1, 30, 1, 65538, frame2x1);
-    setup->AddType(MFVideoFormat_YUY2, 32768, 1, 30, 1, 65536, frame2x1);
-    setup->AddType(MFVideoFormat_YUY2, 2, 32769, 30, 1, 4, frame2x1);
-    setup->AddType(MFVideoFormat_YUY2, 0x80000000u, 1, 30, 1, 4, frame2x1);
-    Make(setup);
-    ASSERT_EQ(1u, device->formats.size());
-    EXPECT_EQ(32768, device->formats[0]->width);
-    EXPECT_EQ(131072, device->frame.stride);
-}
-
 TEST_F(MediaFoundationDeviceTest, FramesShorterThanTheirRowsAreRefused)
 {
     // A plain bottom-up frame with half of its rows, an empty one, and a

@@ -105,7 +105,8 @@ TEST_F(MediaFoundationVideoCaptureTest, ListsVideoSourcesInOrderAndSkipErrorDevi
         E_OUTOFMEMORY, L"MediaFoundationVideoCapture"));
 }
 
-TEST_F(MediaFoundationVideoCaptureTest, DuplicatesKeepTheTypeWithMoreAttributesFirstOnATie)
+TEST_F(MediaFoundationVideoCaptureTest,
+       DuplicatesKeepTheTypeWithMoreAttributesFirstOnATieAndOversizedAreLeftOut)
 {
     const auto frame = MakeFrame(MFVideoFormat_YUY2, 8, 4, 2);
     auto setup = std::make_shared<CameraSetup>();
@@ -116,6 +117,10 @@ TEST_F(MediaFoundationVideoCaptureTest, DuplicatesKeepTheTypeWithMoreAttributesF
     setup->AddType(MFVideoFormat_YUY2, 8, 4, 30, 1, 16, frame, 2);       // 4: fewer, dropped
     setup->AddType(MFVideoFormat_NV12, 8, 4, 30, 1, 8, frame, 0);        // 5: other subtype
     setup->AddType(MFVideoFormat_YUY2, 16, 4, 30, 1, 32, frame, 0);      // 6: other size
+    // Sizes: the largest side listed, one beyond, and one that is negative as a signed number.
+    setup->AddType(MFVideoFormat_YUY2, 32768, 1, 30, 1, 65536, frame, 0);   // 7
+    setup->AddType(MFVideoFormat_YUY2, 2, 32769, 30, 1, 4, frame, 0);       // 8
+    setup->AddType(MFVideoFormat_YUY2, 0x80000000u, 1, 30, 1, 4, frame, 0); // 9
 
     auto activate = TestActivate::Create(L"Cam", L"link", setup);
     // The setup's indexes of the formats a capture kept.
@@ -134,13 +139,13 @@ TEST_F(MediaFoundationVideoCaptureTest, DuplicatesKeepTheTypeWithMoreAttributesF
     {
         MediaFoundationVideoCapture capture(false, false, EnumeratorOf({activate}));
         const auto& formats = capture.devices[0]->formats;
-        EXPECT_EQ((std::vector<int>{2, 1, 5, 6}), keptOf(capture));
+        EXPECT_EQ((std::vector<int>{2, 1, 5, 6, 7}), keptOf(capture));
         // Major type, subtype, size, rate, stride, the test's index and 3 more.
         EXPECT_EQ(9u, static_cast<const MediaFoundationFrameFormat&>(*formats[0]).GetAttributeCount());
     }
     {
         MediaFoundationVideoCapture capture(false, true, EnumeratorOf({activate}));
-        EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6}), keptOf(capture));
+        EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}), keptOf(capture));
     }
 }
 

@@ -19,27 +19,9 @@ struct BoxSeen
 {
     std::wstring title;
     std::wstring text;
-    int buttons = 0;
+    bool okOnly = false;
     DWORD exitCode = STILL_ACTIVE;
 };
-
-BOOL CALLBACK ReadBoxItem(HWND child, LPARAM parameter)
-{
-    auto* seen = reinterpret_cast<BoxSeen*>(parameter);
-    wchar_t className[16] = {};
-    GetClassNameW(child, className, 16);
-    wchar_t text[512] = {};
-    GetWindowTextW(child, text, 512);
-    if (_wcsicmp(className, L"Static") == 0)
-    {
-        seen->text += text;
-    }
-    else if (_wcsicmp(className, L"Button") == 0 && IsWindowVisible(child))
-    {
-        ++seen->buttons;
-    }
-    return TRUE;
-}
 
 // Starts the program copied into `folder`, reads the box it shows, presses
 // OK and waits for the process to end.
@@ -52,10 +34,14 @@ BoxSeen RunUntilErrorBox(const std::wstring& folder)
     {
         return seen;
     }
-    wchar_t title[256] = {};
-    GetWindowTextW(box, title, 256);
-    seen.title = title;
-    EnumChildWindows(box, &ReadBoxItem, reinterpret_cast<LPARAM>(&seen));
+    wchar_t text[512] = {};
+    GetWindowTextW(box, text, 512);
+    seen.title = text;
+    // A message box's text is its static item 0xFFFF.
+    GetDlgItemTextW(box, 0xFFFF, text, 512);
+    seen.text = text;
+    seen.okOnly = IsWindowVisible(GetDlgItem(box, IDOK)) && !IsWindowVisible(GetDlgItem(box, IDCANCEL)) &&
+                  !IsWindowVisible(GetDlgItem(box, IDNO));
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     seen.exitCode = program.WaitForExit();
     return seen;
@@ -69,7 +55,7 @@ TEST(ProgramStart, WithoutACameraWritesTheOptionsAndEndsWithTheErrorBoxThatNames
     const BoxSeen box = RunUntilErrorBox(folder.Path());
     EXPECT_EQ(box.title, L"エラー");
     EXPECT_EQ(box.text, L"キャプチャーデバイスがありません。");
-    EXPECT_EQ(box.buttons, 1);
+    EXPECT_TRUE(box.okOnly);
     EXPECT_EQ(box.exitCode, 1u) << "a script can tell that the start failed";
 
     const TavixCapture::IniProfile ini(folder.File(L"TavixCapture.ini"));
