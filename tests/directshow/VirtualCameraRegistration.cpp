@@ -43,36 +43,33 @@ VirtualCameraRegistration::~VirtualCameraRegistration()
     FreeLibrary(library_);
 }
 
-template <class Function> Function VirtualCameraRegistration::GetExport(const char* name) const
+template <class... Arguments>
+HRESULT VirtualCameraRegistration::CallExport(const char* name, Arguments... arguments) const
 {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library_, name)));
+    using Function = HRESULT(WINAPI*)(Arguments...);
+    const auto function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library_, name)));
+    return function != nullptr ? function(arguments...) : E_NOTIMPL;
 }
 
 HRESULT VirtualCameraRegistration::Register()
 {
-    const auto registerServer = GetExport<HRESULT(WINAPI*)()>("DllRegisterServer");
-    return registerServer != nullptr ? registerServer() : E_NOTIMPL;
+    return CallExport("DllRegisterServer");
 }
 
 HRESULT VirtualCameraRegistration::Unregister()
 {
-    const auto unregisterServer = GetExport<HRESULT(WINAPI*)()>("DllUnregisterServer");
-    return unregisterServer != nullptr ? unregisterServer() : E_NOTIMPL;
+    return CallExport("DllUnregisterServer");
 }
 
 HRESULT VirtualCameraRegistration::RegisterInstance(const wchar_t* friendlyName, const wchar_t* devicePath,
                                                     const wchar_t* catalogue)
 {
-    const auto registerInstance = GetExport<HRESULT(WINAPI*)(const wchar_t*, const wchar_t*, const wchar_t*)>(
-        "RegisterVirtualCameraInstance");
-    return registerInstance != nullptr ? registerInstance(friendlyName, devicePath, catalogue) : E_NOTIMPL;
+    return CallExport("RegisterVirtualCameraInstance", friendlyName, devicePath, catalogue);
 }
 
 HRESULT VirtualCameraRegistration::UnregisterInstance(const wchar_t* friendlyName)
 {
-    const auto unregisterInstance =
-        GetExport<HRESULT(WINAPI*)(const wchar_t*)>("UnregisterVirtualCameraInstance");
-    return unregisterInstance != nullptr ? unregisterInstance(friendlyName) : E_NOTIMPL;
+    return CallExport("UnregisterVirtualCameraInstance", friendlyName);
 }
 
 bool VirtualCameraRegistration::IsClassRegistered()

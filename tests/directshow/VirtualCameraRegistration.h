@@ -30,7 +30,8 @@ public:
     static bool IsClassRegistered();
 
 private:
-    template <class Function> Function GetExport(const char* name) const;
+    // Calls the library's export `name`; E_NOTIMPL when it has none.
+    template <class... Arguments> HRESULT CallExport(const char* name, Arguments... arguments) const;
 
     HMODULE library_ = nullptr;
     bool wasRegistered_ = false;
