@@ -1,13 +1,11 @@
 // The backend-neutral capture model: format display names (the persisted
-// identity of a format), the size cap, frame sizing and the sink. The
-// duplicate rule is tested with each backend's own formats.
+// identity of a format), the size cap and frame sizing. The duplicate rule
+// and the sink are tested with each backend's own devices.
 #include "Common/capture/FormatList.h"
 #include "support/FakeCapture.h"
 #include "support/FramePixels.h"
 
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 using TestSupport::FakeDevice;
 using TestSupport::FakeFrameFormat;
@@ -40,16 +38,6 @@ TEST(FrameSizeLimit, OneCapForEveryBackendAndStridesThatFit)
     EXPECT_EQ(frame.stride, 131072);
 }
 
-namespace
-{
-std::uint32_t PixelAt(const Common::FrameBuffer& frame, std::size_t index)
-{
-    std::uint32_t value;
-    std::memcpy(&value, frame.pixels.data() + index * 4, 4);
-    return value;
-}
-} // namespace
-
 TEST(DeviceFrame, IsSizedForTheSelectedFormatAndOpaqueBlack)
 {
     FakeDevice device(L"cam", L"path",
@@ -62,56 +50,11 @@ TEST(DeviceFrame, IsSizedForTheSelectedFormatAndOpaqueBlack)
     device.DeliverFrame(0x11223344);
     device.selectedFormatIndex = 1;
     device.ApplyFrameFormat();
-    EXPECT_EQ(PixelAt(device.frame, 1000), 0x11223344u) << "same size keeps the previous image";
+    EXPECT_EQ(TestSupport::PixelAt(device.frame, 5, 3), 0x11223344u) << "same size keeps the previous image";
 
     device.selectedFormatIndex = 2;
     device.ApplyFrameFormat();
     EXPECT_EQ(device.frame.stride, 8);
     EXPECT_EQ(device.frame.pixels, TestSupport::FilledFrame(2, 2, 0xFF000000u).pixels)
         << "a new size is black";
-}
-
-namespace
-{
-struct SinkLog
-{
-    int frames = 0;
-    int errors = 0;
-    std::uint32_t firstPixel = 0;
-    static void OnFrame(Common::Device&, void* context, const Common::FrameBuffer& frame)
-    {
-        auto* log = static_cast<SinkLog*>(context);
-        ++log->frames;
-        log->firstPixel = PixelAt(frame, 0);
-    }
-    static void OnError(Common::Device&, void* context, const Common::Exception&)
-    {
-        ++static_cast<SinkLog*>(context)->errors;
-    }
-};
-} // namespace
-
-TEST(DeviceSink, DeliversOnlyWhileRegistered)
-{
-    FakeDevice device(L"cam", L"path", {{L"RGB32", 4, 4, 30.0}});
-    SinkLog log;
-    device.DeliverFrame(0xFF0000FF);
-    EXPECT_EQ(PixelAt(device.frame, 0), 0xFF0000FFu) << "frames are converted without a sink";
-
-    EXPECT_TRUE(device.RegisterSink(&log, &SinkLog::OnFrame, &SinkLog::OnError));
-    EXPECT_FALSE(device.RegisterSink(&log, &SinkLog::OnFrame, &SinkLog::OnError))
-        << "same sink: nothing stored";
-    device.DeliverFrame(0xFF00FF00);
-    device.DeliverError(Common::Exception(L"x", L"u", 1));
-    EXPECT_EQ(log.frames, 1);
-    EXPECT_EQ(log.errors, 1);
-    EXPECT_EQ(log.firstPixel, 0xFF00FF00u);
-
-    EXPECT_TRUE(device.RegisterSink(&log, &SinkLog::OnFrame, nullptr));
-    device.DeliverError(Common::Exception(L"x", L"u", 1));
-    EXPECT_EQ(log.errors, 1) << "a null callback is never called";
-
-    device.ClearSink();
-    device.DeliverFrame(0);
-    EXPECT_EQ(log.frames, 1);
 }
