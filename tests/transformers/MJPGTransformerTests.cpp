@@ -156,7 +156,6 @@ TEST_F(MJPGTransformerTest, AnImageLargerThanTheFrameIsRefusedBeforeCopying)
 TEST(MJPGTransformer, TheDefaultConstructorCreatesTheRealFactory)
 {
     MJPGTransformer transformer;
-    EXPECT_TRUE(IsEqualGUID(transformer.GetSubtype(), MFVideoFormat_MJPG));
     const std::vector<std::uint8_t> jpeg = EncodeTestJpeg();
     FrameBuffer frame = GuardedFrame(Width * 2, Height + 3);
     transformer.Transform(jpeg.data(), static_cast<std::uint32_t>(jpeg.size()), 0, 0, 0, frame);
