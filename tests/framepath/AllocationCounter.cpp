@@ -56,29 +56,12 @@ std::int64_t OnOtherThreads()
 }
 } // namespace AllocationCounter
 
+// The library's array and nothrow forms call these.
 void* operator new(std::size_t size)
 {
     return Allocate(size);
 }
-void* operator new[](std::size_t size)
-{
-    return Allocate(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    Count();
-    return std::malloc(size != 0 ? size : 1);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
-{
-    Count();
-    return std::malloc(size != 0 ? size : 1);
-}
 void* operator new(std::size_t size, std::align_val_t alignment)
-{
-    return AllocateAligned(size, alignment);
-}
-void* operator new[](std::size_t size, std::align_val_t alignment)
 {
     return AllocateAligned(size, alignment);
 }
@@ -86,15 +69,7 @@ void operator delete(void* memory) noexcept
 {
     std::free(memory);
 }
-void operator delete[](void* memory) noexcept
-{
-    std::free(memory);
-}
 void operator delete(void* memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
-void operator delete[](void* memory, std::size_t) noexcept
 {
     std::free(memory);
 }
@@ -102,15 +77,7 @@ void operator delete(void* memory, std::align_val_t) noexcept
 {
     _aligned_free(memory);
 }
-void operator delete[](void* memory, std::align_val_t) noexcept
-{
-    _aligned_free(memory);
-}
 void operator delete(void* memory, std::size_t, std::align_val_t) noexcept
-{
-    _aligned_free(memory);
-}
-void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept
 {
     _aligned_free(memory);
 }

@@ -53,12 +53,13 @@ TEST(FramePathAllocation, NoAllocationPerFrameFromTheCameraToTheWindow)
         // The counter sees what it must see.
         const std::int64_t ui = AllocationCounter::OnUiThread();
         const std::int64_t other = AllocationCounter::OnOtherThreads();
-        // (volatile: the compiler may not leave out an allocation it can see freed)
+        // (volatile: the compiler may not leave out an allocation it can see freed;
+        // an array, which reaches the counter through the library's operator new[])
         std::thread(
             []
             {
-                int* volatile pointer = new int(1);
-                delete pointer;
+                int* volatile pointer = new int[2];
+                delete[] pointer;
             })
             .join();
         int* volatile pointer = new int(2);

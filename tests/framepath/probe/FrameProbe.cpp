@@ -18,12 +18,6 @@ class RecordingProcessor final : public Tavix::Framework::ProcessorBase
 public:
     RecordingProcessor() noexcept { ++probeLog.alive; }
 
-    HRESULT STDMETHODCALLTYPE Initialize(Tavix::Framework::IHostServices* host) override
-    {
-        ++probeLog.initialized;
-        return ProcessorBase::Initialize(host);
-    }
-
     HRESULT STDMETHODCALLTYPE Process() override
     {
         Tavix::Framework::IHostServices* host = GetHost();
