@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <sstream>
 
 using namespace TavixMeasure;
 using TavixMeasure::Testing::SyntheticFrame;
@@ -23,55 +22,6 @@ StripChart::Point At(double time, double value)
     point.time = time;
     point.values = {value, value + 1, value + 2, value + 3};
     return point;
-}
-
-// A small CSV reader: rows by CRLF, cells by commas, quotes doubled inside.
-std::vector<std::vector<std::string>> ReadCsv(const std::string& text)
-{
-    std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
-    bool quoted = false;
-    for (std::size_t i = 0; i < text.size(); ++i)
-    {
-        const char c = text[i];
-        if (quoted)
-        {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
-            {
-                rows.back().back() += '"';
-                ++i;
-            }
-            else if (c == '"')
-            {
-                quoted = false;
-            }
-            else
-            {
-                rows.back().back() += c;
-            }
-        }
-        else if (c == '"')
-        {
-            quoted = true;
-        }
-        else if (c == ',')
-        {
-            rows.back().emplace_back();
-        }
-        else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-        {
-            ++i;
-            rows.emplace_back(1);
-        }
-        else
-        {
-            rows.back().back() += c;
-        }
-    }
-    if (rows.back().size() == 1 && rows.back()[0].empty())
-    {
-        rows.pop_back();
-    }
-    return rows;
 }
 
 Measurement GaussianMeasurement()
@@ -218,42 +168,31 @@ TEST(Report, LineAndRegionTablesShowTheMeasuredFiguresInTheUnit)
     EXPECT_TRUE(RegionTable(nothing, calibration).empty());
 }
 
-TEST(Report, CsvReadsBackToTheValuesShown)
+TEST(Report, ProfileAndHistogramTablesHoldTheMeasuredValuesAndCsvQuotesWhatItMust)
 {
     const Measurement m = GaussianMeasurement();
-    Calibration calibration{L"mm", 0.01};
-
-    const Table profile = ProfileTable(m, calibration);
-    const auto rows = ReadCsv(ToCsv(profile));
-    ASSERT_EQ(rows.size(), profile.size());
-    EXPECT_EQ(rows[0][1], "位置 [mm]");
-    ASSERT_EQ(rows.size(), static_cast<std::size_t>(m.profile.Count()) + 1);
-    for (std::size_t i = 1; i < rows.size(); i += 13)
+    const Table profile = ProfileTable(m, {L"mm", 0.01});
+    EXPECT_EQ(profile[0][1], L"位置 [mm]");
+    ASSERT_EQ(profile.size(), static_cast<std::size_t>(m.profile.Count()) + 1);
+    for (std::size_t i = 1; i < profile.size(); i += 13)
     {
-        ASSERT_EQ(rows[i].size(), 6u);
-        EXPECT_EQ(rows[i][0], ToUtf8(profile[i][0]));
-        EXPECT_NEAR(std::stod(rows[i][2]), m.profile.Values(Channel::Green)[i - 1], 0.005);
+        ASSERT_EQ(profile[i].size(), 6u);
+        EXPECT_NEAR(std::stod(profile[i][3]), m.profile.Values(Channel::Green)[i - 1], 0.005);
     }
 
     const Table histogram = HistogramTable(m);
-    const auto histogramRows = ReadCsv(ToCsv(histogram));
-    ASSERT_EQ(histogramRows.size(), 257u);
+    ASSERT_EQ(histogram.size(), 257u);
     std::uint64_t total = 0;
-    for (std::size_t v = 1; v < histogramRows.size(); ++v)
+    for (std::size_t v = 1; v < histogram.size(); ++v)
     {
-        total += std::stoull(histogramRows[v][2]);
-        EXPECT_EQ(std::stoul(histogramRows[v][2]), m.region.HistogramOf(Channel::Green)[v - 1]);
+        total += std::stoull(histogram[v][2]);
+        EXPECT_EQ(std::stoul(histogram[v][2]), m.region.HistogramOf(Channel::Green)[v - 1]);
     }
     EXPECT_EQ(total, 100u * 50u);
 
     // A cell with a comma or a quote survives; an undefined figure is empty.
-    const Table odd{{L"a,b", L"say \"hi\"", NotDefinedText}};
-    const auto oddRows = ReadCsv(ToCsv(odd));
-    ASSERT_EQ(oddRows.size(), 1u);
-    EXPECT_EQ(oddRows[0][0], "a,b");
-    EXPECT_EQ(oddRows[0][1], "say \"hi\"");
-    EXPECT_EQ(oddRows[0][2], "");
-
+    EXPECT_EQ(ToCsv({{L"mm", L"a,b", L"say \"hi\"", NotDefinedText}, {L"1.50"}}),
+              "mm,\"a,b\",\"say \"\"hi\"\"\",\r\n1.50\r\n");
     EXPECT_EQ(ToTabSeparated({{L"平均", L"1.5", L"x\ty"}, {NotDefinedText}}), L"平均\t1.5\tx y\r\n\r\n");
 }
 

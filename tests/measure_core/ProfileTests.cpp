@@ -143,20 +143,7 @@ TEST(LineProfile, UserBaselineReplacesTheEnds)
     EXPECT_NEAR(user.centroid, 49.5, 1e-9);
 }
 
-TEST(LineProfile, ProfileWithoutSignalHasNoCentroidOrWidths)
-{
-    SyntheticFrame frame(50, 2);
-    frame.FillGrey([](int, int) { return 77.0; });
-    LineProfile profile;
-    profile.Sample(frame.View(), {0.0, 1.0, 49.0, 1.0}, Interpolation::Nearest);
-    const ProfileStatistics s = Figures(profile, Channel::Luma);
-    EXPECT_DOUBLE_EQ(s.standardDeviation, 0.0);
-    EXPECT_TRUE(std::isnan(s.centroid));
-    EXPECT_TRUE(std::isnan(s.fwhm));
-    EXPECT_TRUE(std::isnan(s.width4Sigma));
-}
-
-TEST(LineProfile, BadLinesGiveNoProfile)
+TEST(LineProfile, BadLinesGiveNoProfileAndAFlatOneNoFigures)
 {
     SyntheticFrame frame(64, 32);
     frame.FillGrey([](int x, int) { return x; });
@@ -176,6 +163,15 @@ TEST(LineProfile, BadLinesGiveNoProfile)
     const ProfileStatistics none = ProfileStatistics::Compute(nullptr, 0, 1.0, BaselineMode::Ends, 0.0);
     EXPECT_EQ(none.count, 0);
     EXPECT_TRUE(std::isnan(none.mean));
+
+    // A flat line has no signal: no centroid, no widths.
+    frame.FillGrey([](int, int) { return 77.0; });
+    profile.Sample(frame.View(), {0.0, 1.0, 49.0, 1.0}, Interpolation::Nearest);
+    const ProfileStatistics flat = Figures(profile, Channel::Luma);
+    EXPECT_DOUBLE_EQ(flat.standardDeviation, 0.0);
+    EXPECT_TRUE(std::isnan(flat.centroid));
+    EXPECT_TRUE(std::isnan(flat.fwhm));
+    EXPECT_TRUE(std::isnan(flat.width4Sigma));
 }
 
 TEST(LineProfile, LineLeavingTheFrameIsClippedToIt)
