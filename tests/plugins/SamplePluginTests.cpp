@@ -55,7 +55,7 @@ TEST_F(SampleTest, GrayscaleTurnsTheFrameGreyInPlaceKeepingAlpha)
     EXPECT_EQ(Processor()->GetOutputImage(), &cam0->frame) << "the changed frame is what the preview shows";
 }
 
-TEST_F(SampleTest, ThresholdShowsItsOwnImageAndLeavesTheFrame)
+TEST_F(SampleTest, ThresholdShowsItsOwnImageLeavesTheFrameAndItsPageKeepsTheThreshold)
 {
     profile.WriteInt(L"TavixThreshold", L"Threshold", 100);
     Start(L"TavixThreshold.dll", L"二値化");
@@ -84,12 +84,8 @@ TEST_F(SampleTest, ThresholdShowsItsOwnImageAndLeavesTheFrame)
     model->SelectFrameFormat(1);
     EXPECT_EQ(Processor()->GetOutputImage()->width, 320);
     EXPECT_EQ(Processor()->GetOutputImage()->height, 240);
-}
 
-TEST_F(SampleTest, ThresholdPageSetsAndKeepsTheThreshold)
-{
-    profile.WriteInt(L"TavixThreshold", L"Threshold", 100);
-    Start(L"TavixThreshold.dll", L"二値化");
+    // The page sets the threshold and keeps it.
     Common::Mfc::Window* page = nullptr;
     ASSERT_EQ(Processor()->CreatePage(nullptr, nullptr), E_POINTER);
     ASSERT_EQ(Processor()->CreatePage(&window, &page), S_OK);

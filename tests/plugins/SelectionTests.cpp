@@ -56,7 +56,7 @@ TEST_F(SelectionTest, EveryFrameAndFormatChangeReachesTheCurrentProcessor)
                                             L"記録 destroyed after 3 frames\n");
 }
 
-TEST_F(SelectionTest, AProcessorThatCannotBeCreatedLeavesNoneSelected)
+TEST_F(SelectionTest, AProcessorThatCannotBeCreatedOrInitializedIsEndedAndNoneSelected)
 {
     model->SelectProcessor(1);
     TakeEvents(L"TavixLife.dll");
@@ -69,19 +69,16 @@ TEST_F(SelectionTest, AProcessorThatCannotBeCreatedLeavesNoneSelected)
               L"記録 Terminate\n記録 destroyed after 0 frames\nfactory creates 1\n");
     EXPECT_EQ(window.Drain(), Switched);
 
-    // The program runs on: another processor can still be chosen.
-    model->SelectProcessor(1);
-    EXPECT_EQ(model->GetCurrentProcessorIndex(), 1);
-}
-
-TEST_F(SelectionTest, AProcessorThatCannotInitializeIsEndedAndNoneSelected)
-{
     EXPECT_EQ(CodeOf([&] { model->SelectProcessor(IndexOf(*model, L"初期化失敗")); }), InitializeFailure);
     EXPECT_EQ(model->GetCurrentProcessorIndex(), 0);
     EXPECT_EQ(model->GetProcessorEntries()[3]->GetProcessor(), nullptr);
     EXPECT_EQ(TakeEvents(L"TavixLife.dll"), L"factory creates 2\n初期化失敗 created\n初期化失敗 Initialize\n"
                                             L"初期化失敗 Terminate\n初期化失敗 destroyed after 0 frames\n");
     EXPECT_EQ(window.Drain(), Switched);
+
+    // The program runs on: another processor can still be chosen.
+    model->SelectProcessor(1);
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), 1);
 }
 
 TEST_F(SelectionTest, AProcessorThatCannotTerminateStaysCurrent)

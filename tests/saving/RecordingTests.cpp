@@ -88,21 +88,6 @@ TEST_F(RecordingTest, EveryDeliveredFrameBecomesItsOwnFile)
     EXPECT_EQ(seen.size(), count) << "every frame is in exactly one file";
 }
 
-TEST_F(RecordingTest, StartAndStopRaiseTheRecordingFlagOnce)
-{
-    model->SetFileFormat(Bmp);
-    model->StartRecording(L"C:\\");
-    EXPECT_EQ(model->GetSaveFolder(), L"C:\\");
-    EXPECT_TRUE(model->GetIsRecording());
-    model->StartRecording(L"D:\\other");
-    EXPECT_EQ(model->GetSaveFolder(), L"C:\\") << "a second start changes nothing";
-    model->StopRecording();
-    model->StopRecording();
-    EXPECT_FALSE(model->GetIsRecording());
-    EXPECT_EQ(window.Drain(), (Ids{PropertyId::IsRecording, PropertyId::IsRecording}));
-    EXPECT_EQ(model->GetSaveFolder(), L"C:\\") << "the folder is kept after the stop";
-}
-
 TEST_F(RecordingTest, AFolderThatCannotBeWrittenIsToldOncePerRunAndRecordingGoesOn)
 {
     // Wine, running as root, writes into read-only folders; a folder whose
@@ -194,27 +179,5 @@ TEST_F(RecordingTest, AMovieThatCannotStartLeavesRecordingOff)
     EXPECT_FALSE(model->GetIsRecording());
     EXPECT_EQ(window.Drain(), Ids{});
     model->SaveFrame(CopyOfFrame(), L""); // the writer stays closed: nothing is written
-    EXPECT_EQ(output.Names(), std::vector<std::wstring>{});
-}
-
-TEST_F(RecordingTest, FileFormatsOutsideTheListAreRefusedWithTheirMessagesAndWriteNothing)
-{
-    for (const auto& [format, message] :
-         {std::pair{7, L"不正なモードです。"},
-          std::pair{-1, L"サポートされていないフォーマットが指定されました。"}})
-    {
-        model->SetFileFormat(format);
-        try
-        {
-            model->StartRecording(output.Path());
-            ADD_FAILURE() << "recording started with format " << format;
-        }
-        catch (const Common::Exception& error)
-        {
-            EXPECT_EQ(error.Message, message);
-        }
-        EXPECT_FALSE(model->GetIsRecording());
-    }
-    EXPECT_THROW(model->SaveFrame(CopyOfFrame(), output.File(L"a.bmp")), Common::Exception);
     EXPECT_EQ(output.Names(), std::vector<std::wstring>{});
 }
