@@ -42,29 +42,6 @@ TEST_F(ModelTest, ListenersAreNotifiedInRegistrationOrderAndWindowlessOnesSkippe
     EXPECT_EQ(second.Drain(), (Ids{PropertyId::IsSidePaneVisible, PropertyId::IsStatusBarVisible}));
 }
 
-TEST_F(ModelTest, SettersRaiseOnlyOnChange)
-{
-    auto model = MakeModel();
-    NotifiedWindow window;
-    Listen(*model, window);
-    model->SetViewRatio(100);
-    model->SetViewRatio(2000);
-    model->SetViewRatio(1000);
-    model->SetIsMarkerVisible(false);
-    model->SetMarkerColor(0x0000FF00);
-    model->SetMarkerColor(0x000000FF);
-    model->SetSaveTarget(0);
-    model->SetSaveTarget(1);
-    model->SetFileFormat(0);
-    model->SetMovieBitRate(5000);
-    model->SetMovieBitRate(8000);
-    model->SetControlPanelPage(0);
-    model->SetCursorInImage(true);
-    model->SetCursorInImage(true);
-    EXPECT_EQ(window.Drain(), (Ids{PropertyId::ViewRatio, PropertyId::MarkerColor, PropertyId::SaveTarget,
-                                   PropertyId::MovieBitRate, PropertyId::IsCursorInImage}));
-}
-
 TEST_F(ModelTest, MarkerMovesRaisePositionThenProfileWithTheFramesPixels)
 {
     auto model = MakeModel();

@@ -88,20 +88,6 @@ TEST_F(HostTest, AProcessorKeepsOneReferenceToItsHostUntilTerminate)
     EXPECT_EQ(CountOf(host.Get()), 1u) << "a processor released without Terminate lets its host go";
 }
 
-TEST_F(HostTest, TheNoneProcessorShowsTheDevicesFrameOffersNoPageAndClaimsNoMouse)
-{
-    Tavix::Framework::IProcessor* none = model->GetCurrentProcessor();
-    ASSERT_NE(none, nullptr);
-    EXPECT_EQ(none->GetOutputImage(), &cam0->frame);
-    Common::Mfc::Window* page = reinterpret_cast<Common::Mfc::Window*>(1);
-    EXPECT_EQ(none->CreatePage(nullptr, &page), S_OK);
-    EXPECT_EQ(page, nullptr);
-    bool capture = true;
-    const D2D1_POINT_2F point = {-1.5f, 2.25f};
-    EXPECT_EQ(none->OnLButtonDown(MK_LBUTTON, &point, &capture), S_OK);
-    EXPECT_FALSE(capture);
-}
-
 TEST_F(HostTest, HostServicesAnswerTheirInterfacesGiveTheFrameAndReadAndWriteTheConfigurationFile)
 {
     const auto host = MakeHost(folder.Path());

@@ -37,24 +37,6 @@ protected:
 };
 } // namespace
 
-TEST_F(SampleTest, GrayscaleTurnsTheFrameGreyInPlaceKeepingAlpha)
-{
-    Start(L"TavixGrayscale.dll", L"グレースケール");
-    const std::uint32_t input[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, 0x80102030};
-    for (int x = 0; x < 5; ++x)
-    {
-        cam0->SetPixel(x, 1, input[x]);
-    }
-    cam0->Deliver();
-    // Luma = (77 R + 150 G + 29 B + 128) / 256.
-    EXPECT_EQ(PixelAt(cam0->frame, 0, 1), 0xFF4D4D4Du);
-    EXPECT_EQ(PixelAt(cam0->frame, 1, 1), 0xFF959595u);
-    EXPECT_EQ(PixelAt(cam0->frame, 2, 1), 0xFF1D1D1Du);
-    EXPECT_EQ(PixelAt(cam0->frame, 3, 1), 0xFFFFFFFFu);
-    EXPECT_EQ(PixelAt(cam0->frame, 4, 1), 0x801D1D1Du);
-    EXPECT_EQ(Processor()->GetOutputImage(), &cam0->frame) << "the changed frame is what the preview shows";
-}
-
 TEST_F(SampleTest, ThresholdShowsItsOwnImageLeavesTheFrameAndItsPageKeepsTheThreshold)
 {
     profile.WriteInt(L"TavixThreshold", L"Threshold", 100);

@@ -83,29 +83,25 @@ protected:
     int selected = -2;
 };
 
-TEST_F(SelectProcessorDialogTest, ListsEveryEntryInOrderAndSwitchesToTheChosenRow)
+TEST_F(SelectProcessorDialogTest, ListsEveryEntryInOrderAndOnlyOkOnAnotherRowSwitches)
 {
-    const INT_PTR result = Run(
-        [](HWND dialog)
-        {
-            ClickRow(dialog, 6);
-            ClickButton(dialog, IDOK);
-        });
-    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(Run(
+                  [](HWND dialog)
+                  {
+                      ClickRow(dialog, 6);
+                      ClickButton(dialog, IDOK);
+                  }),
+              IDOK);
     EXPECT_EQ(rows, (std::vector<std::wstring>{L"なし", L"記録", L"作成失敗", L"初期化失敗", L"終了失敗",
                                                L"同名", L"同名"}));
     EXPECT_EQ(selected, 0);
     EXPECT_EQ(model->GetCurrentProcessorIndex(), 6) << "row 6 is entry 6, the second of two names";
     EXPECT_EQ(window.Drain(), (Ids{TavixCapture::PropertyId::Processor, TavixCapture::PropertyId::Frame}));
-}
-
-TEST_F(SelectProcessorDialogTest, OkOnTheCurrentRowOkWithoutARowAndCancelChangeNothing)
-{
-    model->SelectProcessor(1);
-    window.Drain();
     TakeEvents(L"TavixLife.dll");
+
+    // OK on the current row, OK without a row and Cancel change nothing.
     EXPECT_EQ(Run([](HWND dialog) { ClickButton(dialog, IDOK); }), IDOK);
-    EXPECT_EQ(selected, 1);
+    EXPECT_EQ(selected, 6);
     EXPECT_EQ(Run(
                   [](HWND dialog)
                   {
@@ -121,7 +117,7 @@ TEST_F(SelectProcessorDialogTest, OkOnTheCurrentRowOkWithoutARowAndCancelChangeN
                       ClickButton(dialog, IDCANCEL);
                   }),
               IDCANCEL);
-    EXPECT_EQ(model->GetCurrentProcessorIndex(), 1);
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), 6);
     EXPECT_EQ(window.Drain(), Ids{});
     EXPECT_EQ(TakeEvents(L"TavixLife.dll"), L"") << "the processor was not made again";
 }

@@ -41,21 +41,6 @@ TEST_F(SelectionTest, ASwitchEndsTheOldProcessorBeforeTheNewOneStartsAndRaisesPr
     EXPECT_EQ(window.Drain(), Ids{});
 }
 
-TEST_F(SelectionTest, EveryFrameAndFormatChangeReachesTheCurrentProcessor)
-{
-    model->SelectProcessor(1);
-    model->StartCapture();
-    cam0->DeliverFrame(0xFF102030);
-    cam0->DeliverFrame(0xFF102030);
-    model->SelectFrameFormat(1);
-    cam0->DeliverFrame(0xFF102030);
-    model->StopCapture();
-    model->SelectProcessor(0);
-    EXPECT_EQ(TakeEvents(L"TavixLife.dll"), L"factory creates 0\n記録 created\n記録 Initialize\n"
-                                            L"記録 OnFrameFormatChanged\n記録 Terminate\n"
-                                            L"記録 destroyed after 3 frames\n");
-}
-
 TEST_F(SelectionTest, AProcessorThatCannotBeCreatedOrInitializedIsEndedAndNoneSelected)
 {
     model->SelectProcessor(1);
