@@ -6,25 +6,6 @@
 
 using namespace TavixCapture;
 
-TEST_F(ModelTest, StartAndStopRegisterTheSinkAndAlwaysRaise)
-{
-    auto model = MakeModel();
-    NotifiedWindow window;
-    Listen(*model, window);
-    model->StopCapture();
-    EXPECT_EQ(window.Drain(), Ids{PropertyId::IsCapturing}) << "stopping while stopped still raises";
-
-    model->StartCapture();
-    EXPECT_TRUE(cam0->IsOpened());
-    cam0->DeliverFrame(0xFF0000FF);
-    EXPECT_EQ(window.Drain(), (Ids{PropertyId::IsCapturing, PropertyId::Frame, PropertyId::CursorPixel}));
-
-    model->StopCapture();
-    EXPECT_FALSE(cam0->IsOpened());
-    cam0->DeliverFrame(0xFF00FF00);
-    EXPECT_EQ(window.Drain(), Ids{PropertyId::IsCapturing}) << "nothing arrives after StopCapture";
-}
-
 // True when no sink is registered on the device (registering the empty sink
 // then changes nothing).
 bool HasNoSink(Common::Device& device)

@@ -7,6 +7,14 @@ namespace
 {
 // What a switch raises: the processor, then the frame to fetch from it.
 const Ids Switched = {TavixCapture::PropertyId::Processor, TavixCapture::PropertyId::Frame};
+// Entries of the life-cycle plug-in after "なし" (the discovery case checks the list).
+enum : std::int32_t
+{
+    Recording = 1,
+    CreateFails = 2,
+    InitializeFails = 3,
+    TerminateFails = 4,
+};
 } // namespace
 
 class SelectionTest : public PluginTest
@@ -25,7 +33,7 @@ protected:
 
 TEST_F(SelectionTest, ASwitchEndsTheOldProcessorBeforeTheNewOneStartsAndRaisesProcessorThenFrame)
 {
-    model->SelectProcessor(IndexOf(*model, L"記録"));
+    model->SelectProcessor(Recording);
     EXPECT_EQ(TakeEvents(L"TavixLife.dll"), L"factory creates 0\n記録 created\n記録 Initialize\n");
     EXPECT_EQ(window.Drain(), Switched);
 
@@ -47,14 +55,14 @@ TEST_F(SelectionTest, AProcessorThatCannotBeCreatedOrInitializedIsEndedAndNoneSe
     TakeEvents(L"TavixLife.dll");
     window.Drain();
 
-    EXPECT_EQ(CodeOf([&] { model->SelectProcessor(IndexOf(*model, L"作成失敗")); }), CreateFailure);
+    EXPECT_EQ(CodeOf([&] { model->SelectProcessor(CreateFails); }), CreateFailure);
     EXPECT_EQ(model->GetCurrentProcessorIndex(), 0);
     EXPECT_NE(model->GetCurrentProcessor(), nullptr);
     EXPECT_EQ(TakeEvents(L"TavixLife.dll"),
               L"記録 Terminate\n記録 destroyed after 0 frames\nfactory creates 1\n");
     EXPECT_EQ(window.Drain(), Switched);
 
-    EXPECT_EQ(CodeOf([&] { model->SelectProcessor(IndexOf(*model, L"初期化失敗")); }), InitializeFailure);
+    EXPECT_EQ(CodeOf([&] { model->SelectProcessor(InitializeFails); }), InitializeFailure);
     EXPECT_EQ(model->GetCurrentProcessorIndex(), 0);
     EXPECT_EQ(model->GetProcessorEntries()[3]->GetProcessor(), nullptr);
     EXPECT_EQ(TakeEvents(L"TavixLife.dll"), L"factory creates 2\n初期化失敗 created\n初期化失敗 Initialize\n"
@@ -68,7 +76,7 @@ TEST_F(SelectionTest, AProcessorThatCannotBeCreatedOrInitializedIsEndedAndNoneSe
 
 TEST_F(SelectionTest, AProcessorThatCannotTerminateStaysCurrent)
 {
-    const std::int32_t failing = IndexOf(*model, L"終了失敗");
+    const std::int32_t failing = TerminateFails;
     model->SelectProcessor(failing);
     TakeEvents(L"TavixLife.dll");
     window.Drain();
