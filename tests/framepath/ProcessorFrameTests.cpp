@@ -21,43 +21,20 @@ std::uint32_t FrameValue(int i)
     return 0xFF000000u | static_cast<std::uint32_t>(i * 7919);
 }
 
-// A model with the probe's processor "記録A" current and a window listening.
-class ProcessorFrameTest : public testing::Test
-{
-protected:
-    ProcessorFrameTest() : probe(ProbeLibrary::Log())
-    {
-        probe.Reset();
-        model = cameras.MakeModel(ProbeLibrary::Folder());
-        model->SelectProcessorByName(L"記録A");
-        EXPECT_EQ(model->GetCurrentProcessorIndex(), 1);
-        model->AddListener(&window);
-        window.PumpQueued();
-    }
-
-    // Delivers `frames` frames, the window taking each one's notifications.
-    void Deliver(int frames)
-    {
-        model->StartCapture();
-        for (int i = 0; i < frames; ++i)
-        {
-            cameras.cam0->DeliverFrame(FrameValue(i));
-            window.PumpQueued();
-        }
-        model->StopCapture();
-        window.PumpQueued();
-    }
-
-    FrameProbeLog& probe;
-    TestSupport::FakeCameras cameras;
-    std::unique_ptr<TavixCapture::MainModel> model;
-    NotifiedWindow window;
-};
-
 } // namespace
 
-TEST_F(ProcessorFrameTest, ProcessSeesEveryFrameOnceAfterTheProfilesAndBeforeTheWindowsAndMayFail)
+TEST(ProcessorFrame, ProcessSeesEveryFrameOnceAfterTheProfilesAndBeforeTheWindowsAndMayFail)
 {
+    // A model with the probe's processor "記録A" current and a window listening.
+    FrameProbeLog& probe = ProbeLibrary::Log();
+    probe.Reset();
+    TestSupport::FakeCameras cameras;
+    const auto model = cameras.MakeModel(ProbeLibrary::Folder());
+    model->SelectProcessorByName(L"記録A");
+    ASSERT_EQ(model->GetCurrentProcessorIndex(), 1);
+    NotifiedWindow window;
+    model->AddListener(&window);
+    window.PumpQueued();
     constexpr int Frames = 300;
     model->SetMarkerPosition(5, 0); // the row the processor paints
     std::vector<int> processedWhenTold;
@@ -72,7 +49,14 @@ TEST_F(ProcessorFrameTest, ProcessSeesEveryFrameOnceAfterTheProfilesAndBeforeThe
     };
     probe.stamp = Stamp;
     probe.failEvery = 2; // a failing Process is ignored and the next frame processed
-    Deliver(Frames);
+    model->StartCapture();
+    for (int i = 0; i < Frames; ++i)
+    {
+        cameras.cam0->DeliverFrame(FrameValue(i));
+        window.PumpQueued();
+    }
+    model->StopCapture();
+    window.PumpQueued();
 
     ASSERT_EQ(probe.processed, Frames);
     EXPECT_EQ(probe.failed, Frames / 2);

@@ -56,22 +56,15 @@ protected:
 };
 } // namespace
 
-TEST(ProcessorBase, AnswersItsInterfacesAndCountsReferences)
-{
-    auto* processor = new PlainProcessor;
-    ExpectQueryInterfaceAnswers(processor, Tavix::Framework::IID_IProcessor);
-    EXPECT_EQ(processor->AddRef(), 2u);
-    EXPECT_EQ(processor->Release(), 1u);
-    EXPECT_EQ(processor->Release(), 0u);
-}
-
-TEST_F(HostTest, AProcessorKeepsOneReferenceToItsHostUntilTerminate)
+TEST_F(HostTest, AProcessorAnswersItsInterfacesAndKeepsOneReferenceToItsHostUntilTerminate)
 {
     const auto host = MakeHost(folder.Path());
     const auto other = MakeHost(folder.Path());
     {
         Common::ComPointer<Tavix::Framework::IProcessor> processor;
         processor.Attach(new PlainProcessor);
+        ExpectQueryInterfaceAnswers(processor.Get(), Tavix::Framework::IID_IProcessor);
+        EXPECT_EQ(CountOf(processor.Get()), 1u);
         EXPECT_EQ(processor->Initialize(nullptr), E_POINTER);
         EXPECT_EQ(processor->Initialize(host.Get()), S_OK);
         EXPECT_EQ(CountOf(host.Get()), 2u);

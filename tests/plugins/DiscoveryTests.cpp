@@ -60,9 +60,10 @@ TEST_F(PluginTest, LibrariesAreUnloadedWithTheModel)
     EXPECT_FALSE(IsLoaded(L"TavixLife.dll"));
 }
 
-TEST_F(PluginTest, LongAndGrownNamesCrossTheBoundaryWhole)
+TEST_F(PluginTest, LongAndGrownNamesAndProfileTextsCrossTheBoundaryWhole)
 {
     Install(L"strings", L"TavixStrings.dll");
+    profile.WriteString(L"TestPlugin", L"Text", L"始");
     const auto model = MakeModel();
     const NameList names = Names(*model);
     ASSERT_EQ(names.size(), 4u);
@@ -75,13 +76,8 @@ TEST_F(PluginTest, LongAndGrownNamesCrossTheBoundaryWhole)
     model->SelectProcessor(1);
     events += TakeEvents(L"TavixStrings.dll");
     EXPECT_EQ(events, L"前置き\nfactory creates 0\n長い名前 created\n長い名前 Initialize\n");
-}
 
-TEST_F(PluginTest, AProcessorGrowsAProfileTextTheHostMade)
-{
-    Install(L"strings", L"TavixStrings.dll");
-    profile.WriteString(L"TestPlugin", L"Text", L"始");
-    const auto model = MakeModel();
+    // A processor grows a profile text the host made, twice.
     model->SelectProcessor(3);
     model->SelectProcessor(0);
     model->SelectProcessor(3);

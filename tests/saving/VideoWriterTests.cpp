@@ -148,7 +148,7 @@ TEST_F(FakeSinkWriterTest, CloseFinalizesOnceAndLetsGoOfTheWriter)
     EXPECT_EQ(log->liveWriters, 0);
 }
 
-TEST_F(FakeSinkWriterTest, AFailedOpenRaisesTheCodeAndLeavesTheWriterClosed)
+TEST_F(FakeSinkWriterTest, AFailedOpenLeavesTheWriterClosedAndAFailedSampleTheMovieOpen)
 {
     for (const wchar_t* failing : {L"Create", L"AddStream", L"SetInputMediaType", L"BeginWriting"})
     {
@@ -167,12 +167,10 @@ TEST_F(FakeSinkWriterTest, AFailedOpenRaisesTheCodeAndLeavesTheWriterClosed)
         EXPECT_EQ(log->liveWriters, 0);
     }
     EXPECT_EQ(Finalized(), 0);
-}
 
-TEST_F(FakeSinkWriterTest, AFailedSampleKeepsTheMovieOpen)
-{
-    writer.Open(Wmv, L"C:\\movie.wmv", 16, 4, 30.0, 1000000);
+    // A failed sample keeps the movie open.
     log->failingCall = L"WriteSample";
+    writer.Open(Wmv, L"C:\\movie.wmv", 16, 4, 30.0, 1000000);
     EXPECT_THROW(writer.WriteFrame(SavedFiles::PatternFrame(16, 4)), Common::Exception);
     log->failingCall.clear();
     writer.WriteFrame(SavedFiles::PatternFrame(16, 4));
