@@ -59,23 +59,6 @@ TEST_F(ModelTest, SettingsRoundTrip)
     EXPECT_EQ(model->GetMovieBitRate(), -12) << "integers are taken as read";
 }
 
-TEST_F(ModelTest, FrameFormatIsRestoredByItsDisplayName)
-{
-    ASSERT_TRUE(profile.WriteString(S, L"CaptureDeviceName", L"\\\\?\\cam0"));
-    ASSERT_TRUE(profile.WriteString(S, L"FrameFormatName", L"YUY2 320x240 (30fps)"));
-    auto model = MakeModel();
-    EXPECT_EQ(model->GetCurrentDevice().selectedFormatIndex, 1);
-    EXPECT_EQ(model->GetCurrentDevice().frame.width, 320);
-    EXPECT_EQ(model->GetMarkerPosition().x, 160) << "the marker follows the format";
-
-    model.reset();
-    ASSERT_TRUE(profile.WriteString(S, L"CaptureDeviceName", L"\\\\?\\CAM0"));
-    ASSERT_TRUE(profile.WriteString(S, L"FrameFormatName", L"yuy2 320x240 (30fps)"));
-    model = MakeModel();
-    EXPECT_EQ(model->GetCurrentDeviceIndex(), 0) << "paths compare case-sensitively; no match gives device 0";
-    EXPECT_EQ(model->GetCurrentDevice().selectedFormatIndex, 0);
-}
-
 TEST_F(ModelTest, ViewRatioIsClampedOnLoad)
 {
     const std::pair<const wchar_t*, int> cases[] = {{L"5", 10},  {L"-3", 10}, {L"5000", 1000},

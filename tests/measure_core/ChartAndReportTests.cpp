@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace TavixMeasure;
@@ -125,41 +126,23 @@ TEST(Report, NumbersAreFormattedTheSameEverywhere)
     EXPECT_EQ(ToUtf8(clef), "\xF0\x9D\x84\x9E");
 }
 
-TEST(Report, LineAndRegionTablesShowTheMeasuredFiguresInTheUnit)
+// (The measurement suite reads these tables' figures off the page.)
+TEST(Report, LineAndRegionTablesGiveTheFiguresInTheUnitTooAndNothingWithoutAMeasurement)
 {
     const Measurement m = GaussianMeasurement();
-    Calibration calibration{L"µm", 0.5};
-
-    const Table line = LineTable(m, calibration);
+    const Table line = LineTable(m, {L"µm", 0.5});
     ASSERT_FALSE(line.empty());
     EXPECT_EQ(line[0][0], L"線 (緑)");
-    auto find = [](const Table& table, const std::wstring& label)
-    {
-        for (const auto& row : table)
-        {
-            if (row[0] == label)
-            {
-                return row;
-            }
-        }
-        return std::vector<std::wstring>{};
-    };
-    const auto centroid = find(line, L"重心");
-    ASSERT_EQ(centroid.size(), 5u);
-    EXPECT_EQ(centroid[1], FormatNumber(m.lineStatistics.centroid, 2));
-    EXPECT_EQ(centroid[3], FormatNumber(m.lineStatistics.centroid * 0.5, 4));
-    EXPECT_EQ(centroid[4], L"µm");
-    EXPECT_NEAR(std::stod(std::string(centroid[1].begin(), centroid[1].end())), 59.5, 0.05);
+    const auto centroid =
+        std::find_if(line.begin(), line.end(), [](const auto& row) { return row[0] == L"重心"; });
+    ASSERT_NE(centroid, line.end());
+    ASSERT_EQ(centroid->size(), 5u);
+    EXPECT_NEAR(std::stod((*centroid)[1]), 59.5, 0.05);
+    EXPECT_EQ((*centroid)[3], FormatNumber(m.lineStatistics.centroid * 0.5, 4));
+    EXPECT_EQ((*centroid)[4], L"µm");
 
-    const Table region = RegionTable(m, calibration);
-    const auto widthY = find(region, L"4σ 幅 y");
-    ASSERT_EQ(widthY.size(), 5u);
-    EXPECT_NEAR(std::stod(std::string(widthY[1].begin(), widthY[1].end())), 16.0, 0.35);
-    EXPECT_EQ(find(region, L"項目")[4], L"輝度");
-
-    Measurement nothing;
-    EXPECT_TRUE(LineTable(nothing, calibration).empty());
-    EXPECT_TRUE(RegionTable(nothing, calibration).empty());
+    EXPECT_TRUE(LineTable(Measurement(), {}).empty());
+    EXPECT_TRUE(RegionTable(Measurement(), {}).empty());
 }
 
 TEST(Report, ProfileAndHistogramTablesHoldTheMeasuredValuesAndCsvQuotesWhatItMust)

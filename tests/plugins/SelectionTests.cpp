@@ -94,16 +94,7 @@ TEST_F(SelectionTest, AProcessorThatCannotTerminateStaysCurrent)
     EXPECT_TRUE(FreeLibrary(kept));
 }
 
-TEST_F(PluginTest, ASavedProcessorIsRestoredByTheFirstEntryOfItsName)
-{
-    Install(L"lifecycle", L"TavixLife.dll");
-    profile.WriteString(L"Settings", L"ProcessorName", L"同名");
-    const auto model = MakeModel();
-    EXPECT_EQ(model->GetCurrentProcessorIndex(), 5);
-    EXPECT_EQ(TakeEvents(L"TavixLife.dll"), L"factory creates 4\n同名 0 created\n同名 0 Initialize\n");
-}
-
-TEST_F(PluginTest, ASavedProcessorThatFailsToStartGivesNoneAndAnErrorForTheStartUp)
+TEST_F(PluginTest, ASavedProcessorIsRestoredByNameOrWhenItFailsToStartGivesNoneAndAnError)
 {
     Install(L"lifecycle", L"TavixLife.dll");
     profile.WriteString(L"Settings", L"ProcessorName", L"初期化失敗");
@@ -118,4 +109,10 @@ TEST_F(PluginTest, ASavedProcessorThatFailsToStartGivesNoneAndAnErrorForTheStart
     }
     // The next start begins with "なし" instead of failing again.
     EXPECT_EQ(profile.ReadString(L"Settings", L"ProcessorName", L""), L"なし");
+
+    // A saved name is restored by the first entry of that name.
+    profile.WriteString(L"Settings", L"ProcessorName", L"同名");
+    const auto model = MakeModel();
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), 5);
+    EXPECT_EQ(TakeEvents(L"TavixLife.dll"), L"factory creates 4\n同名 0 created\n同名 0 Initialize\n");
 }

@@ -201,11 +201,6 @@ extern "C" __declspec(dllexport) HRESULT __stdcall GetProcessorFactory(IProcesso
     static_cast<void>(factory);
     return FactoryFailure;
 #else
-    if (factory == nullptr)
-    {
-        return E_POINTER;
-    }
-    *factory = nullptr;
     return Tavix::Framework::CallGuarded(
         [factory]
         {
