@@ -26,12 +26,6 @@ protected:
         model->StartCapture();
     }
     Tavix::Framework::IProcessor* Processor() const { return model->GetCurrentProcessor(); }
-    // Ends the processor and makes a new one, as the user's next selection does.
-    void Reselect()
-    {
-        model->SelectProcessor(0);
-        model->SelectProcessor(1);
-    }
 
     std::unique_ptr<TavixCapture::MainModel> model;
 };
@@ -95,7 +89,8 @@ TEST_F(SampleTest, ThresholdShowsItsOwnImageLeavesTheFrameAndItsPageKeepsTheThre
     EXPECT_EQ(PixelAt(*Processor()->GetOutputImage(), 1, 0), 0xFFFFFFFFu);
 
     // A processor made anew, as on the next selection, starts from the kept value.
-    Reselect();
+    model->SelectProcessor(0);
+    model->SelectProcessor(1);
     ASSERT_EQ(Processor()->CreatePage(&window, &page), S_OK);
     EXPECT_EQ(SendMessageW(GetDlgItem(page->GetSafeHwnd(), 1300), TBM_GETPOS, 0, 0), 255);
 }
@@ -138,9 +133,7 @@ TEST_F(SampleTest, RulerDrawsTheDraggedLineOverThePreview)
         imaging->CreateBitmap(200, 200, GUID_WICPixelFormat32bppPBGRA, WICBitmapCacheOnLoad, bitmap.Put()),
         S_OK);
     Common::ComPointer<ID2D1Factory> d2d;
-    ASSERT_EQ(D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), nullptr,
-                                reinterpret_cast<void**>(d2d.Put())),
-              S_OK);
+    ASSERT_EQ(D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, d2d.Put()), S_OK);
     Common::ComPointer<ID2D1RenderTarget> target;
     const D2D1_RENDER_TARGET_PROPERTIES properties = D2D1::RenderTargetProperties(
         D2D1_RENDER_TARGET_TYPE_DEFAULT,

@@ -18,7 +18,6 @@ namespace
 {
 enum Kind
 {
-    Avi = 0,
     Wmv = 1,
     Mp4 = 2,
 };
