@@ -31,7 +31,7 @@ TEST_F(ModelTest, ANewListenerIsToldEveryStateOnceThenEveryChangeUntilRemoved)
     EXPECT_EQ(second.Drain(), (Ids{PropertyId::IsSidePaneVisible, PropertyId::IsStatusBarVisible}));
 }
 
-TEST_F(ModelTest, MarkerMovesRaisePositionThenProfileWithTheFramesPixels)
+TEST_F(ModelTest, MarkerAndCursorMovesWithinTheFormatRaiseTheirPositionThenProfileOrPixel)
 {
     auto model = MakeModel();
     NotifiedWindow window;
@@ -56,13 +56,8 @@ TEST_F(ModelTest, MarkerMovesRaisePositionThenProfileWithTheFramesPixels)
     model->SetMarkerPosition(5, 480);
     EXPECT_EQ(window.Drain(), Ids{});
     EXPECT_EQ(model->GetMarkerPosition().x, 5);
-}
 
-TEST_F(ModelTest, CursorPositionIsBoundedByTheSelectedFormat)
-{
-    auto model = MakeModel();
-    NotifiedWindow window;
-    Listen(*model, window);
+    // The cursor too stays within the selected format.
     model->SetCursorPosition(0, 0);
     model->SetCursorPosition(-1, 5);
     model->SetCursorPosition(640, 5);

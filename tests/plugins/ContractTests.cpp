@@ -3,7 +3,6 @@
 #include "PluginFixture.h"
 
 #include "Common/ComPointer.h"
-#include "Common/TextHelpers.h"
 #include "Common/UniqueHandle.h"
 #include "app/HostServices.h"
 #include "framework/ProcessorBase.h"
@@ -45,10 +44,10 @@ void ExpectQueryInterfaceAnswers(IUnknown* object, REFIID own)
 class HostTest : public PluginTest
 {
 protected:
-    Common::ComPointer<Tavix::Framework::IHostServices> MakeHost(const std::wstring& directory)
+    Common::ComPointer<Tavix::Framework::IHostServices> MakeHost()
     {
         Common::ComPointer<Tavix::Framework::IHostServices> host;
-        host.Attach(new TavixCapture::HostServices(directory, *model, profile));
+        host.Attach(new TavixCapture::HostServices(folder.Path(), *model, profile));
         return host;
     }
 
@@ -58,8 +57,8 @@ protected:
 
 TEST_F(HostTest, AProcessorAnswersItsInterfacesAndKeepsOneReferenceToItsHostUntilTerminate)
 {
-    const auto host = MakeHost(folder.Path());
-    const auto other = MakeHost(folder.Path());
+    const auto host = MakeHost();
+    const auto other = MakeHost();
     {
         Common::ComPointer<Tavix::Framework::IProcessor> processor;
         processor.Attach(new PlainProcessor);
@@ -83,7 +82,7 @@ TEST_F(HostTest, AProcessorAnswersItsInterfacesAndKeepsOneReferenceToItsHostUnti
 
 TEST_F(HostTest, HostServicesAnswerTheirInterfacesGiveTheFrameAndReadAndWriteTheConfigurationFile)
 {
-    const auto host = MakeHost(folder.Path());
+    const auto host = MakeHost();
     ExpectQueryInterfaceAnswers(host.Get(), Tavix::Framework::IID_IHostServices);
     EXPECT_EQ(host->GetFrame(), &cam0->frame);
     EXPECT_EQ(host->GetProfileInt(L"二値化", L"Threshold", 128), 128);
@@ -112,7 +111,7 @@ TEST_F(HostTest, HostServicesAskThePreviewToRefetch)
 {
     // (Redraw reaching the preview: the ruler sample's test.)
     Listen(*model);
-    const auto host = MakeHost(folder.Path());
+    const auto host = MakeHost();
     EXPECT_EQ(host->UpdateFrame(), S_OK);
     EXPECT_EQ(window.Drain(), Ids{TavixCapture::PropertyId::Frame});
     EXPECT_EQ(host->Redraw(), S_OK) << "no preview: nothing to repaint";
