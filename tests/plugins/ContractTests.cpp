@@ -107,12 +107,22 @@ TEST_F(HostTest, HostServicesAnswerTheirInterfacesGiveTheFrameAndReadAndWriteThe
     EXPECT_EQ(host->GetProfileString(L"二値化", L"Mode", L""), L"反転");
 }
 
-TEST_F(HostTest, HostServicesAskThePreviewToRefetch)
+TEST_F(HostTest, HostServicesAskThePreviewToRefetchAndToRepaint)
 {
-    // (Redraw reaching the preview: the ruler sample's test.)
     Listen(*model);
     const auto host = MakeHost();
     EXPECT_EQ(host->UpdateFrame(), S_OK);
     EXPECT_EQ(window.Drain(), Ids{TavixCapture::PropertyId::Frame});
     EXPECT_EQ(host->Redraw(), S_OK) << "no preview: nothing to repaint";
+
+    // A processor's drawing shows at once, even while no frame arrives.
+    const HWND preview = CreateWindowExW(0, L"STATIC", L"preview", WS_POPUP | WS_VISIBLE, 0, 0, 50, 40,
+                                         nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(preview, nullptr);
+    model->SetPreviewWindow(preview);
+    ValidateRect(preview, nullptr);
+    EXPECT_EQ(host->Redraw(), S_OK);
+    EXPECT_TRUE(GetUpdateRect(preview, nullptr, FALSE));
+    model->SetPreviewWindow(nullptr);
+    DestroyWindow(preview);
 }

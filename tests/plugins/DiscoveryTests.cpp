@@ -2,20 +2,12 @@
 // listed, in which order, and which libraries stay loaded.
 #include "PluginFixture.h"
 
-#include "Common/UniqueHandle.h"
-
 using NameList = std::vector<std::wstring>;
 
 TEST_F(PluginTest, BrokenPluginsAreSkippedSilentlyAndTheOthersListedInOrder)
 {
     // Every way a plug-in can fail to describe itself, in file-name order.
-    {
-        const Common::UniqueHandle text(CreateFileW(folder.File(L"TavixA_Text.dll").c_str(), GENERIC_WRITE, 0,
-                                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(text.IsValid());
-        DWORD written = 0;
-        ASSERT_TRUE(WriteFile(text.Get(), "not a library", 13, &written, nullptr));
-    }
+    TestSupport::WriteFileBytes(folder.File(L"TavixA_Text.dll"), "not a library");
     Install(L"missing_export", L"TavixB_NoExport.dll");
     Install(L"failing_factory", L"TavixC_Factory.dll");
     Install(L"failing_count", L"TavixD_Count.dll");
