@@ -52,10 +52,6 @@ private:
     ~RecordingProcessor() override { --probeLog.alive; }
 };
 
-Tavix::Framework::IProcessor* CreateRecordingProcessor()
-{
-    return new RecordingProcessor;
-}
 } // namespace
 
 extern "C" __declspec(dllexport) FrameProbeLog* __cdecl GetFrameProbeLog()
@@ -67,5 +63,7 @@ extern "C" __declspec(dllexport) HRESULT
     __stdcall GetProcessorFactory(Tavix::Framework::IProcessorFactory** factory)
 {
     return Tavix::Framework::ProcessorFactory::Create(
-        {{L"記録A", &CreateRecordingProcessor}, {L"記録B", &CreateRecordingProcessor}}, factory);
+        {{L"記録A", []() -> Tavix::Framework::IProcessor* { return new RecordingProcessor; }},
+         {L"記録B", []() -> Tavix::Framework::IProcessor* { return new RecordingProcessor; }}},
+        factory);
 }
