@@ -8,7 +8,6 @@
 
 #include "Common/Exception.h"
 #include "Common/TextHelpers.h"
-#include "Common/UniqueHandle.h"
 #include "Common/capture/directshow/DirectShowVideoCapture.h"
 #include "Common/capture/mediafoundation/MediaFoundationInitializer.h"
 #include "Common/capture/mediafoundation/MediaFoundationVideoCapture.h"
@@ -66,8 +65,7 @@ TEST(IniProfile, KeepsTextOutsideTheAnsiCodePageAndStartsAnEmptyFileInUnicode)
 {
     TempFolder folder;
     const std::wstring path = folder.File(L"t.ini");
-    ASSERT_TRUE(Common::UniqueHandle(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    TestSupport::WriteFileBytes(path, ""); // an existing empty file
     const std::wstring name = L"なし・二値化 Ω";
     ASSERT_TRUE(IniProfile(path).WriteString(L"Settings", L"ProcessorName", name));
     EXPECT_EQ(IniProfile(path).ReadString(L"Settings", L"ProcessorName", L""), name);
@@ -165,34 +163,22 @@ TEST(IniProfile, APathTooLongForTheProfileFunctionsIsRefusedAndLeavesNothing)
     EXPECT_EQ(GetFileAttributesW(tooLong.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST(StartupOptions, FirstRunWritesTheDefaultsAndNonZeroIsTrueWrittenBackAsOne)
+// (The program suite checks the defaults a first start writes.)
+TEST(StartupOptions, NonZeroIsTrueAndIsWrittenBackAsOneAndTheFamilyIsKeptAsRead)
 {
     TempFolder folder;
     const IniProfile profile(folder.File(L"TavixCapture.ini"));
-    StartupOptions options;
-    options.Load(profile);
-    EXPECT_TRUE(options.Save(profile));
-    EXPECT_FALSE(options.IsDebugMessageEnabled);
-    EXPECT_EQ(options.CaptureApiFamily, 0);
-    EXPECT_TRUE(options.SkipErrorDevice);
-    EXPECT_FALSE(options.AllowDuplicateFrameFormat);
-    const std::wstring text = TestSupport::ReadTextFile(profile.GetPath());
-    for (const wchar_t* line : {L"[Application]", L"IsDebugMessageEnabled=0", L"CaptureApiFamily=0",
-                                L"SkipErrorDevice=1", L"AllowDuplicateFrameFormat=0"})
-    {
-        EXPECT_NE(text.find(line), std::wstring::npos) << testing::PrintToString(std::wstring(line));
-    }
-
     ASSERT_TRUE(profile.WriteString(L"Application", L"SkipErrorDevice", L"0"));
     ASSERT_TRUE(profile.WriteString(L"Application", L"AllowDuplicateFrameFormat", L"5"));
     ASSERT_TRUE(profile.WriteString(L"Application", L"IsDebugMessageEnabled", L"-1"));
     ASSERT_TRUE(profile.WriteInt(L"Application", L"CaptureApiFamily", -2147483647 - 1));
+    StartupOptions options;
     options.Load(profile);
     EXPECT_FALSE(options.SkipErrorDevice);
     EXPECT_TRUE(options.AllowDuplicateFrameFormat);
     EXPECT_TRUE(options.IsDebugMessageEnabled);
-    EXPECT_EQ(options.CaptureApiFamily, -2147483647 - 1) << "the family is kept as read";
-    options.Save(profile);
+    EXPECT_EQ(options.CaptureApiFamily, -2147483647 - 1);
+    EXPECT_TRUE(options.Save(profile));
     EXPECT_EQ(profile.ReadString(L"Application", L"AllowDuplicateFrameFormat", L""), L"1");
     EXPECT_EQ(profile.ReadString(L"Application", L"IsDebugMessageEnabled", L""), L"1");
     EXPECT_EQ(profile.ReadString(L"Application", L"SkipErrorDevice", L""), L"0");

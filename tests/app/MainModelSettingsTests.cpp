@@ -12,8 +12,7 @@ TEST_F(ModelTest, WithoutSettingsTheModelStartsOnTheFirstFormatWithTheMarkerInTh
     EXPECT_EQ(model->GetCurrentDeviceIndex(), 0);
     EXPECT_EQ(model->GetCurrentDevice().selectedFormatIndex, 0);
     EXPECT_EQ(model->GetProcessorEntries().at(0)->GetName(), L"なし");
-    EXPECT_EQ(model->GetMarkerPosition().x, 320);
-    EXPECT_EQ(model->GetMarkerPosition().y, 240);
+    EXPECT_EQ(model->GetMarkerPosition().x, 320) << "in the middle";
     EXPECT_FALSE(model->GetCurrentDevice().IsOpened()) << "capture never starts by itself";
     std::vector<std::uint32_t> row, column;
     model->CopyProfiles(row, column);

@@ -48,11 +48,6 @@ protected:
     std::unique_ptr<TavixCapture::MainModel> model = MakeModel();
 };
 
-std::uint32_t CentreOf(const std::wstring& path)
-{
-    const SavedFiles::DecodedImage image = SavedFiles::Decode(path);
-    return TestSupport::PixelAt(image.frame, image.frame.width / 2, image.frame.height / 2) & 0x00FFFFFFu;
-}
 } // namespace
 
 TEST_F(RecordingTest, EveryDeliveredFrameBecomesItsOwnFile)
@@ -83,7 +78,8 @@ TEST_F(RecordingTest, EveryDeliveredFrameBecomesItsOwnFile)
         EXPECT_TRUE(std::all_of(name.begin(), name.begin() + 17, iswdigit))
             << std::string(name.begin(), name.end());
         EXPECT_EQ(name.substr(name.size() - 4), L".bmp");
-        seen.insert(CentreOf(output.File(name)));
+        const Common::FrameBuffer frame = SavedFiles::Decode(output.File(name)).frame;
+        seen.insert(TestSupport::PixelAt(frame, frame.width / 2, frame.height / 2) & 0x00FFFFFFu);
     }
     EXPECT_EQ(seen.size(), count) << "every frame is in exactly one file";
 }
