@@ -1,5 +1,5 @@
 // The strip chart's window of time, calibration, and the report tables with
-// their CSV and tab-separated forms read back.
+// their CSV and tab-separated forms.
 #include "Calibration.h"
 #include "Measurement.h"
 #include "Report.h"

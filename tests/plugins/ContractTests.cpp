@@ -1,5 +1,5 @@
 // The objects on both sides of the boundary: reference counts, the answers
-// of QueryInterface, ProcessorBase's defaults and the program's host services.
+// of QueryInterface, and the program's host services.
 #include "PluginFixture.h"
 
 #include "Common/ComPointer.h"
