@@ -6,25 +6,6 @@
 
 using namespace TavixCapture;
 
-TEST_F(ModelTest, StartAndStopRegisterTheSinkAndAlwaysRaise)
-{
-    auto model = MakeModel();
-    NotifiedWindow window;
-    Listen(*model, window);
-    model->StopCapture();
-    EXPECT_EQ(window.Drain(), Ids{PropertyId::IsCapturing}) << "stopping while stopped still raises";
-
-    model->StartCapture();
-    EXPECT_TRUE(cam0->IsOpened());
-    cam0->DeliverFrame(0xFF0000FF);
-    EXPECT_EQ(window.Drain(), (Ids{PropertyId::IsCapturing, PropertyId::Frame, PropertyId::CursorPixel}));
-
-    model->StopCapture();
-    EXPECT_FALSE(cam0->IsOpened());
-    cam0->DeliverFrame(0xFF00FF00);
-    EXPECT_EQ(window.Drain(), Ids{PropertyId::IsCapturing}) << "nothing arrives after StopCapture";
-}
-
 // True when no sink is registered on the device (registering the empty sink
 // then changes nothing).
 bool HasNoSink(Common::Device& device)
@@ -48,25 +29,37 @@ TEST_F(ModelTest, AFailingOpenPropagatesAndLeavesTheSinkHarmless)
     cam0->DeliverFrame(0xFF000000); // reaches nothing
 }
 
-TEST_F(ModelTest, AFailureWhileSwitchingDevicesLeavesTheNewDeviceSelectedAndStopped)
+TEST_F(ModelTest, SwitchingDeviceMovesCaptureAndAFailureLeavesTheNewDeviceSelectedAndStopped)
 {
     auto model = MakeModel();
+    model->SetMarkerPosition(1, 1);
     model->StartCapture();
-    cam1->failOpen = true;
-    EXPECT_THROW(model->SelectDevice(1), Common::Exception);
-    EXPECT_EQ(model->GetCurrentDeviceIndex(), 1);
+    model->SelectDevice(1);
     EXPECT_FALSE(cam0->IsOpened());
-    EXPECT_TRUE(HasNoSink(*cam0)) << "the old device was stopped before the switch";
-    EXPECT_FALSE(cam1->IsOpened());
+    EXPECT_TRUE(cam1->IsOpened());
+    EXPECT_EQ(model->GetMarkerPosition().x, 0) << "160 * 1 / 640 truncates to 0";
+    cam0->DeliverFrame(0xFF0000FF);
+    cam1->DeliverFrame(0xFF00FF00);
     std::vector<std::uint32_t> row, column;
     model->CopyProfiles(row, column);
-    EXPECT_EQ(row.size(), 160u) << "the profiles follow the new device";
+    ASSERT_EQ(row.size(), 160u);
+    EXPECT_EQ(row[0], 0xFF00FF00u) << "only the current device reaches the model";
+
+    // Back to the first device, which fails to open.
+    cam0->failOpen = true;
+    EXPECT_THROW(model->SelectDevice(0), Common::Exception);
+    EXPECT_EQ(model->GetCurrentDeviceIndex(), 0);
+    EXPECT_FALSE(cam1->IsOpened());
+    EXPECT_TRUE(HasNoSink(*cam1)) << "the old device was stopped before the switch";
+    EXPECT_FALSE(cam0->IsOpened());
+    model->CopyProfiles(row, column);
+    EXPECT_EQ(row.size(), 640u) << "the profiles follow the new device";
 
     // Once the device works again, capture starts on it.
-    cam1->failOpen = false;
+    cam0->failOpen = false;
     model->StartCapture();
-    EXPECT_TRUE(cam1->IsOpened());
-    cam1->DeliverFrame(0xFF00FF00);
+    EXPECT_TRUE(cam0->IsOpened());
+    cam0->DeliverFrame(0xFF00FF00);
     model->CopyProfiles(row, column);
     EXPECT_EQ(row[0], 0xFF00FF00u);
     model->StopCapture();
@@ -107,26 +100,19 @@ TEST_F(ModelTest, DeliveryErrorsBecomeTheLocatedErrorTextToldOncePerRunOfFailure
     model->StopCapture();
 }
 
-TEST_F(ModelTest, SelectingTheCurrentDeviceDoesNothing)
-{
-    auto model = MakeModel();
-    NotifiedWindow window;
-    Listen(*model, window);
-    model->SelectDevice(0);
-    model->SelectFrameFormat(0);
-    EXPECT_EQ(window.Drain(), Ids{});
-    EXPECT_THROW(model->SelectDevice(2), Common::Exception);
-    EXPECT_THROW(model->SelectFrameFormat(-1), Common::Exception);
-    EXPECT_EQ(model->GetCurrentDeviceIndex(), 0);
-}
-
 TEST_F(ModelTest, SwitchingFormatWhileCapturingRestartsAndRescalesTheMarker)
 {
     auto model = MakeModel();
     model->SetMarkerPosition(639, 479);
     model->SetCursorPosition(10, 10);
     NotifiedWindow window;
-    model->AddListener(&window);
+    Listen(*model, window);
+    // The current device and format again, or ones that do not exist, change nothing.
+    model->SelectDevice(0);
+    model->SelectFrameFormat(0);
+    EXPECT_THROW(model->SelectDevice(2), Common::Exception);
+    EXPECT_THROW(model->SelectFrameFormat(-1), Common::Exception);
+    EXPECT_EQ(window.Drain(), Ids{});
     model->StartCapture();
     window.Drain();
 
@@ -156,25 +142,6 @@ TEST_F(ModelTest, TheMarkerIsRescaledWithoutOverflowOnWideFormats)
     model->SelectFrameFormat(1);
     EXPECT_EQ(model->GetMarkerPosition().x, 39999) << "40000 * 65535 passes 2^31";
     EXPECT_EQ(model->GetMarkerPosition().y, 1);
-}
-
-TEST_F(ModelTest, SwitchingDeviceMovesCaptureToTheNewDevice)
-{
-    auto model = MakeModel();
-    model->SetMarkerPosition(1, 1);
-    model->StartCapture();
-    model->SelectDevice(1);
-    EXPECT_FALSE(cam0->IsOpened());
-    EXPECT_TRUE(cam1->IsOpened());
-    EXPECT_EQ(model->GetMarkerPosition().x, 0) << "160 * 1 / 640 truncates to 0";
-    EXPECT_EQ(model->GetMarkerPosition().y, 0);
-    cam0->DeliverFrame(0xFF0000FF);
-    cam1->DeliverFrame(0xFF00FF00);
-    std::vector<std::uint32_t> row, column;
-    model->CopyProfiles(row, column);
-    ASSERT_EQ(row.size(), 160u);
-    EXPECT_EQ(row[0], 0xFF00FF00u) << "only the current device reaches the model";
-    model->StopCapture();
 }
 
 TEST_F(ModelTest, FramesFromAnotherThreadWhileTheUiReadsDoNotTear)

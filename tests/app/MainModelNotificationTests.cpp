@@ -4,13 +4,16 @@
 
 using namespace TavixCapture;
 
-TEST_F(ModelTest, ANewListenerIsToldEveryStateOnceButNeverFrameOrError)
+TEST_F(ModelTest, ANewListenerIsToldEveryStateOnceThenEveryChangeUntilRemoved)
 {
     auto model = MakeModel();
-    NotifiedWindow window;
-    model->AddListener(&window);
-    model->AddListener(&window);
-    Ids expected;
+    NotifiedWindow first, second;
+    Common::Mfc::Window windowless; // skipped
+    model->AddListener(&first);
+    model->AddListener(&first);
+    model->AddListener(&windowless);
+    model->AddListener(&second);
+    Ids expected; // every state, but never Frame (3) or ErrorMessage (4)
     for (int id = 0; id <= 21; ++id)
     {
         if (id != 3 && id != 4)
@@ -18,21 +21,7 @@ TEST_F(ModelTest, ANewListenerIsToldEveryStateOnceButNeverFrameOrError)
             expected.push_back(static_cast<PropertyId>(id));
         }
     }
-    EXPECT_EQ(window.Drain(), expected);
-    model->RemoveListener(&window);
-    model->SetViewRatio(200);
-    EXPECT_EQ(window.Drain(), Ids{});
-}
-
-TEST_F(ModelTest, ListenersAreNotifiedInRegistrationOrderAndWindowlessOnesSkipped)
-{
-    auto model = MakeModel();
-    NotifiedWindow first, second;
-    Common::Mfc::Window windowless;
-    model->AddListener(&first);
-    model->AddListener(&windowless);
-    model->AddListener(&second);
-    first.Drain();
+    EXPECT_EQ(first.Drain(), expected);
     second.Drain();
     model->SetIsSidePaneVisible(true);
     model->SetIsSidePaneVisible(true);
@@ -42,30 +31,7 @@ TEST_F(ModelTest, ListenersAreNotifiedInRegistrationOrderAndWindowlessOnesSkippe
     EXPECT_EQ(second.Drain(), (Ids{PropertyId::IsSidePaneVisible, PropertyId::IsStatusBarVisible}));
 }
 
-TEST_F(ModelTest, SettersRaiseOnlyOnChange)
-{
-    auto model = MakeModel();
-    NotifiedWindow window;
-    Listen(*model, window);
-    model->SetViewRatio(100);
-    model->SetViewRatio(2000);
-    model->SetViewRatio(1000);
-    model->SetIsMarkerVisible(false);
-    model->SetMarkerColor(0x0000FF00);
-    model->SetMarkerColor(0x000000FF);
-    model->SetSaveTarget(0);
-    model->SetSaveTarget(1);
-    model->SetFileFormat(0);
-    model->SetMovieBitRate(5000);
-    model->SetMovieBitRate(8000);
-    model->SetControlPanelPage(0);
-    model->SetCursorInImage(true);
-    model->SetCursorInImage(true);
-    EXPECT_EQ(window.Drain(), (Ids{PropertyId::ViewRatio, PropertyId::MarkerColor, PropertyId::SaveTarget,
-                                   PropertyId::MovieBitRate, PropertyId::IsCursorInImage}));
-}
-
-TEST_F(ModelTest, MarkerMovesRaisePositionThenProfileWithTheFramesPixels)
+TEST_F(ModelTest, MarkerAndCursorMovesWithinTheFormatRaiseTheirPositionThenProfileOrPixel)
 {
     auto model = MakeModel();
     NotifiedWindow window;
@@ -90,13 +56,8 @@ TEST_F(ModelTest, MarkerMovesRaisePositionThenProfileWithTheFramesPixels)
     model->SetMarkerPosition(5, 480);
     EXPECT_EQ(window.Drain(), Ids{});
     EXPECT_EQ(model->GetMarkerPosition().x, 5);
-}
 
-TEST_F(ModelTest, CursorPositionIsBoundedByTheSelectedFormat)
-{
-    auto model = MakeModel();
-    NotifiedWindow window;
-    Listen(*model, window);
+    // The cursor too stays within the selected format.
     model->SetCursorPosition(0, 0);
     model->SetCursorPosition(-1, 5);
     model->SetCursorPosition(640, 5);

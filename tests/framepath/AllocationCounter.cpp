@@ -19,24 +19,14 @@ void Count()
         .fetch_add(1, std::memory_order_relaxed);
 }
 
-void* Allocate(std::size_t size)
+// The memory, or std::bad_alloc.
+void* Checked(void* memory)
 {
-    Count();
-    if (void* memory = std::malloc(size != 0 ? size : 1))
+    if (memory == nullptr)
     {
-        return memory;
+        throw std::bad_alloc();
     }
-    throw std::bad_alloc();
-}
-
-void* AllocateAligned(std::size_t size, std::align_val_t alignment)
-{
-    Count();
-    if (void* memory = _aligned_malloc(size != 0 ? size : 1, static_cast<std::size_t>(alignment)))
-    {
-        return memory;
-    }
-    throw std::bad_alloc();
+    return memory;
 }
 } // namespace
 
@@ -56,37 +46,18 @@ std::int64_t OnOtherThreads()
 }
 } // namespace AllocationCounter
 
+// The library's array and nothrow forms call these.
 void* operator new(std::size_t size)
 {
-    return Allocate(size);
-}
-void* operator new[](std::size_t size)
-{
-    return Allocate(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
     Count();
-    return std::malloc(size != 0 ? size : 1);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
-{
-    Count();
-    return std::malloc(size != 0 ? size : 1);
+    return Checked(std::malloc(size != 0 ? size : 1));
 }
 void* operator new(std::size_t size, std::align_val_t alignment)
 {
-    return AllocateAligned(size, alignment);
-}
-void* operator new[](std::size_t size, std::align_val_t alignment)
-{
-    return AllocateAligned(size, alignment);
+    Count();
+    return Checked(_aligned_malloc(size != 0 ? size : 1, static_cast<std::size_t>(alignment)));
 }
 void operator delete(void* memory) noexcept
-{
-    std::free(memory);
-}
-void operator delete[](void* memory) noexcept
 {
     std::free(memory);
 }
@@ -94,23 +65,11 @@ void operator delete(void* memory, std::size_t) noexcept
 {
     std::free(memory);
 }
-void operator delete[](void* memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
 void operator delete(void* memory, std::align_val_t) noexcept
 {
     _aligned_free(memory);
 }
-void operator delete[](void* memory, std::align_val_t) noexcept
-{
-    _aligned_free(memory);
-}
 void operator delete(void* memory, std::size_t, std::align_val_t) noexcept
-{
-    _aligned_free(memory);
-}
-void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept
 {
     _aligned_free(memory);
 }

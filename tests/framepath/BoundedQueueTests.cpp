@@ -144,12 +144,14 @@ TEST(BoundedQueue, ASlowWindowKeepsAShortQueueTakesInputAndSeesEveryState)
     EXPECT_EQ(slow.malformed, 0);
 
     // The hung window holds every change of state in order, and of all the
-    // frames one frame and one cursor-pixel notification.
-    std::vector<std::int32_t> expected = {Id(PropertyId::IsCapturing), Id(PropertyId::Frame),
-                                          Id(PropertyId::CursorPixel)};
+    // frames one frame and one cursor-pixel notification (which the first
+    // toggles, made while the first frame is told, may overtake).
+    std::vector<std::int32_t> queued = TakeQueued(hung, &model);
+    EXPECT_EQ(std::erase(queued, Id(PropertyId::CursorPixel)), 1u);
+    std::vector<std::int32_t> expected = {Id(PropertyId::IsCapturing), Id(PropertyId::Frame)};
     expected.insert(expected.end(), static_cast<std::size_t>(toggles), Id(PropertyId::IsMarkerVisible));
     expected.push_back(Id(PropertyId::IsCapturing));
-    EXPECT_EQ(TakeQueued(hung, &model), expected);
+    EXPECT_EQ(queued, expected);
     std::printf(
         "[ frames ] %d delivered, %d shown by the slow window, %d state changes, key after %d frames\n",
         static_cast<int>(frames), framesHandled, toggles, keyHandledAt - keyPostedAt);

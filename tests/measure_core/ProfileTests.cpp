@@ -77,7 +77,7 @@ TEST(LineProfile, DiagonalLineThroughARoundSpotSeesTheSameGaussianBilinear)
     EXPECT_NEAR(s.width4Sigma, 4.0 * sigma, 0.02 * 4.0 * sigma);
 }
 
-TEST(LineProfile, RampGivesItsValuesAndStatistics)
+TEST(LineProfile, RampGivesItsValuesAndStatisticsAndChannelsAreSampledApart)
 {
     SyntheticFrame frame(256, 4);
     frame.FillGrey([](int x, int) { return x; });
@@ -103,17 +103,13 @@ TEST(LineProfile, RampGivesItsValuesAndStatistics)
     ASSERT_EQ(profile.Count(), 11);
     EXPECT_FLOAT_EQ(profile.Values(Channel::Blue)[0], 9.5f);
     EXPECT_FLOAT_EQ(profile.Values(Channel::Blue)[10], 19.5f);
-}
 
-TEST(LineProfile, ChannelsAndLumaAreSampledApart)
-{
-    SyntheticFrame frame(8, 1);
+    // Channels and luma are sampled apart.
     for (int x = 0; x < 8; ++x)
     {
-        frame.Set(x, 0, 200, 100, 50);
+        frame.Set(x, 3, 200, 100, 50);
     }
-    LineProfile profile;
-    profile.Sample(frame.View(), {0.0, 0.5, 7.0, 0.5}, Interpolation::Nearest);
+    profile.Sample(frame.View(), {0.0, 3.5, 7.0, 3.5}, Interpolation::Nearest);
     ASSERT_EQ(profile.Count(), 8);
     EXPECT_EQ(profile.Values(Channel::Red)[3], 200.0f);
     EXPECT_EQ(profile.Values(Channel::Green)[3], 100.0f);
@@ -143,20 +139,7 @@ TEST(LineProfile, UserBaselineReplacesTheEnds)
     EXPECT_NEAR(user.centroid, 49.5, 1e-9);
 }
 
-TEST(LineProfile, ProfileWithoutSignalHasNoCentroidOrWidths)
-{
-    SyntheticFrame frame(50, 2);
-    frame.FillGrey([](int, int) { return 77.0; });
-    LineProfile profile;
-    profile.Sample(frame.View(), {0.0, 1.0, 49.0, 1.0}, Interpolation::Nearest);
-    const ProfileStatistics s = Figures(profile, Channel::Luma);
-    EXPECT_DOUBLE_EQ(s.standardDeviation, 0.0);
-    EXPECT_TRUE(std::isnan(s.centroid));
-    EXPECT_TRUE(std::isnan(s.fwhm));
-    EXPECT_TRUE(std::isnan(s.width4Sigma));
-}
-
-TEST(LineProfile, BadLinesGiveNoProfile)
+TEST(LineProfile, BadLinesGiveNoProfileAndAFlatOneNoFigures)
 {
     SyntheticFrame frame(64, 32);
     frame.FillGrey([](int x, int) { return x; });
@@ -176,6 +159,15 @@ TEST(LineProfile, BadLinesGiveNoProfile)
     const ProfileStatistics none = ProfileStatistics::Compute(nullptr, 0, 1.0, BaselineMode::Ends, 0.0);
     EXPECT_EQ(none.count, 0);
     EXPECT_TRUE(std::isnan(none.mean));
+
+    // A flat line has no signal: no centroid, no widths.
+    frame.FillGrey([](int, int) { return 77.0; });
+    profile.Sample(frame.View(), {0.0, 1.0, 49.0, 1.0}, Interpolation::Nearest);
+    const ProfileStatistics flat = Figures(profile, Channel::Luma);
+    EXPECT_DOUBLE_EQ(flat.standardDeviation, 0.0);
+    EXPECT_TRUE(std::isnan(flat.centroid));
+    EXPECT_TRUE(std::isnan(flat.fwhm));
+    EXPECT_TRUE(std::isnan(flat.width4Sigma));
 }
 
 TEST(LineProfile, LineLeavingTheFrameIsClippedToIt)

@@ -1,9 +1,8 @@
 // The objects on both sides of the boundary: reference counts, the answers
-// of QueryInterface, ProcessorBase's defaults and the program's host services.
+// of QueryInterface, and the program's host services.
 #include "PluginFixture.h"
 
 #include "Common/ComPointer.h"
-#include "Common/TextHelpers.h"
 #include "Common/UniqueHandle.h"
 #include "app/HostServices.h"
 #include "framework/ProcessorBase.h"
@@ -45,10 +44,10 @@ void ExpectQueryInterfaceAnswers(IUnknown* object, REFIID own)
 class HostTest : public PluginTest
 {
 protected:
-    Common::ComPointer<Tavix::Framework::IHostServices> MakeHost(const std::wstring& directory)
+    Common::ComPointer<Tavix::Framework::IHostServices> MakeHost()
     {
         Common::ComPointer<Tavix::Framework::IHostServices> host;
-        host.Attach(new TavixCapture::HostServices(directory, *model, profile));
+        host.Attach(new TavixCapture::HostServices(folder.Path(), *model, profile));
         return host;
     }
 
@@ -56,22 +55,15 @@ protected:
 };
 } // namespace
 
-TEST(ProcessorBase, AnswersItsInterfacesAndCountsReferences)
+TEST_F(HostTest, AProcessorAnswersItsInterfacesAndKeepsOneReferenceToItsHostUntilTerminate)
 {
-    auto* processor = new PlainProcessor;
-    ExpectQueryInterfaceAnswers(processor, Tavix::Framework::IID_IProcessor);
-    EXPECT_EQ(processor->AddRef(), 2u);
-    EXPECT_EQ(processor->Release(), 1u);
-    EXPECT_EQ(processor->Release(), 0u);
-}
-
-TEST_F(HostTest, AProcessorKeepsOneReferenceToItsHostUntilTerminate)
-{
-    const auto host = MakeHost(folder.Path());
-    const auto other = MakeHost(folder.Path());
+    const auto host = MakeHost();
+    const auto other = MakeHost();
     {
         Common::ComPointer<Tavix::Framework::IProcessor> processor;
         processor.Attach(new PlainProcessor);
+        ExpectQueryInterfaceAnswers(processor.Get(), Tavix::Framework::IID_IProcessor);
+        EXPECT_EQ(CountOf(processor.Get()), 1u);
         EXPECT_EQ(processor->Initialize(nullptr), E_POINTER);
         EXPECT_EQ(processor->Initialize(host.Get()), S_OK);
         EXPECT_EQ(CountOf(host.Get()), 2u);
@@ -88,32 +80,11 @@ TEST_F(HostTest, AProcessorKeepsOneReferenceToItsHostUntilTerminate)
     EXPECT_EQ(CountOf(host.Get()), 1u) << "a processor released without Terminate lets its host go";
 }
 
-TEST_F(HostTest, TheNoneProcessorShowsTheDevicesFrameOffersNoPageAndClaimsNoMouse)
+TEST_F(HostTest, HostServicesAnswerTheirInterfacesGiveTheFrameAndReadAndWriteTheConfigurationFile)
 {
-    Tavix::Framework::IProcessor* none = model->GetCurrentProcessor();
-    ASSERT_NE(none, nullptr);
-    EXPECT_EQ(none->GetOutputImage(), &cam0->frame);
-    Common::Mfc::Window* page = reinterpret_cast<Common::Mfc::Window*>(1);
-    EXPECT_EQ(none->CreatePage(nullptr, nullptr), E_POINTER);
-    EXPECT_EQ(none->CreatePage(nullptr, &page), S_OK);
-    EXPECT_EQ(page, nullptr);
-    bool capture = true;
-    const D2D1_POINT_2F point = {-1.5f, 2.25f};
-    EXPECT_EQ(none->OnLButtonDown(MK_LBUTTON, &point, &capture), S_OK);
-    EXPECT_FALSE(capture);
-}
-
-TEST_F(HostTest, HostServicesAnswerTheirInterfacesAndGiveTheProgramFolder)
-{
-    const auto host = MakeHost(Common::GetDirectoryPart(L"C:\\Tools\\TavixCapture.exe"));
+    const auto host = MakeHost();
     ExpectQueryInterfaceAnswers(host.Get(), Tavix::Framework::IID_IHostServices);
-    EXPECT_EQ(host->GetDirectory(), L"C:\\Tools\\");
     EXPECT_EQ(host->GetFrame(), &cam0->frame);
-}
-
-TEST_F(HostTest, HostServicesReadAndWriteTheConfigurationFile)
-{
-    const auto host = MakeHost(folder.Path());
     EXPECT_EQ(host->GetProfileInt(L"二値化", L"Threshold", 128), 128);
     EXPECT_EQ(host->GetProfileString(L"二値化", L"Mode", L"既定"), L"既定");
     EXPECT_EQ(host->WriteProfileInt(L"二値化", L"Threshold", -77), S_OK);
@@ -129,19 +100,29 @@ TEST_F(HostTest, HostServicesReadAndWriteTheConfigurationFile)
         const Common::UniqueHandle held(CreateFileW(profile.GetPath().c_str(), GENERIC_READ, FILE_SHARE_READ,
                                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(held.IsValid());
-        EXPECT_EQ(host->WriteProfileInt(L"二値化", L"Threshold", 5), static_cast<HRESULT>(0x80004005));
+        EXPECT_EQ(host->WriteProfileInt(L"二値化", L"Threshold", 5), E_FAIL);
         EXPECT_EQ(host->WriteProfileString(L"二値化", L"Mode", L"x"), E_FAIL);
     }
     EXPECT_EQ(host->GetProfileInt(L"二値化", L"Threshold", 128), -77) << "nothing else changed";
     EXPECT_EQ(host->GetProfileString(L"二値化", L"Mode", L""), L"反転");
 }
 
-TEST_F(HostTest, HostServicesAskThePreviewToRefetch)
+TEST_F(HostTest, HostServicesAskThePreviewToRefetchAndToRepaint)
 {
-    // (Redraw reaching the preview: the ruler sample's test.)
     Listen(*model);
-    const auto host = MakeHost(folder.Path());
+    const auto host = MakeHost();
     EXPECT_EQ(host->UpdateFrame(), S_OK);
     EXPECT_EQ(window.Drain(), Ids{TavixCapture::PropertyId::Frame});
     EXPECT_EQ(host->Redraw(), S_OK) << "no preview: nothing to repaint";
+
+    // A processor's drawing shows at once, even while no frame arrives.
+    const HWND preview = CreateWindowExW(0, L"STATIC", L"preview", WS_POPUP | WS_VISIBLE, 0, 0, 50, 40,
+                                         nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(preview, nullptr);
+    model->SetPreviewWindow(preview);
+    ValidateRect(preview, nullptr);
+    EXPECT_EQ(host->Redraw(), S_OK);
+    EXPECT_TRUE(GetUpdateRect(preview, nullptr, FALSE));
+    model->SetPreviewWindow(nullptr);
+    DestroyWindow(preview);
 }

@@ -2,20 +2,12 @@
 // listed, in which order, and which libraries stay loaded.
 #include "PluginFixture.h"
 
-#include "Common/UniqueHandle.h"
-
 using NameList = std::vector<std::wstring>;
 
 TEST_F(PluginTest, BrokenPluginsAreSkippedSilentlyAndTheOthersListedInOrder)
 {
     // Every way a plug-in can fail to describe itself, in file-name order.
-    {
-        const Common::UniqueHandle text(CreateFileW(folder.File(L"TavixA_Text.dll").c_str(), GENERIC_WRITE, 0,
-                                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(text.IsValid());
-        DWORD written = 0;
-        ASSERT_TRUE(WriteFile(text.Get(), "not a library", 13, &written, nullptr));
-    }
+    TestSupport::WriteFileBytes(folder.File(L"TavixA_Text.dll"), "not a library");
     Install(L"missing_export", L"TavixB_NoExport.dll");
     Install(L"failing_factory", L"TavixC_Factory.dll");
     Install(L"failing_count", L"TavixD_Count.dll");
@@ -27,7 +19,7 @@ TEST_F(PluginTest, BrokenPluginsAreSkippedSilentlyAndTheOthersListedInOrder)
     Install(L"lifecycle", L"TavixH.dll.off");
     ASSERT_TRUE(CreateDirectoryW(folder.File(L"TavixI_Folder.dll").c_str(), nullptr));
 
-    const auto model = MakeModel();
+    auto model = MakeModel();
 
     EXPECT_EQ(Names(*model),
               (NameList{L"なし", L"A0", L"記録", L"作成失敗", L"初期化失敗", L"終了失敗", L"同名", L"同名"}));
@@ -47,22 +39,18 @@ TEST_F(PluginTest, BrokenPluginsAreSkippedSilentlyAndTheOthersListedInOrder)
     EXPECT_EQ(entries[7]->GetIndex(), 5);
     EXPECT_NE(entries[1]->GetPlugin(), entries[2]->GetPlugin());
     EXPECT_EQ(model->TakeProcessorError(), nullptr) << "discovery reports nothing";
+
+    // The libraries go with the model, even one whose processor is current.
+    model->SelectProcessor(2);
+    model.reset();
+    EXPECT_FALSE(IsLoaded(L"tavixE_Names.DLL"));
+    EXPECT_FALSE(IsLoaded(L"TavixG_Life.dll"));
 }
 
-TEST_F(PluginTest, LibrariesAreUnloadedWithTheModel)
-{
-    Install(L"lifecycle", L"TavixLife.dll");
-    {
-        const auto model = MakeModel();
-        ASSERT_TRUE(IsLoaded(L"TavixLife.dll"));
-        model->SelectProcessor(1);
-    }
-    EXPECT_FALSE(IsLoaded(L"TavixLife.dll"));
-}
-
-TEST_F(PluginTest, LongAndGrownNamesCrossTheBoundaryWhole)
+TEST_F(PluginTest, LongAndGrownNamesAndProfileTextsCrossTheBoundaryWhole)
 {
     Install(L"strings", L"TavixStrings.dll");
+    profile.WriteString(L"TestPlugin", L"Text", L"始");
     const auto model = MakeModel();
     const NameList names = Names(*model);
     ASSERT_EQ(names.size(), 4u);
@@ -75,13 +63,8 @@ TEST_F(PluginTest, LongAndGrownNamesCrossTheBoundaryWhole)
     model->SelectProcessor(1);
     events += TakeEvents(L"TavixStrings.dll");
     EXPECT_EQ(events, L"前置き\nfactory creates 0\n長い名前 created\n長い名前 Initialize\n");
-}
 
-TEST_F(PluginTest, AProcessorGrowsAProfileTextTheHostMade)
-{
-    Install(L"strings", L"TavixStrings.dll");
-    profile.WriteString(L"TestPlugin", L"Text", L"始");
-    const auto model = MakeModel();
+    // A processor grows a profile text the host made, twice.
     model->SelectProcessor(3);
     model->SelectProcessor(0);
     model->SelectProcessor(3);

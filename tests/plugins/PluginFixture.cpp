@@ -76,20 +76,6 @@ std::vector<std::wstring> PluginTest::Names(const TavixCapture::MainModel& model
     return names;
 }
 
-std::int32_t PluginTest::IndexOf(const TavixCapture::MainModel& model, const std::wstring& name)
-{
-    const auto names = Names(model);
-    for (std::size_t i = 0; i < names.size(); ++i)
-    {
-        if (names[i] == name)
-        {
-            return static_cast<std::int32_t>(i);
-        }
-    }
-    ADD_FAILURE() << "no processor " << testing::PrintToString(name);
-    return 0;
-}
-
 void PluginTest::Listen(TavixCapture::MainModel& model)
 {
     model.AddListener(&window);

@@ -29,7 +29,6 @@ protected:
     std::wstring TakeEvents(const std::wstring& name);
     bool IsLoaded(const std::wstring& name) const;
     static std::vector<std::wstring> Names(const TavixCapture::MainModel& model);
-    static std::int32_t IndexOf(const TavixCapture::MainModel& model, const std::wstring& name);
     void Listen(TavixCapture::MainModel& model);
 
     NotifiedWindow window;

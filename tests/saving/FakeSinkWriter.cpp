@@ -1,7 +1,5 @@
 #include "FakeSinkWriter.h"
 
-#include <cstring>
-
 namespace SavingTests
 {
 
@@ -41,10 +39,6 @@ public:
 
     STDMETHODIMP QueryInterface(REFIID iid, void** result) override
     {
-        if (result == nullptr)
-        {
-            return E_POINTER;
-        }
         if (iid == IID_IUnknown || iid == __uuidof(IMFSinkWriter))
         {
             *result = static_cast<IMFSinkWriter*>(this);
@@ -75,7 +69,7 @@ public:
         *index = StreamIndex;
         return S_OK;
     }
-    STDMETHODIMP SetInputMediaType(DWORD index, IMFMediaType* type, IMFAttributes* parameters) override
+    STDMETHODIMP SetInputMediaType(DWORD index, IMFMediaType* type, IMFAttributes*) override
     {
         if (const HRESULT hr = Record(L"SetInputMediaType"); FAILED(hr))
         {
@@ -83,7 +77,6 @@ public:
         }
         log_->inputStreamIndex = index;
         log_->inputType = CopyAttributes(*type);
-        log_->inputEncodingParameters = parameters != nullptr;
         return S_OK;
     }
     STDMETHODIMP BeginWriting() override { return Record(L"BeginWriting"); }
@@ -115,11 +108,7 @@ public:
     STDMETHODIMP PlaceMarker(DWORD, void*) override { return Record(L"PlaceMarker"); }
     STDMETHODIMP NotifyEndOfSegment(DWORD) override { return Record(L"NotifyEndOfSegment"); }
     STDMETHODIMP Flush(DWORD) override { return Record(L"Flush"); }
-    STDMETHODIMP Finalize() override
-    {
-        ++log_->finalizeCount;
-        return Record(L"Finalize");
-    }
+    STDMETHODIMP Finalize() override { return Record(L"Finalize"); }
     STDMETHODIMP GetServiceForStream(DWORD, REFGUID, REFIID, void**) override
     {
         return Record(L"GetServiceForStream");

@@ -47,10 +47,8 @@ struct SinkWriterLog
     std::vector<std::wstring> calls;   // method names in call order
     std::vector<Attribute> outputType; // in the order the type holds them
     std::vector<Attribute> inputType;
-    DWORD inputStreamIndex = 0xFFFFFFFF;  // as given to SetInputMediaType
-    bool inputEncodingParameters = false; // non-null parameters given
+    DWORD inputStreamIndex = 0xFFFFFFFF; // as given to SetInputMediaType
     std::vector<WrittenSample> samples;
-    int finalizeCount = 0;
     std::atomic<int> liveWriters = 0;
     std::wstring failingCall; // this method returns E_FAIL
 };

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 using SavingTests::Attribute;
@@ -17,7 +18,6 @@ namespace
 {
 enum Kind
 {
-    Avi = 0,
     Wmv = 1,
     Mp4 = 2,
 };
@@ -39,26 +39,15 @@ double CounterToUnits(std::int64_t ticks)
 class FakeSinkWriterTest : public testing::Test
 {
 protected:
+    int Finalized() const
+    {
+        return static_cast<int>(std::count(log->calls.begin(), log->calls.end(), L"Finalize"));
+    }
+
     std::shared_ptr<SavingTests::SinkWriterLog> log = std::make_shared<SavingTests::SinkWriterLog>();
     VideoWriter writer{SavingTests::MakeFakeSinkWriterFactory(log)};
 };
 } // namespace
-
-TEST(VideoWriterNumbers, RateAndDurationFollowTheFrameRate)
-{
-    const struct
-    {
-        double rate;
-        std::int32_t numerator;
-        std::int64_t duration;
-    } cases[] = {{30.0, 30000, 333333}, {29.97, 29970, 333667}, {15.0, 15000, 666666}, {1.0, 1000, 10000000}};
-    for (const auto& c : cases)
-    {
-        EXPECT_EQ(VideoWriter::GetRateNumerator(c.rate), c.numerator) << c.rate;
-        EXPECT_EQ(VideoWriter::GetSampleDuration(c.rate), c.duration) << c.rate;
-    }
-    EXPECT_EQ(VideoWriter::GetRateNumerator(0.0005), 1) << "halves round away from zero";
-}
 
 TEST_F(FakeSinkWriterTest, MediaTypesCarryTheirAttributesInOrder)
 {
@@ -79,7 +68,6 @@ TEST_F(FakeSinkWriterTest, MediaTypesCarryTheirAttributesInOrder)
     EXPECT_EQ(log->inputType, (std::vector<A>{video, A(MF_MT_SUBTYPE, MFVideoFormat_RGB32), progressive, size,
                                               rate, square}));
     EXPECT_EQ(log->inputStreamIndex, 3u) << "the index AddStream returned";
-    EXPECT_FALSE(log->inputEncodingParameters);
 
     writer.Open(Mp4, L"C:\\movie.mp4", 320, 240, 1.0, 800000);
     EXPECT_EQ(log->outputType, (std::vector<A>{video, A(MF_MT_SUBTYPE, MFVideoFormat_H264),
@@ -90,34 +78,29 @@ TEST_F(FakeSinkWriterTest, MediaTypesCarryTheirAttributesInOrder)
 
 TEST_F(FakeSinkWriterTest, SamplesAreTimedFromTheFirstFrameWithTheNominalDuration)
 {
-    for (const double rate : {30.0, 1.0})
+    writer.Open(Wmv, L"C:\\movie.wmv", 16, 4, 29.97, 1000000);
+    std::vector<std::int64_t> before, after;
+    for (std::uint32_t i = 0; i < 4; ++i)
     {
-        SCOPED_TRACE(rate);
-        log->samples.clear();
-        writer.Open(Wmv, L"C:\\movie.wmv", 16, 4, rate, 1000000);
-        std::vector<std::int64_t> before, after;
-        for (std::uint32_t i = 0; i < 4; ++i)
-        {
-            // Real time passes between the frames, as between Snaps.
-            Sleep(20);
-            before.push_back(Counter());
-            writer.WriteFrame(SavedFiles::PatternFrame(16, 4, i));
-            after.push_back(Counter());
-        }
-        writer.Close();
-        ASSERT_EQ(log->samples.size(), 4u);
-        EXPECT_EQ(log->samples[0].time, 0);
-        for (std::size_t i = 0; i < 4; ++i)
-        {
-            EXPECT_EQ(log->samples[i].streamIndex, 3u);
-            EXPECT_EQ(log->samples[i].duration, rate == 30.0 ? 333333 : 10000000);
-            // The time lies between what elapsed from the first frame's end to
-            // this frame's start and from the first frame's start to this one's end.
-            EXPECT_GE(static_cast<double>(log->samples[i].time), CounterToUnits(before[i] - after[0]) - 1);
-            EXPECT_LE(static_cast<double>(log->samples[i].time), CounterToUnits(after[i] - before[0]) + 1);
-        }
-        EXPECT_GE(log->samples[3].time, 3 * 200000) << "three waits of 20 ms at least";
+        // Real time passes between the frames, as between Snaps.
+        Sleep(20);
+        before.push_back(Counter());
+        writer.WriteFrame(SavedFiles::PatternFrame(16, 4, i));
+        after.push_back(Counter());
     }
+    writer.Close();
+    ASSERT_EQ(log->samples.size(), 4u);
+    EXPECT_EQ(log->samples[0].time, 0);
+    for (std::size_t i = 0; i < 4; ++i)
+    {
+        EXPECT_EQ(log->samples[i].streamIndex, 3u);
+        EXPECT_EQ(log->samples[i].duration, 333667) << "10^7 / 29.97 units of 100 ns";
+        // The time lies between what elapsed from the first frame's end to
+        // this frame's start and from the first frame's start to this one's end.
+        EXPECT_GE(static_cast<double>(log->samples[i].time), CounterToUnits(before[i] - after[0]) - 1);
+        EXPECT_LE(static_cast<double>(log->samples[i].time), CounterToUnits(after[i] - before[0]) + 1);
+    }
+    EXPECT_GE(log->samples[3].time, 3 * 200000) << "three waits of 20 ms at least";
 }
 
 TEST_F(FakeSinkWriterTest, WmvGetsRowsTopDownAndMp4BottomUp)
@@ -147,7 +130,7 @@ TEST_F(FakeSinkWriterTest, CloseFinalizesOnceAndLetsGoOfTheWriter)
     writer.WriteFrame(SavedFiles::PatternFrame(16, 4));
     writer.Close();
     writer.Close();
-    EXPECT_EQ(log->finalizeCount, 1);
+    EXPECT_EQ(Finalized(), 1);
     EXPECT_EQ(log->liveWriters, 0);
     writer.WriteFrame(SavedFiles::PatternFrame(16, 4));
     EXPECT_EQ(log->samples.size(), 1u) << "a closed writer drops frames";
@@ -157,14 +140,14 @@ TEST_F(FakeSinkWriterTest, CloseFinalizesOnceAndLetsGoOfTheWriter)
         VideoWriter scoped(SavingTests::MakeFakeSinkWriterFactory(log));
         scoped.Open(Wmv, L"C:\\a.wmv", 16, 4, 30.0, 1000000);
         scoped.Open(Wmv, L"C:\\b.wmv", 16, 4, 30.0, 1000000);
-        EXPECT_EQ(log->finalizeCount, 2);
+        EXPECT_EQ(Finalized(), 2);
         EXPECT_EQ(log->liveWriters, 1);
     }
-    EXPECT_EQ(log->finalizeCount, 3);
+    EXPECT_EQ(Finalized(), 3);
     EXPECT_EQ(log->liveWriters, 0);
 }
 
-TEST_F(FakeSinkWriterTest, AFailedOpenRaisesTheCodeAndLeavesTheWriterClosed)
+TEST_F(FakeSinkWriterTest, AFailedOpenLeavesTheWriterClosedAndAFailedSampleTheMovieOpen)
 {
     for (const wchar_t* failing : {L"Create", L"AddStream", L"SetInputMediaType", L"BeginWriting"})
     {
@@ -182,13 +165,11 @@ TEST_F(FakeSinkWriterTest, AFailedOpenRaisesTheCodeAndLeavesTheWriterClosed)
         EXPECT_FALSE(writer.IsOpen());
         EXPECT_EQ(log->liveWriters, 0);
     }
-    EXPECT_EQ(log->finalizeCount, 0);
-}
+    EXPECT_EQ(Finalized(), 0);
 
-TEST_F(FakeSinkWriterTest, AFailedSampleKeepsTheMovieOpen)
-{
-    writer.Open(Wmv, L"C:\\movie.wmv", 16, 4, 30.0, 1000000);
+    // A failed sample keeps the movie open.
     log->failingCall = L"WriteSample";
+    writer.Open(Wmv, L"C:\\movie.wmv", 16, 4, 30.0, 1000000);
     EXPECT_THROW(writer.WriteFrame(SavedFiles::PatternFrame(16, 4)), Common::Exception);
     log->failingCall.clear();
     writer.WriteFrame(SavedFiles::PatternFrame(16, 4));
@@ -198,18 +179,8 @@ TEST_F(FakeSinkWriterTest, AFailedSampleKeepsTheMovieOpen)
 
 TEST_F(FakeSinkWriterTest, BadKindsAndFormatsAreRefusedWithoutSpoilingTheWriter)
 {
-    for (const int kind : {-1, 3, 7})
-    {
-        try
-        {
-            writer.Open(kind, L"C:\\movie", 16, 4, 30.0, 1000000);
-            ADD_FAILURE() << "kind " << kind << " accepted";
-        }
-        catch (const Common::Exception& error)
-        {
-            EXPECT_EQ(error.Message, L"不正なモードです。");
-        }
-    }
+    EXPECT_THROW(writer.Open(-1, L"C:\\movie", 16, 4, 30.0, 1000000), Common::Exception);
+    EXPECT_THROW(writer.Open(3, L"C:\\movie", 16, 4, 30.0, 1000000), Common::Exception);
     EXPECT_THROW(writer.Open(Wmv, L"C:\\movie.wmv", 16, 4, 0.0, 1000000), Common::Exception);
     EXPECT_THROW(writer.Open(Wmv, L"C:\\movie.wmv", 0, 4, 30.0, 1000000), Common::Exception);
     EXPECT_TRUE(log->calls.empty()) << "nothing was created";

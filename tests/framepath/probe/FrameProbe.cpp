@@ -18,12 +18,6 @@ class RecordingProcessor final : public Tavix::Framework::ProcessorBase
 public:
     RecordingProcessor() noexcept { ++probeLog.alive; }
 
-    HRESULT STDMETHODCALLTYPE Initialize(Tavix::Framework::IHostServices* host) override
-    {
-        ++probeLog.initialized;
-        return ProcessorBase::Initialize(host);
-    }
-
     HRESULT STDMETHODCALLTYPE Process() override
     {
         Tavix::Framework::IHostServices* host = GetHost();
@@ -58,10 +52,6 @@ private:
     ~RecordingProcessor() override { --probeLog.alive; }
 };
 
-Tavix::Framework::IProcessor* CreateRecordingProcessor()
-{
-    return new RecordingProcessor;
-}
 } // namespace
 
 extern "C" __declspec(dllexport) FrameProbeLog* __cdecl GetFrameProbeLog()
@@ -73,5 +63,7 @@ extern "C" __declspec(dllexport) HRESULT
     __stdcall GetProcessorFactory(Tavix::Framework::IProcessorFactory** factory)
 {
     return Tavix::Framework::ProcessorFactory::Create(
-        {{L"記録A", &CreateRecordingProcessor}, {L"記録B", &CreateRecordingProcessor}}, factory);
+        {{L"記録A", []() -> Tavix::Framework::IProcessor* { return new RecordingProcessor; }},
+         {L"記録B", []() -> Tavix::Framework::IProcessor* { return new RecordingProcessor; }}},
+        factory);
 }

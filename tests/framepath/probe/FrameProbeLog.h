@@ -23,7 +23,6 @@ struct FrameProbeLog
     std::atomic<int> failed;             // of which answered E_FAIL
     std::atomic<int> withoutHost;        // Process on a processor not initialised or terminated
     std::atomic<int> alive;              // processors created and not yet destroyed
-    std::atomic<int> initialized;        // Initialize calls
     std::uint32_t firstPixels[Capacity]; // pixel (0, 0) of each frame processed, in order
 
     void Reset()
@@ -33,7 +32,6 @@ struct FrameProbeLog
         processed = 0;
         failed = 0;
         withoutHost = 0;
-        initialized = 0;
     }
 };
 

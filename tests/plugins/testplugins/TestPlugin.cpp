@@ -9,7 +9,6 @@
 #include "framework/ProcessorBase.h"
 #include "framework/ProcessorFactory.h"
 
-#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -30,79 +29,51 @@ constexpr HRESULT TerminateFailure = static_cast<HRESULT>(0x80041006);
 std::mutex eventsLock;
 std::wstring events; // guarded by eventsLock
 
-void Record(const std::wstring& event)
+void Record(const std::wstring& event) noexcept
 {
-    std::lock_guard<std::mutex> lock(eventsLock);
-    events += event;
-    events += L'\n';
+    try
+    {
+        std::lock_guard<std::mutex> lock(eventsLock);
+        events += event + L'\n';
+    }
+    catch (...)
+    {
+    }
 }
 
-// Records its life: creation, Initialize, Terminate, format changes and, at
-// its end, how many frames it processed.
+// Records its life: creation, Initialize, Terminate and destruction; fails
+// Initialize or Terminate with the code given (Initialize keeping the host,
+// like a processor that fails half-way).
 class RecordingProcessor : public Tavix::Framework::ProcessorBase
 {
 public:
-    explicit RecordingProcessor(std::wstring name) : name_(std::move(name)) { Record(name_ + L" created"); }
+    explicit RecordingProcessor(std::wstring name, HRESULT initializeResult = S_OK,
+                                HRESULT terminateResult = S_OK)
+        : name_(std::move(name)), initializeResult_(initializeResult), terminateResult_(terminateResult)
+    {
+        Record(name_ + L" created");
+    }
 
     HRESULT STDMETHODCALLTYPE Initialize(Tavix::Framework::IHostServices* host) override
     {
         Record(name_ + L" Initialize");
-        return ProcessorBase::Initialize(host);
+        const HRESULT result = ProcessorBase::Initialize(host);
+        return FAILED(result) ? result : initializeResult_;
     }
     HRESULT STDMETHODCALLTYPE Terminate() override
     {
         Record(name_ + L" Terminate");
-        return ProcessorBase::Terminate();
-    }
-    HRESULT STDMETHODCALLTYPE Process() override
-    {
-        processed_.fetch_add(1);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE OnFrameFormatChanged() override
-    {
-        Record(name_ + L" OnFrameFormatChanged");
-        return S_OK;
+        const HRESULT result = ProcessorBase::Terminate();
+        return FAILED(result) ? result : terminateResult_;
     }
 
 protected:
-    ~RecordingProcessor() override
-    {
-        try
-        {
-            Record(name_ + L" destroyed after " + std::to_wstring(processed_.load()) + L" frames");
-        }
-        catch (...)
-        {
-        }
-    }
+    ~RecordingProcessor() override { Record(name_ + L" destroyed"); }
 
 private:
     const std::wstring name_;
-    std::atomic<long> processed_ = 0;
-};
-
-class FailingInitialize final : public RecordingProcessor
-{
-public:
-    FailingInitialize() : RecordingProcessor(L"初期化失敗") {}
-    HRESULT STDMETHODCALLTYPE Initialize(Tavix::Framework::IHostServices* host) override
-    {
-        // Keeps the host like a processor that fails half-way.
-        RecordingProcessor::Initialize(host);
-        return InitializeFailure;
-    }
-};
-
-class FailingTerminate final : public RecordingProcessor
-{
-public:
-    FailingTerminate() : RecordingProcessor(L"終了失敗") {}
-    HRESULT STDMETHODCALLTYPE Terminate() override
-    {
-        RecordingProcessor::Terminate();
-        return TerminateFailure;
-    }
+    const HRESULT initializeResult_;
+    const HRESULT terminateResult_;
 };
 
 // Grows a string the host made: the profile text read through the host is
@@ -192,8 +163,10 @@ IProcessor* Recording(const wchar_t* name)
     return {
         {L"記録", [] { return Recording(L"記録"); }},
         {L"作成失敗", []() -> IProcessor* { throw Common::Exception(CreateFailure); }},
-        {L"初期化失敗", []() -> IProcessor* { return new FailingInitialize; }},
-        {L"終了失敗", []() -> IProcessor* { return new FailingTerminate; }},
+        {L"初期化失敗",
+         []() -> IProcessor* { return new RecordingProcessor(L"初期化失敗", InitializeFailure); }},
+        {L"終了失敗",
+         []() -> IProcessor* { return new RecordingProcessor(L"終了失敗", S_OK, TerminateFailure); }},
         {L"同名", [] { return Recording(L"同名 0"); }},
         {L"同名", [] { return Recording(L"同名 1"); }},
     };
@@ -228,11 +201,6 @@ extern "C" __declspec(dllexport) HRESULT __stdcall GetProcessorFactory(IProcesso
     static_cast<void>(factory);
     return FactoryFailure;
 #else
-    if (factory == nullptr)
-    {
-        return E_POINTER;
-    }
-    *factory = nullptr;
     return Tavix::Framework::CallGuarded(
         [factory]
         {
