@@ -72,9 +72,6 @@ class Screen:
         r, g, b = self.at(x, y)
         return r > 128 and g > 128 and b > 128
 
-    def lit(self, x, y):
-        return sum(self.at(x, y)) > 60
-
 
 class Window:
     """A top-level window of the program, found by its title."""
@@ -88,10 +85,6 @@ class Window:
             found = run("xdotool", "search", "--onlyvisible", "--name", f"^{title}$", check=False).split()
             return found[0] if found else None
         return Window(wait_for(f'the window "{title}"', search, timeout))
-
-    @staticmethod
-    def exists(title):
-        return bool(run("xdotool", "search", "--onlyvisible", "--name", f"^{title}$", check=False).split())
 
     def geometry(self):
         values = {}
@@ -112,9 +105,6 @@ class Window:
     def key(self, *keys):
         run("xdotool", "windowactivate", "--sync", self.xid, check=False)
         run("xdotool", "key", "--clearmodifiers", *keys)
-
-    def type(self, text):
-        run("xdotool", "type", "--delay", "20", text)
 
 
 def start_program(folder, exe="TavixCapture.exe"):

@@ -18,7 +18,6 @@ import struct
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop import Screen, TestFailure, Window, read_ini, run, start_program, wait_for, write_ini  # noqa: E402
@@ -98,10 +97,9 @@ class Session:
     def wait_live(self, what, timeout=30):
         """Waits until the preview shows the pattern with an advancing counter;
         returns the picture's rectangle."""
-        first = wait_for(f"a decodable frame ({what})", lambda: self.picture()[1] is not None, timeout)
-        del first
+        wait_for(f"a decodable frame ({what})", lambda: self.picture()[1] is not None, timeout)
         _, start = self.picture()
-        rect, later = wait_for(f"the frame counter to advance ({what})",
+        rect, _ = wait_for(f"the frame counter to advance ({what})",
                                lambda: (lambda p: p if p[1] is not None and p[1] > start + 5 else None)(self.picture()),
                                timeout)
         return rect

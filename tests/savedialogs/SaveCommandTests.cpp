@@ -2,10 +2,9 @@
 // what the user is asked, what lands on disk, and what the error box says.
 // (The end-to-end test presses the real buttons of the running program and
 // snaps a PNG and records an AVI through these dialogs.)
-#include "DialogDriver.h"
-
 #include "Common/ui/Window.h"
 #include "app/ErrorBox.h"
+#include "support/Desktop.h"
 #include "support/FakeCameras.h"
 #include "ui/SaveCommands.h"
 
@@ -18,13 +17,68 @@
 
 #include <thread>
 
-using namespace DialogDriver;
 using TavixCapture::RecordCommand;
 using TavixCapture::SnapCommand;
 using TestSupport::ReadFileBytes;
+using TestSupport::TextOf;
 
 namespace
 {
+// Control ids of the platform's dialogs: the save dialog's file-name box,
+// a message box's text, the folder chooser's title and tree.
+constexpr int FileNameBox = 1148;
+constexpr int MessageText = 0xFFFF;
+constexpr int ChooserTitle = 14146;
+constexpr int ChooserTree = 14145;
+
+// The first visible window owned by `owner` whose title is `title` (any
+// title when null), waiting for it to appear for up to ten seconds; null
+// when none did. Called from a helper thread while the test's main thread
+// sits in the dialog.
+HWND WaitForOwnedWindow(HWND owner, const wchar_t* title)
+{
+    struct Search
+    {
+        HWND owner;
+        const wchar_t* title;
+        HWND found;
+    };
+    const auto visit = [](HWND window, LPARAM parameter) -> BOOL
+    {
+        Search& search = *reinterpret_cast<Search*>(parameter);
+        if (GetWindow(window, GW_OWNER) == search.owner && IsWindowVisible(window) &&
+            IsWindowEnabled(window) && (search.title == nullptr || TextOf(window) == search.title))
+        {
+            search.found = window;
+            return FALSE;
+        }
+        return TRUE;
+    };
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    do
+    {
+        Search search = {owner, title, nullptr};
+        EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr)
+        {
+            return search.found;
+        }
+        // Nothing to wait on: the window appears when the other thread gets there.
+        Sleep(20);
+    } while (GetTickCount64() < deadline);
+    return nullptr;
+}
+
+std::wstring ControlText(HWND dialog, int id)
+{
+    return TextOf(GetDlgItem(dialog, id));
+}
+
+// Clicks a button of the dialog (BM_CLICK, as the mouse does).
+void Click(HWND dialog, int id)
+{
+    SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
 enum FileFormat
 {
     Bmp = 0,
@@ -81,7 +135,7 @@ protected:
             {
                 if (!name.empty())
                 {
-                    SetControlText(dialog, FileNameBox, name);
+                    SetDlgItemTextW(dialog, FileNameBox, name.c_str());
                 }
                 Click(dialog, name.empty() ? IDCANCEL : IDOK);
             },
@@ -113,7 +167,7 @@ protected:
 bool SelectFolder(HWND chooser, const std::wstring& folder)
 {
     const std::wstring leaf = folder.substr(folder.find_last_of(L'\\') + 1);
-    const HWND tree = GetDlgItem(chooser, 14145);
+    const HWND tree = GetDlgItem(chooser, ChooserTree);
     for (int tries = 0; tries < 100; ++tries)
     {
         SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
@@ -164,7 +218,7 @@ TEST_F(SaveCommandTest, RecordWithAStillFormatAsksForTheFolderThenSnapSavesWitho
         nullptr,
         [&](HWND chooser)
         {
-            title = ControlText(chooser, 14146);
+            title = ControlText(chooser, ChooserTitle);
             EXPECT_TRUE(SelectFolder(chooser, folder));
             Click(chooser, IDOK);
         },

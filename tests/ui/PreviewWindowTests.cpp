@@ -1,7 +1,7 @@
 // The preview as a user meets it: a real window on the screen, real mouse
 // input, and the pixels it draws read back from the display.
 #include "support/Desktop.h"
-#include "support/FakeCameraTest.h"
+#include "support/FakeCameras.h"
 #include "support/HostWindow.h"
 #include "support/ScreenShot.h"
 
@@ -71,7 +71,8 @@ TEST_F(PreviewTest, ShowsTheFrameCentredOnTealAtFullSizeWithSharpPixelsWhenZoome
     EXPECT_EQ(before.At(719, 539), 0u);
     EXPECT_EQ(before.At(720, 300), Teal);
 
-    ShowFrame(Gradient);
+    cam0->Paint(Gradient);
+    model->Raise(TavixCapture::PropertyId::Frame);
     Settle();
     const ScreenShot full = ShootClient(Handle());
     EXPECT_EQ(full.At(0, 0), Teal);
@@ -135,7 +136,8 @@ TEST_F(PreviewTest, ScrollRangeOfAWideImageKeepsItCentredAtPositionZero)
     EXPECT_EQ(preview->GetScrollPos(SB_HORZ), 140);
 
     // At the limit the image's right edge is on the view's right edge.
-    ShowFrame(Gradient);
+    cam0->Paint(Gradient);
+    model->Raise(TavixCapture::PropertyId::Frame);
     Settle();
     const ScreenShot shot = ShootClient(Handle());
     RECT client = {};
@@ -160,7 +162,7 @@ TEST_F(PreviewTest, MarkerLinesInTheMarkerColourAndProfilesAtTheirChannelHeights
     model->SetMarkerColor(RGB(255, 0, 0));
     model->SetMarkerPosition(100, 200);
     model->StartCapture();
-    camera0->DeliverFrame(0xFF404040u);
+    cam0->DeliverFrame(0xFF404040u);
     Settle();
     ScreenShot shot = ShootClient(Handle());
     // The lines cross at the centre of pixel (100, 200) and span the image only.
@@ -174,7 +176,7 @@ TEST_F(PreviewTest, MarkerLinesInTheMarkerColourAndProfilesAtTheirChannelHeights
     // Profiles: a uniform frame R=200, G=120, B=40 gives flat lines that
     // many DIPs above the bottom edge (row) and right of the left edge (column).
     model->SetIsProfileVisible(true);
-    camera0->DeliverFrame(0xFFC87828u);
+    cam0->DeliverFrame(0xFFC87828u);
     Settle();
     shot = ShootClient(Handle());
     const std::uint32_t base = 0xC87828u;
@@ -291,16 +293,16 @@ TEST_F(PreviewTest, PointerSetsTheCursorPixelTheWheelZoomsAndADragPans)
 TEST_F(PreviewTest, ErrorTextOnlyWithDebugMessages)
 {
     Open(400, 300);
-    camera0->DeliverError(Common::Exception(static_cast<HRESULT>(E_FAIL)));
+    cam0->DeliverError(Common::Exception(static_cast<HRESULT>(E_FAIL)));
     // The model raises the error while no capture runs only when the sink is set.
     model->StartCapture();
-    camera0->DeliverError(Common::Exception(static_cast<HRESULT>(E_FAIL)));
+    cam0->DeliverError(Common::Exception(static_cast<HRESULT>(E_FAIL)));
     Settle();
     EXPECT_TRUE(preview->GetDebugText().empty());
 
     TavixCapture::PreviewWindow debugPreview(*model, true);
     debugPreview.Create(host->GetSafeHwnd(), RECT{0, 0, 402, 302});
-    camera0->DeliverError(Common::Exception(L"テスト"));
+    cam0->DeliverError(Common::Exception(L"テスト"));
     EXPECT_TRUE(PumpUntil([&] { return !debugPreview.GetDebugText().empty(); }));
     EXPECT_EQ(debugPreview.GetDebugText().substr(0, 3), L"テスト");
     // Shown for one second after the last message, then gone.
