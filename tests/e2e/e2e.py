@@ -184,6 +184,17 @@ def probe_avi(path):
     return json.loads(result.stdout)["streams"][0]
 
 
+def prepare_folder(bin_dir, folder, settings):
+    """The program and its plug-ins copied into `folder` with an INI file that
+    chooses DirectShow and holds `settings`; returns the INI file's path."""
+    shutil.copy(os.path.join(bin_dir, "TavixCapture.exe"), folder)
+    for plugin in glob.glob(os.path.join(bin_dir, "Tavix*.dll")):
+        shutil.copy(plugin, folder)
+    ini = os.path.join(folder, "TavixCapture.ini")
+    write_ini(ini, {"Application": {"CaptureApiFamily": 1}, "Settings": settings})
+    return ini
+
+
 def check(condition, message):
     if not condition:
         raise TestFailure(message)
@@ -194,12 +205,8 @@ def main():
     shots = sys.argv[2] if len(sys.argv) > 2 else None
     folder = tempfile.mkdtemp(prefix="tavix-e2e-")
     try:
-        shutil.copy(os.path.join(bin_dir, "TavixCapture.exe"), folder)
-        for plugin in glob.glob(os.path.join(bin_dir, "Tavix*.dll")):
-            shutil.copy(plugin, folder)
-        ini = os.path.join(folder, "TavixCapture.ini")
-        write_ini(ini, {"Application": {"CaptureApiFamily": 1},
-                        "Settings": {"ViewRatio": 50, "IsSidePaneVisible": 1, "MarkerColor": MARKER_COLORREF}})
+        ini = prepare_folder(bin_dir, folder, {"ViewRatio": 50, "IsSidePaneVisible": 1,
+                                               "MarkerColor": MARKER_COLORREF})
         session = Session(folder, shots)
         run_steps(session, folder, ini)
         print("e2e: every step passed")

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 using namespace TestSupport;
 
@@ -181,31 +183,22 @@ TEST_F(PreviewTest, MarkerLinesInTheMarkerColourAndProfilesAtTheirChannelHeights
     shot = ShootClient(Handle());
     const std::uint32_t base = 0xC87828u;
     const int x = 80 + 400;
-    struct Line
-    {
-        int value;
-        int shift;
-    };
-    for (const Line line : {Line{200, 16}, Line{120, 8}})
-    {
-        const int row = 600 - line.value;
-        const int onLine =
-            std::max(Channel(shot.At(x, row - 1), line.shift), Channel(shot.At(x, row), line.shift));
-        EXPECT_GT(onLine, Channel(base, line.shift) + 20) << "row profile line at " << line.value;
-        EXPECT_EQ(shot.At(x, row - 6), base);
-    }
     const int y = 60 + 300;
-    for (const Line line : {Line{200, 16}, Line{120, 8}})
+    // The stronger of a channel in two neighbouring pixels: a line may fall between them.
+    const auto onLine = [&](POINT a, POINT b, int shift)
+    { return std::max(Channel(shot.At(a.x, a.y), shift), Channel(shot.At(b.x, b.y), shift)); };
+    for (const auto& [value, shift] : {std::pair{200, 16}, std::pair{120, 8}})
     {
-        const int column = line.value;
-        const int onLine =
-            std::max(Channel(shot.At(column - 1, y), line.shift), Channel(shot.At(column, y), line.shift));
-        EXPECT_GT(onLine, Channel(base, line.shift) + 20) << "column profile line at " << line.value;
-        EXPECT_EQ(shot.At(column + 6, y), base);
+        const int row = 600 - value;
+        EXPECT_GT(onLine({x, row - 1}, {x, row}, shift), Channel(base, shift) + 20)
+            << "row profile at " << value;
+        EXPECT_EQ(shot.At(x, row - 6), base);
+        EXPECT_GT(onLine({value - 1, y}, {value, y}, shift), Channel(base, shift) + 20)
+            << "column profile at " << value;
+        EXPECT_EQ(shot.At(value + 6, y), base);
     }
     // The blue line lies 40 DIPs from the edges, over the teal margin.
-    const std::uint32_t blueRow = std::max(Channel(shot.At(x, 559), 0), Channel(shot.At(x, 560), 0));
-    EXPECT_GT(static_cast<int>(blueRow), 0x80 + 20);
+    EXPECT_GT(onLine({x, 559}, {x, 560}, 0), 0x80 + 20);
 
     // Hiding the marker hides the profiles too.
     model->SetIsMarkerVisible(false);
