@@ -2,8 +2,11 @@
 // screen, driven by real mouse and keyboard input, read back from its
 // controls, the model and the screen.
 #include "PanelFixture.h"
+#include "VirtualCameraRegistration.h"
 
+#include "app/CaptureBackendFactory.h"
 #include "resources/resource.h"
+#include "support/ErrorBoxWatcher.h"
 #include "support/ScreenShot.h"
 #include "support/TimerStep.h"
 #include "ui/ControlPanel.h"
@@ -258,17 +261,24 @@ TEST_F(ControlPanelTest, TypedMarkerPositionMovesTheMarkerOncePerChange)
     EXPECT_EQ(TextOf(IDC_MARKER_X), L"124");
 }
 
-TEST_F(ControlPanelTest, SecondDeviceRefillsTheFormatsAndTheMarkerRanges)
+// A camera that cannot be opened: the box says so, the program carries on,
+// and the lists and ranges show the camera the model took.
+TEST_F(ControlPanelTest, SecondDeviceRefillsTheFormatsAndTheMarkerRangesEvenWhenItCannotBeOpened)
 {
+    cam1->failOpen = true;
     Open();
+    model->StartCapture();
     EXPECT_EQ(SendMessageW(Item(IDC_DEVICE), CB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(SendMessageW(Item(IDC_FORMAT), CB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(SpinRange(IDC_MARKER_X_SPIN), std::make_pair(0, 639));
     EXPECT_EQ(SpinRange(IDC_MARKER_Y_SPIN), std::make_pair(0, 479));
 
+    ErrorBoxWatcher watcher;
     ChooseComboItem(Item(IDC_DEVICE), 1);
-    PumpUntil([&] { return model->GetCurrentDeviceIndex() == 1; });
+    ASSERT_TRUE(PumpUntil([&] { return !watcher.Texts().empty(); }));
     Settle();
+    EXPECT_FALSE(watcher.Texts().front().empty());
+    EXPECT_EQ(Selection(IDC_DEVICE), 1);
     const HWND formats = Item(IDC_FORMAT);
     ASSERT_EQ(SendMessageW(formats, CB_GETCOUNT, 0, 0), 3);
     for (int index = 0; index < 3; ++index)
@@ -287,6 +297,13 @@ TEST_F(ControlPanelTest, SecondDeviceRefillsTheFormatsAndTheMarkerRanges)
     EXPECT_EQ(Selection(IDC_FORMAT), 2);
     EXPECT_EQ(SpinRange(IDC_MARKER_X_SPIN), std::make_pair(0, 799));
     EXPECT_EQ(SpinRange(IDC_MARKER_Y_SPIN), std::make_pair(0, 599));
+
+    // Back to the first camera, without another box.
+    ChooseComboItem(Item(IDC_DEVICE), 0);
+    PumpUntil([&] { return model->GetCurrentDeviceIndex() == 0; });
+    Settle();
+    EXPECT_EQ(SendMessageW(formats, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(watcher.Texts().size(), 1u);
 }
 
 TEST_F(ControlPanelTest, ColourPaletteSetsTheMarkerColour)
@@ -351,4 +368,44 @@ TEST_F(ControlPanelTest, ColourPaletteSetsTheMarkerColour)
         PumpUntil([&] { return escape.Done() && visiblePalette() == nullptr; });
     }
     EXPECT_EQ(model->GetMarkerColor(), static_cast<std::uint32_t>(RGB(255, 0, 0)));
+}
+
+// A format of the virtual camera that will not connect under DirectShow.
+TEST_F(ControlPanelTest, FormatThatWillNotConnectIsReportedAndTheListShowsTheModel)
+{
+    VirtualCameraRegistration registration;
+    Open(TavixCapture::CreateCaptureBackend, 1);
+    Common::Device& camera = model->GetCurrentDevice();
+    int yuy2 = -1;
+    for (std::size_t index = 0; index < camera.formats.size() && yuy2 < 0; ++index)
+    {
+        if (std::wstring(camera.formats[index]->GetSubtypeName()) == L"YUY2")
+        {
+            yuy2 = static_cast<int>(index);
+        }
+    }
+    ASSERT_GE(yuy2, 0) << "the virtual camera offers YUY2";
+    const int argb = camera.selectedFormatIndex;
+    model->StartCapture();
+    ASSERT_TRUE(camera.IsOpened());
+
+    ErrorBoxWatcher watcher;
+    ChooseComboItem(Item(IDC_FORMAT), yuy2);
+    ASSERT_TRUE(PumpUntil([&] { return !watcher.Texts().empty(); }, 15000));
+    Settle();
+    EXPECT_EQ(watcher.Texts().size(), 1u);
+    EXPECT_FALSE(camera.IsOpened());
+    EXPECT_EQ(Selection(IDC_FORMAT), camera.selectedFormatIndex);
+    EXPECT_EQ(SpinRange(IDC_MARKER_X_SPIN), std::make_pair(0, camera.GetSelectedFormat()->width - 1))
+        << "the marker range follows the format the model holds";
+
+    // Back to the format that works: capture starts again.
+    ChooseComboItem(Item(IDC_FORMAT), argb);
+    PumpUntil([&] { return camera.selectedFormatIndex == argb; });
+    Settle();
+    EXPECT_EQ(Selection(IDC_FORMAT), argb);
+    model->StartCapture();
+    EXPECT_TRUE(camera.IsOpened());
+    model->StopCapture();
+    EXPECT_EQ(watcher.Texts().size(), 1u);
 }
