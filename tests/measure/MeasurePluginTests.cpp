@@ -9,9 +9,8 @@
 
 #include "Common/CriticalSection.h"
 #include "app/MainModel.h"
-#include "support/FakeCapture.h"
+#include "support/FakeCameras.h"
 #include "support/FramePixels.h"
-#include "support/TempFolder.h"
 #include "ui/PreviewWindow.h"
 
 #include "MeasureResource.h"
@@ -59,10 +58,11 @@ double ReadNumber(const std::wstring& text, const std::wstring& label)
     return std::wcstod(text.c_str() + at + label.size() + 2, nullptr);
 }
 
-class MeasurePluginTest : public testing::Test
+// The model sees one camera, "Camera 1" of the fake cameras, of Width x Height.
+class MeasurePluginTest : public testing::Test, protected TestSupport::FakeCameras
 {
 protected:
-    MeasurePluginTest() : profile(folder.File(L"TavixCapture.ini")) {}
+    MeasurePluginTest() : FakeCameras({{L"YUY2", Width, Height, 30.0}}) {}
 
     void SetUp() override
     {
@@ -81,10 +81,9 @@ protected:
     {
         // The program loads Tavix*.dll from its own folder: here, the test's.
         ASSERT_TRUE(CopyFileW(L"TavixMeasure.dll", folder.File(L"TavixMeasure.dll").c_str(), FALSE));
-        auto device = camera;
         model = std::make_unique<TavixCapture::MainModel>(
-            profile, [device](std::int32_t, bool, bool) { return TestSupport::MakeCapture({device}); }, 0,
-            true, false, folder.Path());
+            profile, [this](std::int32_t, bool, bool) { return TestSupport::MakeCapture({cam1}); }, 0, true,
+            false, folder.Path());
         model->SelectProcessorByName(L"計測");
         processor = model->GetCurrentProcessor();
         ASSERT_NE(processor, nullptr);
@@ -130,8 +129,8 @@ protected:
         const ULONGLONG end = GetTickCount64() + 8000;
         while (GetTickCount64() < end)
         {
-            camera->Paint(Scene);
-            camera->Deliver();
+            cam1->Paint(Scene);
+            cam1->Deliver();
             const ULONGLONG next = GetTickCount64() + 300;
             while (GetTickCount64() < next)
             {
@@ -148,12 +147,6 @@ protected:
                       << std::string(text.begin(), text.end());
         return false;
     }
-    void Choose(int id, int index)
-    {
-        const HWND box = GetDlgItem(page, id);
-        SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
-    }
     // Preview client points are image pixels: at 100 % the image fills it.
     void Drag(POINT from, POINT to)
     {
@@ -165,11 +158,6 @@ protected:
         TestSupport::MouseUp(window, to);
     }
 
-    TestSupport::TempFolder folder;
-    TavixCapture::IniProfile profile;
-    std::shared_ptr<TestSupport::FakeDevice> camera = std::make_shared<TestSupport::FakeDevice>(
-        L"Camera 0", L"\\\\?\\cam0",
-        std::initializer_list<TestSupport::FormatInfo>{{L"YUY2", Width, Height, 30.0}});
     std::unique_ptr<TavixCapture::MainModel> model;
     Tavix::Framework::IProcessor* processor = nullptr;
     std::unique_ptr<TestSupport::HostWindow> previewHost;
@@ -194,7 +182,7 @@ TEST_F(MeasurePluginTest, DraggedLineGivesTheSpotsProfileFigures)
     EXPECT_NEAR(ReadNumber(text, L"最大"), 210.0, 1.0);
 
     // Choosing a channel on the page changes what is measured.
-    Choose(IDC_MEASURE_CHANNEL, 0);
+    TestSupport::ChooseComboItem(GetDlgItem(page, IDC_MEASURE_CHANNEL), 0);
     ASSERT_TRUE(MeasureUntil(L"線 (赤)"));
 
     // The line is kept in the configuration file with the page's settings.
@@ -205,7 +193,7 @@ TEST_F(MeasurePluginTest, DraggedLineGivesTheSpotsProfileFigures)
 
 TEST_F(MeasurePluginTest, DraggedRectangleGivesTheSpotsCentreAndWidthsAndCopiesThem)
 {
-    Choose(IDC_MEASURE_MODE, 2); // 矩形
+    TestSupport::ChooseComboItem(GetDlgItem(page, IDC_MEASURE_MODE), 2); // 矩形
     Drag({70, 90}, {131, 151});
     ASSERT_TRUE(MeasureUntil(L"スポット (輝度)"));
     const std::wstring text = Readout();
@@ -250,8 +238,8 @@ TEST_F(MeasurePluginTest, SaturationOverlayIsDrawnWhereThePixelsAreAndTheFrameIs
     bool red = false;
     for (int attempt = 0; attempt < 20 && !red; ++attempt)
     {
-        camera->Paint(Scene);
-        camera->Deliver();
+        cam1->Paint(Scene);
+        cam1->Deliver();
         TestSupport::Settle();
         const std::uint32_t inside = TestSupport::ShootClient(window).At(210, 50);
         red = (inside >> 16 & 0xFF) > 200 && (inside >> 8 & 0xFF) < 150 && (inside & 0xFF) < 150;
@@ -262,6 +250,6 @@ TEST_F(MeasurePluginTest, SaturationOverlayIsDrawnWhereThePixelsAreAndTheFrameIs
     EXPECT_EQ(shot.At(222, 50), before.At(222, 50));
     EXPECT_EQ(shot.At(20, 20), before.At(20, 20));
     // The frame itself keeps its white block.
-    Common::AutoLock lock(camera->frameLock);
-    EXPECT_EQ(TestSupport::PixelAt(camera->frame, 210, 50), 0xFFFFFFFFu);
+    Common::AutoLock lock(cam1->frameLock);
+    EXPECT_EQ(TestSupport::PixelAt(cam1->frame, 210, 50), 0xFFFFFFFFu);
 }
