@@ -140,12 +140,8 @@ void Click(HWND window, POINT client)
 
 void DoubleClick(HWND window, POINT client)
 {
-    const POINT screen = ToScreen(window, client);
-    for (int click = 0; click < 2; ++click)
-    {
-        PostMouse(screen, MOUSEEVENTF_LEFTDOWN);
-        PostMouse(screen, MOUSEEVENTF_LEFTUP);
-    }
+    PostClick(window, client);
+    PostClick(window, client);
     Settle();
 }
 
