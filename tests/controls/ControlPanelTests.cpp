@@ -2,13 +2,19 @@
 // screen, driven by real mouse and keyboard input, read back from its
 // controls, the model and the screen.
 #include "PanelFixture.h"
+#include "VirtualCameraRegistration.h"
 
+#include "app/CaptureBackendFactory.h"
 #include "resources/resource.h"
+#include "support/ErrorBoxWatcher.h"
 #include "support/ScreenShot.h"
 #include "support/TimerStep.h"
 #include "ui/ControlPanel.h"
 
 #include <commctrl.h>
+
+#include <algorithm>
+#include <vector>
 
 using namespace TestSupport;
 using TavixCapture::ControlPanel;
@@ -62,13 +68,13 @@ TEST_F(ControlPanelTest, TypedZoomTakesEffectOnceItIsARatio)
     SelectAll(edit);
     PressKey(VK_DELETE);
     PumpUntil([edit] { return GetWindowTextLengthW(edit) == 0; });
-    counter->Reset();
+    listener.Drain();
 
     TypeText(L"5");
     PumpUntil([&] { return TextOf(IDC_ZOOM_EDIT) == L"5"; });
     Settle();
     EXPECT_EQ(model->GetViewRatio(), 100) << "5 is below the least ratio: nothing changes";
-    EXPECT_EQ(counter->Count(PropertyId::ViewRatio), 0);
+    EXPECT_EQ(Notified(PropertyId::ViewRatio), 0);
 
     TypeText(L"0");
     PumpUntil([&] { return model->GetViewRatio() == 50; });
@@ -83,7 +89,7 @@ TEST_F(ControlPanelTest, TypedZoomTakesEffectOnceItIsARatio)
     EXPECT_EQ(SliderPos(Item(IDC_ZOOM_SLIDER)), 100);
     // 50, 500, 1000: one notification each, none from the refresh of the
     // edit by its own spin.
-    EXPECT_EQ(counter->Count(PropertyId::ViewRatio), 3);
+    EXPECT_EQ(Notified(PropertyId::ViewRatio), 3);
 }
 
 TEST_F(ControlPanelTest, WheelNotchesStepTheSlidersByAFiftiethOfTheirRange)
@@ -91,7 +97,7 @@ TEST_F(ControlPanelTest, WheelNotchesStepTheSlidersByAFiftiethOfTheirRange)
     Open();
     const HWND slider = Item(IDC_ZOOM_SLIDER);
     ClickCentre(Item(IDC_ZOOM_EDIT)); // the focus is elsewhere than on the slider
-    counter->Reset();
+    listener.Drain();
 
     MouseWheel(slider, CentreOf(slider), WHEEL_DELTA);
     PumpUntil([&] { return model->GetViewRatio() == 110; });
@@ -107,10 +113,10 @@ TEST_F(ControlPanelTest, WheelNotchesStepTheSlidersByAFiftiethOfTheirRange)
     PumpUntil([&] { return model->GetViewRatio() == 10; });
     EXPECT_EQ(SliderPos(slider), -100);
     Settle();
-    EXPECT_EQ(counter->Count(PropertyId::ViewRatio), 27);
+    EXPECT_EQ(Notified(PropertyId::ViewRatio), 27);
     MouseWheel(slider, CentreOf(slider), -WHEEL_DELTA);
     EXPECT_EQ(SliderPos(slider), -100);
-    EXPECT_EQ(counter->Count(PropertyId::ViewRatio), 27) << "nothing further at the end of the range";
+    EXPECT_EQ(Notified(PropertyId::ViewRatio), 0) << "nothing further at the end of the range";
 
     // The bit rate's slider: 100 to 20000 kbps, 398 a notch (WMV enables it).
     model->SetFileFormat(5);
@@ -153,45 +159,31 @@ TEST_F(ControlPanelTest, EnabledStatesFollowFileFormatRecordingAndSaveTarget)
                              << "format " << format << ", recording " << recording << ", target " << target);
                 model->StopRecording();
                 model->SetSaveTarget(target);
-                if (recording && format <= 3)
+                // Stills record into a folder; a movie records as an AVI,
+                // then the row's format is chosen.
+                model->SetFileFormat(recording ? std::min(format, 4) : format);
+                if (recording)
                 {
-                    model->SetFileFormat(format);
-                    model->StartRecording(folder.Path());
+                    model->StartRecording(format <= 3 ? folder.Path() : folder.File(L"movie.avi"));
                 }
-                else if (recording)
-                {
-                    // A movie open in AVI, then the format the row is about.
-                    model->SetFileFormat(4);
-                    model->StartRecording(folder.File(L"movie.avi"));
-                    model->SetFileFormat(format);
-                }
-                else
-                {
-                    model->SetFileFormat(format);
-                }
+                model->SetFileFormat(format);
                 Settle();
 
                 const bool movie = format >= 4;
-                const bool device = !(movie && recording);
-                const bool fileFormat = !recording;
-                const bool bitRate = format >= 5 && !recording;
-                const bool snap = (!movie || recording) && target == 0;
-                for (const int id : {IDC_DEVICE_LABEL, IDC_DEVICE, IDC_FORMAT_LABEL, IDC_FORMAT})
+                const std::pair<std::vector<int>, bool> groups[] = {
+                    {{IDC_DEVICE_LABEL, IDC_DEVICE, IDC_FORMAT_LABEL, IDC_FORMAT}, !(movie && recording)},
+                    {{IDC_FILE_FORMAT_LABEL, IDC_FILE_FORMAT}, !recording},
+                    {{IDC_BITRATE_LABEL, IDC_BITRATE, IDC_BITRATE_SPIN, IDC_BITRATE_UNIT, IDC_BITRATE_SLIDER},
+                     format >= 5 && !recording},
+                    {{IDC_SNAP}, (!movie || recording) && target == 0},
+                    {{IDC_SAVE_TARGET, IDC_RECORD}, true}};
+                for (const auto& [ids, enabled] : groups)
                 {
-                    EXPECT_EQ(Enabled(id), device) << "item " << id;
+                    for (const int id : ids)
+                    {
+                        EXPECT_EQ(Enabled(id), enabled) << "item " << id;
+                    }
                 }
-                for (const int id : {IDC_FILE_FORMAT_LABEL, IDC_FILE_FORMAT})
-                {
-                    EXPECT_EQ(Enabled(id), fileFormat) << "item " << id;
-                }
-                for (const int id :
-                     {IDC_BITRATE_LABEL, IDC_BITRATE, IDC_BITRATE_SPIN, IDC_BITRATE_UNIT, IDC_BITRATE_SLIDER})
-                {
-                    EXPECT_EQ(Enabled(id), bitRate) << "item " << id;
-                }
-                EXPECT_EQ(Enabled(IDC_SNAP), snap);
-                EXPECT_TRUE(Enabled(IDC_SAVE_TARGET));
-                EXPECT_TRUE(Enabled(IDC_RECORD));
                 EXPECT_EQ(Checked(IDC_RECORD), recording);
                 EXPECT_EQ(TextOf(IDC_RECORD), recording ? L"停止" : L"録画");
                 EXPECT_EQ(Selection(IDC_FILE_FORMAT), format);
@@ -255,12 +247,12 @@ TEST_F(ControlPanelTest, TypedMarkerPositionMovesTheMarkerOncePerChange)
     model->SetMarkerPosition(320, 0);
     Settle();
     SelectAll(Item(IDC_MARKER_X));
-    counter->Reset();
+    listener.Drain();
     TypeText(L"123");
     PumpUntil([&] { return model->GetMarkerPosition().x == 123; });
     Settle();
     // 1, 12, 123.
-    EXPECT_EQ(counter->Count(PropertyId::MarkerPosition), 3);
+    EXPECT_EQ(Notified(PropertyId::MarkerPosition), 3);
     EXPECT_EQ(TextOf(IDC_MARKER_X), L"123");
 
     // The spin's arrow keys step the position.
@@ -269,35 +261,49 @@ TEST_F(ControlPanelTest, TypedMarkerPositionMovesTheMarkerOncePerChange)
     EXPECT_EQ(TextOf(IDC_MARKER_X), L"124");
 }
 
-TEST_F(ControlPanelTest, SecondDeviceRefillsTheFormatsAndTheMarkerRanges)
+// A camera that cannot be opened: the box says so, the program carries on,
+// and the lists and ranges show the camera the model took.
+TEST_F(ControlPanelTest, SecondDeviceRefillsTheFormatsAndTheMarkerRangesEvenWhenItCannotBeOpened)
 {
+    cam1->failOpen = true;
     Open();
+    model->StartCapture();
     EXPECT_EQ(SendMessageW(Item(IDC_DEVICE), CB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(SendMessageW(Item(IDC_FORMAT), CB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(SpinRange(IDC_MARKER_X_SPIN), std::make_pair(0, 639));
     EXPECT_EQ(SpinRange(IDC_MARKER_Y_SPIN), std::make_pair(0, 479));
 
+    ErrorBoxWatcher watcher;
     ChooseComboItem(Item(IDC_DEVICE), 1);
-    PumpUntil([&] { return model->GetCurrentDeviceIndex() == 1; });
+    ASSERT_TRUE(PumpUntil([&] { return !watcher.Texts().empty(); }));
     Settle();
+    EXPECT_FALSE(watcher.Texts().front().empty());
+    EXPECT_EQ(Selection(IDC_DEVICE), 1);
     const HWND formats = Item(IDC_FORMAT);
     ASSERT_EQ(SendMessageW(formats, CB_GETCOUNT, 0, 0), 3);
     for (int index = 0; index < 3; ++index)
     {
         wchar_t text[128] = {};
         SendMessageW(formats, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
-        EXPECT_EQ(std::wstring(text), camera1->formats[static_cast<std::size_t>(index)]->GetName());
+        EXPECT_EQ(std::wstring(text), cam1->formats[static_cast<std::size_t>(index)]->GetName());
     }
-    EXPECT_EQ(Selection(IDC_FORMAT), camera1->selectedFormatIndex);
+    EXPECT_EQ(Selection(IDC_FORMAT), cam1->selectedFormatIndex);
     EXPECT_EQ(SpinRange(IDC_MARKER_X_SPIN), std::make_pair(0, 1919));
     EXPECT_EQ(SpinRange(IDC_MARKER_Y_SPIN), std::make_pair(0, 1079));
 
     ChooseComboItem(formats, 2);
-    PumpUntil([&] { return camera1->selectedFormatIndex == 2; });
+    PumpUntil([&] { return cam1->selectedFormatIndex == 2; });
     Settle();
     EXPECT_EQ(Selection(IDC_FORMAT), 2);
     EXPECT_EQ(SpinRange(IDC_MARKER_X_SPIN), std::make_pair(0, 799));
     EXPECT_EQ(SpinRange(IDC_MARKER_Y_SPIN), std::make_pair(0, 599));
+
+    // Back to the first camera, without another box.
+    ChooseComboItem(Item(IDC_DEVICE), 0);
+    PumpUntil([&] { return model->GetCurrentDeviceIndex() == 0; });
+    Settle();
+    EXPECT_EQ(SendMessageW(formats, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(watcher.Texts().size(), 1u);
 }
 
 TEST_F(ControlPanelTest, ColourPaletteSetsTheMarkerColour)
@@ -362,4 +368,44 @@ TEST_F(ControlPanelTest, ColourPaletteSetsTheMarkerColour)
         PumpUntil([&] { return escape.Done() && visiblePalette() == nullptr; });
     }
     EXPECT_EQ(model->GetMarkerColor(), static_cast<std::uint32_t>(RGB(255, 0, 0)));
+}
+
+// A format of the virtual camera that will not connect under DirectShow.
+TEST_F(ControlPanelTest, FormatThatWillNotConnectIsReportedAndTheListShowsTheModel)
+{
+    VirtualCameraRegistration registration;
+    Open(TavixCapture::CreateCaptureBackend, 1);
+    Common::Device& camera = model->GetCurrentDevice();
+    int yuy2 = -1;
+    for (std::size_t index = 0; index < camera.formats.size() && yuy2 < 0; ++index)
+    {
+        if (std::wstring(camera.formats[index]->GetSubtypeName()) == L"YUY2")
+        {
+            yuy2 = static_cast<int>(index);
+        }
+    }
+    ASSERT_GE(yuy2, 0) << "the virtual camera offers YUY2";
+    const int argb = camera.selectedFormatIndex;
+    model->StartCapture();
+    ASSERT_TRUE(camera.IsOpened());
+
+    ErrorBoxWatcher watcher;
+    ChooseComboItem(Item(IDC_FORMAT), yuy2);
+    ASSERT_TRUE(PumpUntil([&] { return !watcher.Texts().empty(); }, 15000));
+    Settle();
+    EXPECT_EQ(watcher.Texts().size(), 1u);
+    EXPECT_FALSE(camera.IsOpened());
+    EXPECT_EQ(Selection(IDC_FORMAT), camera.selectedFormatIndex);
+    EXPECT_EQ(SpinRange(IDC_MARKER_X_SPIN), std::make_pair(0, camera.GetSelectedFormat()->width - 1))
+        << "the marker range follows the format the model holds";
+
+    // Back to the format that works: capture starts again.
+    ChooseComboItem(Item(IDC_FORMAT), argb);
+    PumpUntil([&] { return camera.selectedFormatIndex == argb; });
+    Settle();
+    EXPECT_EQ(Selection(IDC_FORMAT), argb);
+    model->StartCapture();
+    EXPECT_TRUE(camera.IsOpened());
+    model->StopCapture();
+    EXPECT_EQ(watcher.Texts().size(), 1u);
 }

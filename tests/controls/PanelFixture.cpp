@@ -4,25 +4,7 @@
 
 #include <commctrl.h>
 
-NotificationCounter::NotificationCounter(TavixCapture::MainModel& model) : model_(model)
-{
-    CreateEx(0, L"TavixTestCounter", L"", 0, RECT{0, 0, 0, 0}, HWND_MESSAGE, 0);
-    model_.AddListener(this);
-}
-
-NotificationCounter::~NotificationCounter()
-{
-    model_.RemoveListener(this);
-    DestroyWindow();
-}
-
-void NotificationCounter::OnPropertyChanged(std::int32_t id)
-{
-    if (id >= 0 && static_cast<std::size_t>(id) < counts_.size())
-    {
-        ++counts_[static_cast<std::size_t>(id)];
-    }
-}
+#include <algorithm>
 
 PanelTestBase::PanelTestBase()
 {
@@ -36,7 +18,10 @@ PanelTestBase::~PanelTestBase()
 {
     sidePane.reset();
     host.reset();
-    counter.reset();
+    if (model)
+    {
+        model->RemoveListener(&listener);
+    }
     TestSupport::Settle();
     model.reset();
     Common::Mfc::Window::SetExceptionReporter(nullptr);
@@ -45,7 +30,7 @@ PanelTestBase::~PanelTestBase()
 void PanelTestBase::Open(TavixCapture::CaptureBackendFactory factory, std::int32_t captureApiFamily)
 {
     MakeModel(std::move(factory), captureApiFamily);
-    counter = std::make_unique<NotificationCounter>(*model);
+    model->AddListener(&listener);
     host = std::make_unique<TestSupport::HostWindow>(0, 0);
     sidePane = std::make_unique<TavixCapture::SidePane>(*model);
     sidePane->Create(host->GetSafeHwnd(), RECT{0, 0, 0, 0});
@@ -55,11 +40,10 @@ void PanelTestBase::Open(TavixCapture::CaptureBackendFactory factory, std::int32
     TestSupport::Settle();
 }
 
-std::wstring PanelTestBase::TextOf(int id) const
+int PanelTestBase::Notified(TavixCapture::PropertyId id)
 {
-    wchar_t text[256] = {};
-    GetWindowTextW(Item(id), text, 256);
-    return text;
+    const Ids ids = listener.Drain();
+    return static_cast<int>(std::count(ids.begin(), ids.end(), id));
 }
 
 std::pair<int, int> PanelTestBase::SpinRange(int id) const

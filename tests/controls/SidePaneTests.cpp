@@ -29,7 +29,7 @@ protected:
         ASSERT_EQ(model->GetProcessorEntries().size(), 3u);
     }
     HWND HeaderItem(int id) const { return GetDlgItem(sidePane->GetHeader().GetSafeHwnd(), id); }
-    bool Pushed(int id) const { return SendMessageW(HeaderItem(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    bool Pushed(int id) const { return IsChecked(HeaderItem(id)); }
     const TavixCapture::ControlPanel& Panel() const { return sidePane->GetControlPanel(); }
     // The top of the capture-settings page in the side pane.
     int PanelTop() const { return Panel().GetRectInParent().top; }
@@ -61,23 +61,17 @@ TEST_F(SidePaneTest, WithoutAPageTheHeaderIsHiddenAndTheSettingsStartAtTheTop)
     EXPECT_EQ(pane.bottom, panel.bottom - panel.top);
 }
 
-TEST_F(SidePaneTest, HeaderSwitchesBetweenTheSettingsAndTheProcessorsPage)
+TEST_F(SidePaneTest, SavedPageIsShownAtStartAndTheHeaderSwitchesBetweenThePages)
 {
-    OpenWithPlugin();
-    model->SelectProcessor(1);
-    Settle();
+    CopyPlugin();
+    profile.WriteString(L"Settings", L"ProcessorName", L"ページ試験");
+    profile.WriteInt(L"Settings", L"ControlPanelPage", 1);
+    Open();
     const HWND page = sidePane->GetPageWindow();
     ASSERT_NE(page, nullptr);
     EXPECT_TRUE(sidePane->GetHeader().IsVisible());
-    wchar_t caption[64] = {};
-    GetWindowTextW(HeaderItem(IDC_PAGE_PROCESSOR), caption, 64);
-    EXPECT_EQ(std::wstring(caption), L"ページ試験");
+    EXPECT_EQ(TestSupport::TextOf(HeaderItem(IDC_PAGE_PROCESSOR)), L"ページ試験");
     EXPECT_EQ(PanelTop(), HeaderHeight()) << "the pages start below the header";
-    EXPECT_TRUE(Pushed(IDC_PAGE_CAPTURE));
-    EXPECT_FALSE(Pushed(IDC_PAGE_PROCESSOR));
-    EXPECT_FALSE(IsWindowVisible(page));
-
-    ClickCentre(HeaderItem(IDC_PAGE_PROCESSOR));
     EXPECT_EQ(model->GetControlPanelPage(), 1);
     EXPECT_TRUE(IsWindowVisible(page));
     EXPECT_FALSE(Panel().IsVisible());
@@ -91,9 +85,9 @@ TEST_F(SidePaneTest, HeaderSwitchesBetweenTheSettingsAndTheProcessorsPage)
     EXPECT_EQ(pageTop.y, HeaderHeight());
 
     // The pushed button again: nothing changes, nothing is raised.
-    counter->Reset();
+    listener.Drain();
     ClickCentre(HeaderItem(IDC_PAGE_PROCESSOR));
-    EXPECT_EQ(counter->Count(PropertyId::ControlPanelPage), 0);
+    EXPECT_EQ(Notified(PropertyId::ControlPanelPage), 0);
     EXPECT_TRUE(Pushed(IDC_PAGE_PROCESSOR));
 
     ClickCentre(HeaderItem(IDC_PAGE_CAPTURE));
@@ -101,9 +95,19 @@ TEST_F(SidePaneTest, HeaderSwitchesBetweenTheSettingsAndTheProcessorsPage)
     EXPECT_TRUE(Panel().IsVisible());
     EXPECT_FALSE(IsWindowVisible(page));
     EXPECT_TRUE(Pushed(IDC_PAGE_CAPTURE));
+    EXPECT_FALSE(Pushed(IDC_PAGE_PROCESSOR));
+
+    ClickCentre(HeaderItem(IDC_PAGE_PROCESSOR));
+    EXPECT_EQ(model->GetControlPanelPage(), 1);
+    EXPECT_TRUE(IsWindowVisible(page));
+    EXPECT_FALSE(Panel().IsVisible());
 }
 
-TEST_F(SidePaneTest, ChoosingAProcessorWithoutAPageOnPageOneReturnsToTheSettings)
+// A processor without a page chosen while the page shows: the old
+// processor's Terminate destroys its page (and the test plug-in overwrites
+// what held it); the pane, laid out before the notification of the change
+// arrives, never uses it, and returns to the capture settings.
+TEST_F(SidePaneTest, APageItsProcessorHasDestroyedIsNeverUsed)
 {
     OpenWithPlugin();
     for (const int withoutPage : {0, 2}) // "なし", then the plug-in's processor without a page
@@ -113,47 +117,18 @@ TEST_F(SidePaneTest, ChoosingAProcessorWithoutAPageOnPageOneReturnsToTheSettings
         Settle();
         ClickCentre(HeaderItem(IDC_PAGE_PROCESSOR));
         ASSERT_EQ(model->GetControlPanelPage(), 1);
+        ASSERT_NE(sidePane->GetPageWindow(), nullptr);
 
         model->SelectProcessor(withoutPage);
+        const RECT pane = sidePane->GetClientRect();
+        sidePane->MoveWindow(0, 0, pane.right, pane.bottom - 1);
+        EXPECT_EQ(sidePane->GetPageWindow(), nullptr);
+        EXPECT_EQ(PanelTop(), 0);
+        EXPECT_FALSE(sidePane->GetHeader().IsVisible());
+
         Settle();
         ExpectSettingsOnly();
     }
-}
-
-TEST_F(SidePaneTest, APageItsProcessorHasDestroyedIsNeverUsed)
-{
-    OpenWithPlugin();
-    model->SelectProcessor(1);
-    Settle();
-    ClickCentre(HeaderItem(IDC_PAGE_PROCESSOR));
-    ASSERT_NE(sidePane->GetPageWindow(), nullptr);
-
-    // The processor's Terminate destroys its page (and the test plug-in
-    // overwrites what held it); the pane is laid out before the
-    // notification of the change arrives.
-    model->SelectProcessor(0);
-    const RECT pane = sidePane->GetClientRect();
-    sidePane->MoveWindow(0, 0, pane.right, pane.bottom - 1);
-    EXPECT_EQ(sidePane->GetPageWindow(), nullptr);
-    EXPECT_EQ(PanelTop(), 0);
-    EXPECT_FALSE(sidePane->GetHeader().IsVisible());
-
-    Settle();
-    ExpectSettingsOnly();
-}
-
-TEST_F(SidePaneTest, SavedPageOfAProcessorWithAPageIsShownAtStart)
-{
-    CopyPlugin();
-    profile.WriteString(L"Settings", L"ProcessorName", L"ページ試験");
-    profile.WriteInt(L"Settings", L"ControlPanelPage", 1);
-    Open();
-    const HWND page = sidePane->GetPageWindow();
-    ASSERT_NE(page, nullptr);
-    EXPECT_EQ(model->GetControlPanelPage(), 1);
-    EXPECT_TRUE(IsWindowVisible(page));
-    EXPECT_FALSE(Panel().IsVisible());
-    EXPECT_TRUE(Pushed(IDC_PAGE_PROCESSOR));
 }
 
 // With TAVIX_SCREENSHOTS naming a folder, the side pane on both pages is

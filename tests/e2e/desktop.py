@@ -42,25 +42,12 @@ class Screen:
         if save_as:
             os.makedirs(os.path.dirname(save_as), exist_ok=True)
             subprocess.run(["convert", "ppm:-", save_as], input=data, check=True)
-        fields = []
-        position = 0
-        while len(fields) < 4:
-            while data[position:position + 1].isspace():
-                position += 1
-            if data[position:position + 1] == b"#":
-                position = data.index(b"\n", position)
-                continue
-            end = position
-            while not data[end:end + 1].isspace():
-                end += 1
-            fields.append(data[position:end])
-            position = end
-        position += 1
-        if fields[0] != b"P6" or int(fields[3]) != 255:
+        # "P6 width height 255", then the pixels: the last width x height x 3 bytes.
+        magic, width, height, maxval = data.split(maxsplit=4)[:4]
+        if magic != b"P6" or maxval != b"255":
             raise TestFailure("unexpected screenshot format")
-        self.width = int(fields[1])
-        self.height = int(fields[2])
-        self.pixels = data[position:]
+        self.width, self.height = int(width), int(height)
+        self.pixels = data[-self.width * self.height * 3:]
 
     def at(self, x, y):
         if not (0 <= x < self.width and 0 <= y < self.height):
@@ -71,9 +58,6 @@ class Screen:
     def bright(self, x, y):
         r, g, b = self.at(x, y)
         return r > 128 and g > 128 and b > 128
-
-    def lit(self, x, y):
-        return sum(self.at(x, y)) > 60
 
 
 class Window:
@@ -88,10 +72,6 @@ class Window:
             found = run("xdotool", "search", "--onlyvisible", "--name", f"^{title}$", check=False).split()
             return found[0] if found else None
         return Window(wait_for(f'the window "{title}"', search, timeout))
-
-    @staticmethod
-    def exists(title):
-        return bool(run("xdotool", "search", "--onlyvisible", "--name", f"^{title}$", check=False).split())
 
     def geometry(self):
         values = {}
@@ -112,9 +92,6 @@ class Window:
     def key(self, *keys):
         run("xdotool", "windowactivate", "--sync", self.xid, check=False)
         run("xdotool", "key", "--clearmodifiers", *keys)
-
-    def type(self, text):
-        run("xdotool", "type", "--delay", "20", text)
 
 
 def start_program(folder, exe="TavixCapture.exe"):

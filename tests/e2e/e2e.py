@@ -18,7 +18,6 @@ import struct
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop import Screen, TestFailure, Window, read_ini, run, start_program, wait_for, write_ini  # noqa: E402
@@ -98,10 +97,9 @@ class Session:
     def wait_live(self, what, timeout=30):
         """Waits until the preview shows the pattern with an advancing counter;
         returns the picture's rectangle."""
-        first = wait_for(f"a decodable frame ({what})", lambda: self.picture()[1] is not None, timeout)
-        del first
+        wait_for(f"a decodable frame ({what})", lambda: self.picture()[1] is not None, timeout)
         _, start = self.picture()
-        rect, later = wait_for(f"the frame counter to advance ({what})",
+        rect, _ = wait_for(f"the frame counter to advance ({what})",
                                lambda: (lambda p: p if p[1] is not None and p[1] > start + 5 else None)(self.picture()),
                                timeout)
         return rect
@@ -186,6 +184,17 @@ def probe_avi(path):
     return json.loads(result.stdout)["streams"][0]
 
 
+def prepare_folder(bin_dir, folder, settings):
+    """The program and its plug-ins copied into `folder` with an INI file that
+    chooses DirectShow and holds `settings`; returns the INI file's path."""
+    shutil.copy(os.path.join(bin_dir, "TavixCapture.exe"), folder)
+    for plugin in glob.glob(os.path.join(bin_dir, "Tavix*.dll")):
+        shutil.copy(plugin, folder)
+    ini = os.path.join(folder, "TavixCapture.ini")
+    write_ini(ini, {"Application": {"CaptureApiFamily": 1}, "Settings": settings})
+    return ini
+
+
 def check(condition, message):
     if not condition:
         raise TestFailure(message)
@@ -196,12 +205,8 @@ def main():
     shots = sys.argv[2] if len(sys.argv) > 2 else None
     folder = tempfile.mkdtemp(prefix="tavix-e2e-")
     try:
-        shutil.copy(os.path.join(bin_dir, "TavixCapture.exe"), folder)
-        for plugin in glob.glob(os.path.join(bin_dir, "Tavix*.dll")):
-            shutil.copy(plugin, folder)
-        ini = os.path.join(folder, "TavixCapture.ini")
-        write_ini(ini, {"Application": {"CaptureApiFamily": 1},
-                        "Settings": {"ViewRatio": 50, "IsSidePaneVisible": 1, "MarkerColor": MARKER_COLORREF}})
+        ini = prepare_folder(bin_dir, folder, {"ViewRatio": 50, "IsSidePaneVisible": 1,
+                                               "MarkerColor": MARKER_COLORREF})
         session = Session(folder, shots)
         run_steps(session, folder, ini)
         print("e2e: every step passed")

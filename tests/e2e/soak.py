@@ -14,13 +14,12 @@ end is more than 64 MiB above the first minute's sample."""
 
 import glob
 import os
-import shutil
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import TestFailure, run, wait_for, write_ini  # noqa: E402
+from desktop import TestFailure  # noqa: E402
 import e2e  # noqa: E402
 
 GROWTH_LIMIT_KIB = 64 * 1024
@@ -41,11 +40,7 @@ def main():
     folder = tempfile.mkdtemp(prefix="tavix-soak-")
     session = None
     try:
-        shutil.copy(os.path.join(bin_dir, "TavixCapture.exe"), folder)
-        for plugin in glob.glob(os.path.join(bin_dir, "Tavix*.dll")):
-            shutil.copy(plugin, folder)
-        write_ini(os.path.join(folder, "TavixCapture.ini"),
-                  {"Application": {"CaptureApiFamily": 1}, "Settings": {"ViewRatio": 25, "IsSidePaneVisible": 1}})
+        e2e.prepare_folder(bin_dir, folder, {"ViewRatio": 25, "IsSidePaneVisible": 1})
         session = e2e.Session(folder, None)
         session.start()
         session.window.click(*e2e.CAPTURE_BUTTON)

@@ -9,8 +9,8 @@
 
 #include "Common/CriticalSection.h"
 #include "app/MainModel.h"
-#include "support/FakeCapture.h"
-#include "support/TempFolder.h"
+#include "support/FakeCameras.h"
+#include "support/FramePixels.h"
 #include "ui/PreviewWindow.h"
 
 #include "MeasureResource.h"
@@ -27,35 +27,6 @@ namespace
 
 constexpr int Width = 320;
 constexpr int Height = 240;
-
-// A camera whose frames the test paints.
-class PaintingCamera : public TestSupport::FakeDevice
-{
-public:
-    PaintingCamera() : FakeDevice(L"Camera 0", L"\\\\?\\cam0", {{L"YUY2", Width, Height, 30.0}}) {}
-    // Paints every pixel (0xAARRGGBB) and delivers the frame as a backend does.
-    void Deliver(const std::function<std::uint32_t(int x, int y)>& paint)
-    {
-        Common::AutoLock lock(frameLock);
-        for (int y = 0; y < frame.height; ++y)
-        {
-            for (int x = 0; x < frame.width; ++x)
-            {
-                const std::uint32_t value = paint(x, y);
-                std::memcpy(frame.pixels.data() + static_cast<std::size_t>(y) * frame.stride + x * 4, &value,
-                            4);
-            }
-        }
-        NotifyFrame(frame);
-    }
-    std::uint32_t PixelAt(int x, int y)
-    {
-        Common::AutoLock lock(frameLock);
-        std::uint32_t value = 0;
-        std::memcpy(&value, frame.pixels.data() + static_cast<std::size_t>(y) * frame.stride + x * 4, 4);
-        return value;
-    }
-};
 
 std::uint32_t Grey(int value)
 {
@@ -87,10 +58,11 @@ double ReadNumber(const std::wstring& text, const std::wstring& label)
     return std::wcstod(text.c_str() + at + label.size() + 2, nullptr);
 }
 
-class MeasurePluginTest : public testing::Test
+// The model sees one camera, "Camera 1" of the fake cameras, of Width x Height.
+class MeasurePluginTest : public testing::Test, protected TestSupport::FakeCameras
 {
 protected:
-    MeasurePluginTest() : profile(folder.File(L"TavixCapture.ini")) {}
+    MeasurePluginTest() : FakeCameras({{L"YUY2", Width, Height, 30.0}}) {}
 
     void SetUp() override
     {
@@ -109,10 +81,9 @@ protected:
     {
         // The program loads Tavix*.dll from its own folder: here, the test's.
         ASSERT_TRUE(CopyFileW(L"TavixMeasure.dll", folder.File(L"TavixMeasure.dll").c_str(), FALSE));
-        auto device = camera;
         model = std::make_unique<TavixCapture::MainModel>(
-            profile, [device](std::int32_t, bool, bool) { return TestSupport::MakeCapture({device}); }, 0,
-            true, false, folder.Path());
+            profile, [this](std::int32_t, bool, bool) { return TestSupport::MakeCapture({cam1}); }, 0, true,
+            false, folder.Path());
         model->SelectProcessorByName(L"計測");
         processor = model->GetCurrentProcessor();
         ASSERT_NE(processor, nullptr);
@@ -158,7 +129,8 @@ protected:
         const ULONGLONG end = GetTickCount64() + 8000;
         while (GetTickCount64() < end)
         {
-            camera->Deliver(Scene);
+            cam1->Paint(Scene);
+            cam1->Deliver();
             const ULONGLONG next = GetTickCount64() + 300;
             while (GetTickCount64() < next)
             {
@@ -175,23 +147,7 @@ protected:
                       << std::string(text.begin(), text.end());
         return false;
     }
-    void Choose(int id, int index)
-    {
-        const HWND box = GetDlgItem(page, id);
-        SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
-    }
-    // A real click in the middle of a control of the page.
-    void Click(int id)
-    {
-        RECT rect{};
-        ASSERT_TRUE(GetWindowRect(GetDlgItem(page, id), &rect));
-        POINT point{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-        ASSERT_TRUE(ScreenToClient(page, &point));
-        TestSupport::MouseMove(page, point);
-        TestSupport::MouseDown(page, point);
-        TestSupport::MouseUp(page, point);
-    }
+    // Preview client points are image pixels: at 100 % the image fills it.
     void Drag(POINT from, POINT to)
     {
         const HWND window = preview->GetSafeHwnd();
@@ -201,13 +157,7 @@ protected:
         TestSupport::MouseMove(window, to);
         TestSupport::MouseUp(window, to);
     }
-    // The client point of the preview where image pixel (x, y) is shown:
-    // the image fills the client area at 100 %.
-    static POINT ImagePoint(int x, int y) { return {x, y}; }
 
-    TestSupport::TempFolder folder;
-    TavixCapture::IniProfile profile;
-    std::shared_ptr<PaintingCamera> camera = std::make_shared<PaintingCamera>();
     std::unique_ptr<TavixCapture::MainModel> model;
     Tavix::Framework::IProcessor* processor = nullptr;
     std::unique_ptr<TestSupport::HostWindow> previewHost;
@@ -222,7 +172,7 @@ TEST_F(MeasurePluginTest, DraggedLineGivesTheSpotsProfileFigures)
 {
     ASSERT_TRUE(MeasureUntil(L"線または矩形をドラッグ"));
     // Mode "線" is the default: drag across the spot's row.
-    Drag(ImagePoint(60, 120), ImagePoint(140, 120));
+    Drag({60, 120}, {140, 120});
     ASSERT_TRUE(MeasureUntil(L"線 (輝度)"));
     const std::wstring text = Readout();
     EXPECT_NEAR(ReadNumber(text, L"長さ"), 80.0, 1.01) << std::string(text.begin(), text.end());
@@ -232,7 +182,7 @@ TEST_F(MeasurePluginTest, DraggedLineGivesTheSpotsProfileFigures)
     EXPECT_NEAR(ReadNumber(text, L"最大"), 210.0, 1.0);
 
     // Choosing a channel on the page changes what is measured.
-    Choose(IDC_MEASURE_CHANNEL, 0);
+    TestSupport::ChooseComboItem(GetDlgItem(page, IDC_MEASURE_CHANNEL), 0);
     ASSERT_TRUE(MeasureUntil(L"線 (赤)"));
 
     // The line is kept in the configuration file with the page's settings.
@@ -243,8 +193,8 @@ TEST_F(MeasurePluginTest, DraggedLineGivesTheSpotsProfileFigures)
 
 TEST_F(MeasurePluginTest, DraggedRectangleGivesTheSpotsCentreAndWidthsAndCopiesThem)
 {
-    Choose(IDC_MEASURE_MODE, 2); // 矩形
-    Drag(ImagePoint(70, 90), ImagePoint(131, 151));
+    TestSupport::ChooseComboItem(GetDlgItem(page, IDC_MEASURE_MODE), 2); // 矩形
+    Drag({70, 90}, {131, 151});
     ASSERT_TRUE(MeasureUntil(L"スポット (輝度)"));
     const std::wstring text = Readout();
     EXPECT_NEAR(ReadNumber(text, L"重心 x"), 100.5, 0.3) << std::string(text.begin(), text.end());
@@ -253,7 +203,7 @@ TEST_F(MeasurePluginTest, DraggedRectangleGivesTheSpotsCentreAndWidthsAndCopiesT
     EXPECT_NEAR(ReadNumber(text, L"4σ 幅 y"), 32.0, 2.0);
 
     // "コピー" puts the figures on the clipboard as tab-separated text.
-    Click(IDC_MEASURE_COPY);
+    TestSupport::ClickCentre(GetDlgItem(page, IDC_MEASURE_COPY));
     std::wstring copied;
     ASSERT_TRUE(TestSupport::PumpUntil(
         [&]
@@ -283,12 +233,13 @@ TEST_F(MeasurePluginTest, SaturationOverlayIsDrawnWhereThePixelsAreAndTheFrameIs
     TestSupport::ScreenShot before = TestSupport::ShootClient(window);
     ASSERT_EQ(before.At(210, 50), 0xFFFFFFu); // the block, white
 
-    Click(IDC_MEASURE_SATURATION);
+    TestSupport::ClickCentre(GetDlgItem(page, IDC_MEASURE_SATURATION));
     ASSERT_TRUE(MeasureUntil(L"飽和画素  400"));
     bool red = false;
     for (int attempt = 0; attempt < 20 && !red; ++attempt)
     {
-        camera->Deliver(Scene);
+        cam1->Paint(Scene);
+        cam1->Deliver();
         TestSupport::Settle();
         const std::uint32_t inside = TestSupport::ShootClient(window).At(210, 50);
         red = (inside >> 16 & 0xFF) > 200 && (inside >> 8 & 0xFF) < 150 && (inside & 0xFF) < 150;
@@ -299,5 +250,6 @@ TEST_F(MeasurePluginTest, SaturationOverlayIsDrawnWhereThePixelsAreAndTheFrameIs
     EXPECT_EQ(shot.At(222, 50), before.At(222, 50));
     EXPECT_EQ(shot.At(20, 20), before.At(20, 20));
     // The frame itself keeps its white block.
-    EXPECT_EQ(camera->PixelAt(210, 50), 0xFFFFFFFFu);
+    Common::AutoLock lock(cam1->frameLock);
+    EXPECT_EQ(TestSupport::PixelAt(cam1->frame, 210, 50), 0xFFFFFFFFu);
 }

@@ -2,11 +2,12 @@
 // what the user is asked, what lands on disk, and what the error box says.
 // (The end-to-end test presses the real buttons of the running program and
 // snaps a PNG and records an AVI through these dialogs.)
-#include "DialogDriver.h"
-
 #include "Common/ui/Window.h"
 #include "app/ErrorBox.h"
+#include "support/Desktop.h"
+#include "support/ErrorBoxWatcher.h"
 #include "support/FakeCameras.h"
+#include "support/TimerStep.h"
 #include "ui/SaveCommands.h"
 
 #include <windows.h>
@@ -16,15 +17,69 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
+#include <functional>
 
-using namespace DialogDriver;
 using TavixCapture::RecordCommand;
 using TavixCapture::SnapCommand;
 using TestSupport::ReadFileBytes;
+using TestSupport::TextOf;
 
 namespace
 {
+// Control ids of the platform's dialogs: the save dialog's file-name box,
+// the folder chooser's title and tree.
+constexpr int FileNameBox = 1148;
+constexpr int ChooserTitle = 14146;
+constexpr int ChooserTree = 14145;
+
+// The first visible, enabled window of this thread owned by `owner`; null
+// when there is none.
+HWND OwnedWindow(HWND owner)
+{
+    struct Search
+    {
+        HWND owner;
+        HWND found;
+    } search = {owner, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM parameter) -> BOOL
+        {
+            Search& s = *reinterpret_cast<Search*>(parameter);
+            if (GetWindow(window, GW_OWNER) == s.owner && IsWindowVisible(window) && IsWindowEnabled(window))
+            {
+                s.found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Clicks a button of the dialog (BM_CLICK, as the mouse does).
+void Click(HWND dialog, int id)
+{
+    SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+// Asks the folder chooser for `folder`; true once its tree shows it
+// selected. The chooser walks its tree to a folder set by message in its own
+// time, and not at all before it has set up its tree: ask on every tick.
+bool SelectFolder(HWND chooser, const std::wstring& folder)
+{
+    SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW item = {};
+    item.mask = TVIF_TEXT;
+    const HWND tree = GetDlgItem(chooser, ChooserTree);
+    item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    return item.hItem != nullptr && SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) &&
+           folder.substr(folder.find_last_of(L'\\') + 1) == text;
+}
+
 enum FileFormat
 {
     Bmp = 0,
@@ -57,81 +112,45 @@ protected:
             { TavixCapture::ErrorBox::Show(window, error, withLocation); });
     }
 
-    // Runs `command` while a helper thread answers the window it opens (the
-    // first one owned by the panel with `title`, any title when null).
-    template <class Command>
-    void Answer(const wchar_t* title, const std::function<void(HWND)>& user, Command command)
+    // Runs `command` while the person answers the dialog it opens (owned by
+    // the panel), tick by tick from the dialog's own loop, until `step`
+    // returns true.
+    template <class Command> void Answer(const std::function<bool(HWND)>& step, Command command)
     {
-        std::thread person(
-            [this, title, &user]
+        const TestSupport::TimerStep person(
+            [&]
             {
-                const HWND window = WaitForOwnedWindow(owner, title);
-                ASSERT_NE(window, nullptr) << "no window was opened";
-                user(window);
+                const HWND dialog = OwnedWindow(owner);
+                return dialog != nullptr && step(dialog);
             });
         command();
-        person.join();
+        EXPECT_TRUE(person.Done()) << "no dialog was answered";
     }
     // Answers the save dialog with `name`, or cancels it when `name` is empty.
     template <class Command> void AnswerSaveDialog(const std::wstring& name, Command command)
     {
         Answer(
-            nullptr,
             [&](HWND dialog)
             {
-                if (!name.empty())
-                {
-                    SetControlText(dialog, FileNameBox, name);
-                }
+                SetDlgItemTextW(dialog, FileNameBox, name.c_str());
                 Click(dialog, name.empty() ? IDCANCEL : IDOK);
+                return true;
             },
             command);
     }
-    // Runs `command` and returns the text of the error box it shows.
+    // Runs `command` and returns the text of the one error box it shows.
     template <class Command> std::wstring ErrorBoxText(Command command)
     {
-        std::wstring text;
-        Answer(
-            L"エラー",
-            [&](HWND box)
-            {
-                text = ControlText(box, MessageText);
-                Click(box, IDOK);
-            },
-            command);
-        return text;
+        const TestSupport::ErrorBoxWatcher watcher;
+        command();
+        EXPECT_EQ(watcher.Texts().size(), 1u);
+        return watcher.Texts().empty() ? L"" : watcher.Texts().front();
     }
 
     TestSupport::TempFolder output;
     std::unique_ptr<TavixCapture::MainModel> model = MakeModel();
     HWND owner = nullptr;
 };
-// Selects `folder` in the folder chooser. The chooser walks its tree to a
-// folder set by message in its own time, and not at all before it has set
-// up its tree: asks again until the tree shows the folder selected (ten
-// seconds at most).
-bool SelectFolder(HWND chooser, const std::wstring& folder)
-{
-    const std::wstring leaf = folder.substr(folder.find_last_of(L'\\') + 1);
-    const HWND tree = GetDlgItem(chooser, 14145);
-    for (int tries = 0; tries < 100; ++tries)
-    {
-        SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
-        wchar_t text[MAX_PATH] = {};
-        TVITEMW item = {};
-        item.mask = TVIF_TEXT;
-        item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-        item.pszText = text;
-        item.cchTextMax = MAX_PATH;
-        if (item.hItem != nullptr && SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) &&
-            leaf == text)
-        {
-            return true;
-        }
-        Sleep(100);
-    }
-    return false;
-}
 
 } // namespace
 
@@ -155,18 +174,28 @@ TEST_F(SaveCommandTest, RecordWithAStillFormatAsksForTheFolderThenSnapSavesWitho
 {
     model->SetFileFormat(Bmp);
     Answer(
-        nullptr, [](HWND chooser) { Click(chooser, IDCANCEL); }, [&] { RecordCommand(*model, owner); });
+        [](HWND chooser)
+        {
+            Click(chooser, IDCANCEL);
+            return true;
+        },
+        [&] { RecordCommand(*model, owner); });
     EXPECT_FALSE(model->GetIsRecording()) << "a cancelled choice changes nothing";
 
     const std::wstring folder = output.Path().substr(0, output.Path().size() - 1);
     std::wstring title;
+    int ticks = 0;
     Answer(
-        nullptr,
         [&](HWND chooser)
         {
-            title = ControlText(chooser, 14146);
-            EXPECT_TRUE(SelectFolder(chooser, folder));
+            title = TextOf(GetDlgItem(chooser, ChooserTitle));
+            if (!SelectFolder(chooser, folder) && ++ticks < 200)
+            {
+                return false;
+            }
+            EXPECT_LT(ticks, 200) << "the chooser did not show the folder within ten seconds";
             Click(chooser, IDOK);
+            return true;
         },
         [&] { RecordCommand(*model, owner); });
     EXPECT_EQ(title, L"出力先フォルダーの選択");

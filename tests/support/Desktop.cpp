@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace TestSupport
 {
 
@@ -138,12 +140,8 @@ void Click(HWND window, POINT client)
 
 void DoubleClick(HWND window, POINT client)
 {
-    const POINT screen = ToScreen(window, client);
-    for (int click = 0; click < 2; ++click)
-    {
-        PostMouse(screen, MOUSEEVENTF_LEFTDOWN);
-        PostMouse(screen, MOUSEEVENTF_LEFTUP);
-    }
+    PostClick(window, client);
+    PostClick(window, client);
     Settle();
 }
 
@@ -204,6 +202,18 @@ void PostKey(WORD virtualKey)
 {
     SendKey(virtualKey, false);
     SendKey(virtualKey, true);
+}
+
+std::wstring TextOf(HWND window)
+{
+    std::vector<wchar_t> text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1);
+    GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    return text.data();
+}
+
+bool IsChecked(HWND button)
+{
+    return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 } // namespace TestSupport

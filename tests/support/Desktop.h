@@ -41,4 +41,8 @@ void TypeText(const std::wstring& text);
 void PostClick(HWND window, POINT client);
 void PostKey(WORD virtualKey);
 
+// A window's text; whether a check box or push-like button is checked.
+std::wstring TextOf(HWND window);
+bool IsChecked(HWND button);
+
 } // namespace TestSupport

@@ -37,20 +37,12 @@ void FakeDevice::Open()
     {
         throw Common::Exception(static_cast<HRESULT>(E_FAIL));
     }
-    if (!opened_)
-    {
-        opened_ = true;
-        ++openCount;
-    }
+    opened_ = true;
 }
 
 void FakeDevice::Close()
 {
-    if (opened_)
-    {
-        opened_ = false;
-        ++closeCount;
-    }
+    opened_ = false;
 }
 
 void FakeDevice::DeliverFrame(std::uint32_t value)
@@ -74,6 +66,18 @@ void FakeDevice::Deliver()
     {
         // As a backend's delivery thread does with an error of the frame handler.
         NotifyError(error);
+    }
+}
+
+void FakeDevice::Paint(const std::function<std::uint32_t(int x, int y)>& paint)
+{
+    Common::AutoLock lock(frameLock);
+    for (int y = 0; y < frame.height; ++y)
+    {
+        for (int x = 0; x < frame.width; ++x)
+        {
+            SetPixel(x, y, paint(x, y));
+        }
     }
 }
 

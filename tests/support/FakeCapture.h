@@ -6,6 +6,7 @@
 #include "Common/capture/VideoCapture.h"
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -45,14 +46,14 @@ public:
     // delivery thread does: an error of the frame handler comes back through
     // the error callback.
     void DeliverFrame(std::uint32_t value);
-    // Delivers `frame` as it stands (after SetPixel).
+    // Delivers `frame` as it stands (after Paint or SetPixel).
     void Deliver();
-    // Sets one pixel of `frame` (under frameLock).
+    // Sets every pixel of `frame` to paint(x, y), or one pixel to `value`
+    // (0xAARRGGBB, under frameLock).
+    void Paint(const std::function<std::uint32_t(int x, int y)>& paint);
     void SetPixel(std::int32_t x, std::int32_t y, std::uint32_t value);
     void DeliverError(const Common::Exception& error);
 
-    int openCount = 0;
-    int closeCount = 0;
     bool failOpen = false;
 
 private:

@@ -19,6 +19,7 @@ public:
     int Height() const { return height_; }
     // The first point (row by row) showing `color`; {-1, -1} when none does.
     POINT Find(std::uint32_t color) const;
+    bool operator==(const ScreenShot&) const = default;
 
 private:
     int width_;

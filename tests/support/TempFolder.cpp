@@ -7,8 +7,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 #include <stdexcept>
 
 namespace TestSupport
@@ -59,21 +58,11 @@ std::vector<std::wstring> TempFolder::Names() const
 std::vector<std::wstring> ListFiles(const std::wstring& folder)
 {
     std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found = {};
-    const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
     {
-        return names;
+        names.push_back(entry.path().filename().wstring());
     }
-    do
-    {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..")
-        {
-            names.push_back(name);
-        }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
     std::sort(names.begin(), names.end());
     return names;
 }

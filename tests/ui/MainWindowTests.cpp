@@ -4,14 +4,12 @@
 #include "resources/resource.h"
 #include "support/Desktop.h"
 #include "support/ErrorBoxWatcher.h"
-#include "support/FakeCameraTest.h"
+#include "support/FakeCameras.h"
 #include "support/ScreenShot.h"
 #include "support/TimerStep.h"
 #include "ui/MainWindow.h"
 
 #include <gtest/gtest.h>
-
-#include <vfw.h>
 
 #include <atomic>
 #include <cstdio>
@@ -36,14 +34,10 @@ protected:
         ShowWindow(window->GetSafeHwnd(), SW_SHOW);
         Settle();
     }
-    void Close()
+    void TearDown() override
     {
         window.reset();
         Pump();
-    }
-    void TearDown() override
-    {
-        Close();
         model.reset();
     }
     HWND Item(int id) const { return GetDlgItem(window->GetSafeHwnd(), id); }
@@ -57,74 +51,9 @@ protected:
     }
     RECT Client() const { return window->GetClientRect(); }
     std::wstring Pane(int index) { return window->GetStatusBar().GetPaneText(index); }
-    static std::wstring Text(HWND control)
-    {
-        wchar_t text[128] = {};
-        GetWindowTextW(control, text, 128);
-        return text;
-    }
-    static bool Pushed(HWND button) { return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
     std::unique_ptr<MainWindow> window;
 };
-
-// The first child (at any depth) with the control id.
-HWND FindItem(HWND parent, int id)
-{
-    struct Search
-    {
-        int id;
-        HWND found;
-    } search = {id, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM data) -> BOOL
-        {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (GetDlgCtrlID(child) != s->id)
-            {
-                return TRUE;
-            }
-            s->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// A click through the platform's input queue that, unlike Click, does not
-// wait for the queue to run dry: under a flood of frames it never does.
-void SendClick(HWND window, POINT client)
-{
-    ClientToScreen(window, &client);
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT inputs[2] = {};
-    for (INPUT& input : inputs)
-    {
-        input.type = INPUT_MOUSE;
-        input.mi.dx = (client.x * 65536 + width - 1) / width;
-        input.mi.dy = (client.y * 65536 + height - 1) / height;
-    }
-    inputs[0].mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP;
-    EXPECT_EQ(SendInput(2, inputs, sizeof(INPUT)), 2u);
-}
-
-bool Differ(const ScreenShot& a, const ScreenShot& b)
-{
-    for (int y = 0; y < a.Height(); ++y)
-    {
-        for (int x = 0; x < a.Width(); ++x)
-        {
-            if (a.At(x, y) != b.At(x, y))
-            {
-                return true;
-            }
-        }
-    }
-    return false;
-}
 
 } // namespace
 
@@ -160,7 +89,7 @@ TEST_F(MainWindowTest, StatusBarShowsFrameRateAndThePixelUnderThePointer)
 
     // Pixel (12, 7) with B = 10, G = 20, R = 30, at 400 % scrolled to the
     // image's top-left corner: its block starts at the view's corner.
-    camera0->SetPixel(12, 7, 0xFF1E140Au);
+    cam0->SetPixel(12, 7, 0xFF1E140Au);
     model->SetViewRatio(400);
     Settle();
     const HWND preview = window->GetPreview().GetSafeHwnd();
@@ -238,8 +167,8 @@ TEST_F(MainWindowTest, LayoutFollowsTheSidePaneAndTheStatusBar)
     EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(pane) != FALSE; }));
     Settle();
     EXPECT_TRUE(model->GetIsSidePaneVisible());
-    EXPECT_EQ(Text(toggle), L">");
-    EXPECT_TRUE(Pushed(toggle));
+    EXPECT_EQ(TextOf(toggle), L">");
+    EXPECT_TRUE(IsChecked(toggle));
     const RECT paneRect = RectOf(pane);
     EXPECT_EQ(paneRect.right, client.right);
     EXPECT_EQ(paneRect.top, 0);
@@ -258,8 +187,8 @@ TEST_F(MainWindowTest, LayoutFollowsTheSidePaneAndTheStatusBar)
     ClickCentre(toggle);
     EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(pane) == FALSE; }));
     Settle();
-    EXPECT_EQ(Text(toggle), L"<");
-    EXPECT_FALSE(Pushed(toggle));
+    EXPECT_EQ(TextOf(toggle), L"<");
+    EXPECT_FALSE(IsChecked(toggle));
     expectEdges(client.right, client.bottom);
 
     // Resizing the window lays out again.
@@ -273,26 +202,26 @@ TEST_F(MainWindowTest, CaptureButtonFollowsTheModelAndShowsAFailureInTheErrorBox
 {
     Open();
     const HWND capture = Item(IDC_CAPTURE);
-    EXPECT_EQ(Text(capture), L"取り込み");
+    EXPECT_EQ(TextOf(capture), L"取り込み");
     ClickCentre(capture);
-    EXPECT_TRUE(camera0->IsOpened());
-    EXPECT_TRUE(PumpUntil([&] { return Text(capture) == L"停止"; }));
-    EXPECT_TRUE(Pushed(capture));
+    EXPECT_TRUE(cam0->IsOpened());
+    EXPECT_TRUE(PumpUntil([&] { return TextOf(capture) == L"停止"; }));
+    EXPECT_TRUE(IsChecked(capture));
     ClickCentre(capture);
-    EXPECT_FALSE(camera0->IsOpened());
-    EXPECT_TRUE(PumpUntil([&] { return Text(capture) == L"取り込み"; }));
-    EXPECT_FALSE(Pushed(capture));
+    EXPECT_FALSE(cam0->IsOpened());
+    EXPECT_TRUE(PumpUntil([&] { return TextOf(capture) == L"取り込み"; }));
+    EXPECT_FALSE(IsChecked(capture));
 
     // A device that cannot start: the box says why, the button stays as it was.
-    camera0->failOpen = true;
+    cam0->failOpen = true;
     const ErrorBoxWatcher watcher;
     ClickCentre(capture);
     ASSERT_TRUE(PumpUntil([&] { return !watcher.Texts().empty(); }));
     EXPECT_FALSE(watcher.Texts().front().empty());
-    EXPECT_FALSE(camera0->IsOpened());
+    EXPECT_FALSE(cam0->IsOpened());
     Settle();
-    EXPECT_EQ(Text(capture), L"取り込み");
-    EXPECT_FALSE(Pushed(capture));
+    EXPECT_EQ(TextOf(capture), L"取り込み");
+    EXPECT_FALSE(IsChecked(capture));
 }
 
 TEST_F(MainWindowTest, SystemMenuHasTheAboutItemButNoProcessorChoiceWithOnlyTheBuiltInProcessor)
@@ -305,55 +234,6 @@ TEST_F(MainWindowTest, SystemMenuHasTheAboutItemButNoProcessorChoiceWithOnlyTheB
     EXPECT_EQ(GetMenuState(menu, static_cast<UINT>(count - 2), MF_BYPOSITION) & MF_SEPARATOR,
               static_cast<UINT>(MF_SEPARATOR));
     EXPECT_EQ(GetMenuState(menu, MainWindow::SelectProcessorCommand, MF_BYCOMMAND), static_cast<UINT>(-1));
-}
-
-TEST_F(MainWindowTest, ClosingWhileRecordingFinishesTheMovieThenSavesThePlacement)
-{
-    Open();
-    EXPECT_EQ(profile.ReadInt(L"MainWindow", L"WindowPlacementFlags", -1), -1);
-    SetWindowPos(window->GetSafeHwnd(), nullptr, 60, 50, 700, 560, SWP_NOZORDER);
-    Settle();
-    model->StartCapture();
-    model->SetSaveTarget(1);
-    model->SetFileFormat(4);
-    const std::wstring movie = folder.File(L"movie.avi");
-    model->StartRecording(movie);
-    for (int i = 0; i < 3; ++i)
-    {
-        camera0->DeliverFrame(0xFF808080u);
-    }
-    Close();
-    EXPECT_FALSE(camera0->IsOpened()) << "closing stops capture";
-    EXPECT_FALSE(model->GetIsRecording());
-    // The movie is complete: the AVI library reads its three frames back.
-    PAVIFILE file = nullptr;
-    ASSERT_EQ(AVIFileOpenW(&file, movie.c_str(), OF_READ, nullptr), 0);
-    PAVISTREAM stream = nullptr;
-    EXPECT_EQ(AVIFileGetStream(file, &stream, streamtypeVIDEO, 0), 0);
-    EXPECT_EQ(AVIStreamLength(stream), 3);
-    AVIStreamRelease(stream);
-    AVIFileRelease(file);
-    for (const wchar_t* key :
-         {L"WindowPlacementFlags", L"WindowPlacementShowCmd", L"WindowPlacementMinPositionX",
-          L"WindowPlacementMinPositionY", L"WindowPlacementMaxPositionX", L"WindowPlacementMaxPositionY",
-          L"WindowPlacementNormalPositionLeft", L"WindowPlacementNormalPositionTop",
-          L"WindowPlacementNormalPositionRight", L"WindowPlacementNormalPositionBottom"})
-    {
-        EXPECT_NE(profile.ReadString(L"MainWindow", key, L"none"), L"none") << testing::PrintToString(key);
-    }
-    EXPECT_EQ(profile.ReadInt(L"MainWindow", L"WindowPlacementNormalPositionLeft", 0), 60);
-    EXPECT_EQ(profile.ReadInt(L"MainWindow", L"WindowPlacementNormalPositionBottom", 0), 610);
-    model.reset();
-
-    // The next run opens where the last one ended.
-    ASSERT_TRUE(profile.WriteInt(L"MainWindow", L"WindowPlacementNormalPositionLeft", 80));
-    ASSERT_TRUE(profile.WriteInt(L"MainWindow", L"WindowPlacementNormalPositionRight", 780));
-    Open();
-    const RECT rect = window->GetWindowRect();
-    EXPECT_EQ(rect.left, 80);
-    EXPECT_EQ(rect.top, 50);
-    EXPECT_EQ(rect.right, 780);
-    EXPECT_EQ(rect.bottom, 610);
 }
 
 TEST_F(MainWindowTest, RunsModallyUntilTheCloseCommandAndIgnoresEnterAndEscape)
@@ -387,8 +267,7 @@ TEST_F(MainWindowTest, AFloodOfFramesLeavesTheSidePaneRepaintingAndAnsweringTheP
     Open();
     model->SetIsSidePaneVisible(true);
     Settle();
-    const HWND marker = FindItem(window->GetSafeHwnd(), IDC_MARKER);
-    ASSERT_NE(marker, nullptr);
+    const HWND marker = GetDlgItem(window->GetSidePane().GetControlPanel().GetSafeHwnd(), IDC_MARKER);
     const ScreenShot unchecked = ShootClient(marker);
 
     // A camera far faster than any paint: each frame is announced as soon
@@ -405,9 +284,10 @@ TEST_F(MainWindowTest, AFloodOfFramesLeavesTheSidePaneRepaintingAndAnsweringTheP
         });
     RECT box = {};
     GetClientRect(marker, &box);
-    SendClick(marker, {box.bottom / 2, box.bottom / 2});
+    // Not waited for: under a flood of frames the queue never runs dry.
+    PostClick(marker, {box.bottom / 2, box.bottom / 2});
     const bool turnedOn = PumpUntil([&] { return model->GetIsMarkerVisible(); });
-    const bool repainted = PumpUntil([&] { return Differ(ShootClient(marker), unchecked); });
+    const bool repainted = PumpUntil([&] { return ShootClient(marker) != unchecked; });
     flooding = false;
     camera.join();
     EXPECT_TRUE(turnedOn) << "the click on the check box was not taken";

@@ -1,7 +1,7 @@
 // The preview as a user meets it: a real window on the screen, real mouse
 // input, and the pixels it draws read back from the display.
 #include "support/Desktop.h"
-#include "support/FakeCameraTest.h"
+#include "support/FakeCameras.h"
 #include "support/HostWindow.h"
 #include "support/ScreenShot.h"
 
@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 using namespace TestSupport;
 
@@ -71,7 +73,8 @@ TEST_F(PreviewTest, ShowsTheFrameCentredOnTealAtFullSizeWithSharpPixelsWhenZoome
     EXPECT_EQ(before.At(719, 539), 0u);
     EXPECT_EQ(before.At(720, 300), Teal);
 
-    ShowFrame(Gradient);
+    cam0->Paint(Gradient);
+    model->Raise(TavixCapture::PropertyId::Frame);
     Settle();
     const ScreenShot full = ShootClient(Handle());
     EXPECT_EQ(full.At(0, 0), Teal);
@@ -135,7 +138,8 @@ TEST_F(PreviewTest, ScrollRangeOfAWideImageKeepsItCentredAtPositionZero)
     EXPECT_EQ(preview->GetScrollPos(SB_HORZ), 140);
 
     // At the limit the image's right edge is on the view's right edge.
-    ShowFrame(Gradient);
+    cam0->Paint(Gradient);
+    model->Raise(TavixCapture::PropertyId::Frame);
     Settle();
     const ScreenShot shot = ShootClient(Handle());
     RECT client = {};
@@ -160,7 +164,7 @@ TEST_F(PreviewTest, MarkerLinesInTheMarkerColourAndProfilesAtTheirChannelHeights
     model->SetMarkerColor(RGB(255, 0, 0));
     model->SetMarkerPosition(100, 200);
     model->StartCapture();
-    camera0->DeliverFrame(0xFF404040u);
+    cam0->DeliverFrame(0xFF404040u);
     Settle();
     ScreenShot shot = ShootClient(Handle());
     // The lines cross at the centre of pixel (100, 200) and span the image only.
@@ -174,36 +178,27 @@ TEST_F(PreviewTest, MarkerLinesInTheMarkerColourAndProfilesAtTheirChannelHeights
     // Profiles: a uniform frame R=200, G=120, B=40 gives flat lines that
     // many DIPs above the bottom edge (row) and right of the left edge (column).
     model->SetIsProfileVisible(true);
-    camera0->DeliverFrame(0xFFC87828u);
+    cam0->DeliverFrame(0xFFC87828u);
     Settle();
     shot = ShootClient(Handle());
     const std::uint32_t base = 0xC87828u;
     const int x = 80 + 400;
-    struct Line
-    {
-        int value;
-        int shift;
-    };
-    for (const Line line : {Line{200, 16}, Line{120, 8}})
-    {
-        const int row = 600 - line.value;
-        const int onLine =
-            std::max(Channel(shot.At(x, row - 1), line.shift), Channel(shot.At(x, row), line.shift));
-        EXPECT_GT(onLine, Channel(base, line.shift) + 20) << "row profile line at " << line.value;
-        EXPECT_EQ(shot.At(x, row - 6), base);
-    }
     const int y = 60 + 300;
-    for (const Line line : {Line{200, 16}, Line{120, 8}})
+    // The stronger of a channel in two neighbouring pixels: a line may fall between them.
+    const auto onLine = [&](POINT a, POINT b, int shift)
+    { return std::max(Channel(shot.At(a.x, a.y), shift), Channel(shot.At(b.x, b.y), shift)); };
+    for (const auto& [value, shift] : {std::pair{200, 16}, std::pair{120, 8}})
     {
-        const int column = line.value;
-        const int onLine =
-            std::max(Channel(shot.At(column - 1, y), line.shift), Channel(shot.At(column, y), line.shift));
-        EXPECT_GT(onLine, Channel(base, line.shift) + 20) << "column profile line at " << line.value;
-        EXPECT_EQ(shot.At(column + 6, y), base);
+        const int row = 600 - value;
+        EXPECT_GT(onLine({x, row - 1}, {x, row}, shift), Channel(base, shift) + 20)
+            << "row profile at " << value;
+        EXPECT_EQ(shot.At(x, row - 6), base);
+        EXPECT_GT(onLine({value - 1, y}, {value, y}, shift), Channel(base, shift) + 20)
+            << "column profile at " << value;
+        EXPECT_EQ(shot.At(value + 6, y), base);
     }
     // The blue line lies 40 DIPs from the edges, over the teal margin.
-    const std::uint32_t blueRow = std::max(Channel(shot.At(x, 559), 0), Channel(shot.At(x, 560), 0));
-    EXPECT_GT(static_cast<int>(blueRow), 0x80 + 20);
+    EXPECT_GT(onLine({x, 559}, {x, 560}, 0), 0x80 + 20);
 
     // Hiding the marker hides the profiles too.
     model->SetIsMarkerVisible(false);
@@ -291,16 +286,16 @@ TEST_F(PreviewTest, PointerSetsTheCursorPixelTheWheelZoomsAndADragPans)
 TEST_F(PreviewTest, ErrorTextOnlyWithDebugMessages)
 {
     Open(400, 300);
-    camera0->DeliverError(Common::Exception(static_cast<HRESULT>(E_FAIL)));
+    cam0->DeliverError(Common::Exception(static_cast<HRESULT>(E_FAIL)));
     // The model raises the error while no capture runs only when the sink is set.
     model->StartCapture();
-    camera0->DeliverError(Common::Exception(static_cast<HRESULT>(E_FAIL)));
+    cam0->DeliverError(Common::Exception(static_cast<HRESULT>(E_FAIL)));
     Settle();
     EXPECT_TRUE(preview->GetDebugText().empty());
 
     TavixCapture::PreviewWindow debugPreview(*model, true);
     debugPreview.Create(host->GetSafeHwnd(), RECT{0, 0, 402, 302});
-    camera0->DeliverError(Common::Exception(L"テスト"));
+    cam0->DeliverError(Common::Exception(L"テスト"));
     EXPECT_TRUE(PumpUntil([&] { return !debugPreview.GetDebugText().empty(); }));
     EXPECT_EQ(debugPreview.GetDebugText().substr(0, 3), L"テスト");
     // Shown for one second after the last message, then gone.
