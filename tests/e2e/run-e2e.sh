@@ -9,11 +9,23 @@ build=${1:?usage: run-e2e.sh BUILD_DIR [soak MINUTES]}
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 export TAVIX_BUILD_DIR=$build
-"$root/scripts/virtual-camera.sh" register
-trap '"$root/scripts/virtual-camera.sh" unregister || true' EXIT
-if [ "${2:-}" = soak ]; then
-  python3 "$here/soak.py" "$build/bin" "${3:-1}"
-else
-  rm -rf "$build/e2e-shots"
-  python3 "$here/e2e.py" "$build/bin" "$build/e2e-shots"
-fi
+# Everything runs with its output in BUILD_DIR/e2e.log (soak.log), shown at
+# the end: a Wine service that a Wine process starts on the way (they come and
+# go with the programs of the prefix) inherits that process's output and would
+# keep CTest's pipe open, and CTest waiting for it, after the test has ended.
+log="$build/${2:-e2e}.log"
+set +e
+(
+  set -e
+  "$root/scripts/virtual-camera.sh" register
+  trap '"$root/scripts/virtual-camera.sh" unregister || true' EXIT
+  if [ "${2:-}" = soak ]; then
+    python3 "$here/soak.py" "$build/bin" "${3:-1}"
+  else
+    rm -rf "$build/e2e-shots"
+    python3 "$here/e2e.py" "$build/bin" "$build/e2e-shots"
+  fi
+) >"$log" 2>&1 </dev/null
+status=$?
+cat "$log"
+exit $status
