@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs TavixCapture.exe with the virtual camera for MINUTES minutes (default
 # 30) with format switches and recording of every frame on and off in turns,
-# and prints its memory, thread and handle counts every minute
-# (tests/e2e/soak.py). Builds first; runs on a virtual display.
+# and writes its memory, thread and handle counts every minute to
+# build/soak.log, printed whole at the end (tests/e2e/soak.py). Builds first; runs on a virtual display.
 #   scripts/soak.sh [MINUTES]
 set -euo pipefail
 cd "$(dirname "$0")/.."
