@@ -18,35 +18,17 @@
 
 using TavixCapture::IniProfile;
 using TavixCapture::StartupOptions;
-using TestSupport::TempFolder;
 
-namespace
+// The profile of the fixture's folder, which holds nothing else.
+class IniProfileTest : public ModelTest
 {
+protected:
+    const std::wstring path = profile.GetPath();
+    const std::vector<std::wstring> justTheIni = {L"TavixCapture.ini"};
+};
 
-const std::vector<std::wstring> JustTheIni = {L"t.ini"};
-
-// A folder path of exactly `length` characters (ending with a separator)
-// under `base`, created.
-std::wstring CreateFolderOfLength(const std::wstring& base, std::size_t length)
+TEST_F(IniProfileTest, IntegersAreSignedDecimalWithDefaultsForMissingOrJunk)
 {
-    std::wstring folder = base;
-    while (folder.size() < length)
-    {
-        const std::size_t room = length - folder.size();
-        // Leave no remainder too short for a name and its separator.
-        const std::size_t part = room > 120 ? 100 : room;
-        folder += std::wstring(part - 1, L'd') + L"\\";
-        EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << GetLastError();
-    }
-    return folder;
-}
-
-} // namespace
-
-TEST(IniProfile, IntegersAreSignedDecimalWithDefaultsForMissingOrJunk)
-{
-    TempFolder folder;
-    const IniProfile profile(folder.File(L"t.ini"));
     EXPECT_EQ(profile.ReadInt(L"S", L"Missing", -7), -7);
     ASSERT_TRUE(profile.WriteInt(L"S", L"Negative", -3));
     ASSERT_TRUE(profile.WriteInt(L"S", L"Min", -2147483647 - 1));
@@ -61,10 +43,8 @@ TEST(IniProfile, IntegersAreSignedDecimalWithDefaultsForMissingOrJunk)
     EXPECT_EQ(profile.ReadString(L"S", L"Negative", L""), L"-3");
 }
 
-TEST(IniProfile, KeepsTextOutsideTheAnsiCodePageAndStartsAnEmptyFileInUnicode)
+TEST_F(IniProfileTest, KeepsTextOutsideTheAnsiCodePageAndStartsAnEmptyFileInUnicode)
 {
-    TempFolder folder;
-    const std::wstring path = folder.File(L"t.ini");
     TestSupport::WriteFileBytes(path, ""); // an existing empty file
     const std::wstring name = L"なし・二値化 Ω";
     ASSERT_TRUE(IniProfile(path).WriteString(L"Settings", L"ProcessorName", name));
@@ -72,11 +52,8 @@ TEST(IniProfile, KeepsTextOutsideTheAnsiCodePageAndStartsAnEmptyFileInUnicode)
     EXPECT_EQ(TestSupport::ReadFileBytes(path).substr(0, 2), "\xFF\xFE");
 }
 
-TEST(IniProfile, AFailedWriteLeavesTheWholeEarlierFile)
+TEST_F(IniProfileTest, AFailedWriteLeavesTheWholeEarlierFile)
 {
-    TempFolder folder;
-    const std::wstring path = folder.File(L"t.ini");
-    const IniProfile profile(path);
     ASSERT_TRUE(profile.WriteString(L"S", L"A", L"一"));
     ASSERT_TRUE(profile.WriteString(L"S", L"B", L"二"));
     const std::string before = TestSupport::ReadFileBytes(path);
@@ -90,18 +67,15 @@ TEST(IniProfile, AFailedWriteLeavesTheWholeEarlierFile)
         EXPECT_FALSE(transaction.Commit());
     }
     EXPECT_EQ(TestSupport::ReadFileBytes(path), before);
-    EXPECT_EQ(folder.Names(), JustTheIni) << "the copy is removed";
+    EXPECT_EQ(folder.Names(), justTheIni) << "the copy is removed";
 
     // A single write that fails changes nothing either.
     EXPECT_FALSE(failing.WriteString(L"S", L"B", L"changed"));
     EXPECT_EQ(TestSupport::ReadFileBytes(path), before);
 }
 
-TEST(IniProfile, ATransactionIsOneChangeOfTheFile)
+TEST_F(IniProfileTest, ATransactionIsOneChangeOfTheFile)
 {
-    TempFolder folder;
-    const std::wstring path = folder.File(L"t.ini");
-    const IniProfile profile(path);
     ASSERT_TRUE(profile.WriteInt(L"S", L"A", 1));
     const IniProfile other(path);
     {
@@ -115,7 +89,7 @@ TEST(IniProfile, ATransactionIsOneChangeOfTheFile)
     }
     EXPECT_EQ(other.ReadInt(L"S", L"A", 0), 2);
     EXPECT_EQ(other.ReadString(L"T", L"B", L""), L"三");
-    EXPECT_EQ(folder.Names(), JustTheIni);
+    EXPECT_EQ(folder.Names(), justTheIni);
 
     // Without a commit the writes are dropped.
     {
@@ -123,26 +97,25 @@ TEST(IniProfile, ATransactionIsOneChangeOfTheFile)
         ASSERT_TRUE(profile.WriteInt(L"S", L"A", 3));
     }
     EXPECT_EQ(other.ReadInt(L"S", L"A", 0), 2);
-    EXPECT_EQ(folder.Names(), JustTheIni);
+    EXPECT_EQ(folder.Names(), justTheIni);
 }
 
-TEST(IniProfile, AReadOnlyFileIsNotChanged)
+TEST_F(IniProfileTest, AReadOnlyFileIsNotChanged)
 {
-    TempFolder folder;
-    const std::wstring path = folder.File(L"t.ini");
-    const IniProfile profile(path);
     ASSERT_TRUE(profile.WriteInt(L"S", L"A", 1));
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_FALSE(profile.WriteInt(L"S", L"A", 2));
     EXPECT_EQ(profile.ReadInt(L"S", L"A", 0), 1);
-    EXPECT_EQ(folder.Names(), JustTheIni);
+    EXPECT_EQ(folder.Names(), justTheIni);
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
 }
 
-TEST(IniProfile, APathTooLongForTheProfileFunctionsIsRefusedAndLeavesNothing)
+TEST_F(IniProfileTest, APathTooLongForTheProfileFunctionsIsRefusedAndLeavesNothing)
 {
-    TempFolder folder;
-    const std::wstring base = CreateFolderOfLength(folder.Path(), MAX_PATH - 20);
+    // A folder whose path is MAX_PATH - 20 characters long.
+    const std::wstring base =
+        folder.Path() + std::wstring(MAX_PATH - 21 - folder.Path().size(), L'd') + L"\\";
+    ASSERT_TRUE(CreateDirectoryW(base.c_str(), nullptr)) << GetLastError();
     const std::wstring longest = base + std::wstring(MAX_PATH - 1 - base.size() - 4, L'n') + L".ini";
     ASSERT_EQ(longest.size(), MAX_PATH - 1u);
     const IniProfile fits(longest);
@@ -164,10 +137,8 @@ TEST(IniProfile, APathTooLongForTheProfileFunctionsIsRefusedAndLeavesNothing)
 }
 
 // (The program suite checks the defaults a first start writes.)
-TEST(StartupOptions, NonZeroIsTrueAndIsWrittenBackAsOneAndTheFamilyIsKeptAsRead)
+TEST_F(IniProfileTest, StartupOptionsTakeNonZeroAsTrueWriteItBackAsOneAndKeepTheFamilyAsRead)
 {
-    TempFolder folder;
-    const IniProfile profile(folder.File(L"TavixCapture.ini"));
     ASSERT_TRUE(profile.WriteString(L"Application", L"SkipErrorDevice", L"0"));
     ASSERT_TRUE(profile.WriteString(L"Application", L"AllowDuplicateFrameFormat", L"5"));
     ASSERT_TRUE(profile.WriteString(L"Application", L"IsDebugMessageEnabled", L"-1"));
