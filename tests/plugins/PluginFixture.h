@@ -34,5 +34,21 @@ protected:
     NotifiedWindow window;
 };
 
+// A model with the life-cycle plug-in installed as TavixLife.dll, what it
+// recorded at start-up taken, and the window listening.
+class SelectionTest : public PluginTest
+{
+protected:
+    SelectionTest()
+    {
+        Install(L"lifecycle", L"TavixLife.dll");
+        model = MakeModel();
+        TakeEvents(L"TavixLife.dll");
+        Listen(*model);
+    }
+
+    std::unique_ptr<TavixCapture::MainModel> model;
+};
+
 // The code of the Exception `action` raises; S_OK when it raises none.
 HRESULT CodeOf(const std::function<void()>& action);

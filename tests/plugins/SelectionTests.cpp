@@ -17,20 +17,6 @@ enum : std::int32_t
 };
 } // namespace
 
-class SelectionTest : public PluginTest
-{
-protected:
-    SelectionTest()
-    {
-        Install(L"lifecycle", L"TavixLife.dll");
-        model = MakeModel();
-        TakeEvents(L"TavixLife.dll");
-        Listen(*model);
-    }
-
-    std::unique_ptr<TavixCapture::MainModel> model;
-};
-
 TEST_F(SelectionTest, ASwitchEndsTheOldProcessorBeforeTheNewOneStartsAndRaisesProcessorThenFrame)
 {
     model->SelectProcessor(Recording);

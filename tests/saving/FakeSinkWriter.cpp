@@ -104,19 +104,14 @@ public:
         log_->samples.push_back(std::move(written));
         return S_OK;
     }
-    STDMETHODIMP SendStreamTick(DWORD, LONGLONG) override { return Record(L"SendStreamTick"); }
-    STDMETHODIMP PlaceMarker(DWORD, void*) override { return Record(L"PlaceMarker"); }
-    STDMETHODIMP NotifyEndOfSegment(DWORD) override { return Record(L"NotifyEndOfSegment"); }
-    STDMETHODIMP Flush(DWORD) override { return Record(L"Flush"); }
     STDMETHODIMP Finalize() override { return Record(L"Finalize"); }
-    STDMETHODIMP GetServiceForStream(DWORD, REFGUID, REFIID, void**) override
-    {
-        return Record(L"GetServiceForStream");
-    }
-    STDMETHODIMP GetStatistics(DWORD, MF_SINK_WRITER_STATISTICS*) override
-    {
-        return Record(L"GetStatistics");
-    }
+    // Not used by the program.
+    STDMETHODIMP SendStreamTick(DWORD, LONGLONG) override { return E_NOTIMPL; }
+    STDMETHODIMP PlaceMarker(DWORD, void*) override { return E_NOTIMPL; }
+    STDMETHODIMP NotifyEndOfSegment(DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP Flush(DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP GetServiceForStream(DWORD, REFGUID, REFIID, void**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetStatistics(DWORD, MF_SINK_WRITER_STATISTICS*) override { return E_NOTIMPL; }
 
 private:
     HRESULT Record(const wchar_t* call)

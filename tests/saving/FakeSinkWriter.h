@@ -23,10 +23,7 @@ struct Attribute
 {
     Attribute(const GUID& attributeKey, const GUID& value) : key(attributeKey), guid(value) {}
     Attribute(const GUID& attributeKey, std::uint64_t value) : key(attributeKey), number(value) {}
-    bool operator==(const Attribute& other) const
-    {
-        return key == other.key && guid == other.guid && number == other.number;
-    }
+    bool operator==(const Attribute&) const = default;
 
     GUID key;
     GUID guid = {};

@@ -151,9 +151,6 @@ TEST_F(RecordingTest, ThreeSnapsMakeAThreeFrameMovieWhateverTheCameraDelivers)
     model->StopRecording();
     SavingTests::WriteExpectedFrames(movies.File(L"snaps.bgr"), snaps);
 
-    const SavingTests::AviContents avi = SavingTests::ReadAvi(movies.File(L"snaps.avi"));
-    EXPECT_EQ(avi.streamHeader.dwRate, 15000u);
-    EXPECT_EQ(avi.bitmapHeader.biWidth, 160);
-    EXPECT_EQ(avi.bitmapHeader.biHeight, 120);
-    EXPECT_EQ(avi.frames.size(), 3u);
+    // (The movie's rate, size and frames: tests/saving/check-avi.sh.)
+    EXPECT_EQ(SavingTests::ReadAvi(movies.File(L"snaps.avi")).frames.size(), 3u);
 }

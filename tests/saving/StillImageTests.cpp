@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 using TavixCapture::StillImageWriter;
-using TestSupport::ListFiles;
 
 namespace
 {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 using SavingTests::Attribute;
@@ -21,20 +22,6 @@ enum Kind
     Wmv = 1,
     Mp4 = 2,
 };
-
-std::int64_t Counter()
-{
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return counter.QuadPart;
-}
-
-double CounterToUnits(std::int64_t ticks)
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(ticks) * 1e7 / static_cast<double>(frequency.QuadPart);
-}
 
 class FakeSinkWriterTest : public testing::Test
 {
@@ -79,14 +66,17 @@ TEST_F(FakeSinkWriterTest, MediaTypesCarryTheirAttributesInOrder)
 TEST_F(FakeSinkWriterTest, SamplesAreTimedFromTheFirstFrameWithTheNominalDuration)
 {
     writer.Open(Wmv, L"C:\\movie.wmv", 16, 4, 29.97, 1000000);
-    std::vector<std::int64_t> before, after;
+    using Clock = std::chrono::steady_clock;
+    const auto units = [](Clock::duration d)
+    { return std::chrono::duration<double, std::ratio<1, 10000000>>(d).count(); };
+    std::vector<Clock::time_point> before, after;
     for (std::uint32_t i = 0; i < 4; ++i)
     {
         // Real time passes between the frames, as between Snaps.
         Sleep(20);
-        before.push_back(Counter());
+        before.push_back(Clock::now());
         writer.WriteFrame(SavedFiles::PatternFrame(16, 4, i));
-        after.push_back(Counter());
+        after.push_back(Clock::now());
     }
     writer.Close();
     ASSERT_EQ(log->samples.size(), 4u);
@@ -97,8 +87,8 @@ TEST_F(FakeSinkWriterTest, SamplesAreTimedFromTheFirstFrameWithTheNominalDuratio
         EXPECT_EQ(log->samples[i].duration, 333667) << "10^7 / 29.97 units of 100 ns";
         // The time lies between what elapsed from the first frame's end to
         // this frame's start and from the first frame's start to this one's end.
-        EXPECT_GE(static_cast<double>(log->samples[i].time), CounterToUnits(before[i] - after[0]) - 1);
-        EXPECT_LE(static_cast<double>(log->samples[i].time), CounterToUnits(after[i] - before[0]) + 1);
+        EXPECT_GE(static_cast<double>(log->samples[i].time), units(before[i] - after[0]) - 1);
+        EXPECT_LE(static_cast<double>(log->samples[i].time), units(after[i] - before[0]) + 1);
     }
     EXPECT_GE(log->samples[3].time, 3 * 200000) << "three waits of 20 ms at least";
 }

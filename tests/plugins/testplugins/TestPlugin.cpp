@@ -19,9 +19,6 @@ namespace
 {
 
 // Codes the tests look for.
-constexpr HRESULT FactoryFailure = static_cast<HRESULT>(0x80041001);
-constexpr HRESULT CountFailure = static_cast<HRESULT>(0x80041002);
-constexpr HRESULT NameFailure = static_cast<HRESULT>(0x80041003);
 constexpr HRESULT CreateFailure = static_cast<HRESULT>(0x80041004);
 constexpr HRESULT InitializeFailure = static_cast<HRESULT>(0x80041005);
 constexpr HRESULT TerminateFailure = static_cast<HRESULT>(0x80041006);
@@ -112,7 +109,7 @@ public:
     {
 #if TEST_PLUGIN_FAILING_COUNT
         static_cast<void>(count);
-        return CountFailure;
+        return E_FAIL;
 #elif TEST_PLUGIN_ZERO
         *count = 0;
         return S_OK;
@@ -125,7 +122,7 @@ public:
 #if TEST_PLUGIN_NAME_FAILS
         if (index == 1)
         {
-            return NameFailure;
+            return E_FAIL;
         }
 #endif
 #if TEST_PLUGIN_STRINGS
@@ -199,7 +196,7 @@ extern "C" __declspec(dllexport) HRESULT __stdcall GetProcessorFactory(IProcesso
 {
 #if TEST_PLUGIN_FAILING_FACTORY
     static_cast<void>(factory);
-    return FactoryFailure;
+    return E_FAIL;
 #else
     return Tavix::Framework::CallGuarded(
         [factory]
