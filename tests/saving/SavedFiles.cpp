@@ -4,7 +4,6 @@
 
 #include <wincodec.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -53,13 +52,12 @@ DecodedImage Decode(const std::wstring& path)
     return image;
 }
 
-Difference Compare(const Common::FrameBuffer& a, const Common::FrameBuffer& b)
+double MeanDifference(const Common::FrameBuffer& a, const Common::FrameBuffer& b)
 {
     if (a.width != b.width || a.height != b.height)
     {
         throw std::runtime_error("frames of different size");
     }
-    Difference difference;
     double sum = 0.0;
     for (int y = 0; y < a.height; ++y)
     {
@@ -69,15 +67,12 @@ Difference Compare(const Common::FrameBuffer& a, const Common::FrameBuffer& b)
             const std::uint8_t* q = b.pixels.data() + static_cast<std::size_t>(y) * b.stride + x * 4;
             for (int c = 0; c < 3; ++c)
             {
-                const int d = std::abs(p[c] - q[c]);
-                difference.maximum = std::max(difference.maximum, d);
-                sum += d;
+                sum += std::abs(p[c] - q[c]);
             }
         }
     }
     const double count = 3.0 * a.width * a.height;
-    difference.mean = count > 0 ? sum / count : 0.0;
-    return difference;
+    return count > 0 ? sum / count : 0.0;
 }
 
 } // namespace SavedFiles

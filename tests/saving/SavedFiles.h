@@ -25,13 +25,8 @@ struct DecodedImage
 // Decodes the first frame of an image file with the imaging component.
 DecodedImage Decode(const std::wstring& path);
 
-// Largest difference of one colour channel between two frames of equal size,
-// and the mean absolute difference over all colour channels; alpha ignored.
-struct Difference
-{
-    int maximum = 0;
-    double mean = 0.0;
-};
-Difference Compare(const Common::FrameBuffer& a, const Common::FrameBuffer& b);
+// The mean absolute difference of the colour channels of two frames of equal
+// size (0 only when every colour byte is the same); alpha ignored.
+double MeanDifference(const Common::FrameBuffer& a, const Common::FrameBuffer& b);
 
 } // namespace SavedFiles

@@ -32,56 +32,33 @@ protected:
     TestSupport::TempFolder folder;
 };
 
-// A smooth image, as cameras deliver (JPEG's loss stays small), whose
-// neighbouring pixels still differ in every channel, with a varying alpha
-// the savers must ignore.
-Common::FrameBuffer SmoothFrame(int width, int height)
-{
-    Common::FrameBuffer frame;
-    frame.Resize(width, height);
-    for (int y = 0; y < height; ++y)
-    {
-        for (int x = 0; x < width; ++x)
-        {
-            std::uint8_t* p = frame.pixels.data() + static_cast<std::size_t>(y) * frame.stride + x * 4;
-            p[0] = static_cast<std::uint8_t>(x * 255 / (width - 1));
-            p[1] = static_cast<std::uint8_t>(y * 255 / (height - 1));
-            p[2] = static_cast<std::uint8_t>(128 + (x - y) / 8);
-            p[3] = static_cast<std::uint8_t>(x);
-        }
-    }
-    return frame;
-}
 } // namespace
 
 TEST_F(StillImageTest, EveryFormatReadsBackAsTheFrameThroughBothPixelFormats)
 {
     // 641 wide: the 24-bit rows end in one filler byte.
-    const Common::FrameBuffer smooth = SmoothFrame(641, 240);
-    const Common::FrameBuffer pattern = SavedFiles::PatternFrame(641, 37);
+    const Common::FrameBuffer frame = SavedFiles::PatternFrame(641, 37);
     // Wine's BMP and PNG encoders take 32-bit rows, its TIFF and JPEG
-    // encoders 24-bit ones: both branches of the writer run.
+    // encoders 24-bit ones: both branches of the writer run. JPEG loses
+    // detail on the pattern (a mean of 12), red and blue or the rows swapped
+    // would differ by 56 and 80.
     const struct
     {
         int format;
         const wchar_t* name;
         const GUID* container;
-        int maximum;
         double mean;
-    } cases[] = {{Bmp, L"a.bmp", &GUID_ContainerFormatBmp, 0, 0.0},
-                 {Png, L"a.png", &GUID_ContainerFormatPng, 0, 0.0},
-                 {Tiff, L"a.tif", &GUID_ContainerFormatTiff, 0, 0.0},
-                 {Jpeg, L"a.jpg", &GUID_ContainerFormatJpeg, 16, 2.0}};
+    } cases[] = {{Bmp, L"a.bmp", &GUID_ContainerFormatBmp, 0.0},
+                 {Png, L"a.png", &GUID_ContainerFormatPng, 0.0},
+                 {Tiff, L"a.tif", &GUID_ContainerFormatTiff, 0.0},
+                 {Jpeg, L"a.jpg", &GUID_ContainerFormatJpeg, 16.0}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(testing::Message() << "format " << c.format);
-        const Common::FrameBuffer& frame = c.maximum == 0 ? pattern : smooth;
         Writer().Save(frame, c.format, folder.File(c.name));
         const SavedFiles::DecodedImage image = SavedFiles::Decode(folder.File(c.name));
         EXPECT_EQ(image.container, *c.container);
-        const SavedFiles::Difference difference = SavedFiles::Compare(image.frame, frame);
-        EXPECT_LE(difference.maximum, c.maximum);
-        EXPECT_LE(difference.mean, c.mean);
+        EXPECT_LE(SavedFiles::MeanDifference(image.frame, frame), c.mean);
     }
 }
 
