@@ -119,10 +119,9 @@ TEST_F(SampleTest, RulerDrawsTheDraggedLineOverThePreview)
     Common::ComPointer<ID2D1Factory> d2d;
     ASSERT_EQ(D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, d2d.Put()), S_OK);
     Common::ComPointer<ID2D1RenderTarget> target;
-    const D2D1_RENDER_TARGET_PROPERTIES properties = D2D1::RenderTargetProperties(
-        D2D1_RENDER_TARGET_TYPE_DEFAULT,
-        D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED), 96.0f, 96.0f);
-    ASSERT_EQ(d2d->CreateWicBitmapRenderTarget(bitmap.Get(), properties, target.Put()), S_OK);
+    // The bitmap's format, at 96 dpi: one pixel a unit.
+    ASSERT_EQ(d2d->CreateWicBitmapRenderTarget(bitmap.Get(), D2D1::RenderTargetProperties(), target.Put()),
+              S_OK);
     target->BeginDraw();
     target->Clear(D2D1::ColorF(0, 0, 0, 1));
     ASSERT_EQ(Processor()->Draw(target.Get(), 2.0), S_OK);
