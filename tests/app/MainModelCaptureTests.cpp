@@ -1,7 +1,10 @@
 // Choosing devices and formats, starting and stopping, and what every frame
-// and every delivery-thread error does to the model.
+// and every delivery-thread error does to the model and its error box.
 #include "ModelFixture.h"
 
+#include "app/ErrorBox.h"
+
+#include <stdexcept>
 #include <thread>
 
 using namespace TavixCapture;
@@ -98,6 +101,15 @@ TEST_F(ModelTest, DeliveryErrorsBecomeTheLocatedErrorTextToldOncePerRunOfFailure
     }
     EXPECT_EQ(window.Drain(), Ids{PropertyId::ErrorMessage});
     model->StopCapture();
+}
+
+// (The program and save-dialog suites read the box of the program's own errors.)
+TEST(ErrorBoxText, AnythingButTheProgramsOwnExceptionIsAnUnknownError)
+{
+    using TavixCapture::ErrorBox;
+    EXPECT_EQ(ErrorBox::ComposeText(std::make_exception_ptr(std::runtime_error("boom")), true),
+              L"未知のエラーが発生しました。");
+    EXPECT_EQ(ErrorBox::ComposeText(std::make_exception_ptr(42), false), L"未知のエラーが発生しました。");
 }
 
 TEST_F(ModelTest, SwitchingFormatWhileCapturingRestartsAndRescalesTheMarker)

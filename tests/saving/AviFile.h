@@ -1,19 +1,39 @@
-// Reads back an AVI movie through the AVIFile library: the first video
-// stream's header, its bitmap header and its frames in order. (The
-// saving_avi_reader test checks the same movies with an independent reader,
-// ffprobe and ffmpeg.)
+// The AVI tests' movies: where they are left (the folder named by
+// TAVIX_AVI_OUTPUT, for tests/saving/check-avi.sh, else a temporary one), the
+// frames they must hold for that script, and reading them back through the
+// AVIFile library: the first video stream's header, its bitmap header and its
+// frames in order. (The script checks the same movies with an independent
+// reader, ffprobe and ffmpeg.)
 #pragma once
+
+#include "Common/capture/FrameBuffer.h"
+#include "support/TempFolder.h"
 
 #include <windows.h>
 
 #include <vfw.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace SavingTests
 {
+
+class OutputFolder
+{
+public:
+    OutputFolder();
+    std::wstring File(const std::wstring& name) const { return path_ + name; }
+
+private:
+    std::optional<TestSupport::TempFolder> temporary_;
+    std::wstring path_;
+};
+
+// Writes the frames as a player shows them: packed 24-bit rows, top row first.
+void WriteExpectedFrames(const std::wstring& path, const std::vector<Common::FrameBuffer>& frames);
 
 struct AviContents
 {

@@ -3,7 +3,6 @@
 // (top-down 24-bit rows, "<name>.bgr") are left there for
 // tests/saving/check-avi.sh, which reads them with ffprobe and ffmpeg.
 #include "AviFile.h"
-#include "AviOutput.h"
 #include "SavedFiles.h"
 
 #include "app/VideoWriter.h"

@@ -2,7 +2,6 @@
 // with frames delivered by a fake device as a backend would deliver them
 // (160x120 at 15 fps).
 #include "AviFile.h"
-#include "AviOutput.h"
 #include "SavedFiles.h"
 
 #include "support/FakeCameras.h"
