@@ -65,7 +65,6 @@ TEST_F(ModelTest, SwitchingDeviceMovesCaptureAndAFailureLeavesTheNewDeviceSelect
     cam0->DeliverFrame(0xFF00FF00);
     model->CopyProfiles(row, column);
     EXPECT_EQ(row[0], 0xFF00FF00u);
-    model->StopCapture();
 }
 
 TEST_F(ModelTest, DeliveryErrorsBecomeTheLocatedErrorTextToldOncePerRunOfFailures)
@@ -100,7 +99,6 @@ TEST_F(ModelTest, DeliveryErrorsBecomeTheLocatedErrorTextToldOncePerRunOfFailure
         cam0->DeliverError(Common::Exception(i % 2 == 0 ? L"A" : L"B"));
     }
     EXPECT_EQ(window.Drain(), Ids{PropertyId::ErrorMessage});
-    model->StopCapture();
 }
 
 // (The program and save-dialog suites read the box of the program's own errors.)
@@ -141,7 +139,6 @@ TEST_F(ModelTest, SwitchingFormatWhileCapturingRestartsAndRescalesTheMarker)
     model->CopyProfiles(row, column);
     EXPECT_EQ(row.size(), 320u);
     EXPECT_EQ(column.size(), 240u);
-    model->StopCapture();
 }
 
 TEST_F(ModelTest, TheMarkerIsRescaledWithoutOverflowOnWideFormats)
@@ -179,5 +176,4 @@ TEST_F(ModelTest, FramesFromAnotherThreadWhileTheUiReadsDoNotTear)
     }
     stop = true;
     delivery.join();
-    model->StopCapture();
 }
