@@ -79,8 +79,6 @@ public:
         Common::ThrowIfFailed(graph->QueryInterface(IID_IMediaControl, inner_.PutVoid()));
     }
     // clang-format off
-#define TAVIX_FORWARD(Method, Parameters, Arguments) \
-    HRESULT STDMETHODCALLTYPE Method Parameters override { return inner_->Method Arguments; }
     TAVIX_FORWARD(GetTypeInfoCount, (UINT* c), (c))
     TAVIX_FORWARD(GetTypeInfo, (UINT i, LCID l, ITypeInfo** t), (i, l, t))
     TAVIX_FORWARD(GetIDsOfNames, (REFIID r, LPOLESTR* n, UINT c, LCID l, DISPID* d), (r, n, c, l, d))
@@ -94,12 +92,8 @@ public:
     TAVIX_FORWARD(get_FilterCollection, (IDispatch** u), (u))
     TAVIX_FORWARD(get_RegFilterCollection, (IDispatch** u), (u))
     TAVIX_FORWARD(StopWhenReady, (), ())
-#undef TAVIX_FORWARD
     // clang-format on
-    HRESULT STDMETHODCALLTYPE Stop() override
-    {
-        return failStops.exchange(0) > 0 ? E_FAIL : inner_->Stop();
-    }
+    HRESULT STDMETHODCALLTYPE Stop() override { return failStops.exchange(0) > 0 ? E_FAIL : inner_->Stop(); }
 
     std::atomic<int> failStops{0};
     const Common::ComPointer<IGraphBuilder> graph_;

@@ -2,12 +2,20 @@
 // (one reference at creation, deleted with the last), QueryInterface for
 // IUnknown and each interface listed in Answers<...> (list base interfaces
 // too), and an optional counter of live objects. Any thread.
+// TAVIX_FORWARD declares an override that hands the call on to the double's
+// `inner_`, the platform's object it wraps.
 #pragma once
 
 #include <unknwn.h>
 
 #include <atomic>
 #include <tuple>
+
+#define TAVIX_FORWARD(Method, Parameters, Arguments)                                                         \
+    HRESULT STDMETHODCALLTYPE Method Parameters override                                                     \
+    {                                                                                                        \
+        return inner_->Method Arguments;                                                                     \
+    }
 
 namespace MediaFoundationTests
 {

@@ -229,6 +229,16 @@ IMFMediaType* CameraSetup::AddType(const GUID& subtype, UINT32 width, UINT32 hei
     return type.Get();
 }
 
+std::shared_ptr<CameraSetup> CameraSetup::OneType(const GUID& subtype, UINT32 width, UINT32 height,
+                                                  std::uint32_t seed)
+{
+    auto setup = std::make_shared<CameraSetup>();
+    const auto frame =
+        MakeFrame(subtype, static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), seed);
+    setup->AddType(subtype, width, height, 30, 1, frame->Stride(), frame);
+    return setup;
+}
+
 // The stream.
 
 TestStream::TestStream(TestSource* source, std::shared_ptr<const CameraSetup> setup,
@@ -433,7 +443,7 @@ ComPointer<TestActivate> TestActivate::Create(const std::wstring& name, const st
 TestActivate::TestActivate(std::shared_ptr<const CameraSetup> setup)
     : ComObject(&LiveObjects::objects), setup_(std::move(setup))
 {
-    ThrowIfFailed(MFCreateAttributes(attributes_.Put(), 2));
+    ThrowIfFailed(MFCreateAttributes(inner_.Put(), 2));
 }
 
 TestActivate::~TestActivate()

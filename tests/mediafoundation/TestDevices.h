@@ -1,33 +1,18 @@
-// Helpers shared by the Media Foundation tests: waiting, the leak check over
+// Helpers shared by the Media Foundation tests: the leak check over
 // the test camera's objects, and the check of a raised error.
 #pragma once
 
 #include "TestCamera.h"
+#include "TestSink.h"
 
 #include "Common/Exception.h"
 
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <functional>
 
 namespace MediaFoundationTests
 {
-
-// Polls `done` every millisecond until it holds; false after the time-out.
-inline bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds = 5000)
-{
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    while (!done())
-    {
-        if (GetTickCount64() >= end)
-        {
-            return false;
-        }
-        Sleep(1);
-    }
-    return true;
-}
 
 // Every test source, stream and activation object gone (the platform's
 // reader lets go of them on its own threads), no short buffer left locked.

@@ -2,7 +2,8 @@
 // platform's own encoder decodes into the frame; frames that do not start
 // with the start-of-image marker are refused before any decoder object
 // exists; decoder failures carry the decoder's code, release every per-frame
-// object and leave the transformer ready for the next frame.
+// object and leave the transformer ready for the next frame. (The default
+// factory decodes the Media Foundation suite's MJPG stream.)
 #include "CountingImagingFactory.h"
 
 #include "Common/capture/mediafoundation/MediaFoundationDeviceMJPGTransformer.h"
@@ -123,9 +124,13 @@ TEST_F(MJPGTransformerTest, FramesWithoutTheStartMarkerAreRefusedBeforeAnyDecode
     EXPECT_TRUE(Untouched(frame));
 }
 
-TEST_F(MJPGTransformerTest, TruncatedJpegGivesTheDecoderErrorAndTheNextFrameDecodes)
+// A cut-off file gives the decoder's code and an image larger than the frame
+// is refused untouched, each releasing every per-frame object; the next frame
+// decodes, and an image smaller than the frame fills its top-left corner only.
+TEST_F(MJPGTransformerTest, DecoderFailuresReleaseEveryObjectAndTheNextFrameDecodes)
 {
     const std::vector<std::uint8_t> jpeg = EncodeTestJpeg();
+    const auto size = static_cast<std::uint32_t>(jpeg.size());
     FrameBuffer frame = GuardedFrame(Width, Height);
     const Common::Exception error = TransformFails(jpeg, 40, frame);
     EXPECT_TRUE(FAILED(error.ErrorCode));
@@ -135,34 +140,20 @@ TEST_F(MJPGTransformerTest, TruncatedJpegGivesTheDecoderErrorAndTheNextFrameDeco
     EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
 
     const int before = factory_->objectsCreated;
-    transformer_->Transform(jpeg.data(), static_cast<std::uint32_t>(jpeg.size()), Width, Height, Width * 2,
-                            frame);
-    EXPECT_LE(LargestError(frame), 12);
+    FrameBuffer small = GuardedFrame(Width / 2, Height / 2);
+    EXPECT_EQ(TransformFails(jpeg, size, small).ErrorCode,
+              static_cast<HRESULT>(WINCODEC_ERR_INSUFFICIENTBUFFER));
+    EXPECT_TRUE(Untouched(small));
     EXPECT_EQ(factory_->objectsCreated - before, 3); // stream, decoder, converter
     EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
-}
 
-TEST_F(MJPGTransformerTest, AnImageLargerThanTheFrameIsRefusedBeforeCopying)
-{
-    const std::vector<std::uint8_t> jpeg = EncodeTestJpeg();
-    FrameBuffer frame = GuardedFrame(Width / 2, Height / 2);
-    const Common::Exception error = TransformFails(jpeg, static_cast<std::uint32_t>(jpeg.size()), frame);
-    EXPECT_EQ(error.ErrorCode, static_cast<HRESULT>(WINCODEC_ERR_INSUFFICIENTBUFFER));
-    EXPECT_TRUE(Untouched(frame));
-    EXPECT_EQ(factory_->objectsCreated, 3);
+    FrameBuffer large = GuardedFrame(Width * 2, Height + 3);
+    transformer_->Transform(jpeg.data(), size, Width, Height, Width * 2, large);
+    EXPECT_LE(LargestError(large), 12);
+    EXPECT_EQ(TestSupport::PixelAt(large, Width, 0), Guard);
+    EXPECT_EQ(TestSupport::PixelAt(large, 0, Height + 2), Guard);
+    EXPECT_EQ(factory_->objectsCreated - before, 6);
     EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
-}
-
-TEST(MJPGTransformer, TheDefaultConstructorCreatesTheRealFactory)
-{
-    MJPGTransformer transformer;
-    const std::vector<std::uint8_t> jpeg = EncodeTestJpeg();
-    FrameBuffer frame = GuardedFrame(Width * 2, Height + 3);
-    transformer.Transform(jpeg.data(), static_cast<std::uint32_t>(jpeg.size()), 0, 0, 0, frame);
-    // A smaller image fills the top-left corner; the rest keeps its contents.
-    EXPECT_LE(LargestError(frame), 12);
-    EXPECT_EQ(TestSupport::PixelAt(frame, Width, 0), Guard);
-    EXPECT_EQ(TestSupport::PixelAt(frame, 0, Height + 2), Guard);
 }
 
 } // namespace
