@@ -8,7 +8,6 @@
 
 #include "Common/UniqueHandle.h"
 #include "Common/capture/directshow/DirectShowVideoCapture.h"
-#include "tools/VirtualCamera/VirtualCameraIds.h"
 
 #include <gtest/gtest.h>
 
@@ -49,11 +48,7 @@ using CaptureProbeStream = VirtualCameraSuite;
 TEST_F(CaptureProbeStream, StreamsTheCameraWithoutGaps)
 {
     const Common::DirectShowVideoCapture capture(true, false);
-    std::size_t device = 0;
-    while (device < capture.devices.size() && capture.devices[device]->path != VirtualCamera::DevicePath)
-    {
-        ++device;
-    }
+    const std::size_t device = FindVirtualCamera(capture);
     ASSERT_LT(device, capture.devices.size());
     ProbeProcess probe(L"--api dshow --device " + std::to_wstring(device) + L" --format 0 --seconds 2");
     EXPECT_EQ(probe.Finish(30000), 0) << probe.GetOutput();

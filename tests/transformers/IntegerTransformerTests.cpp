@@ -23,19 +23,15 @@ namespace
 using Common::FrameBuffer;
 using Common::Convert::SourceLayout;
 
+using TestSupport::FilledFrame; // of guard pixels
 using TestSupport::PixelAt;
-
-FrameBuffer GuardedFrame(int width, int height)
-{
-    return TestSupport::FilledFrame(width, height);
-}
 
 // Expects the length check's error and an untouched frame.
 template <class T>
 void ExpectTooShort(const std::vector<std::uint8_t>& buffer, std::size_t offset, std::uint32_t length,
                     int width, int height, int stride)
 {
-    FrameBuffer frame = GuardedFrame(width, height);
+    FrameBuffer frame = FilledFrame(width, height);
     T transformer;
     try
     {
@@ -48,7 +44,7 @@ void ExpectTooShort(const std::vector<std::uint8_t>& buffer, std::size_t offset,
         EXPECT_EQ(error.Message, L"フレームのデータが不足しています。");
         EXPECT_EQ(error.File, L"KernelTransformer");
     }
-    EXPECT_EQ(frame.pixels, GuardedFrame(width, height).pixels) << "the frame was written";
+    EXPECT_EQ(frame.pixels, FilledFrame(width, height).pixels) << "the frame was written";
 }
 
 TEST(LengthCheck, ShortBuffersAreRefusedBeforeAnythingIsRead)
@@ -61,7 +57,7 @@ TEST(LengthCheck, ShortBuffersAreRefusedBeforeAnythingIsRead)
     // NV12 8 x 4: both planes, 8 * 4 + 8 * 2 bytes; the exact length converts.
     ExpectTooShort<Common::MediaFoundationDevice::NV12Transformer>(buffer, 0, 47, 8, 4, 8);
     ExpectTooShort<Common::MediaFoundationDevice::NV12Transformer>(buffer, 0, 32, 8, 4, 8);
-    FrameBuffer frame = GuardedFrame(8, 4);
+    FrameBuffer frame = FilledFrame(8, 4);
     Common::MediaFoundationDevice::NV12Transformer().Transform(buffer.data(), 48, 8, 4, 8, frame);
     EXPECT_EQ(PixelAt(frame, 7, 3), 0xFF828282u);
     // Bottom-up NV12 with a known length: its chroma plane would lie below the start of the buffer.
@@ -143,18 +139,18 @@ TEST(Dispatch, EveryKernelVariantEqualsTheScalarPath)
                 {
                     SCOPED_TRACE(::testing::Message()
                                  << "layout " << i << " " << width << "x" << height << " stride " << stride);
-                    FrameBuffer reference = GuardedFrame(width, height);
+                    FrameBuffer reference = FilledFrame(width, height);
                     Common::Convert::ConvertToBgra(scalar, layout, source.data(), width, height, stride,
                                                    {reference.pixels.data(), width, height, width * 4});
                     for (const auto* kernels : variants)
                     {
-                        FrameBuffer frame = GuardedFrame(width, height);
+                        FrameBuffer frame = FilledFrame(width, height);
                         Common::Convert::ConvertToBgra(*kernels, layout, source.data(), width, height, stride,
                                                        {frame.pixels.data(), width, height, width * 4});
                         EXPECT_EQ(frame.pixels, reference.pixels) << kernels->name;
                         ++compared;
                     }
-                    FrameBuffer transformed = GuardedFrame(width, height);
+                    FrameBuffer transformed = FilledFrame(width, height);
                     transformers[i]->Transform(source.data(), static_cast<std::uint32_t>(source.size()),
                                                width, height, stride, transformed);
                     EXPECT_EQ(transformed.pixels, reference.pixels) << "transformer";

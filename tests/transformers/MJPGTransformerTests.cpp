@@ -25,6 +25,7 @@ namespace
 
 using Common::ComPointer;
 using Common::FrameBuffer;
+using TestSupport::FilledFrame; // of guard pixels
 using MJPGTransformer = Common::MediaFoundationDevice::MJPGTransformer;
 
 constexpr std::uint32_t Guard = TestSupport::GuardPixel;
@@ -44,15 +45,10 @@ std::vector<std::uint8_t> EncodeTestJpeg()
     return TestSupport::EncodeJpeg(Width, Height, TestColour);
 }
 
-FrameBuffer GuardedFrame(int width, int height)
-{
-    return TestSupport::FilledFrame(width, height);
-}
-
 // Nothing of the frame written.
 bool Untouched(const FrameBuffer& frame)
 {
-    return frame.pixels == GuardedFrame(frame.width, frame.height).pixels;
+    return frame.pixels == FilledFrame(frame.width, frame.height).pixels;
 }
 
 // Every pixel near the test image, opaque; the largest channel error.
@@ -112,7 +108,7 @@ protected:
 TEST_F(MJPGTransformerTest, FramesWithoutTheStartMarkerAreRefusedBeforeAnyDecoderExists)
 {
     std::vector<std::uint8_t> data = EncodeTestJpeg();
-    FrameBuffer frame = GuardedFrame(Width, Height);
+    FrameBuffer frame = FilledFrame(Width, Height);
     // Shorter than the marker, then the end-of-image marker in its place.
     EXPECT_EQ(TransformFails(data, 1, frame).ErrorCode, static_cast<HRESULT>(E_UNEXPECTED));
     EXPECT_EQ(TransformFails(data, 0, frame).ErrorCode, static_cast<HRESULT>(E_UNEXPECTED));
@@ -131,7 +127,7 @@ TEST_F(MJPGTransformerTest, DecoderFailuresReleaseEveryObjectAndTheNextFrameDeco
 {
     const std::vector<std::uint8_t> jpeg = EncodeTestJpeg();
     const auto size = static_cast<std::uint32_t>(jpeg.size());
-    FrameBuffer frame = GuardedFrame(Width, Height);
+    FrameBuffer frame = FilledFrame(Width, Height);
     const Common::Exception error = TransformFails(jpeg, 40, frame);
     EXPECT_TRUE(FAILED(error.ErrorCode));
     EXPECT_NE(error.ErrorCode, static_cast<HRESULT>(E_UNEXPECTED));
@@ -140,14 +136,14 @@ TEST_F(MJPGTransformerTest, DecoderFailuresReleaseEveryObjectAndTheNextFrameDeco
     EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
 
     const int before = factory_->objectsCreated;
-    FrameBuffer small = GuardedFrame(Width / 2, Height / 2);
+    FrameBuffer small = FilledFrame(Width / 2, Height / 2);
     EXPECT_EQ(TransformFails(jpeg, size, small).ErrorCode,
               static_cast<HRESULT>(WINCODEC_ERR_INSUFFICIENTBUFFER));
     EXPECT_TRUE(Untouched(small));
     EXPECT_EQ(factory_->objectsCreated - before, 3); // stream, decoder, converter
     EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
 
-    FrameBuffer large = GuardedFrame(Width * 2, Height + 3);
+    FrameBuffer large = FilledFrame(Width * 2, Height + 3);
     transformer_->Transform(jpeg.data(), size, Width, Height, Width * 2, large);
     EXPECT_LE(LargestError(large), 12);
     EXPECT_EQ(TestSupport::PixelAt(large, Width, 0), Guard);
