@@ -140,13 +140,6 @@ protected:
         ASSERT_TRUE(control_);
         sink.Register(*camera_);
     }
-    void TearDown() override
-    {
-        if (camera_)
-        {
-            camera_->ClearSink();
-        }
-    }
 
     int CountCameraFilters() { return CountFilters(*control_->graph_.Get()); }
 

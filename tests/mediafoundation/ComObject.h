@@ -30,9 +30,6 @@ template <typename... Answered, typename... Implemented>
 class ComObject<Answers<Answered...>, Implemented...> : public Implemented...
 {
 public:
-    ComObject(const ComObject&) = delete;
-    ComObject& operator=(const ComObject&) = delete;
-
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override
     {
         if (result == nullptr)

@@ -33,12 +33,7 @@ class MediaFoundationDeviceTest : public testing::Test
 protected:
     void TearDown() override
     {
-        if (device)
-        {
-            device->Close();
-            device->ClearSink();
-            device.reset();
-        }
+        device.reset();
         camera.Reset();
         ExpectNothingAlive();
     }

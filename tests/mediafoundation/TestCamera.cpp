@@ -432,11 +432,7 @@ ComPointer<TestActivate> TestActivate::Create(const std::wstring& name, const st
     {
         ThrowIfFailed(activate->SetString(MF_DEVSOURCE_ATTRIBUTE_FRIENDLY_NAME, name.c_str()));
     }
-    if (!link.empty())
-    {
-        ThrowIfFailed(
-            activate->SetString(MF_DEVSOURCE_ATTRIBUTE_SOURCE_TYPE_VIDCAP_SYMBOLIC_LINK, link.c_str()));
-    }
+    ThrowIfFailed(activate->SetString(MF_DEVSOURCE_ATTRIBUTE_SOURCE_TYPE_VIDCAP_SYMBOLIC_LINK, link.c_str()));
     return activate;
 }
 

@@ -183,7 +183,7 @@ private:
 class TestActivate final : public ComObject<Answers<IMFAttributes, IMFActivate>, IMFActivate>
 {
 public:
-    // An empty name or link leaves that attribute out.
+    // An empty name leaves that attribute out.
     static Common::ComPointer<TestActivate> Create(const std::wstring& name, const std::wstring& link,
                                                    std::shared_ptr<const CameraSetup> setup);
 
