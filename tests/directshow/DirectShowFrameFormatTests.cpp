@@ -66,9 +66,6 @@ TEST(DirectShowFrameFormat, SizeStrideAndRateFromTheVideoInfoHeaderAndUnusableOn
         EXPECT_EQ(format.height, 480);
         EXPECT_EQ(format.stride, c.stride) << testing::PrintToString(c.name);
         EXPECT_TRUE(format.IsUsable());
-        EXPECT_EQ(std::memcmp(&format.subtype, &c.subtype, sizeof(GUID)), 0);
-        ASSERT_TRUE(format.mediaType) << "the format owns the media type it was built from";
-        EXPECT_EQ(format.mediaType->cbFormat, sizeof(VIDEOINFOHEADER));
     }
     // A negative interval is no frame rate at all; empty or absurd sizes are no image.
     // (The listing test's broken camera brings a zero width and a VIDEOINFOHEADER2.)

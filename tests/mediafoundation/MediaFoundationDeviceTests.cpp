@@ -325,7 +325,9 @@ TEST_F(MediaFoundationDeviceTest, OpenFailureLeavesTheDeviceClosedWithItsSourceS
 {
     Make(CameraSetup::OneType(MFVideoFormat_RGB32, 4, 2, 16));
     camera->activationResult = E_ACCESSDENIED;
-    ASSERT_TRUE(ThrowsError([&] { device->Open(); }, E_ACCESSDENIED, L"MediaFoundationDevice"));
+    const Common::Exception error = ErrorOf([&] { device->Open(); });
+    EXPECT_EQ(E_ACCESSDENIED, error.ErrorCode);
+    EXPECT_EQ(L"MediaFoundationDevice", error.File);
     EXPECT_FALSE(device->IsOpened());
     EXPECT_EQ(2, camera->shutdowns);
 

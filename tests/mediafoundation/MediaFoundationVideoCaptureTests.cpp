@@ -87,19 +87,20 @@ TEST_F(MediaFoundationVideoCaptureTest, ListsVideoSourcesInOrderAndSkipErrorDevi
     };
     for (const auto& testCase : cases)
     {
-        EXPECT_TRUE(ThrowsError(
-            [&] { MediaFoundationVideoCapture capture(false, false, EnumeratorOf(testCase.first)); },
-            testCase.second));
+        EXPECT_EQ(testCase.second,
+                  ErrorOf([&] { MediaFoundationVideoCapture(false, false, EnumeratorOf(testCase.first)); })
+                      .ErrorCode);
     }
     // A failed enumeration ends the construction, whatever SkipErrorDevice says.
-    EXPECT_TRUE(ThrowsError(
+    const Common::Exception failed = ErrorOf(
         []
         {
-            MediaFoundationVideoCapture capture(true, false,
-                                                [](IMFAttributes*, IMFActivate***, UINT32*)
-                                                { return static_cast<HRESULT>(E_OUTOFMEMORY); });
-        },
-        E_OUTOFMEMORY, L"MediaFoundationVideoCapture"));
+            MediaFoundationVideoCapture(true, false,
+                                        [](IMFAttributes*, IMFActivate***, UINT32*)
+                                        { return static_cast<HRESULT>(E_OUTOFMEMORY); });
+        });
+    EXPECT_EQ(E_OUTOFMEMORY, failed.ErrorCode);
+    EXPECT_EQ(L"MediaFoundationVideoCapture", failed.File);
 }
 
 TEST_F(MediaFoundationVideoCaptureTest,

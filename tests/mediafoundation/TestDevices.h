@@ -1,5 +1,5 @@
 // Helpers shared by the Media Foundation tests: the leak check over
-// the test camera's objects, and the check of a raised error.
+// the test camera's objects, and the raised error.
 #pragma once
 
 #include "TestCamera.h"
@@ -22,10 +22,8 @@ inline void ExpectNothingAlive()
     EXPECT_EQ(0, LiveObjects::bufferLocks.load());
 }
 
-// Succeeds when `action` raises a Common::Exception with `code` and, unless
-// `file` is null, raised in that source unit.
-inline testing::AssertionResult ThrowsError(const std::function<void()>& action, HRESULT code,
-                                            const wchar_t* file = nullptr)
+// The error `action` raises; one with code S_OK when it raises none.
+inline Common::Exception ErrorOf(const std::function<void()>& action)
 {
     try
     {
@@ -33,14 +31,9 @@ inline testing::AssertionResult ThrowsError(const std::function<void()>& action,
     }
     catch (const Common::Exception& error)
     {
-        if (error.ErrorCode == code && (file == nullptr || error.File == file))
-        {
-            return testing::AssertionSuccess();
-        }
-        return testing::AssertionFailure()
-               << "error 0x" << std::hex << error.ErrorCode << " from " << testing::PrintToString(error.File);
+        return error;
     }
-    return testing::AssertionFailure() << "no error";
+    return Common::Exception(S_OK, L"", 0);
 }
 
 } // namespace MediaFoundationTests
