@@ -43,15 +43,12 @@ int CountFilters(IGraphBuilder& graph)
     Common::ComPointer<IEnumFilters> filters;
     Common::ThrowIfFailed(graph.EnumFilters(filters.Put()));
     int count = 0;
-    for (;;)
+    for (Common::ComPointer<IBaseFilter> filter; filters->Next(1, filter.Put(), nullptr) == S_OK;
+         filter.Reset())
     {
-        Common::ComPointer<IBaseFilter> filter;
-        if (filters->Next(1, filter.Put(), nullptr) != S_OK)
-        {
-            return count;
-        }
         ++count;
     }
+    return count;
 }
 
 // The graph's own IMediaControl with a layer that can make Stop fail

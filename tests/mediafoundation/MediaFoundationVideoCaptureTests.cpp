@@ -43,11 +43,6 @@ EnumeratorOf(std::vector<Common::ComPointer<TestActivate>> activates, GUID* aske
     };
 }
 
-std::shared_ptr<CameraSetup> OneFormat()
-{
-    return CameraSetup::OneType(MFVideoFormat_YUY2, 8, 4, 1);
-}
-
 class MediaFoundationVideoCaptureTest : public testing::Test
 {
 protected:
@@ -58,15 +53,16 @@ protected:
 
 TEST_F(MediaFoundationVideoCaptureTest, ListsVideoSourcesInOrderAndSkipErrorDeviceDecidesAboutFailingOnes)
 {
-    auto failing = TestActivate::Create(L"Broken", L"link-b", OneFormat());
+    const auto yuy2 = CameraSetup::OneType(MFVideoFormat_YUY2, 8, 4, 1);
+    auto failing = TestActivate::Create(L"Broken", L"link-b", yuy2);
     failing->activationResult = E_ACCESSDENIED;
-    auto nameless = TestActivate::Create(L"", L"link-n", OneFormat());
+    auto nameless = TestActivate::Create(L"", L"link-n", yuy2);
     // A source whose only stream is not video: the device has no format.
-    auto audioOnly = OneFormat();
+    auto audioOnly = CameraSetup::OneType(MFVideoFormat_YUY2, 8, 4, 1);
     audioOnly->types[0]->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Audio);
     auto empty = TestActivate::Create(L"Empty", L"link-e", audioOnly);
-    auto good = TestActivate::Create(L"カメラ", L"\\\\?\\usb#good", OneFormat());
-    auto other = TestActivate::Create(L"Other", L"link-o", OneFormat());
+    auto good = TestActivate::Create(L"カメラ", L"\\\\?\\usb#good", yuy2);
+    auto other = TestActivate::Create(L"Other", L"link-o", yuy2);
 
     GUID asked = GUID_NULL;
     {

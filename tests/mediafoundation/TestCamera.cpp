@@ -389,9 +389,8 @@ HRESULT TestSource::Start(IMFPresentationDescriptor*, const GUID*, const PROPVAR
     PROPVARIANT time;
     PropVariantInit(&time);
     time.vt = VT_I8;
-    HRESULT hr = events_->QueueEventParamUnk(started_ ? MEUpdatedStream : MENewStream, GUID_NULL, S_OK,
+    HRESULT hr = events_->QueueEventParamUnk(MENewStream, GUID_NULL, S_OK,
                                              static_cast<IMFMediaStream*>(stream_.Get()));
-    started_ = true;
     if (SUCCEEDED(hr))
     {
         hr = events_->QueueEventParamVar(MESourceStarted, GUID_NULL, S_OK, &time);

@@ -174,7 +174,6 @@ private:
     std::mutex mutex_;
     Common::ComPointer<IMFPresentationDescriptor> descriptor_;
     Common::ComPointer<TestStream> stream_;
-    bool started_ = false;  // guarded by mutex_
     bool shutdown_ = false; // guarded by mutex_
 };
 

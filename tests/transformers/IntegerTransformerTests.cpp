@@ -13,8 +13,10 @@
 
 #include <mfapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <vector>
 
 namespace
@@ -105,12 +107,8 @@ TEST(Dispatch, EveryKernelVariantEqualsTheScalarPath)
     ASSERT_FALSE(variants.empty());
 
     std::vector<std::uint8_t> source(4 * 140 * 5 * 2);
-    std::uint32_t state = 12345;
-    for (auto& byte : source)
-    {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<std::uint8_t>(state >> 23);
-    }
+    std::mt19937 random(12345);
+    std::generate(source.begin(), source.end(), [&] { return static_cast<std::uint8_t>(random()); });
     // The device's list, in search order: each subtype with the kernels of
     // its layout, then MJPG.
     const auto transformers = Common::MediaFoundationDevice::CreateTransformers();

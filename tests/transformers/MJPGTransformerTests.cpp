@@ -40,17 +40,6 @@ void TestColour(int x, int y, std::uint8_t bgr[3])
     bgr[2] = static_cast<std::uint8_t>(200 - x * 2);
 }
 
-std::vector<std::uint8_t> EncodeTestJpeg()
-{
-    return TestSupport::EncodeJpeg(Width, Height, TestColour);
-}
-
-// Nothing of the frame written.
-bool Untouched(const FrameBuffer& frame)
-{
-    return frame.pixels == FilledFrame(frame.width, frame.height).pixels;
-}
-
 // Every pixel near the test image, opaque; the largest channel error.
 int LargestError(const FrameBuffer& frame)
 {
@@ -107,7 +96,7 @@ protected:
 
 TEST_F(MJPGTransformerTest, FramesWithoutTheStartMarkerAreRefusedBeforeAnyDecoderExists)
 {
-    std::vector<std::uint8_t> data = EncodeTestJpeg();
+    std::vector<std::uint8_t> data = TestSupport::EncodeJpeg(Width, Height, TestColour);
     FrameBuffer frame = FilledFrame(Width, Height);
     // Shorter than the marker, then the end-of-image marker in its place.
     EXPECT_EQ(TransformFails(data, 1, frame).ErrorCode, static_cast<HRESULT>(E_UNEXPECTED));
@@ -117,7 +106,7 @@ TEST_F(MJPGTransformerTest, FramesWithoutTheStartMarkerAreRefusedBeforeAnyDecode
     EXPECT_EQ(error.ErrorCode, static_cast<HRESULT>(E_UNEXPECTED));
     EXPECT_EQ(error.File, L"MediaFoundationDeviceMJPGTransformer");
     EXPECT_EQ(factory_->objectsCreated, 0);
-    EXPECT_TRUE(Untouched(frame));
+    EXPECT_EQ(frame.pixels, FilledFrame(Width, Height).pixels) << "the frame was written";
 }
 
 // A cut-off file gives the decoder's code and an image larger than the frame
@@ -125,7 +114,7 @@ TEST_F(MJPGTransformerTest, FramesWithoutTheStartMarkerAreRefusedBeforeAnyDecode
 // decodes, and an image smaller than the frame fills its top-left corner only.
 TEST_F(MJPGTransformerTest, DecoderFailuresReleaseEveryObjectAndTheNextFrameDecodes)
 {
-    const std::vector<std::uint8_t> jpeg = EncodeTestJpeg();
+    const std::vector<std::uint8_t> jpeg = TestSupport::EncodeJpeg(Width, Height, TestColour);
     const auto size = static_cast<std::uint32_t>(jpeg.size());
     FrameBuffer frame = FilledFrame(Width, Height);
     const Common::Exception error = TransformFails(jpeg, 40, frame);
@@ -139,7 +128,7 @@ TEST_F(MJPGTransformerTest, DecoderFailuresReleaseEveryObjectAndTheNextFrameDeco
     FrameBuffer small = FilledFrame(Width / 2, Height / 2);
     EXPECT_EQ(TransformFails(jpeg, size, small).ErrorCode,
               static_cast<HRESULT>(WINCODEC_ERR_INSUFFICIENTBUFFER));
-    EXPECT_TRUE(Untouched(small));
+    EXPECT_EQ(small.pixels, FilledFrame(Width / 2, Height / 2).pixels) << "the frame was written";
     EXPECT_EQ(factory_->objectsCreated - before, 3); // stream, decoder, converter
     EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
 
