@@ -81,6 +81,11 @@ TEST(BindableBase, ACoalescedIdIsQueuedOnceUntilTheWindowTakesIt)
     source.Raise(17);
     EXPECT_EQ(first.Take(source), Ids{3});
     EXPECT_EQ(second.Take(source), Ids{17});
+
+    // Only ids 0 to 63 can be coalesced.
+    EXPECT_THROW(source.SetCoalesced(64), Common::Exception);
+    EXPECT_THROW(source.SetCoalesced(-1), Common::Exception);
+    EXPECT_NO_THROW(source.SetCoalesced(63));
 }
 
 TEST(BindableBase, ARemovedWindowIsForgottenWithWhatWasPendingForIt)
@@ -112,12 +117,4 @@ TEST(BindableBase, AFailedPostLeavesNothingPending)
     EXPECT_TRUE(source.Notify(&window, 3)) << "a lost post must not block the next";
     EXPECT_FALSE(source.Notify(&window, 3));
     EXPECT_EQ(window.Take(source), Ids{3});
-}
-
-TEST(BindableBase, OnlyIdsOfZeroToSixtyThreeCanBeCoalesced)
-{
-    Source source;
-    EXPECT_THROW(source.SetCoalesced(64), Common::Exception);
-    EXPECT_THROW(source.SetCoalesced(-1), Common::Exception);
-    EXPECT_NO_THROW(source.SetCoalesced(63));
 }

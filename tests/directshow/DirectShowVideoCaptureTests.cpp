@@ -23,7 +23,6 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <thread>
 #include <vector>
 
@@ -36,18 +35,6 @@ using TestSupport::PixelAt;
 namespace
 {
 
-std::shared_ptr<DirectShowDevice> FindVirtualCamera(const DirectShowVideoCapture& capture)
-{
-    for (const auto& device : capture.devices)
-    {
-        if (device->path == VirtualCamera::DevicePath)
-        {
-            return std::static_pointer_cast<DirectShowDevice>(device);
-        }
-    }
-    return nullptr;
-}
-
 // The camera's "ARGB32 320x240 (15fps)" (top-down), as the listing test finds it.
 constexpr std::int32_t SmallFormat = 18;
 
@@ -56,15 +43,12 @@ int CountFilters(IGraphBuilder& graph)
     Common::ComPointer<IEnumFilters> filters;
     Common::ThrowIfFailed(graph.EnumFilters(filters.Put()));
     int count = 0;
-    for (;;)
+    for (Common::ComPointer<IBaseFilter> filter; filters->Next(1, filter.Put(), nullptr) == S_OK;
+         filter.Reset())
     {
-        Common::ComPointer<IBaseFilter> filter;
-        if (filters->Next(1, filter.Put(), nullptr) != S_OK)
-        {
-            return count;
-        }
         ++count;
     }
+    return count;
 }
 
 // The graph's own IMediaControl with a layer that can make Stop fail
@@ -79,8 +63,6 @@ public:
         Common::ThrowIfFailed(graph->QueryInterface(IID_IMediaControl, inner_.PutVoid()));
     }
     // clang-format off
-#define TAVIX_FORWARD(Method, Parameters, Arguments) \
-    HRESULT STDMETHODCALLTYPE Method Parameters override { return inner_->Method Arguments; }
     TAVIX_FORWARD(GetTypeInfoCount, (UINT* c), (c))
     TAVIX_FORWARD(GetTypeInfo, (UINT i, LCID l, ITypeInfo** t), (i, l, t))
     TAVIX_FORWARD(GetIDsOfNames, (REFIID r, LPOLESTR* n, UINT c, LCID l, DISPID* d), (r, n, c, l, d))
@@ -94,12 +76,8 @@ public:
     TAVIX_FORWARD(get_FilterCollection, (IDispatch** u), (u))
     TAVIX_FORWARD(get_RegFilterCollection, (IDispatch** u), (u))
     TAVIX_FORWARD(StopWhenReady, (), ())
-#undef TAVIX_FORWARD
     // clang-format on
-    HRESULT STDMETHODCALLTYPE Stop() override
-    {
-        return failStops.exchange(0) > 0 ? E_FAIL : inner_->Stop();
-    }
+    HRESULT STDMETHODCALLTYPE Stop() override { return failStops.exchange(0) > 0 ? E_FAIL : inner_->Stop(); }
 
     std::atomic<int> failStops{0};
     const Common::ComPointer<IGraphBuilder> graph_;
@@ -120,13 +98,13 @@ TEST(DirectShowWithoutCamera, ConstructsWithoutTheCamera)
     {
         std::unique_ptr<DirectShowVideoCapture> capture;
         ASSERT_NO_THROW(capture = std::make_unique<DirectShowVideoCapture>(true, false));
-        EXPECT_EQ(FindVirtualCamera(*capture), nullptr);
         others = capture->devices.size();
+        EXPECT_EQ(FindVirtualCamera(*capture), others);
     }
     ASSERT_HRESULT_SUCCEEDED(registration.Register());
     const DirectShowVideoCapture capture(true, false);
     EXPECT_EQ(capture.devices.size(), others + 1);
-    EXPECT_NE(FindVirtualCamera(capture), nullptr);
+    EXPECT_LT(FindVirtualCamera(capture), capture.devices.size());
 }
 
 class DirectShowVirtualCamera : public VirtualCameraSuite
@@ -144,8 +122,9 @@ protected:
                                                          (*control)->AddRef();
                                                          return S_OK;
                                                      });
-        camera_ = FindVirtualCamera(*capture_);
-        ASSERT_NE(camera_, nullptr);
+        const std::size_t index = FindVirtualCamera(*capture_);
+        ASSERT_LT(index, capture_->devices.size());
+        camera_ = std::static_pointer_cast<DirectShowDevice>(capture_->devices[index]);
         // The camera's graph is the one holding a filter of its name.
         for (const auto& tap : taps)
         {
@@ -158,22 +137,8 @@ protected:
         ASSERT_TRUE(control_);
         sink.Register(*camera_);
     }
-    void TearDown() override
-    {
-        if (camera_)
-        {
-            camera_->ClearSink();
-        }
-    }
 
     int CountCameraFilters() { return CountFilters(*control_->graph_.Get()); }
-    // The counter of the last frame; nothing when the pattern does not read upright.
-    std::optional<std::uint32_t> LastCounter()
-    {
-        const Common::FrameBuffer frame = sink.GetLastFrame();
-        return VirtualCamera::TestPattern::Decode(frame.pixels.data(), frame.width, frame.height,
-                                                  frame.stride);
-    }
 
     TestSink sink;                        // registered on the camera, outlives it
     Common::ComPointer<StopTap> control_; // the camera's graph control, outlives the camera
@@ -184,16 +149,12 @@ protected:
 TEST_F(DirectShowVirtualCamera, ListsTheCameraWithNameAndPathAndFormats)
 {
     EXPECT_EQ(camera_->name, VirtualCamera::FriendlyName);
-    EXPECT_FALSE(camera_->IsOpened());
 
     // 21 capabilities: one RGB32 duplicate left out.
     ASSERT_EQ(camera_->formats.size(), 20u);
     EXPECT_EQ(camera_->formats[0]->GetName(), L"ARGB32 640x480 (30fps)");
     EXPECT_EQ(camera_->formats[0]->stride, -2560);
-    EXPECT_EQ(camera_->formats[6]->GetName(), L"YUY2 640x480 (30fps)");
-    EXPECT_EQ(camera_->formats[6]->stride, -2560); // ARGB32 from the grabber, whatever the source
     EXPECT_EQ(camera_->formats[17]->GetName(), L"RGB24 1920x1080 (60.0002fps)");
-    EXPECT_EQ(camera_->formats[17]->stride, -7680);
     EXPECT_EQ(camera_->formats[SmallFormat]->GetName(), L"ARGB32 320x240 (15fps)");
     EXPECT_EQ(camera_->formats[SmallFormat]->stride, 1280);
     // Of the two RGB32 640x480 (30fps) the first (bottom-up) stays.
@@ -243,7 +204,11 @@ TEST_F(DirectShowVirtualCamera, OpensStreamsClosesAndReopensEveryConnectableForm
             EXPECT_FALSE(camera_->IsOpened());
             // Only the camera and the grabber stay; nothing piles up.
             EXPECT_EQ(CountCameraFilters(), 2);
-            EXPECT_TRUE(LastCounter().has_value()) << "the last frame does not show the upright pattern";
+            const Common::FrameBuffer last = sink.GetLastFrame();
+            EXPECT_TRUE(
+                VirtualCamera::TestPattern::Decode(last.pixels.data(), last.width, last.height, last.stride)
+                    .has_value())
+                << "the last frame does not show the upright pattern";
             if (round == 0)
             {
                 camera_->Open();
@@ -355,7 +320,7 @@ TEST_F(DirectShowVirtualCamera, DeviceWithoutUsableFormatFollowsSkipErrorDevice)
     } cleanup{registration.get(), brokenName};
 
     const DirectShowVideoCapture skipping(true, false);
-    EXPECT_NE(FindVirtualCamera(skipping), nullptr);
+    EXPECT_LT(FindVirtualCamera(skipping), skipping.devices.size());
     for (const auto& device : skipping.devices)
     {
         EXPECT_NE(device->name, brokenName);

@@ -1,5 +1,6 @@
 #include "VirtualCameraRegistration.h"
 
+#include "Common/capture/VideoCapture.h"
 #include "tools/VirtualCamera/VirtualCameraIds.h"
 
 #include <objbase.h>
@@ -17,7 +18,31 @@ std::wstring LibraryPath()
     return text.substr(0, text.find_last_of(L"\\/") + 1) + L"VirtualCamera.dll";
 }
 
+bool IsClassRegistered()
+{
+    wchar_t classText[64] = {};
+    StringFromGUID2(VirtualCamera::ClassId, classText, 64);
+    HKEY key = nullptr;
+    const std::wstring path = std::wstring(L"CLSID\\") + classText + L"\\InprocServer32";
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
 } // namespace
+
+std::size_t FindVirtualCamera(const Common::VideoCapture& capture)
+{
+    std::size_t index = 0;
+    while (index < capture.devices.size() && capture.devices[index]->path != VirtualCamera::DevicePath)
+    {
+        ++index;
+    }
+    return index;
+}
 
 VirtualCameraRegistration::VirtualCameraRegistration()
 {
@@ -70,18 +95,4 @@ HRESULT VirtualCameraRegistration::RegisterInstance(const wchar_t* friendlyName,
 HRESULT VirtualCameraRegistration::UnregisterInstance(const wchar_t* friendlyName)
 {
     return CallExport("UnregisterVirtualCameraInstance", friendlyName);
-}
-
-bool VirtualCameraRegistration::IsClassRegistered()
-{
-    wchar_t classText[64] = {};
-    StringFromGUID2(VirtualCamera::ClassId, classText, 64);
-    HKEY key = nullptr;
-    const std::wstring path = std::wstring(L"CLSID\\") + classText + L"\\InprocServer32";
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
 }

@@ -10,6 +10,14 @@
 #include <memory>
 #include <string>
 
+namespace Common
+{
+class VideoCapture;
+}
+
+// The virtual camera's index in the devices of `capture`; their count when it is not listed.
+std::size_t FindVirtualCamera(const Common::VideoCapture& capture);
+
 class VirtualCameraRegistration
 {
 public:
@@ -26,8 +34,6 @@ public:
     HRESULT RegisterInstance(const wchar_t* friendlyName, const wchar_t* devicePath,
                              const wchar_t* catalogue);
     HRESULT UnregisterInstance(const wchar_t* friendlyName);
-
-    static bool IsClassRegistered();
 
 private:
     // Calls the library's export `name`; E_NOTIMPL when it has none.

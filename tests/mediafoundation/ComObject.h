@@ -2,12 +2,20 @@
 // (one reference at creation, deleted with the last), QueryInterface for
 // IUnknown and each interface listed in Answers<...> (list base interfaces
 // too), and an optional counter of live objects. Any thread.
+// TAVIX_FORWARD declares an override that hands the call on to the double's
+// `inner_`, the platform's object it wraps.
 #pragma once
 
 #include <unknwn.h>
 
 #include <atomic>
 #include <tuple>
+
+#define TAVIX_FORWARD(Method, Parameters, Arguments)                                                         \
+    HRESULT STDMETHODCALLTYPE Method Parameters override                                                     \
+    {                                                                                                        \
+        return inner_->Method Arguments;                                                                     \
+    }
 
 namespace MediaFoundationTests
 {
@@ -22,9 +30,6 @@ template <typename... Answered, typename... Implemented>
 class ComObject<Answers<Answered...>, Implemented...> : public Implemented...
 {
 public:
-    ComObject(const ComObject&) = delete;
-    ComObject& operator=(const ComObject&) = delete;
-
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override
     {
         if (result == nullptr)

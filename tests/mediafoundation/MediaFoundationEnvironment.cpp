@@ -4,19 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <optional>
 
 namespace
 {
 
-class MediaFoundationEnvironment : public testing::Environment
+struct MediaFoundationEnvironment : testing::Environment
 {
-public:
-    void SetUp() override { platform_ = std::make_unique<Common::MediaFoundationInitializer>(); }
-    void TearDown() override { platform_.reset(); }
+    void SetUp() override { platform.emplace(); }
+    void TearDown() override { platform.reset(); }
 
-private:
-    std::unique_ptr<Common::MediaFoundationInitializer> platform_;
+    std::optional<Common::MediaFoundationInitializer> platform;
 };
 
 [[maybe_unused]] testing::Environment* const environment =

@@ -14,8 +14,7 @@ using namespace MediaFoundationTests;
 
 TEST(MediaFoundationStress, OpenCloseAndDestroyWhileFramesAreInFlight)
 {
-    auto setup = std::make_shared<CameraSetup>();
-    setup->AddType(MFVideoFormat_YUY2, 32, 16, 30, 1, 64, MakeFrame(MFVideoFormat_YUY2, 32, 16, 21));
+    auto setup = CameraSetup::OneType(MFVideoFormat_YUY2, 32, 16, 21);
     const auto rgb = MakeFrame(MFVideoFormat_RGB32, 16, 8, 22, TestFrame::Access::TwoDimensional, 0, true);
     setup->AddType(MFVideoFormat_RGB32, 16, 8, 30, 1, rgb->Stride(), rgb);
     auto activate = TestActivate::Create(L"Cam", L"link", setup);

@@ -1,6 +1,6 @@
 // Enumeration of Media Foundation devices through the device-source seam:
 // SkipErrorDevice, devices without formats, the duplicate rule by attribute
-// count, display names. (The platform's own enumeration under Wine is the
+// count, the size cap, display names. (The platform's own enumeration under Wine is the
 // program suite's: it finds no camera.)
 #include "TestDevices.h"
 
@@ -43,13 +43,6 @@ EnumeratorOf(std::vector<Common::ComPointer<TestActivate>> activates, GUID* aske
     };
 }
 
-std::shared_ptr<CameraSetup> OneFormat()
-{
-    auto setup = std::make_shared<CameraSetup>();
-    setup->AddType(MFVideoFormat_YUY2, 8, 4, 30, 1, 16, MakeFrame(MFVideoFormat_YUY2, 8, 4, 1));
-    return setup;
-}
-
 class MediaFoundationVideoCaptureTest : public testing::Test
 {
 protected:
@@ -60,15 +53,16 @@ protected:
 
 TEST_F(MediaFoundationVideoCaptureTest, ListsVideoSourcesInOrderAndSkipErrorDeviceDecidesAboutFailingOnes)
 {
-    auto failing = TestActivate::Create(L"Broken", L"link-b", OneFormat());
+    const auto yuy2 = CameraSetup::OneType(MFVideoFormat_YUY2, 8, 4, 1);
+    auto failing = TestActivate::Create(L"Broken", L"link-b", yuy2);
     failing->activationResult = E_ACCESSDENIED;
-    auto nameless = TestActivate::Create(L"", L"link-n", OneFormat());
+    auto nameless = TestActivate::Create(L"", L"link-n", yuy2);
     // A source whose only stream is not video: the device has no format.
-    auto audioOnly = OneFormat();
+    auto audioOnly = CameraSetup::OneType(MFVideoFormat_YUY2, 8, 4, 1);
     audioOnly->types[0]->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Audio);
     auto empty = TestActivate::Create(L"Empty", L"link-e", audioOnly);
-    auto good = TestActivate::Create(L"カメラ", L"\\\\?\\usb#good", OneFormat());
-    auto other = TestActivate::Create(L"Other", L"link-o", OneFormat());
+    auto good = TestActivate::Create(L"カメラ", L"\\\\?\\usb#good", yuy2);
+    auto other = TestActivate::Create(L"Other", L"link-o", yuy2);
 
     GUID asked = GUID_NULL;
     {
@@ -89,23 +83,24 @@ TEST_F(MediaFoundationVideoCaptureTest, ListsVideoSourcesInOrderAndSkipErrorDevi
     };
     for (const auto& testCase : cases)
     {
-        EXPECT_TRUE(ThrowsError(
-            [&] { MediaFoundationVideoCapture capture(false, false, EnumeratorOf(testCase.first)); },
-            testCase.second));
+        EXPECT_EQ(testCase.second,
+                  ErrorOf([&] { MediaFoundationVideoCapture(false, false, EnumeratorOf(testCase.first)); })
+                      .ErrorCode);
     }
     // A failed enumeration ends the construction, whatever SkipErrorDevice says.
-    EXPECT_TRUE(ThrowsError(
+    const Common::Exception failed = ErrorOf(
         []
         {
-            MediaFoundationVideoCapture capture(true, false,
-                                                [](IMFAttributes*, IMFActivate***, UINT32*)
-                                                { return static_cast<HRESULT>(E_OUTOFMEMORY); });
-        },
-        E_OUTOFMEMORY, L"MediaFoundationVideoCapture"));
+            MediaFoundationVideoCapture(true, false,
+                                        [](IMFAttributes*, IMFActivate***, UINT32*)
+                                        { return static_cast<HRESULT>(E_OUTOFMEMORY); });
+        });
+    EXPECT_EQ(E_OUTOFMEMORY, failed.ErrorCode);
+    EXPECT_EQ(L"MediaFoundationVideoCapture", failed.File);
 }
 
 TEST_F(MediaFoundationVideoCaptureTest,
-       DuplicatesKeepTheTypeWithMoreAttributesFirstOnATieAndOversizedAreLeftOut)
+       DuplicatesKeepTheTypeWithMoreAttributesFirstOnATieOversizedAreLeftOutAndNamesShowTheRateRatio)
 {
     const auto frame = MakeFrame(MFVideoFormat_YUY2, 8, 4, 2);
     auto setup = std::make_shared<CameraSetup>();
@@ -120,6 +115,8 @@ TEST_F(MediaFoundationVideoCaptureTest,
     setup->AddType(MFVideoFormat_YUY2, 32768, 1, 30, 1, 65536, frame, 0);   // 7
     setup->AddType(MFVideoFormat_YUY2, 2, 32769, 30, 1, 4, frame, 0);       // 8
     setup->AddType(MFVideoFormat_YUY2, 0x80000000u, 1, 30, 1, 4, frame, 0); // 9
+    // A subtype without a name, a rate with denominator 0.
+    setup->AddType(MFVideoFormat_H265, 8, 4, 30, 0, 16, frame, 0); // 10
 
     auto activate = TestActivate::Create(L"Cam", L"link", setup);
     // The setup's indexes of the formats a capture kept.
@@ -138,45 +135,16 @@ TEST_F(MediaFoundationVideoCaptureTest,
     {
         MediaFoundationVideoCapture capture(false, false, EnumeratorOf({activate}));
         const auto& formats = capture.devices[0]->formats;
-        EXPECT_EQ((std::vector<int>{2, 1, 5, 6, 7}), keptOf(capture));
+        EXPECT_EQ((std::vector<int>{2, 1, 5, 6, 7, 10}), keptOf(capture));
         // Major type, subtype, size, rate, stride, the test's index and 3 more.
         EXPECT_EQ(9u, static_cast<const MediaFoundationFrameFormat&>(*formats[0]).GetAttributeCount());
+        EXPECT_EQ(L"YUY2 8x4 (29.97fps)", formats[1]->GetName());
+        EXPECT_EQ(30000.0 / 1001.0, formats[1]->frameRate);
+        EXPECT_EQ(L"NV12 8x4 (30fps)", formats[2]->GetName());
+        EXPECT_EQ(L"Unknown 8x4 (0fps)", formats[5]->GetName());
     }
     {
         MediaFoundationVideoCapture capture(false, true, EnumeratorOf({activate}));
-        EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}), keptOf(capture));
+        EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 10}), keptOf(capture));
     }
-}
-
-TEST_F(MediaFoundationVideoCaptureTest, DisplayNamesTakeTheSubtypeTableAndTheRateRatio)
-{
-    const auto frame = MakeFrame(MFVideoFormat_YUY2, 8, 4, 3);
-    struct NamedType
-    {
-        GUID subtype;
-        UINT32 rateNumerator, rateDenominator;
-        const wchar_t* name;
-    };
-    const NamedType types[] = {
-        {MFVideoFormat_NV12, 30000, 1001, L"NV12 64x48 (29.97fps)"},
-        {MFVideoFormat_MJPG, 15, 2, L"MJPG 64x48 (7.5fps)"},
-        {MFVideoFormat_DVC, 30, 1, L"DVC 64x48 (30fps)"},
-        {MFVideoFormat_v410, 30, 1, L"v410 64x48 (30fps)"},
-        {MFVideoFormat_H265, 30, 1, L"Unknown 64x48 (30fps)"},
-        {MFVideoFormat_L8, 30, 0, L"Unknown 64x48 (0fps)"}, // a rate with denominator 0 shows as 0
-    };
-    auto setup = std::make_shared<CameraSetup>();
-    for (const auto& type : types)
-    {
-        setup->AddType(type.subtype, 64, 48, type.rateNumerator, type.rateDenominator, 64, frame);
-    }
-    MediaFoundationVideoCapture capture(false, true,
-                                        EnumeratorOf({TestActivate::Create(L"Cam", L"link", setup)}));
-    const auto& formats = capture.devices[0]->formats;
-    ASSERT_EQ(std::size(types), formats.size());
-    for (std::size_t i = 0; i < std::size(types); ++i)
-    {
-        EXPECT_EQ(types[i].name, formats[i]->GetName()) << i;
-    }
-    EXPECT_EQ(30000.0 / 1001.0, formats[0]->frameRate);
 }

@@ -66,8 +66,6 @@ public:
                              : inner_->ReadSample(index, flags, actual, sampleFlags, time, sample);
     }
     // clang-format off
-#define TAVIX_FORWARD(Method, Parameters, Arguments) \
-    HRESULT STDMETHODCALLTYPE Method Parameters override { return inner_->Method Arguments; }
     TAVIX_FORWARD(GetStreamSelection, (DWORD i, BOOL* s), (i, s))
     TAVIX_FORWARD(SetStreamSelection, (DWORD i, BOOL s), (i, s))
     TAVIX_FORWARD(GetNativeMediaType, (DWORD i, DWORD t, IMFMediaType** m), (i, t, m))
@@ -76,7 +74,6 @@ public:
     TAVIX_FORWARD(Flush, (DWORD i), (i))
     TAVIX_FORWARD(GetServiceForStream, (DWORD i, REFGUID s, REFIID d, void** r), (i, s, d, r))
     TAVIX_FORWARD(GetPresentationAttribute, (DWORD i, REFGUID k, PROPVARIANT* v), (i, k, v))
-#undef TAVIX_FORWARD
     // clang-format on
 
 private:

@@ -229,6 +229,16 @@ IMFMediaType* CameraSetup::AddType(const GUID& subtype, UINT32 width, UINT32 hei
     return type.Get();
 }
 
+std::shared_ptr<CameraSetup> CameraSetup::OneType(const GUID& subtype, UINT32 width, UINT32 height,
+                                                  std::uint32_t seed)
+{
+    auto setup = std::make_shared<CameraSetup>();
+    const auto frame =
+        MakeFrame(subtype, static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), seed);
+    setup->AddType(subtype, width, height, 30, 1, frame->Stride(), frame);
+    return setup;
+}
+
 // The stream.
 
 TestStream::TestStream(TestSource* source, std::shared_ptr<const CameraSetup> setup,
@@ -379,9 +389,8 @@ HRESULT TestSource::Start(IMFPresentationDescriptor*, const GUID*, const PROPVAR
     PROPVARIANT time;
     PropVariantInit(&time);
     time.vt = VT_I8;
-    HRESULT hr = events_->QueueEventParamUnk(started_ ? MEUpdatedStream : MENewStream, GUID_NULL, S_OK,
+    HRESULT hr = events_->QueueEventParamUnk(MENewStream, GUID_NULL, S_OK,
                                              static_cast<IMFMediaStream*>(stream_.Get()));
-    started_ = true;
     if (SUCCEEDED(hr))
     {
         hr = events_->QueueEventParamVar(MESourceStarted, GUID_NULL, S_OK, &time);
@@ -422,18 +431,14 @@ ComPointer<TestActivate> TestActivate::Create(const std::wstring& name, const st
     {
         ThrowIfFailed(activate->SetString(MF_DEVSOURCE_ATTRIBUTE_FRIENDLY_NAME, name.c_str()));
     }
-    if (!link.empty())
-    {
-        ThrowIfFailed(
-            activate->SetString(MF_DEVSOURCE_ATTRIBUTE_SOURCE_TYPE_VIDCAP_SYMBOLIC_LINK, link.c_str()));
-    }
+    ThrowIfFailed(activate->SetString(MF_DEVSOURCE_ATTRIBUTE_SOURCE_TYPE_VIDCAP_SYMBOLIC_LINK, link.c_str()));
     return activate;
 }
 
 TestActivate::TestActivate(std::shared_ptr<const CameraSetup> setup)
     : ComObject(&LiveObjects::objects), setup_(std::move(setup))
 {
-    ThrowIfFailed(MFCreateAttributes(attributes_.Put(), 2));
+    ThrowIfFailed(MFCreateAttributes(inner_.Put(), 2));
 }
 
 TestActivate::~TestActivate()

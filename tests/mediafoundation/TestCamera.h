@@ -82,6 +82,9 @@ struct CameraSetup
     IMFMediaType* AddType(const GUID& subtype, UINT32 width, UINT32 height, UINT32 rateNumerator,
                           UINT32 rateDenominator, INT32 stride, std::shared_ptr<const TestFrame> frame,
                           UINT32 extraAttributes = 0);
+    // A camera of one type at 30 fps whose frame is MakeFrame(subtype, width, height, seed).
+    static std::shared_ptr<CameraSetup> OneType(const GUID& subtype, UINT32 width, UINT32 height,
+                                                std::uint32_t seed);
 };
 
 // Attribute of every test media type: its index in the setup.
@@ -171,7 +174,6 @@ private:
     std::mutex mutex_;
     Common::ComPointer<IMFPresentationDescriptor> descriptor_;
     Common::ComPointer<TestStream> stream_;
-    bool started_ = false;  // guarded by mutex_
     bool shutdown_ = false; // guarded by mutex_
 };
 
@@ -180,7 +182,7 @@ private:
 class TestActivate final : public ComObject<Answers<IMFAttributes, IMFActivate>, IMFActivate>
 {
 public:
-    // An empty name or link leaves that attribute out.
+    // An empty name leaves that attribute out.
     static Common::ComPointer<TestActivate> Create(const std::wstring& name, const std::wstring& link,
                                                    std::shared_ptr<const CameraSetup> setup);
 
@@ -197,8 +199,6 @@ public:
 
     // IMFAttributes, answered by the store.
     // clang-format off
-#define TAVIX_FORWARD(Method, Parameters, Arguments) \
-    HRESULT STDMETHODCALLTYPE Method Parameters override { return attributes_->Method Arguments; }
     TAVIX_FORWARD(GetItem, (REFGUID k, PROPVARIANT* v), (k, v))
     TAVIX_FORWARD(GetItemType, (REFGUID k, MF_ATTRIBUTE_TYPE* t), (k, t))
     TAVIX_FORWARD(CompareItem, (REFGUID k, REFPROPVARIANT v, BOOL* r), (k, v, r))
@@ -229,7 +229,6 @@ public:
     TAVIX_FORWARD(GetCount, (UINT32* c), (c))
     TAVIX_FORWARD(GetItemByIndex, (UINT32 i, GUID* k, PROPVARIANT* v), (i, k, v))
     TAVIX_FORWARD(CopyAllItems, (IMFAttributes* d), (d))
-#undef TAVIX_FORWARD
     // clang-format on
 
 private:
@@ -237,7 +236,7 @@ private:
     ~TestActivate() override;
 
     const std::shared_ptr<const CameraSetup> setup_;
-    Common::ComPointer<IMFAttributes> attributes_;
+    Common::ComPointer<IMFAttributes> inner_; // the platform's attribute store
     std::mutex mutex_;
     Common::ComPointer<TestSource> source_; // guarded by mutex_
 };

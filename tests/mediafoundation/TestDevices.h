@@ -1,33 +1,18 @@
-// Helpers shared by the Media Foundation tests: waiting, the leak check over
-// the test camera's objects, and the check of a raised error.
+// Helpers shared by the Media Foundation tests: the leak check over
+// the test camera's objects, and the raised error.
 #pragma once
 
 #include "TestCamera.h"
+#include "TestSink.h"
 
 #include "Common/Exception.h"
 
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <functional>
 
 namespace MediaFoundationTests
 {
-
-// Polls `done` every millisecond until it holds; false after the time-out.
-inline bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds = 5000)
-{
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    while (!done())
-    {
-        if (GetTickCount64() >= end)
-        {
-            return false;
-        }
-        Sleep(1);
-    }
-    return true;
-}
 
 // Every test source, stream and activation object gone (the platform's
 // reader lets go of them on its own threads), no short buffer left locked.
@@ -37,10 +22,8 @@ inline void ExpectNothingAlive()
     EXPECT_EQ(0, LiveObjects::bufferLocks.load());
 }
 
-// Succeeds when `action` raises a Common::Exception with `code` and, unless
-// `file` is null, raised in that source unit.
-inline testing::AssertionResult ThrowsError(const std::function<void()>& action, HRESULT code,
-                                            const wchar_t* file = nullptr)
+// The error `action` raises; one with code S_OK when it raises none.
+inline Common::Exception ErrorOf(const std::function<void()>& action)
 {
     try
     {
@@ -48,14 +31,9 @@ inline testing::AssertionResult ThrowsError(const std::function<void()>& action,
     }
     catch (const Common::Exception& error)
     {
-        if (error.ErrorCode == code && (file == nullptr || error.File == file))
-        {
-            return testing::AssertionSuccess();
-        }
-        return testing::AssertionFailure()
-               << "error 0x" << std::hex << error.ErrorCode << " from " << testing::PrintToString(error.File);
+        return error;
     }
-    return testing::AssertionFailure() << "no error";
+    return Common::Exception(S_OK, L"", 0);
 }
 
 } // namespace MediaFoundationTests

@@ -1,12 +1,14 @@
 // TestSink: the sink a test registers on a device (of either backend). It
 // counts frames, keeps the last one and every error, and lets the test wait
 // for counts. Callbacks run on the delivery thread, the rest on the test
-// thread; mutex_ guards the records.
+// thread; mutex_ guards the records. WaitUntil is the polling wait of the
+// capture suites.
 #pragma once
 
 #include "Common/capture/Device.h"
 
-#include <cstdint>
+#include <windows.h>
+
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -14,19 +16,74 @@
 namespace MediaFoundationTests
 {
 
+// Polls `done` every millisecond until it holds; false after the time-out.
+inline bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds = 5000)
+{
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    while (!done())
+    {
+        if (GetTickCount64() >= end)
+        {
+            return false;
+        }
+        Sleep(1);
+    }
+    return true;
+}
+
 class TestSink
 {
 public:
-    void Register(Common::Device& device);
-
     // Runs after each recorded frame, on the delivery thread (set before Register).
     std::function<void(Common::Device& device)> afterFrame;
 
-    bool WaitForFrames(int count, DWORD milliseconds = 5000);
-    bool WaitForErrors(int count, DWORD milliseconds = 5000);
-    int GetFrameCount();
-    std::vector<Common::Exception> GetErrors();
-    Common::FrameBuffer GetLastFrame();
+    void Register(Common::Device& device)
+    {
+        device.RegisterSink(
+            this,
+            [](Common::Device& delivering, void* context, const Common::FrameBuffer& frame)
+            {
+                auto* sink = static_cast<TestSink*>(context);
+                {
+                    std::lock_guard lock(sink->mutex_);
+                    ++sink->frames_;
+                    sink->lastFrame_ = frame;
+                }
+                if (sink->afterFrame)
+                {
+                    sink->afterFrame(delivering);
+                }
+            },
+            [](Common::Device&, void* context, const Common::Exception& error)
+            {
+                auto* sink = static_cast<TestSink*>(context);
+                std::lock_guard lock(sink->mutex_);
+                sink->errors_.push_back(error);
+            });
+    }
+    bool WaitForFrames(int count, DWORD milliseconds = 5000)
+    {
+        return WaitUntil([&] { return GetFrameCount() >= count; }, milliseconds);
+    }
+    bool WaitForErrors(int count, DWORD milliseconds = 5000)
+    {
+        return WaitUntil([&] { return static_cast<int>(GetErrors().size()) >= count; }, milliseconds);
+    }
+    int GetFrameCount()
+    {
+        std::lock_guard lock(mutex_);
+        return frames_;
+    }
+    std::vector<Common::Exception> GetErrors()
+    {
+        std::lock_guard lock(mutex_);
+        return errors_;
+    }
+    Common::FrameBuffer GetLastFrame()
+    {
+        std::lock_guard lock(mutex_);
+        return lastFrame_;
+    }
 
 private:
     std::mutex mutex_;

@@ -8,7 +8,6 @@
 
 #include "Common/UniqueHandle.h"
 #include "Common/capture/directshow/DirectShowVideoCapture.h"
-#include "tools/VirtualCamera/VirtualCameraIds.h"
 
 #include <gtest/gtest.h>
 
@@ -22,9 +21,7 @@ TEST(CaptureProbe, AFlagWithoutItsValueNamesTheMissingValue)
         const std::string name = flag;
         ProbeProcess probe(L"--api dshow " + std::wstring(name.begin(), name.end()));
         EXPECT_EQ(probe.Finish(30000), 2);
-        const std::string said = name +
-                                 " \xE3\x81\xAE\xE5\x80\xA4\xE3\x81\x8C\xE3\x81\x82\xE3\x82\x8A\xE3\x81\xBE"
-                                 "\xE3\x81\x9B\xE3\x82\x93\xE3\x80\x82"; // "の値がありません。"
+        const std::string said = name + reinterpret_cast<const char*>(u8" の値がありません。");
         EXPECT_EQ(probe.GetOutput().find(said), 0u) << probe.GetOutput();
     }
 }
@@ -49,11 +46,7 @@ using CaptureProbeStream = VirtualCameraSuite;
 TEST_F(CaptureProbeStream, StreamsTheCameraWithoutGaps)
 {
     const Common::DirectShowVideoCapture capture(true, false);
-    std::size_t device = 0;
-    while (device < capture.devices.size() && capture.devices[device]->path != VirtualCamera::DevicePath)
-    {
-        ++device;
-    }
+    const std::size_t device = FindVirtualCamera(capture);
     ASSERT_LT(device, capture.devices.size());
     ProbeProcess probe(L"--api dshow --device " + std::to_wstring(device) + L" --format 0 --seconds 2");
     EXPECT_EQ(probe.Finish(30000), 0) << probe.GetOutput();

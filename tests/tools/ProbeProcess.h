@@ -16,8 +16,6 @@ public:
     // `output`, when given, takes its standard output instead of the pipe.
     explicit ProbeProcess(const std::wstring& arguments, HANDLE output = nullptr);
     ~ProbeProcess();
-    ProbeProcess(const ProbeProcess&) = delete;
-    ProbeProcess& operator=(const ProbeProcess&) = delete;
 
     // Reads the rest of the output and waits for the end; the exit code, or
     // -1 when the probe did not end within `timeoutMs`.

@@ -17,8 +17,7 @@ using VirtualCamera::TestPattern;
 
 // The counter reads back from a painted sample in either row order, and
 // never from the picture upside down: the DirectShow suite's checks that
-// frames arrive upright rest on that. (The DirectShow suite reads the pattern
-// back from every layout the platform connects.)
+// frames arrive upright rest on that.
 TEST(VirtualCameraPattern, TheCounterReadsBackOnlyUpright)
 {
     for (const bool topDown : {false, true})

@@ -18,7 +18,7 @@ class CountingImagingFactory final
                                              IWICImagingFactory>
 {
 public:
-    CountingImagingFactory() { real_.CreateInstance(CLSID_WICImagingFactory2, CLSCTX_INPROC_SERVER); }
+    CountingImagingFactory() { inner_.CreateInstance(CLSID_WICImagingFactory2, CLSCTX_INPROC_SERVER); }
 
     int objectsCreated = 0;
     std::vector<Common::ComPointer<IUnknown>> created;
@@ -41,19 +41,17 @@ public:
                                                       WICDecodeOptions options,
                                                       IWICBitmapDecoder** decoder) override
     {
-        return Track(real_->CreateDecoderFromStream(stream, vendor, options, decoder), decoder);
+        return Track(inner_->CreateDecoderFromStream(stream, vendor, options, decoder), decoder);
     }
     HRESULT STDMETHODCALLTYPE CreateFormatConverter(IWICFormatConverter** converter) override
     {
-        return Track(real_->CreateFormatConverter(converter), converter);
+        return Track(inner_->CreateFormatConverter(converter), converter);
     }
     HRESULT STDMETHODCALLTYPE CreateStream(IWICStream** stream) override
     {
-        return Track(real_->CreateStream(stream), stream);
+        return Track(inner_->CreateStream(stream), stream);
     }
     // clang-format off
-#define TAVIX_FORWARD(Method, Parameters, Arguments) \
-    HRESULT STDMETHODCALLTYPE Method Parameters override { return real_->Method Arguments; }
     TAVIX_FORWARD(CreateDecoderFromFilename, (LPCWSTR n, const GUID* v, DWORD a, WICDecodeOptions o, IWICBitmapDecoder** d), (n, v, a, o, d))
     TAVIX_FORWARD(CreateDecoderFromFileHandle, (ULONG_PTR f, const GUID* v, WICDecodeOptions o, IWICBitmapDecoder** d), (f, v, o, d))
     TAVIX_FORWARD(CreateComponentInfo, (REFCLSID c, IWICComponentInfo** i), (c, i))
@@ -76,7 +74,6 @@ public:
     TAVIX_FORWARD(CreateFastMetadataEncoderFromFrameDecode, (IWICBitmapFrameDecode* d, IWICFastMetadataEncoder** e), (d, e))
     TAVIX_FORWARD(CreateQueryWriter, (REFGUID f, const GUID* v, IWICMetadataQueryWriter** w), (f, v, w))
     TAVIX_FORWARD(CreateQueryWriterFromReader, (IWICMetadataQueryReader* r, const GUID* v, IWICMetadataQueryWriter** w), (r, v, w))
-#undef TAVIX_FORWARD
     // clang-format on
 
 private:
@@ -90,5 +87,5 @@ private:
         return hr;
     }
 
-    Common::ComPointer<IWICImagingFactory> real_;
+    Common::ComPointer<IWICImagingFactory> inner_;
 };

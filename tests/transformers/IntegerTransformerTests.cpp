@@ -13,8 +13,10 @@
 
 #include <mfapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <vector>
 
 namespace
@@ -23,19 +25,15 @@ namespace
 using Common::FrameBuffer;
 using Common::Convert::SourceLayout;
 
+using TestSupport::FilledFrame; // of guard pixels
 using TestSupport::PixelAt;
-
-FrameBuffer GuardedFrame(int width, int height)
-{
-    return TestSupport::FilledFrame(width, height);
-}
 
 // Expects the length check's error and an untouched frame.
 template <class T>
 void ExpectTooShort(const std::vector<std::uint8_t>& buffer, std::size_t offset, std::uint32_t length,
                     int width, int height, int stride)
 {
-    FrameBuffer frame = GuardedFrame(width, height);
+    FrameBuffer frame = FilledFrame(width, height);
     T transformer;
     try
     {
@@ -48,7 +46,7 @@ void ExpectTooShort(const std::vector<std::uint8_t>& buffer, std::size_t offset,
         EXPECT_EQ(error.Message, L"フレームのデータが不足しています。");
         EXPECT_EQ(error.File, L"KernelTransformer");
     }
-    EXPECT_EQ(frame.pixels, GuardedFrame(width, height).pixels) << "the frame was written";
+    EXPECT_EQ(frame.pixels, FilledFrame(width, height).pixels) << "the frame was written";
 }
 
 TEST(LengthCheck, ShortBuffersAreRefusedBeforeAnythingIsRead)
@@ -61,7 +59,7 @@ TEST(LengthCheck, ShortBuffersAreRefusedBeforeAnythingIsRead)
     // NV12 8 x 4: both planes, 8 * 4 + 8 * 2 bytes; the exact length converts.
     ExpectTooShort<Common::MediaFoundationDevice::NV12Transformer>(buffer, 0, 47, 8, 4, 8);
     ExpectTooShort<Common::MediaFoundationDevice::NV12Transformer>(buffer, 0, 32, 8, 4, 8);
-    FrameBuffer frame = GuardedFrame(8, 4);
+    FrameBuffer frame = FilledFrame(8, 4);
     Common::MediaFoundationDevice::NV12Transformer().Transform(buffer.data(), 48, 8, 4, 8, frame);
     EXPECT_EQ(PixelAt(frame, 7, 3), 0xFF828282u);
     // Bottom-up NV12 with a known length: its chroma plane would lie below the start of the buffer.
@@ -109,12 +107,8 @@ TEST(Dispatch, EveryKernelVariantEqualsTheScalarPath)
     ASSERT_FALSE(variants.empty());
 
     std::vector<std::uint8_t> source(4 * 140 * 5 * 2);
-    std::uint32_t state = 12345;
-    for (auto& byte : source)
-    {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<std::uint8_t>(state >> 23);
-    }
+    std::mt19937 random(12345);
+    std::generate(source.begin(), source.end(), [&] { return static_cast<std::uint8_t>(random()); });
     // The device's list, in search order: each subtype with the kernels of
     // its layout, then MJPG.
     const auto transformers = Common::MediaFoundationDevice::CreateTransformers();
@@ -143,18 +137,18 @@ TEST(Dispatch, EveryKernelVariantEqualsTheScalarPath)
                 {
                     SCOPED_TRACE(::testing::Message()
                                  << "layout " << i << " " << width << "x" << height << " stride " << stride);
-                    FrameBuffer reference = GuardedFrame(width, height);
+                    FrameBuffer reference = FilledFrame(width, height);
                     Common::Convert::ConvertToBgra(scalar, layout, source.data(), width, height, stride,
                                                    {reference.pixels.data(), width, height, width * 4});
                     for (const auto* kernels : variants)
                     {
-                        FrameBuffer frame = GuardedFrame(width, height);
+                        FrameBuffer frame = FilledFrame(width, height);
                         Common::Convert::ConvertToBgra(*kernels, layout, source.data(), width, height, stride,
                                                        {frame.pixels.data(), width, height, width * 4});
                         EXPECT_EQ(frame.pixels, reference.pixels) << kernels->name;
                         ++compared;
                     }
-                    FrameBuffer transformed = GuardedFrame(width, height);
+                    FrameBuffer transformed = FilledFrame(width, height);
                     transformers[i]->Transform(source.data(), static_cast<std::uint32_t>(source.size()),
                                                width, height, stride, transformed);
                     EXPECT_EQ(transformed.pixels, reference.pixels) << "transformer";

@@ -2,7 +2,8 @@
 // platform's own encoder decodes into the frame; frames that do not start
 // with the start-of-image marker are refused before any decoder object
 // exists; decoder failures carry the decoder's code, release every per-frame
-// object and leave the transformer ready for the next frame.
+// object and leave the transformer ready for the next frame. (The default
+// factory decodes the Media Foundation suite's MJPG stream.)
 #include "CountingImagingFactory.h"
 
 #include "Common/capture/mediafoundation/MediaFoundationDeviceMJPGTransformer.h"
@@ -24,6 +25,7 @@ namespace
 
 using Common::ComPointer;
 using Common::FrameBuffer;
+using TestSupport::FilledFrame; // of guard pixels
 using MJPGTransformer = Common::MediaFoundationDevice::MJPGTransformer;
 
 constexpr std::uint32_t Guard = TestSupport::GuardPixel;
@@ -36,22 +38,6 @@ void TestColour(int x, int y, std::uint8_t bgr[3])
     bgr[0] = static_cast<std::uint8_t>(x * 4);
     bgr[1] = static_cast<std::uint8_t>(y * 8);
     bgr[2] = static_cast<std::uint8_t>(200 - x * 2);
-}
-
-std::vector<std::uint8_t> EncodeTestJpeg()
-{
-    return TestSupport::EncodeJpeg(Width, Height, TestColour);
-}
-
-FrameBuffer GuardedFrame(int width, int height)
-{
-    return TestSupport::FilledFrame(width, height);
-}
-
-// Nothing of the frame written.
-bool Untouched(const FrameBuffer& frame)
-{
-    return frame.pixels == GuardedFrame(frame.width, frame.height).pixels;
 }
 
 // Every pixel near the test image, opaque; the largest channel error.
@@ -110,8 +96,8 @@ protected:
 
 TEST_F(MJPGTransformerTest, FramesWithoutTheStartMarkerAreRefusedBeforeAnyDecoderExists)
 {
-    std::vector<std::uint8_t> data = EncodeTestJpeg();
-    FrameBuffer frame = GuardedFrame(Width, Height);
+    std::vector<std::uint8_t> data = TestSupport::EncodeJpeg(Width, Height, TestColour);
+    FrameBuffer frame = FilledFrame(Width, Height);
     // Shorter than the marker, then the end-of-image marker in its place.
     EXPECT_EQ(TransformFails(data, 1, frame).ErrorCode, static_cast<HRESULT>(E_UNEXPECTED));
     EXPECT_EQ(TransformFails(data, 0, frame).ErrorCode, static_cast<HRESULT>(E_UNEXPECTED));
@@ -120,13 +106,17 @@ TEST_F(MJPGTransformerTest, FramesWithoutTheStartMarkerAreRefusedBeforeAnyDecode
     EXPECT_EQ(error.ErrorCode, static_cast<HRESULT>(E_UNEXPECTED));
     EXPECT_EQ(error.File, L"MediaFoundationDeviceMJPGTransformer");
     EXPECT_EQ(factory_->objectsCreated, 0);
-    EXPECT_TRUE(Untouched(frame));
+    EXPECT_EQ(frame.pixels, FilledFrame(Width, Height).pixels) << "the frame was written";
 }
 
-TEST_F(MJPGTransformerTest, TruncatedJpegGivesTheDecoderErrorAndTheNextFrameDecodes)
+// A cut-off file gives the decoder's code and an image larger than the frame
+// is refused untouched, each releasing every per-frame object; the next frame
+// decodes, and an image smaller than the frame fills its top-left corner only.
+TEST_F(MJPGTransformerTest, DecoderFailuresReleaseEveryObjectAndTheNextFrameDecodes)
 {
-    const std::vector<std::uint8_t> jpeg = EncodeTestJpeg();
-    FrameBuffer frame = GuardedFrame(Width, Height);
+    const std::vector<std::uint8_t> jpeg = TestSupport::EncodeJpeg(Width, Height, TestColour);
+    const auto size = static_cast<std::uint32_t>(jpeg.size());
+    FrameBuffer frame = FilledFrame(Width, Height);
     const Common::Exception error = TransformFails(jpeg, 40, frame);
     EXPECT_TRUE(FAILED(error.ErrorCode));
     EXPECT_NE(error.ErrorCode, static_cast<HRESULT>(E_UNEXPECTED));
@@ -135,34 +125,20 @@ TEST_F(MJPGTransformerTest, TruncatedJpegGivesTheDecoderErrorAndTheNextFrameDeco
     EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
 
     const int before = factory_->objectsCreated;
-    transformer_->Transform(jpeg.data(), static_cast<std::uint32_t>(jpeg.size()), Width, Height, Width * 2,
-                            frame);
-    EXPECT_LE(LargestError(frame), 12);
+    FrameBuffer small = FilledFrame(Width / 2, Height / 2);
+    EXPECT_EQ(TransformFails(jpeg, size, small).ErrorCode,
+              static_cast<HRESULT>(WINCODEC_ERR_INSUFFICIENTBUFFER));
+    EXPECT_EQ(small.pixels, FilledFrame(Width / 2, Height / 2).pixels) << "the frame was written";
     EXPECT_EQ(factory_->objectsCreated - before, 3); // stream, decoder, converter
     EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
-}
 
-TEST_F(MJPGTransformerTest, AnImageLargerThanTheFrameIsRefusedBeforeCopying)
-{
-    const std::vector<std::uint8_t> jpeg = EncodeTestJpeg();
-    FrameBuffer frame = GuardedFrame(Width / 2, Height / 2);
-    const Common::Exception error = TransformFails(jpeg, static_cast<std::uint32_t>(jpeg.size()), frame);
-    EXPECT_EQ(error.ErrorCode, static_cast<HRESULT>(WINCODEC_ERR_INSUFFICIENTBUFFER));
-    EXPECT_TRUE(Untouched(frame));
-    EXPECT_EQ(factory_->objectsCreated, 3);
+    FrameBuffer large = FilledFrame(Width * 2, Height + 3);
+    transformer_->Transform(jpeg.data(), size, Width, Height, Width * 2, large);
+    EXPECT_LE(LargestError(large), 12);
+    EXPECT_EQ(TestSupport::PixelAt(large, Width, 0), Guard);
+    EXPECT_EQ(TestSupport::PixelAt(large, 0, Height + 2), Guard);
+    EXPECT_EQ(factory_->objectsCreated - before, 6);
     EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
-}
-
-TEST(MJPGTransformer, TheDefaultConstructorCreatesTheRealFactory)
-{
-    MJPGTransformer transformer;
-    const std::vector<std::uint8_t> jpeg = EncodeTestJpeg();
-    FrameBuffer frame = GuardedFrame(Width * 2, Height + 3);
-    transformer.Transform(jpeg.data(), static_cast<std::uint32_t>(jpeg.size()), 0, 0, 0, frame);
-    // A smaller image fills the top-left corner; the rest keeps its contents.
-    EXPECT_LE(LargestError(frame), 12);
-    EXPECT_EQ(TestSupport::PixelAt(frame, Width, 0), Guard);
-    EXPECT_EQ(TestSupport::PixelAt(frame, 0, Height + 2), Guard);
 }
 
 } // namespace
