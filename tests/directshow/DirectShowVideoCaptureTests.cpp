@@ -3,8 +3,8 @@
 // to stop, and devices that must be left out. (The frame counter's pace is
 // checked by the capture probe's stream test.)
 #include "VirtualCameraRegistration.h"
-#include "mediafoundation/ComObject.h"
-#include "mediafoundation/TestSink.h"
+#include "support/ComObject.h"
+#include "support/TestSink.h"
 
 #include "Common/capture/directshow/DirectShowDevice.h"
 #include "Common/capture/directshow/DirectShowFrameFormat.h"
@@ -29,8 +29,8 @@
 using namespace std::chrono_literals;
 using Common::DirectShowVideoCapture;
 using DirectShowDevice = DirectShowVideoCapture::DirectShowDevice;
-using MediaFoundationTests::TestSink;
 using TestSupport::PixelAt;
+using TestSupport::TestSink;
 
 namespace
 {
@@ -54,8 +54,7 @@ int CountFilters(IGraphBuilder& graph)
 // The graph's own IMediaControl with a layer that can make Stop fail
 // without stopping anything, as a driver that hangs would.
 class StopTap final
-    : public MediaFoundationTests::ComObject<MediaFoundationTests::Answers<IDispatch, IMediaControl>,
-                                             IMediaControl>
+    : public TestSupport::ComObject<TestSupport::Answers<IDispatch, IMediaControl>, IMediaControl>
 {
 public:
     explicit StopTap(IGraphBuilder* graph) : graph_(graph)

@@ -3,7 +3,7 @@
 // whole program, and the camera remembered by its path, is the end-to-end
 // test's part.)
 #include "VirtualCameraRegistration.h"
-#include "mediafoundation/TestSink.h"
+#include "support/TestSink.h"
 
 #include "app/CaptureBackendFactory.h"
 #include "app/MainModel.h"
@@ -20,7 +20,7 @@ namespace
 bool WaitForLiveProfiles(const TavixCapture::MainModel& model)
 {
     std::vector<std::uint32_t> row, column;
-    return MediaFoundationTests::WaitUntil(
+    return TestSupport::WaitUntil(
         [&]
         {
             model.CopyProfiles(row, column);

@@ -6,7 +6,7 @@
 // and statuses, open failures and close, also from inside the frame callback.
 #include "ReaderTap.h"
 #include "TestDevices.h"
-#include "TestSink.h"
+#include "support/TestSink.h"
 #include "support/FramePixels.h"
 
 #include "Common/capture/mediafoundation/MediaFoundationDevice.h"

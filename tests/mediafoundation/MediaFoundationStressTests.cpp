@@ -1,7 +1,7 @@
 // Open, close and destroy devices while frames are in flight, many times:
 // no crash, no deadlock, no leak of test sources or callbacks.
 #include "TestDevices.h"
-#include "TestSink.h"
+#include "support/TestSink.h"
 
 #include "Common/capture/mediafoundation/MediaFoundationDevice.h"
 

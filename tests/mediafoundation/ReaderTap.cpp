@@ -1,6 +1,6 @@
 #include "ReaderTap.h"
 
-#include "ComObject.h"
+#include "support/ComObject.h"
 #include "TestDevices.h"
 
 #include <mfapi.h>

@@ -10,7 +10,7 @@
 // object guards its state with its mutex_.
 #pragma once
 
-#include "ComObject.h"
+#include "support/ComObject.h"
 
 #include "Common/ComPointer.h"
 
@@ -28,6 +28,9 @@
 
 namespace MediaFoundationTests
 {
+
+using TestSupport::Answers;
+using TestSupport::ComObject;
 
 // Test sources, streams and activation objects alive; locks taken on short
 // buffers and not undone.

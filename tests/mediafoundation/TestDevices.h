@@ -3,7 +3,7 @@
 #pragma once
 
 #include "TestCamera.h"
-#include "TestSink.h"
+#include "support/TestSink.h"
 
 #include "Common/Exception.h"
 
@@ -13,6 +13,9 @@
 
 namespace MediaFoundationTests
 {
+
+using TestSupport::TestSink;
+using TestSupport::WaitUntil;
 
 // Every test source, stream and activation object gone (the platform's
 // reader lets go of them on its own threads), no short buffer left locked.

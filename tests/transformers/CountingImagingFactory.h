@@ -5,7 +5,7 @@
 // all of its own references. Single-threaded (the test thread).
 #pragma once
 
-#include "mediafoundation/ComObject.h"
+#include "support/ComObject.h"
 
 #include "Common/ComPointer.h"
 
@@ -14,8 +14,7 @@
 #include <vector>
 
 class CountingImagingFactory final
-    : public MediaFoundationTests::ComObject<MediaFoundationTests::Answers<IWICImagingFactory>,
-                                             IWICImagingFactory>
+    : public TestSupport::ComObject<TestSupport::Answers<IWICImagingFactory>, IWICImagingFactory>
 {
 public:
     CountingImagingFactory() { inner_.CreateInstance(CLSID_WICImagingFactory2, CLSCTX_INPROC_SERVER); }

@@ -13,7 +13,7 @@
 #include <mutex>
 #include <vector>
 
-namespace MediaFoundationTests
+namespace TestSupport
 {
 
 // Polls `done` every millisecond until it holds; false after the time-out.
@@ -92,4 +92,4 @@ private:
     std::vector<Common::Exception> errors_; // guarded by mutex_
 };
 
-} // namespace MediaFoundationTests
+} // namespace TestSupport

@@ -17,7 +17,7 @@
         return inner_->Method Arguments;                                                                     \
     }
 
-namespace MediaFoundationTests
+namespace TestSupport
 {
 
 template <typename... Interfaces> struct Answers
@@ -83,4 +83,4 @@ private:
     std::atomic<int>* const live_;
 };
 
-} // namespace MediaFoundationTests
+} // namespace TestSupport
