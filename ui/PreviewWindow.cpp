@@ -1,6 +1,7 @@
 #include "ui/PreviewWindow.h"
 
 #include "Common/Exception.h"
+#include "Common/ui/Polyline.h"
 #include "app/MainModel.h"
 #include "framework/IProcessor.h"
 #include "resources/resource.h"
@@ -415,7 +416,7 @@ void PreviewWindow::DrawProfiles(ID2D1RenderTarget& target, const Placement& pla
             profilePoints_.push_back(D2D1::Point2F((static_cast<float>(i) + 0.5f) * s,
                                                    static_cast<float>(channels[c](rowProfile_[i]))));
         }
-        StrokePolyline(target, brushes[c]);
+        Common::Mfc::DrawPolyline(target, profilePoints_, brushes[c]);
     }
     // Column profile: value v drawn v DIPs right of the view's left edge.
     target.SetTransform(D2D1::Matrix3x2F::Translation(0.0f, static_cast<float>(placement.y0)));
@@ -427,29 +428,8 @@ void PreviewWindow::DrawProfiles(ID2D1RenderTarget& target, const Placement& pla
             profilePoints_.push_back(D2D1::Point2F(static_cast<float>(channels[c](columnProfile_[i])),
                                                    (static_cast<float>(i) + 0.5f) * s));
         }
-        StrokePolyline(target, brushes[c]);
+        Common::Mfc::DrawPolyline(target, profilePoints_, brushes[c]);
     }
-}
-
-// One geometry per curve: a line per pixel would cost a geometry each in
-// some Direct2D implementations, thousands a paint.
-void PreviewWindow::StrokePolyline(ID2D1RenderTarget& target, ID2D1Brush* brush)
-{
-    if (profilePoints_.size() < 2)
-    {
-        return;
-    }
-    Common::ComPointer<ID2D1Factory> factory;
-    target.GetFactory(factory.Put());
-    Common::ComPointer<ID2D1PathGeometry> geometry;
-    Common::ThrowIfFailed(factory->CreatePathGeometry(geometry.Put()));
-    Common::ComPointer<ID2D1GeometrySink> sink;
-    Common::ThrowIfFailed(geometry->Open(sink.Put()));
-    sink->BeginFigure(profilePoints_.front(), D2D1_FIGURE_BEGIN_HOLLOW);
-    sink->AddLines(profilePoints_.data() + 1, static_cast<UINT32>(profilePoints_.size() - 1));
-    sink->EndFigure(D2D1_FIGURE_END_OPEN);
-    Common::ThrowIfFailed(sink->Close());
-    target.DrawGeometry(geometry.Get(), brush, 1.0f);
 }
 
 void PreviewWindow::DrawMarker(ID2D1RenderTarget& target, const Placement& placement)

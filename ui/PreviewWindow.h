@@ -86,7 +86,6 @@ private:
     void UpdateScrollBars();
     void Paint(ID2D1RenderTarget& target);
     void DrawProfiles(ID2D1RenderTarget& target, const Placement& placement);
-    void StrokePolyline(ID2D1RenderTarget& target, ID2D1Brush* brush);
     void DrawMarker(ID2D1RenderTarget& target, const Placement& placement);
     void UpdateMarkerBrush();
     void CheckProcessorResult(HRESULT result) const;
@@ -119,7 +118,7 @@ private:
     Common::FrameBuffer frameCopy_;
     std::vector<std::uint32_t> rowProfile_;
     std::vector<std::uint32_t> columnProfile_;
-    std::vector<D2D1_POINT_2F> profilePoints_;
+    std::vector<D2D1_POINT_2F> profilePoints_; // one curve at a time, reused by every paint
 
     bool tracking_ = false;
     bool hover_ = false;

@@ -3,6 +3,7 @@
 #include "MeasurePage.h"
 
 #include "Common/Exception.h"
+#include "Common/ui/Polyline.h"
 #include "framework/CallGuarded.h"
 
 #include <algorithm>
@@ -449,25 +450,14 @@ void MeasureProcessor::DrawOverlay(ID2D1RenderTarget& target, float scale, const
             const int c = pass < chosen ? pass : pass == ChannelCount - 1 ? chosen : pass + 1;
             auto brush = MakeBrush(target, ChannelColours[c]);
             const float* values = profile.Values(static_cast<Channel>(c));
-            auto at = [&](int i)
+            profilePoints_.clear();
+            for (int i = 0; i < count; ++i)
             {
-                return D2D1::Point2F(width * static_cast<float>(i) / static_cast<float>(count - 1),
-                                     height - values[i] / 255.0f * plotHeight);
-            };
-            Common::ComPointer<ID2D1Factory> factory;
-            target.GetFactory(factory.Put());
-            Common::ComPointer<ID2D1PathGeometry> path;
-            Common::ThrowIfFailed(factory->CreatePathGeometry(path.Put()));
-            Common::ComPointer<ID2D1GeometrySink> sink;
-            Common::ThrowIfFailed(path->Open(sink.Put()));
-            sink->BeginFigure(at(0), D2D1_FIGURE_BEGIN_HOLLOW);
-            for (int i = 1; i < count; ++i)
-            {
-                sink->AddLine(at(i));
+                profilePoints_.push_back(
+                    D2D1::Point2F(width * static_cast<float>(i) / static_cast<float>(count - 1),
+                                  height - values[i] / 255.0f * plotHeight));
             }
-            sink->EndFigure(D2D1_FIGURE_END_OPEN);
-            Common::ThrowIfFailed(sink->Close());
-            target.DrawGeometry(path.Get(), brush.Get(), c == chosen ? 1.5f : 1.0f);
+            Common::Mfc::DrawPolyline(target, profilePoints_, brush.Get(), c == chosen ? 1.5f : 1.0f);
         }
     }
 }

@@ -99,6 +99,7 @@ private:
     Common::ComPointer<ID2D1Bitmap> maskBitmap_;
     std::uint64_t maskSequence_ = 0;
     std::vector<std::uint32_t> maskPixels_;
+    std::vector<D2D1_POINT_2F> profilePoints_; // one curve at a time (UI thread)
 };
 
 } // namespace TavixMeasure
