@@ -1,5 +1,6 @@
 #include "app/MainModel.h"
 
+#include "Common/PerformanceCounter.h"
 #include "app/HostServices.h"
 #include "app/Plugin.h"
 #include "app/SaveFormats.h"
@@ -680,7 +681,7 @@ void MainModel::ErrorCallback(Common::Device&, void* context, const Common::Exce
 void MainModel::OnFrame(const Common::FrameBuffer& frame)
 {
     deliveredFrameCount_.fetch_add(1, std::memory_order_relaxed);
-    const std::int64_t start = Common::Device::Now();
+    const std::int64_t start = Common::PerformanceCounter();
     {
         Common::AutoLock lock(profileLock_);
         CopyProfilesFromFrame(frame, markerPosition_, rowProfile_, columnProfile_);
@@ -694,17 +695,17 @@ void MainModel::OnFrame(const Common::FrameBuffer& frame)
             static_cast<void>(processor->Process());
         }
     }
-    const std::int64_t processed = Common::Device::Now();
+    const std::int64_t processed = Common::PerformanceCounter();
     Raise(PropertyId::Frame);
     Raise(PropertyId::CursorPixel);
-    const std::int64_t notified = Common::Device::Now();
+    const std::int64_t notified = Common::PerformanceCounter();
     processingTicks_.fetch_add(processed - start, std::memory_order_relaxed);
     notificationTicks_.fetch_add(notified - processed, std::memory_order_relaxed);
     if (saveTarget_ != 0 && isRecording_)
     {
         // A failure leaves here; the device reports it through OnCaptureError.
         SaveFrame(frame, L"");
-        savingTicks_.fetch_add(Common::Device::Now() - notified, std::memory_order_relaxed);
+        savingTicks_.fetch_add(Common::PerformanceCounter() - notified, std::memory_order_relaxed);
     }
     // This frame went through: the next error starts a new run of failures.
     if (errorStanding_.load(std::memory_order_relaxed))

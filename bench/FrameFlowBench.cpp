@@ -7,6 +7,7 @@
 // Prints microseconds per frame (medians of several runs) and, last, the
 // larger share of the two sizes: "onframe share: P%" (own work / YUY2).
 // Windows build; run under Wine by scripts/bench-frame-flow.sh.
+#include "Common/PerformanceCounter.h"
 #include "Common/capture/Device.h"
 #include "Common/capture/VideoCapture.h"
 #include "Common/capture/convert/ConvertToBgra.h"
@@ -82,15 +83,8 @@ public:
 
 double Now()
 {
-    static const double frequency = []
-    {
-        LARGE_INTEGER value;
-        QueryPerformanceFrequency(&value);
-        return static_cast<double>(value.QuadPart);
-    }();
-    LARGE_INTEGER value;
-    QueryPerformanceCounter(&value);
-    return static_cast<double>(value.QuadPart) / frequency;
+    static const auto frequency = static_cast<double>(Common::PerformanceFrequency());
+    return static_cast<double>(Common::PerformanceCounter()) / frequency;
 }
 
 double Median(std::vector<double> values)

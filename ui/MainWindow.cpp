@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "Common/Exception.h"
+#include "Common/PerformanceCounter.h"
 #include "Common/TextHelpers.h"
 #include "app/ErrorBox.h"
 #include "app/MainModel.h"
@@ -37,13 +38,6 @@ std::wstring LoadText(UINT id)
     // missing string gives 0 and the empty text.
     const int length = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
     return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
-}
-
-std::int64_t PerformanceCounter()
-{
-    LARGE_INTEGER counter = {};
-    Common::Mfc::ThrowLastErrorIf(QueryPerformanceCounter(&counter) == FALSE);
-    return counter.QuadPart;
 }
 
 // The eight coordinates of a placement, after the flags and the show
@@ -109,10 +103,8 @@ BOOL MainWindow::OnInitDialog()
     model_.AddListener(this);
     LoadPlacement();
 
-    LARGE_INTEGER frequency = {};
-    Common::Mfc::ThrowLastErrorIf(QueryPerformanceFrequency(&frequency) == FALSE);
-    frequency_ = frequency.QuadPart;
-    lastCounter_ = PerformanceCounter();
+    frequency_ = Common::PerformanceFrequency();
+    lastCounter_ = Common::PerformanceCounter();
     SetTimer(FpsTimerId, FpsMilliseconds);
     fpsTimer_ = FpsTimerId;
     return TRUE;
@@ -332,20 +324,17 @@ bool MainWindow::OnTimer(UINT_PTR id)
     {
         return false;
     }
-    UpdateFrameRate(PerformanceCounter());
+    UpdateFrameRate(Common::PerformanceCounter());
     return true;
 }
 
 void MainWindow::UpdateFrameRate(std::int64_t counter)
 {
-    LARGE_INTEGER frequency = {};
-    Common::Mfc::ThrowLastErrorIf(QueryPerformanceFrequency(&frequency) == FALSE);
     const std::int64_t elapsed = counter - lastCounter_;
     const std::uint64_t shown = preview_.GetFramesShown();
-    framesPerSecond_ = elapsed != 0
-                           ? static_cast<double>(shown - framesShownBefore_) /
-                                 (static_cast<double>(elapsed) / static_cast<double>(frequency.QuadPart))
-                           : 0.0;
+    framesPerSecond_ = elapsed != 0 ? static_cast<double>(shown - framesShownBefore_) /
+                                          (static_cast<double>(elapsed) / static_cast<double>(frequency_))
+                                    : 0.0;
     framesShownBefore_ = shown;
     wchar_t rate[64] = {};
     std::swprintf(rate, std::size(rate), L"%f", framesPerSecond_);
@@ -370,7 +359,7 @@ void MainWindow::OnPropertyChanged(std::int32_t id)
     {
         // The platform makes timer messages wait behind paints; while frames
         // keep the preview painting, the rate is taken here once a second.
-        const std::int64_t counter = PerformanceCounter();
+        const std::int64_t counter = Common::PerformanceCounter();
         if (counter - lastCounter_ >= frequency_ + frequency_ / 10)
         {
             UpdateFrameRate(counter);

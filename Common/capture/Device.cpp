@@ -1,6 +1,6 @@
 #include "Common/capture/Device.h"
 
-#include <windows.h>
+#include "Common/PerformanceCounter.h"
 
 namespace Common
 {
@@ -64,7 +64,7 @@ const std::shared_ptr<FrameFormat>& Device::GetSelectedFormat() const
 
 void Device::NotifyFrame(const FrameBuffer& delivered, std::int64_t arrived)
 {
-    const std::int64_t converted = Now();
+    const std::int64_t converted = PerformanceCounter();
     {
         AutoLock lock(sinkLock);
         if (sinkContext_ != nullptr && onFrame_ != nullptr)
@@ -73,7 +73,7 @@ void Device::NotifyFrame(const FrameBuffer& delivered, std::int64_t arrived)
         }
     }
     conversionTicks_.fetch_add(converted - arrived, std::memory_order_relaxed);
-    sinkTicks_.fetch_add(Now() - converted, std::memory_order_relaxed);
+    sinkTicks_.fetch_add(PerformanceCounter() - converted, std::memory_order_relaxed);
     timedFrames_.fetch_add(1, std::memory_order_relaxed);
 }
 
@@ -84,14 +84,6 @@ Device::DeliveryTimes Device::GetDeliveryTimes() const
     times.conversion = conversionTicks_.load(std::memory_order_relaxed);
     times.sink = sinkTicks_.load(std::memory_order_relaxed);
     return times;
-}
-
-std::int64_t Device::Now()
-{
-    // Never fails on systems since Windows XP.
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
 }
 
 void Device::NotifyError(const Exception& error)

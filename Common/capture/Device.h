@@ -11,6 +11,7 @@
 #include "Common/Exception.h"
 #include "Common/capture/FrameBuffer.h"
 #include "Common/capture/FrameFormat.h"
+#include "Common/PerformanceCounter.h"
 
 #include <atomic>
 #include <cstdint>
@@ -81,15 +82,12 @@ public:
     };
     DeliveryTimes GetDeliveryTimes() const;
 
-    // The performance counter now.
-    static std::int64_t Now();
-
 protected:
     // For backends, on their delivery thread (frameLock held for frames).
-    // `arrived` is Now() when the backend received the sample.
+    // `arrived`: the performance counter when the backend received the sample.
     void NotifyFrame(const FrameBuffer& delivered, std::int64_t arrived);
     // A frame made at once (no conversion to account for).
-    void NotifyFrame(const FrameBuffer& delivered) { NotifyFrame(delivered, Now()); }
+    void NotifyFrame(const FrameBuffer& delivered) { NotifyFrame(delivered, PerformanceCounter()); }
     void NotifyError(const Exception& error);
 
 private:

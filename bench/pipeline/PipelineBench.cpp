@@ -20,6 +20,7 @@
 // Windows build; run under Wine by scripts/bench-pipeline.sh with the
 // virtual camera registered.
 #include "Common/Exception.h"
+#include "Common/PerformanceCounter.h"
 #include "app/CaptureBackendFactory.h"
 #include "app/IniProfile.h"
 #include "app/MainModel.h"
@@ -45,20 +46,6 @@ constexpr UINT ProbeMessage = WM_APP + 0x77;
 std::wstring Directory(const std::wstring& path)
 {
     return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
-
-std::int64_t Now()
-{
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
-double Frequency()
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(frequency.QuadPart);
 }
 
 int Run(std::int32_t width, std::int32_t height, double rate, double seconds)
@@ -108,7 +95,7 @@ int Run(std::int32_t width, std::int32_t height, double rate, double seconds)
     ShowWindow(window.GetSafeHwnd(), SW_SHOW);
     UpdateWindow(window.GetSafeHwnd());
 
-    const double frequency = Frequency();
+    const auto frequency = static_cast<double>(Common::PerformanceFrequency());
     const auto delivered0 = model.GetDeliveredFrameCount();
     const auto device0 = model.GetCurrentDevice().GetDeliveryTimes();
     const auto model0 = model.GetFrameTimes();
@@ -116,12 +103,12 @@ int Run(std::int32_t width, std::int32_t height, double rate, double seconds)
     model.StartCapture();
 
     // The UI thread as the program runs it, with a probe posted every 50 ms.
-    const std::int64_t end = Now() + static_cast<std::int64_t>(seconds * frequency);
-    std::int64_t nextProbe = Now();
+    const std::int64_t end = Common::PerformanceCounter() + static_cast<std::int64_t>(seconds * frequency);
+    std::int64_t nextProbe = Common::PerformanceCounter();
     double longestQueueMs = 0.0;
     for (;;)
     {
-        const std::int64_t now = Now();
+        const std::int64_t now = Common::PerformanceCounter();
         if (now >= end)
         {
             break;
@@ -136,15 +123,17 @@ int Run(std::int32_t width, std::int32_t height, double rate, double seconds)
         {
             if (message.message == ProbeMessage && message.hwnd == nullptr)
             {
-                longestQueueMs = std::max(longestQueueMs, (Now() - message.lParam) * 1000.0 / frequency);
+                longestQueueMs = std::max(longestQueueMs, (Common::PerformanceCounter() - message.lParam) *
+                                                              1000.0 / frequency);
                 continue;
             }
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
-        const auto wait = static_cast<DWORD>(std::max<std::int64_t>(1, std::min(end, nextProbe) - Now()) *
-                                                 1000 / static_cast<std::int64_t>(frequency) +
-                                             1);
+        const auto wait = static_cast<DWORD>(
+            std::max<std::int64_t>(1, std::min(end, nextProbe) - Common::PerformanceCounter()) * 1000 /
+                static_cast<std::int64_t>(frequency) +
+            1);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
     }
     const std::wstring status = window.GetStatusBar().GetPaneText(0);

@@ -3,6 +3,7 @@
 #include "MeasurePage.h"
 
 #include "Common/Exception.h"
+#include "Common/PerformanceCounter.h"
 #include "Common/ui/Polyline.h"
 #include "framework/CallGuarded.h"
 
@@ -48,12 +49,8 @@ MeasureProcessor::~MeasureProcessor()
 
 double MeasureProcessor::Now()
 {
-    LARGE_INTEGER counter{};
-    LARGE_INTEGER frequency{};
-    // Both always succeed on Windows XP and later.
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return static_cast<double>(Common::PerformanceCounter()) /
+           static_cast<double>(Common::PerformanceFrequency());
 }
 
 HRESULT MeasureProcessor::Initialize(Tavix::Framework::IHostServices* host)

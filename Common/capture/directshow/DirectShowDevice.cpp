@@ -296,7 +296,7 @@ void DirectShowVideoCapture::DirectShowDevice::TearDownDownstream(IBaseFilter* f
 
 void DirectShowVideoCapture::DirectShowDevice::OnBuffer(const BYTE* buffer, long length)
 {
-    const std::int64_t arrived = Now();
+    const std::int64_t arrived = PerformanceCounter();
     if (!isRunning.load())
     {
         return;

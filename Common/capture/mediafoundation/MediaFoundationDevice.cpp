@@ -355,7 +355,7 @@ void MediaFoundationDevice::CheckChangedMediaType()
 
 void MediaFoundationDevice::ConvertSample(IMFSample* sample)
 {
-    const std::int64_t arrived = Now();
+    const std::int64_t arrived = PerformanceCounter();
     if (!currentTransformer)
     {
         throw Exception(static_cast<HRESULT>(E_POINTER));
