@@ -1,6 +1,7 @@
 #include "app/VideoWriter.h"
 
 #include "Common/Exception.h"
+#include "Common/PerformanceCounter.h"
 #include "app/Bgr24Image.h"
 #include "app/SaveFormats.h"
 
@@ -271,18 +272,15 @@ void VideoWriter::WriteSinkWriterFrame(const Common::FrameBuffer& frame)
     Common::ThrowIfFailed(MFCreateSample(sample.Put()));
     Common::ThrowIfFailed(sample->AddBuffer(buffer.Get()));
 
-    LARGE_INTEGER counter;
-    Common::ThrowIfFalse(QueryPerformanceCounter(&counter));
+    const std::int64_t counter = Common::PerformanceCounter();
     if (counterFrequency_ == 0)
     {
-        LARGE_INTEGER frequency;
-        Common::ThrowIfFalse(QueryPerformanceFrequency(&frequency));
-        counterFrequency_ = frequency.QuadPart;
-        firstFrameCounter_ = counter.QuadPart;
+        counterFrequency_ = Common::PerformanceFrequency();
+        firstFrameCounter_ = counter;
     }
     const LONGLONG time =
-        std::llround(static_cast<double>(counter.QuadPart - firstFrameCounter_) *
-                     static_cast<double>(UnitsPerSecond) / static_cast<double>(counterFrequency_));
+        std::llround(static_cast<double>(counter - firstFrameCounter_) * static_cast<double>(UnitsPerSecond) /
+                     static_cast<double>(counterFrequency_));
     Common::ThrowIfFailed(sample->SetSampleTime(time));
     Common::ThrowIfFailed(sample->SetSampleDuration(sampleDuration_));
     Common::ThrowIfFailed(sinkWriter_->WriteSample(streamIndex_, sample.Get()));

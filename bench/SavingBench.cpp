@@ -4,6 +4,7 @@
 // bars with noise-free edges), each one different. Writes into a temporary
 // folder that it removes. Usage: saving_bench [frames per case]
 #include "Common/ComPointer.h"
+#include "Common/PerformanceCounter.h"
 #include "app/Bgr24Image.h"
 #include "app/StillImageWriter.h"
 #include "app/VideoWriter.h"
@@ -44,10 +45,8 @@ Common::FrameBuffer MakeFrame(int width, int height, int seed)
 
 double NowMs()
 {
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+    return static_cast<double>(Common::PerformanceCounter()) * 1000.0 /
+           static_cast<double>(Common::PerformanceFrequency());
 }
 
 std::wstring MakeFolder()

@@ -1,6 +1,7 @@
 // The main window as a user meets it: created from its template on the
 // screen, driven with real mouse input and messages, checked through its
 // controls, its status bar, the model and the configuration file.
+#include "Common/PerformanceCounter.h"
 #include "resources/resource.h"
 #include "support/Desktop.h"
 #include "support/ErrorBoxWatcher.h"
@@ -66,25 +67,21 @@ TEST_F(MainWindowTest, StatusBarShowsFrameRateAndThePixelUnderThePointer)
 
     // Thirty frames shown over the measured time since the last tick (each
     // painted before the next is announced).
-    LARGE_INTEGER frequency = {};
-    LARGE_INTEGER before = {};
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&before);
+    const std::int64_t before = Common::PerformanceCounter();
     const std::uint64_t shownBefore = window->GetPreview().GetFramesShown();
     for (std::uint64_t i = 1; i <= 30; ++i)
     {
         model->Raise(PropertyId::Frame);
         ASSERT_TRUE(PumpUntil([&] { return window->GetPreview().GetFramesShown() == shownBefore + i; }));
     }
-    LARGE_INTEGER after = {};
-    QueryPerformanceCounter(&after);
+    const std::int64_t after = Common::PerformanceCounter();
     SendMessageW(window->GetSafeHwnd(), WM_TIMER, MainWindow::FpsTimerId, 0);
     const std::wstring text = Pane(0);
     double rate = 0.0;
     ASSERT_EQ(std::swscanf(text.c_str(), L"FPS = %lf", &rate), 1) << testing::PrintToString(text);
     EXPECT_EQ(text.size() - text.find(L'.'), 7u) << "six decimals";
-    const double longest = static_cast<double>(after.QuadPart - before.QuadPart + frequency.QuadPart) /
-                           static_cast<double>(frequency.QuadPart);
+    const auto frequency = static_cast<double>(Common::PerformanceFrequency());
+    const double longest = (static_cast<double>(after - before) + frequency) / frequency;
     EXPECT_GT(rate, 30.0 / longest);
 
     // Pixel (12, 7) with B = 10, G = 20, R = 30, at 400 % scrolled to the

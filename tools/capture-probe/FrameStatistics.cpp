@@ -1,33 +1,28 @@
 #include "FrameStatistics.h"
 
+#include "Common/PerformanceCounter.h"
 #include "tools/VirtualCamera/TestPattern.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
-FrameStatistics::FrameStatistics()
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    frequency_ = frequency.QuadPart;
-}
+FrameStatistics::FrameStatistics() : frequency_(Common::PerformanceFrequency()) {}
 
 void FrameStatistics::Add(const Common::FrameBuffer& frame)
 {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
+    const std::int64_t now = Common::PerformanceCounter();
     if (frames_ == 0)
     {
-        first_ = now.QuadPart;
+        first_ = now;
     }
     else
     {
-        const std::int64_t interval = now.QuadPart - last_;
+        const std::int64_t interval = now - last_;
         minimumInterval_ = frames_ == 1 ? interval : std::min(minimumInterval_, interval);
         maximumInterval_ = std::max(maximumInterval_, interval);
     }
-    last_ = now.QuadPart;
+    last_ = now;
     ++frames_;
 
     const std::optional<std::uint32_t> counter =
