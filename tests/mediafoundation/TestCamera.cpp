@@ -2,7 +2,8 @@
 
 #include "support/TestJpeg.h"
 
-#include "Common/capture/mediafoundation/MediaFoundationDeviceTransformer.h"
+#include "Common/capture/mediafoundation/MediaFoundationDevice.h"
+#include "Common/capture/transform/Transformer.h"
 
 #include <mferror.h>
 

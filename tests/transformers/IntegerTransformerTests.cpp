@@ -3,9 +3,11 @@
 // variant of this build (another compiler and ABI than the native kernel
 // tests) against the scalar path. The pixel formulas themselves are tested
 // by the native kernel tests.
+#include "Common/Exception.h"
 #include "Common/capture/convert/ConvertToBgra.h"
 #include "Common/capture/convert/KernelDispatch.h"
-#include "Common/capture/mediafoundation/MediaFoundationDeviceIntegerTransformers.h"
+#include "Common/capture/mediafoundation/MediaFoundationDevice.h"
+#include "Common/capture/transform/IntegerTransformers.h"
 
 #include "support/FramePixels.h"
 
@@ -34,7 +36,7 @@ void ExpectTooShort(const std::vector<std::uint8_t>& buffer, std::size_t offset,
                     int width, int height, int stride)
 {
     FrameBuffer frame = FilledFrame(width, height);
-    T transformer;
+    T transformer(GUID_NULL);
     try
     {
         transformer.Transform(buffer.data() + offset, length, width, height, stride, frame);
@@ -53,18 +55,18 @@ TEST(LengthCheck, ShortBuffersAreRefusedBeforeAnythingIsRead)
 {
     std::vector<std::uint8_t> buffer(64 * 64, 128);
     // YUY2 5 x 3, stride 12: 2 * 12 + 12 bytes (the odd last pixel reads its whole group).
-    ExpectTooShort<Common::MediaFoundationDevice::YUY2Transformer>(buffer, 0, 35, 5, 3, 12);
+    ExpectTooShort<Common::YUY2Transformer>(buffer, 0, 35, 5, 3, 12);
     // Bottom-up RGB24 4 x 3, stride 12: the buffer starts two rows below the top row.
-    ExpectTooShort<Common::MediaFoundationDevice::RGB24Transformer>(buffer, 24, 35, 4, 3, -12);
+    ExpectTooShort<Common::RGB24Transformer>(buffer, 24, 35, 4, 3, -12);
     // NV12 8 x 4: both planes, 8 * 4 + 8 * 2 bytes; the exact length converts.
-    ExpectTooShort<Common::MediaFoundationDevice::NV12Transformer>(buffer, 0, 47, 8, 4, 8);
-    ExpectTooShort<Common::MediaFoundationDevice::NV12Transformer>(buffer, 0, 32, 8, 4, 8);
+    ExpectTooShort<Common::NV12Transformer>(buffer, 0, 47, 8, 4, 8);
+    ExpectTooShort<Common::NV12Transformer>(buffer, 0, 32, 8, 4, 8);
     FrameBuffer frame = FilledFrame(8, 4);
-    Common::MediaFoundationDevice::NV12Transformer().Transform(buffer.data(), 48, 8, 4, 8, frame);
+    Common::NV12Transformer(MFVideoFormat_NV12).Transform(buffer.data(), 48, 8, 4, 8, frame);
     EXPECT_EQ(PixelAt(frame, 7, 3), 0xFF828282u);
     // Bottom-up NV12 with a known length: its chroma plane would lie below the start of the buffer.
-    ExpectTooShort<Common::MediaFoundationDevice::NV12Transformer>(buffer, 24, 48, 8, 4, -8);
-    ExpectTooShort<Common::MediaFoundationDevice::RGB32Transformer>(buffer, 0, 1, 2, 2, 8);
+    ExpectTooShort<Common::NV12Transformer>(buffer, 24, 48, 8, 4, -8);
+    ExpectTooShort<Common::RGB32Transformer>(buffer, 0, 1, 2, 2, 8);
 }
 
 // Every kernel variant this processor runs, directly and through the

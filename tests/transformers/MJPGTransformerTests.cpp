@@ -6,7 +6,7 @@
 // factory decodes the Media Foundation suite's MJPG stream.)
 #include "CountingImagingFactory.h"
 
-#include "Common/capture/mediafoundation/MediaFoundationDeviceMJPGTransformer.h"
+#include "Common/capture/transform/MJPGTransformer.h"
 
 #include "support/FramePixels.h"
 #include "support/TestJpeg.h"
@@ -26,7 +26,7 @@ namespace
 using Common::ComPointer;
 using Common::FrameBuffer;
 using TestSupport::FilledFrame; // of guard pixels
-using MJPGTransformer = Common::MediaFoundationDevice::MJPGTransformer;
+using MJPGTransformer = Common::MJPGTransformer;
 
 constexpr std::uint32_t Guard = TestSupport::GuardPixel;
 constexpr int Width = 64;
@@ -70,7 +70,7 @@ protected:
     MJPGTransformerTest() : factory_(new CountingImagingFactory())
     {
         ComPointer<IWICImagingFactory> shared(factory_);
-        transformer_ = std::make_unique<MJPGTransformer>(shared);
+        transformer_ = std::make_unique<MJPGTransformer>(MFVideoFormat_MJPG, shared);
         factory_->Release(); // The transformer and `shared` hold it now.
     }
 
@@ -104,7 +104,7 @@ TEST_F(MJPGTransformerTest, FramesWithoutTheStartMarkerAreRefusedBeforeAnyDecode
     data[1] = 0xD9;
     const Common::Exception error = TransformFails(data, static_cast<std::uint32_t>(data.size()), frame);
     EXPECT_EQ(error.ErrorCode, static_cast<HRESULT>(E_UNEXPECTED));
-    EXPECT_EQ(error.File, L"MediaFoundationDeviceMJPGTransformer");
+    EXPECT_EQ(error.File, L"MJPGTransformer");
     EXPECT_EQ(factory_->objectsCreated, 0);
     EXPECT_EQ(frame.pixels, FilledFrame(Width, Height).pixels) << "the frame was written";
 }
@@ -120,7 +120,7 @@ TEST_F(MJPGTransformerTest, DecoderFailuresReleaseEveryObjectAndTheNextFrameDeco
     const Common::Exception error = TransformFails(jpeg, 40, frame);
     EXPECT_TRUE(FAILED(error.ErrorCode));
     EXPECT_NE(error.ErrorCode, static_cast<HRESULT>(E_UNEXPECTED));
-    EXPECT_EQ(error.File, L"MediaFoundationDeviceMJPGTransformer");
+    EXPECT_EQ(error.File, L"MJPGTransformer");
     EXPECT_GE(factory_->objectsCreated, 1);
     EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
 

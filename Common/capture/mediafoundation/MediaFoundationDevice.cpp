@@ -3,7 +3,7 @@
 #include "Common/TaskMemory.h"
 #include "Common/capture/FormatList.h"
 #include "Common/capture/mediafoundation/MediaFoundationDeviceCallback.h"
-#include "Common/capture/mediafoundation/MediaFoundationDeviceTransformer.h"
+#include "Common/capture/transform/Transformer.h"
 #include "Common/capture/mediafoundation/MediaFoundationFrameFormat.h"
 
 #include <mfapi.h>

@@ -27,23 +27,11 @@
 namespace Common
 {
 
+class Transformer;
+
 class MediaFoundationDevice : public Device
 {
 public:
-    // Converters from a source pixel layout into the device's FrameBuffer.
-    class Transformer;
-    class RGB32Transformer;
-    class ARGB32Transformer;
-    class RGB24Transformer;
-    class RGB555Transformer;
-    class RGB565Transformer;
-    class RGB8Transformer;
-    class YUY2Transformer;
-    class YVYUTransformer;
-    class UYVYTransformer;
-    class NV12Transformer;
-    class MJPGTransformer;
-
     // The source reader's callback; holds deviceLock.
     class Callback;
 
@@ -54,8 +42,9 @@ public:
     static HRESULT CreateSourceReader(IMFMediaSource* source, IMFAttributes* attributes,
                                       IMFSourceReader** reader);
 
-    // One of each transformer, in the order RGB32, ARGB32, RGB24, RGB555,
-    // RGB565, RGB8, YUY2, YVYU, UYVY, NV12, MJPG.
+    // One of each transformer (Common/capture/transform) under its Media
+    // Foundation subtype, in the order RGB32, ARGB32, RGB24, RGB555, RGB565,
+    // RGB8, YUY2, YVYU, UYVY, NV12, MJPG.
     static std::vector<std::shared_ptr<Transformer>> CreateTransformers();
 
     // Builds the device from its activation object: name, path and formats.

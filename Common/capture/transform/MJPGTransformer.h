@@ -1,4 +1,4 @@
-// Common::MediaFoundationDevice::MJPGTransformer: decodes a Motion JPEG frame
+// Common::MJPGTransformer: decodes a Motion JPEG frame
 // with the Windows Imaging Component into the device's FrameBuffer as 32-bit
 // BGRA. Holds the imaging factory for its whole life; every per-frame object
 // (stream, decoder, frame, converter) lives only during Transform.
@@ -6,20 +6,22 @@
 #pragma once
 
 #include "Common/ComPointer.h"
-#include "Common/capture/mediafoundation/MediaFoundationDeviceTransformer.h"
+#include "Common/capture/transform/Transformer.h"
 
 #include <wincodec.h>
 
 namespace Common
 {
 
-class MediaFoundationDevice::MJPGTransformer final : public Transformer
+class MJPGTransformer final : public Transformer
 {
 public:
     // Creates the imaging factory; a failure raises Exception with its code.
-    MJPGTransformer();
+    // `subtype` is the creating backend's MJPG identifier, a constant that
+    // outlives the transformer.
+    explicit MJPGTransformer(const GUID& subtype);
     // Uses the given imaging factory (which must not be empty).
-    explicit MJPGTransformer(ComPointer<IWICImagingFactory> factory);
+    MJPGTransformer(const GUID& subtype, ComPointer<IWICImagingFactory> factory);
 
     const GUID& GetSubtype() const override;
 
@@ -34,6 +36,7 @@ public:
                    std::int32_t height, std::int32_t sourceStride, FrameBuffer& frame) override;
 
 private:
+    const GUID& subtype_;
     ComPointer<IWICImagingFactory> factory_;
 };
 

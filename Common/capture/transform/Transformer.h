@@ -1,13 +1,12 @@
-// Common::MediaFoundationDevice::Transformer: converts one source frame, as
-// the capture platform delivers it, into the device's FrameBuffer (B G R A,
-// top row first). One instance of each subclass per device; the device picks
-// the one whose subtype matches the selected format.
+// Common::Transformer: converts one source frame, as the capture platform
+// delivers it, into a device's FrameBuffer (B G R A, top row first). Both
+// backends use the same converters: each device holds one instance of each
+// it needs and picks the one whose subtype matches the selected format.
 // Threads: called on the platform's delivery thread, one call at a time per
 // device, while the caller holds the device's frameLock.
 #pragma once
 
 #include "Common/capture/FrameBuffer.h"
-#include "Common/capture/mediafoundation/MediaFoundationDevice.h"
 
 #include <guiddef.h>
 
@@ -16,7 +15,7 @@
 namespace Common
 {
 
-class MediaFoundationDevice::Transformer
+class Transformer
 {
 public:
     Transformer() = default;
@@ -24,15 +23,17 @@ public:
     Transformer& operator=(const Transformer&) = delete;
     virtual ~Transformer() = default;
 
-    // The Media Foundation subtype this transformer converts.
+    // The subtype this transformer converts, in the identifiers of the
+    // backend that created it (Media Foundation and DirectShow name the RGB
+    // layouts differently).
     virtual const GUID& GetSubtype() const = 0;
 
     // Converts one frame into `frame` (already sized for the selected format).
     // `source` addresses the top image row; `sourceStride` is the distance to
     // the row below, negative for bottom-up storage. `sourceLength` counts the
     // valid bytes of the whole buffer (which, for a negative stride, starts
-    // (height - 1) * |sourceStride| bytes below `source`); the device never
-    // passes 0.
+    // (height - 1) * |sourceStride| bytes below `source`); the devices never
+    // pass 0.
     // `source` is valid only during the call. Raises Exception for a frame
     // that cannot be converted; `frame` then keeps what was written so far.
     virtual void Transform(const std::uint8_t* source, std::uint32_t sourceLength, std::int32_t width,

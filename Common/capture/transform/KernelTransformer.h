@@ -7,12 +7,12 @@
 
 #include "Common/capture/convert/RowKernels.h"
 #include "Common/capture/convert/SourceLayout.h"
-#include "Common/capture/mediafoundation/MediaFoundationDeviceTransformer.h"
+#include "Common/capture/transform/Transformer.h"
 
 namespace Common
 {
 
-class KernelTransformer : public MediaFoundationDevice::Transformer
+class KernelTransformer : public Transformer
 {
 public:
     const GUID& GetSubtype() const override { return subtype_; }
@@ -28,6 +28,8 @@ public:
     Convert::SourceLayout GetLayout() const { return layout_; }
 
 protected:
+    // `subtype` names the layout in the creating backend's identifiers; it
+    // refers to a constant that outlives the transformer.
     KernelTransformer(const GUID& subtype, Convert::SourceLayout layout);
 
 private:

@@ -1,4 +1,4 @@
-#include "Common/capture/mediafoundation/KernelTransformer.h"
+#include "Common/capture/transform/KernelTransformer.h"
 
 #include "Common/Exception.h"
 #include "Common/capture/convert/ConvertToBgra.h"

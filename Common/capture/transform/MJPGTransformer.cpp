@@ -1,19 +1,17 @@
-#include "Common/capture/mediafoundation/MediaFoundationDeviceMJPGTransformer.h"
-
-#include <mfapi.h>
+#include "Common/capture/transform/MJPGTransformer.h"
 
 #include <utility>
 
 namespace Common
 {
 
-MediaFoundationDevice::MJPGTransformer::MJPGTransformer()
+MJPGTransformer::MJPGTransformer(const GUID& subtype) : subtype_(subtype)
 {
     factory_.CreateInstance(CLSID_WICImagingFactory2, CLSCTX_INPROC_SERVER);
 }
 
-MediaFoundationDevice::MJPGTransformer::MJPGTransformer(ComPointer<IWICImagingFactory> factory)
-    : factory_(std::move(factory))
+MJPGTransformer::MJPGTransformer(const GUID& subtype, ComPointer<IWICImagingFactory> factory)
+    : subtype_(subtype), factory_(std::move(factory))
 {
     if (!factory_)
     {
@@ -21,14 +19,13 @@ MediaFoundationDevice::MJPGTransformer::MJPGTransformer(ComPointer<IWICImagingFa
     }
 }
 
-const GUID& MediaFoundationDevice::MJPGTransformer::GetSubtype() const
+const GUID& MJPGTransformer::GetSubtype() const
 {
-    return MFVideoFormat_MJPG;
+    return subtype_;
 }
 
-void MediaFoundationDevice::MJPGTransformer::Transform(const std::uint8_t* source, std::uint32_t sourceLength,
-                                                       std::int32_t, std::int32_t, std::int32_t,
-                                                       FrameBuffer& frame)
+void MJPGTransformer::Transform(const std::uint8_t* source, std::uint32_t sourceLength, std::int32_t,
+                                std::int32_t, std::int32_t, FrameBuffer& frame)
 {
     // A buffer shorter than the marker cannot be a JPEG image either.
     if (source == nullptr || sourceLength < 2 || source[0] != 0xFF || source[1] != 0xD8)
