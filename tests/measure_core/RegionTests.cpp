@@ -90,12 +90,14 @@ TEST(RegionStatistics, IteratedWindowGivesTheWidthOfASpotInNoise)
     EXPECT_NEAR(spot.centroidY, cy, 0.3);
     EXPECT_NEAR(spot.width4SigmaX, 4.0 * sx, 0.03 * 4.0 * sx);
     EXPECT_NEAR(spot.width4SigmaY, 4.0 * sy, 0.03 * 4.0 * sy);
-    // The window: three widths around the centre, on the 8-pixel grid.
-    EXPECT_NEAR(spot.window.width, 3.0 * 4.0 * sx, 16.0);
-    EXPECT_NEAR(spot.window.y + spot.window.height / 2.0, cy, 8.0);
+    // The window: three widths around the centre, to the nearest pixel edges.
+    EXPECT_NEAR(spot.window.width, 3.0 * spot.width4SigmaX, 2.0);
+    EXPECT_NEAR(spot.window.height, 3.0 * spot.width4SigmaY, 2.0);
+    EXPECT_NEAR(spot.window.x + spot.window.width / 2.0, spot.centroidX, 1.0);
+    EXPECT_NEAR(spot.window.y + spot.window.height / 2.0, spot.centroidY, 1.0);
     EXPECT_NEAR(spot.background, 40.0, 0.05);
 
-    const SpotStatistics whole = region.MomentsOver(region.Region());
+    const SpotStatistics whole = region.MomentsOver(frame.View(), region.Region());
     std::printf("4-sigma x: iterated %.2f (%d windows), whole region %.2f; true %.2f\n", spot.width4SigmaX,
                 spot.iterations, whole.width4SigmaX, 4.0 * sx);
     EXPECT_FALSE(std::abs(whole.width4SigmaX - 4.0 * sx) < 0.2 * 4.0 * sx);

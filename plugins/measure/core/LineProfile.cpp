@@ -63,6 +63,7 @@ void LineProfile::Sample(const ImageView& image, const LineSegment& line, Interp
 {
     count_ = 0;
     step_ = 0.0;
+    origin_ = 0.0;
     line_ = line;
     if (image.IsEmpty() || !std::isfinite(line.x0) || !std::isfinite(line.y0) || !std::isfinite(line.x1) ||
         !std::isfinite(line.y1) || !ClipSegment(line_, image.width, image.height))
@@ -74,7 +75,22 @@ void LineProfile::Sample(const ImageView& image, const LineSegment& line, Interp
     {
         return;
     }
-    const int count = static_cast<int>(std::floor(length)) + 1;
+    // Along the major axis a (x for a line closer to horizontal), the pixel
+    // centres k + 0.5 between the ends; across it, b follows the line.
+    const bool alongX = std::abs(line_.x1 - line_.x0) >= std::abs(line_.y1 - line_.y0);
+    const double a0 = alongX ? line_.x0 : line_.y0;
+    const double a1 = alongX ? line_.x1 : line_.y1;
+    const double b0 = alongX ? line_.y0 : line_.x0;
+    const double b1 = alongX ? line_.y1 : line_.x1;
+    const double direction = a1 >= a0 ? 1.0 : -1.0;
+    // The first and last centres, counted from the start.
+    const double first = direction > 0.0 ? std::ceil(a0 - 0.5) + 0.5 : std::floor(a0 - 0.5) + 0.5;
+    const double last = direction > 0.0 ? std::floor(a1 - 0.5) + 0.5 : std::ceil(a1 - 0.5) + 0.5;
+    const int count = static_cast<int>(std::floor((last - first) * direction + 0.5)) + 1;
+    if (count < 2)
+    {
+        return;
+    }
     for (auto& values : values_)
     {
         if (values.size() < static_cast<std::size_t>(count))
@@ -82,55 +98,47 @@ void LineProfile::Sample(const ImageView& image, const LineSegment& line, Interp
             values.resize(static_cast<std::size_t>(count));
         }
     }
-    step_ = length / (count - 1);
-    const double dx = (line_.x1 - line_.x0) / (count - 1);
-    const double dy = (line_.y1 - line_.y0) / (count - 1);
+    const double span = std::abs(a1 - a0);
+    step_ = length / span;
+    origin_ = std::abs(first - a0) * step_;
+    const double slope = (b1 - b0) / (a1 - a0); // b per unit of a
+    const int majorSize = alongX ? image.width : image.height;
+    const int minorSize = alongX ? image.height : image.width;
+    auto pixel = [&](int major, int minor)
+    { return alongX ? image.Pixel(major, minor) : image.Pixel(minor, major); };
     float* red = values_[0].data();
     float* green = values_[1].data();
     float* blue = values_[2].data();
     float* luma = values_[3].data();
     for (int i = 0; i < count; ++i)
     {
-        const double x = line_.x0 + dx * i;
-        const double y = line_.y0 + dy * i;
+        const double a = first + direction * i;
+        const double b = b0 + (a - a0) * slope;
+        const int major = std::clamp(static_cast<int>(std::floor(a)), 0, majorSize - 1);
         if (interpolation == Interpolation::Nearest)
         {
-            const int px = std::clamp(static_cast<int>(x), 0, image.width - 1);
-            const int py = std::clamp(static_cast<int>(y), 0, image.height - 1);
-            const std::uint8_t* pixel = image.Pixel(px, py);
-            red[i] = pixel[2];
-            green[i] = pixel[1];
-            blue[i] = pixel[0];
-            luma[i] = static_cast<float>(Luma(pixel[2], pixel[1], pixel[0]));
+            const int minor = std::clamp(static_cast<int>(std::floor(b)), 0, minorSize - 1);
+            const std::uint8_t* p = pixel(major, minor);
+            red[i] = p[2];
+            green[i] = p[1];
+            blue[i] = p[0];
+            luma[i] = static_cast<float>(Luma(p[2], p[1], p[0]));
             continue;
         }
-        // Bilinear between the four pixel centres around the point; at the
-        // frame's border the outer pixels repeat.
-        const double u = x - 0.5;
-        const double v = y - 0.5;
-        const double fu = std::floor(u);
-        const double fv = std::floor(v);
-        const double wx = u - fu;
-        const double wy = v - fv;
-        const int xa = std::clamp(static_cast<int>(fu), 0, image.width - 1);
-        const int xb = std::clamp(static_cast<int>(fu) + 1, 0, image.width - 1);
-        const int ya = std::clamp(static_cast<int>(fv), 0, image.height - 1);
-        const int yb = std::clamp(static_cast<int>(fv) + 1, 0, image.height - 1);
-        const std::uint8_t* p00 = image.Pixel(xa, ya);
-        const std::uint8_t* p10 = image.Pixel(xb, ya);
-        const std::uint8_t* p01 = image.Pixel(xa, yb);
-        const std::uint8_t* p11 = image.Pixel(xb, yb);
-        const double w00 = (1.0 - wx) * (1.0 - wy);
-        const double w10 = wx * (1.0 - wy);
-        const double w01 = (1.0 - wx) * wy;
-        const double w11 = wx * wy;
-        auto mix = [&](int byte)
-        { return static_cast<float>(w00 * p00[byte] + w10 * p10[byte] + w01 * p01[byte] + w11 * p11[byte]); };
-        red[i] = mix(2);
-        green[i] = mix(1);
-        blue[i] = mix(0);
-        luma[i] = static_cast<float>(w00 * Luma(p00[2], p00[1], p00[0]) + w10 * Luma(p10[2], p10[1], p10[0]) +
-                                     w01 * Luma(p01[2], p01[1], p01[0]) + w11 * Luma(p11[2], p11[1], p11[0]));
+        // Between the two pixel centres across the line; at the frame's
+        // border the outer pixel repeats.
+        const double v = b - 0.5;
+        const double floorV = std::floor(v);
+        const double w = v - floorV;
+        const int lowIndex = std::clamp(static_cast<int>(floorV), 0, minorSize - 1);
+        const int highIndex = std::clamp(static_cast<int>(floorV) + 1, 0, minorSize - 1);
+        const std::uint8_t* p = pixel(major, lowIndex);
+        const std::uint8_t* q = pixel(major, highIndex);
+        auto mix = [&](double low, double high) { return static_cast<float>(low + (high - low) * w); };
+        red[i] = mix(p[2], q[2]);
+        green[i] = mix(p[1], q[1]);
+        blue[i] = mix(p[0], q[0]);
+        luma[i] = mix(Luma(p[2], p[1], p[0]), Luma(q[2], q[1], q[0]));
     }
     count_ = count;
 }

@@ -24,7 +24,7 @@ void Measurement::Measure(const ImageView& image, const MeasureSettings& measure
         {
             lineStatistics =
                 ProfileStatistics::Compute(profile.Values(settings.channel), profile.Count(), profile.Step(),
-                                           settings.baselineMode, settings.baseline);
+                                           settings.baselineMode, settings.baseline, profile.Origin());
         }
     }
 

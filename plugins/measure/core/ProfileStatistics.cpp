@@ -13,12 +13,102 @@ namespace
 
 constexpr double FwhmPerSigma = 2.3548200450309493; // 2 sqrt(2 ln 2)
 
+// Below this share of the level, the sample outside a crossing is taken as
+// the foot of a steep edge (or noise) rather than the flank of a peak.
+constexpr double SteepEdgeShare = 0.05;
+
 double Signal(const float* values, double baseline, int i)
 {
     return std::max(static_cast<double>(values[i]) - baseline, 0.0);
 }
 
+// The crossing of `level` between sample `inside` (at or above it) and its
+// neighbour `outside` (below it), as a fraction 0..1 of the way outwards.
+// A parabola through the logarithms of the signal at `outside`, `inside`
+// and the next sample inwards is exact for a Gaussian wherever its samples
+// fall; where one of them has no signal or the outer one lies below a
+// twentieth of the level (a steep edge), the signal is interpolated
+// linearly between the two.
+double CrossingFraction(const float* values, int count, double baseline, int inside, int outside,
+                        double level)
+{
+    const double in = Signal(values, baseline, inside);
+    const double out = Signal(values, baseline, outside);
+    const int inwards = inside - (outside - inside);
+    const double linear = in > out ? (in - level) / (in - out) : 0.0;
+    if (inwards < 0 || inwards >= count || !(out >= SteepEdgeShare * level) || !(level > 0.0))
+    {
+        return linear;
+    }
+    const double further = Signal(values, baseline, inwards);
+    if (!(further > 0.0) || !(in > 0.0))
+    {
+        return linear;
+    }
+    // p(u) = l0 + b u + a u^2 with u = 0 inside, 1 outside, -1 inwards.
+    const double l0 = std::log(in);
+    const double l1 = std::log(out);
+    const double lm = std::log(further);
+    const double a = (l1 + lm - 2.0 * l0) / 2.0;
+    const double b = (l1 - lm) / 2.0;
+    const double c = l0 - std::log(level); // >= 0; p(1) - log(level) < 0
+    double u = linear;
+    if (std::abs(a) < 1e-12 * (std::abs(b) + 1.0))
+    {
+        u = b < 0.0 ? c / -b : linear;
+    }
+    else
+    {
+        // One root of a u^2 + b u + c lies in [0, 1]: p(0) >= level > p(1).
+        const double discriminant = b * b - 4.0 * a * c;
+        if (discriminant < 0.0)
+        {
+            return linear;
+        }
+        const double q = -0.5 * (b + std::copysign(std::sqrt(discriminant), b));
+        const double r1 = q / a;
+        const double r2 = q != 0.0 ? c / q : r1;
+        u = r1 >= 0.0 && r1 <= 1.0 ? r1 : r2;
+    }
+    return u >= 0.0 && u <= 1.0 ? u : linear;
+}
+
 } // namespace
+
+double PeakSignal(const float* values, int count, double baseline, int peakIndex)
+{
+    const double peak = Signal(values, baseline, peakIndex);
+    if (peakIndex < 2 || peakIndex >= count - 2 || !(peak > 0.0))
+    {
+        return peak;
+    }
+    // The logarithms of the five samples around the peak: a Gaussian's are
+    // a parabola open downwards, curved alike at each of the middle three.
+    // A flat top (a neighbour as large, and beyond it no curvature) keeps
+    // its largest sample.
+    double logs[5];
+    for (int i = 0; i < 5; ++i)
+    {
+        const double signal = Signal(values, baseline, peakIndex - 2 + i);
+        if (!(signal > 0.0))
+        {
+            return peak;
+        }
+        logs[i] = std::log(signal);
+    }
+    for (int i = 1; i <= 3; ++i)
+    {
+        if (!(logs[i - 1] + logs[i + 1] - 2.0 * logs[i] < 0.0))
+        {
+            return peak;
+        }
+    }
+    // The top of the parabola through the middle three, within half a
+    // sample of the largest.
+    const double curvature = logs[1] + logs[3] - 2.0 * logs[2];
+    const double slope = (logs[3] - logs[1]) / 2.0;
+    return std::exp(logs[2] - slope * slope / (2.0 * curvature));
+}
 
 double WidthAbove(const float* values, int count, double baseline, int peakIndex, double level, double step)
 {
@@ -38,18 +128,13 @@ double WidthAbove(const float* values, int count, double baseline, int peakIndex
     {
         return ProfileStatistics::NotDefined; // does not fall below the level inside the line
     }
-    auto crossing = [&](int inside, int outside)
-    {
-        const double a = Signal(values, baseline, outside);
-        const double b = Signal(values, baseline, inside);
-        const double fraction = b > a ? (level - a) / (b - a) : 0.0;
-        return outside + (inside - outside) * fraction;
-    };
-    return (crossing(right, right + 1) - crossing(left, left - 1)) * step;
+    const double rightEdge = right + CrossingFraction(values, count, baseline, right, right + 1, level);
+    const double leftEdge = left - CrossingFraction(values, count, baseline, left, left - 1, level);
+    return (rightEdge - leftEdge) * step;
 }
 
 ProfileStatistics ProfileStatistics::Compute(const float* values, int count, double step, BaselineMode mode,
-                                             double userBaseline)
+                                             double userBaseline, double origin)
 {
     ProfileStatistics result;
     result.count = count;
@@ -82,7 +167,7 @@ ProfileStatistics ProfileStatistics::Compute(const float* values, int count, dou
     result.maximum = maximum;
     result.mean = mean;
     result.standardDeviation = std::sqrt(squares / count);
-    result.peakPosition = peak * step;
+    result.peakPosition = origin + peak * step;
 
     if (mode == BaselineMode::User)
     {
@@ -99,11 +184,11 @@ ProfileStatistics ProfileStatistics::Compute(const float* values, int count, dou
         result.baseline = endSum / (2.0 * ends);
     }
 
-    const double peakSignal = maximum - result.baseline;
-    if (peakSignal <= 0.0)
+    if (maximum - result.baseline <= 0.0)
     {
         return result;
     }
+    const double peakSignal = PeakSignal(values, count, result.baseline, peak);
     result.fwhm = WidthAbove(values, count, result.baseline, peak, peakSignal * 0.5, step);
     result.widthE2 = WidthAbove(values, count, result.baseline, peak, peakSignal * std::exp(-2.0), step);
 
@@ -115,9 +200,9 @@ ProfileStatistics ProfileStatistics::Compute(const float* values, int count, dou
     };
     auto window = [&](double centre, double half)
     {
-        const double limit = count;
-        return std::pair<int, int>{static_cast<int>(std::clamp(std::floor(centre - half), 0.0, limit - 1)),
-                                   static_cast<int>(std::clamp(std::ceil(centre + half), 0.0, limit - 1))};
+        std::pair<int, int> samples;
+        SecondMoments::Span(centre - half, centre + half, count, 0.0, samples.first, samples.second);
+        return samples;
     };
     std::pair<int, int> range{0, count - 1};
     if (std::isfinite(result.fwhm))
@@ -125,7 +210,7 @@ ProfileStatistics ProfileStatistics::Compute(const float* values, int count, dou
         range = window(peak, SecondMoments::HalfWindowInWidths * 4.0 * result.fwhm / step / FwhmPerSigma);
     }
     Moments moments;
-    result.converged = SecondMoments::Iterate(
+    const SecondMoments::Outcome outcome = SecondMoments::Iterate(
         range, moments, result.iterations,
         [&](const std::pair<int, int>& samples, Moments& m)
         {
@@ -138,7 +223,7 @@ ProfileStatistics ProfileStatistics::Compute(const float* values, int count, dou
             }
             if (!(weight > 0.0))
             {
-                return false;
+                return SecondMoments::Integral::None;
             }
             m.centre = first / weight;
             double second = 0.0;
@@ -148,17 +233,31 @@ ProfileStatistics ProfileStatistics::Compute(const float* values, int count, dou
             }
             if (!(second >= 0.0))
             {
-                return false;
+                return SecondMoments::Integral::Centroid;
             }
             m.width = 4.0 * std::sqrt(second / weight);
-            return true;
+            return SecondMoments::Integral::Complete;
         },
         [&](const Moments& m) { return window(m.centre, SecondMoments::HalfWindowInWidths * m.width); },
         [](const Moments& a, const Moments& b)
-        { return SecondMoments::Settled(a.centre, a.width, b.centre, b.width); });
+        { return SecondMoments::Settled(a.centre, a.width, b.centre, b.width); },
+        [](const Moments* cycle, int n)
+        {
+            Moments mean;
+            for (int i = 0; i < n; ++i)
+            {
+                mean.centre += cycle[i].centre / n;
+                mean.width += cycle[i].width / n;
+            }
+            return mean;
+        });
+    result.converged = outcome == SecondMoments::Outcome::Settled;
+    if (outcome != SecondMoments::Outcome::NoResult)
+    {
+        result.centroid = origin + moments.centre * step;
+    }
     if (result.converged)
     {
-        result.centroid = moments.centre * step;
         result.width4Sigma = moments.width * step;
     }
     return result;

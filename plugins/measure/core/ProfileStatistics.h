@@ -1,6 +1,6 @@
 // TavixMeasure::ProfileStatistics: the figures of one channel of a line
 // profile. Positions and widths are in pixels along the line from its start
-// (sample i lies at i * step).
+// (sample i lies at origin + i * step).
 //
 // - minimum, maximum, mean and standard deviation (population) of the samples;
 // - peak: the position of the first largest sample;
@@ -14,9 +14,19 @@
 //   baseline averages out, and it is integrated over a window of three
 //   widths around the centroid, iterated until it settles (SecondMoments.h),
 //   starting from the peak and the FWHM (or the whole line without one);
+//   the centroid stands even when the width does not settle;
 // - FWHM and 1/e^2 width: the distance between the outermost crossings, on
-//   either side of the peak, of half and of e^-2 of the peak signal, each
-//   crossing interpolated linearly between the two samples around it.
+//   either side of the peak, of half and of e^-2 of the peak signal. The
+//   peak signal is the top of the parabola through the logarithms of the
+//   largest sample and its neighbours (where the five around it curve like
+//   a Gaussian's, else the largest sample), and each crossing lies on the
+//   parabola through the logarithms of the two samples around it and the
+//   next one inwards: both are exact for a sampled Gaussian wherever the
+//   samples fall, where straight lines between samples read a small beam
+//   up to 10 % wide. A flat top keeps its largest sample as the peak, and
+//   on an edge steeper than the sampling (the outer sample below a
+//   twentieth of the level, or without signal) the crossing is interpolated
+//   linearly between the two samples.
 // A figure that the profile does not define (no signal above the baseline,
 // a crossing beyond the line's ends) is NaN. Any thread.
 #pragma once
@@ -49,16 +59,20 @@ struct ProfileStatistics
     double widthE2 = NotDefined;
     double width4Sigma = NotDefined;
     int iterations = 0;     // windows the 4-sigma width was integrated over
-    bool converged = false; // false: no centroid or 4-sigma width
+    bool converged = false; // false: no 4-sigma width (the centroid may stand)
 
-    // `values`: `count` samples `step` pixels apart.
+    // `values`: `count` samples `step` pixels apart, the first `origin`
+    // pixels from the line's start.
     static ProfileStatistics Compute(const float* values, int count, double step, BaselineMode mode,
-                                     double userBaseline);
+                                     double userBaseline, double origin = 0.0);
 };
 
 // The width of the part of `values` (with the baseline already taken away)
 // that lies above `level`, measured between the outermost crossings around
 // `peakIndex`; NaN when the signal does not fall below `level` on both sides.
 double WidthAbove(const float* values, int count, double baseline, int peakIndex, double level, double step);
+
+// The signal at the top of the peak around sample `peakIndex` (see above).
+double PeakSignal(const float* values, int count, double baseline, int peakIndex);
 
 } // namespace TavixMeasure

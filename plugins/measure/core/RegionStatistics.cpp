@@ -280,7 +280,7 @@ void RegionStatistics::Compute(const ImageView& image, const Rect& rect, Channel
         }
         channels_[static_cast<std::size_t>(c)] = FromHistogram(histogram);
     }
-    FindSpot();
+    FindSpot(image);
 }
 
 void RegionStatistics::CountRow(const std::uint8_t* pixels, int y)
@@ -350,37 +350,6 @@ void RegionStatistics::CountRow(const std::uint8_t* pixels, int y)
     SumRow<4>(pixels, byte, width, firstOfBand, band, runSums);
 }
 
-Rect RegionStatistics::GridWindow(double left, double top, double right, double bottom) const
-{
-    // Outwards to the grid; a limit keeps huge or infinite edges representable.
-    const double limit = 1 << 30;
-    auto down = [&](double v, int size)
-    {
-        return static_cast<int>(
-            std::clamp(std::floor(std::clamp(v, -limit, limit) / Cell) * Cell, 0.0, double(size)));
-    };
-    auto up = [&](double v, int size)
-    {
-        return static_cast<int>(
-            std::clamp(std::ceil(std::clamp(v, -limit, limit) / Cell) * Cell, 0.0, double(size)));
-    };
-    int x0 = down(left, region_.width);
-    int x1 = up(right, region_.width);
-    int y0 = down(top, region_.height);
-    int y1 = up(bottom, region_.height);
-    if (x1 <= x0)
-    {
-        x0 = std::max(0, std::min(x0, region_.width - 1) / Cell * Cell);
-        x1 = std::min(x0 + Cell, region_.width);
-    }
-    if (y1 <= y0)
-    {
-        y0 = std::max(0, std::min(y0, region_.height - 1) / Cell * Cell);
-        y1 = std::min(y0 + Cell, region_.height);
-    }
-    return {x0, y0, x1 - x0, y1 - y0};
-}
-
 void RegionStatistics::SumUp()
 {
     const std::size_t width = static_cast<std::size_t>(region_.width);
@@ -413,6 +382,17 @@ void RegionStatistics::SumUp()
     }
 }
 
+Rect RegionStatistics::WindowAround(double centreX, double centreY, double halfX, double halfY) const
+{
+    int x0 = 0;
+    int x1 = 0;
+    int y0 = 0;
+    int y1 = 0;
+    SecondMoments::Span(centreX - halfX, centreX + halfX, region_.width, 0.5, x0, x1);
+    SecondMoments::Span(centreY - halfY, centreY + halfY, region_.height, 0.5, y0, y1);
+    return {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
+}
+
 Rect RegionStatistics::StartWindow()
 {
     // The projections of the signal on x and y average the noise of a whole
@@ -435,10 +415,11 @@ Rect RegionStatistics::StartWindow()
         projectionY_[static_cast<std::size_t>(y)] = static_cast<float>(
             runPrefix_[static_cast<std::size_t>(y) * (runs + 1) + runs] - background * width);
     }
-    auto range = [](const float* values, int count, double& low, double& high)
+    // Centre and half size of the window; the whole extent without a peak.
+    auto range = [](const float* values, int count, double& centre, double& half)
     {
-        low = 0.0;
-        high = count;
+        centre = count / 2.0;
+        half = count / 2.0;
         const int peak = static_cast<int>(std::max_element(values, values + count) - values);
         if (!(values[peak] > 0.0f))
         {
@@ -447,21 +428,25 @@ Rect RegionStatistics::StartWindow()
         const double fwhm = WidthAbove(values, count, 0.0, peak, values[peak] * 0.5, 1.0);
         if (std::isfinite(fwhm))
         {
-            const double half = SecondMoments::HalfWindowInWidths * 4.0 * fwhm / 2.3548200450309493;
-            low = peak + 0.5 - half;
-            high = peak + 0.5 + half;
+            centre = peak + 0.5;
+            half = SecondMoments::HalfWindowInWidths * 4.0 * fwhm / 2.3548200450309493;
         }
     };
-    double left = 0.0;
-    double right = 0.0;
-    double top = 0.0;
-    double bottom = 0.0;
-    range(projectionX_.data(), width, left, right);
-    range(projectionY_.data(), height, top, bottom);
-    return GridWindow(left, top, right, bottom);
+    double centreX = 0.0;
+    double halfX = 0.0;
+    double centreY = 0.0;
+    double halfY = 0.0;
+    range(projectionX_.data(), width, centreX, halfX);
+    range(projectionY_.data(), height, centreY, halfY);
+    return WindowAround(centreX, centreY, halfX, halfY);
 }
 
-SpotStatistics RegionStatistics::MomentsOver(const Rect& window) const
+double RegionStatistics::ValueAt(const ImageView& image, int x, int y) const
+{
+    return ChannelValue(image.Pixel(region_.x + x, region_.y + y), spotChannel_);
+}
+
+SpotStatistics RegionStatistics::MomentsOver(const ImageView& image, const Rect& window) const
 {
     SpotStatistics result;
     result.background = borderBackground_;
@@ -469,17 +454,25 @@ SpotStatistics RegionStatistics::MomentsOver(const Rect& window) const
     {
         return result;
     }
-    // From image to region coordinates, onto the grid.
-    const Rect w = GridWindow(window.x - region_.x, window.y - region_.y,
-                              static_cast<double>(window.x) + window.width - region_.x,
-                              static_cast<double>(window.y) + window.height - region_.y);
+    // From image to region coordinates, clipped to the region.
+    const Rect clipped = ClipRect(window, image.width, image.height);
+    const Rect w = ClipRect({clipped.x - region_.x, clipped.y - region_.y, clipped.width, clipped.height},
+                            region_.width, region_.height);
+    if (w.IsEmpty())
+    {
+        return result;
+    }
     const std::size_t width = static_cast<std::size_t>(region_.width);
     const std::size_t runs = (width + Cell - 1) / Cell;
 
-    // Down the columns of the window: the difference of two running sums.
-    const std::uint32_t* top = bandPrefix_.data() + static_cast<std::size_t>(w.y / Cell) * width;
-    const std::uint32_t* bottom =
-        bandPrefix_.data() + static_cast<std::size_t>((w.y + w.height + Cell - 1) / Cell) * width;
+    // Down the columns of the window: whole bands of 8 rows from their
+    // running sums, the rows of the bands the window cuts from the frame.
+    const int firstBand = (w.y + Cell - 1) / Cell;
+    const int lastBand = std::max(firstBand, (w.y + w.height) / Cell); // bands [firstBand, lastBand)
+    const int headEnd = std::min(firstBand * Cell, w.y + w.height);    // rows [w.y, headEnd) cut
+    const int tailStart = std::max(lastBand * Cell, headEnd);          // rows [tailStart, bottom) cut
+    const std::uint32_t* top = bandPrefix_.data() + static_cast<std::size_t>(firstBand) * width;
+    const std::uint32_t* bottom = bandPrefix_.data() + static_cast<std::size_t>(lastBand) * width;
     double total = 0.0;
     double firstX = 0.0;
     double secondX = 0.0;
@@ -487,7 +480,15 @@ SpotStatistics RegionStatistics::MomentsOver(const Rect& window) const
     double squaresX = 0.0;
     for (int x = w.x; x < w.x + w.width; ++x)
     {
-        const double sum = bottom[x] - top[x];
+        double sum = static_cast<double>(bottom[x] - top[x]);
+        for (int y = w.y; y < headEnd; ++y)
+        {
+            sum += ValueAt(image, x, y);
+        }
+        for (int y = tailStart; y < w.y + w.height; ++y)
+        {
+            sum += ValueAt(image, x, y);
+        }
         const double centre = x + 0.5;
         total += sum;
         firstX += sum * centre;
@@ -495,9 +496,11 @@ SpotStatistics RegionStatistics::MomentsOver(const Rect& window) const
         positionsX += centre;
         squaresX += centre * centre;
     }
-    // Along the rows of the window, the same with the runs.
-    const std::size_t left = static_cast<std::size_t>(w.x / Cell);
-    const std::size_t right = static_cast<std::size_t>((w.x + w.width + Cell - 1) / Cell);
+    // Along the rows of the window, the same with the runs of 8 pixels.
+    const int firstRun = (w.x + Cell - 1) / Cell;
+    const int lastRun = std::max(firstRun, (w.x + w.width) / Cell);
+    const int leftEnd = std::min(firstRun * Cell, w.x + w.width);
+    const int rightStart = std::max(lastRun * Cell, leftEnd);
     double firstY = 0.0;
     double secondY = 0.0;
     double positionsY = 0.0;
@@ -505,7 +508,15 @@ SpotStatistics RegionStatistics::MomentsOver(const Rect& window) const
     for (int y = w.y; y < w.y + w.height; ++y)
     {
         const std::uint32_t* prefix = runPrefix_.data() + static_cast<std::size_t>(y) * (runs + 1);
-        const double sum = prefix[right] - prefix[left];
+        double sum = static_cast<double>(prefix[lastRun] - prefix[firstRun]);
+        for (int x = w.x; x < leftEnd; ++x)
+        {
+            sum += ValueAt(image, x, y);
+        }
+        for (int x = rightStart; x < w.x + w.width; ++x)
+        {
+            sum += ValueAt(image, x, y);
+        }
         const double centre = y + 0.5;
         firstY += sum * centre;
         secondY += sum * centre * centre;
@@ -524,6 +535,7 @@ SpotStatistics RegionStatistics::MomentsOver(const Rect& window) const
                                   ? (regionTotal_ - total) / outside
                                   : borderBackground_;
     result.background = background;
+    result.window = {region_.x + w.x, region_.y + w.y, w.width, w.height};
     // The signal is value - background over every pixel of the window.
     const double weight = total - background * columns * rows;
     if (!(weight > 0.0))
@@ -534,55 +546,92 @@ SpotStatistics RegionStatistics::MomentsOver(const Rect& window) const
     const double meanY = (firstY - background * positionsY * columns) / weight;
     const double varianceX = (secondX - background * squaresX * rows) / weight - meanX * meanX;
     const double varianceY = (secondY - background * squaresY * columns) / weight - meanY * meanY;
+    result.centroidX = region_.x + meanX;
+    result.centroidY = region_.y + meanY;
     // Zero is the variance of one column; below it only rounding errors.
     const double tolerance = -1e-9 * (1.0 + meanX * meanX + meanY * meanY);
     if (!(varianceX >= tolerance) || !(varianceY >= tolerance))
     {
         return result;
     }
-    result.centroidX = region_.x + meanX;
-    result.centroidY = region_.y + meanY;
     result.width4SigmaX = 4.0 * std::sqrt(std::max(varianceX, 0.0));
     result.width4SigmaY = 4.0 * std::sqrt(std::max(varianceY, 0.0));
-    result.window = {region_.x + w.x, region_.y + w.y, w.width, w.height};
     return result;
 }
 
-void RegionStatistics::FindSpot()
+void RegionStatistics::FindSpot(const ImageView& image)
 {
     SumUp();
-    Rect window = StartWindow();
-    window.x += region_.x;
-    window.y += region_.y;
+    Rect start = StartWindow();
+    start.x += region_.x;
+    start.y += region_.y;
     SpotStatistics moments;
     int iterations = 0;
-    const bool converged = SecondMoments::Iterate(
-        window, moments, iterations,
+    const SecondMoments::Outcome outcome = SecondMoments::Iterate(
+        start, moments, iterations,
         [&](const Rect& w, SpotStatistics& result)
         {
-            result = MomentsOver(w);
-            return std::isfinite(result.centroidX);
+            result = MomentsOver(image, w);
+            return std::isfinite(result.width4SigmaX) ? SecondMoments::Integral::Complete
+                   : std::isfinite(result.centroidX)  ? SecondMoments::Integral::Centroid
+                                                      : SecondMoments::Integral::None;
         },
         [&](const SpotStatistics& m)
         {
             const double half = SecondMoments::HalfWindowInWidths;
-            const Rect grid = GridWindow(m.centroidX - region_.x - half * m.width4SigmaX,
-                                         m.centroidY - region_.y - half * m.width4SigmaY,
-                                         m.centroidX - region_.x + half * m.width4SigmaX,
-                                         m.centroidY - region_.y + half * m.width4SigmaY);
-            return Rect{region_.x + grid.x, region_.y + grid.y, grid.width, grid.height};
+            const Rect w = WindowAround(m.centroidX - region_.x, m.centroidY - region_.y,
+                                        half * m.width4SigmaX, half * m.width4SigmaY);
+            return Rect{region_.x + w.x, region_.y + w.y, w.width, w.height};
         },
         [](const SpotStatistics& a, const SpotStatistics& b)
         {
             return SecondMoments::Settled(a.centroidX, a.width4SigmaX, b.centroidX, b.width4SigmaX) &&
                    SecondMoments::Settled(a.centroidY, a.width4SigmaY, b.centroidY, b.width4SigmaY);
+        },
+        [](const SpotStatistics* cycle, int count)
+        {
+            // The mean of the cycle's figures over the windows they share.
+            SpotStatistics mean = cycle[0];
+            int left = mean.window.x;
+            int top = mean.window.y;
+            int right = left + mean.window.width;
+            int bottom = top + mean.window.height;
+            for (int i = 1; i < count; ++i)
+            {
+                const SpotStatistics& s = cycle[i];
+                mean.background += s.background;
+                mean.centroidX += s.centroidX;
+                mean.centroidY += s.centroidY;
+                mean.width4SigmaX += s.width4SigmaX;
+                mean.width4SigmaY += s.width4SigmaY;
+                left = std::min(left, s.window.x);
+                top = std::min(top, s.window.y);
+                right = std::max(right, s.window.x + s.window.width);
+                bottom = std::max(bottom, s.window.y + s.window.height);
+            }
+            mean.background /= count;
+            mean.centroidX /= count;
+            mean.centroidY /= count;
+            mean.width4SigmaX /= count;
+            mean.width4SigmaY /= count;
+            mean.window = {left, top, right - left, bottom - top};
+            return mean;
         });
-    if (converged)
-    {
-        spot_ = moments;
-    }
     spot_.iterations = iterations;
-    spot_.converged = converged;
+    spot_.converged = outcome == SecondMoments::Outcome::Settled;
+    if (outcome == SecondMoments::Outcome::NoResult)
+    {
+        return;
+    }
+    spot_.background = moments.background;
+    spot_.centroidX = moments.centroidX;
+    spot_.centroidY = moments.centroidY;
+    spot_.window = moments.window;
+    if (spot_.converged)
+    {
+        spot_.width4SigmaX = moments.width4SigmaX;
+        spot_.width4SigmaY = moments.width4SigmaY;
+    }
 }
 
 } // namespace TavixMeasure

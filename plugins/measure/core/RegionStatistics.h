@@ -5,20 +5,22 @@
 // 255 (saturated) and at 0 (black); all exact, from the histogram.
 // For the chosen channel, above the background (the user's value, or the
 // mean of the region outside the integration window below, or of the
-// region's border while the window covers nearly all of it): the intensity centroid (x, y) in image
-// coordinates (pixel centres at x + 0.5) and the second-moment widths 4 sigma
-// in x and y as ISO 11146 defines them. The signal is value minus background
-// with its sign, so that noise on a flat background averages out, and the
-// moments are integrated over a window three times the width around the
-// centroid, iterated until the window stays the same (SecondMoments.h). The
-// first window comes from the half-maximum widths of the projections of the
-// region on x and y. A spot that does not converge has no centroid or widths.
+// region's border while the window covers nearly all of it): the intensity
+// centroid (x, y) in image coordinates (pixel centres at x + 0.5) and the
+// second-moment widths 4 sigma in x and y as ISO 11146 defines them. The
+// signal is value minus background with its sign, so that noise on a flat
+// background averages out, and the moments are integrated over a window of
+// whole pixels three widths around the centroid, clamped to the region and
+// iterated (SecondMoments.h). The first window comes from the half-maximum
+// widths of the projections of the region on x and y. A spot whose width
+// does not settle still has its centroid.
 //
 // Compute() makes one pass over the pixels: the histograms, and the sums of
 // the spot channel over runs of 8 pixels along each row and bands of 8 rows
-// down each column, from which the moments over any window on that 8-pixel
-// grid follow without reading the frame again. Rows whose pixels are all
-// grey (red = green = blue, luma then equal too) count once, not four times.
+// down each column. The moments over a window then take whole bands and
+// runs from their running sums and read only the rows and columns the
+// window's edges cut through again. Rows whose pixels are all grey (red =
+// green = blue, luma then equal too) count once, not four times.
 // It allocates only when the region grows. Any thread; one object is used by
 // one thread at a time.
 #pragma once
@@ -65,10 +67,11 @@ struct SpotStatistics
     double centroidY = ProfileStatistics::NotDefined;
     double width4SigmaX = ProfileStatistics::NotDefined;
     double width4SigmaY = ProfileStatistics::NotDefined;
-    // The integration window of the last iteration (empty when none).
+    // The integration window of the result (for a cycle of windows, the
+    // smallest rectangle holding them; empty when none).
     Rect window;
     int iterations = 0;     // windows integrated over
-    bool converged = false; // false: no centroid or widths
+    bool converged = false; // false: no widths (the centroid may stand)
 };
 
 using Histogram = std::array<std::uint32_t, 256>;
@@ -90,10 +93,12 @@ public:
     const SpotStatistics& Spot() const { return spot_; }
     Channel SpotChannel() const { return spotChannel_; }
 
-    // The centroid and 4-sigma widths over `window` (image coordinates, taken
-    // outwards to the 8-pixel grid of the region and clipped to it) in one
-    // step, without iterating; iterations and converged stay unset.
-    SpotStatistics MomentsOver(const Rect& window) const;
+    // The centroid and 4-sigma widths over `window` (image coordinates,
+    // clipped to the region) of the `image` last computed, in one step,
+    // without iterating; iterations and converged stay unset. The widths
+    // are NaN where a variance came out negative, the centroid too where
+    // the window holds no signal.
+    SpotStatistics MomentsOver(const ImageView& image, const Rect& window) const;
 
     // Statistics of a histogram (exposed for the histogram of a profile).
     static ChannelStatistics FromHistogram(const Histogram& histogram);
@@ -103,11 +108,14 @@ private:
 
     double BorderMean(const ImageView& image) const;
     void CountRow(const std::uint8_t* pixels, int y);
-    void FindSpot();
+    void FindSpot(const ImageView& image);
     void SumUp();
     Rect StartWindow();
-    // Relative to the region, on the grid: [x0, x1) x [y0, y1).
-    Rect GridWindow(double left, double top, double right, double bottom) const;
+    // Relative to the region: the pixels whose centres lie within half
+    // sizes `halfX`, `halfY` of the centre, clamped to the region.
+    Rect WindowAround(double centreX, double centreY, double halfX, double halfY) const;
+    // The spot channel at (x, y) of the region.
+    double ValueAt(const ImageView& image, int x, int y) const;
 
     Rect region_;
     Channel spotChannel_ = Channel::Luma;

@@ -196,7 +196,7 @@ Table ProfileTable(const Measurement& measurement, const Calibration& calibratio
     const LineProfile& profile = measurement.profile;
     for (int i = 0; i < profile.Count(); ++i)
     {
-        const double position = i * profile.Step();
+        const double position = profile.Position(i);
         std::vector<std::wstring> cells{FormatNumber(position, LengthDecimals),
                                         FormatNumber(calibration.ToUnit(position), 4)};
         for (int c = 0; c < ChannelCount; ++c)
