@@ -1,12 +1,16 @@
-// Benchmark of the measurement plug-in's work per frame at 1920x1080: the
-// measurement its Process makes (a full-width line, bilinear, and a region
-// of the whole frame: histograms, statistics and the iterated spot
-// moments), the same with the saturation mask, the same on a colour frame
-// (a grey frame counts each pixel once, a colour one three or four times),
-// and beside them the YUY2 conversion of the same frame. Each figure is the median of the rounds of the CPU
-// time of this thread (the machine is shared: wall time would count other programs), each timed run after one
-// untimed run of the same work. The last line:
+// Benchmark of the measurement plug-in's work per frame: the measurement
+// its Process makes (a full-width line, bilinear, and a region of the whole
+// frame: histograms, statistics and the iterated spot moments), on a grey
+// frame (as from a monochrome camera: each pixel counts once) and on a
+// colour one (three counts a pixel, four with luma chosen), with and
+// without the saturation mask, at 1920x1080 and 3840x2160, and beside them
+// the YUY2 conversion of the 1080p frame. Each figure is the median of the
+// rounds of the CPU time of this thread (the machine is shared: wall time
+// would count other programs), each timed run after one untimed run of the
+// same work. The last two lines:
+//   measure 3840x2160: T ms (P% of 30 fps interval)
 //   measure 1920x1080: T ms (P% of 60 fps interval)
+// both for the colour frame with luma chosen, without the mask.
 // Usage: measure_bench [rounds]
 #include "Common/capture/convert/ConvertToBgra.h"
 
@@ -25,9 +29,6 @@ using namespace TavixMeasure;
 namespace
 {
 
-constexpr int Width = 1920;
-constexpr int Height = 1080;
-
 double MedianMilliseconds(int rounds, const std::function<void()>& work)
 {
     std::vector<double> times;
@@ -45,87 +46,118 @@ double MedianMilliseconds(int rounds, const std::function<void()>& work)
     return times[times.size() / 2];
 }
 
+// A YUY2 frame of a bright spot on a noisy background, grey (as from a
+// monochrome camera) or with colour, converted to BGRA.
+std::vector<std::uint8_t> MakeFrame(int width, int height, bool colour,
+                                    std::vector<std::uint8_t>* yuy2Out = nullptr)
+{
+    std::vector<std::uint8_t> yuy2(static_cast<std::size_t>(width) * height * 2);
+    unsigned seed = 12345;
+    const double scale = width / 1920.0;
+    for (int y = 0; y < height; ++y)
+    {
+        for (int x = 0; x < width; ++x)
+        {
+            seed = seed * 1103515245u + 12345u;
+            const double dx = (x - 900.0 * scale) / (120.0 * scale);
+            const double dy = (y - 500.0 * scale) / (80.0 * scale);
+            const double value = 16.0 + 230.0 * std::exp(-0.5 * (dx * dx + dy * dy)) + (seed >> 28);
+            std::uint8_t* group = &yuy2[(static_cast<std::size_t>(y) * width + x) * 2];
+            group[0] = static_cast<std::uint8_t>(std::min(value, 255.0));
+            group[1] =
+                colour
+                    ? static_cast<std::uint8_t>(128 + (x % 2 == 0 ? 40 : -30) *
+                                                          std::sin(x / (97.0 * scale) + y / (61.0 * scale)))
+                    : 128;
+        }
+    }
+    std::vector<std::uint8_t> frame(static_cast<std::size_t>(width) * height * 4);
+    Common::Convert::ConvertToBgra(Common::Convert::SourceLayout::YUY2, yuy2.data(), width, height, width * 2,
+                                   {frame.data(), width, height, width * 4});
+    if (yuy2Out != nullptr)
+    {
+        *yuy2Out = std::move(yuy2);
+    }
+    return frame;
+}
+
+// The full-frame region and a full-width line through the spot.
+double MeasureMilliseconds(int rounds, const std::vector<std::uint8_t>& frame, int width, int height,
+                           Channel channel, bool mask, Measurement& measurement)
+{
+    const ImageView image{frame.data(), width, height, width * 4};
+    MeasureSettings settings;
+    settings.hasLine = true;
+    settings.line = {0.0, 500.5 * width / 1920.0, static_cast<double>(width), 500.5 * width / 1920.0};
+    settings.interpolation = Interpolation::Bilinear;
+    settings.hasRegion = true;
+    settings.region = {0, 0, width, height};
+    settings.channel = channel;
+    settings.showSaturation = mask;
+    settings.markBlack = mask;
+    std::uint64_t sequence = 0;
+    return MedianMilliseconds(rounds, [&] { measurement.Measure(image, settings, 0.0, ++sequence); });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
+    constexpr int Width = 1920;
+    constexpr int Height = 1080;
 
-    // A YUY2 frame of a bright spot on a noisy background, grey (as from a
-    // monochrome camera) and with colour.
-    std::vector<std::uint8_t> yuy2(static_cast<std::size_t>(Width) * Height * 2);
-    std::vector<std::uint8_t> colourYuy2(yuy2.size());
-    unsigned seed = 12345;
-    for (int y = 0; y < Height; ++y)
-    {
-        for (int x = 0; x < Width; ++x)
+    std::vector<std::uint8_t> yuy2;
+    const std::vector<std::uint8_t> grey = MakeFrame(Width, Height, false, &yuy2);
+    const std::vector<std::uint8_t> colour = MakeFrame(Width, Height, true);
+    std::vector<std::uint8_t> converted(grey.size());
+    const double conversion = MedianMilliseconds(
+        rounds,
+        [&]
         {
-            seed = seed * 1103515245u + 12345u;
-            const double dx = (x - 900.0) / 120.0;
-            const double dy = (y - 500.0) / 80.0;
-            const double value = 16.0 + 230.0 * std::exp(-0.5 * (dx * dx + dy * dy)) + (seed >> 28);
-            std::uint8_t* group = &yuy2[(static_cast<std::size_t>(y) * Width + x) * 2];
-            group[0] = static_cast<std::uint8_t>(std::min(value, 255.0));
-            group[1] = 128;
-            std::uint8_t* colour = &colourYuy2[(static_cast<std::size_t>(y) * Width + x) * 2];
-            colour[0] = group[0];
-            colour[1] =
-                static_cast<std::uint8_t>(128 + (x % 2 == 0 ? 40 : -30) * std::sin(x / 97.0 + y / 61.0));
-        }
-    }
-    std::vector<std::uint8_t> frame(static_cast<std::size_t>(Width) * Height * 4);
-    const Common::Convert::BgraImage destination{frame.data(), Width, Height, Width * 4};
-    auto convert = [&]
-    {
-        Common::Convert::ConvertToBgra(Common::Convert::SourceLayout::YUY2, yuy2.data(), Width, Height,
-                                       Width * 2, destination);
-    };
-    convert();
+            Common::Convert::ConvertToBgra(Common::Convert::SourceLayout::YUY2, yuy2.data(), Width, Height,
+                                           Width * 2, {converted.data(), Width, Height, Width * 4});
+        });
 
-    const ImageView image{frame.data(), Width, Height, Width * 4};
-    MeasureSettings settings;
-    settings.hasLine = true;
-    settings.line = {0.0, 500.5, Width, 500.5};
-    settings.interpolation = Interpolation::Bilinear;
-    settings.hasRegion = true;
-    settings.region = {0, 0, Width, Height};
-    settings.channel = Channel::Luma;
     Measurement measurement;
-    std::uint64_t sequence = 0;
-    auto measure = [&] { measurement.Measure(image, settings, 0.0, ++sequence); };
+    const double greyLuma =
+        MeasureMilliseconds(rounds, grey, Width, Height, Channel::Luma, false, measurement);
+    const SpotStatistics greySpot = measurement.region.Spot();
+    const double greyFwhm = measurement.lineStatistics.fwhm;
+    const double greyMask =
+        MeasureMilliseconds(rounds, grey, Width, Height, Channel::Luma, true, measurement);
+    const double colourGreen =
+        MeasureMilliseconds(rounds, colour, Width, Height, Channel::Green, false, measurement);
+    const double colourMask =
+        MeasureMilliseconds(rounds, colour, Width, Height, Channel::Luma, true, measurement);
+    const double colourLuma =
+        MeasureMilliseconds(rounds, colour, Width, Height, Channel::Luma, false, measurement);
+    const SpotStatistics colourSpot = measurement.region.Spot();
 
-    const double conversion = MedianMilliseconds(rounds, convert);
-    const double plain = MedianMilliseconds(rounds, measure);
-    settings.showSaturation = true;
-    settings.markBlack = true;
-    const double withMask = MedianMilliseconds(rounds, measure);
-    settings.showSaturation = false;
-    settings.channel = Channel::Green;
-    const double green = MedianMilliseconds(rounds, measure);
+    const std::vector<std::uint8_t> large = MakeFrame(2 * Width, 2 * Height, true);
+    Measurement largeMeasurement;
+    const int largeRounds = std::max(1, rounds / 4);
+    const double largeMask =
+        MeasureMilliseconds(largeRounds, large, 2 * Width, 2 * Height, Channel::Luma, true, largeMeasurement);
+    const double largeLuma = MeasureMilliseconds(largeRounds, large, 2 * Width, 2 * Height, Channel::Luma,
+                                                 false, largeMeasurement);
 
-    std::vector<std::uint8_t> colourFrame(frame.size());
-    Common::Convert::ConvertToBgra(Common::Convert::SourceLayout::YUY2, colourYuy2.data(), Width, Height,
-                                   Width * 2, {colourFrame.data(), Width, Height, Width * 4});
-    const ImageView colourImage{colourFrame.data(), Width, Height, Width * 4};
-    auto measureColour = [&] { measurement.Measure(colourImage, settings, 0.0, ++sequence); };
-    const double colourGreen = MedianMilliseconds(rounds, measureColour);
-    settings.channel = Channel::Luma;
-    const double colourLuma = MedianMilliseconds(rounds, measureColour);
-    const int colourWindows = measurement.region.Spot().iterations;
-    const bool colourConverged = measurement.region.Spot().converged;
-    measure(); // the grey frame's figures below
-
-    std::printf("spot centre %.2f, %.2f  4-sigma %.1f x %.1f px (%d windows)  line FWHM %.2f px\n",
-                measurement.region.Spot().centroidX, measurement.region.Spot().centroidY,
-                measurement.region.Spot().width4SigmaX, measurement.region.Spot().width4SigmaY,
-                measurement.region.Spot().iterations, measurement.lineStatistics.fwhm);
+    std::printf(
+        "grey frame: spot centre %.2f, %.2f  4-sigma %.1f x %.1f px (%d windows)  line FWHM %.2f px\n",
+        greySpot.centroidX, greySpot.centroidY, greySpot.width4SigmaX, greySpot.width4SigmaY,
+        greySpot.iterations, greyFwhm);
+    std::printf("colour frame: 4-sigma %.1f x %.1f px (%d windows, %s)\n", colourSpot.width4SigmaX,
+                colourSpot.width4SigmaY, colourSpot.iterations,
+                colourSpot.converged ? "settled" : "not settled");
     std::printf("YUY2 conversion 1920x1080: %.3f ms\n", conversion);
-    std::printf("measure, spot in green: %.3f ms\n", green);
-    std::printf("measure, colour frame, spot in green: %.3f ms\n", colourGreen);
-    std::printf("measure, colour frame, spot in luma: %.3f ms (4-sigma: %d windows, %s)\n", colourLuma,
-                colourWindows, colourConverged ? "settled" : "not settled");
-    std::printf("measure with saturation mask: %.3f ms\n", withMask);
-    std::printf("measure 1920x1080: %.3f ms (%.1f%% of 60 fps interval)\n", plain,
-                plain / (1000.0 / 60.0) * 100.0);
+    std::printf("measure 1920x1080, grey frame, luma: %.3f ms; with saturation mask %.3f ms\n", greyLuma,
+                greyMask);
+    std::printf("measure 1920x1080, colour frame, green: %.3f ms\n", colourGreen);
+    std::printf("measure 1920x1080, colour frame, luma, with saturation mask: %.3f ms\n", colourMask);
+    std::printf("measure 3840x2160, colour frame, luma, with saturation mask: %.3f ms\n", largeMask);
+    std::printf("measure 3840x2160: %.3f ms (%.1f%% of 30 fps interval)\n", largeLuma,
+                largeLuma / (1000.0 / 30.0) * 100.0);
+    std::printf("measure 1920x1080: %.3f ms (%.1f%% of 60 fps interval)\n", colourLuma,
+                colourLuma / (1000.0 / 60.0) * 100.0);
     return 0;
 }

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Builds (native preset, clang, Release) and runs the benchmark of the
-# measurement plug-in's work per frame at 1920x1080 beside the YUY2
-# conversion of the same frame. The last line is
+# measurement plug-in's work per frame (full-frame region, full-width line)
+# on grey and colour frames at 1920x1080 and 3840x2160, beside the YUY2
+# conversion of the 1080p frame. The last two lines, for the colour frame
+# with luma chosen, are
+# "measure 3840x2160: T ms (P% of 30 fps interval)" and
 # "measure 1920x1080: T ms (P% of 60 fps interval)".
 # Usage: scripts/bench-measure.sh [rounds]
 set -euo pipefail
