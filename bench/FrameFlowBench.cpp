@@ -100,7 +100,8 @@ void TakeMessages(Common::Mfc::BindableBase& model, const std::vector<std::uniqu
     for (const auto& window : windows)
     {
         MSG message;
-        while (PeekMessageW(&message, window->GetSafeHwnd(), WM_APP, WM_APP, PM_REMOVE))
+        const UINT notification = Common::Mfc::Window::GetPropertyChangedMessage();
+        while (PeekMessageW(&message, window->GetSafeHwnd(), notification, notification, PM_REMOVE))
         {
             model.AcknowledgeNotification(window.get(), static_cast<std::int32_t>(message.lParam));
         }

@@ -1,5 +1,6 @@
 #include "ui/ControlPanel.h"
 
+#include "Common/ui/ErrorReporter.h"
 #include "app/ErrorBox.h"
 #include "app/MainModel.h"
 #include "app/SaveFormats.h"
@@ -266,7 +267,8 @@ void ControlPanel::OnDeviceSelected()
         const std::exception_ptr error = std::current_exception();
         ShowDevice();
         ShowFrameFormat();
-        ErrorBox::Show(GetSafeHwnd(), error, withLocation_);
+        Common::Mfc::ErrorReporter::ShowNow(Common::Mfc::ErrorReporter::UserAction::DeviceChoice,
+                                            GetSafeHwnd(), error);
     }
 }
 
@@ -285,7 +287,8 @@ void ControlPanel::OnFormatSelected()
     {
         const std::exception_ptr error = std::current_exception();
         ShowFrameFormat();
-        ErrorBox::Show(GetSafeHwnd(), error, withLocation_);
+        Common::Mfc::ErrorReporter::ShowNow(Common::Mfc::ErrorReporter::UserAction::FormatChoice,
+                                            GetSafeHwnd(), error);
     }
 }
 

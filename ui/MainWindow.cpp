@@ -3,6 +3,7 @@
 #include "Common/Exception.h"
 #include "Common/PerformanceCounter.h"
 #include "Common/TextHelpers.h"
+#include "Common/ui/ErrorReporter.h"
 #include "app/ErrorBox.h"
 #include "app/MainModel.h"
 #include "resources/resource.h"
@@ -73,8 +74,8 @@ MainWindow::~MainWindow()
 void MainWindow::Run(MainModel& model, const StartupOptions& options)
 {
     const bool withLocation = options.IsDebugMessageEnabled;
-    Common::Mfc::Window::SetExceptionReporter([withLocation](HWND owner, std::exception_ptr error)
-                                              { ErrorBox::Show(owner, error, withLocation); });
+    Common::Mfc::ErrorReporter::SetPresenter([withLocation](HWND owner, const std::exception_ptr& error)
+                                             { ErrorBox::Show(owner, error, withLocation); });
     MainWindow window(&model, options);
     window.DoModal(nullptr);
 }
@@ -295,7 +296,8 @@ void MainWindow::ToggleCapture()
     }
     catch (...)
     {
-        ErrorBox::Show(GetSafeHwnd(), std::current_exception(), options_.IsDebugMessageEnabled);
+        Common::Mfc::ErrorReporter::ShowNow(Common::Mfc::ErrorReporter::UserAction::StartStopCapture,
+                                            GetSafeHwnd(), std::current_exception());
     }
 }
 

@@ -85,6 +85,7 @@ void PreviewWindow::Create(HWND parent, const RECT& rect)
     renderTarget_.Create(
         GetSafeHwnd(), [this](ID2D1RenderTarget& target) { CreateResources(target); },
         [this]() { DiscardResources(); });
+    frameHandOff_.Connect(&model_, static_cast<std::int32_t>(PropertyId::Frame));
     model_.AddListener(this);
     model_.SetPreviewWindow(GetSafeHwnd());
 }
@@ -98,6 +99,7 @@ bool PreviewWindow::OnDestroy()
     }
     model_.SetPreviewWindow(nullptr);
     model_.RemoveListener(this);
+    frameHandOff_.Connect(nullptr, 0);
     renderTarget_.Release();
     return false;
 }
@@ -210,11 +212,10 @@ void PreviewWindow::CreateFrameBitmap(std::int32_t width, std::int32_t height)
 // then the upload outside the lock.
 void PreviewWindow::CopyLatestFrame()
 {
-    if (!frameStale_ || !frameBitmap_)
+    if (!frameBitmap_)
     {
         return;
     }
-    frameStale_ = false;
     Common::Device& device = model_.GetCurrentDevice();
     Tavix::Framework::IProcessor* processor = model_.GetCurrentProcessor();
     {
@@ -326,24 +327,13 @@ void PreviewWindow::UpdateScrollBars()
 
 bool PreviewWindow::OnPaint()
 {
-    bool painted = false;
-    try
+    // Whatever the paint does, the frame notification is given back after it.
+    struct HandOff
     {
-        painted = renderTarget_.Paint([this](ID2D1RenderTarget& target) { Paint(target); });
-    }
-    catch (...)
-    {
-        AcknowledgeFrame();
-        throw;
-    }
-    if (frameUnacknowledged_ && HIWORD(GetQueueStatus(QS_PAINT)) != 0)
-    {
-        // Other windows wait to paint: they paint now, before the next frame
-        // is announced and makes this window the first to paint again.
-        RedrawWindow(GetAncestor(GetSafeHwnd(), GA_ROOT), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    }
-    AcknowledgeFrame();
-    return painted;
+        Common::Mfc::FrameHandOff& handOff;
+        ~HandOff() { handOff.PaintEnded(); }
+    } handOff{frameHandOff_};
+    return renderTarget_.Paint([this](ID2D1RenderTarget& target) { Paint(target); });
 }
 
 bool PreviewWindow::AcknowledgesLater(std::int32_t id) const
@@ -351,21 +341,24 @@ bool PreviewWindow::AcknowledgesLater(std::int32_t id) const
     return static_cast<PropertyId>(id) == PropertyId::Frame;
 }
 
-void PreviewWindow::AcknowledgeFrame()
+bool PreviewWindow::WillPaint() const
 {
-    if (frameUnacknowledged_)
-    {
-        frameUnacknowledged_ = false;
-        model_.AcknowledgeNotification(this, static_cast<std::int32_t>(PropertyId::Frame));
-    }
+    const HWND handle = GetSafeHwnd();
+    RECT client = {};
+    return handle != nullptr && ::IsWindowVisible(handle) != FALSE &&
+           IsIconic(GetAncestor(handle, GA_ROOT)) == FALSE && ::GetClientRect(handle, &client) != FALSE &&
+           client.right > 0 && client.bottom > 0;
 }
 
 void PreviewWindow::Paint(ID2D1RenderTarget& target)
 {
     target.Clear(Rgba(0.0f, 128.0f / 255.0f, 128.0f / 255.0f, 1.0f));
-    if (frameBitmap_)
+    if (frameHandOff_.TakeNewFrame())
     {
         CopyLatestFrame();
+    }
+    if (frameBitmap_)
+    {
         const D2D1_SIZE_U pixels = frameBitmap_->GetPixelSize();
         const Placement placement = GetPlacement(pixels.width, pixels.height);
         target.SetTransform(D2D1::Matrix3x2F::Translation(static_cast<float>(placement.x0),
@@ -462,17 +455,7 @@ void PreviewWindow::OnPropertyChanged(std::int32_t id)
         SetUpFrameBitmap();
         break;
     case PropertyId::Frame:
-        // Taken back once painted: until then the model announces no other.
-        frameUnacknowledged_ = true;
-        if (frameBitmap_)
-        {
-            frameStale_ = true;
-            Invalidate(false);
-        }
-        else
-        {
-            AcknowledgeFrame();
-        }
+        frameHandOff_.WakeUp(WillPaint());
         break;
     case PropertyId::ErrorMessage:
         if (isDebugMessageEnabled_)
@@ -508,6 +491,10 @@ void PreviewWindow::OnPropertyChanged(std::int32_t id)
 
 bool PreviewWindow::OnTimer(UINT_PTR id)
 {
+    if (frameHandOff_.OnTimer(id))
+    {
+        return true;
+    }
     if (id != DebugTimerId)
     {
         return false;

@@ -14,6 +14,7 @@
 
 #include "Common/ComPointer.h"
 #include "Common/capture/FrameBuffer.h"
+#include "Common/ui/FrameHandOff.h"
 #include "Common/ui/RenderTarget.h"
 #include "Common/ui/Window.h"
 
@@ -47,6 +48,7 @@ public:
     std::uint64_t GetFramesShown() const { return framesShown_; }
 
     static constexpr UINT_PTR DebugTimerId = 1;
+    static constexpr UINT_PTR FrameTimerId = 2;
 
 protected:
     void OnPropertyChanged(std::int32_t id) override;
@@ -89,7 +91,8 @@ private:
     void DrawMarker(ID2D1RenderTarget& target, const Placement& placement);
     void UpdateMarkerBrush();
     void CheckProcessorResult(HRESULT result) const;
-    void AcknowledgeFrame();
+    // The window is shown with a non-empty client area: a paint will come.
+    bool WillPaint() const;
 
     MainModel& model_;
     const bool isDebugMessageEnabled_;
@@ -107,11 +110,8 @@ private:
     Common::ComPointer<ID2D1SolidColorBrush> greenBrush_;
     Common::ComPointer<ID2D1SolidColorBrush> blueBrush_;
 
-    // The picture is older than the latest frame delivered.
-    bool frameStale_ = false;
-    // A frame notification taken and not yet acknowledged: done after the
-    // paint that shows it.
-    bool frameUnacknowledged_ = false;
+    // The frame notification: taken here, given back after the paint.
+    Common::Mfc::FrameHandOff frameHandOff_{*this, FrameTimerId};
     // Frames painted since the window was made.
     std::uint64_t framesShown_ = 0;
     // Reused for every frame: the copy taken under frameLock, and the profiles.

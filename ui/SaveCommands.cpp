@@ -1,6 +1,6 @@
 #include "ui/SaveCommands.h"
 
-#include "Common/ui/Window.h"
+#include "Common/ui/ErrorReporter.h"
 #include "app/MainModel.h"
 #include "app/SaveFormats.h"
 #include "ui/SaveDialogs.h"
@@ -36,7 +36,8 @@ void SnapCommand(MainModel& model, HWND owner) noexcept
     }
     catch (...)
     {
-        Common::Mfc::Window::ReportException(owner, std::current_exception());
+        Common::Mfc::ErrorReporter::ShowNow(Common::Mfc::ErrorReporter::UserAction::Snap, owner,
+                                            std::current_exception());
     }
 }
 
@@ -68,7 +69,8 @@ void RecordCommand(MainModel& model, HWND owner) noexcept
     }
     catch (...)
     {
-        Common::Mfc::Window::ReportException(owner, std::current_exception());
+        Common::Mfc::ErrorReporter::ShowNow(Common::Mfc::ErrorReporter::UserAction::Record, owner,
+                                            std::current_exception());
     }
 }
 

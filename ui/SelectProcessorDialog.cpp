@@ -1,5 +1,6 @@
 #include "ui/SelectProcessorDialog.h"
 
+#include "Common/ui/ErrorReporter.h"
 #include "app/MainModel.h"
 #include "resources/resource.h"
 
@@ -32,7 +33,8 @@ void SelectProcessorDialog::OnOK()
         {
             // The model has fallen back to "なし" (or kept the processor
             // that would not end); the program runs on.
-            ReportException(GetSafeHwnd(), std::current_exception());
+            Common::Mfc::ErrorReporter::ShowNow(Common::Mfc::ErrorReporter::UserAction::ProcessorChoice,
+                                                GetSafeHwnd(), std::current_exception());
         }
     }
     EndDialog(IDOK);

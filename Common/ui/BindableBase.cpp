@@ -7,7 +7,7 @@
 namespace Common::Mfc
 {
 
-BindableBase::BindableBase() : messageId_(WM_APP) {}
+BindableBase::BindableBase() : messageId_(Window::GetPropertyChangedMessage()) {}
 
 std::uint64_t BindableBase::Bit(std::int32_t propertyId)
 {
@@ -38,7 +38,7 @@ void BindableBase::AddListener(Window* window)
     {
         return;
     }
-    listeners_.push_back(Listener{window, 0});
+    listeners_.push_back(Listener{window, 0, {}});
     OnListenerAdded(window);
 }
 
@@ -81,15 +81,26 @@ void BindableBase::AcknowledgeNotification(Window* window, std::int32_t property
 bool BindableBase::Post(Listener& listener, std::int32_t propertyId)
 {
     const std::uint64_t bit = Bit(propertyId) & coalesced_;
+    const std::uint64_t now = bit != 0 ? GetTickMilliseconds() : 0;
     if ((listener.pending & bit) != 0)
     {
-        return false; // the queued one still stands for this change
+        const std::uint64_t postedAt = listener.postedAt[static_cast<std::size_t>(propertyId)];
+        if (now - postedAt < LostAfterMilliseconds)
+        {
+            return false; // the queued one still stands for this change
+        }
+        // Not taken for so long: lost on its way. Post it again.
     }
     if (!PostMessageTo(listener.window, propertyId))
     {
+        listener.pending &= ~bit;
         return false; // nothing queued, so nothing pending
     }
-    listener.pending |= bit;
+    if (bit != 0)
+    {
+        listener.pending |= bit;
+        listener.postedAt[static_cast<std::size_t>(propertyId)] = now;
+    }
     return true;
 }
 

@@ -9,9 +9,13 @@
 // is pending, and is pending until the window acknowledges it
 // (AcknowledgeNotification, done by the window layer before it handles the
 // message, or by the window itself after showing it, see
-// Window::AcknowledgesLater), or its post fails, or the window is removed. Every other
-// notification is posted every time, in order. So a window whose thread is
-// slower than the camera keeps a short queue and still sees every state.
+// Window::AcknowledgesLater and FrameHandOff), or its post fails, or the
+// window is removed. A posted message can be lost (see the README): a
+// coalesced notification pending for longer than LostAfterMilliseconds is
+// posted again with the next change, so one lost message never stops a
+// window for good. Every other notification is posted every time, in order.
+// So a window whose thread is slower than the camera keeps a short queue and
+// still sees every state.
 //
 // Lock order: the listener lock is the innermost lock of the program.
 #pragma once
@@ -19,6 +23,7 @@
 #include "Common/CriticalSection.h"
 #include "Common/ui/Window.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -54,9 +59,14 @@ public:
 
     // Ids that can be coalesced: 0 to MaxCoalescedId.
     static constexpr std::int32_t MaxCoalescedId = 63;
+    // A coalesced notification not acknowledged after this long is taken as
+    // lost and posted again with the next change.
+    static constexpr std::uint64_t LostAfterMilliseconds = 500;
 
 protected:
     virtual void OnListenerAdded(Window* window) = 0;
+    // The clock of the lost-notification rule, in milliseconds.
+    virtual std::uint64_t GetTickMilliseconds() const { return GetTickCount64(); }
 
     // Marks an id as coalesced (see above); for the derived class's
     // constructor. Raises Exception for an id outside 0..MaxCoalescedId.
@@ -66,7 +76,8 @@ private:
     struct Listener
     {
         Window* window;
-        std::uint64_t pending; // bit n: a coalesced notification n is queued
+        std::uint64_t pending;                                  // bit n: a coalesced notification n is queued
+        std::array<std::uint64_t, MaxCoalescedId + 1> postedAt; // when each was posted
     };
 
     static std::uint64_t Bit(std::int32_t propertyId);

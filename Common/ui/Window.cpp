@@ -2,6 +2,7 @@
 
 #include "Common/Exception.h"
 #include "Common/ui/BindableBase.h"
+#include "Common/ui/ErrorReporter.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -16,29 +17,6 @@ namespace
 {
 constexpr UINT_PTR SubclassId = 1;
 constexpr DWORD SlideMilliseconds = 200;
-
-Window::ExceptionReporter& Reporter()
-{
-    static Window::ExceptionReporter reporter;
-    return reporter;
-}
-
-void DefaultReport(HWND owner, const std::exception_ptr& error)
-{
-    std::wstring text = L"未知のエラーが発生しました。";
-    try
-    {
-        std::rethrow_exception(error);
-    }
-    catch (const Exception& exception)
-    {
-        text = exception.Message;
-    }
-    catch (...)
-    {
-    }
-    MessageBoxW(owner, text.c_str(), L"エラー", MB_OK | MB_ICONERROR);
-}
 
 POINT PointOf(LPARAM lParam)
 {
@@ -59,27 +37,24 @@ void ThrowLastErrorIf(bool failed, std::source_location where)
 
 void Window::SetExceptionReporter(ExceptionReporter reporter)
 {
-    Reporter() = std::move(reporter);
+    ErrorReporter::SetPresenter(std::move(reporter));
 }
 
 void Window::ReportException(HWND owner, std::exception_ptr error) noexcept
 {
-    try
+    ErrorReporter::Post(owner, std::move(error));
+}
+
+UINT Window::GetPropertyChangedMessage()
+{
+    // Registered, so that no window's own WM_APP messages (a plug-in
+    // page's, for one) are ever read as a notification.
+    static const UINT message = []
     {
-        if (Reporter())
-        {
-            Reporter()(owner, error);
-        }
-        else
-        {
-            DefaultReport(owner, error);
-        }
-    }
-    catch (...)
-    {
-        // Nothing more can be told; the program carries on.
-        OutputDebugStringW(L"TavixCapture: an error could not be reported.\n");
-    }
+        const UINT registered = RegisterWindowMessageW(L"TavixCapture.PropertyChanged");
+        return registered != 0 ? registered : static_cast<UINT>(WM_APP + 0x3FFF);
+    }();
+    return message;
 }
 
 // ---- life ----
@@ -224,7 +199,7 @@ LRESULT Window::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& h
     handled = true;
     try
     {
-        if (message == PropertyChangedMessage)
+        if (message == GetPropertyChangedMessage())
         {
             const auto id = static_cast<std::int32_t>(lParam);
             // Taken from the queue: the sender may post this id again, also

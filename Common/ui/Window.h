@@ -1,13 +1,14 @@
 // Common::Mfc::Window: one native window and the one place its messages
 // arrive. The static window procedure finds the object through the creation
 // parameter (kept in the window's user data) and hands every message to
-// RouteMessage: the model's change notification (WM_APP, first parameter the
-// sender, second the property id) is acknowledged to its sender (see
+// RouteMessage: the model's change notification (a registered message, first
+// parameter the sender, second the property id) is acknowledged to its sender (see
 // BindableBase) and goes to OnPropertyChanged, everything else
 // to the virtual OnMessage, whose default splits the common messages into
 // typed handlers. A handler returns false to leave the message to the
-// default processing. An exception that leaves a handler is given to the
-// exception reporter (SetExceptionReporter) and never crosses the platform.
+// default processing. An exception that leaves a handler is posted to the
+// ErrorReporter (shown later, from the loop, once) and never crosses the
+// platform.
 //
 // The object does not own an attached handle (Attach); it owns a window it
 // created (CreateEx) or subclassed (Subclass) and destroys or unhooks it when
@@ -34,14 +35,16 @@ void ThrowLastErrorIf(bool failed, std::source_location where = std::source_loca
 class Window
 {
 public:
-    // The model's change notification: WM_APP, wParam = sender, lParam = id.
-    static constexpr UINT PropertyChangedMessage = WM_APP;
+    // The model's change notification: a registered message (the same in
+    // every module of the process), wParam = sender, lParam = id. WM_APP and
+    // above stay free for windows' own messages.
+    static UINT GetPropertyChangedMessage();
 
-    // Shows an error that left a message handler; owner is the window whose
-    // handler failed. The default shows the exception's message in a box
-    // titled "エラー".
-    using ExceptionReporter = std::function<void(HWND owner, std::exception_ptr error)>;
+    // How an error box shows an error (ErrorReporter::Presenter); owner is
+    // the window whose handler failed.
+    using ExceptionReporter = std::function<void(HWND owner, const std::exception_ptr& error)>;
     static void SetExceptionReporter(ExceptionReporter reporter);
+    // Posts an error to the ErrorReporter: shown later, never from this stack.
     static void ReportException(HWND owner, std::exception_ptr error) noexcept;
 
     Window() = default;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace
@@ -21,9 +22,11 @@ public:
         SetCoalesced(17);
     }
     using BindableBase::SetCoalesced;
+    std::uint64_t now = 1000; // the test's clock, in milliseconds
 
 protected:
     void OnListenerAdded(Common::Mfc::Window* window) override { Notify(window, 17); }
+    std::uint64_t GetTickMilliseconds() const override { return now; }
 };
 
 HWND MakeWindow()
@@ -45,7 +48,8 @@ public:
     {
         Ids ids;
         MSG message;
-        while (PeekMessageW(&message, GetSafeHwnd(), WM_APP, WM_APP, PM_REMOVE))
+        const UINT notification = Common::Mfc::Window::GetPropertyChangedMessage();
+        while (PeekMessageW(&message, GetSafeHwnd(), notification, notification, PM_REMOVE))
         {
             EXPECT_EQ(reinterpret_cast<const Source*>(message.wParam), &source);
             ids.push_back(static_cast<int>(message.lParam));
@@ -117,4 +121,67 @@ TEST(BindableBase, AFailedPostLeavesNothingPending)
     EXPECT_TRUE(source.Notify(&window, 3)) << "a lost post must not block the next";
     EXPECT_FALSE(source.Notify(&window, 3));
     EXPECT_EQ(window.Take(source), Ids{3});
+}
+
+// A posted message can be lost on its way (a dialog closed by a sent click
+// was seen to lose one): a coalesced id then must not stay pending for good.
+TEST(BindableBase, ACoalescedIdLostOnItsWayIsPostedAgainAfterAWhile)
+{
+    Source source;
+    TestWindow window;
+    source.AddListener(&window);
+    window.Take(source);
+    source.Raise(3);
+    EXPECT_EQ(window.Take(source), Ids{3}); // taken, never acknowledged: as if lost
+    source.now += Source::LostAfterMilliseconds - 1;
+    source.Raise(3);
+    EXPECT_EQ(window.Take(source), Ids{});
+    source.now += 1;
+    source.Raise(3);
+    source.Raise(3);
+    EXPECT_EQ(window.Take(source), Ids{3}) << "posted again, once";
+}
+
+namespace
+{
+// A window of its own class, as a plug-in page is, with its own WM_APP message.
+class PageWindow : public Common::Mfc::Window
+{
+public:
+    PageWindow() { CreateEx(0, L"TavixTestPage", L"", WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0); }
+    ~PageWindow() override { DestroyWindow(); }
+    std::vector<std::pair<WPARAM, LPARAM>> own;
+    Ids notified;
+
+protected:
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override
+    {
+        if (message == WM_APP)
+        {
+            own.emplace_back(wParam, lParam);
+            result = 0;
+            return true;
+        }
+        return Window::OnMessage(message, wParam, lParam, result);
+    }
+    void OnPropertyChanged(std::int32_t id) override { notified.push_back(id); }
+};
+} // namespace
+
+TEST(BindableBase, AWindowsOwnAppMessageReachesItsHandlerAndIsNoNotification)
+{
+    Source source;
+    PageWindow page;
+    source.AddListener(&page);
+    PostMessageW(page.GetSafeHwnd(), WM_APP, 0x1234, 0x5678);
+    MSG message;
+    while (PeekMessageW(&message, page.GetSafeHwnd(), 0, 0, PM_REMOVE))
+    {
+        DispatchMessageW(&message);
+    }
+    EXPECT_EQ(page.notified, Ids{17});
+    ASSERT_EQ(page.own.size(), 1u);
+    EXPECT_EQ(page.own[0].first, 0x1234u);
+    EXPECT_EQ(page.own[0].second, 0x5678);
+    source.RemoveListener(&page);
 }

@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <utility>
 
 using namespace TestSupport;
@@ -22,6 +24,33 @@ namespace
 class PreviewTest : public FakeCameraTest
 {
 protected:
+    // A camera on its own thread, delivering `value` at about 30 frames a second.
+    class Camera
+    {
+    public:
+        Camera(FakeDevice& device, std::uint32_t value)
+            : thread_(
+                  [this, &device, value]
+                  {
+                      while (running_)
+                      {
+                          device.DeliverFrame(value);
+                          Sleep(33); // the camera's pace, not a wait for anything
+                      }
+                  })
+        {
+        }
+        ~Camera()
+        {
+            running_ = false;
+            thread_.join();
+        }
+
+    private:
+        std::atomic<bool> running_{true};
+        std::thread thread_;
+    };
+
     // A preview whose client area is width x height pixels (its border is one pixel).
     void Open(int width, int height)
     {
@@ -300,4 +329,36 @@ TEST_F(PreviewTest, ErrorTextOnlyWithDebugMessages)
     EXPECT_EQ(debugPreview.GetDebugText().substr(0, 3), L"テスト");
     // Shown for one second after the last message, then gone.
     EXPECT_TRUE(PumpUntil([&] { return debugPreview.GetDebugText().empty(); }, 3000));
+}
+
+// A posted message can be lost on its way (a dialog closed by a sent click
+// was seen to lose one): the picture must come back by itself, not stop for
+// good.
+TEST_F(PreviewTest, ALostFrameNotificationDoesNotStopThePicture)
+{
+    Open(400, 300);
+    model->StartCapture();
+    cam0->DeliverFrame(0xFF102030u);
+    Settle();
+    const std::uint64_t shown = preview->GetFramesShown();
+    ASSERT_GT(shown, 0u);
+
+    // The next frame's notification is taken from the queue and never handled.
+    cam0->DeliverFrame(0xFF405060u);
+    const UINT notification = Common::Mfc::Window::GetPropertyChangedMessage();
+    bool lost = false;
+    MSG message;
+    while (PeekMessageW(&message, Handle(), notification, notification, PM_REMOVE))
+    {
+        lost = lost || message.lParam == static_cast<LPARAM>(TavixCapture::PropertyId::Frame);
+    }
+    ASSERT_TRUE(lost);
+
+    {
+        const Camera camera(*cam0, 0xFF708090u);
+        EXPECT_TRUE(PumpUntil([&] { return preview->GetFramesShown() > shown + 2; }, 5000))
+            << "the picture stopped with one lost notification";
+    }
+    Settle();
+    EXPECT_EQ(ShootClient(Handle()).At(200, 150), 0x708090u);
 }

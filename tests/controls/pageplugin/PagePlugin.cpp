@@ -1,9 +1,12 @@
 // Test plug-in of the side-pane suite: "ページ試験" offers a settings page, a
 // hidden child window painted in one colour (PageColor) that it creates on
 // its first CreatePage and destroys on Terminate; "ページなし試験" offers none.
+// The page has messages of its own: WM_APP paints it in AppColor, and
+// WM_APP + 1 fails in its handler.
 // The page object lives in storage that Terminate fills with a pattern after
 // destroying it, as a debug heap does with freed memory: a host that still
 // reads the page afterwards finds garbage, not a plausible window.
+#include "Common/Exception.h"
 #include "Common/ui/Window.h"
 #include "framework/CallGuarded.h"
 #include "framework/ProcessorBase.h"
@@ -16,17 +19,33 @@ namespace
 {
 
 constexpr COLORREF PageColor = RGB(255, 0, 255);
+constexpr COLORREF AppColor = RGB(0, 255, 255);
 
 class PageWindow : public Common::Mfc::Window
 {
 protected:
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override
+    {
+        if (message == WM_APP)
+        {
+            color_ = AppColor;
+            Invalidate();
+            result = 0;
+            return true;
+        }
+        if (message == WM_APP + 1)
+        {
+            throw Common::Exception(L"ページの処理に失敗しました。");
+        }
+        return Window::OnMessage(message, wParam, lParam, result);
+    }
     bool OnPaint() override
     {
         PAINTSTRUCT paint;
         const HDC dc = BeginPaint(GetSafeHwnd(), &paint);
         if (dc != nullptr)
         {
-            const HBRUSH brush = CreateSolidBrush(PageColor);
+            const HBRUSH brush = CreateSolidBrush(color_);
             const RECT client = GetClientRect();
             FillRect(dc, &client, brush);
             DeleteObject(brush);
@@ -34,6 +53,9 @@ protected:
         }
         return true;
     }
+
+private:
+    COLORREF color_ = PageColor;
 };
 
 // One page at a time: the model keeps only the current processor alive.
