@@ -74,6 +74,17 @@ int ChangeNotification(int id)
     }
 }
 
+// A length for the main figures: in the unit when calibrated, else in px.
+std::wstring LengthText(double pixels, const Calibration& calibration)
+{
+    if (!std::isfinite(pixels))
+    {
+        return NotDefinedText;
+    }
+    return calibration.IsValid() ? FormatNumber(calibration.ToUnit(pixels), 4) + L" " + calibration.unit
+                                 : FormatNumber(pixels, 2) + L" px";
+}
+
 void Fill(Common::Mfc::ComboBox& box, std::initializer_list<const wchar_t*> items)
 {
     box.ResetContent();
@@ -308,6 +319,7 @@ void MeasurePage::Refresh()
         }
         text += L"\r\n";
     }
+    ShowFigures(m, calibration);
     if (text != readoutText_)
     {
         readoutText_ = text;
@@ -320,6 +332,63 @@ void MeasurePage::Refresh()
     processor_.CopyChart(o.chartSeconds, chartPoints_);
     ::InvalidateRect(GetDlgItem(IDC_MEASURE_HISTOGRAM), nullptr, FALSE);
     ::InvalidateRect(GetDlgItem(IDC_MEASURE_CHART), nullptr, FALSE);
+}
+
+void MeasurePage::SetItemText(int id, const std::wstring& text)
+{
+    // Only what changed: a static set to the same text would flicker.
+    wchar_t shown[128] = {};
+    GetDlgItemTextW(GetSafeHwnd(), id, shown, 128);
+    if (text != shown)
+    {
+        SetDlgItemTextW(GetSafeHwnd(), id, text.c_str());
+    }
+}
+
+void MeasurePage::ShowFigures(const Measurement& m, const Calibration& calibration)
+{
+    const ProfileStatistics& line = m.lineStatistics;
+    const std::wstring channel = L" (" + ChannelName(m.settings.channel) + L")";
+    SetItemText(IDC_MEASURE_LINE_TITLE, L"線" + (m.hasLine ? channel : std::wstring()));
+    const double none = ProfileStatistics::NotDefined;
+    SetItemText(IDC_MEASURE_LINE_PEAK, LengthText(m.hasLine ? line.peakPosition : none, calibration));
+    SetItemText(IDC_MEASURE_LINE_MAXIMUM, FormatNumber(m.hasLine ? line.maximum : none, 1));
+    SetItemText(IDC_MEASURE_LINE_CENTROID, LengthText(m.hasLine ? line.centroid : none, calibration));
+    SetItemText(IDC_MEASURE_LINE_FWHM, LengthText(m.hasLine ? line.fwhm : none, calibration));
+    SetItemText(IDC_MEASURE_LINE_E2, LengthText(m.hasLine ? line.widthE2 : none, calibration));
+    SetItemText(IDC_MEASURE_LINE_4SIGMA, LengthText(m.hasLine ? line.width4Sigma : none, calibration));
+
+    const SpotStatistics& spot = m.region.Spot();
+    const ChannelStatistics& chosen = m.region.StatisticsOf(m.region.SpotChannel());
+    SetItemText(IDC_MEASURE_SPOT_TITLE,
+                L"スポット" +
+                    (m.hasRegion ? L" (" + ChannelName(m.region.SpotChannel()) + L")" : std::wstring()));
+    SetItemText(IDC_MEASURE_SPOT_X, LengthText(m.hasRegion ? spot.centroidX : none, calibration));
+    SetItemText(IDC_MEASURE_SPOT_Y, LengthText(m.hasRegion ? spot.centroidY : none, calibration));
+    SetItemText(IDC_MEASURE_SPOT_WIDTH_X, LengthText(m.hasRegion ? spot.width4SigmaX : none, calibration));
+    SetItemText(IDC_MEASURE_SPOT_WIDTH_Y, LengthText(m.hasRegion ? spot.width4SigmaY : none, calibration));
+    SetItemText(IDC_MEASURE_SPOT_MAXIMUM,
+                m.hasRegion && chosen.count > 0 ? std::to_wstring(chosen.maximum) : NotDefinedText);
+    SetItemText(IDC_MEASURE_SPOT_ITERATIONS, !m.hasRegion || spot.iterations == 0 ? NotDefinedText
+                                             : spot.converged ? std::to_wstring(spot.iterations) + L" 回"
+                                                              : std::wstring(L"収束せず"));
+
+    // Saturation: the region's share in the chosen channel, the frame's
+    // count while the overlay shows it (black pixels: in the read-out).
+    std::wstring saturation = L"飽和:";
+    if (m.hasRegion && chosen.count > 0)
+    {
+        saturation += L" 領域 " + FormatNumber(chosen.saturatedShare * 100.0, 3) + L" %";
+    }
+    if (m.hasMask)
+    {
+        saturation += L"  画面 " + std::to_wstring(m.mask.SaturatedCount()) + L" 画素";
+    }
+    if (!(m.hasRegion && chosen.count > 0) && !m.hasMask)
+    {
+        saturation += L" " + std::wstring(NotDefinedText);
+    }
+    SetItemText(IDC_MEASURE_SATURATION_TEXT, saturation);
 }
 
 bool MeasurePage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)

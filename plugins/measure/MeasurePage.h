@@ -1,8 +1,10 @@
 // TavixMeasure::MeasurePage: the settings page of "計測" in the side pane (a
 // child dialog from the plug-in's own template). It edits the processor's
-// options, shows the latest figures, the region's histograms and the strip
-// chart (refreshed by a timer), and exports them to CSV files and the
-// clipboard. Owned by its processor. UI thread.
+// options, shows the main figures (the line's peak, centroid and widths, the
+// spot's centroid and widths, the saturation) at a glance and every figure
+// in the read-out below them, the region's histograms and the strip chart
+// (refreshed by a timer), and exports them to CSV files and the clipboard.
+// Owned by its processor. UI thread.
 #pragma once
 
 #include "MeasureOptions.h"
@@ -52,6 +54,9 @@ protected:
 
 private:
     void ReadControls();
+    // The main figures above the read-out.
+    void ShowFigures(const Measurement& measurement, const Calibration& calibration);
+    void SetItemText(int id, const std::wstring& text);
     void AskAndSave(Export kind);
     void CopyStatistics();
     void DrawHistogram(const DRAWITEMSTRUCT& item);

@@ -115,6 +115,12 @@ protected:
         TestSupport::Pump();
     }
 
+    std::wstring ItemText(int id) const
+    {
+        wchar_t text[256] = {};
+        GetDlgItemTextW(page, id, text, 256);
+        return text;
+    }
     std::wstring Readout() const
     {
         wchar_t text[8192] = {};
@@ -201,6 +207,11 @@ TEST_F(MeasurePluginTest, DraggedRectangleGivesTheSpotsCentreAndWidthsAndCopiesT
     EXPECT_NEAR(ReadNumber(text, L"重心 y"), 120.5, 0.3);
     EXPECT_NEAR(ReadNumber(text, L"4σ 幅 x"), 32.0, 2.0);
     EXPECT_NEAR(ReadNumber(text, L"4σ 幅 y"), 32.0, 2.0);
+    // The main figures above the read-out say the same.
+    EXPECT_NEAR(std::wcstod(ItemText(IDC_MEASURE_SPOT_X).c_str(), nullptr), 100.5, 0.3);
+    EXPECT_NEAR(std::wcstod(ItemText(IDC_MEASURE_SPOT_WIDTH_Y).c_str(), nullptr), 32.0, 2.0);
+    EXPECT_EQ(ItemText(IDC_MEASURE_SPOT_TITLE), L"スポット (輝度)");
+    EXPECT_EQ(ItemText(IDC_MEASURE_SATURATION_TEXT), L"飽和: 領域 0.000 %");
 
     // "コピー" puts the figures on the clipboard as tab-separated text.
     TestSupport::ClickCentre(GetDlgItem(page, IDC_MEASURE_COPY));
@@ -252,4 +263,49 @@ TEST_F(MeasurePluginTest, SaturationOverlayIsDrawnWhereThePixelsAreAndTheFrameIs
     // The frame itself keeps its white block.
     Common::AutoLock lock(cam1->frameLock);
     EXPECT_EQ(TestSupport::PixelAt(cam1->frame, 210, 50), 0xFFFFFFFFu);
+}
+
+// Every label, check box and button of the page shows its whole text at the
+// page's own font, the figures too once they are filled ("チャンネル",
+// "プロファイル表示" and "単位" were cut off under the Japanese font).
+TEST_F(MeasurePluginTest, EveryLabelAndFigureFitsItsControl)
+{
+    TestSupport::ChooseComboItem(GetDlgItem(page, IDC_MEASURE_MODE), 2); // 矩形
+    Drag({70, 90}, {131, 151});
+    TestSupport::ChooseComboItem(GetDlgItem(page, IDC_MEASURE_MODE), 1); // 線
+    Drag({60, 120}, {140, 120});
+    TestSupport::ClickCentre(GetDlgItem(page, IDC_MEASURE_SATURATION));
+    ASSERT_TRUE(MeasureUntil(L"飽和画素  400"));
+    const HDC dc = GetDC(page);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(page, WM_GETFONT, 0, 0)));
+    int checked = 0;
+    for (HWND child = GetWindow(page, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+    {
+        wchar_t type[32] = {};
+        GetClassNameW(child, type, 32);
+        const LONG style = GetWindowLongW(child, GWL_STYLE);
+        const bool isStatic = _wcsicmp(type, L"Static") == 0 && (style & SS_TYPEMASK) != SS_OWNERDRAW;
+        const bool isButton = _wcsicmp(type, L"Button") == 0 && (style & BS_TYPEMASK) != BS_GROUPBOX;
+        if (!isStatic && !isButton)
+        {
+            continue;
+        }
+        wchar_t text[256] = {};
+        GetWindowTextW(child, text, 256);
+        SIZE extent{};
+        ASSERT_TRUE(GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &extent));
+        RECT client{};
+        GetClientRect(child, &client);
+        const LONG box = (style & BS_TYPEMASK) == BS_AUTOCHECKBOX ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0;
+        const LONG room = client.right - box - (isButton && box == 0 ? 4 : 0);
+        EXPECT_LE(extent.cx, room) << "control " << GetDlgCtrlID(child) << ": " << std::wstring(text);
+        ++checked;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(page, dc);
+    EXPECT_GT(checked, 40);
+    // The figures are filled in, not left at "—".
+    EXPECT_EQ(ItemText(IDC_MEASURE_SATURATION_TEXT), L"飽和: 領域 0.000 %  画面 400 画素");
+    EXPECT_NE(ItemText(IDC_MEASURE_LINE_FWHM), L"—");
+    EXPECT_NE(ItemText(IDC_MEASURE_SPOT_WIDTH_X), L"—");
 }

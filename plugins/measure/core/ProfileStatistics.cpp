@@ -226,6 +226,10 @@ ProfileStatistics ProfileStatistics::Compute(const float* values, int count, dou
                 return SecondMoments::Integral::None;
             }
             m.centre = first / weight;
+            if (!(m.centre >= samples.first && m.centre <= samples.second))
+            {
+                return SecondMoments::Integral::None; // signal nearly cancelling out
+            }
             double second = 0.0;
             for (int i = samples.first; i <= samples.second; ++i)
             {

@@ -544,6 +544,12 @@ SpotStatistics RegionStatistics::MomentsOver(const ImageView& image, const Rect&
     }
     const double meanX = (firstX - background * positionsX * rows) / weight;
     const double meanY = (firstY - background * positionsY * columns) / weight;
+    // Signal that nearly cancels out can put its mean outside the window:
+    // that is no centroid of anything in it.
+    if (!(meanX >= w.x && meanX <= w.x + w.width && meanY >= w.y && meanY <= w.y + w.height))
+    {
+        return result;
+    }
     const double varianceX = (secondX - background * squaresX * rows) / weight - meanX * meanX;
     const double varianceY = (secondY - background * squaresY * columns) / weight - meanY * meanY;
     result.centroidX = region_.x + meanX;

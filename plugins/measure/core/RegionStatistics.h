@@ -97,7 +97,7 @@ public:
     // clipped to the region) of the `image` last computed, in one step,
     // without iterating; iterations and converged stay unset. The widths
     // are NaN where a variance came out negative, the centroid too where
-    // the window holds no signal.
+    // the window holds no signal or its mean lies outside the window.
     SpotStatistics MomentsOver(const ImageView& image, const Rect& window) const;
 
     // Statistics of a histogram (exposed for the histogram of a profile).

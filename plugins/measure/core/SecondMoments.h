@@ -17,8 +17,9 @@
 // - unsettled when a window gives a centroid (positive weight) but a
 //   negative variance, which noise can do to a small spot: its centroid
 //   stands;
-// - without a result when the first window gives no positive weight; a later
-//   window that does so ends it unsettled with the centroid before it.
+// - without a result when the first window gives no positive weight (or a
+//   mean outside the window); a later window that does so ends it
+//   unsettled with the centroid before it.
 // Any thread; nothing is allocated.
 #pragma once
 
