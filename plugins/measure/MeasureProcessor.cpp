@@ -413,18 +413,23 @@ void MeasureProcessor::DrawOverlay(ID2D1RenderTarget& target, float scale, const
             regionBrush.Get(), stroke);
     }
 
-    // The spot: a cross at the centroid and the ellipse of the 4-sigma widths.
+    // The spot: a cross at the centroid and the ellipse of the 4-sigma widths
+    // (only the cross while the widths have not settled).
     if (!dragRegion && measurement.hasRegion && std::isfinite(measurement.region.Spot().centroidX))
     {
         const SpotStatistics& spot = measurement.region.Spot();
         const float cx = static_cast<float>(spot.centroidX) * scale;
         const float cy = static_cast<float>(spot.centroidY) * scale;
-        const float rx = static_cast<float>(spot.width4SigmaX / 2.0) * scale;
-        const float ry = static_cast<float>(spot.width4SigmaY / 2.0) * scale;
+        const bool hasWidths = std::isfinite(spot.width4SigmaX) && std::isfinite(spot.width4SigmaY);
+        const float rx = hasWidths ? static_cast<float>(spot.width4SigmaX / 2.0) * scale : 0.0f;
+        const float ry = hasWidths ? static_cast<float>(spot.width4SigmaY / 2.0) * scale : 0.0f;
         const float arm = std::max(6.0f, std::max(rx, ry) * 0.25f);
         target.DrawLine(D2D1::Point2F(cx - arm, cy), D2D1::Point2F(cx + arm, cy), spotBrush.Get(), stroke);
         target.DrawLine(D2D1::Point2F(cx, cy - arm), D2D1::Point2F(cx, cy + arm), spotBrush.Get(), stroke);
-        target.DrawEllipse(D2D1::Ellipse(D2D1::Point2F(cx, cy), rx, ry), spotBrush.Get(), stroke);
+        if (hasWidths)
+        {
+            target.DrawEllipse(D2D1::Ellipse(D2D1::Point2F(cx, cy), rx, ry), spotBrush.Get(), stroke);
+        }
     }
 
     // The profile: a plot along the bottom quarter of the image, the chosen
