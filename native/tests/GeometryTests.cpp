@@ -25,6 +25,7 @@ struct Geometry
 {
     SourceLayout layout;
     int width, height, stride, frameWidth, frameHeight;
+    YuvEncoding encoding = {};
 };
 
 void CheckConversion(const Geometry& g, GuardedBuffer::Placement placement, std::mt19937& random)
@@ -49,7 +50,7 @@ void CheckConversion(const Geometry& g, GuardedBuffer::Placement placement, std:
     {
         for (int x = 0; x < cols; ++x)
         {
-            const std::uint32_t pixel = ReferencePixel(g.layout, top, g.height, g.stride, x, y);
+            const std::uint32_t pixel = ReferencePixel(g.layout, top, g.height, g.stride, x, y, g.encoding);
             std::memcpy(expected.data() + margin + static_cast<std::size_t>(y) * frameStride + 4 * x, &pixel,
                         4);
         }
@@ -58,7 +59,8 @@ void CheckConversion(const Geometry& g, GuardedBuffer::Placement placement, std:
     {
         std::vector<std::uint8_t> frame(frameBytes + 2 * margin, Guard);
         Common::Convert::ConvertToBgra(
-            *kernels, g.layout, top, g.width, g.height, g.stride,
+            *kernels,
+            Common::Convert::SourceImage{g.layout, top, g.width, g.height, g.stride, nullptr, g.encoding},
             BgraImage{frame.data() + margin, g.frameWidth, g.frameHeight, frameStride});
         if (frame != expected)
         {
@@ -68,9 +70,9 @@ void CheckConversion(const Geometry& g, GuardedBuffer::Placement placement, std:
                 ++at;
             }
             const long long offset = static_cast<long long>(at) - static_cast<long long>(margin);
-            FAIL() << kernels->name << " " << LayoutName(g.layout) << " " << g.width << "x" << g.height
-                   << " stride " << g.stride << " frame " << g.frameWidth << "x" << g.frameHeight
-                   << ": first wrong byte at frame offset " << offset << " (row "
+            FAIL() << kernels->name << " " << LayoutName(g.layout) << " " << EncodingName(g.encoding) << " "
+                   << g.width << "x" << g.height << " stride " << g.stride << " frame " << g.frameWidth << "x"
+                   << g.frameHeight << ": first wrong byte at frame offset " << offset << " (row "
                    << (offset >= 0 ? offset / frameStride : -1) << ")";
         }
     }
@@ -100,6 +102,7 @@ TEST(Geometry, RandomSizesStridesAndFramesMatchTheReference)
         }
         g.frameWidth = Between(random, 1, g.width + 20);
         g.frameHeight = Between(random, 1, g.height + 3);
+        g.encoding = AllEncodings[(round / 10) % 4];
         SCOPED_TRACE(round);
         CheckConversion(g, round % 2 == 0 ? GuardedBuffer::AtEnd : GuardedBuffer::AtStart, random);
         if (::testing::Test::HasFatalFailure())
@@ -162,6 +165,48 @@ TEST(Geometry, NV12OfFourByTwoSharesOneChromaRow)
     }
 }
 
+// A 1080-row picture in 1088-row planes (as cameras that work in 16-row
+// blocks deliver it): the chroma plane starts below the eight padding rows,
+// and the buffer holds exactly both planes.
+TEST(Geometry, NV12WithTallerPlanesConvertsExactly)
+{
+    constexpr int width = 1920, height = 1080, planeRows = 1088, stride = 1920;
+    const std::uint64_t needed =
+        Common::Convert::RequiredSourceBytes(SourceLayout::NV12, width, height, stride, planeRows);
+    ASSERT_EQ(needed, static_cast<std::uint64_t>(stride) * (planeRows + height / 2));
+    GuardedBuffer source(static_cast<std::size_t>(needed), GuardedBuffer::AtEnd);
+    std::mt19937 random(1088);
+    for (std::size_t i = 0; i < source.size(); ++i)
+    {
+        source.data()[i] = static_cast<std::uint8_t>(random());
+    }
+    const std::uint8_t* chroma = source.data() + static_cast<std::ptrdiff_t>(planeRows) * stride;
+    std::vector<std::uint32_t> frame(static_cast<std::size_t>(width) * height);
+    for (const RowKernels* kernels : AvailableVariants())
+    {
+        for (const YuvEncoding encoding : AllEncodings)
+        {
+            const TextbookFactors textbook = Textbook(encoding);
+            std::fill(frame.begin(), frame.end(), 0u);
+            Common::Convert::ConvertToBgra(
+                *kernels,
+                Common::Convert::SourceImage{SourceLayout::NV12, source.data(), width, height, stride, chroma,
+                                             encoding},
+                BgraImage{reinterpret_cast<std::uint8_t*>(frame.data()), width, height, width * 4});
+            for (int y = 0; y < height; y += 7)
+            {
+                for (int x = 0; x < width; ++x)
+                {
+                    const std::uint8_t* pair = chroma + (y / 2) * stride + x / 2 * 2;
+                    ASSERT_EQ(frame[static_cast<std::size_t>(y) * width + x],
+                              FormulaPixel(source.data()[y * stride + x], pair[0], pair[1], textbook))
+                        << kernels->name << " " << EncodingName(encoding) << " pixel " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
 TEST(Geometry, RequiredSourceBytes)
 {
     EXPECT_EQ(RequiredSourceBytes(SourceLayout::YUY2, 3, 2, 8), 16u);
@@ -173,6 +218,9 @@ TEST(Geometry, RequiredSourceBytes)
     EXPECT_EQ(RequiredSourceBytes(SourceLayout::NV12, 640, 480, 640), 640u * 480 * 3 / 2);
     EXPECT_EQ(RequiredSourceBytes(SourceLayout::NV12, 3, 3, 4), 4u * 4 + 4);
     EXPECT_EQ(RequiredSourceBytes(SourceLayout::NV12, 4, 2, -4), std::numeric_limits<std::uint64_t>::max());
+    EXPECT_EQ(RequiredSourceBytes(SourceLayout::NV12, 4, 2, 4, 4), 4u * 4 + 4);
+    EXPECT_EQ(RequiredSourceBytes(SourceLayout::NV12, 4, 2, 4, 1), std::numeric_limits<std::uint64_t>::max());
+    EXPECT_EQ(RequiredSourceBytes(SourceLayout::YUY2, 4, 2, 8, 6), 16u);
     EXPECT_EQ(RequiredSourceBytes(SourceLayout::RGB8, 0, 5, 16), 0u);
     EXPECT_EQ(RequiredSourceBytes(SourceLayout::RGB8, 5, -1, 16), 0u);
     EXPECT_EQ(RequiredSourceBytes(SourceLayout::RGB32, 0x7FFFFFFF, 0x7FFFFFFF, -0x7FFFFFFF - 1),

@@ -11,10 +11,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace ConvertTests
@@ -24,6 +26,9 @@ using Common::Convert::BgraImage;
 using Common::Convert::KernelVariant;
 using Common::Convert::RowKernels;
 using Common::Convert::SourceLayout;
+using Common::Convert::YuvEncoding;
+using Common::Convert::YuvMatrix;
+using Common::Convert::YuvRange;
 
 inline std::vector<const RowKernels*> AvailableVariants()
 {
@@ -52,23 +57,66 @@ inline const char* LayoutName(SourceLayout layout)
     return names[static_cast<int>(layout)];
 }
 
-// The studio-range formula, written as plainly as possible: B G R A.
-inline std::uint32_t FormulaPixel(int y, int u, int v)
+inline const YuvEncoding AllEncodings[] = {
+    {YuvMatrix::Bt601, YuvRange::Studio},
+    {YuvMatrix::Bt709, YuvRange::Studio},
+    {YuvMatrix::Bt601, YuvRange::Full},
+    {YuvMatrix::Bt709, YuvRange::Full},
+};
+
+inline std::string EncodingName(YuvEncoding encoding)
+{
+    return std::string(encoding.matrix == YuvMatrix::Bt709 ? "BT.709" : "BT.601") +
+           (encoding.range == YuvRange::Full ? " full" : " studio");
+}
+
+// The textbook conversion in 8-bit fixed point: the matrix's coefficients
+// from its luma weights Kr and Kb, scaled by 255/219 (luma) and 255/224
+// (chroma) for studio range, times 256 and rounded.
+struct TextbookFactors
+{
+    int lumaOffset, luma, vToRed, uToGreen, vToGreen, uToBlue;
+};
+
+inline TextbookFactors Textbook(YuvEncoding encoding)
+{
+    const double kr = encoding.matrix == YuvMatrix::Bt709 ? 0.2126 : 0.299;
+    const double kb = encoding.matrix == YuvMatrix::Bt709 ? 0.0722 : 0.114;
+    const double kg = 1 - kr - kb;
+    const bool studio = encoding.range == YuvRange::Studio;
+    const double lumaScale = studio ? 255.0 / 219 : 1;
+    const double chromaScale = studio ? 255.0 / 224 : 1;
+    const auto fixed = [](double factor) { return static_cast<int>(std::lround(256 * factor)); };
+    return {studio ? 16 : 0,
+            fixed(lumaScale),
+            fixed(chromaScale * 2 * (1 - kr)),
+            fixed(-chromaScale * 2 * kb * (1 - kb) / kg),
+            fixed(-chromaScale * 2 * kr * (1 - kr) / kg),
+            fixed(chromaScale * 2 * (1 - kb))};
+}
+
+// The formula, written as plainly as possible: B G R A.
+inline std::uint32_t FormulaPixel(int y, int u, int v, const TextbookFactors& f)
 {
     const auto clip = [](int value) { return static_cast<std::uint32_t>(std::clamp(value, 0, 255)); };
-    const int yd = y - 16;
+    const int yd = y - f.lumaOffset;
     const int ud = u - 128;
     const int vd = v - 128;
-    const std::uint32_t red = clip((298 * yd + 409 * vd + 128) >> 8);
-    const std::uint32_t green = clip((298 * yd - 100 * ud - 208 * vd + 128) >> 8);
-    const std::uint32_t blue = clip((298 * yd + 516 * ud + 128) >> 8);
+    const std::uint32_t red = clip((f.luma * yd + f.vToRed * vd + 128) >> 8);
+    const std::uint32_t green = clip((f.luma * yd + f.uToGreen * ud + f.vToGreen * vd + 128) >> 8);
+    const std::uint32_t blue = clip((f.luma * yd + f.uToBlue * ud + 128) >> 8);
     return 0xFF000000u | red << 16 | green << 8 | blue;
+}
+
+inline std::uint32_t FormulaPixel(int y, int u, int v, YuvEncoding encoding = {})
+{
+    return FormulaPixel(y, u, v, Textbook(encoding));
 }
 
 // Pixel (x, y) of a source as the formulas define it; unpaired last columns
 // and rows use the chroma of their own group.
 inline std::uint32_t ReferencePixel(SourceLayout layout, const std::uint8_t* source, int height, int stride,
-                                    int x, int y)
+                                    int x, int y, YuvEncoding encoding = {})
 {
     const std::uint8_t* row = source + static_cast<std::ptrdiff_t>(y) * stride;
     switch (layout)
@@ -110,13 +158,13 @@ inline std::uint32_t ReferencePixel(SourceLayout layout, const std::uint8_t* sou
         {
             u = group[0], luma[0] = group[1], v = group[2], luma[1] = group[3];
         }
-        return FormulaPixel(luma[x % 2], u, v);
+        return FormulaPixel(luma[x % 2], u, v, encoding);
     }
     case SourceLayout::NV12:
     {
         const std::uint8_t* chroma = source + static_cast<std::ptrdiff_t>(height) * stride +
                                      static_cast<std::ptrdiff_t>(y / 2) * stride;
-        return FormulaPixel(row[x], chroma[x / 2 * 2], chroma[x / 2 * 2 + 1]);
+        return FormulaPixel(row[x], chroma[x / 2 * 2], chroma[x / 2 * 2 + 1], encoding);
     }
     }
     throw std::logic_error("layout");

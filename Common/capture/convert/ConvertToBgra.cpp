@@ -11,28 +11,43 @@ namespace Common::Convert
 void ConvertToBgra(SourceLayout layout, const std::uint8_t* source, std::int32_t width, std::int32_t height,
                    std::int32_t sourceStride, const BgraImage& destination)
 {
-    ConvertToBgra(ActiveRowKernels(), layout, source, width, height, sourceStride, destination);
+    ConvertToBgra(ActiveRowKernels(), SourceImage{layout, source, width, height, sourceStride}, destination);
 }
 
 void ConvertToBgra(const RowKernels& kernels, SourceLayout layout, const std::uint8_t* source,
                    std::int32_t width, std::int32_t height, std::int32_t sourceStride,
                    const BgraImage& destination)
 {
-    const std::int32_t rows = height < destination.height ? height : destination.height;
+    ConvertToBgra(kernels, SourceImage{layout, source, width, height, sourceStride}, destination);
+}
+
+void ConvertToBgra(const SourceImage& source, const BgraImage& destination)
+{
+    ConvertToBgra(ActiveRowKernels(), source, destination);
+}
+
+void ConvertToBgra(const RowKernels& kernels, const SourceImage& source, const BgraImage& destination)
+{
+    const SourceLayout layout = source.layout;
+    const std::int32_t width = source.width;
+    const std::int32_t rows = source.height < destination.height ? source.height : destination.height;
     const std::int32_t cols = width < destination.width ? width : destination.width;
-    if (rows <= 0 || cols <= 0 || source == nullptr || destination.pixels == nullptr)
+    if (rows <= 0 || cols <= 0 || source.pixels == nullptr || destination.pixels == nullptr)
     {
         return;
     }
-    const std::ptrdiff_t stride = sourceStride;
+    const YuvKernelFactors& yuv = GetYuvKernelFactors(source.encoding);
+    const std::ptrdiff_t stride = source.stride;
     const std::ptrdiff_t destinationStride = destination.stride;
     if (layout == SourceLayout::NV12)
     {
-        const std::uint8_t* chroma = source + static_cast<std::ptrdiff_t>(height) * stride;
+        const std::uint8_t* chroma =
+            source.chroma != nullptr ? source.chroma
+                                     : source.pixels + static_cast<std::ptrdiff_t>(source.height) * stride;
         for (std::int32_t y = 0; y < rows; ++y)
         {
-            kernels.nv12(source + y * stride, chroma + (y / 2) * stride,
-                         destination.pixels + y * destinationStride, cols);
+            kernels.nv12(source.pixels + y * stride, chroma + (y / 2) * stride,
+                         destination.pixels + y * destinationStride, cols, yuv);
         }
         return;
     }
@@ -45,12 +60,12 @@ void ConvertToBgra(const RowKernels& kernels, SourceLayout layout, const std::ui
         static_cast<std::uint64_t>(stride) == SourceRowBytes(layout, width) &&
         (!pairedLayout || width % 2 == 0) && static_cast<std::int64_t>(cols) * rows <= INT32_MAX)
     {
-        row(source, destination.pixels, cols * rows);
+        row(source.pixels, destination.pixels, cols * rows, yuv);
         return;
     }
     for (std::int32_t y = 0; y < rows; ++y)
     {
-        row(source + y * stride, destination.pixels + y * destinationStride, cols);
+        row(source.pixels + y * stride, destination.pixels + y * destinationStride, cols, yuv);
     }
 }
 

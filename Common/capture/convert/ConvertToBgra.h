@@ -14,13 +14,18 @@
 // an unpaired last column the pair of its column pair. So every written pixel
 // is the exact conversion of its own luma sample.
 // NV12: the chroma plane starts height * sourceStride bytes after `source`
-// (the height of the source, even when fewer rows are written).
+// (the height of the source, even when fewer rows are written), unless the
+// SourceImage names it (a plane taller than the image, such as the 1088 rows
+// of a 1080-row picture, or a picture that starts inside its planes).
+// YUV sources convert by the formula of their encoding (YuvEncoding.h);
+// without one, BT.601 studio range.
 // The caller makes sure the source holds RequiredSourceBytes (SourceLayout.h).
 // No allocation, no floating point; any thread. Includes no platform header.
 #pragma once
 
 #include "Common/capture/convert/RowKernels.h"
 #include "Common/capture/convert/SourceLayout.h"
+#include "Common/capture/convert/YuvEncoding.h"
 
 #include <cstdint>
 
@@ -34,6 +39,23 @@ struct BgraImage
     std::int32_t height;
     std::int32_t stride;
 };
+
+struct SourceImage
+{
+    SourceLayout layout;
+    // The top image row.
+    const std::uint8_t* pixels;
+    std::int32_t width;
+    std::int32_t height;
+    std::int32_t stride;
+    // NV12: the chroma row of the top image row (its rows are `stride`
+    // apart); null: pixels + height * stride.
+    const std::uint8_t* chroma = nullptr;
+    YuvEncoding encoding = {};
+};
+
+void ConvertToBgra(const RowKernels& kernels, const SourceImage& source, const BgraImage& destination);
+void ConvertToBgra(const SourceImage& source, const BgraImage& destination);
 
 // Converts with the kernels chosen for this process.
 void ConvertToBgra(SourceLayout layout, const std::uint8_t* source, std::int32_t width, std::int32_t height,

@@ -5,6 +5,8 @@
 //   (4 bytes a pixel, B G R A).
 //   NV12 kernel: luma row `luma`, chroma row `chroma` (U V pairs), `count`
 //   output pixels.
+//   `yuv`: the factors of the source's YUV encoding (YuvEncoding.h); the
+//   kernels of the RGB layouts do not read it.
 // Kernels read only the source bytes the pixels need (a packed 4:2:2 or NV12
 // chroma pair is read whole, also for an odd last pixel) and write exactly
 // 4 * count bytes. No allocation, no floating point. Any thread.
@@ -12,15 +14,17 @@
 #pragma once
 
 #include "Common/capture/convert/SourceLayout.h"
+#include "Common/capture/convert/YuvEncoding.h"
 
 #include <cstdint>
 
 namespace Common::Convert
 {
 
-using PackedRowKernel = void (*)(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count);
+using PackedRowKernel = void (*)(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+                                 const YuvKernelFactors& yuv);
 using NV12RowKernel = void (*)(const std::uint8_t* luma, const std::uint8_t* chroma,
-                               std::uint8_t* destination, std::int32_t count);
+                               std::uint8_t* destination, std::int32_t count, const YuvKernelFactors& yuv);
 
 // The instruction sets a kernel is written for, from plain to fastest.
 enum class KernelVariant

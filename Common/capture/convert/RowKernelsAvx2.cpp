@@ -55,16 +55,18 @@ inline __m256i Factors(int first, int second)
     return _mm256_set1_epi16(static_cast<short>((first & 0xFF) | (second << 8)));
 }
 
-// The YUV formula on byte pairs. Each 16-bit word of lumaU holds (Y, U) of
-// one pixel and the same word of lumaV holds (Y, V); one multiply-add of
-// unsigned bytes by signed factors gives each term:
-//   blue  = (Y + 2U - 272) + ((42Y + 4U - 1056) >> 8)
-//   green = (Y - V + 112)  + ((42Y - 100U + 48V + 6112) >> 8)
-//   red   = (Y + 2V - 272) + ((42Y - 103V + 12640) >> 8)
-// which is the split formula of RowKernelsSse2.cpp with the offsets folded
-// into constants and 409 = 512 - 103 (so every factor fits a signed byte).
-// No sum leaves 16 bits (largest magnitude 29062). Returns the pixels of the
-// low and high halves of each 128-bit lane.
+// The YUV formula on byte pairs, in the split form of YuvEncoding.h. Each
+// 16-bit word of lumaU holds (Y, U) of one pixel and the same word of lumaV
+// holds (Y, V); one multiply-add of unsigned bytes by signed factors gives
+// each term:
+//   blue  = (whole . (Y, U) + base) + ((fraction . (Y, U) + offset) >> 8)
+//   red   = (whole . (Y, V) + base) + ((fraction . (Y, V) + offset) >> 8)
+//   green = (whole . (Y, V) + base)
+//         + ((fraction . (Y, U) + (0, vFraction) . (Y, V) + offset) >> 8)
+// YuvEncoding.h checks at compile time that no sum leaves 16 bits, so the
+// results equal the 32-bit formula bit for bit; the unsigned saturating
+// pack is the clip. Returns the pixels of the low and high halves of each
+// 128-bit lane.
 struct Bgra16
 {
     __m256i low;
@@ -73,17 +75,21 @@ struct Bgra16
 
 struct YuvFactors
 {
-    __m256i blueFraction = Factors(42, 4);
-    __m256i redFraction = Factors(42, -103);
-    __m256i greenLumaU = Factors(42, -100);
-    __m256i greenV = Factors(0, 48);
-    __m256i twice = Factors(1, 2);
-    __m256i lumaMinusV = Factors(1, -1);
-    __m256i blueOffset = _mm256_set1_epi16(-1056);
-    __m256i greenOffset = _mm256_set1_epi16(6112);
-    __m256i redOffset = _mm256_set1_epi16(12640);
-    __m256i blueRedBase = _mm256_set1_epi16(-272);
-    __m256i greenBase = _mm256_set1_epi16(112);
+    explicit YuvFactors(const YuvKernelFactors& k)
+        : blueFraction(Factors(k.blue.lumaFraction, k.blue.uFraction)),
+          blueWhole(Factors(k.blue.lumaWhole, k.blue.uWhole)),
+          redFraction(Factors(k.red.lumaFraction, k.red.vFraction)),
+          redWhole(Factors(k.red.lumaWhole, k.red.vWhole)),
+          greenFractionU(Factors(k.green.lumaFraction, k.green.uFraction)),
+          greenFractionV(Factors(0, k.green.vFraction)),
+          greenWhole(Factors(k.green.lumaWhole, k.green.vWhole)),
+          blueOffset(_mm256_set1_epi16(k.blue.offset)), greenOffset(_mm256_set1_epi16(k.green.offset)),
+          redOffset(_mm256_set1_epi16(k.red.offset)), blueBase(_mm256_set1_epi16(k.blue.base)),
+          greenBase(_mm256_set1_epi16(k.green.base)), redBase(_mm256_set1_epi16(k.red.base))
+    {
+    }
+    __m256i blueFraction, blueWhole, redFraction, redWhole, greenFractionU, greenFractionV, greenWhole;
+    __m256i blueOffset, greenOffset, redOffset, blueBase, greenBase, redBase;
     __m256i alpha = _mm256_set1_epi16(255);
 };
 
@@ -93,16 +99,16 @@ inline Bgra16 YuvToBgra(__m256i lumaU, __m256i lumaV, const YuvFactors& f)
         _mm256_srai_epi16(_mm256_add_epi16(_mm256_maddubs_epi16(lumaU, f.blueFraction), f.blueOffset), 8);
     const __m256i redFraction =
         _mm256_srai_epi16(_mm256_add_epi16(_mm256_maddubs_epi16(lumaV, f.redFraction), f.redOffset), 8);
-    const __m256i greenSum =
-        _mm256_add_epi16(_mm256_maddubs_epi16(lumaU, f.greenLumaU), _mm256_maddubs_epi16(lumaV, f.greenV));
+    const __m256i greenSum = _mm256_add_epi16(_mm256_maddubs_epi16(lumaU, f.greenFractionU),
+                                              _mm256_maddubs_epi16(lumaV, f.greenFractionV));
     const __m256i greenFraction = _mm256_srai_epi16(_mm256_add_epi16(greenSum, f.greenOffset), 8);
 
-    const __m256i blue =
-        _mm256_add_epi16(_mm256_add_epi16(_mm256_maddubs_epi16(lumaU, f.twice), f.blueRedBase), blueFraction);
+    const __m256i blue = _mm256_add_epi16(
+        _mm256_add_epi16(_mm256_maddubs_epi16(lumaU, f.blueWhole), f.blueBase), blueFraction);
     const __m256i red =
-        _mm256_add_epi16(_mm256_add_epi16(_mm256_maddubs_epi16(lumaV, f.twice), f.blueRedBase), redFraction);
+        _mm256_add_epi16(_mm256_add_epi16(_mm256_maddubs_epi16(lumaV, f.redWhole), f.redBase), redFraction);
     const __m256i green = _mm256_add_epi16(
-        _mm256_add_epi16(_mm256_maddubs_epi16(lumaV, f.lumaMinusV), f.greenBase), greenFraction);
+        _mm256_add_epi16(_mm256_maddubs_epi16(lumaV, f.greenWhole), f.greenBase), greenFraction);
 
     const __m256i blueRed = _mm256_packus_epi16(blue, red);
     const __m256i greenAlpha = _mm256_packus_epi16(green, f.alpha);
@@ -113,9 +119,10 @@ inline Bgra16 YuvToBgra(__m256i lumaU, __m256i lumaV, const YuvFactors& f)
 
 // Packed 4:2:2: Y0, U, Y1, V give the offsets of the samples in each group.
 template <int Y0, int U, int Y1, int V>
-void Packed422(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Packed422(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+               const YuvKernelFactors& yuv)
 {
-    const YuvFactors factors;
+    const YuvFactors factors(yuv);
     const __m256i toLumaU = GroupShuffle(Y0, U, Y1, U);
     const __m256i toLumaV = GroupShuffle(Y0, V, Y1, V);
     std::int32_t x = 0;
@@ -127,30 +134,34 @@ void Packed422(const std::uint8_t* source, std::uint8_t* destination, std::int32
         Store256(destination + 4 * x, pixels.low);
         Store256(destination + 4 * x + 32, pixels.high);
     }
-    Scalar::Packed422Row<Y0, U, Y1, V>(source, destination, x, count);
+    Scalar::Packed422Row<Y0, U, Y1, V>(source, destination, x, count, yuv.formula);
 }
 
-void Yuy2(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Yuy2(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+          const YuvKernelFactors& yuv)
 {
-    Packed422<0, 1, 2, 3>(source, destination, count);
+    Packed422<0, 1, 2, 3>(source, destination, count, yuv);
 }
 
-void Yvyu(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Yvyu(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+          const YuvKernelFactors& yuv)
 {
-    Packed422<0, 3, 2, 1>(source, destination, count);
+    Packed422<0, 3, 2, 1>(source, destination, count, yuv);
 }
 
-void Uyvy(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Uyvy(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+          const YuvKernelFactors& yuv)
 {
-    Packed422<1, 0, 3, 2>(source, destination, count);
+    Packed422<1, 0, 3, 2>(source, destination, count, yuv);
 }
 
-void NV12(const std::uint8_t* luma, const std::uint8_t* chroma, std::uint8_t* destination, std::int32_t count)
+void NV12(const std::uint8_t* luma, const std::uint8_t* chroma, std::uint8_t* destination, std::int32_t count,
+          const YuvKernelFactors& yuv)
 {
     // 32 pixels at a time: luma and chroma bytes interleaved give YUY2
     // groups, pixels 0-7 and 16-23 in one register, 8-15 and 24-31 in the
     // other; the results are put back in order when stored.
-    const YuvFactors factors;
+    const YuvFactors factors(yuv);
     const __m256i toLumaU = GroupShuffle(0, 1, 2, 1);
     const __m256i toLumaV = GroupShuffle(0, 3, 2, 3);
     std::int32_t x = 0;
@@ -170,10 +181,10 @@ void NV12(const std::uint8_t* luma, const std::uint8_t* chroma, std::uint8_t* de
         Store256(out + 64, _mm256_permute2x128_si256(a.low, a.high, 0x31));
         Store256(out + 96, _mm256_permute2x128_si256(b.low, b.high, 0x31));
     }
-    Scalar::NV12Row(luma, chroma, destination, x, count);
+    Scalar::NV12Row(luma, chroma, destination, x, count, yuv.formula);
 }
 
-void Rgb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Rgb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count, const YuvKernelFactors&)
 {
     const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     std::int32_t x = 0;
@@ -187,12 +198,13 @@ void Rgb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t c
     Scalar::Rgb32Row(source, destination, x, count);
 }
 
-void Argb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Argb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+            const YuvKernelFactors&)
 {
     CopyBytes(destination, source, 4 * static_cast<std::size_t>(count));
 }
 
-void Rgb24(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Rgb24(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count, const YuvKernelFactors&)
 {
     // 16 pixels = 48 source bytes, read as four 16-byte loads at 0, 12, 24
     // and 32 (the last one holds pixels 12-15 in its bytes 4-15), so nothing
@@ -246,17 +258,19 @@ template <bool Is565> void Rgb16(const std::uint8_t* source, std::uint8_t* desti
     }
 }
 
-void Rgb555(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Rgb555(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+            const YuvKernelFactors&)
 {
     Rgb16<false>(source, destination, count);
 }
 
-void Rgb565(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Rgb565(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+            const YuvKernelFactors&)
 {
     Rgb16<true>(source, destination, count);
 }
 
-void Rgb8(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Rgb8(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count, const YuvKernelFactors&)
 {
     // 16 grey bytes in both lanes; each shuffle spreads 8 of them (4 a lane)
     // over blue, green and red, leaving alpha zero for the OR.

@@ -38,17 +38,21 @@ inline __m512i Factors(int first, int second)
 
 struct YuvFactors
 {
-    __m512i blueFraction = Factors(42, 4);
-    __m512i redFraction = Factors(42, -103);
-    __m512i greenLumaU = Factors(42, -100);
-    __m512i greenV = Factors(0, 48);
-    __m512i twice = Factors(1, 2);
-    __m512i lumaMinusV = Factors(1, -1);
-    __m512i blueOffset = _mm512_set1_epi16(-1056);
-    __m512i greenOffset = _mm512_set1_epi16(6112);
-    __m512i redOffset = _mm512_set1_epi16(12640);
-    __m512i blueRedBase = _mm512_set1_epi16(-272);
-    __m512i greenBase = _mm512_set1_epi16(112);
+    explicit YuvFactors(const YuvKernelFactors& k)
+        : blueFraction(Factors(k.blue.lumaFraction, k.blue.uFraction)),
+          blueWhole(Factors(k.blue.lumaWhole, k.blue.uWhole)),
+          redFraction(Factors(k.red.lumaFraction, k.red.vFraction)),
+          redWhole(Factors(k.red.lumaWhole, k.red.vWhole)),
+          greenFractionU(Factors(k.green.lumaFraction, k.green.uFraction)),
+          greenFractionV(Factors(0, k.green.vFraction)),
+          greenWhole(Factors(k.green.lumaWhole, k.green.vWhole)),
+          blueOffset(_mm512_set1_epi16(k.blue.offset)), greenOffset(_mm512_set1_epi16(k.green.offset)),
+          redOffset(_mm512_set1_epi16(k.red.offset)), blueBase(_mm512_set1_epi16(k.blue.base)),
+          greenBase(_mm512_set1_epi16(k.green.base)), redBase(_mm512_set1_epi16(k.red.base))
+    {
+    }
+    __m512i blueFraction, blueWhole, redFraction, redWhole, greenFractionU, greenFractionV, greenWhole;
+    __m512i blueOffset, greenOffset, redOffset, blueBase, greenBase, redBase;
     __m512i alpha = _mm512_set1_epi16(255);
 };
 
@@ -60,16 +64,16 @@ inline void YuvToBgra32(__m512i lumaU, __m512i lumaV, const YuvFactors& f, std::
         _mm512_srai_epi16(_mm512_add_epi16(_mm512_maddubs_epi16(lumaU, f.blueFraction), f.blueOffset), 8);
     const __m512i redFraction =
         _mm512_srai_epi16(_mm512_add_epi16(_mm512_maddubs_epi16(lumaV, f.redFraction), f.redOffset), 8);
-    const __m512i greenSum =
-        _mm512_add_epi16(_mm512_maddubs_epi16(lumaU, f.greenLumaU), _mm512_maddubs_epi16(lumaV, f.greenV));
+    const __m512i greenSum = _mm512_add_epi16(_mm512_maddubs_epi16(lumaU, f.greenFractionU),
+                                              _mm512_maddubs_epi16(lumaV, f.greenFractionV));
     const __m512i greenFraction = _mm512_srai_epi16(_mm512_add_epi16(greenSum, f.greenOffset), 8);
 
-    const __m512i blue =
-        _mm512_add_epi16(_mm512_add_epi16(_mm512_maddubs_epi16(lumaU, f.twice), f.blueRedBase), blueFraction);
+    const __m512i blue = _mm512_add_epi16(
+        _mm512_add_epi16(_mm512_maddubs_epi16(lumaU, f.blueWhole), f.blueBase), blueFraction);
     const __m512i red =
-        _mm512_add_epi16(_mm512_add_epi16(_mm512_maddubs_epi16(lumaV, f.twice), f.blueRedBase), redFraction);
+        _mm512_add_epi16(_mm512_add_epi16(_mm512_maddubs_epi16(lumaV, f.redWhole), f.redBase), redFraction);
     const __m512i green = _mm512_add_epi16(
-        _mm512_add_epi16(_mm512_maddubs_epi16(lumaV, f.lumaMinusV), f.greenBase), greenFraction);
+        _mm512_add_epi16(_mm512_maddubs_epi16(lumaV, f.greenWhole), f.greenBase), greenFraction);
 
     const __m512i blueRed = _mm512_packus_epi16(blue, red);
     const __m512i greenAlpha = _mm512_packus_epi16(green, f.alpha);
@@ -80,9 +84,10 @@ inline void YuvToBgra32(__m512i lumaU, __m512i lumaV, const YuvFactors& f, std::
 }
 
 template <int Y0, int U, int Y1, int V, SourceLayout Layout>
-void Packed422(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Packed422(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+               const YuvKernelFactors& yuv)
 {
-    const YuvFactors factors;
+    const YuvFactors factors(yuv);
     const __m512i toLumaU = GroupShuffle(Y0, U, Y1, U);
     const __m512i toLumaV = GroupShuffle(Y0, V, Y1, V);
     const __m512i eighthOrder = _mm512_setr_epi64(0, 4, 1, 5, 2, 6, 3, 7);
@@ -95,33 +100,38 @@ void Packed422(const std::uint8_t* source, std::uint8_t* destination, std::int32
     }
     if (x < count)
     {
-        GetAvx2RowKernels().packed[static_cast<int>(Layout)](source + 2 * x, destination + 4 * x, count - x);
+        GetAvx2RowKernels().packed[static_cast<int>(Layout)](source + 2 * x, destination + 4 * x, count - x,
+                                                             yuv);
     }
 }
 
-void Yuy2(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Yuy2(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+          const YuvKernelFactors& yuv)
 {
-    Packed422<0, 1, 2, 3, SourceLayout::YUY2>(source, destination, count);
+    Packed422<0, 1, 2, 3, SourceLayout::YUY2>(source, destination, count, yuv);
 }
 
-void Yvyu(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Yvyu(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+          const YuvKernelFactors& yuv)
 {
-    Packed422<0, 3, 2, 1, SourceLayout::YVYU>(source, destination, count);
+    Packed422<0, 3, 2, 1, SourceLayout::YVYU>(source, destination, count, yuv);
 }
 
-void Uyvy(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Uyvy(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+          const YuvKernelFactors& yuv)
 {
-    Packed422<1, 0, 3, 2, SourceLayout::UYVY>(source, destination, count);
+    Packed422<1, 0, 3, 2, SourceLayout::UYVY>(source, destination, count, yuv);
 }
 
-void NV12(const std::uint8_t* luma, const std::uint8_t* chroma, std::uint8_t* destination, std::int32_t count)
+void NV12(const std::uint8_t* luma, const std::uint8_t* chroma, std::uint8_t* destination, std::int32_t count,
+          const YuvKernelFactors& yuv)
 {
     // 64 pixels at a time. A luma dword and a chroma dword both cover the
     // same 4 pixels; one permutation of each puts dwords i, i + 4, i + 8 and
     // i + 12 into lane i, so that after spreading U and V over their pixels
     // and interleaving them with the luma bytes, the low halves hold pixels
     // 0-31 and the high halves pixels 32-63, each in eighth order.
-    const YuvFactors factors;
+    const YuvFactors factors(yuv);
     const __m512i order = _mm512_setr_epi32(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
     std::int8_t uMask[64];
     std::int8_t vMask[64];
@@ -145,11 +155,12 @@ void NV12(const std::uint8_t* luma, const std::uint8_t* chroma, std::uint8_t* de
     }
     if (x < count)
     {
-        GetAvx2RowKernels().nv12(luma + x, chroma + x, destination + 4 * x, count - x);
+        GetAvx2RowKernels().nv12(luma + x, chroma + x, destination + 4 * x, count - x, yuv);
     }
 }
 
-void Rgb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Rgb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+           const YuvKernelFactors& yuv)
 {
     const __m512i alpha = _mm512_set1_epi32(static_cast<int>(0xFF000000u));
     std::int32_t x = 0;
@@ -160,11 +171,12 @@ void Rgb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t c
     if (x < count)
     {
         GetAvx2RowKernels().packed[static_cast<int>(SourceLayout::RGB32)](source + 4 * x, destination + 4 * x,
-                                                                          count - x);
+                                                                          count - x, yuv);
     }
 }
 
-void Rgb24(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Rgb24(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+           const YuvKernelFactors& yuv)
 {
     // 16 pixels from one 64-byte load (so at least 64 bytes must remain in
     // the row): dwords 3i to 3i + 2 go to lane i, then each lane spreads its
@@ -186,7 +198,7 @@ void Rgb24(const std::uint8_t* source, std::uint8_t* destination, std::int32_t c
     if (x < count)
     {
         GetAvx2RowKernels().packed[static_cast<int>(SourceLayout::RGB24)](source + 3 * x, destination + 4 * x,
-                                                                          count - x);
+                                                                          count - x, yuv);
     }
 }
 

@@ -1,13 +1,12 @@
 // SSE2 row kernels (every x64 processor has SSE2).
-// YUV: the exact formula in 16-bit lanes. With Yd = Y - 16, Ud = U - 128,
-// Vd = V - 128, and since 298 = 256 + 42, 409 = 256 + 153, -208 = -256 + 48,
-// 516 = 512 + 4, and (256 k + x) >> 8 == k + (x >> 8) for arithmetic shifts:
-//   red   = Yd + Vd     + ((42 Yd + 153 Vd + 128) >> 8)
-//   green = Yd - Vd     + ((42 Yd - 100 Ud + 48 Vd + 128) >> 8)
-//   blue  = Yd + 2 Ud   + ((42 Yd + 4 Ud + 128) >> 8)
-// Every term stays within 16 bits (the largest magnitude is 29597), so the
-// results equal the 32-bit formula bit for bit; the unsigned saturating pack
-// is the clip. The tails use the scalar formulas.
+// YUV: the exact formula in 16-bit lanes, in the split form of YuvEncoding.h:
+//   channel = whole . (Y, U, V) + base + ((fraction . (Y, U, V) + offset) >> 8)
+// Luma is in one 16-bit lane a pixel, chroma in pairs of lanes (U then V,
+// or V then U) shared by the two pixels of the pair; each pair's chroma
+// terms come from one 32-bit multiply-add and are copied to both pixels.
+// YuvEncoding.h checks that every term stays within 16 bits, so the results
+// equal the 32-bit formula bit for bit; the unsigned saturating pack is the
+// clip. The tails use the scalar formulas.
 #include "Common/capture/convert/FastCopy.h"
 #include "Common/capture/convert/RowKernels.h"
 #include "Common/capture/convert/ScalarPixels.h"
@@ -21,10 +20,10 @@ namespace Common::Convert
 namespace
 {
 
-// Copies word 0 of each pair into both words of the pair (Odd: word 1).
-template <bool Odd> __m128i DuplicatePairWord(__m128i value)
+// Copies word 0 of each pair into both words of the pair.
+inline __m128i DuplicatePairWord(__m128i value)
 {
-    constexpr int order = Odd ? _MM_SHUFFLE(3, 3, 1, 1) : _MM_SHUFFLE(2, 2, 0, 0);
+    constexpr int order = _MM_SHUFFLE(2, 2, 0, 0);
     return _mm_shufflehi_epi16(_mm_shufflelo_epi16(value, order), order);
 }
 
@@ -40,39 +39,60 @@ inline void StoreBgra(__m128i blue, __m128i green, __m128i red, std::uint8_t* de
     _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + 16), _mm_unpackhi_epi16(blueGreen, redAlpha));
 }
 
-// Converts 8 pixels: luma in 16-bit lanes, chroma as pairs of 16-bit lanes
-// (U then V; V then U when VFirst) shared by the two pixels of the pair.
-template <bool VFirst> inline void YuvToBgra8(__m128i luma, __m128i chroma, std::uint8_t* destination)
+// One channel's factors: the chroma ones as (first, second) word pairs in
+// the order the chroma lanes come in.
+struct ChannelFactors
 {
-    const __m128i yd = _mm_sub_epi16(luma, _mm_set1_epi16(16));
-    const __m128i lumaPart = _mm_add_epi16(_mm_mullo_epi16(yd, _mm_set1_epi16(42)), _mm_set1_epi16(128));
-    const __m128i cd = _mm_sub_epi16(chroma, _mm_set1_epi16(128));
-    // Per pair: 4 Ud in the U word, 153 Vd in the V word; -100 Ud + 48 Vd in 32 bits.
-    const __m128i blueRedFactors = VFirst ? _mm_set1_epi32(4 << 16 | 153) : _mm_set1_epi32(153 << 16 | 4);
-    const __m128i greenFactors =
-        VFirst ? _mm_set1_epi32(static_cast<int>(0xFF9C0030u)) : _mm_set1_epi32(0x0030FF9C);
-    const __m128i blueRed = _mm_mullo_epi16(cd, blueRedFactors);
-    const __m128i green32 = _mm_madd_epi16(cd, greenFactors);
-    const __m128i ud = DuplicatePairWord<VFirst>(cd);
-    const __m128i vd = DuplicatePairWord<!VFirst>(cd);
-    const __m128i blueFraction = DuplicatePairWord<VFirst>(blueRed);
-    const __m128i redFraction = DuplicatePairWord<!VFirst>(blueRed);
-    const __m128i greenFraction = DuplicatePairWord<false>(green32);
+    ChannelFactors(const YuvChannelFactors& c, bool vFirst)
+        : lumaFraction(_mm_set1_epi16(c.lumaFraction)), lumaWhole(_mm_set1_epi16(c.lumaWhole)),
+          chromaFraction(Pair(c.uFraction, c.vFraction, vFirst)),
+          chromaWhole(Pair(c.uWhole, c.vWhole, vFirst)), offset(_mm_set1_epi16(c.offset)),
+          base(_mm_set1_epi16(c.base))
+    {
+    }
+    static __m128i Pair(int u, int v, bool vFirst)
+    {
+        const int first = vFirst ? v : u;
+        const int second = vFirst ? u : v;
+        return _mm_set1_epi32(static_cast<int>((static_cast<unsigned>(second) << 16) |
+                                               (static_cast<unsigned>(first) & 0xFFFFu)));
+    }
+    __m128i lumaFraction, lumaWhole, chromaFraction, chromaWhole, offset, base;
+};
 
-    const __m128i blue = _mm_add_epi16(_mm_add_epi16(yd, _mm_add_epi16(ud, ud)),
-                                       _mm_srai_epi16(_mm_add_epi16(lumaPart, blueFraction), 8));
-    const __m128i green =
-        _mm_add_epi16(_mm_sub_epi16(yd, vd), _mm_srai_epi16(_mm_add_epi16(lumaPart, greenFraction), 8));
-    const __m128i red =
-        _mm_add_epi16(_mm_add_epi16(yd, vd), _mm_srai_epi16(_mm_add_epi16(lumaPart, redFraction), 8));
-    StoreBgra(blue, green, red, destination);
+struct YuvFactors
+{
+    YuvFactors(const YuvKernelFactors& k, bool vFirst)
+        : blue(k.blue, vFirst), green(k.green, vFirst), red(k.red, vFirst)
+    {
+    }
+    ChannelFactors blue, green, red;
+};
+
+inline __m128i Channel(__m128i luma, __m128i chroma, const ChannelFactors& f)
+{
+    const __m128i fraction = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(luma, f.lumaFraction), f.offset),
+                                           DuplicatePairWord(_mm_madd_epi16(chroma, f.chromaFraction)));
+    const __m128i whole = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(luma, f.lumaWhole), f.base),
+                                        DuplicatePairWord(_mm_madd_epi16(chroma, f.chromaWhole)));
+    return _mm_add_epi16(whole, _mm_srai_epi16(fraction, 8));
+}
+
+// Converts 8 pixels: luma in 16-bit lanes, chroma as pairs of 16-bit lanes
+// shared by the two pixels of the pair.
+inline void YuvToBgra8(__m128i luma, __m128i chroma, const YuvFactors& f, std::uint8_t* destination)
+{
+    StoreBgra(Channel(luma, chroma, f.blue), Channel(luma, chroma, f.green), Channel(luma, chroma, f.red),
+              destination);
 }
 
 // Packed 4:2:2 with luma in the low byte of each 16-bit word (YUY2, YVYU) or
 // in the high byte (UYVY).
 template <bool LumaHigh, bool VFirst, int Y0, int U, int Y1, int V>
-void Packed422(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Packed422(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+               const YuvKernelFactors& yuv)
 {
+    const YuvFactors factors(yuv, VFirst);
     const __m128i lowBytes = _mm_set1_epi16(0x00FF);
     std::int32_t x = 0;
     for (; x + 8 <= count; x += 8)
@@ -80,28 +100,33 @@ void Packed422(const std::uint8_t* source, std::uint8_t* destination, std::int32
         const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 2 * x));
         const __m128i luma = LumaHigh ? _mm_srli_epi16(words, 8) : _mm_and_si128(words, lowBytes);
         const __m128i chroma = LumaHigh ? _mm_and_si128(words, lowBytes) : _mm_srli_epi16(words, 8);
-        YuvToBgra8<VFirst>(luma, chroma, destination + 4 * x);
+        YuvToBgra8(luma, chroma, factors, destination + 4 * x);
     }
-    Scalar::Packed422Row<Y0, U, Y1, V>(source, destination, x, count);
+    Scalar::Packed422Row<Y0, U, Y1, V>(source, destination, x, count, yuv.formula);
 }
 
-void Yuy2(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Yuy2(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+          const YuvKernelFactors& yuv)
 {
-    Packed422<false, false, 0, 1, 2, 3>(source, destination, count);
+    Packed422<false, false, 0, 1, 2, 3>(source, destination, count, yuv);
 }
 
-void Yvyu(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Yvyu(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+          const YuvKernelFactors& yuv)
 {
-    Packed422<false, true, 0, 3, 2, 1>(source, destination, count);
+    Packed422<false, true, 0, 3, 2, 1>(source, destination, count, yuv);
 }
 
-void Uyvy(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Uyvy(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+          const YuvKernelFactors& yuv)
 {
-    Packed422<true, false, 1, 0, 3, 2>(source, destination, count);
+    Packed422<true, false, 1, 0, 3, 2>(source, destination, count, yuv);
 }
 
-void NV12(const std::uint8_t* luma, const std::uint8_t* chroma, std::uint8_t* destination, std::int32_t count)
+void NV12(const std::uint8_t* luma, const std::uint8_t* chroma, std::uint8_t* destination, std::int32_t count,
+          const YuvKernelFactors& yuv)
 {
+    const YuvFactors factors(yuv, false);
     const __m128i zero = _mm_setzero_si128();
     std::int32_t x = 0;
     for (; x + 8 <= count; x += 8)
@@ -110,12 +135,12 @@ void NV12(const std::uint8_t* luma, const std::uint8_t* chroma, std::uint8_t* de
             _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(luma + x)), zero);
         const __m128i uv =
             _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(chroma + x)), zero);
-        YuvToBgra8<false>(y, uv, destination + 4 * x);
+        YuvToBgra8(y, uv, factors, destination + 4 * x);
     }
-    Scalar::NV12Row(luma, chroma, destination, x, count);
+    Scalar::NV12Row(luma, chroma, destination, x, count, yuv.formula);
 }
 
-void Rgb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Rgb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count, const YuvKernelFactors&)
 {
     const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
     std::int32_t x = 0;
@@ -127,12 +152,13 @@ void Rgb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t c
     Scalar::Rgb32Row(source, destination, x, count);
 }
 
-void Argb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Argb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+            const YuvKernelFactors&)
 {
     CopyBytes(destination, source, 4 * static_cast<std::size_t>(count));
 }
 
-void Rgb24(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Rgb24(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count, const YuvKernelFactors&)
 {
     // Four-byte loads of three-byte pixels; the last pixel is read bytewise
     // so that no byte past the row is touched.
@@ -177,17 +203,19 @@ template <bool Is565> void Rgb16(const std::uint8_t* source, std::uint8_t* desti
     }
 }
 
-void Rgb555(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Rgb555(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+            const YuvKernelFactors&)
 {
     Rgb16<false>(source, destination, count);
 }
 
-void Rgb565(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Rgb565(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+            const YuvKernelFactors&)
 {
     Rgb16<true>(source, destination, count);
 }
 
-void Rgb8(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+void Rgb8(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count, const YuvKernelFactors&)
 {
     const __m128i alpha = _mm_set1_epi8(static_cast<char>(0xFF));
     std::int32_t x = 0;

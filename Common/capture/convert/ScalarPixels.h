@@ -8,6 +8,8 @@
 // one, and the scalar kernels would run AVX2 code.)
 #pragma once
 
+#include "Common/capture/convert/YuvEncoding.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -21,16 +23,17 @@ inline std::uint8_t Clip(std::int32_t value)
     return static_cast<std::uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
 }
 
-// BT.601 studio range: (Y, U, V) to B G R A with alpha 0xFF. The shifts are
-// arithmetic (toward minus infinity).
-inline void YuvToBgra(std::int32_t y, std::int32_t u, std::int32_t v, std::uint8_t* destination)
+// (Y, U, V) to B G R A with alpha 0xFF by the formula of YuvEncoding.h. The
+// shifts are arithmetic (toward minus infinity).
+inline void YuvToBgra(std::int32_t y, std::int32_t u, std::int32_t v, const YuvFormula& f,
+                      std::uint8_t* destination)
 {
-    const std::int32_t yd = y - 16;
+    const std::int32_t lumaTerm = f.luma * (y - f.lumaOffset) + 128;
     const std::int32_t ud = u - 128;
     const std::int32_t vd = v - 128;
-    destination[0] = Clip((298 * yd + 516 * ud + 128) >> 8);
-    destination[1] = Clip((298 * yd - 100 * ud - 208 * vd + 128) >> 8);
-    destination[2] = Clip((298 * yd + 409 * vd + 128) >> 8);
+    destination[0] = Clip((lumaTerm + f.uToBlue * ud) >> 8);
+    destination[1] = Clip((lumaTerm + f.uToGreen * ud + f.vToGreen * vd) >> 8);
+    destination[2] = Clip((lumaTerm + f.vToRed * vd) >> 8);
     destination[3] = 0xFF;
 }
 
@@ -60,7 +63,7 @@ inline void Rgb565ToBgra(std::uint32_t p, std::uint8_t* destination)
 // gets its own luma with the chroma of its group.
 template <int Y0Offset, int UOffset, int Y1Offset, int VOffset>
 inline void Packed422Row(const std::uint8_t* source, std::uint8_t* destination, std::int32_t first,
-                         std::int32_t count)
+                         std::int32_t count, const YuvFormula& f)
 {
     std::int32_t x = first;
     for (; x + 1 < count; x += 2)
@@ -68,24 +71,24 @@ inline void Packed422Row(const std::uint8_t* source, std::uint8_t* destination, 
         const std::uint8_t* group = source + 2 * static_cast<std::ptrdiff_t>(x);
         const std::int32_t u = group[UOffset];
         const std::int32_t v = group[VOffset];
-        YuvToBgra(group[Y0Offset], u, v, destination + 4 * static_cast<std::ptrdiff_t>(x));
-        YuvToBgra(group[Y1Offset], u, v, destination + 4 * static_cast<std::ptrdiff_t>(x) + 4);
+        YuvToBgra(group[Y0Offset], u, v, f, destination + 4 * static_cast<std::ptrdiff_t>(x));
+        YuvToBgra(group[Y1Offset], u, v, f, destination + 4 * static_cast<std::ptrdiff_t>(x) + 4);
     }
     if (x < count)
     {
         const std::uint8_t* group = source + 2 * static_cast<std::ptrdiff_t>(x);
-        YuvToBgra(group[Y0Offset], group[UOffset], group[VOffset],
+        YuvToBgra(group[Y0Offset], group[UOffset], group[VOffset], f,
                   destination + 4 * static_cast<std::ptrdiff_t>(x));
     }
 }
 
 inline void NV12Row(const std::uint8_t* luma, const std::uint8_t* chroma, std::uint8_t* destination,
-                    std::int32_t first, std::int32_t count)
+                    std::int32_t first, std::int32_t count, const YuvFormula& f)
 {
     for (std::int32_t x = first; x < count; ++x)
     {
         const std::uint8_t* pair = chroma + (x & ~1);
-        YuvToBgra(luma[x], pair[0], pair[1], destination + 4 * static_cast<std::ptrdiff_t>(x));
+        YuvToBgra(luma[x], pair[0], pair[1], f, destination + 4 * static_cast<std::ptrdiff_t>(x));
     }
 }
 

@@ -34,7 +34,7 @@ std::uint64_t SourceRowBytes(SourceLayout layout, std::int32_t width)
 }
 
 std::uint64_t RequiredSourceBytes(SourceLayout layout, std::int32_t width, std::int32_t height,
-                                  std::int32_t stride)
+                                  std::int32_t stride, std::int32_t planeRows)
 {
     if (width <= 0 || height <= 0)
     {
@@ -48,7 +48,11 @@ std::uint64_t RequiredSourceBytes(SourceLayout layout, std::int32_t width, std::
     {
         return (rows - 1) * pitch + rowBytes;
     }
-    if (stride < 0)
+    if (planeRows == 0)
+    {
+        planeRows = height;
+    }
+    if (stride < 0 || planeRows < height)
     {
         return std::numeric_limits<std::uint64_t>::max();
     }
@@ -57,7 +61,8 @@ std::uint64_t RequiredSourceBytes(SourceLayout layout, std::int32_t width, std::
     const std::uint64_t chromaBytes = (static_cast<std::uint64_t>(width) + 1) / 2 * 2;
     const std::uint64_t chromaRows = (rows + 1) / 2;
     const std::uint64_t lumaEnd = (rows - 1) * pitch + rowBytes;
-    const std::uint64_t chromaEnd = (rows + chromaRows - 1) * pitch + chromaBytes;
+    const std::uint64_t chromaEnd =
+        (static_cast<std::uint64_t>(planeRows) + chromaRows - 1) * pitch + chromaBytes;
     return lumaEnd > chromaEnd ? lumaEnd : chromaEnd;
 }
 

@@ -51,7 +51,12 @@ std::uint64_t SourceRowBytes(SourceLayout layout, std::int32_t width);
 // (height + 1) / 2 rows of the same stride. A bottom-up NV12 source (negative
 // stride) would put its chroma plane below the buffer's start; no buffer can
 // hold it and the result is UINT64_MAX. An empty image needs 0 bytes.
+// `planeRows`, when given, is the height of the NV12 luma plane in rows
+// (at least `height`; 1088 for a 1080-row picture in padded planes): the
+// chroma plane then starts planeRows * stride bytes after the top luma row.
+// Fewer plane rows than picture rows fit no buffer (UINT64_MAX). Other
+// layouts ignore it.
 std::uint64_t RequiredSourceBytes(SourceLayout layout, std::int32_t width, std::int32_t height,
-                                  std::int32_t stride);
+                                  std::int32_t stride, std::int32_t planeRows = 0);
 
 } // namespace Common::Convert
