@@ -9,15 +9,19 @@ function(tavix_warnings target)
   target_compile_options(${target} PRIVATE ${TAVIX_WARNINGS})
 endfunction()
 
-# Sources whose file name ends in Avx2.cpp (Avx512.cpp) are the AVX2 (AVX-512
-# BW) variants of a kernel; only they are compiled for that instruction set
-# and are called only after a run-time check.
+# Sources whose file name ends in Avx2.cpp (Avx512.cpp, Avx512Vbmi.cpp) are
+# the AVX2 (AVX-512 BW, AVX-512 VBMI) variants of a kernel; only they are
+# compiled for that instruction set and are called only after a run-time
+# check.
 function(tavix_simd_flags)
   foreach(src ${ARGN})
     if(src MATCHES "Avx2\\.cpp$")
       set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-mavx2;-mfma;-mbmi;-mbmi2")
     elseif(src MATCHES "Avx512\\.cpp$")
       set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-mavx2;-mfma;-mbmi;-mbmi2;-mavx512f;-mavx512bw")
+    elseif(src MATCHES "Avx512Vbmi\\.cpp$")
+      set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS
+                                  "-mavx2;-mfma;-mbmi;-mbmi2;-mavx512f;-mavx512bw;-mavx512vbmi")
     endif()
   endforeach()
 endfunction()

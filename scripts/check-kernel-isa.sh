@@ -7,7 +7,8 @@
 #     linkage is emitted in every object that uses it, and the linker keeps
 #     one copy, possibly the AVX2 one, for all of them;
 #  2. the scalar and SSE2 objects hold no AVX, AVX-512, SSSE3/SSE4 or BMI
-#     instruction, and the AVX2 object no AVX-512 one.
+#     instruction, the AVX2 object no AVX-512 one, and the AVX-512 BW object
+#     no VBMI byte permute.
 # Usage: check-kernel-isa.sh OBJDUMP NM OBJECT...  (objects of other files
 # are skipped). Prints every offence and exits 1 if there is one.
 set -uo pipefail
@@ -24,6 +25,7 @@ shift 2
 avx='^\s*[0-9a-f]+:\s+v[a-z0-9]+|%[yz]mm[0-9]|%k[0-7]'
 newer_sse='^\s*[0-9a-f]+:\s+(pshufb|pmaddubsw|palignr|phadd[dw]|phaddsw|phsub[dw]|phsubsw|pabs[bwd]|psign[bwd]|pmulhrsw|pblendw|pblendvb|pmov[sz]x[bwd][wdq]|ptest|pmin(sb|uw|sd|ud)|pmax(sb|uw|sd|ud)|pmulld|pmuldq|packusdw|pcmpeqq|pcmpgtq|pcmp[ei]str[im]|pextr[bdq]|pinsr[bdq]|insertps|extractps|blendv?p[sd]|round[ps][sd]|dpp[sd]|mpsadbw|phminposuw|crc32[bwlq]?|(popcnt|lzcnt|tzcnt|andn|bextr|blsi|blsmsk|blsr|bzhi|shlx|shrx|sarx|rorx|pdep|pext|mulx|movbe)[wlq]?)\s'
 avx512='%zmm[0-9]|%[xy]mm(1[6-9]|2[0-9]|3[01])\b|%k[0-7]'
+vbmi='^\s*[0-9a-f]+:\s+(vpermb|vpermi2b|vpermt2b|vpmultishiftqb)\s'
 
 failures=0
 checked=0
@@ -37,7 +39,8 @@ for object in "$@"; do
   case $name in
     RowKernelsScalar.* | RowKernelsSse2.*) forbidden=("$avx" "$newer_sse") ;;
     RowKernelsAvx2.*) forbidden=("$avx512") ;;
-    RowKernelsAvx512.*) forbidden=() ;;
+    RowKernelsAvx512.*) forbidden=("$vbmi") ;;
+    RowKernelsAvx512Vbmi.*) forbidden=() ;;
     *) continue ;;
   esac
   checked=$((checked + 1))
@@ -77,8 +80,8 @@ $(head -3 <<<"$offending")"
   done
 done
 
-if [ $checked -ne 4 ]; then
-  fail "expected the four kernel objects (scalar, SSE2, AVX2, AVX-512), found $checked"
+if [ $checked -ne 5 ]; then
+  fail "expected the five kernel objects (scalar, SSE2, AVX2, AVX-512, AVX-512 VBMI), found $checked"
 fi
 if [ $failures -ne 0 ]; then
   echo "$failures offences in the kernel objects"

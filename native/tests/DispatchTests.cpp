@@ -17,6 +17,10 @@ using Common::Convert::IsKernelVariantSupported;
 
 KernelVariant Fastest()
 {
+    if (IsKernelVariantSupported(KernelVariant::Avx512Vbmi))
+    {
+        return KernelVariant::Avx512Vbmi;
+    }
     if (IsKernelVariantSupported(KernelVariant::Avx512))
     {
         return KernelVariant::Avx512;
@@ -35,6 +39,7 @@ TEST(Dispatch, SwitchTurnsInstructionSetsOff)
     if (IsKernelVariantSupported(KernelVariant::Avx512))
     {
         EXPECT_EQ(ChooseKernelVariant("avx512"), KernelVariant::Avx2);
+        EXPECT_EQ(ChooseKernelVariant("avx512vbmi"), KernelVariant::Avx512);
     }
 }
 

@@ -33,8 +33,8 @@ using Common::Convert::YuvRange;
 inline std::vector<const RowKernels*> AvailableVariants()
 {
     std::vector<const RowKernels*> result;
-    for (KernelVariant variant :
-         {KernelVariant::Scalar, KernelVariant::Sse2, KernelVariant::Avx2, KernelVariant::Avx512})
+    for (KernelVariant variant : {KernelVariant::Scalar, KernelVariant::Sse2, KernelVariant::Avx2,
+                                  KernelVariant::Avx512, KernelVariant::Avx512Vbmi})
     {
         if (const RowKernels* kernels = Common::Convert::FindRowKernels(variant))
         {

@@ -17,9 +17,9 @@ namespace
 {
 
 #if defined(_MSC_VER)
-// The CPUID leaf 7 EBX bits, and XCR0 showing that the system saves the
-// register states.
-bool ProcessorHas(int leaf7Bits, unsigned long long savedStates)
+// The CPUID leaf 7 EBX bits (ECX bits with `inEcx`), and XCR0 showing that
+// the system saves the register states.
+bool ProcessorHas(int leaf7Bits, unsigned long long savedStates, bool inEcx = false)
 {
     int registers[4] = {};
     __cpuid(registers, 0);
@@ -34,7 +34,7 @@ bool ProcessorHas(int leaf7Bits, unsigned long long savedStates)
         return false;
     }
     __cpuidex(registers, 7, 0);
-    return (registers[1] & leaf7Bits) == leaf7Bits;
+    return (registers[inEcx ? 2 : 1] & leaf7Bits) == leaf7Bits;
 }
 #endif
 
@@ -57,6 +57,16 @@ bool ProcessorHasAvx512()
     // Likewise for AVX-512 F and BW and the ZMM and mask registers.
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0;
+#endif
+}
+
+bool ProcessorHasAvx512Vbmi()
+{
+#if defined(_MSC_VER)
+    return ProcessorHas(1 << 1, 0xE6, true);
+#else
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512vbmi") != 0;
 #endif
 }
 
@@ -145,6 +155,12 @@ bool IsKernelVariantSupported(KernelVariant variant)
         static const bool hasAvx512 = ProcessorHasAvx2() && ProcessorHasAvx512();
         return hasAvx512;
     }
+    case KernelVariant::Avx512Vbmi:
+    {
+        static const bool hasVbmi =
+            IsKernelVariantSupported(KernelVariant::Avx512) && ProcessorHasAvx512Vbmi();
+        return hasVbmi;
+    }
     }
     return false;
 }
@@ -159,9 +175,16 @@ KernelVariant ChooseKernelVariant(const char* disabledList)
     {
         return KernelVariant::Sse2;
     }
-    if (!ListContains(disabledList, "avx512") && IsKernelVariantSupported(KernelVariant::Avx512))
+    if (!ListContains(disabledList, "avx512"))
     {
-        return KernelVariant::Avx512;
+        if (!ListContains(disabledList, "avx512vbmi") && IsKernelVariantSupported(KernelVariant::Avx512Vbmi))
+        {
+            return KernelVariant::Avx512Vbmi;
+        }
+        if (IsKernelVariantSupported(KernelVariant::Avx512))
+        {
+            return KernelVariant::Avx512;
+        }
     }
     return IsKernelVariantSupported(KernelVariant::Avx2) ? KernelVariant::Avx2 : KernelVariant::Sse2;
 }
@@ -182,6 +205,8 @@ const RowKernels* FindRowKernels(KernelVariant variant)
         return &GetAvx2RowKernels();
     case KernelVariant::Avx512:
         return &GetAvx512RowKernels();
+    case KernelVariant::Avx512Vbmi:
+        return &GetAvx512VbmiRowKernels();
     }
     return nullptr;
 }

@@ -1,10 +1,11 @@
 // Common::Convert kernel dispatch: picks the fastest kernel variant this
 // processor supports, and the fastest copy (FastCopy.h), once per process.
 // The environment variable TAVIX_CPU_DISABLE, a comma-separated list of
-// "avx512", "avx2", "sse2" and "erms", turns variants off, each with those
-// above it (so the tests can run the slower paths on any machine): "avx512"
-// leaves AVX2, "avx2" leaves SSE2, "sse2" (or "avx2,sse2") leaves the scalar
-// reference; "erms" turns the `rep movsb` copy off.
+// "avx512vbmi", "avx512", "avx2", "sse2" and "erms", turns variants off,
+// each with those above it (so the tests can run the slower paths on any
+// machine): "avx512vbmi" leaves AVX-512 BW, "avx512" leaves AVX2, "avx2"
+// leaves SSE2, "sse2" (or "avx2,sse2") leaves the scalar reference; "erms"
+// turns the `rep movsb` copy off.
 // Any thread; the choice is made on first use and never changes.
 // Includes no platform header.
 #pragma once

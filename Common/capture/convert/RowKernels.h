@@ -32,7 +32,8 @@ enum class KernelVariant
     Scalar,
     Sse2,
     Avx2,
-    Avx512, // AVX-512 F and BW
+    Avx512,     // AVX-512 F and BW
+    Avx512Vbmi, // and VBMI
 };
 
 struct RowKernels
@@ -42,6 +43,11 @@ struct RowKernels
     // Indexed by SourceLayout; the NV12 entry is null (see nv12).
     PackedRowKernel packed[SourceLayoutCount];
     NV12RowKernel nv12;
+    // Kernels that store around the cache, for frames too large to stay in
+    // it, or null where the variant has none (the plain ones then serve).
+    // They give the same bytes, and end with a store fence.
+    PackedRowKernel streamingPacked[SourceLayoutCount];
+    NV12RowKernel streamingNv12;
 };
 
 // The kernel tables of each variant. They exist whatever the processor;
@@ -50,5 +56,6 @@ const RowKernels& GetScalarRowKernels();
 const RowKernels& GetSse2RowKernels();
 const RowKernels& GetAvx2RowKernels();
 const RowKernels& GetAvx512RowKernels();
+const RowKernels& GetAvx512VbmiRowKernels();
 
 } // namespace Common::Convert

@@ -76,6 +76,8 @@ const RowKernels& GetScalarRowKernels()
         "scalar",
         {Rgb32, Argb32, Rgb24, Rgb555, Rgb565, Rgb8, Yuy2, Yvyu, Uyvy, nullptr},
         NV12,
+        {},
+        nullptr,
     };
     return kernels;
 }

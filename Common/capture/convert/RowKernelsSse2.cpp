@@ -244,6 +244,8 @@ const RowKernels& GetSse2RowKernels()
         "sse2",
         {Rgb32, Argb32, Rgb24, Rgb555, Rgb565, Rgb8, Yuy2, Yvyu, Uyvy, nullptr},
         NV12,
+        {},
+        nullptr,
     };
     return kernels;
 }
