@@ -7,9 +7,13 @@
 // The candidates run in a random order each round, and each timed run comes
 // right after three untimed runs of the same work (as when frame follows
 // frame), so that no candidate inherits the state another one left.
-// One line per layout and size:
+// Times are the thread's processor time, so that on a machine shared with
+// other work the time the thread waited for a processor is not counted.
+// One line per layout (and, for YUY2 and NV12, per YUV encoding: BT.709,
+// full range) and size:
 //   name size ours-ms libyuv-ms ours/libyuv ours/memcpy  (extra figures)
-// where "memcpy" is the faster of memcpy and `rep movsb`.
+// where "memcpy" is the faster of memcpy and `rep movsb`; libyuv has no YUY2
+// conversion with another matrix, so those rows show n/a there.
 // and as the last line: worst: libyuv R1 memcpy R2 (the largest ratios).
 // Usage: convert_bench [rounds]
 #include "Common/capture/convert/ConvertToBgra.h"
@@ -23,8 +27,9 @@ extern "C"
 #include <libswscale/swscale.h>
 }
 
+#include <time.h>
+
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -65,7 +70,12 @@ struct Layout
     const char* name;
     AVPixelFormat swscaleFormat;
     const char* libyuvName;
+    YuvEncoding encoding = {};
 };
+
+constexpr YuvEncoding Bt709{YuvMatrix::Bt709, YuvRange::Studio};
+constexpr YuvEncoding Full601{YuvMatrix::Bt601, YuvRange::Full};
+constexpr YuvEncoding Full709{YuvMatrix::Bt709, YuvRange::Full};
 
 const Layout Layouts[] = {
     {SourceLayout::RGB32, "RGB32", AV_PIX_FMT_BGR0, "ARGBCopy"},
@@ -78,12 +88,36 @@ const Layout Layouts[] = {
     {SourceLayout::YVYU, "YVYU", AV_PIX_FMT_YVYU422, "YUY2ToARGB"},
     {SourceLayout::UYVY, "UYVY", AV_PIX_FMT_UYVY422, "UYVYToARGB"},
     {SourceLayout::NV12, "NV12", AV_PIX_FMT_NV12, "NV12ToARGB"},
+    {SourceLayout::YUY2, "YUY2/709", AV_PIX_FMT_NONE, "none", Bt709},
+    {SourceLayout::YUY2, "YUY2/F", AV_PIX_FMT_NONE, "none", Full601},
+    {SourceLayout::NV12, "NV12/709", AV_PIX_FMT_NONE, "NV12ToARGBMatrix H709", Bt709},
+    {SourceLayout::NV12, "NV12/F", AV_PIX_FMT_NONE, "NV12ToARGBMatrix JPEG", Full601},
+    {SourceLayout::NV12, "NV12/F709", AV_PIX_FMT_NONE, "NV12ToARGBMatrix F709", Full709},
 };
 
-int Libyuv(SourceLayout layout, const std::uint8_t* source, int stride, std::uint8_t* destination, int width,
+// libyuv's conversion of the same source and encoding; false where it has none.
+bool HasLibyuv(const Layout& layout)
+{
+    return layout.encoding == YuvEncoding{} || layout.layout == SourceLayout::NV12;
+}
+
+int Libyuv(const Layout& row, const std::uint8_t* source, int stride, std::uint8_t* destination, int width,
            int height)
 {
     const int destinationStride = width * 4;
+    const SourceLayout layout = row.layout;
+    if (layout == SourceLayout::NV12 && !(row.encoding == YuvEncoding{}))
+    {
+        const libyuv::YuvConstants* constants = row.encoding == Bt709     ? &libyuv::kYuvH709Constants
+                                                : row.encoding == Full601 ? &libyuv::kYuvJPEGConstants
+                                                                          : &libyuv::kYuvF709Constants;
+        return libyuv::NV12ToARGBMatrix(source, stride, source + static_cast<std::ptrdiff_t>(height) * stride,
+                                        stride, destination, destinationStride, constants, width, height);
+    }
+    if (!HasLibyuv(row))
+    {
+        return -1;
+    }
     switch (layout)
     {
     case SourceLayout::RGB32:
@@ -116,12 +150,18 @@ double Median(std::vector<double> values)
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+double ThreadMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
 double TimeMs(const std::function<void()>& work)
 {
-    const auto start = std::chrono::steady_clock::now();
+    const double start = ThreadMs();
     work();
-    const auto end = std::chrono::steady_clock::now();
-    return std::chrono::duration<double, std::milli>(end - start).count();
+    return ThreadMs() - start;
 }
 
 } // namespace
@@ -133,7 +173,7 @@ int main(int argc, char** argv)
     const RowKernels& scalar = *FindRowKernels(KernelVariant::Scalar);
     std::printf("conversion kernels: %s, copy: %s; %d rounds, medians in ms\n", fast.name,
                 ActiveCopyMethod() == CopyMethod::RepMovsb ? "rep movsb" : "memcpy", rounds);
-    std::printf("%-7s %-10s %8s %8s %11s %11s   %s\n", "name", "size", "ours", "libyuv", "ours/libyuv",
+    std::printf("%-9s %-10s %8s %8s %11s %11s   %s\n", "name", "size", "ours", "libyuv", "ours/libyuv",
                 "ours/memcpy", "(scalar, swscale, memcpy, rep movsb; libyuv function)");
 
     double worstLibyuv = 0;
@@ -163,22 +203,26 @@ int main(int argc, char** argv)
         {
             const SourceLayout layout = Layouts[l].layout;
             timings[l].stride = static_cast<int>(SourceRowBytes(layout, width));
-            timings[l].context = sws_getContext(width, height, Layouts[l].swscaleFormat, width, height,
-                                                AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
+            timings[l].context = Layouts[l].swscaleFormat == AV_PIX_FMT_NONE
+                                     ? nullptr
+                                     : sws_getContext(width, height, Layouts[l].swscaleFormat, width, height,
+                                                      AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
         }
 
         for (int round = -1; round < rounds; ++round)
         {
             for (std::size_t l = 0; l < std::size(Layouts); ++l)
             {
-                const SourceLayout layout = Layouts[l].layout;
+                const Layout& row = Layouts[l];
                 Timings& t = timings[l];
                 const int stride = t.stride;
                 const BgraImage image{destination.data, width, height, width * 4};
+                const SourceImage input{row.layout, source.data, width,       height,
+                                        stride,     nullptr,     row.encoding};
                 std::function<void()> work[] = {
-                    [&] { ConvertToBgra(fast, layout, source.data, width, height, stride, image); },
-                    [&] { ConvertToBgra(scalar, layout, source.data, width, height, stride, image); },
-                    [&] { Libyuv(layout, source.data, stride, destination.data, width, height); },
+                    [&] { ConvertToBgra(fast, input, image); },
+                    [&] { ConvertToBgra(scalar, input, image); },
+                    [&] { Libyuv(row, source.data, stride, destination.data, width, height); },
                     [&]
                     {
                         if (t.context != nullptr)
@@ -226,18 +270,28 @@ int main(int argc, char** argv)
             const double memcpyMs = Median(t.memcpy);
             const double repMovsbMs = Median(t.repMovsb);
             const double copy = std::min(memcpyMs, repMovsbMs);
+            const bool hasLibyuv = HasLibyuv(Layouts[l]);
             const double toLibyuv = ours / libyuv;
             const double toMemcpy = ours / copy;
-            worstLibyuv = std::max(worstLibyuv, toLibyuv);
+            if (hasLibyuv)
+            {
+                worstLibyuv = std::max(worstLibyuv, toLibyuv);
+            }
             worstMemcpy = std::max(worstMemcpy, toMemcpy);
+            char libyuvText[2][16] = {"n/a", "n/a"};
+            if (hasLibyuv)
+            {
+                std::snprintf(libyuvText[0], sizeof libyuvText[0], "%.3f", libyuv);
+                std::snprintf(libyuvText[1], sizeof libyuvText[1], "%.2f", toLibyuv);
+            }
             char swscale[32] = "n/a";
             if (t.context != nullptr)
             {
                 std::snprintf(swscale, sizeof swscale, "%.3f", Median(t.swscale));
             }
-            std::printf("%-7s %-10s %8.3f %8.3f %11.2f %11.2f   (%.3f, %s, %.3f, %.3f; %s)\n",
-                        Layouts[l].name, (std::to_string(width) + "x" + std::to_string(height)).c_str(), ours,
-                        libyuv, toLibyuv, toMemcpy, Median(t.scalar), swscale, memcpyMs, repMovsbMs,
+            std::printf("%-9s %-10s %8.3f %8s %11s %11.2f   (%.3f, %s, %.3f, %.3f; %s)\n", Layouts[l].name,
+                        (std::to_string(width) + "x" + std::to_string(height)).c_str(), ours, libyuvText[0],
+                        libyuvText[1], toMemcpy, Median(t.scalar), swscale, memcpyMs, repMovsbMs,
                         Layouts[l].libyuvName);
             sws_freeContext(t.context);
         }
