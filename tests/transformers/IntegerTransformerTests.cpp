@@ -82,24 +82,28 @@ TEST(Dispatch, EveryKernelVariantEqualsTheScalarPath)
     using Common::Convert::SourceRowBytes;
 
     const auto& active = Common::Convert::ActiveRowKernels();
-    std::printf("conversion kernels in use: %s (AVX2 %s, AVX-512 BW %s)\n", active.name,
+    std::printf("conversion kernels in use: %s (AVX2 %s, AVX-512 BW %s, VBMI %s)\n", active.name,
                 IsKernelVariantSupported(KernelVariant::Avx2) ? "present" : "absent",
-                IsKernelVariantSupported(KernelVariant::Avx512) ? "present" : "absent");
+                IsKernelVariantSupported(KernelVariant::Avx512) ? "present" : "absent",
+                IsKernelVariantSupported(KernelVariant::Avx512Vbmi) ? "present" : "absent");
     if (const char* expected = std::getenv("TAVIX_EXPECT_VARIANT"))
     {
         EXPECT_STREQ(active.name, expected);
     }
     else
     {
-        const KernelVariant fastest = IsKernelVariantSupported(KernelVariant::Avx512) ? KernelVariant::Avx512
-                                      : IsKernelVariantSupported(KernelVariant::Avx2) ? KernelVariant::Avx2
-                                                                                      : KernelVariant::Sse2;
+        const KernelVariant fastest =
+            IsKernelVariantSupported(KernelVariant::Avx512Vbmi) ? KernelVariant::Avx512Vbmi
+            : IsKernelVariantSupported(KernelVariant::Avx512)   ? KernelVariant::Avx512
+            : IsKernelVariantSupported(KernelVariant::Avx2)     ? KernelVariant::Avx2
+                                                                : KernelVariant::Sse2;
         EXPECT_EQ(active.variant, fastest);
     }
 
     const auto& scalar = *FindRowKernels(KernelVariant::Scalar);
     std::vector<const Common::Convert::RowKernels*> variants;
-    for (KernelVariant variant : {KernelVariant::Sse2, KernelVariant::Avx2, KernelVariant::Avx512})
+    for (KernelVariant variant :
+         {KernelVariant::Sse2, KernelVariant::Avx2, KernelVariant::Avx512, KernelVariant::Avx512Vbmi})
     {
         if (const auto* kernels = FindRowKernels(variant))
         {
