@@ -6,6 +6,7 @@
 // factory decodes the Media Foundation suite's MJPG stream.)
 #include "CountingImagingFactory.h"
 
+#include "Common/capture/convert/MotionJpeg.h"
 #include "Common/capture/transform/MJPGTransformer.h"
 
 #include "support/FramePixels.h"
@@ -138,6 +139,86 @@ TEST_F(MJPGTransformerTest, DecoderFailuresReleaseEveryObjectAndTheNextFrameDeco
     EXPECT_EQ(TestSupport::PixelAt(large, Width, 0), Guard);
     EXPECT_EQ(TestSupport::PixelAt(large, 0, Height + 2), Guard);
     EXPECT_EQ(factory_->objectsCreated - before, 6);
+    EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
+}
+
+// The JPEG as many USB cameras send it: every DHT segment left out, the
+// decoder to assume the standard tables. (The platform's encoder writes
+// the standard tables, so the frame decodes as before.)
+std::vector<std::uint8_t> WithoutHuffmanTables(const std::vector<std::uint8_t>& jpeg)
+{
+    std::vector<std::uint8_t> stripped(jpeg.begin(), jpeg.begin() + 2);
+    std::size_t at = 2;
+    while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF && jpeg[at + 1] != 0xDA)
+    {
+        const std::size_t length = static_cast<std::size_t>(jpeg[at + 2]) << 8 | jpeg[at + 3];
+        if (jpeg[at + 1] != 0xC4)
+        {
+            stripped.insert(stripped.end(), jpeg.begin() + at, jpeg.begin() + at + 2 + length);
+        }
+        at += 2 + length;
+    }
+    stripped.insert(stripped.end(), jpeg.begin() + at, jpeg.end());
+    return stripped;
+}
+
+// The Huffman tables of a JPEG stream before its first scan: class and id,
+// then the 16 code counts and the values, one entry per table.
+std::vector<std::vector<std::uint8_t>> HuffmanTables(const std::vector<std::uint8_t>& jpeg)
+{
+    std::vector<std::vector<std::uint8_t>> tables;
+    std::size_t at = 2;
+    while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF && jpeg[at + 1] != 0xDA)
+    {
+        const std::size_t end = at + 2 + (static_cast<std::size_t>(jpeg[at + 2]) << 8 | jpeg[at + 3]);
+        for (std::size_t table = at + 4; jpeg[at + 1] == 0xC4 && table + 17 <= end;)
+        {
+            std::size_t values = 0;
+            for (int i = 1; i <= 16; ++i)
+            {
+                values += jpeg[table + i];
+            }
+            tables.emplace_back(jpeg.begin() + table, jpeg.begin() + table + 17 + values);
+            table += 17 + values;
+        }
+        at = end;
+    }
+    std::sort(tables.begin(), tables.end());
+    return tables;
+}
+
+// The tables inserted are the standard ones, which the platform's encoder
+// writes too; a frame that has its tables is left alone.
+TEST(MotionJpeg, InsertedTablesAreTheStandardOnes)
+{
+    const std::vector<std::uint8_t> jpeg = TestSupport::EncodeJpeg(Width, Height, TestColour);
+    EXPECT_EQ(Common::Convert::MissingHuffmanTablesAt(jpeg.data(), jpeg.size()), 0u);
+    const std::vector<std::uint8_t> stripped = WithoutHuffmanTables(jpeg);
+    const std::size_t at = Common::Convert::MissingHuffmanTablesAt(stripped.data(), stripped.size());
+    ASSERT_NE(at, 0u);
+    EXPECT_EQ(stripped[at + 1], 0xDA);
+    std::vector<std::uint8_t> completed;
+    Common::Convert::InsertStandardHuffmanTables(stripped.data(), stripped.size(), at, completed);
+    EXPECT_EQ(HuffmanTables(completed), HuffmanTables(jpeg));
+    EXPECT_EQ(HuffmanTables(completed).size(), 4u);
+    EXPECT_EQ(Common::Convert::MissingHuffmanTablesAt(completed.data(), completed.size()), 0u);
+    // Not a JPEG, or cut off before its first scan: the decoder decides.
+    EXPECT_EQ(Common::Convert::MissingHuffmanTablesAt(stripped.data(), at - 3), 0u);
+    EXPECT_EQ(Common::Convert::MissingHuffmanTablesAt(stripped.data() + 1, stripped.size() - 1), 0u);
+}
+
+TEST_F(MJPGTransformerTest, FramesWithoutHuffmanTablesDecodeWithTheStandardOnes)
+{
+    const std::vector<std::uint8_t> jpeg = TestSupport::EncodeJpeg(Width, Height, TestColour);
+    const std::vector<std::uint8_t> stripped = WithoutHuffmanTables(jpeg);
+    ASSERT_LT(stripped.size() + 400, jpeg.size()) << "the encoder wrote no Huffman tables";
+    for (int frame = 0; frame < 2; ++frame)
+    {
+        FrameBuffer decoded = FilledFrame(Width, Height);
+        transformer_->Transform(stripped.data(), static_cast<std::uint32_t>(stripped.size()), Width, Height,
+                                Width * 2, decoded);
+        EXPECT_LE(LargestError(decoded), 12) << "frame " << frame;
+    }
     EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
 }
 

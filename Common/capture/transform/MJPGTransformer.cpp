@@ -1,5 +1,7 @@
 #include "Common/capture/transform/MJPGTransformer.h"
 
+#include "Common/capture/convert/MotionJpeg.h"
+
 #include <utility>
 
 namespace Common
@@ -33,9 +35,20 @@ void MJPGTransformer::Transform(const std::uint8_t* source, std::uint32_t source
         throw Exception(static_cast<HRESULT>(E_UNEXPECTED));
     }
 
+    // Frames without Huffman tables get the standard ones, which the
+    // Motion-JPEG formats let them assume and a still-image decoder needs.
+    const std::uint8_t* data = source;
+    std::uint32_t length = sourceLength;
+    if (const std::size_t at = Convert::MissingHuffmanTablesAt(source, sourceLength); at != 0)
+    {
+        Convert::InsertStandardHuffmanTables(source, sourceLength, at, completedFrame_);
+        data = completedFrame_.data();
+        length = static_cast<std::uint32_t>(completedFrame_.size());
+    }
+
     ComPointer<IWICStream> stream;
     ThrowIfFailed(factory_->CreateStream(stream.Put()));
-    ThrowIfFailed(stream->InitializeFromMemory(const_cast<BYTE*>(source), sourceLength));
+    ThrowIfFailed(stream->InitializeFromMemory(const_cast<BYTE*>(data), length));
 
     ComPointer<IWICBitmapDecoder> decoder;
     ThrowIfFailed(factory_->CreateDecoderFromStream(stream.Get(), &GUID_ContainerFormatJpeg,

@@ -10,6 +10,8 @@
 
 #include <wincodec.h>
 
+#include <vector>
+
 namespace Common
 {
 
@@ -31,13 +33,18 @@ public:
     // The decoded image's own size decides what is written: `width`,
     // `height` and `sourceStride` are not used. An image larger than `frame`
     // raises Exception(WINCODEC_ERR_INSUFFICIENTBUFFER) before anything is
-    // copied; a smaller one fills the top-left corner.
+    // copied; a smaller one fills the top-left corner. A frame without
+    // Huffman tables (as many cameras send them) is decoded with the
+    // standard tables inserted.
     void Transform(const std::uint8_t* source, std::uint32_t sourceLength, std::int32_t width,
                    std::int32_t height, std::int32_t sourceStride, FrameBuffer& frame) override;
 
 private:
     const GUID& subtype_;
     ComPointer<IWICImagingFactory> factory_;
+    // The last frame that needed the standard Huffman tables, with them;
+    // kept so that frame after frame reuses its memory.
+    std::vector<std::uint8_t> completedFrame_;
 };
 
 } // namespace Common
