@@ -2,11 +2,44 @@
 
 #include "TextHelpers.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 
 namespace Common
 {
+namespace
+{
+
+// DirectShow's own codes (VFW_E_*, VFW_S_*) have no system text; quartz.dll
+// has it. Loaded at the first such error and kept for the process's life.
+std::wstring GetDirectShowText(HRESULT code)
+{
+    const auto number = static_cast<unsigned long>(code) & 0xFFFFu;
+    if (HRESULT_FACILITY(code) != FACILITY_ITF || number < 0x200u || number > 0x3FFu)
+    {
+        return {};
+    }
+    using ErrorText = DWORD(WINAPI*)(HRESULT, LPWSTR, DWORD);
+    static const ErrorText getErrorText = []() -> ErrorText
+    {
+        const HMODULE quartz = LoadLibraryExW(L"quartz.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        return quartz != nullptr ? reinterpret_cast<ErrorText>(
+                                       reinterpret_cast<void*>(GetProcAddress(quartz, "AMGetErrorTextW")))
+                                 : nullptr;
+    }();
+    wchar_t buffer[512] = {};
+    const DWORD length =
+        getErrorText != nullptr ? getErrorText(code, buffer, static_cast<DWORD>(std::size(buffer))) : 0;
+    std::wstring text(buffer, std::min<std::size_t>(length, std::size(buffer) - 1));
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r'))
+    {
+        text.pop_back();
+    }
+    return text;
+}
+
+} // namespace
 
 Exception::Exception(std::wstring message, std::wstring file, int line)
     : ErrorCode(E_UNEXPECTED), Message(std::move(message)), File(std::move(file)), Line(line)
@@ -42,6 +75,10 @@ std::wstring Exception::GetSystemMessage(HRESULT code)
     if (length != 0)
     {
         return std::wstring(buffer, length);
+    }
+    if (std::wstring directShow = GetDirectShowText(code); !directShow.empty())
+    {
+        return directShow;
     }
     wchar_t text[32] = {};
     std::swprintf(text, std::size(text), L"(COM) 0x%08lx", static_cast<unsigned long>(code));

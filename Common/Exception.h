@@ -30,7 +30,8 @@ public:
     // Message + file-name part of File + "(" + Line + ")".
     std::wstring GetLocatedMessage() const;
 
-    // The system's text for a code, or "(COM) 0x" and eight hex digits.
+    // The system's text for a code (DirectShow's own codes from quartz.dll),
+    // or "(COM) 0x" and eight hex digits.
     static std::wstring GetSystemMessage(HRESULT code);
     // Source unit name of a compiler file path: "app/MainModel.cpp" gives "MainModel".
     static std::wstring GetSourceUnit(const char* path);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <vfwmsgs.h>
 #include <wincodec.h>
 
 using Common::Exception;
@@ -21,6 +22,10 @@ TEST(Exception, TextsNameTheUnitByItsFileNameAndUseTheSystemTextWhereThereIsOne)
     const Exception denied(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), L"Unit", 1);
     ASSERT_FALSE(denied.Message.empty());
     EXPECT_EQ(denied.Message.find(L"(COM)"), std::wstring::npos);
+    // DirectShow's own codes have no system text; DirectShow has one.
+    const std::wstring cannotConnect = Exception(VFW_E_CANNOT_CONNECT, L"Unit", 1).Message;
+    EXPECT_FALSE(cannotConnect.empty());
+    EXPECT_EQ(cannotConnect.find(L"(COM)"), std::wstring::npos) << cannotConnect;
     // Without a system text: eight lower-case digits.
     EXPECT_EQ(Exception(static_cast<HRESULT>(0x1234ABCD), L"Unit", 1).Message, L"(COM) 0x1234abcd");
     EXPECT_EQ(Exception::GetSystemMessage(static_cast<HRESULT>(0xA0DEF00D)), L"(COM) 0xa0def00d");
