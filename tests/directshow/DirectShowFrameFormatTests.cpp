@@ -1,13 +1,16 @@
 // DirectShowFrameFormat from hand-made media types: sizes, row order, frame
-// rate, the format blocks it must refuse, and the subtype names.
+// rate, both kinds of video info block and the ones it must refuse, which
+// subtypes are listed, and the subtype names.
 #include "Common/capture/directshow/DirectShowFrameFormat.h"
 #include "Common/capture/directshow/DirectShowSubtypeNames.h"
 
 #include <amvideo.h>
+#include <dvdmedia.h>
 #include <uuids.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 using Common::DirectShowMediaType;
@@ -38,37 +41,72 @@ DirectShowMediaType MakeVideoInfo(const GUID& subtype, LONG width, LONG height, 
     return owner;
 }
 
-constexpr GUID Nv12 = {0x3231564E, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+// The same with a VIDEOINFOHEADER2 block (a full one is 112 bytes).
+DirectShowMediaType MakeVideoInfo2(const GUID& subtype, LONG width, LONG height, REFERENCE_TIME interval,
+                                   ULONG blockBytes = sizeof(VIDEOINFOHEADER2))
+{
+    DirectShowMediaType owner = MakeVideoInfo(subtype, width, height, interval, 0);
+    owner->formattype = FORMAT_VideoInfo2;
+    VIDEOINFOHEADER2 header = {};
+    header.AvgTimePerFrame = interval;
+    header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    header.bmiHeader.biWidth = width;
+    header.bmiHeader.biHeight = height;
+    CoTaskMemFree(owner->pbFormat);
+    owner->cbFormat = blockBytes;
+    owner->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(blockBytes));
+    std::memcpy(owner->pbFormat, &header, std::min<std::size_t>(blockBytes, sizeof(header)));
+    return owner;
+}
+
+constexpr GUID FourCc(DWORD code)
+{
+    return {code, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+}
+constexpr GUID Nv12 = FourCc(0x3231564E);
+constexpr GUID I420 = FourCc(0x30323449);
+constexpr GUID H264 = FourCc(0x34363248);
 
 } // namespace
 
-// Bitmap height > 0 is bottom-up (negative stride); 4 bytes a pixel, as the
-// grabber delivers ARGB32 whatever the source; an interval of 0 is 1 fps.
+// The rows as the device sends them: RGB padded to 4 bytes, bottom-up for a
+// positive bitmap height; YUV top-down whatever the sign; a subtype the
+// platform converts as its ARGB32. An interval of 0 is 1 fps. Either kind of
+// video info block gives the same format.
 TEST(DirectShowFrameFormat, SizeStrideAndRateFromTheVideoInfoHeaderAndUnusableOnes)
 {
     const struct
     {
         GUID subtype;
+        LONG width;
         LONG height;
         REFERENCE_TIME interval;
         int stride;
         const wchar_t* name;
     } cases[] = {
-        {MEDIASUBTYPE_YUY2, 480, 333333, -2560, L"YUY2 640x480 (30fps)"},
-        {MEDIASUBTYPE_RGB32, -480, 666666, 2560, L"RGB32 640x480 (15fps)"},
-        {MEDIASUBTYPE_RGB24, 480, 0, -2560, L"RGB24 640x480 (1fps)"},
-        {MEDIASUBTYPE_RGB24, 480, 333667, -2560, L"RGB24 640x480 (29.97fps)"},
+        {MEDIASUBTYPE_YUY2, 640, 480, 333333, 1280, L"YUY2 640x480 (30fps)"},
+        {MEDIASUBTYPE_UYVY, 641, -480, 333333, 1284, L"UYVY 641x480 (30fps)"},
+        {Nv12, 640, 480, 333333, 640, L"NV12 640x480 (30fps)"},
+        {MEDIASUBTYPE_RGB32, 640, -480, 666666, 2560, L"RGB32 640x480 (15fps)"},
+        {MEDIASUBTYPE_RGB24, 641, 480, 0, -1924, L"RGB24 641x480 (1fps)"},
+        {MEDIASUBTYPE_RGB565, 640, 480, 333667, -1280, L"RGB565 640x480 (29.97fps)"},
+        {I420, 640, 480, 333333, -2560, L"Unknown 640x480 (30fps)"},
     };
     for (const auto& c : cases)
     {
-        const Format format(MakeVideoInfo(c.subtype, 640, c.height, c.interval));
-        EXPECT_EQ(format.GetName(), c.name);
-        EXPECT_EQ(format.height, 480);
-        EXPECT_EQ(format.stride, c.stride) << testing::PrintToString(c.name);
-        EXPECT_TRUE(format.IsUsable());
+        for (const bool second : {false, true})
+        {
+            const Format format(second ? MakeVideoInfo2(c.subtype, c.width, c.height, c.interval)
+                                       : MakeVideoInfo(c.subtype, c.width, c.height, c.interval));
+            EXPECT_EQ(format.GetName(), c.name);
+            EXPECT_EQ(format.height, 480);
+            EXPECT_EQ(format.stride, c.stride) << testing::PrintToString(c.name);
+            EXPECT_TRUE(format.IsUsable());
+        }
     }
+    // Nothing here or in the platform converts H264 to a picture: not listed.
+    EXPECT_FALSE(Format(MakeVideoInfo(H264, 1920, 1080, 333333)).IsUsable());
     // A negative interval is no frame rate at all; empty or absurd sizes are no image.
-    // (The listing test's broken camera brings a zero width and a VIDEOINFOHEADER2.)
     EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB24, 320, 240, -5)).IsUsable());
     EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 0, 333333)).IsUsable());
     EXPECT_FALSE(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, -640, 480, 333333)).IsUsable());
@@ -83,6 +121,9 @@ TEST(DirectShowFrameFormat, BlocksThatAreNotALongEnoughVideoInfoHeaderAreRefused
     EXPECT_THROW(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 480, 333333, 59)), Common::Exception);
     EXPECT_TRUE(Format::HasVideoInfo(*MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 480, 333333, 60).Get()));
     EXPECT_EQ(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 480, 333333, 60)).height, 480);
+    // In a VIDEOINFOHEADER2 the bitmap header starts at byte 72.
+    EXPECT_FALSE(Format::HasVideoInfo(*MakeVideoInfo2(MEDIASUBTYPE_RGB32, 640, 480, 333333, 83).Get()));
+    EXPECT_EQ(Format(MakeVideoInfo2(MEDIASUBTYPE_RGB32, 640, 480, 333333, 84)).height, 480);
 
     DirectShowMediaType noBlock = MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 480, 333333);
     CoTaskMemFree(noBlock->pbFormat);

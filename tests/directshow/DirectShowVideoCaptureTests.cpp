@@ -1,7 +1,10 @@
 // The DirectShow backend under real DirectShow with the virtual camera:
-// listing, formats, opening every format, short samples, a graph that fails
-// to stop, and devices that must be left out. (The frame counter's pace is
-// checked by the capture probe's stream test.)
+// listing, every format captured exactly as the camera painted it, short
+// samples, a graph that fails to stop, devices that must be left out, and
+// the cameras a real machine brings: formats described only with
+// VIDEOINFOHEADER2, two cameras of one name, one without a device path, a
+// system without the sample grabber. (The frame counter's pace is checked by
+// the capture probe's stream test.)
 #include "VirtualCameraRegistration.h"
 #include "support/ComObject.h"
 #include "support/TestSink.h"
@@ -9,6 +12,8 @@
 #include "Common/capture/directshow/DirectShowDevice.h"
 #include "Common/capture/directshow/DirectShowFrameFormat.h"
 #include "Common/capture/directshow/DirectShowVideoCapture.h"
+#include "tools/VirtualCamera/CameraFormat.h"
+#include "tools/VirtualCamera/FramePainter.h"
 #include "tools/VirtualCamera/TestPattern.h"
 #include "tools/VirtualCamera/VirtualCameraIds.h"
 
@@ -19,10 +24,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -31,12 +38,50 @@ using Common::DirectShowVideoCapture;
 using DirectShowDevice = DirectShowVideoCapture::DirectShowDevice;
 using TestSupport::PixelAt;
 using TestSupport::TestSink;
+using VirtualCamera::CameraFormat;
 
 namespace
 {
 
 // The camera's "ARGB32 320x240 (15fps)" (top-down), as the listing test finds it.
 constexpr std::int32_t SmallFormat = 18;
+
+// The camera's own description of a listed format.
+std::optional<CameraFormat> FindPainted(const Common::FrameFormat& listed,
+                                        const std::vector<CameraFormat>& catalogue)
+{
+    const auto& format = static_cast<const DirectShowVideoCapture::DirectShowFrameFormat&>(listed);
+    for (const CameraFormat& painted : catalogue)
+    {
+        if (painted.Matches(*format.mediaType.Get()))
+        {
+            return painted;
+        }
+    }
+    return std::nullopt;
+}
+
+// Waits for two more frames, then compares the last one byte for byte with
+// what the camera painted for the counter it shows.
+void ExpectExactFrames(TestSink& sink, const CameraFormat& painted)
+{
+    ASSERT_TRUE(sink.WaitForFrames(sink.GetFrameCount() + 2, 5000));
+    const Common::FrameBuffer last = sink.GetLastFrame();
+    const auto counter =
+        VirtualCamera::TestPattern::Decode(last.pixels.data(), last.width, last.height, last.stride);
+    ASSERT_TRUE(counter.has_value()) << "the last frame does not show the upright pattern";
+    const std::vector<std::uint8_t> expected = VirtualCamera::FramePainter::Expected(painted, *counter);
+    ASSERT_EQ(last.pixels.size(), expected.size());
+    const auto difference = std::mismatch(last.pixels.begin(), last.pixels.end(), expected.begin());
+    if (difference.first != last.pixels.end())
+    {
+        const auto byte = difference.first - last.pixels.begin();
+        ADD_FAILURE() << "first difference at pixel (" << (byte / 4) % last.width << ", "
+                      << byte / 4 / last.width << "), byte " << byte % 4 << ": "
+                      << static_cast<int>(*difference.first) << " instead of "
+                      << static_cast<int>(*difference.second);
+    }
+}
 
 int CountFilters(IGraphBuilder& graph)
 {
@@ -149,11 +194,18 @@ TEST_F(DirectShowVirtualCamera, ListsTheCameraWithNameAndPathAndFormats)
 {
     EXPECT_EQ(camera_->name, VirtualCamera::FriendlyName);
 
-    // 21 capabilities: one RGB32 duplicate left out.
-    ASSERT_EQ(camera_->formats.size(), 20u);
+    // 23 capabilities: one RGB32 duplicate and the H264 format (nothing
+    // converts it) left out; IYUV (Windows converts it) listed last.
+    ASSERT_EQ(camera_->formats.size(), 21u);
+    EXPECT_EQ(camera_->formats[20]->GetName(), L"IYUV 640x480 (30fps)");
     EXPECT_EQ(camera_->formats[0]->GetName(), L"ARGB32 640x480 (30fps)");
     EXPECT_EQ(camera_->formats[0]->stride, -2560);
+    // The rows as the camera sends them: YUY2 top-down whatever the height
+    // says, RGB24 padded to 4 bytes and bottom-up.
+    EXPECT_EQ(camera_->formats[6]->GetName(), L"YUY2 640x480 (30fps)");
+    EXPECT_EQ(camera_->formats[6]->stride, 1280);
     EXPECT_EQ(camera_->formats[17]->GetName(), L"RGB24 1920x1080 (60.0002fps)");
+    EXPECT_EQ(camera_->formats[17]->stride, -5760);
     EXPECT_EQ(camera_->formats[SmallFormat]->GetName(), L"ARGB32 320x240 (15fps)");
     EXPECT_EQ(camera_->formats[SmallFormat]->stride, 1280);
     // Of the two RGB32 640x480 (30fps) the first (bottom-up) stays.
@@ -169,53 +221,46 @@ TEST_F(DirectShowVirtualCamera, ListsTheCameraWithNameAndPathAndFormats)
     }
 }
 
-// Wine has no converter to ARGB32, so only the ARGB32 formats connect here;
-// on Windows the platform's converters should connect the others. Either way
-// a format opens, streams the upright pattern, closes and opens again, and a
-// failed Open leaves the device able to open.
-TEST_F(DirectShowVirtualCamera, OpensStreamsClosesAndReopensEveryConnectableFormat)
+// Every format the camera streams (ARGB32, RGB32, RGB24 and YUY2, both row
+// orders) reaches the grabber in its own subtype and comes out exactly as the
+// camera painted it; the device closes with nothing left in its graph and
+// opens again. (Under Wine this is the only way: it has no converters.) The
+// IYUV format the camera only describes fails to open and leaves the graph
+// as it was.
+TEST_F(DirectShowVirtualCamera, EveryFormatCapturesExactlyWhatTheCameraPainted)
 {
     camera_->Close(); // closed: nothing happens
-    int connectable = 0;
+    const std::vector<CameraFormat> catalogue = CameraFormat::StandardCatalogue();
     for (std::int32_t i = 0; i < static_cast<std::int32_t>(camera_->formats.size()); ++i)
     {
-        const Common::FrameFormat& format = *camera_->formats[static_cast<std::size_t>(i)];
-        SCOPED_TRACE(testing::Message() << "format " << i);
+        SCOPED_TRACE(testing::Message()
+                     << "format " << i << " "
+                     << testing::PrintToString(camera_->formats[static_cast<std::size_t>(i)]->GetName()));
+        const std::optional<CameraFormat> painted =
+            FindPainted(*camera_->formats[static_cast<std::size_t>(i)], catalogue);
         camera_->SelectFrameFormat(i);
-        try
+        if (!painted)
         {
-            camera_->Open();
-        }
-        catch (const Common::Exception& error)
-        {
-            EXPECT_NE(std::memcmp(&format.subtype, &MEDIASUBTYPE_ARGB32, sizeof(GUID)), 0);
-            EXPECT_EQ(error.ErrorCode, VFW_E_CANNOT_CONNECT);
+            EXPECT_EQ(camera_->formats[static_cast<std::size_t>(i)]->GetName(), L"IYUV 640x480 (30fps)");
+            EXPECT_THROW(camera_->Open(), Common::Exception);
             EXPECT_FALSE(camera_->IsOpened());
             EXPECT_EQ(CountCameraFilters(), 2);
             continue;
         }
-        ++connectable;
-        for (int round = 0; round < 2; ++round)
+        camera_->Open();
+        ExpectExactFrames(sink, *painted);
+        camera_->Close();
+        EXPECT_FALSE(camera_->IsOpened());
+        // Only the camera and the grabber stay; nothing piles up.
+        EXPECT_EQ(CountCameraFilters(), 2);
+        if (i == 0)
         {
-            EXPECT_TRUE(camera_->IsOpened());
-            ASSERT_TRUE(sink.WaitForFrames(sink.GetFrameCount() + 3, 3000));
+            camera_->Open();
+            camera_->Open(); // open: nothing happens
+            ExpectExactFrames(sink, *painted);
             camera_->Close();
-            EXPECT_FALSE(camera_->IsOpened());
-            // Only the camera and the grabber stay; nothing piles up.
-            EXPECT_EQ(CountCameraFilters(), 2);
-            const Common::FrameBuffer last = sink.GetLastFrame();
-            EXPECT_TRUE(
-                VirtualCamera::TestPattern::Decode(last.pixels.data(), last.width, last.height, last.stride)
-                    .has_value())
-                << "the last frame does not show the upright pattern";
-            if (round == 0)
-            {
-                camera_->Open();
-                camera_->Open(); // open: nothing happens
-            }
         }
     }
-    EXPECT_GE(connectable, 7); // every ARGB32 format
     EXPECT_TRUE(sink.GetErrors().empty());
 }
 
@@ -257,7 +302,8 @@ TEST_F(DirectShowVirtualCamera, ShortSamplesAreSkippedAndReported)
 
     const auto errors = sink.GetErrors();
     ASSERT_EQ(errors.size(), 2u);
-    EXPECT_EQ(errors[0].Message, L"取り込んだフレームのデータが画像の大きさに足りません。");
+    EXPECT_EQ(errors[0].Message, L"フレームのデータが不足しています。");
+    EXPECT_EQ(errors[1].ErrorCode, HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(sink.GetFrameCount(), before + 1); // only the full sample was delivered
     {
         Common::AutoLock lock(camera_->frameLock);
@@ -303,20 +349,15 @@ TEST_F(DirectShowVirtualCamera, AFailedStopEndsDeliveryAndTheNextOpenWorks)
     ASSERT_HRESULT_SUCCEEDED(control_->Stop());
 }
 
-// A device whose capabilities give no usable format (a VIDEOINFOHEADER2, a
-// 48-byte block, a zero width) is a failing device: left out under
-// skipErrorDevice, fatal without it; never listed with an empty format list.
+// A device whose capabilities give no usable format (a 48-byte block, a
+// zero width, H264) is a failing device: left out under skipErrorDevice,
+// fatal without it; never listed with an empty format list.
 TEST_F(DirectShowVirtualCamera, DeviceWithoutUsableFormatFollowsSkipErrorDevice)
 {
     constexpr wchar_t brokenName[] = L"Tavix Broken Camera";
-    ASSERT_HRESULT_SUCCEEDED(registration->RegisterInstance(
-        brokenName, L"\\\\?\\root#tavix_broken_camera#0000", VirtualCamera::BrokenCatalogue));
-    struct Cleanup
-    {
-        ~Cleanup() { registration->UnregisterInstance(name); }
-        VirtualCameraRegistration* registration;
-        const wchar_t* name;
-    } cleanup{registration.get(), brokenName};
+    const ExtraCamera broken(*registration, brokenName, brokenName, L"\\\\?\\root#tavix_broken_camera#0000",
+                             VirtualCamera::BrokenCatalogue);
+    ASSERT_HRESULT_SUCCEEDED(broken.registered);
 
     const DirectShowVideoCapture skipping(true, false);
     EXPECT_LT(FindVirtualCamera(skipping), skipping.devices.size());
@@ -335,4 +376,91 @@ TEST_F(DirectShowVirtualCamera, DeviceWithoutUsableFormatFollowsSkipErrorDevice)
         EXPECT_EQ(error.Message, L"使用できるフレームフォーマットがありません。")
             << error.File << L" " << error.Line;
     }
+}
+
+// Formats described only with VIDEOINFOHEADER2 are listed and stream exactly.
+TEST_F(DirectShowVirtualCamera, VideoInfoHeader2FormatsAreListedAndCapture)
+{
+    constexpr wchar_t name[] = L"Tavix VIH2 Camera";
+    constexpr wchar_t path[] = L"\\\\?\\root#tavix_vih2_camera#0000";
+    const ExtraCamera extra(*registration, name, name, path, VirtualCamera::VideoInfo2Catalogue);
+    ASSERT_HRESULT_SUCCEEDED(extra.registered);
+    const DirectShowVideoCapture capture(false, false);
+    const auto found = std::find_if(capture.devices.begin(), capture.devices.end(),
+                                    [&](const auto& device) { return device->path == path; });
+    ASSERT_NE(found, capture.devices.end());
+    Common::Device& device = **found;
+    ASSERT_EQ(device.formats.size(), 2u);
+    EXPECT_EQ(device.formats[0]->GetName(), L"YUY2 640x480 (30fps)");
+    EXPECT_EQ(device.formats[1]->GetName(), L"RGB24 320x240 (15fps)");
+    EXPECT_EQ(device.formats[1]->stride, -960);
+
+    TestSink vih2Sink;
+    vih2Sink.Register(device);
+    const std::vector<CameraFormat> catalogue = CameraFormat::VideoInfo2Catalogue();
+    for (std::int32_t i = 0; i < 2; ++i)
+    {
+        SCOPED_TRACE(testing::Message() << "format " << i);
+        device.SelectFrameFormat(i);
+        device.Open();
+        ExpectExactFrames(vih2Sink, catalogue[static_cast<std::size_t>(i)]);
+        device.Close();
+    }
+    device.ClearSink();
+    EXPECT_TRUE(vih2Sink.GetErrors().empty());
+}
+
+// Two cameras of one name are told apart by a number; a camera without a
+// device path is listed under its class id.
+TEST_F(DirectShowVirtualCamera, IdenticalNamesAreNumberedAndPathlessCamerasKept)
+{
+    const ExtraCamera twin(*registration, L"Tavix Twin", VirtualCamera::FriendlyName,
+                           L"\\\\?\\root#tavix_virtual_camera#0001", L"standard");
+    ASSERT_HRESULT_SUCCEEDED(twin.registered);
+    const ExtraCamera pathless(*registration, L"Tavix Pathless", L"Tavix Pathless Camera", L"", L"standard");
+    ASSERT_HRESULT_SUCCEEDED(pathless.registered);
+
+    const DirectShowVideoCapture capture(false, false);
+    std::vector<std::wstring> names;
+    std::wstring pathlessPath;
+    for (const auto& device : capture.devices)
+    {
+        if (device->name.rfind(VirtualCamera::FriendlyName, 0) == 0)
+        {
+            names.push_back(device->name);
+        }
+        if (device->name == L"Tavix Pathless Camera")
+        {
+            pathlessPath = device->path;
+        }
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{VirtualCamera::FriendlyName,
+                                                std::wstring(VirtualCamera::FriendlyName) + L" #2"}));
+    wchar_t classId[64] = {};
+    ASSERT_GT(StringFromGUID2(VirtualCamera::ClassId, classId, 64), 0);
+    EXPECT_EQ(pathlessPath, classId);
+}
+
+// Without the sample grabber no device could stream: the backend says so
+// instead of leaving every camera out.
+TEST_F(DirectShowVirtualCamera, AMissingSampleGrabberIsSaidOnce)
+{
+    int asked = 0;
+    try
+    {
+        DirectShowVideoCapture capture(true, false, DirectShowVideoCapture::GetGraphMediaControl,
+                                       [&](IBaseFilter**)
+                                       {
+                                           ++asked;
+                                           return REGDB_E_CLASSNOTREG;
+                                       });
+        ADD_FAILURE() << "constructed without a grabber";
+    }
+    catch (const Common::Exception& error)
+    {
+        EXPECT_EQ(error.ErrorCode, REGDB_E_CLASSNOTREG);
+        EXPECT_NE(error.Message.find(L"サンプルグラバー"), std::wstring::npos);
+    }
+    EXPECT_EQ(asked, 1);
 }

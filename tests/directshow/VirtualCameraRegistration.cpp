@@ -86,13 +86,25 @@ HRESULT VirtualCameraRegistration::Unregister()
     return CallExport("DllUnregisterServer");
 }
 
-HRESULT VirtualCameraRegistration::RegisterInstance(const wchar_t* friendlyName, const wchar_t* devicePath,
-                                                    const wchar_t* catalogue)
+HRESULT VirtualCameraRegistration::RegisterInstance(const wchar_t* instance, const wchar_t* friendlyName,
+                                                    const wchar_t* devicePath, const wchar_t* catalogue)
 {
-    return CallExport("RegisterVirtualCameraInstance", friendlyName, devicePath, catalogue);
+    return CallExport("RegisterVirtualCameraInstance", instance, friendlyName, devicePath, catalogue);
 }
 
-HRESULT VirtualCameraRegistration::UnregisterInstance(const wchar_t* friendlyName)
+HRESULT VirtualCameraRegistration::UnregisterInstance(const wchar_t* instance)
 {
-    return CallExport("UnregisterVirtualCameraInstance", friendlyName);
+    return CallExport("UnregisterVirtualCameraInstance", instance);
+}
+
+ExtraCamera::ExtraCamera(VirtualCameraRegistration& registration, const wchar_t* instance,
+                         const wchar_t* friendlyName, const wchar_t* devicePath, const wchar_t* catalogue)
+    : registered(registration.RegisterInstance(instance, friendlyName, devicePath, catalogue)),
+      registration_(registration), instance_(instance)
+{
+}
+
+ExtraCamera::~ExtraCamera()
+{
+    registration_.UnregisterInstance(instance_);
 }

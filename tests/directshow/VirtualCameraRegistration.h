@@ -30,10 +30,11 @@ public:
     HRESULT Unregister();
     HRESULT Register();
 
-    // Extra instances of the camera class under another name.
-    HRESULT RegisterInstance(const wchar_t* friendlyName, const wchar_t* devicePath,
+    // Extra instances of the camera class under a key of their own (the
+    // friendly name may repeat another's; an empty path writes none).
+    HRESULT RegisterInstance(const wchar_t* instance, const wchar_t* friendlyName, const wchar_t* devicePath,
                              const wchar_t* catalogue);
-    HRESULT UnregisterInstance(const wchar_t* friendlyName);
+    HRESULT UnregisterInstance(const wchar_t* instance);
 
 private:
     // Calls the library's export `name`; E_NOTIMPL when it has none.
@@ -41,6 +42,23 @@ private:
 
     HMODULE library_ = nullptr;
     bool wasRegistered_ = false;
+};
+
+// One extra instance of the camera for the life of the object.
+class ExtraCamera
+{
+public:
+    ExtraCamera(VirtualCameraRegistration& registration, const wchar_t* instance, const wchar_t* friendlyName,
+                const wchar_t* devicePath, const wchar_t* catalogue);
+    ~ExtraCamera();
+    ExtraCamera(const ExtraCamera&) = delete;
+    ExtraCamera& operator=(const ExtraCamera&) = delete;
+
+    const HRESULT registered;
+
+private:
+    VirtualCameraRegistration& registration_;
+    const wchar_t* instance_;
 };
 
 // A test suite that has the camera registered for its whole run.

@@ -8,6 +8,13 @@
 
 namespace VirtualCamera
 {
+namespace
+{
+
+// {34363248-0000-0010-8000-00AA00389B71}: H264's FOURCC, not in the headers.
+constexpr GUID SubtypeH264 = {0x34363248, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+
+} // namespace
 
 CameraFormat::CameraFormat(Layout layout, int width, int height, bool topDown, int framesPerSecond,
                            Block block)
@@ -24,6 +31,9 @@ int CameraFormat::GetRowBytes() const
         return (width_ * 3 + 3) & ~3;
     case Layout::YUY2:
         return width_ * 2;
+    case Layout::IYUV:
+    case Layout::H264:
+        return width_ * 3 / 2; // a nominal size: nothing is painted
     default:
         return width_ * 4;
     }
@@ -39,6 +49,10 @@ const GUID& CameraFormat::GetSubtype() const
         return MEDIASUBTYPE_RGB32;
     case Layout::RGB24:
         return MEDIASUBTYPE_RGB24;
+    case Layout::IYUV:
+        return MEDIASUBTYPE_IYUV;
+    case Layout::H264:
+        return SubtypeH264;
     default:
         return MEDIASUBTYPE_YUY2;
     }
@@ -49,7 +63,10 @@ WORD CameraFormat::GetBitCount() const
     switch (layout_)
     {
     case Layout::RGB24:
+    case Layout::H264:
         return 24;
+    case Layout::IYUV:
+        return 12;
     case Layout::YUY2:
         return 16;
     default:
@@ -59,7 +76,17 @@ WORD CameraFormat::GetBitCount() const
 
 DWORD CameraFormat::GetCompression() const
 {
-    return layout_ == Layout::YUY2 ? MAKEFOURCC('Y', 'U', 'Y', '2') : BI_RGB;
+    switch (layout_)
+    {
+    case Layout::YUY2:
+        return MAKEFOURCC('Y', 'U', 'Y', '2');
+    case Layout::IYUV:
+        return MAKEFOURCC('I', 'Y', 'U', 'V');
+    case Layout::H264:
+        return MAKEFOURCC('H', '2', '6', '4');
+    default:
+        return BI_RGB;
+    }
 }
 
 HRESULT CameraFormat::FillMediaType(AM_MEDIA_TYPE& mediaType) const
@@ -74,7 +101,7 @@ HRESULT CameraFormat::FillMediaType(AM_MEDIA_TYPE& mediaType) const
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof(BITMAPINFOHEADER);
     header.biWidth = width_;
-    header.biHeight = topDown_ && layout_ != Layout::YUY2 ? -height_ : height_;
+    header.biHeight = GetBitmapHeight();
     header.biPlanes = 1;
     header.biBitCount = GetBitCount();
     header.biCompression = GetCompression();
@@ -153,19 +180,49 @@ void CameraFormat::FillCaps(VIDEO_STREAM_CONFIG_CAPS& caps) const
     caps.MaxBitsPerSecond = caps.MinBitsPerSecond;
 }
 
+LONG CameraFormat::GetBitmapHeight() const
+{
+    return topDown_ && layout_ != Layout::YUY2 ? -height_ : height_;
+}
+
 bool CameraFormat::Matches(const AM_MEDIA_TYPE& mediaType) const
 {
-    if (!IsStreamable() || mediaType.majortype != MEDIATYPE_Video || mediaType.subtype != GetSubtype() ||
-        mediaType.formattype != FORMAT_VideoInfo || mediaType.pbFormat == nullptr ||
-        mediaType.cbFormat < sizeof(VIDEOINFOHEADER))
+    return IsStreamable() && Describes(mediaType);
+}
+
+bool CameraFormat::Describes(const AM_MEDIA_TYPE& mediaType) const
+{
+    if (mediaType.majortype != MEDIATYPE_Video || mediaType.subtype != GetSubtype() ||
+        mediaType.pbFormat == nullptr || block_ == Block::ShortVideoInfo)
     {
         return false;
     }
-    VIDEOINFOHEADER info;
-    std::memcpy(&info, mediaType.pbFormat, sizeof(info));
-    const LONG expectedHeight = topDown_ && layout_ != Layout::YUY2 ? -height_ : height_;
-    return info.bmiHeader.biWidth == width_ && info.bmiHeader.biHeight == expectedHeight &&
-           (info.AvgTimePerFrame == 0 || info.AvgTimePerFrame == GetFrameInterval());
+    REFERENCE_TIME interval = 0;
+    BITMAPINFOHEADER header = {};
+    if (block_ == Block::VideoInfo2)
+    {
+        if (mediaType.formattype != FORMAT_VideoInfo2 || mediaType.cbFormat < sizeof(VIDEOINFOHEADER2))
+        {
+            return false;
+        }
+        VIDEOINFOHEADER2 info;
+        std::memcpy(&info, mediaType.pbFormat, sizeof(info));
+        interval = info.AvgTimePerFrame;
+        header = info.bmiHeader;
+    }
+    else
+    {
+        if (mediaType.formattype != FORMAT_VideoInfo || mediaType.cbFormat < sizeof(VIDEOINFOHEADER))
+        {
+            return false;
+        }
+        VIDEOINFOHEADER info;
+        std::memcpy(&info, mediaType.pbFormat, sizeof(info));
+        interval = info.AvgTimePerFrame;
+        header = info.bmiHeader;
+    }
+    return header.biWidth == width_ && header.biHeight == GetBitmapHeight() &&
+           (interval == 0 || interval == GetFrameInterval());
 }
 
 std::vector<CameraFormat> CameraFormat::StandardCatalogue()
@@ -183,19 +240,31 @@ std::vector<CameraFormat> CameraFormat::StandardCatalogue()
         }
     }
     // Top-down ARGB32, and an RGB32 pair that differs only in row order: the
-    // second one duplicates the first by subtype, size and rate.
+    // second one duplicates the first by subtype, size and rate. Last two
+    // formats the camera only describes: IYUV (listed, never connects) and
+    // H264 (not listed).
     formats.emplace_back(Layout::ARGB32, 320, 240, true, 15);
     formats.emplace_back(Layout::RGB32, 640, 480, false, 30);
     formats.emplace_back(Layout::RGB32, 640, 480, true, 30);
+    formats.emplace_back(Layout::IYUV, 640, 480, false, 30);
+    formats.emplace_back(Layout::H264, 1920, 1080, false, 30);
     return formats;
+}
+
+std::vector<CameraFormat> CameraFormat::VideoInfo2Catalogue()
+{
+    return {
+        CameraFormat(Layout::YUY2, 640, 480, false, 30, Block::VideoInfo2),
+        CameraFormat(Layout::RGB24, 320, 240, false, 15, Block::VideoInfo2),
+    };
 }
 
 std::vector<CameraFormat> CameraFormat::BrokenCatalogue()
 {
     return {
-        CameraFormat(Layout::ARGB32, 640, 480, false, 30, Block::VideoInfo2),
         CameraFormat(Layout::ARGB32, 640, 480, false, 30, Block::ShortVideoInfo),
         CameraFormat(Layout::ARGB32, 0, 480, false, 30),
+        CameraFormat(Layout::H264, 640, 480, false, 30),
     };
 }
 

@@ -23,9 +23,15 @@ public:
         RGB32,
         RGB24, // rows padded to 4 bytes
         YUY2,  // always top-down, whatever the sign of the height
+        // Described only, never streamed: IYUV, which a capture program lists
+        // (Windows converts it) but cannot connect here, and H264, which it
+        // must not list.
+        IYUV,
+        H264,
     };
-    // How the format block is written: a sound VIDEOINFOHEADER, or the kinds
-    // of blocks a capture program must not trust (broken catalogue only).
+    // How the format block is written: a VIDEOINFOHEADER or a
+    // VIDEOINFOHEADER2 (both stream), or a block too short for a capture
+    // program to trust (broken catalogue only).
     enum class Block
     {
         VideoInfo,
@@ -45,30 +51,38 @@ public:
     REFERENCE_TIME GetFrameInterval() const { return 10'000'000 / framesPerSecond_; }
     int GetRowBytes() const;
     int GetImageBytes() const { return GetRowBytes() * height_; }
-    bool IsStreamable() const { return block_ == Block::VideoInfo && width_ > 0 && height_ > 0; }
+    bool IsDescribedOnly() const { return layout_ == Layout::IYUV || layout_ == Layout::H264; }
+    bool IsStreamable() const
+    {
+        return block_ != Block::ShortVideoInfo && !IsDescribedOnly() && width_ > 0 && height_ > 0;
+    }
 
     // Fills `mediaType` (which must hold nothing) with task-allocated contents.
     HRESULT FillMediaType(AM_MEDIA_TYPE& mediaType) const;
     // A task-allocated media type, as IAMStreamConfig and IEnumMediaTypes hand them out.
     HRESULT CreateMediaType(AM_MEDIA_TYPE** result) const;
     void FillCaps(VIDEO_STREAM_CONFIG_CAPS& caps) const;
-    // Whether `mediaType` describes this format (a zero frame interval matches any rate).
+    // Whether `mediaType` describes this format (a zero frame interval
+    // matches any rate), and whether it does so for a format that streams.
+    bool Describes(const AM_MEDIA_TYPE& mediaType) const;
     bool Matches(const AM_MEDIA_TYPE& mediaType) const;
 
-    // The formats of the standard camera, and of the broken one that offers
-    // nothing a capture program can use.
-    // Under Wine 8 only the ARGB32 formats connect to a sample grabber that
-    // asks for ARGB32: the grabber takes its exact subtype only (not even
-    // RGB32), and Wine has no filter that converts YUY2, RGB24 or RGB32 to
-    // it, so RenderStream fails with VFW_E_CANNOT_CONNECT for the others. On
-    // Windows the platform's converters are expected to connect them (not
-    // tried here).
+    // The formats of the standard camera; of one that describes its formats
+    // only with VIDEOINFOHEADER2 (as capture cards and other virtual cameras
+    // do); and of a broken one that offers nothing a capture program can use.
+    // Under Wine 8 a sample grabber connects only to its exact subtype (Wine
+    // has no converters), so a capture program gets these formats only by
+    // asking for each one's own subtype.
     static std::vector<CameraFormat> StandardCatalogue();
+    static std::vector<CameraFormat> VideoInfo2Catalogue();
     static std::vector<CameraFormat> BrokenCatalogue();
 
-private:
     const GUID& GetSubtype() const;
+
+private:
     WORD GetBitCount() const;
+    // Negative for top-down RGB rows; YUV is top-down with a positive height.
+    LONG GetBitmapHeight() const;
     DWORD GetCompression() const;
 
     Layout layout_;

@@ -56,22 +56,24 @@ extern "C" HRESULT WINAPI DllUnregisterServer()
 }
 
 // Registers one more instance of the camera class (the class itself must be
-// registered): `catalogue` "broken" gives a camera without a usable format.
-extern "C" HRESULT WINAPI RegisterVirtualCameraInstance(const wchar_t* friendlyName,
+// registered) under the key `instance`: `catalogue` "broken" gives a camera
+// without a usable format, "videoinfo2" one with VIDEOINFOHEADER2 formats
+// only; an empty `devicePath` writes none.
+extern "C" HRESULT WINAPI RegisterVirtualCameraInstance(const wchar_t* instance, const wchar_t* friendlyName,
                                                         const wchar_t* devicePath, const wchar_t* catalogue)
 {
-    if (friendlyName == nullptr || devicePath == nullptr || catalogue == nullptr)
+    if (instance == nullptr || friendlyName == nullptr || devicePath == nullptr || catalogue == nullptr)
     {
         return E_POINTER;
     }
-    return VirtualCamera::Registration::RegisterInstance(friendlyName, devicePath, catalogue);
+    return VirtualCamera::Registration::RegisterInstance(instance, friendlyName, devicePath, catalogue);
 }
 
-extern "C" HRESULT WINAPI UnregisterVirtualCameraInstance(const wchar_t* friendlyName)
+extern "C" HRESULT WINAPI UnregisterVirtualCameraInstance(const wchar_t* instance)
 {
-    if (friendlyName == nullptr)
+    if (instance == nullptr)
     {
         return E_POINTER;
     }
-    return VirtualCamera::Registration::UnregisterInstance(friendlyName);
+    return VirtualCamera::Registration::UnregisterInstance(instance);
 }

@@ -26,7 +26,59 @@ void ToYuv(std::uint32_t argb, int& y, int& u, int& v)
     v = ((112 * r - 94 * g - 18 * b + 128) >> 8) + 128;
 }
 
+// The textbook inverse: Y in 16..235, U and V in 16..240 around 128, with
+// integer coefficients scaled by 256 and rounded.
+void FromYuv(int y, int u, int v, std::uint8_t* bgra)
+{
+    const int c = y - 16;
+    const int d = u - 128;
+    const int e = v - 128;
+    bgra[0] = Clamp((298 * c + 516 * d + 128) >> 8);
+    bgra[1] = Clamp((298 * c - 100 * d - 208 * e + 128) >> 8);
+    bgra[2] = Clamp((298 * c + 409 * e + 128) >> 8);
+    bgra[3] = 0xFF;
+}
+
 } // namespace
+
+std::vector<std::uint8_t> FramePainter::Expected(const CameraFormat& format, std::uint32_t counter)
+{
+    const int width = format.GetWidth();
+    const int height = format.GetHeight();
+    std::vector<std::uint8_t> sample(static_cast<std::size_t>(format.GetImageBytes()));
+    FramePainter(format).Paint(sample.data(), counter);
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    for (int y = 0; y < height; ++y)
+    {
+        const int memoryRow = format.IsTopDown() ? y : height - 1 - y;
+        const std::uint8_t* in = sample.data() + static_cast<std::size_t>(memoryRow) * format.GetRowBytes();
+        std::uint8_t* out = image.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4;
+        for (int x = 0; x < width; ++x, out += 4)
+        {
+            switch (format.GetLayout())
+            {
+            case CameraFormat::Layout::YUY2:
+            {
+                const std::uint8_t* group = in + (x / 2) * 4;
+                FromYuv(group[(x % 2) * 2], group[1], group[3], out);
+                break;
+            }
+            case CameraFormat::Layout::RGB24:
+                std::memcpy(out, in + x * 3, 3);
+                out[3] = 0xFF;
+                break;
+            case CameraFormat::Layout::ARGB32:
+                std::memcpy(out, in + x * 4, 4);
+                break;
+            default:
+                std::memcpy(out, in + x * 4, 3);
+                out[3] = 0xFF;
+                break;
+            }
+        }
+    }
+    return image;
+}
 
 FramePainter::FramePainter(const CameraFormat& format) : format_(format)
 {

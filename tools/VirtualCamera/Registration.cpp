@@ -92,7 +92,7 @@ HRESULT Registration::RegisterServer()
             return hr;
         }
     }
-    return RegisterInstance(FriendlyName, DevicePath, L"standard");
+    return RegisterInstance(FriendlyName, FriendlyName, DevicePath, L"standard");
 }
 
 HRESULT Registration::UnregisterServer()
@@ -106,8 +106,8 @@ HRESULT Registration::UnregisterServer()
     return hr;
 }
 
-HRESULT Registration::RegisterInstance(const wchar_t* friendlyName, const wchar_t* devicePath,
-                                       const wchar_t* catalogue)
+HRESULT Registration::RegisterInstance(const wchar_t* instance, const wchar_t* friendlyName,
+                                       const wchar_t* devicePath, const wchar_t* catalogue)
 {
     try
     {
@@ -129,10 +129,13 @@ HRESULT Registration::RegisterInstance(const wchar_t* friendlyName, const wchar_
 
         Common::ComPointer<IMoniker> moniker;
         Common::ThrowIfFailed(mapper->RegisterFilter(ClassId, friendlyName, moniker.Put(),
-                                                     &CLSID_VideoInputDeviceCategory, friendlyName, &filter));
+                                                     &CLSID_VideoInputDeviceCategory, instance, &filter));
         Common::ComPointer<IPropertyBag> bag;
         Common::ThrowIfFailed(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.PutVoid()));
-        Common::ThrowIfFailed(WriteBagText(*bag.Get(), L"DevicePath", devicePath));
+        if (devicePath[0] != L'\0')
+        {
+            Common::ThrowIfFailed(WriteBagText(*bag.Get(), L"DevicePath", devicePath));
+        }
         Common::ThrowIfFailed(WriteBagText(*bag.Get(), CatalogueProperty, catalogue));
         return S_OK;
     }
@@ -146,13 +149,13 @@ HRESULT Registration::RegisterInstance(const wchar_t* friendlyName, const wchar_
     }
 }
 
-HRESULT Registration::UnregisterInstance(const wchar_t* friendlyName)
+HRESULT Registration::UnregisterInstance(const wchar_t* instance)
 {
     try
     {
         Common::ComPointer<IFilterMapper2> mapper;
         mapper.CreateInstance(CLSID_FilterMapper2, CLSCTX_INPROC_SERVER);
-        const HRESULT hr = mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, friendlyName, ClassId);
+        const HRESULT hr = mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, instance, ClassId);
         // Not registered is as good as unregistered.
         return hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? S_OK : hr;
     }

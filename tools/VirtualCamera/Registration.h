@@ -1,7 +1,9 @@
 // VirtualCamera::Registration: puts the camera into the registry and into
 // DirectShow's video input device category, and takes it out again. Each
-// registered instance has a friendly name, a "DevicePath" and a catalogue
-// choice in its property bag. Called from regsvr32 or a test, one at a time.
+// registered instance has a key of its own, a friendly name (which several
+// instances may share), a "DevicePath" unless it is registered without one,
+// and a catalogue choice in its property bag. Called from regsvr32 or a
+// test, one at a time.
 #pragma once
 
 #include <windows.h>
@@ -16,10 +18,11 @@ public:
     static HRESULT RegisterServer();
     static HRESULT UnregisterServer();
 
-    // One more instance of the same class in the category.
-    static HRESULT RegisterInstance(const wchar_t* friendlyName, const wchar_t* devicePath,
-                                    const wchar_t* catalogue);
-    static HRESULT UnregisterInstance(const wchar_t* friendlyName);
+    // One more instance of the same class in the category; an empty
+    // devicePath writes none, as some virtual cameras have none.
+    static HRESULT RegisterInstance(const wchar_t* instance, const wchar_t* friendlyName,
+                                    const wchar_t* devicePath, const wchar_t* catalogue);
+    static HRESULT UnregisterInstance(const wchar_t* instance);
 };
 
 } // namespace VirtualCamera

@@ -168,11 +168,16 @@ STDMETHODIMP VirtualCameraFilter::Load(IPropertyBag* bag, IErrorLog*)
     VARIANT value;
     VariantInit(&value);
     value.vt = VT_BSTR;
-    const bool broken = SUCCEEDED(bag->Read(CatalogueProperty, &value, nullptr)) && value.vt == VT_BSTR &&
-                        value.bstrVal != nullptr && std::wcscmp(value.bstrVal, BrokenCatalogue) == 0;
+    const bool named = SUCCEEDED(bag->Read(CatalogueProperty, &value, nullptr)) && value.vt == VT_BSTR &&
+                       value.bstrVal != nullptr;
+    const auto is = [&](const wchar_t* catalogue)
+    { return named && std::wcscmp(value.bstrVal, catalogue) == 0; };
+    std::vector<CameraFormat> catalogue = is(BrokenCatalogue)       ? CameraFormat::BrokenCatalogue()
+                                          : is(VideoInfo2Catalogue) ? CameraFormat::VideoInfo2Catalogue()
+                                                                    : CameraFormat::StandardCatalogue();
     VariantClear(&value);
     std::lock_guard lock(lock_);
-    pin_.SetCatalogue(broken ? CameraFormat::BrokenCatalogue() : CameraFormat::StandardCatalogue());
+    pin_.SetCatalogue(std::move(catalogue));
     return S_OK;
 }
 

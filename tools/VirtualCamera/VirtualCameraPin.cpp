@@ -97,6 +97,10 @@ STDMETHODIMP VirtualCameraPin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* me
     for (const std::size_t i : GetOfferedIndices())
     {
         const CameraFormat& format = catalogue_[i];
+        if (!format.IsStreamable())
+        {
+            continue; // chosen, but nothing the camera can paint
+        }
         Common::DirectShowMediaType offered;
         if (FAILED(format.CreateMediaType(offered.Put())))
         {
@@ -357,7 +361,7 @@ STDMETHODIMP VirtualCameraPin::SetFormat(AM_MEDIA_TYPE* mediaType)
     std::optional<std::size_t> found;
     for (std::size_t i = 0; i < catalogue_.size() && !found; ++i)
     {
-        if (catalogue_[i].Matches(*mediaType))
+        if (catalogue_[i].Describes(*mediaType))
         {
             found = i;
         }

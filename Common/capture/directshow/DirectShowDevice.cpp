@@ -4,9 +4,13 @@
 #include "Common/capture/directshow/DirectShowDeviceCallback.h"
 #include "Common/capture/directshow/DirectShowFrameFormat.h"
 #include "Common/capture/directshow/DirectShowMediaType.h"
+#include "Common/capture/directshow/DirectShowSubtypes.h"
+#include "Common/capture/directshow/DirectShowVideoInfo.h"
+#include "Common/capture/transform/Transformer.h"
 
 #include <oleauto.h>
 #include <uuids.h>
+#include <vfwmsgs.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -18,11 +22,6 @@ namespace Common
 {
 namespace
 {
-
-// qedit.h declares the grabber's interfaces but not its class.
-// {C1F400A0-3F08-11d3-9F0B-006008039E37}
-constexpr CLSID SampleGrabberClassId = {
-    0xC1F400A0, 0x3F08, 0x11d3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
 
 // A VARIANT cleared when it goes out of scope, also after a failed read.
 class ScopedVariant
@@ -62,30 +61,52 @@ public:
     PIN_INFO info;
 };
 
+// A media type filled by the callee into the caller's structure, freed with it.
+class FilledMediaType
+{
+public:
+    FilledMediaType() { std::memset(&type, 0, sizeof(type)); }
+    ~FilledMediaType() { DirectShowMediaType::FreeContents(type); }
+    FilledMediaType(const FilledMediaType&) = delete;
+    FilledMediaType& operator=(const FilledMediaType&) = delete;
+    AM_MEDIA_TYPE type;
+};
+
+void ThrowTooShort()
+{
+    Exception error(L"フレームのデータが不足しています。");
+    error.ErrorCode = HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    throw error;
+}
+
 } // namespace
 
 DirectShowVideoCapture::DirectShowDevice::DirectShowDevice(IMoniker& moniker, bool allowDuplicateFrameFormat,
-                                                           const MediaControlFactory& mediaControlFactory)
+                                                           const MediaControlFactory& mediaControlFactory,
+                                                           const SampleGrabberFactory& sampleGrabberFactory)
 {
     ThrowIfFailed(moniker.BindToObject(nullptr, nullptr, IID_IBaseFilter, deviceFilter.PutVoid()));
     {
         ComPointer<IPropertyBag> bag;
         ThrowIfFailed(moniker.BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.PutVoid()));
         name = ReadText(*bag.Get(), L"FriendlyName");
-        path = ReadText(*bag.Get(), L"DevicePath");
+        try
+        {
+            path = ReadText(*bag.Get(), L"DevicePath");
+        }
+        catch (const Exception&)
+        {
+            // Virtual cameras often have no device path; their class id is
+            // what stays the same from one run to the next.
+            path = ReadText(*bag.Get(), L"CLSID");
+        }
     }
 
-    grabberFilter.CreateInstance(SampleGrabberClassId);
+    grabberFilter = MakeSampleGrabber(sampleGrabberFactory);
     ThrowIfFailed(grabberFilter.QueryInterface(sampleGrabber));
-    AM_MEDIA_TYPE wanted = {};
-    wanted.majortype = MEDIATYPE_Video;
-    wanted.subtype = MEDIASUBTYPE_ARGB32;
-    wanted.formattype = FORMAT_VideoInfo;
-    wanted.bFixedSizeSamples = FALSE;
-    wanted.bTemporalCompression = FALSE;
-    wanted.lSampleSize = 0;
-    ThrowIfFailed(sampleGrabber->SetMediaType(&wanted));
-    ThrowIfFailed(sampleGrabber->SetBufferSamples(TRUE));
+    // One copy a frame: the grabber hands over its sample (SampleCB) and
+    // keeps no copy of its own.
+    ThrowIfFailed(sampleGrabber->SetBufferSamples(FALSE));
 
     graph.CreateInstance(CLSID_FilterGraph);
     ThrowIfFailed(mediaControlFactory(graph.Get(), mediaControl.Put()));
@@ -99,8 +120,9 @@ DirectShowVideoCapture::DirectShowDevice::DirectShowDevice(IMoniker& moniker, bo
                                                 IID_IAMStreamConfig, streamConfig.PutVoid()));
 
     callback.Attach(new Callback(*this));
-    ThrowIfFailed(sampleGrabber->SetCallback(callback.Get(), 1));
+    ThrowIfFailed(sampleGrabber->SetCallback(callback.Get(), 0));
 
+    transformers = CreateDirectShowTransformers();
     EnumerateFormats(allowDuplicateFrameFormat);
     if (formats.empty())
     {
@@ -122,7 +144,8 @@ void DirectShowVideoCapture::DirectShowDevice::EnumerateFormats(bool allowDuplic
         std::fill(record.begin(), record.end(), BYTE{0});
         DirectShowMediaType type;
         ThrowIfFailed(streamConfig->GetStreamCaps(i, type.Put(), record.data()));
-        // Formats whose block cannot be read as a video info header are left out.
+        // Formats whose block cannot be read as a video info header are left
+        // out, and so are those the program cannot stream.
         if (!type || !DirectShowFrameFormat::HasVideoInfo(*type.Get()))
         {
             continue;
@@ -159,6 +182,8 @@ DirectShowVideoCapture::DirectShowDevice::~DirectShowDevice()
         sampleGrabber->SetCallback(nullptr, 0);
     }
     callback.Reset();
+    transformers.clear();
+    conversion = {};
     streamConfig.Reset();
     captureBuilder.Reset();
     mediaControl.Reset();
@@ -190,10 +215,19 @@ void DirectShowVideoCapture::DirectShowDevice::Open()
     try
     {
         ThrowIfFailed(streamConfig->SetFormat(format.mediaType.Get()));
-        // A device without a preview pin gets a Smart Tee in front of its
-        // capture pin (VFW_S_NOPREVIEWPIN, a success).
-        ThrowIfFailed(captureBuilder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video,
+        const AM_MEDIA_TYPE wanted = GetGrabberType(*format.mediaType.Get());
+        ThrowIfFailed(sampleGrabber->SetMediaType(&wanted));
+        // The capture pin, whose format was just set: a camera with a preview
+        // pin of its own may stream something else there.
+        ThrowIfFailed(captureBuilder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
                                                    deviceFilter.Get(), nullptr, grabberFilter.Get()));
+        {
+            FilledMediaType connected;
+            ThrowIfFailed(sampleGrabber->GetConnectedMediaType(&connected.type));
+            Conversion made = GetConversion(connected.type);
+            AutoLock lock(frameLock);
+            conversion = std::move(made);
+        }
         ThrowIfFailed(mediaControl->Run());
     }
     catch (...)
@@ -294,6 +328,84 @@ void DirectShowVideoCapture::DirectShowDevice::TearDownDownstream(IBaseFilter* f
     }
 }
 
+AM_MEDIA_TYPE DirectShowVideoCapture::DirectShowDevice::GetGrabberType(const AM_MEDIA_TYPE& format)
+{
+    AM_MEDIA_TYPE wanted = {};
+    wanted.majortype = MEDIATYPE_Video;
+    if (IsConvertedByTransformer(format.subtype))
+    {
+        // The device's own samples, in the block kind the format came with.
+        wanted.subtype = format.subtype;
+        wanted.formattype = format.formattype;
+    }
+    else
+    {
+        wanted.subtype = MEDIASUBTYPE_ARGB32;
+        wanted.formattype = FORMAT_VideoInfo;
+    }
+    return wanted;
+}
+
+DirectShowVideoCapture::DirectShowDevice::Conversion
+DirectShowVideoCapture::DirectShowDevice::GetConversion(const AM_MEDIA_TYPE& type) const
+{
+    const std::optional<DirectShowVideoInfo> info = DirectShowVideoInfo::Read(type);
+    if (!info || info->bitmapWidth <= 0 || info->bitmapWidth > FrameFormat::MaximumSide ||
+        info->bitmapHeight == 0 || info->bitmapHeight < -FrameFormat::MaximumSide ||
+        info->bitmapHeight > FrameFormat::MaximumSide)
+    {
+        throw Exception(L"フレームフォーマットの情報が不完全です。");
+    }
+    Conversion made;
+    for (const auto& transformer : transformers)
+    {
+        if (std::memcmp(&transformer->GetSubtype(), &type.subtype, sizeof(GUID)) == 0)
+        {
+            made.transformer = transformer;
+            break;
+        }
+    }
+    if (!made.transformer)
+    {
+        Exception error(L"このフレームフォーマットは変換できません。");
+        error.ErrorCode = VFW_E_TYPE_NOT_ACCEPTED;
+        throw error;
+    }
+    made.width = info->bitmapWidth;
+    made.height = std::abs(info->bitmapHeight);
+    made.stride = static_cast<std::int32_t>(info->GetStride(type.subtype));
+    return made;
+}
+
+void DirectShowVideoCapture::DirectShowDevice::OnSample(IMediaSample& sample)
+{
+    const std::int64_t arrived = PerformanceCounter();
+    if (!isRunning.load())
+    {
+        return;
+    }
+    BYTE* buffer = nullptr;
+    long length = 0;
+    try
+    {
+        DirectShowMediaType changed;
+        if (sample.GetMediaType(changed.Put()) == S_OK && changed)
+        {
+            Conversion made = GetConversion(*changed.Get());
+            AutoLock lock(frameLock);
+            conversion = std::move(made);
+        }
+        ThrowIfFailed(sample.GetPointer(&buffer));
+        length = sample.GetActualDataLength();
+    }
+    catch (const Exception& error)
+    {
+        NotifyError(error);
+        throw;
+    }
+    Deliver(buffer, length, arrived);
+}
+
 void DirectShowVideoCapture::DirectShowDevice::OnBuffer(const BYTE* buffer, long length)
 {
     const std::int64_t arrived = PerformanceCounter();
@@ -301,32 +413,38 @@ void DirectShowVideoCapture::DirectShowDevice::OnBuffer(const BYTE* buffer, long
     {
         return;
     }
+    Deliver(buffer, length, arrived);
+}
+
+void DirectShowVideoCapture::DirectShowDevice::Deliver(const BYTE* buffer, long length, std::int64_t arrived)
+{
     try
     {
         AutoLock lock(frameLock);
-        const FrameFormat& format = *GetSelectedFormat();
-        const std::int32_t sourceStride = format.stride;
-        const std::int32_t sourceHeight = format.height;
-        if (sourceHeight > 0)
+        if (!conversion.transformer)
         {
-            const std::size_t rowBytes = static_cast<std::size_t>(std::abs(sourceStride));
-            const std::size_t needed = rowBytes * static_cast<std::size_t>(sourceHeight);
-            if (buffer == nullptr || length < 0 || static_cast<std::size_t>(length) < needed)
-            {
-                throw Exception(L"取り込んだフレームのデータが画像の大きさに足りません。");
-            }
-            const std::int32_t rows = std::min(sourceHeight, frame.height);
-            const std::size_t copyBytes = std::min(rowBytes, static_cast<std::size_t>(frame.stride));
-            for (std::int32_t i = 0; i < rows; ++i)
-            {
-                const std::size_t sourceRow = sourceStride < 0
-                                                  ? static_cast<std::size_t>(sourceHeight - 1 - i)
-                                                  : static_cast<std::size_t>(i);
-                std::memcpy(frame.pixels.data() +
-                                static_cast<std::size_t>(i) * static_cast<std::size_t>(frame.stride),
-                            buffer + sourceRow * rowBytes, copyBytes);
-            }
+            throw Exception(static_cast<HRESULT>(E_POINTER));
         }
+        if (buffer == nullptr || length <= 0)
+        {
+            ThrowTooShort();
+        }
+        // The transformer is given the top image row; for bottom-up rows
+        // that is the last one in the buffer.
+        const BYTE* top = buffer;
+        if (conversion.stride < 0)
+        {
+            const std::uint64_t offset =
+                static_cast<std::uint64_t>(conversion.height - 1) *
+                static_cast<std::uint64_t>(-static_cast<std::int64_t>(conversion.stride));
+            if (offset >= static_cast<std::uint64_t>(length))
+            {
+                ThrowTooShort();
+            }
+            top += offset;
+        }
+        conversion.transformer->Transform(top, static_cast<std::uint32_t>(length), conversion.width,
+                                          conversion.height, conversion.stride, frame);
         NotifyFrame(frame, arrived);
     }
     catch (const Exception& error)

@@ -1,10 +1,14 @@
 // Common::DirectShowVideoCapture::DirectShowDevice: one DirectShow capture
 // device with a filter graph of its own: the device's source filter, a sample
-// grabber that asks for ARGB32 (DirectShow inserts whatever converts to it)
-// and the capture graph builder that connects them at Open.
+// grabber and the capture graph builder that connects the device's capture
+// pin to the grabber at Open. For a subtype the program converts itself (the
+// ten uncompressed layouts and MJPG, DirectShowSubtypes.h) the grabber takes
+// the device's own samples and the device's transformer converts them, as the
+// Media Foundation backend does; for any other subtype the grabber asks for
+// ARGB32 and DirectShow inserts whatever converts to it.
 //
 // Threads: construction, Open, Close and destruction on the UI thread;
-// OnBuffer on DirectShow's streaming thread (through Callback::BufferCB),
+// OnSample on DirectShow's streaming thread (through Callback::SampleCB),
 // under frameLock and then sinkLock.
 #pragma once
 
@@ -19,20 +23,26 @@
 #include <strmif.h>
 
 #include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace Common
 {
+
+class Transformer;
 
 class DirectShowVideoCapture::DirectShowDevice : public Device
 {
 public:
     class Callback;
 
-    // One device from one moniker of the video input category. Raises
-    // Exception when the device cannot be used, including when it offers no
-    // usable format.
+    // One device from one moniker of the video input category. A device
+    // without a "DevicePath" is known by its class id. Raises Exception when
+    // the device cannot be used, including when it offers no usable format.
     DirectShowDevice(IMoniker& moniker, bool allowDuplicateFrameFormat,
-                     const MediaControlFactory& mediaControlFactory = GetGraphMediaControl);
+                     const MediaControlFactory& mediaControlFactory = GetGraphMediaControl,
+                     const SampleGrabberFactory& sampleGrabberFactory = CreateSampleGrabber);
     ~DirectShowDevice() override;
 
     bool IsOpened() const override;
@@ -42,19 +52,38 @@ public:
     // next Open starts over; a failed Stop is raised after the tear-down.
     void Close() override;
 
-    // One sample of `length` bytes from the grabber, ARGB32 in the selected
-    // format's row order. Copies it upright into `frame` and hands it to the
-    // sink; a sample too short for the format is skipped and reported. Errors
-    // go to the sink's error callback and are raised again. Streaming thread.
+    // One sample from the grabber (valid only during the call): converts it
+    // into `frame` and hands it to the sink. A sample that brings a new media
+    // type switches the conversion to it first. Errors go to the sink's error
+    // callback and are raised again. Streaming thread.
+    void OnSample(IMediaSample& sample);
+    // The same for the bytes of one sample of the connected type; a sample too
+    // short for it is skipped and reported.
     void OnBuffer(const BYTE* buffer, long length);
 
     // Disconnects everything downstream of `filter` in this device's graph.
     void TearDownDownstream(IBaseFilter* filter);
 
 private:
+    // How the samples of the connected media type are converted.
+    struct Conversion
+    {
+        std::shared_ptr<Transformer> transformer;
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+        std::int32_t stride = 0; // negative: bottom-up rows
+    };
+
     void EnumerateFormats(bool allowDuplicateFrameFormat);
-    // Removes what RenderStream added to the graph (a Smart Tee, converters):
-    // left in place they would pile up, one more set at every Open.
+    // The media type the grabber asks for when `format` is selected.
+    static AM_MEDIA_TYPE GetGrabberType(const AM_MEDIA_TYPE& format);
+    // Takes size, row order and transformer from the type the grabber was
+    // connected with (or a sample switched to). Raises Exception for a type
+    // the device cannot convert.
+    Conversion GetConversion(const AM_MEDIA_TYPE& type) const;
+    void Deliver(const BYTE* buffer, long length, std::int64_t arrived);
+    // Removes what RenderStream added to the graph (converters): left in
+    // place they would pile up, one more set at every Open.
     void RemoveInsertedFilters();
 
     ComPointer<IBaseFilter> deviceFilter;
@@ -65,7 +94,9 @@ private:
     ComPointer<ICaptureGraphBuilder2> captureBuilder;
     ComPointer<IAMStreamConfig> streamConfig;
     ComPointer<Callback> callback;
-    // Written on the UI thread, read by the streaming thread in OnBuffer.
+    std::vector<std::shared_ptr<Transformer>> transformers; // one of each, made with the device
+    Conversion conversion;                                  // guarded by frameLock
+    // Written on the UI thread, read by the streaming thread in OnSample.
     std::atomic<bool> isRunning{false};
     // UI thread: the last Stop failed, so the graph may still be running.
     bool stopFailed = false;

@@ -36,9 +36,25 @@ STDMETHODIMP_(ULONG) DirectShowVideoCapture::DirectShowDevice::Callback::Release
     return count;
 }
 
-STDMETHODIMP DirectShowVideoCapture::DirectShowDevice::Callback::SampleCB(double, IMediaSample*)
+STDMETHODIMP DirectShowVideoCapture::DirectShowDevice::Callback::SampleCB(double, IMediaSample* sample)
 {
-    return S_OK;
+    try
+    {
+        AutoLock lock(lock_);
+        if (device_ != nullptr && sample != nullptr)
+        {
+            device_->OnSample(*sample);
+        }
+        return S_OK;
+    }
+    catch (const Exception& error)
+    {
+        return error.ErrorCode;
+    }
+    catch (...)
+    {
+        return E_UNEXPECTED;
+    }
 }
 
 STDMETHODIMP DirectShowVideoCapture::DirectShowDevice::Callback::BufferCB(double, BYTE* buffer, long length)

@@ -1,9 +1,9 @@
 // Common::DirectShowVideoCapture::DirectShowDevice::Callback: the object the
-// sample grabber calls for every sample; it hands the bytes to its device.
+// sample grabber calls for every sample; it hands the sample to its device.
 // It holds a plain pointer to the device, which the device clears (under the
 // callback's lock) before it goes: a graph that could not be stopped may go
-// on calling BufferCB, which then reaches nothing.
-// BufferCB runs on DirectShow's streaming thread; DetachDevice on the UI
+// on calling SampleCB, which then reaches nothing.
+// SampleCB runs on DirectShow's streaming thread; DetachDevice on the UI
 // thread. Lock order: the callback's lock before the device's frameLock.
 #pragma once
 
@@ -25,8 +25,11 @@ public:
     STDMETHODIMP QueryInterface(REFIID iid, void** result) override;
     STDMETHODIMP_(ULONG) AddRef() override;
     STDMETHODIMP_(ULONG) Release() override;
+    // The grabber's call for every sample (the device registers for this
+    // one, so the grabber copies nothing). Never lets an exception out:
+    // failures become the returned HRESULT.
     STDMETHODIMP SampleCB(double sampleTime, IMediaSample* sample) override;
-    // Never lets an exception out: failures become the returned HRESULT.
+    // The grabber's other mode, with a copy of the sample's bytes; the same.
     STDMETHODIMP BufferCB(double sampleTime, BYTE* buffer, long length) override;
 
     // Clears the device pointer; waits for a BufferCB under way.

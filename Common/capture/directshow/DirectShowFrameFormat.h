@@ -19,11 +19,12 @@ public:
 
     const wchar_t* GetSubtypeName() const override;
 
-    // Whether the format block is a VIDEOINFOHEADER long enough for the
-    // fields read from it (frame interval, bitmap width and height).
+    // Whether the format block is a VIDEOINFOHEADER or VIDEOINFOHEADER2 long
+    // enough for the fields read from it (frame interval, bitmap width and
+    // height).
     static bool HasVideoInfo(const AM_MEDIA_TYPE& type);
-    // Whether the format can be listed: a video info block and a sound,
-    // non-empty size.
+    // Whether the format can be listed: a sound, non-empty size, a frame
+    // rate, and a subtype the program can stream (DirectShowSubtypes.h).
     bool IsUsable() const;
 
     DirectShowMediaType mediaType;
