@@ -1,10 +1,12 @@
 // pipeline_bench: the program's capture path end to end, as it runs in the
 // program: the virtual camera through the DirectShow backend and the frame
 // conversion to the model, its processor and notifications, and the main
-// window with the preview showing the frames. Captures one ARGB32 format of
-// the virtual camera for a while and prints one line:
+// window with the preview showing the frames. Captures one format of the
+// virtual camera (ARGB32 unless another subtype is named: YUY2 and RGB24
+// are converted by the program's own transformers, ARGB32 copied) for a
+// while and prints one line:
 //
-//   WxH@R delivered D dropped X repeated Y shown S status_fps F
+//   SUBTYPE:WxH@R delivered D dropped X repeated Y shown S status_fps F
 //         conversion_us C processing_us P notification_us N queue_ms Q
 //
 // delivered: frames the model received; dropped and repeated: gaps and
@@ -16,7 +18,7 @@
 // and processor, telling the windows); queue_ms: the longest a message
 // posted to the UI thread waited before it was taken, probed every 50 ms.
 //
-//   pipeline_bench WIDTH HEIGHT RATE SECONDS
+//   pipeline_bench WIDTH HEIGHT RATE SECONDS [SUBTYPE]
 // Windows build; run under Wine by scripts/bench-pipeline.sh with the
 // virtual camera registered.
 #include "Common/Exception.h"
@@ -48,7 +50,7 @@ std::wstring Directory(const std::wstring& path)
     return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 
-int Run(std::int32_t width, std::int32_t height, double rate, double seconds)
+int Run(std::int32_t width, std::int32_t height, double rate, double seconds, const std::wstring& subtype)
 {
     INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), 0xFF};
     InitCommonControlsEx(&controls);
@@ -76,13 +78,12 @@ int Run(std::int32_t width, std::int32_t height, double rate, double seconds)
     const auto format = std::find_if(formats.begin(), formats.end(),
                                      [&](const auto& f)
                                      {
-                                         return std::wcscmp(f->GetSubtypeName(), L"ARGB32") == 0 &&
-                                                f->width == width && f->height == height &&
-                                                std::fabs(f->frameRate - rate) < 0.5;
+                                         return f->GetSubtypeName() == subtype && f->width == width &&
+                                                f->height == height && std::fabs(f->frameRate - rate) < 0.5;
                                      });
     if (format == formats.end())
     {
-        std::fprintf(stderr, "the camera has no ARGB32 %dx%d at %g fps\n", width, height, rate);
+        std::fprintf(stderr, "the camera has no %ls %dx%d at %g fps\n", subtype.c_str(), width, height, rate);
         return 2;
     }
     model.SelectFrameFormat(static_cast<std::int32_t>(format - formats.begin()));
@@ -160,9 +161,9 @@ int Run(std::int32_t width, std::int32_t height, double rate, double seconds)
     const double perFrame = delivered > 0 ? 1e6 / frequency / static_cast<double>(delivered) : 0.0;
     double statusFps = 0.0;
     std::swscanf(status.c_str(), L"FPS = %lf", &statusFps);
-    std::printf("%dx%d@%g delivered %llu dropped %llu repeated %llu shown %llu status_fps %.1f "
+    std::printf("%ls:%dx%d@%g delivered %llu dropped %llu repeated %llu shown %llu status_fps %.1f "
                 "conversion_us %.0f processing_us %.0f notification_us %.0f queue_ms %.0f\n",
-                width, height, rate, static_cast<unsigned long long>(delivered),
+                subtype.c_str(), width, height, rate, static_cast<unsigned long long>(delivered),
                 static_cast<unsigned long long>(gaps), static_cast<unsigned long long>(repeats),
                 static_cast<unsigned long long>(shown), statusFps,
                 static_cast<double>(device1.conversion - device0.conversion) * perFrame,
@@ -180,15 +181,16 @@ int Run(std::int32_t width, std::int32_t height, double rate, double seconds)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 5)
+    if (argc != 5 && argc != 6)
     {
-        std::fprintf(stderr, "usage: pipeline_bench WIDTH HEIGHT RATE SECONDS\n");
+        std::fprintf(stderr, "usage: pipeline_bench WIDTH HEIGHT RATE SECONDS [SUBTYPE]\n");
         return 2;
     }
     try
     {
         return Run(std::wcstol(argv[1], nullptr, 10), std::wcstol(argv[2], nullptr, 10),
-                   std::wcstod(argv[3], nullptr), std::wcstod(argv[4], nullptr));
+                   std::wcstod(argv[3], nullptr), std::wcstod(argv[4], nullptr),
+                   argc == 6 ? argv[5] : L"ARGB32");
     }
     catch (const Common::Exception& error)
     {
