@@ -464,3 +464,34 @@ TEST_F(DirectShowVirtualCamera, AMissingSampleGrabberIsSaidOnce)
     }
     EXPECT_EQ(asked, 1);
 }
+
+// A camera with a preview pin of its own, streaming another format there: the
+// capture pin, whose format the device set, is the one connected, and the
+// frames are exactly the selected format's.
+TEST_F(DirectShowVirtualCamera, ACameraWithAPreviewPinStreamsItsCapturePin)
+{
+    constexpr wchar_t name[] = L"Tavix Preview Camera";
+    constexpr wchar_t path[] = L"\\\\?\\root#tavix_preview_camera#0000";
+    const ExtraCamera extra(*registration, name, name, path, VirtualCamera::PreviewPinCatalogue);
+    ASSERT_HRESULT_SUCCEEDED(extra.registered);
+    const DirectShowVideoCapture capture(false, false);
+    const auto found = std::find_if(capture.devices.begin(), capture.devices.end(),
+                                    [&](const auto& device) { return device->path == path; });
+    ASSERT_NE(found, capture.devices.end());
+    Common::Device& device = **found;
+    const auto yuy2 =
+        std::find_if(device.formats.begin(), device.formats.end(),
+                     [](const auto& format) { return format->GetName() == L"YUY2 640x480 (30fps)"; });
+    ASSERT_NE(yuy2, device.formats.end());
+    const std::optional<CameraFormat> painted = FindPainted(**yuy2, CameraFormat::StandardCatalogue());
+    ASSERT_TRUE(painted.has_value());
+
+    TestSink previewSink;
+    previewSink.Register(device);
+    device.SelectFrameFormat(static_cast<std::int32_t>(yuy2 - device.formats.begin()));
+    device.Open();
+    ExpectExactFrames(previewSink, *painted);
+    device.Close();
+    device.ClearSink();
+    EXPECT_TRUE(previewSink.GetErrors().empty());
+}

@@ -259,6 +259,11 @@ std::vector<CameraFormat> CameraFormat::VideoInfo2Catalogue()
     };
 }
 
+std::vector<CameraFormat> CameraFormat::PreviewCatalogue()
+{
+    return {CameraFormat(Layout::ARGB32, 320, 240, true, 15)};
+}
+
 std::vector<CameraFormat> CameraFormat::BrokenCatalogue()
 {
     return {

@@ -75,6 +75,8 @@ public:
     // asking for each one's own subtype.
     static std::vector<CameraFormat> StandardCatalogue();
     static std::vector<CameraFormat> VideoInfo2Catalogue();
+    // The one format of a preview pin: ARGB32 320x240, top-down, 15 fps.
+    static std::vector<CameraFormat> PreviewCatalogue();
     static std::vector<CameraFormat> BrokenCatalogue();
 
     const GUID& GetSubtype() const;

@@ -9,16 +9,23 @@
 
 #include <cstring>
 #include <cwchar>
+#include <vector>
 
 namespace VirtualCamera
 {
 
-VirtualCameraFilter::VirtualCameraFilter() : pin_(*this) {}
+VirtualCameraFilter::VirtualCameraFilter() : pin_(*this, PIN_CATEGORY_CAPTURE, VirtualCameraPin::CaptureName)
+{
+}
 
 VirtualCameraFilter::~VirtualCameraFilter()
 {
     std::lock_guard lock(lock_);
     pin_.StopStreaming();
+    if (preview_)
+    {
+        preview_->StopStreaming();
+    }
 }
 
 STDMETHODIMP VirtualCameraFilter::GetClassID(CLSID* classId)
@@ -35,6 +42,10 @@ STDMETHODIMP VirtualCameraFilter::Stop()
 {
     std::lock_guard lock(lock_);
     pin_.StopStreaming();
+    if (preview_)
+    {
+        preview_->StopStreaming();
+    }
     state_ = State_Stopped;
     return S_OK;
 }
@@ -43,6 +54,10 @@ STDMETHODIMP VirtualCameraFilter::Pause()
 {
     std::lock_guard lock(lock_);
     pin_.StopStreaming();
+    if (preview_)
+    {
+        preview_->StopStreaming();
+    }
     state_ = State_Paused;
     return S_OK;
 }
@@ -50,7 +65,15 @@ STDMETHODIMP VirtualCameraFilter::Pause()
 STDMETHODIMP VirtualCameraFilter::Run(REFERENCE_TIME)
 {
     std::lock_guard lock(lock_);
-    const HRESULT hr = pin_.StartStreaming();
+    HRESULT hr = pin_.StartStreaming();
+    if (SUCCEEDED(hr) && preview_)
+    {
+        hr = preview_->StartStreaming();
+        if (FAILED(hr))
+        {
+            pin_.StopStreaming();
+        }
+    }
     if (FAILED(hr))
     {
         return hr;
@@ -99,7 +122,13 @@ STDMETHODIMP VirtualCameraFilter::EnumPins(IEnumPins** enumerator)
     {
         return E_POINTER;
     }
-    *enumerator = new PinEnumerator({Common::ComPointer<IPin>(&pin_)}, 0);
+    std::lock_guard lock(lock_);
+    std::vector<Common::ComPointer<IPin>> pins = {Common::ComPointer<IPin>(&pin_)};
+    if (preview_)
+    {
+        pins.emplace_back(preview_.get());
+    }
+    *enumerator = new PinEnumerator(std::move(pins), 0);
     return S_OK;
 }
 
@@ -109,13 +138,16 @@ STDMETHODIMP VirtualCameraFilter::FindPin(LPCWSTR id, IPin** pin)
     {
         return E_POINTER;
     }
-    if (std::wcscmp(id, VirtualCameraPin::Name) != 0)
+    std::lock_guard lock(lock_);
+    VirtualCameraPin* found = std::wcscmp(id, pin_.GetName()) == 0                    ? &pin_
+                              : preview_ && std::wcscmp(id, preview_->GetName()) == 0 ? preview_.get()
+                                                                                      : nullptr;
+    *pin = found;
+    if (found == nullptr)
     {
-        *pin = nullptr;
         return VFW_E_NOT_FOUND;
     }
-    *pin = &pin_;
-    pin_.AddRef();
+    found->AddRef();
     return S_OK;
 }
 
@@ -175,9 +207,16 @@ STDMETHODIMP VirtualCameraFilter::Load(IPropertyBag* bag, IErrorLog*)
     std::vector<CameraFormat> catalogue = is(BrokenCatalogue)       ? CameraFormat::BrokenCatalogue()
                                           : is(VideoInfo2Catalogue) ? CameraFormat::VideoInfo2Catalogue()
                                                                     : CameraFormat::StandardCatalogue();
+    const bool withPreview = is(PreviewPinCatalogue);
     VariantClear(&value);
     std::lock_guard lock(lock_);
     pin_.SetCatalogue(std::move(catalogue));
+    if (withPreview && !preview_)
+    {
+        preview_ =
+            std::make_unique<VirtualCameraPin>(*this, PIN_CATEGORY_PREVIEW, VirtualCameraPin::PreviewName);
+        preview_->SetCatalogue(CameraFormat::PreviewCatalogue());
+    }
     return S_OK;
 }
 

@@ -1,7 +1,8 @@
 // VirtualCamera::VirtualCameraFilter: the virtual camera's DirectShow source
-// filter: one output pin (VirtualCameraPin), live-source states (paused
-// delivers nothing, running pushes frames), and the property-bag load that
-// picks the format catalogue of the registered instance.
+// filter: a capture pin (VirtualCameraPin), on the instances that ask for it
+// a preview pin as well, live-source states (paused delivers nothing,
+// running pushes frames), and the property-bag load that picks the format
+// catalogue of the registered instance.
 //
 // Threads: any caller; the state, the graph and the pin's connection are
 // guarded by the filter's recursive lock.
@@ -16,6 +17,7 @@
 #include <ocidl.h>
 #include <strmif.h>
 
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -68,6 +70,7 @@ private:
     std::wstring name_;                         // guarded by lock_
     Common::ComPointer<IReferenceClock> clock_; // guarded by lock_
     VirtualCameraPin pin_;
+    std::unique_ptr<VirtualCameraPin> preview_; // made by Load; guarded by lock_
 };
 
 } // namespace VirtualCamera

@@ -16,9 +16,11 @@ inline constexpr wchar_t DevicePath[] =
     L"\\\\?\\root#tavix_virtual_camera#0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global";
 // Property-bag value of a registered instance; "broken" selects a catalogue
 // without a single usable format, "videoinfo2" one described only with
-// VIDEOINFOHEADER2 (both used by tests), anything else the standard one.
+// VIDEOINFOHEADER2, "preview" the standard one plus a preview pin with a
+// format of its own (all used by tests), anything else the standard one.
 inline constexpr wchar_t CatalogueProperty[] = L"VirtualCameraCatalogue";
 inline constexpr wchar_t BrokenCatalogue[] = L"broken";
 inline constexpr wchar_t VideoInfo2Catalogue[] = L"videoinfo2";
+inline constexpr wchar_t PreviewPinCatalogue[] = L"preview";
 
 } // namespace VirtualCamera

@@ -24,8 +24,8 @@ bool FieldMatches(const GUID& wanted, const GUID& offered)
 
 } // namespace
 
-VirtualCameraPin::VirtualCameraPin(VirtualCameraFilter& filter)
-    : filter_(filter), catalogue_(CameraFormat::StandardCatalogue())
+VirtualCameraPin::VirtualCameraPin(VirtualCameraFilter& filter, const GUID& category, const wchar_t* name)
+    : filter_(filter), category_(category), name_(name), catalogue_(CameraFormat::StandardCatalogue())
 {
 }
 
@@ -258,7 +258,7 @@ STDMETHODIMP VirtualCameraPin::QueryPinInfo(PIN_INFO* info)
     info->pFilter = &filter_;
     filter_.AddRef();
     info->dir = PINDIR_OUTPUT;
-    wcsncpy(info->achName, Name, MAX_PIN_NAME - 1);
+    wcsncpy(info->achName, name_, MAX_PIN_NAME - 1);
     info->achName[MAX_PIN_NAME - 1] = L'\0';
     return S_OK;
 }
@@ -279,13 +279,13 @@ STDMETHODIMP VirtualCameraPin::QueryId(LPWSTR* id)
     {
         return E_POINTER;
     }
-    const std::size_t bytes = sizeof(Name);
+    const std::size_t bytes = (std::wcslen(name_) + 1) * sizeof(wchar_t);
     *id = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
     if (*id == nullptr)
     {
         return E_OUTOFMEMORY;
     }
-    std::memcpy(*id, Name, bytes);
+    std::memcpy(*id, name_, bytes);
     return S_OK;
 }
 
@@ -461,7 +461,7 @@ STDMETHODIMP VirtualCameraPin::Get(REFGUID set, DWORD id, void*, DWORD, void* da
     {
         return E_UNEXPECTED;
     }
-    std::memcpy(data, &PIN_CATEGORY_CAPTURE, sizeof(GUID));
+    std::memcpy(data, &category_, sizeof(GUID));
     return S_OK;
 }
 

@@ -1,13 +1,10 @@
-// VirtualCamera::VirtualCameraPin: the camera's one output pin (category
-// capture). It negotiates the media type and the allocator with the
-// downstream input pin, lets IAMStreamConfig choose the format, and while the
-// filter runs pushes time-stamped frames of the test pattern from a thread of
-// its own (FrameStreamer) at the format's nominal rate.
-//
-// The camera has no preview pin, as many cameras have none: Wine's capture
-// graph builder serves PIN_CATEGORY_PREVIEW from this capture pin by putting
-// a Smart Tee behind it (RenderStream returns VFW_S_NOPREVIEWPIN), as Windows
-// does.
+// VirtualCamera::VirtualCameraPin: an output pin of the camera: its capture
+// pin, and on the instances that have one a preview pin with formats of its
+// own (as some real cameras have). It negotiates the media type and the
+// allocator with the downstream input pin, lets IAMStreamConfig choose the
+// format, and while the filter runs pushes time-stamped frames of the test
+// pattern from a thread of its own (FrameStreamer) at the format's nominal
+// rate.
 //
 // Threads: graph calls on any thread under the filter's lock.
 #pragma once
@@ -32,7 +29,8 @@ class VirtualCameraFilter;
 class VirtualCameraPin final : public IPin, public IAMStreamConfig, public IKsPropertySet
 {
 public:
-    explicit VirtualCameraPin(VirtualCameraFilter& filter);
+    // `category` and `name` are constants that outlive the pin.
+    VirtualCameraPin(VirtualCameraFilter& filter, const GUID& category, const wchar_t* name);
     ~VirtualCameraPin();
     VirtualCameraPin(const VirtualCameraPin&) = delete;
     VirtualCameraPin& operator=(const VirtualCameraPin&) = delete;
@@ -77,7 +75,10 @@ public:
     HRESULT StartStreaming();
     void StopStreaming();
 
-    static constexpr wchar_t Name[] = L"Capture";
+    const wchar_t* GetName() const { return name_; }
+
+    static constexpr wchar_t CaptureName[] = L"Capture";
+    static constexpr wchar_t PreviewName[] = L"Preview";
 
 private:
     // The formats offered for connection: the one chosen with SetFormat, else all usable ones.
@@ -88,6 +89,8 @@ private:
                          int imageBytes);
 
     VirtualCameraFilter& filter_;
+    const GUID& category_;
+    const wchar_t* const name_;
 
     // Guarded by the filter's lock.
     std::vector<CameraFormat> catalogue_;
