@@ -25,15 +25,25 @@ void ConvertToBgr24(const Common::FrameBuffer& frame, RowOrder order, std::vecto
         image.clear();
         return;
     }
+    image.resize(static_cast<std::size_t>(GetBgr24Stride(frame.width)) *
+                 static_cast<std::size_t>(frame.height));
+    ConvertToBgr24(frame, order, image.data());
+}
+
+void ConvertToBgr24(const Common::FrameBuffer& frame, RowOrder order, std::uint8_t* image)
+{
+    if (frame.width <= 0 || frame.height <= 0)
+    {
+        return;
+    }
     const std::size_t width = static_cast<std::size_t>(frame.width);
     const std::size_t height = static_cast<std::size_t>(frame.height);
     const std::size_t stride = static_cast<std::size_t>(GetBgr24Stride(frame.width));
-    image.resize(stride * height);
     for (std::size_t y = 0; y < height; ++y)
     {
         const std::uint8_t* source = frame.pixels.data() + y * static_cast<std::size_t>(frame.stride);
         const std::size_t row = order == RowOrder::TopDown ? y : height - 1 - y;
-        std::uint8_t* target = image.data() + row * stride;
+        std::uint8_t* target = image + row * stride;
         std::size_t x = 0;
         // Eight pixels (32 bytes) become three 64-bit words (24 bytes): B G R
         // of each, alpha dropped; two pixels make six bytes of a word.

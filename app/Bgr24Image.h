@@ -27,5 +27,7 @@ std::vector<std::uint8_t> ConvertToBgr24(const Common::FrameBuffer& frame, RowOr
 // The same into `image`, which keeps its memory from one frame to the next:
 // a fresh multi-megabyte block per frame costs more than the conversion.
 void ConvertToBgr24(const Common::FrameBuffer& frame, RowOrder order, std::vector<std::uint8_t>& image);
+// The same into `image`, which holds at least height * GetBgr24Stride(width) bytes.
+void ConvertToBgr24(const Common::FrameBuffer& frame, RowOrder order, std::uint8_t* image);
 
 } // namespace TavixCapture

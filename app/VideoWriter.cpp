@@ -2,7 +2,6 @@
 
 #include "Common/Exception.h"
 #include "Common/PerformanceCounter.h"
-#include "app/Bgr24Image.h"
 #include "app/SaveFormats.h"
 
 #include <mfapi.h>
@@ -61,8 +60,15 @@ HRESULT CreatePlatformSinkWriter(const std::wstring& path, IMFSinkWriter** write
     return MFCreateSinkWriterFromURL(path.c_str(), nullptr, nullptr, writer);
 }
 
+VideoWriter::VideoWriter() : VideoWriter(CreatePlatformSinkWriter, AviOptions{}) {}
+
 VideoWriter::VideoWriter(SinkWriterFactory sinkWriterFactory)
-    : sinkWriterFactory_(std::move(sinkWriterFactory))
+    : VideoWriter(std::move(sinkWriterFactory), AviOptions{})
+{
+}
+
+VideoWriter::VideoWriter(SinkWriterFactory sinkWriterFactory, AviOptions aviOptions)
+    : sinkWriterFactory_(std::move(sinkWriterFactory)), aviOptions_(std::move(aviOptions))
 {
 }
 
@@ -74,8 +80,8 @@ VideoWriter::~VideoWriter()
     }
     catch (...)
     {
-        // Close fails only for a kind Open never stores; the members below
-        // release whatever is still held.
+        // A movie that could not be finished keeps what it holds; nobody is
+        // left to tell.
     }
 }
 
@@ -118,49 +124,8 @@ void VideoWriter::Open(std::int32_t kind, const std::wstring& path, std::int32_t
 
 void VideoWriter::OpenAvi(const std::wstring& path, std::int32_t width, std::int32_t height, double frameRate)
 {
-    const std::int32_t stride = GetBgr24Stride(width);
-    const DWORD imageSize = static_cast<DWORD>(stride) * static_cast<DWORD>(height);
-
-    IAVIFile* file = nullptr;
-    if (AVIFileOpenW(&file, path.c_str(), OF_WRITE | OF_CREATE, nullptr) != 0)
-    {
-        // AVIFile's own codes say little to the user; the failure is reported as unexpected.
-        throw Common::Exception(static_cast<HRESULT>(E_UNEXPECTED));
-    }
-    std::unique_ptr<IAVIFile, AviFileRelease> ownedFile(file);
-
-    AVISTREAMINFOW header = {};
-    header.fccType = streamtypeVIDEO;
-    header.fccHandler = mmioFOURCC('D', 'I', 'B', ' ');
-    header.dwScale = 1000;
-    header.dwRate = static_cast<DWORD>(GetRateNumerator(frameRate));
-    header.dwSuggestedBufferSize = imageSize;
-    header.dwQuality = static_cast<DWORD>(-1);
-    header.dwSampleSize = imageSize;
-    header.rcFrame = {0, 0, width, height};
-    wcscpy_s(header.szName, L"Video stream");
-    IAVIStream* stream = nullptr;
-    if (AVIFileCreateStreamW(ownedFile.get(), &stream, &header) != 0)
-    {
-        throw Common::Exception(static_cast<HRESULT>(E_UNEXPECTED));
-    }
-    std::unique_ptr<IAVIStream, AviStreamRelease> ownedStream(stream);
-
-    BITMAPINFOHEADER format = {};
-    format.biSize = sizeof(format);
-    format.biWidth = width;
-    format.biHeight = height; // positive: rows stored bottom-up
-    format.biPlanes = 1;
-    format.biBitCount = 24;
-    format.biCompression = BI_RGB;
-    format.biSizeImage = imageSize;
-    format.biXPelsPerMeter = 1;
-    format.biYPelsPerMeter = 1;
-    Common::ThrowIfFailed(AVIStreamSetFormat(ownedStream.get(), 0, &format, sizeof(format)));
-
-    aviFile_ = std::move(ownedFile);
-    aviStream_ = std::move(ownedStream);
-    aviFrameIndex_ = 0;
+    avi_ = std::make_unique<AviWriter>(aviOptions_.fileFactory(path), width, height,
+                                       GetRateNumerator(frameRate), aviOptions_.layout);
 }
 
 void VideoWriter::OpenSinkWriter(const std::wstring& path, std::int32_t width, std::int32_t height,
@@ -203,26 +168,38 @@ void VideoWriter::OpenSinkWriter(const std::wstring& path, std::int32_t width, s
     sampleDuration_ = GetSampleDuration(frameRate);
 }
 
-void VideoWriter::WriteFrame(const Common::FrameBuffer& frame)
+bool VideoWriter::WriteFrame(const Common::FrameBuffer& frame)
 {
     Common::AutoLock lock(*this);
     switch (kind_)
     {
     case AviKind:
-        if (aviStream_)
+        if (!avi_)
         {
-            WriteAviFrame(frame);
+            return false;
         }
-        break;
+        CheckFrameSize(frame);
+        avi_->WriteFrame(frame);
+        return true;
     case WmvKind:
     case Mp4Kind:
-        if (sinkWriter_)
+        if (!sinkWriter_)
         {
-            WriteSinkWriterFrame(frame);
+            return false;
         }
-        break;
+        WriteSinkWriterFrame(frame);
+        return true;
     default:
         throw Common::Exception(L"不正なモードです。");
+    }
+}
+
+void VideoWriter::Checkpoint() noexcept
+{
+    Common::AutoLock lock(*this);
+    if (avi_)
+    {
+        avi_->Checkpoint();
     }
 }
 
@@ -234,16 +211,6 @@ void VideoWriter::CheckFrameSize(const Common::FrameBuffer& frame) const
     {
         throw Common::Exception(L"フレームの大きさが動画の大きさと異なります。");
     }
-}
-
-void VideoWriter::WriteAviFrame(const Common::FrameBuffer& frame)
-{
-    CheckFrameSize(frame);
-    ConvertToBgr24(frame, RowOrder::BottomUp, aviImage_);
-    Common::ThrowIfFailed(AVIStreamWrite(aviStream_.get(), aviFrameIndex_, 1, aviImage_.data(),
-                                         static_cast<LONG>(aviImage_.size()), AVIIF_KEYFRAME, nullptr,
-                                         nullptr));
-    ++aviFrameIndex_;
 }
 
 void VideoWriter::WriteSinkWriterFrame(const Common::FrameBuffer& frame)
@@ -292,18 +259,19 @@ void VideoWriter::Close()
     switch (kind_)
     {
     case AviKind:
-        aviStream_.reset();
-        aviFile_.reset();
-        aviImage_ = {};
+        if (avi_)
+        {
+            // Closed whatever Finish says: a second Close finds nothing.
+            const std::unique_ptr<AviWriter> writer = std::move(avi_);
+            writer->Finish();
+        }
         break;
     case WmvKind:
     case Mp4Kind:
         if (sinkWriter_)
         {
-            // The movie is as complete as the platform could make it; there
-            // is nothing left to do about a failure here.
-            static_cast<void>(sinkWriter_->Finalize());
-            sinkWriter_.Reset();
+            const Common::ComPointer<IMFSinkWriter> writer = std::move(sinkWriter_);
+            Common::ThrowIfFailed(writer->Finalize());
         }
         break;
     default:
@@ -314,7 +282,7 @@ void VideoWriter::Close()
 bool VideoWriter::IsOpen()
 {
     Common::AutoLock lock(*this);
-    return aviStream_ != nullptr || static_cast<bool>(sinkWriter_);
+    return avi_ != nullptr || static_cast<bool>(sinkWriter_);
 }
 
 } // namespace TavixCapture

@@ -1,11 +1,13 @@
 // TavixCapture::VideoWriter: the one open movie of the model. Kind 0 is an
 // uncompressed AVI (24-bit DIB frames, rows bottom-up, numbered one after
-// another and played at the nominal rate) written through AVIFile; kinds 1
+// another and played at the nominal rate) of any length, written by AviWriter
+// into a MovieFile (normally OpenMovieFile); kinds 1
 // (WMV) and 2 (MP4, H.264 Main) go through a Media Foundation sink writer,
 // each frame placed at its real time since the first frame written.
 //
 // The sink writer is made by a SinkWriterFactory, normally
-// MFCreateSinkWriterFromURL; tests hand in a factory of their own.
+// MFCreateSinkWriterFromURL; tests hand in factories of their own, and a
+// segment size that makes small movies of several segments.
 //
 // Threads: Open and Close on the UI thread, WriteFrame on the UI thread (a
 // Snap) or the delivery thread (every frame). The writer is its own lock and
@@ -17,12 +19,13 @@
 #include "Common/ComPointer.h"
 #include "Common/CriticalSection.h"
 #include "Common/capture/FrameBuffer.h"
+#include "app/AviWriter.h"
+#include "app/MovieFile.h"
 
 #include <windows.h>
 
 #include <mfidl.h>
 #include <mfreadwrite.h>
-#include <vfw.h>
 
 #include <cstdint>
 #include <functional>
@@ -42,7 +45,15 @@ HRESULT CreatePlatformSinkWriter(const std::wstring& path, IMFSinkWriter** write
 class VideoWriter : public Common::CriticalSection
 {
 public:
-    explicit VideoWriter(SinkWriterFactory sinkWriterFactory = CreatePlatformSinkWriter);
+    struct AviOptions
+    {
+        MovieFileFactory fileFactory = OpenMovieFile;
+        AviWriter::Layout layout;
+    };
+
+    VideoWriter();
+    explicit VideoWriter(SinkWriterFactory sinkWriterFactory);
+    VideoWriter(SinkWriterFactory sinkWriterFactory, AviOptions aviOptions);
     ~VideoWriter() override;
 
     // Finishes any open movie, then starts a new one of `kind` (0 AVI, 1 WMV,
@@ -51,9 +62,15 @@ public:
     // leaves the writer closed; "不正なモードです。" for another kind.
     void Open(std::int32_t kind, const std::wstring& path, std::int32_t width, std::int32_t height,
               double frameRate, std::int32_t bitRate);
-    // Appends one frame; does nothing when no movie is open.
-    void WriteFrame(const Common::FrameBuffer& frame);
-    // Finishes the open movie, if any.
+    // Appends one frame; does nothing (and returns false) when no movie is open.
+    bool WriteFrame(const Common::FrameBuffer& frame);
+    // Brings an open AVI movie's headers up to date and hands it to the
+    // disk, so that it is whole as far as it goes. Never raises: a movie that
+    // cannot be written fails at its next frame.
+    void Checkpoint() noexcept;
+    // Finishes the open movie, if any. Raises Exception when it could not be
+    // finished (the writer is closed all the same): an AVI then still holds
+    // every frame written before, readable by walking the file.
     void Close();
 
     bool IsOpen();
@@ -64,32 +81,20 @@ public:
     static LONGLONG GetSampleDuration(double frameRate);
 
 private:
-    struct AviFileRelease
-    {
-        void operator()(IAVIFile* file) const noexcept { AVIFileRelease(file); }
-    };
-    struct AviStreamRelease
-    {
-        void operator()(IAVIStream* stream) const noexcept { AVIStreamRelease(stream); }
-    };
-
     void OpenAvi(const std::wstring& path, std::int32_t width, std::int32_t height, double frameRate);
     void OpenSinkWriter(const std::wstring& path, std::int32_t width, std::int32_t height, double frameRate,
                         std::int32_t bitRate);
-    void WriteAviFrame(const Common::FrameBuffer& frame);
     void WriteSinkWriterFrame(const Common::FrameBuffer& frame);
     void CheckFrameSize(const Common::FrameBuffer& frame) const;
 
     const SinkWriterFactory sinkWriterFactory_;
+    const AviOptions aviOptions_;
 
     // All guarded by the writer's own lock.
     std::int32_t kind_ = 0;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
-    std::unique_ptr<IAVIFile, AviFileRelease> aviFile_;
-    std::unique_ptr<IAVIStream, AviStreamRelease> aviStream_;
-    std::int32_t aviFrameIndex_ = 0;
-    std::vector<std::uint8_t> aviImage_; // the 24-bit frame, reused
+    std::unique_ptr<AviWriter> avi_;
     Common::ComPointer<IMFSinkWriter> sinkWriter_;
     DWORD streamIndex_ = 0;
     std::int64_t counterFrequency_ = 0; // 0 until the first frame is written

@@ -3,6 +3,7 @@
 #include "app/AviFileLibrary.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 namespace SavingTests
@@ -75,6 +76,29 @@ AviContents ReadAvi(const std::wstring& path)
         throw std::runtime_error("no video stream");
     }
     return contents;
+}
+
+std::vector<RiffList> ReadRiffLists(const std::wstring& path)
+{
+    const std::string bytes = TestSupport::ReadFileBytes(path);
+    std::vector<RiffList> lists;
+    std::size_t offset = 0;
+    while (offset + 12 <= bytes.size())
+    {
+        std::uint32_t size = 0;
+        std::memcpy(&size, bytes.data() + offset + 4, 4);
+        if (bytes.compare(offset, 4, "RIFF") != 0 || offset + 8 + size > bytes.size())
+        {
+            throw std::runtime_error("not a RIFF list at " + std::to_string(offset));
+        }
+        lists.push_back({bytes.substr(offset + 8, 4), 8ull + size});
+        offset += 8 + size + (size & 1);
+    }
+    if (offset != bytes.size())
+    {
+        throw std::runtime_error("bytes after the last RIFF list");
+    }
+    return lists;
 }
 
 } // namespace SavingTests

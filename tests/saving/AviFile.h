@@ -44,4 +44,13 @@ struct AviContents
 
 AviContents ReadAvi(const std::wstring& path);
 
+// The file's top-level RIFF lists, in order: their type ("AVI ", "AVIX") and
+// size (with the 8 bytes before it). Throws when they do not tile the file.
+struct RiffList
+{
+    std::string type;
+    std::uint64_t size;
+};
+std::vector<RiffList> ReadRiffLists(const std::wstring& path);
+
 } // namespace SavingTests
