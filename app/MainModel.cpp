@@ -3,8 +3,6 @@
 #include "Common/PerformanceCounter.h"
 #include "app/HostServices.h"
 #include "app/Plugin.h"
-#include "app/SaveFormats.h"
-#include "app/StillImageWriter.h"
 
 #include <algorithm>
 #include <cstring>
@@ -70,7 +68,9 @@ void CopyProfilesFromFrame(const Common::FrameBuffer& frame, POINT marker, std::
 MainModel::MainModel(const IniProfile& profile, const CaptureBackendFactory& backendFactory,
                      std::int32_t captureApiFamily, bool skipErrorDevice, bool allowDuplicateFrameFormat,
                      std::wstring programDirectory)
-    : profile_(profile)
+    : profile_(profile),
+      recorder_(Recorder::Callbacks{[this](const Common::Exception& error) { OnRecordingError(error); },
+                                    [this] { Raise(PropertyId::IsRecording); }})
 {
     // "The frame changed" and "the pixel under the cursor may have changed"
     // carry no value: one queued notification of each per window is enough,
@@ -111,6 +111,14 @@ MainModel::~MainModel()
     for (const auto& device : capture_->devices)
     {
         device->ClearSink();
+    }
+    try
+    {
+        recorder_.Stop();
+    }
+    catch (...)
+    {
+        OutputDebugStringW(L"TavixCapture: the movie could not be finished.\n");
     }
     try
     {
@@ -598,72 +606,91 @@ std::wstring MainModel::GetErrorText() const
 
 std::wstring MainModel::GetSaveFolder() const
 {
-    Common::AutoLock lock(saveFolderLock_);
-    return saveFolder_;
+    return recorder_.GetSaveFolder();
 }
 
 void MainModel::StartRecording(const std::wstring& path)
 {
-    if (isRecording_)
+    if (recorder_.IsRecording())
     {
         return;
     }
-    const std::int32_t format = fileFormat_;
-    CheckFileFormat(format);
-    if (!IsMovieFormat(format))
-    {
-        Common::AutoLock lock(saveFolderLock_);
-        saveFolder_ = path;
-        if (!saveFolder_.empty() && saveFolder_.back() != L'\\')
-        {
-            saveFolder_ += L'\\';
-        }
-    }
-    else
-    {
-        const Common::FrameFormat& frameFormat = *GetCurrentDevice().GetSelectedFormat();
-        // kbps to bits per second, kept within what the writer takes.
-        const std::int64_t bitRate = std::clamp<std::int64_t>(static_cast<std::int64_t>(movieBitRate_) * 1000,
-                                                              0, std::numeric_limits<std::int32_t>::max());
-        videoWriter_.Open(format - FirstMovieFormat, path, frameFormat.width, frameFormat.height,
-                          frameFormat.frameRate, static_cast<std::int32_t>(bitRate));
-    }
+    // kbps to bits per second, kept within what the writer takes.
+    const std::int64_t bitRate = std::clamp<std::int64_t>(static_cast<std::int64_t>(movieBitRate_) * 1000, 0,
+                                                          std::numeric_limits<std::int32_t>::max());
+    const Common::FrameFormat& format = *GetCurrentDevice().GetSelectedFormat();
+    recorder_.Start(fileFormat_, path, format.width, format.height, format.frameRate,
+                    static_cast<std::int32_t>(bitRate));
     errorStanding_ = false; // a new run: its first error is told
-    // Published last: the delivery thread saves only once the folder or the
-    // movie is ready.
-    isRecording_ = true;
     Raise(PropertyId::IsRecording);
 }
 
 void MainModel::StopRecording()
 {
-    if (!isRecording_)
+    if (!recorder_.IsRecording())
     {
         return;
     }
-    isRecording_ = false;
-    // Whatever FileFormat says now, a movie still open is finished here.
-    videoWriter_.Close();
+    try
+    {
+        recorder_.Stop();
+    }
+    catch (...)
+    {
+        Raise(PropertyId::IsRecording);
+        throw;
+    }
     Raise(PropertyId::IsRecording);
 }
 
 void MainModel::SaveFrame(const Common::FrameBuffer& frame, const std::wstring& path)
 {
-    const std::int32_t format = fileFormat_;
-    if (IsMovieFormat(format))
+    recorder_.SaveFrame(*imagingFactory_.Get(), frame, fileFormat_, path);
+}
+
+void MainModel::EndSession(bool ending) noexcept
+{
+    if (ending)
     {
-        videoWriter_.WriteFrame(frame);
-        return;
+        try
+        {
+            StopCapture();
+        }
+        catch (...)
+        {
+            OutputDebugStringW(L"TavixCapture: capture could not be stopped at the end of the session.\n");
+        }
+        try
+        {
+            StopRecording();
+        }
+        catch (...)
+        {
+            OutputDebugStringW(L"TavixCapture: the movie could not be finished at the end of the session.\n");
+        }
     }
-    const StillImageWriter writer(*imagingFactory_.Get());
-    if (!path.empty())
+    else
     {
-        writer.Save(frame, format, path);
-        return;
+        recorder_.Checkpoint();
     }
-    SYSTEMTIME now;
-    GetSystemTime(&now);
-    static_cast<void>(writer.SaveUnderNewName(frame, format, GetSaveFolder(), now));
+    try
+    {
+        SaveSettings();
+    }
+    catch (...)
+    {
+        OutputDebugStringW(L"TavixCapture: the settings could not be saved at the end of the session.\n");
+    }
+}
+
+void MainModel::OnRecordingError(const Common::Exception& error)
+{
+    {
+        Common::AutoLock lock(errorLock_);
+        errorText_ = error.GetLocatedMessage();
+        errorStanding_.store(true, std::memory_order_relaxed);
+    }
+    Raise(PropertyId::ErrorMessage);
 }
 
 // ---- delivery thread ----
@@ -701,10 +728,12 @@ void MainModel::OnFrame(const Common::FrameBuffer& frame)
     const std::int64_t notified = Common::PerformanceCounter();
     processingTicks_.fetch_add(processed - start, std::memory_order_relaxed);
     notificationTicks_.fetch_add(notified - processed, std::memory_order_relaxed);
-    if (saveTarget_ != 0 && isRecording_)
+    if (saveTarget_ != 0 && recorder_.IsRecording())
     {
-        // A failure leaves here; the device reports it through OnCaptureError.
-        SaveFrame(frame, L"");
+        // Failures are the recorder's to tell: a movie that cannot take the
+        // frame ends the recording, a still image that cannot be written is
+        // counted lost.
+        recorder_.RecordFrame(frame);
         savingTicks_.fetch_add(Common::PerformanceCounter() - notified, std::memory_order_relaxed);
     }
     // This frame went through: the next error starts a new run of failures.

@@ -24,7 +24,7 @@
 #include "app/PropertyId.h"
 #include "framework/IHostServices.h"
 #include "framework/IProcessor.h"
-#include "app/VideoWriter.h"
+#include "app/Recorder.h"
 
 #include <wincodec.h>
 
@@ -119,15 +119,23 @@ public:
     std::wstring GetSaveFolder() const;
     std::int32_t GetMovieBitRate() const { return movieBitRate_; }
     void SetMovieBitRate(std::int32_t kbps);
-    bool GetIsRecording() const { return isRecording_; }
+    bool GetIsRecording() const { return recorder_.IsRecording(); }
     IWICImagingFactory* GetImagingFactory() const { return imagingFactory_.Get(); }
 
     // --- recording ---
     // Starts recording (UI thread): `path` is the folder for a still format,
     // the movie file for a movie format. Does nothing while recording.
     void StartRecording(const std::wstring& path);
-    // Stops recording and finishes an open movie (UI thread).
+    // Stops recording and finishes an open movie (UI thread). Raises
+    // Exception when the movie could not be finished (recording is off).
     void StopRecording();
+    // Time, frames written and lost, movie size of the recording (UI thread).
+    Recorder::Status GetRecordingStatus() const { return recorder_.GetStatus(); }
+    // The session is ending (logoff, shutdown): the settings are saved and
+    // an open movie is made whole as far as it goes; when `ending` is set
+    // (the session ends for sure) capture and recording are stopped first,
+    // which finishes the movie. Never raises: nobody is left to tell.
+    void EndSession(bool ending) noexcept;
     // Writes one frame in FileFormat (any thread): a still image at `path`,
     // or under a new time-stamped name in SaveFolder when `path` is empty; a
     // movie frame when a movie is open. Raises Exception on failure.
@@ -169,6 +177,7 @@ private:
 
     void LoadPlugins(const std::wstring& programDirectory);
     void NotifyProcessorOfFormatChange();
+    void OnRecordingError(const Common::Exception& error);
     void LoadSettings();
     void SaveSettings() const;
     void ResizeProfiles(const Common::FrameFormat& format);
@@ -180,7 +189,6 @@ private:
     Common::ComInitializer comInitializer_;
     Common::MediaFoundationInitializer mediaFoundation_;
     std::unique_ptr<Common::VideoCapture> capture_;
-    VideoWriter videoWriter_;
     std::int32_t currentDeviceIndex_ = 0;
 
     mutable Common::CriticalSection errorLock_;
@@ -218,15 +226,14 @@ private:
     POINT cursorPosition_ = {0, 0};
     std::atomic<std::int32_t> saveTarget_ = 0; // read by OnFrame
     std::atomic<std::int32_t> fileFormat_ = 0; // read by SaveFrame
-    mutable Common::CriticalSection saveFolderLock_;
-    std::wstring saveFolder_; // guarded by saveFolderLock_
     std::int32_t movieBitRate_ = 5000;
-    std::atomic<bool> isRecording_ = false; // read by OnFrame
     std::atomic<std::uint64_t> deliveredFrameCount_ = 0;
     std::atomic<std::int64_t> processingTicks_ = 0;
     std::atomic<std::int64_t> notificationTicks_ = 0;
     std::atomic<std::int64_t> savingTicks_ = 0;
     Common::ComPointer<IWICImagingFactory> imagingFactory_;
+    // Last: its threads and callbacks end before any member they reach goes.
+    Recorder recorder_;
 };
 
 } // namespace TavixCapture

@@ -3,12 +3,15 @@
 #include "Common/ComPointer.h"
 #include "Common/Exception.h"
 #include "Common/TextHelpers.h"
+#include "Common/UniqueHandle.h"
 #include "app/Bgr24Image.h"
 #include "app/SaveFormats.h"
 
 #include <atomic>
 #include <cstdio>
 #include <iterator>
+#include <mutex>
+#include <set>
 
 namespace TavixCapture
 {
@@ -54,6 +57,70 @@ bool IsNameTaken(DWORD error)
 {
     return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
 }
+
+// The process that made a temporary file of ours, from its name
+// "~tavix-PID-N.tmp"; 0 when the name is not of that form.
+DWORD TemporaryFileOwner(const std::wstring& name)
+{
+    unsigned long process = 0;
+    unsigned count = 0;
+    wchar_t rest[8] = {};
+    if (std::swscanf(name.c_str(), L"~tavix-%lu-%u%7ls", &process, &count, rest) != 3 ||
+        std::wstring(rest) != L".tmp")
+    {
+        return 0;
+    }
+    return static_cast<DWORD>(process);
+}
+
+bool IsProcessRunning(DWORD process)
+{
+    const Common::UniqueHandle handle(OpenProcess(SYNCHRONIZE, FALSE, process));
+    return handle && WaitForSingleObject(handle.Get(), 0) == WAIT_TIMEOUT;
+}
+
+// Hands a written file to the disk before it is renamed into place.
+void FlushFile(const std::wstring& path)
+{
+    const Common::UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file || !FlushFileBuffers(file.Get()))
+    {
+        throw Common::Exception(HRESULT_FROM_WIN32(GetLastError()));
+    }
+}
+
+// Removes, once per folder and run, the temporary files a save of an earlier
+// run left behind when it was cut off. Only names of our own form count, and
+// only those of processes that are gone; a file that cannot be removed is left.
+void RemoveLeftoversOnce(const std::wstring& folder)
+{
+    static std::mutex mutex;
+    static std::set<std::wstring> cleaned;
+    {
+        std::lock_guard lock(mutex);
+        if (!cleaned.insert(folder).second)
+        {
+            return;
+        }
+    }
+    WIN32_FIND_DATAW found = {};
+    const HANDLE search = FindFirstFileW((folder + L"~tavix-*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+    {
+        return;
+    }
+    do
+    {
+        const DWORD owner = TemporaryFileOwner(found.cFileName);
+        if (owner != 0 && owner != GetCurrentProcessId() && !IsProcessRunning(owner) &&
+            (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        {
+            static_cast<void>(DeleteFileW((folder + found.cFileName).c_str()));
+        }
+    } while (FindNextFileW(search, &found));
+    static_cast<void>(FindClose(search));
+}
 } // namespace
 
 StillImageWriter::StillImageWriter(IWICImagingFactory& factory) : factory_(&factory) {}
@@ -62,7 +129,8 @@ void StillImageWriter::Save(const Common::FrameBuffer& frame, std::int32_t fileF
                             const std::wstring& path) const
 {
     TemporaryFile temporary(EncodeToTemporaryFile(frame, fileFormat, path));
-    if (!MoveFileExW(temporary.Path().c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
+    if (!MoveFileExW(temporary.Path().c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     {
         throw Common::Exception(HRESULT_FROM_WIN32(GetLastError()));
     }
@@ -82,7 +150,7 @@ std::wstring StillImageWriter::SaveUnderNewName(const Common::FrameBuffer& frame
                                   format.generatedExtension;
         // Without MOVEFILE_REPLACE_EXISTING the rename fails when the name is
         // taken, so two savers can never take the same name.
-        if (MoveFileExW(temporary.Path().c_str(), path.c_str(), 0))
+        if (MoveFileExW(temporary.Path().c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH))
         {
             temporary.Keep();
             return path;
@@ -115,8 +183,10 @@ std::wstring StillImageWriter::EncodeToTemporaryFile(const Common::FrameBuffer& 
     {
         throw Common::Exception(static_cast<HRESULT>(E_INVALIDARG));
     }
+    RemoveLeftoversOnce(Common::GetDirectoryPart(path));
     TemporaryFile temporary(MakeTemporaryPath(path));
     Encode(frame, *format.container, temporary.Path());
+    FlushFile(temporary.Path());
     std::wstring result = temporary.Path();
     temporary.Keep();
     return result;

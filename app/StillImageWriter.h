@@ -2,9 +2,11 @@
 // TIFF file (FileFormat 0 to 3) through the imaging component.
 //
 // A file appears under its final name only when it is complete: the image is
-// encoded into a temporary file in the same folder and then renamed; a failed
-// encoding removes the temporary file and leaves any file under the final
-// name as it was. Generated (time-stamped) names never replace a file: when
+// encoded into a temporary file in the same folder ("~tavix-PID-N.tmp"),
+// handed to the disk and then renamed; a failed encoding removes the
+// temporary file and leaves any file under the final name as it was. The
+// first save into a folder in a run removes the temporary files that runs
+// cut off (by a crash or a power loss) left there. Generated (time-stamped) names never replace a file: when
 // the name is taken, "_1", "_2" and so on are added before the extension.
 //
 // Any thread (the UI thread for a Snap, the delivery thread when every frame

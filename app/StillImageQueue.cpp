@@ -1,0 +1,159 @@
+#include "app/StillImageQueue.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+
+namespace TavixCapture
+{
+
+StillImageQueue::StillImageQueue(EncoderFactory encoderFactory, ResultHandler onResult, std::size_t threads,
+                                 std::size_t queued)
+    : encoderFactory_(std::move(encoderFactory)), onResult_(std::move(onResult)),
+      threadCount_(std::max<std::size_t>(threads, 1)), queued_(std::max<std::size_t>(queued, 1)),
+      slots_(threadCount_ + queued_), waiting_(slots_.size())
+{
+    free_.reserve(slots_.size());
+}
+
+StillImageQueue::~StillImageQueue()
+{
+    Stop();
+}
+
+std::size_t StillImageQueue::DefaultThreadCount()
+{
+    return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 16);
+}
+
+void StillImageQueue::Start(std::wstring folder, std::int32_t fileFormat)
+{
+    Stop();
+    folder_ = std::move(folder);
+    fileFormat_ = fileFormat;
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = false;
+        waitingFirst_ = 0;
+        waitingCount_ = 0;
+        free_.clear();
+        for (std::size_t i = 0; i < slots_.size(); ++i)
+        {
+            free_.push_back(i);
+        }
+    }
+    try
+    {
+        for (std::size_t i = 0; i < threadCount_; ++i)
+        {
+            threads_.emplace_back(&StillImageQueue::Run, this);
+        }
+    }
+    catch (...)
+    {
+        Stop();
+        throw Common::Exception(static_cast<HRESULT>(E_OUTOFMEMORY));
+    }
+}
+
+bool StillImageQueue::Push(const Common::FrameBuffer& frame, const SYSTEMTIME& utc)
+{
+    std::size_t index = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (threads_.empty() || stopping_ || free_.empty())
+        {
+            return false;
+        }
+        index = free_.back();
+        free_.pop_back();
+    }
+    // The slot is this thread's until it is queued: copied without the lock.
+    // Its buffer keeps its memory while the frame size stays.
+    Slot& slot = slots_[index];
+    slot.frame.width = frame.width;
+    slot.frame.height = frame.height;
+    slot.frame.stride = frame.stride;
+    slot.frame.pixels.assign(frame.pixels.begin(), frame.pixels.end());
+    slot.utc = utc;
+    {
+        std::lock_guard lock(mutex_);
+        waiting_[(waitingFirst_ + waitingCount_) % waiting_.size()] = index;
+        ++waitingCount_;
+    }
+    ready_.notify_one();
+    return true;
+}
+
+void StillImageQueue::Stop() noexcept
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    ready_.notify_all();
+    for (std::thread& thread : threads_)
+    {
+        thread.join();
+    }
+    threads_.clear();
+}
+
+void StillImageQueue::Run()
+{
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    Encoder encoder;
+    std::exception_ptr setupFailure;
+    try
+    {
+        Common::ThrowIfFailed(com);
+        encoder = encoderFactory_();
+    }
+    catch (...)
+    {
+        setupFailure = std::current_exception();
+    }
+    for (;;)
+    {
+        std::size_t index = 0;
+        {
+            std::unique_lock lock(mutex_);
+            ready_.wait(lock, [this] { return stopping_ || waitingCount_ != 0; });
+            if (waitingCount_ == 0)
+            {
+                break; // stopping, and every frame is written
+            }
+            index = waiting_[waitingFirst_];
+            waitingFirst_ = (waitingFirst_ + 1) % waiting_.size();
+            --waitingCount_;
+        }
+        const Slot& slot = slots_[index];
+        try
+        {
+            if (setupFailure)
+            {
+                std::rethrow_exception(setupFailure);
+            }
+            encoder(slot.frame, fileFormat_, folder_, slot.utc);
+            onResult_(nullptr);
+        }
+        catch (const Common::Exception& failure)
+        {
+            onResult_(&failure);
+        }
+        catch (...)
+        {
+            const Common::Exception failure(static_cast<HRESULT>(E_UNEXPECTED));
+            onResult_(&failure);
+        }
+        std::lock_guard lock(mutex_);
+        free_.push_back(index);
+    }
+    encoder = nullptr;
+    if (SUCCEEDED(com))
+    {
+        CoUninitialize();
+    }
+}
+
+} // namespace TavixCapture

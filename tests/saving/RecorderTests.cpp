@@ -1,0 +1,153 @@
+// The recorder on its own, with its seams: an encoder that holds every
+// still image until the test lets it go, and movie files whose disk fills.
+#include "AviFile.h"
+#include "FailingMovieFile.h"
+#include "SavedFiles.h"
+
+#include "Common/PerformanceCounter.h"
+#include "app/Recorder.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <mutex>
+#include <set>
+
+using TavixCapture::Recorder;
+
+namespace
+{
+struct Told
+{
+    std::mutex mutex;
+    std::vector<std::wstring> errors;
+    int stops = 0;
+
+    Recorder::Callbacks Callbacks()
+    {
+        return {[this](const Common::Exception& error)
+                {
+                    std::lock_guard lock(mutex);
+                    errors.push_back(error.Message);
+                },
+                [this]
+                {
+                    std::lock_guard lock(mutex);
+                    ++stops;
+                }};
+    }
+};
+
+} // namespace
+
+TEST(Recorder, ASlowStillEncoderLosesFramesWithoutHoldingUpTheDelivery)
+{
+    // The encoders wait for this event: the two threads hold a frame each and
+    // three more wait; every later frame finds the queue full.
+    const HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::mutex mutex;
+    std::set<std::uint32_t> encoded; // the first pixel of each frame written
+    Recorder::Seams seams;
+    seams.encoderThreads = 2;
+    seams.queuedStills = 3;
+    seams.stillEncoderFactory = [&]
+    {
+        return [&](const Common::FrameBuffer& frame, std::int32_t, const std::wstring&, const SYSTEMTIME&)
+        {
+            EXPECT_EQ(WaitForSingleObject(release, 20000), WAIT_OBJECT_0);
+            std::lock_guard lock(mutex);
+            encoded.insert(frame.pixels[0]);
+        };
+    };
+    Told told;
+    Recorder recorder(told.Callbacks(), seams);
+    const TestSupport::TempFolder folder;
+    recorder.Start(0, folder.Path(), 160, 120, 30.0, 0);
+
+    std::vector<Common::FrameBuffer> frames;
+    for (std::uint32_t i = 0; i < 40; ++i)
+    {
+        frames.push_back(SavedFiles::PatternFrame(160, 120, i));
+    }
+    std::vector<double> microseconds;
+    const double frequency = static_cast<double>(Common::PerformanceFrequency());
+    for (const Common::FrameBuffer& frame : frames)
+    {
+        const std::int64_t start = Common::PerformanceCounter();
+        recorder.RecordFrame(frame);
+        microseconds.push_back(static_cast<double>(Common::PerformanceCounter() - start) * 1e6 / frequency);
+    }
+    SetEvent(release);
+    recorder.Stop();
+    CloseHandle(release);
+
+    const Recorder::Status status = recorder.GetStatus();
+    EXPECT_EQ(status.framesWritten, 5u);
+    EXPECT_EQ(status.framesLost, 35u);
+    std::set<std::uint32_t> first;
+    for (std::size_t i = 0; i < 5; ++i)
+    {
+        first.insert(frames[i].pixels[0]);
+    }
+    EXPECT_EQ(encoded, first) << "the frames that found room are the first five";
+    std::sort(microseconds.begin(), microseconds.end());
+    std::printf("delivery thread per frame: median %.1f us, slowest %.1f us\n", microseconds[20],
+                microseconds.back());
+    EXPECT_LT(microseconds[20], 1000.0);
+    EXPECT_TRUE(told.errors.empty());
+    EXPECT_EQ(Recorder::FormatStatus(status).find(L"録画終了 00:00:0"), 0u);
+}
+
+TEST(Recorder, AMovieThatFillsTheDiskEndsTheRecordingWithOneMessage)
+{
+    const TestSupport::TempFolder folder;
+    Recorder::Seams seams;
+    seams.movieWriterFactory = []
+    {
+        TavixCapture::VideoWriter::AviOptions options;
+        options.layout.segmentBytes = 30000; // three 64x48 frames to a segment
+        options.layout.segmentCapacity = 8;
+        options.fileFactory = SavingTests::MakeFillingMovieFileFactory(9);
+        return std::make_unique<TavixCapture::VideoWriter>(TavixCapture::CreatePlatformSinkWriter, options);
+    };
+    Told told;
+    Recorder recorder(told.Callbacks(), seams);
+    const std::wstring path = folder.File(L"full.avi");
+    recorder.Start(4, path, 64, 48, 30.0, 0);
+    for (std::uint32_t i = 0; i < 10; ++i)
+    {
+        recorder.RecordFrame(SavedFiles::PatternFrame(64, 48, i));
+    }
+    EXPECT_FALSE(recorder.IsRecording());
+    ASSERT_EQ(told.errors.size(), 1u);
+    EXPECT_EQ(told.stops, 1);
+    EXPECT_NO_THROW(recorder.Stop()) << "already stopped";
+
+    const Recorder::Status status = recorder.GetStatus();
+    EXPECT_EQ(status.framesWritten, 4u);
+    EXPECT_EQ(status.framesLost, 1u) << "the frame that met the full disk";
+    EXPECT_EQ(status.failure, told.errors.front());
+    EXPECT_NE(Recorder::FormatStatus(status).find(L"録画中止 "), std::wstring::npos);
+    // The four frames and nothing of the fifth: the second segment holds one.
+    const std::vector<SavingTests::RiffList> lists = SavingTests::ReadRiffLists(path);
+    ASSERT_EQ(lists.size(), 2u);
+    EXPECT_EQ(lists[1].size, 24u + 9224u);
+}
+
+TEST(Recorder, StatusLineShowsTimeFramesSizeAndLosses)
+{
+    Recorder::Status status;
+    status.isRecording = true;
+    status.isMovie = true;
+    status.milliseconds = 83999;
+    status.framesWritten = 2490;
+    status.fileBytes = 2040109465; // 1.9 GiB
+    EXPECT_EQ(Recorder::FormatStatus(status), L"録画 00:01:23  2490 フレーム  1.9 GB  欠落 0");
+    status.isMovie = false;
+    status.milliseconds = 3600000 + 61000;
+    status.framesLost = 7;
+    EXPECT_EQ(Recorder::FormatStatus(status), L"録画 01:01:01  2490 フレーム  欠落 7");
+    EXPECT_EQ(Recorder::FormatStatus(Recorder::Status{}), L"");
+}
