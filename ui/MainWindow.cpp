@@ -21,6 +21,8 @@ namespace
 {
 constexpr wchar_t PlacementSection[] = L"MainWindow";
 constexpr int PaneWidth = 200;
+constexpr int RecordingPaneWidth = 420;
+constexpr int RecordingPane = 3;
 constexpr UINT FpsMilliseconds = 1000;
 
 MainModel& Require(MainModel* model)
@@ -96,7 +98,7 @@ BOOL MainWindow::OnInitDialog()
     sidePane_.Create(GetSafeHwnd(), RECT{0, 0, 0, 0});
 
     statusBar_.Create(GetSafeHwnd());
-    statusBar_.SetPanes({PaneWidth, PaneWidth, PaneWidth});
+    statusBar_.SetPanes({PaneWidth, PaneWidth, PaneWidth, RecordingPaneWidth});
     statusBar_.SetPaneText(0, L"FPS = 0");
     Layout();
     statusBar_.Show(SW_HIDE);
@@ -224,6 +226,20 @@ bool MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     case WM_QUERYDRAGICON:
         result = reinterpret_cast<LRESULT>(largeIcon_);
         return true;
+    case WM_QUERYENDSESSION:
+        // The session may end once this returns: the movie so far and the
+        // settings are put on disk now, and recording goes on.
+        OnEndSession(false);
+        result = TRUE;
+        return true;
+    case WM_ENDSESSION:
+        // The process may be ended as soon as this returns.
+        if (wParam != FALSE)
+        {
+            OnEndSession(true);
+        }
+        result = 0;
+        return true;
     case WM_MOUSEWHEEL:
     {
         // The wheel goes to the focused control; the preview zooms when the
@@ -240,6 +256,20 @@ bool MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     default:
         return Dialog::OnMessage(message, wParam, lParam, result);
     }
+}
+
+void MainWindow::OnEndSession(bool ending) noexcept
+{
+    model_.EndSession(ending);
+    try
+    {
+        SavePlacement();
+    }
+    catch (...)
+    {
+        OutputDebugStringW(L"TavixCapture: the window placement could not be saved.\n");
+    }
+    ShowRecordingStatus();
 }
 
 void MainWindow::OnSystemCommand(UINT command)
@@ -342,6 +372,12 @@ void MainWindow::UpdateFrameRate(std::int64_t counter)
     std::swprintf(rate, std::size(rate), L"%f", framesPerSecond_);
     statusBar_.SetPaneText(0, std::wstring(L"FPS = ") + rate);
     lastCounter_ = counter;
+    ShowRecordingStatus();
+}
+
+void MainWindow::ShowRecordingStatus()
+{
+    statusBar_.SetPaneText(RecordingPane, Recorder::FormatStatus(model_.GetRecordingStatus()));
 }
 
 // ---- model notifications ----
@@ -368,6 +404,9 @@ void MainWindow::OnPropertyChanged(std::int32_t id)
         }
         break;
     }
+    case PropertyId::IsRecording:
+        ShowRecordingStatus();
+        break;
     case PropertyId::IsSidePaneVisible:
         if (model_.GetIsSidePaneVisible())
         {

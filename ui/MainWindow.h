@@ -66,6 +66,10 @@ private:
     void OnSystemCommand(UINT command);
     // Shows the rate of the frames the preview painted since the last update.
     void UpdateFrameRate(std::int64_t counter);
+    // Time, frames and size of the recording, in the status bar's last pane.
+    void ShowRecordingStatus();
+    // WM_QUERYENDSESSION (`ending` false) and WM_ENDSESSION for an ending session.
+    void OnEndSession(bool ending) noexcept;
 
     MainModel& model_;
     const StartupOptions options_;

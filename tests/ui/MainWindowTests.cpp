@@ -290,3 +290,35 @@ TEST_F(MainWindowTest, AFloodOfFramesLeavesTheSidePaneRepaintingAndAnsweringTheP
     EXPECT_TRUE(turnedOn) << "the click on the check box was not taken";
     EXPECT_TRUE(repainted) << "the check box was not repainted while frames kept coming";
 }
+
+TEST_F(MainWindowTest, TheSessionEndingWhileRecordingLeavesAWholeMovieAndCurrentSettings)
+{
+    Open();
+    model->SetFileFormat(4); // AVI
+    model->SetSaveTarget(1);
+    model->SetViewRatio(250);
+    const std::wstring movie = folder.File(L"session.avi");
+    model->StartRecording(movie);
+    model->StartCapture();
+    for (std::uint32_t i = 0; i < 5; ++i)
+    {
+        cam0->DeliverFrame(0xFF000000u + i * 0x102030u);
+    }
+    const HWND hwnd = window->GetSafeHwnd();
+    EXPECT_EQ(SendMessageW(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    EXPECT_TRUE(model->GetIsRecording()) << "the session's end may still be called off";
+    cam0->DeliverFrame(0xFF808080u);
+    SendMessageW(hwnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+
+    // What a process ended right here leaves on disk: no destructor has run.
+    EXPECT_FALSE(model->GetIsRecording());
+    const std::string bytes = ReadFileBytes(movie);
+    ASSERT_GT(bytes.size(), 12u);
+    EXPECT_EQ(bytes.compare(bytes.size() - 6 * 16 - 8, 4, "idx1"), 0)
+        << "the index of six frames ends the file";
+    const std::wstring settings = ReadTextFile(folder.File(L"TavixCapture.ini"));
+    EXPECT_NE(settings.find(L"ViewRatio=250"), std::wstring::npos) << settings;
+    EXPECT_NE(settings.find(L"WindowPlacementFlags="), std::wstring::npos) << settings;
+    EXPECT_NE(Pane(3).find(L"録画終了 "), std::wstring::npos) << "6 フレーム";
+    EXPECT_NE(Pane(3).find(L"6 フレーム"), std::wstring::npos);
+}
