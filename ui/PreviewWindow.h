@@ -2,28 +2,26 @@
 // with Direct2D: zoomed by the model's ViewRatio with sharp pixels, centred
 // or scrolled, with the processor's overlay, the cross-line marker and its
 // halo, the RGB profiles along the marker's row and column, and a transient
-// debug text. It turns mouse input into model changes (cursor read-out,
-// marker drag and re-centring, panning, wheel zoom) and forwards the mouse
-// to the active processor in image coordinates.
+// debug text. It wires the parts that do the work: PreviewGeometry (where
+// the image lies), PreviewPainter (what is drawn), PreviewPointer (the
+// mouse) and PreviewProcessor (the processor's overlay and mouse calls).
 //
-// A Frame notification only marks the picture as stale; the paint takes the
-// latest frame (a short copy under the device's frameLock), so a slow paint
-// shows fewer frames, never older ones, and never holds up the delivery
-// thread. UI thread.
+// A Frame notification only marks the picture as stale (FrameHandOff); the
+// paint takes the latest frame, so a slow paint shows fewer frames, never
+// older ones, and never holds up the delivery thread. UI thread.
 #pragma once
 
-#include "Common/ComPointer.h"
-#include "Common/capture/FrameBuffer.h"
 #include "Common/ui/FrameHandOff.h"
 #include "Common/ui/RenderTarget.h"
 #include "Common/ui/Window.h"
-
-#include <d2d1.h>
-#include <dwrite.h>
+#include "ui/PreviewGeometry.h"
+#include "ui/PreviewPainter.h"
+#include "ui/PreviewPointer.h"
+#include "ui/PreviewProcessor.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
-#include <vector>
 
 namespace TavixCapture
 {
@@ -36,8 +34,8 @@ public:
     PreviewWindow(MainModel& model, bool isDebugMessageEnabled);
     ~PreviewWindow() override;
 
-    // Creates the child window in `parent`, its render target and drawing
-    // resources, and registers with the model.
+    // Creates the child window in `parent`, its render target, and registers
+    // with the model.
     void Create(HWND parent, const RECT& rect);
 
     // The view in DIPs (0 x 0 without a render target).
@@ -45,7 +43,12 @@ public:
     // The text shown over the image while debug messages are enabled.
     const std::wstring& GetDebugText() const { return debugText_; }
     // Frames painted since the window was made: what the frame rate counts.
-    std::uint64_t GetFramesShown() const { return framesShown_; }
+    std::uint64_t GetFramesShown() const { return painter_.GetFramesShown(); }
+    // 1 at full resolution, else the factor a frame too large for the
+    // display is scaled down by.
+    std::uint32_t GetReduction() const { return painter_.GetReduction(); }
+    // The processor's overlay and mouse input are off after a failure.
+    bool IsProcessorSwitchedOff() { return processor_.IsSwitchedOff(); }
 
     static constexpr UINT_PTR DebugTimerId = 1;
     static constexpr UINT_PTR FrameTimerId = 2;
@@ -67,66 +70,25 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    // Where the image lies in the view, in DIPs (double for painting).
-    struct Placement
-    {
-        double scale;
-        double width;
-        double height;
-        double x0;
-        double y0;
-    };
-    Placement GetPlacement(double imageWidth, double imageHeight) const;
-    // The image point under a client pixel, in single precision.
-    D2D1_POINT_2F ToImagePoint(POINT client) const;
-
-    void CreateResources(ID2D1RenderTarget& target);
-    void DiscardResources() noexcept;
-    void SetUpFrameBitmap();
-    void CreateFrameBitmap(std::int32_t width, std::int32_t height);
-    void CopyLatestFrame();
-    void UpdateScrollBars();
-    void Paint(ID2D1RenderTarget& target);
-    void DrawProfiles(ID2D1RenderTarget& target, const Placement& placement);
-    void DrawMarker(ID2D1RenderTarget& target, const Placement& placement);
-    void UpdateMarkerBrush();
-    void CheckProcessorResult(HRESULT result) const;
+    // The geometry as the window shows it now; none without a render target.
+    std::optional<PreviewGeometry> Geometry() const;
+    // Sets both scroll bars for the current frame size, ratio and window
+    // size; `positions` replaces the bars' positions (wheel zoom).
+    void UpdateScrollBars(std::optional<PreviewGeometry::Point> positions = std::nullopt);
+    void ScrollBy(int dx, int dy);
     // The window is shown with a non-empty client area: a paint will come.
     bool WillPaint() const;
 
     MainModel& model_;
     const bool isDebugMessageEnabled_;
     Common::Mfc::RenderTarget renderTarget_;
-    Common::ComPointer<IDWriteFactory> writeFactory_;
-
-    // Drawing resources, made on the render target.
-    Common::ComPointer<ID2D1Bitmap> frameBitmap_;
-    Common::ComPointer<ID2D1SolidColorBrush> textBrush_;
-    Common::ComPointer<IDWriteTextFormat> textFormat_;
-    Common::ComPointer<ID2D1SolidColorBrush> markerBrush_;
-    Common::ComPointer<ID2D1RadialGradientBrush> idleHalo_;
-    Common::ComPointer<ID2D1RadialGradientBrush> draggingHalo_;
-    Common::ComPointer<ID2D1SolidColorBrush> redBrush_;
-    Common::ComPointer<ID2D1SolidColorBrush> greenBrush_;
-    Common::ComPointer<ID2D1SolidColorBrush> blueBrush_;
-
+    PreviewProcessor processor_;
+    PreviewPainter painter_;
+    PreviewPointer pointer_;
     // The frame notification: taken here, given back after the paint.
     Common::Mfc::FrameHandOff frameHandOff_{*this, FrameTimerId};
-    // Frames painted since the window was made.
-    std::uint64_t framesShown_ = 0;
-    // Reused for every frame: the copy taken under frameLock, and the profiles.
-    Common::FrameBuffer frameCopy_;
-    std::vector<std::uint32_t> rowProfile_;
-    std::vector<std::uint32_t> columnProfile_;
-    std::vector<D2D1_POINT_2F> profilePoints_; // one curve at a time, reused by every paint
+    bool updatingScrollBars_ = false; // the bars' own WM_SIZE must not start another update
 
-    bool tracking_ = false;
-    bool hover_ = false;
-    bool dragging_ = false;
-    bool processorCapture_ = false;
-    bool panning_ = false;
-    std::int32_t lastPanX_ = 0;
-    std::int32_t lastPanY_ = 0;
     std::wstring debugText_;
     UINT_PTR debugTimer_ = 0;
 };

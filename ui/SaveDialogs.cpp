@@ -43,7 +43,9 @@ std::optional<std::wstring> AskSaveFileName(HWND owner, const wchar_t* filter,
     dialog.lpstrFile = name.data();
     dialog.nMaxFile = static_cast<DWORD>(name.size());
     dialog.lpstrDefExt = defaultExtension;
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_EXPLORER;
+    // The process's current folder stays where it was (relative paths of
+    // plug-ins and the platform must not follow the user's choice).
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_NOCHANGEDIR;
     if (!GetSaveFileNameW(&dialog))
     {
         const DWORD error = CommDlgExtendedError();

@@ -156,6 +156,8 @@ protected:
 
 TEST_F(SaveCommandTest, SnapSavesTheSelectedFormatUnderTheTypedNameWithTheDefaultExtension)
 {
+    wchar_t before[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, before);
     model->SetFileFormat(Jpeg);
     AnswerSaveDialog(L"", [&] { SnapCommand(*model, owner); });
     EXPECT_EQ(output.Names(), std::vector<std::wstring>{}) << "a cancelled Snap writes nothing";
@@ -164,6 +166,9 @@ TEST_F(SaveCommandTest, SnapSavesTheSelectedFormatUnderTheTypedNameWithTheDefaul
     ASSERT_EQ(output.Names(), (std::vector<std::wstring>{L"shot.jpg", L"x.png"}));
     EXPECT_EQ(ReadFileBytes(output.File(L"shot.jpg")).substr(0, 2), "\xFF\xD8");
     EXPECT_EQ(ReadFileBytes(output.File(L"x.png")).substr(0, 2), "\xFF\xD8") << "a JPEG, whatever the name";
+    wchar_t after[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, after);
+    EXPECT_EQ(std::wstring(after), std::wstring(before)) << "the dialog changed the process's current folder";
 
     model->SetFileFormat(Avi);
     SnapCommand(*model, owner); // returns: no dialog, no file while no movie records

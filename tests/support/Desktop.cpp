@@ -198,6 +198,11 @@ void PostClick(HWND window, POINT client)
     PostMouse(screen, MOUSEEVENTF_LEFTUP);
 }
 
+void PostMouseInput(HWND window, POINT client, DWORD flags)
+{
+    PostMouse(ToScreen(window, client), flags);
+}
+
 void PostKey(WORD virtualKey)
 {
     SendKey(virtualKey, false);

@@ -39,6 +39,10 @@ void TypeText(const std::wstring& text);
 // Input that is not waited for: for a window that runs its own loop (a
 // pop-up, a box) while the test's own input call has not returned.
 void PostClick(HWND window, POINT client);
+// One mouse event at a client point (MOUSEEVENTF_LEFTDOWN, _LEFTUP, or 0 to
+// move), not waited for: for a drag into a loop of the platform's own (a
+// scroll bar's thumb), whose next steps a TimerStep posts from that loop.
+void PostMouseInput(HWND window, POINT client, DWORD flags);
 void PostKey(WORD virtualKey);
 
 // A window's text; whether a check box or push-like button is checked.

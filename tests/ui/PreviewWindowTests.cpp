@@ -1,9 +1,12 @@
 // The preview as a user meets it: a real window on the screen, real mouse
 // input, and the pixels it draws read back from the display.
 #include "support/Desktop.h"
+#include "support/ErrorBoxWatcher.h"
 #include "support/FakeCameras.h"
 #include "support/HostWindow.h"
+#include "support/ProgramProcess.h"
 #include "support/ScreenShot.h"
+#include "support/TimerStep.h"
 
 #include "Common/ui/Window.h"
 #include "ui/PreviewWindow.h"
@@ -361,4 +364,234 @@ TEST_F(PreviewTest, ALostFrameNotificationDoesNotStopThePicture)
     }
     Settle();
     EXPECT_EQ(ShootClient(Handle()).At(200, 150), 0x708090u);
+}
+
+// ---- failures that stay small, and the pointer through a drag ----
+
+namespace
+{
+// The window suite's test plug-in, copied where the model looks for plug-ins.
+void CopyDrawPlugin(const TempFolder& folder)
+{
+    ASSERT_TRUE(CopyFileW((TestBinaryFolder() + L"uiplugins\\drawplugin.dll").c_str(),
+                          folder.File(L"TavixDrawTest.dll").c_str(), FALSE));
+}
+
+int DrawPluginCount(int which)
+{
+    const HMODULE plugin = GetModuleHandleW(L"TavixDrawTest.dll");
+    EXPECT_NE(plugin, nullptr);
+    using Count = int(__stdcall*)(int);
+    const auto count =
+        reinterpret_cast<Count>(reinterpret_cast<void (*)()>(GetProcAddress(plugin, "DrawPluginCount")));
+    return count != nullptr ? count(which) : -1;
+}
+} // namespace
+
+TEST_F(PreviewTest, AProcessorFailingToDrawAtEveryFrameIsReportedOnceByNameAndThePictureGoesOn)
+{
+    CopyDrawPlugin(folder);
+    profile.WriteString(L"Settings", L"ProcessorName", L"描画失敗");
+    const ErrorBoxWatcher person;
+    Open(400, 300);
+    ASSERT_EQ(
+        model->GetProcessorEntries()[static_cast<std::size_t>(model->GetCurrentProcessorIndex())]->GetName(),
+        L"描画失敗");
+    model->StartCapture();
+    std::uint64_t shown = 0;
+    {
+        const Camera camera(*cam0, 0xFF204060u);
+        ASSERT_TRUE(PumpUntil([&] { return !person.Texts().empty(); }, 10000));
+        shown = preview->GetFramesShown();
+        EXPECT_TRUE(PumpUntil([&] { return preview->GetFramesShown() > shown + 10; }, 10000))
+            << "the picture stopped";
+    }
+    Settle();
+    ASSERT_EQ(person.Texts().size(), 1u) << "one report, however many frames";
+    EXPECT_NE(person.Texts()[0].find(L"「描画失敗」"), std::wstring::npos) << "names the processor";
+    EXPECT_TRUE(preview->IsProcessorSwitchedOff());
+    EXPECT_TRUE(model->GetCurrentDevice().IsOpened()) << "capture goes on";
+    EXPECT_EQ(ShootClient(Handle()).At(200, 150), 0x204060u);
+
+    // Chosen again: it draws (and fails) again, reported once more.
+    const std::int32_t failing = model->GetCurrentProcessorIndex();
+    model->SelectProcessor(0);
+    model->SelectProcessor(failing);
+    Settle();
+    cam0->DeliverFrame(0xFF204060u);
+    EXPECT_TRUE(PumpUntil([&] { return person.Texts().size() == 2; }, 10000));
+}
+
+TEST_F(PreviewTest, AnOutputImageShorterThanItsStrideTimesHeightIsReportedAndTheCameraPictureShown)
+{
+    CopyDrawPlugin(folder);
+    profile.WriteString(L"Settings", L"ProcessorName", L"出力不正");
+    const ErrorBoxWatcher person;
+    Open(400, 300);
+    model->StartCapture();
+    cam0->DeliverFrame(0xFF305070u);
+    EXPECT_TRUE(PumpUntil([&] { return person.Texts().size() == 1; }, 10000));
+    Settle();
+    EXPECT_NE(person.Texts()[0].find(L"「出力不正」"), std::wstring::npos);
+    EXPECT_EQ(ShootClient(Handle()).At(200, 150), 0x305070u);
+}
+
+// A display change or a lost device (D2DERR_RECREATE_TARGET) drops the
+// render target and all that was made on it: the next paint makes it all
+// again, the picture included, without waiting for another frame.
+TEST_F(PreviewTest, ALostRenderTargetShowsThePictureAgainAtTheNextPaint)
+{
+    Open(400, 300);
+    model->StartCapture();
+    cam0->DeliverFrame(0xFF6080A0u);
+    Settle();
+    ASSERT_EQ(ShootClient(Handle()).At(200, 150), 0x6080A0u);
+    const std::uint64_t shown = preview->GetFramesShown();
+    SendMessageW(Handle(), WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024));
+    Settle();
+    EXPECT_EQ(ShootClient(Handle()).At(200, 150), 0x6080A0u) << "the latest frame is not in the new bitmap";
+    cam0->DeliverFrame(0xFF102030u);
+    Settle();
+    EXPECT_EQ(ShootClient(Handle()).At(200, 150), 0x102030u) << "no new frames after the target was lost";
+    EXPECT_EQ(preview->GetFramesShown(), shown + 1);
+}
+
+// Frames from ARGB32 cameras and processors carry alpha that is not
+// premultiplied: a pixel with alpha 0 still shows its colour.
+TEST_F(PreviewTest, APixelWithAlphaZeroShowsItsColour)
+{
+    Open(400, 300);
+    model->StartCapture();
+    cam0->DeliverFrame(0x00C08040u);
+    Settle();
+    EXPECT_EQ(ShootClient(Handle()).At(200, 150), 0xC08040u);
+}
+
+TEST_F(PreviewTest, AMarkerDragThatLeavesThePreviewClampsAndFollowsThePointerBackIn)
+{
+    Open(800, 600);
+    model->SetIsMarkerVisible(true);
+    model->SetMarkerPosition(100, 100);
+    Settle();
+    MouseMove(Handle(), {80 + 110, 60 + 105});
+    MouseDown(Handle(), {80 + 110, 60 + 105});
+    MouseMove(Handle(), {80 + 200, 60 + 150});
+    EXPECT_EQ(model->GetMarkerPosition().x, 200);
+    // Out of the window to the left and below: the marker holds the image's edge.
+    MouseMove(Handle(), {-1, 700});
+    EXPECT_EQ(model->GetMarkerPosition().x, 0);
+    EXPECT_EQ(model->GetMarkerPosition().y, 479);
+    EXPECT_FALSE(model->GetIsCursorInImage());
+    // Back in: the drag goes on.
+    MouseMove(Handle(), {80 + 300, 60 + 250});
+    EXPECT_EQ(model->GetMarkerPosition().x, 300);
+    EXPECT_EQ(model->GetMarkerPosition().y, 250);
+    MouseUp(Handle(), {80 + 300, 60 + 250});
+    EXPECT_EQ(GetCapture(), nullptr) << "the mouse is given back";
+    MouseMove(Handle(), {80 + 400, 60 + 400});
+    EXPECT_EQ(model->GetMarkerPosition().x, 300) << "the drag ended with the button";
+}
+
+TEST_F(PreviewTest, TheProcessorSeesMatchedEnterLeaveDownAndUpThroughADragOutOfThePreview)
+{
+    CopyDrawPlugin(folder);
+    profile.WriteString(L"Settings", L"ProcessorName", L"記録");
+    Open(400, 300);
+    MouseMove(Handle(), {200, 150});
+    EXPECT_EQ(DrawPluginCount(0), 1);
+    MouseDown(Handle(), {200, 150});
+    MouseMove(Handle(), {600, 150}); // out of the preview with the button held
+    MouseMove(Handle(), {650, 200});
+    EXPECT_EQ(DrawPluginCount(1), 0) << "no leave while the processor holds the mouse";
+    MouseUp(Handle(), {650, 200});
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(DrawPluginCount(2), 1);
+    EXPECT_EQ(DrawPluginCount(3), 1);
+    EXPECT_TRUE(PumpUntil([] { return DrawPluginCount(1) == 1; })) << "the leave comes with the release";
+    MouseMove(Handle(), {100, 100});
+    EXPECT_EQ(DrawPluginCount(0), 2);
+}
+
+// A picture 28 DIPs wider than a 400 x 300 view less a vertical bar, and 8
+// DIPs higher than it less a horizontal bar, but lower than 300: the
+// horizontal bar takes the height the picture needs, so the vertical bar
+// comes with it, in one update, and both ranges count the other bar.
+TEST_F(PreviewTest, BothScrollBarsAppearTogetherWithRightRanges)
+{
+    const int barWidth = GetSystemMetrics(SM_CXVSCROLL);
+    const int barHeight = GetSystemMetrics(SM_CYHSCROLL);
+    const int width = 400 - barWidth + 28;
+    const int height = 300 - barHeight + 8;
+    ASSERT_GT(width, 400);
+    ASSERT_LT(height, 300);
+    const auto odd = std::make_shared<FakeDevice>(
+        L"Odd", L"\\\\?\\odd", std::initializer_list<FormatInfo>{{L"YUY2", width, height, 30.0}});
+    MakeModel([odd](std::int32_t, bool, bool) { return MakeCapture({odd}); });
+    host = std::make_unique<HostWindow>(402, 302);
+    preview = std::make_unique<TavixCapture::PreviewWindow>(*model, false);
+    preview->Create(host->GetSafeHwnd(), RECT{0, 0, 402, 302});
+    Settle();
+    RECT client = {};
+    GetClientRect(Handle(), &client);
+    EXPECT_EQ(client.right, 400 - barWidth);
+    EXPECT_EQ(client.bottom, 300 - barHeight);
+    EXPECT_EQ(preview->GetScrollLimit(SB_HORZ) - preview->GetScrollInfo(SB_HORZ).nMin, 28);
+    EXPECT_EQ(preview->GetScrollLimit(SB_VERT) - preview->GetScrollInfo(SB_VERT).nMin, 8);
+    // Scrolled to the bottom-right corner, the image's last pixel is in the view's corner.
+    odd->Paint(Gradient);
+    model->StartCapture();
+    odd->Deliver();
+    SendMessageW(Handle(), WM_HSCROLL, SB_BOTTOM, 0);
+    SendMessageW(Handle(), WM_VSCROLL, SB_BOTTOM, 0);
+    Settle();
+    EXPECT_EQ(ShootClient(Handle()).At(client.right - 1, client.bottom - 1),
+              Rgb(Gradient(width - 1, height - 1)));
+}
+
+// An 8000-pixel-wide frame at 1000 %: 80000 DIPs, scroll positions far
+// beyond the 16 bits of a scroll message. The thumb dragged to the end and
+// released there shows the image's right edge.
+TEST_F(PreviewTest, TheThumbReleasedAtTheEndOfAWideRangeKeepsItsPlace)
+{
+    const auto wide = std::make_shared<FakeDevice>(
+        L"Wide", L"\\\\?\\wide", std::initializer_list<FormatInfo>{{L"YUY2", 8000, 60, 30.0}});
+    MakeModel([wide](std::int32_t, bool, bool) { return MakeCapture({wide}); });
+    host = std::make_unique<HostWindow>(402, 302);
+    preview = std::make_unique<TavixCapture::PreviewWindow>(*model, false);
+    preview->Create(host->GetSafeHwnd(), RECT{0, 0, 402, 302});
+    model->SetViewRatio(1000);
+    Settle();
+    // The last 20 columns red (still there if the display needs the frame scaled down).
+    wide->Paint([](int x, int) { return x < 7980 ? 0xFF0000FFu : 0xFFFF0000u; });
+    model->StartCapture();
+    wide->Deliver();
+    Settle();
+    const int limit = preview->GetScrollLimit(SB_HORZ);
+    ASSERT_GT(limit, 32767);
+
+    // Drag the thumb from the middle of the bar to beyond its right end, and release.
+    RECT client = {};
+    GetClientRect(Handle(), &client);
+    const int barY = client.bottom + GetSystemMetrics(SM_CYHSCROLL) / 2;
+    // Position 0 is the middle of the range: the thumb is in the middle of the bar.
+    ASSERT_EQ(preview->GetScrollPos(SB_HORZ), 0);
+    MouseMove(Handle(), {client.right / 2, barY});
+    // The bar tracks the thumb in a loop of its own until the button is up:
+    // the rest of the drag is posted from that loop.
+    int step = 0;
+    const POINT end = {client.right + 10, barY}; // beyond the bar's end, near enough to keep the thumb
+    const TimerStep person(
+        [&]
+        {
+            PostMouseInput(Handle(), end, step == 0 ? 0 : MOUSEEVENTF_LEFTUP);
+            return ++step == 2;
+        });
+    PostMouseInput(Handle(), {client.right / 2, barY}, MOUSEEVENTF_LEFTDOWN);
+    EXPECT_TRUE(PumpUntil([&] { return person.Done(); }));
+    Settle();
+    EXPECT_EQ(preview->GetScrollPos(SB_HORZ), limit);
+    // The image's right edge at the view's right edge.
+    const ScreenShot shot = ShootClient(Handle());
+    EXPECT_EQ(shot.At(client.right - 2, 20), 0xFF0000u);
+    EXPECT_EQ(shot.At(client.right - 250, 20), 0x0000FFu);
 }
