@@ -4,6 +4,8 @@
 // built it; read from any thread.
 #pragma once
 
+#include "Common/capture/convert/YuvEncoding.h"
+
 #include <guiddef.h>
 
 #include <cstdint>
@@ -39,6 +41,18 @@ public:
     // Bytes from one image row to the next in the source; negative for bottom-up.
     std::int32_t stride = 0;
     double frameRate = 0.0;
+    // YUV formats: the matrix and range the source encodes with; BT.601
+    // studio range where the format does not say.
+    Convert::YuvEncoding yuvEncoding = {};
+    // Where the `width` x `height` picture lies in a larger delivered buffer
+    // (a display aperture): its first column and row. Packed 4:2:2 and NV12
+    // pictures start on a chroma pair, so odd values count one less.
+    std::int32_t pictureLeft = 0;
+    std::int32_t pictureTop = 0;
+    // NV12: the rows of the luma plane in the buffer, when it has more than
+    // pictureTop + height (1088 for a 1080-row picture in 16-row blocks);
+    // 0 when the format does not say (the buffer's length then tells).
+    std::int32_t planeRows = 0;
 };
 
 } // namespace Common

@@ -287,6 +287,7 @@ void MediaFoundationDevice::ApplyFrameFormat()
             if (std::memcmp(&transformer->GetSubtype(), &subtype, sizeof(GUID)) == 0)
             {
                 currentTransformer = transformer;
+                currentTransformer->SetSourceFormat(*GetSelectedFormat());
                 break;
             }
         }

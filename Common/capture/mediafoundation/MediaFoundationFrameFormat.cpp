@@ -73,6 +73,8 @@ MediaFoundationFrameFormat::MediaFoundationFrameFormat(IMFMediaType* type) : med
         }
     }
 
+    ReadPictureDetails();
+
     UINT64 rate = 0;
     ThrowIfFailed(mediaType->GetUINT64(MF_MT_FRAME_RATE, &rate));
     const UINT32 numerator = static_cast<UINT32>(rate >> 32);
@@ -103,6 +105,45 @@ const wchar_t* MediaFoundationFrameFormat::GetSubtypeName(const GUID& subtype)
         }
     }
     return L"Unknown";
+}
+
+void MediaFoundationFrameFormat::ReadPictureDetails()
+{
+    // The matrix and range of YUV subtypes; absent or unknown values keep
+    // BT.601 studio range.
+    UINT32 matrix = 0;
+    if (SUCCEEDED(mediaType->GetUINT32(MF_MT_YUV_MATRIX, &matrix)) && matrix == MFVideoTransferMatrix_BT709)
+    {
+        yuvEncoding.matrix = Convert::YuvMatrix::Bt709;
+    }
+    UINT32 range = 0;
+    if (SUCCEEDED(mediaType->GetUINT32(MF_MT_VIDEO_NOMINAL_RANGE, &range)) && range == MFNominalRange_0_255)
+    {
+        yuvEncoding.range = Convert::YuvRange::Full;
+    }
+    // A picture smaller than the frame (1920x1080 in a 1920x1088 frame):
+    // the format is the picture; the buffer keeps the frame's rows.
+    MFVideoArea aperture = {};
+    UINT32 size = 0;
+    if (SUCCEEDED(mediaType->GetBlob(MF_MT_MINIMUM_DISPLAY_APERTURE, reinterpret_cast<UINT8*>(&aperture),
+                                     sizeof aperture, &size)) &&
+        size == sizeof aperture)
+    {
+        const std::int64_t left = aperture.OffsetX.value;
+        const std::int64_t top = aperture.OffsetY.value;
+        const std::int64_t apertureWidth = aperture.Area.cx;
+        const std::int64_t apertureHeight = aperture.Area.cy;
+        if (left >= 0 && top >= 0 && apertureWidth > 0 && apertureHeight > 0 &&
+            left + apertureWidth <= width && top + apertureHeight <= height &&
+            (apertureWidth < width || apertureHeight < height))
+        {
+            planeRows = height;
+            pictureLeft = static_cast<std::int32_t>(left);
+            pictureTop = static_cast<std::int32_t>(top);
+            width = static_cast<std::int32_t>(apertureWidth);
+            height = static_cast<std::int32_t>(apertureHeight);
+        }
+    }
 }
 
 } // namespace Common

@@ -20,6 +20,9 @@ public:
     // Reads subtype, frame size, stride and frame rate from `type`. A type
     // without MF_MT_DEFAULT_STRIDE gets the platform's stride for its subtype
     // and width, written back onto the type. Raises Exception on failure.
+    // Also reads the YUV matrix and nominal range, and a minimum display
+    // aperture smaller than the frame: the format's size is then the
+    // aperture's, placed in the frame's rows.
     explicit MediaFoundationFrameFormat(IMFMediaType* type);
 
     const wchar_t* GetSubtypeName() const override;
@@ -30,6 +33,9 @@ public:
     static const wchar_t* GetSubtypeName(const GUID& subtype);
 
     ComPointer<IMFMediaType> mediaType;
+
+private:
+    void ReadPictureDetails();
 };
 
 } // namespace Common

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "Common/capture/FrameBuffer.h"
+#include "Common/capture/FrameFormat.h"
 
 #include <guiddef.h>
 
@@ -38,6 +39,13 @@ public:
     // that cannot be converted; `frame` then keeps what was written so far.
     virtual void Transform(const std::uint8_t* source, std::uint32_t sourceLength, std::int32_t width,
                            std::int32_t height, std::int32_t sourceStride, FrameBuffer& frame) = 0;
+
+    // Takes what the selected format says about its frames beyond their
+    // size and stride (YUV encoding, the picture's place in the buffer,
+    // NV12 plane rows). The device calls it whenever it selects this
+    // transformer for a format, under the lock that orders it with
+    // Transform. The base ignores it.
+    virtual void SetSourceFormat(const FrameFormat& format) { static_cast<void>(format); }
 };
 
 } // namespace Common
