@@ -13,7 +13,6 @@ namespace TavixCapture
 
 namespace
 {
-constexpr wchar_t SettingsSection[] = L"Settings";
 constexpr wchar_t PluginPattern[] = L"Tavix*.dll";
 constexpr std::uint32_t OpaqueBlack = Common::FrameBuffer::OpaqueBlack;
 
@@ -148,21 +147,23 @@ MainModel::~MainModel()
 
 void MainModel::LoadSettings()
 {
-    const std::wstring deviceName = profile_.ReadString(SettingsSection, L"CaptureDeviceName", L"");
+    // The names first: the device chosen decides where the marker's centre,
+    // the default of its position, lies.
+    const ModelSettings::Values names = ModelSettings::Read(profile_, CurrentSettings());
     std::int32_t deviceIndex = 0;
     for (std::size_t i = 0; i < capture_->devices.size(); ++i)
     {
-        if (capture_->devices[i]->path == deviceName)
+        if (capture_->devices[i]->path == names.captureDeviceName)
         {
             deviceIndex = static_cast<std::int32_t>(i);
             break;
         }
     }
     SelectDevice(deviceIndex);
-    SelectFrameFormatByName(profile_.ReadString(SettingsSection, L"FrameFormatName", L""));
+    SelectFrameFormatByName(names.frameFormatName);
     try
     {
-        SelectProcessorByName(profile_.ReadString(SettingsSection, L"ProcessorName", L""));
+        SelectProcessorByName(names.processorName.value_or(L""));
     }
     catch (...)
     {
@@ -170,57 +171,47 @@ void MainModel::LoadSettings()
         processorError_ = std::current_exception();
     }
 
-    SetViewRatio(profile_.ReadInt(SettingsSection, L"ViewRatio", viewRatio_));
-    SetIsMarkerVisible(profile_.ReadInt(SettingsSection, L"IsMarkerVisible", isMarkerVisible_) != 0);
-    const POINT marker = GetMarkerPosition();
-    const std::int32_t y = profile_.ReadInt(SettingsSection, L"MarkerPositionY", marker.y);
-    const std::int32_t x = profile_.ReadInt(SettingsSection, L"MarkerPositionX", marker.x);
-    SetMarkerPosition(x, y);
-    SetMarkerColor(static_cast<std::uint32_t>(
-        profile_.ReadInt(SettingsSection, L"MarkerColor", static_cast<std::int32_t>(markerColor_))));
-    SetIsProfileVisible(profile_.ReadInt(SettingsSection, L"IsProfileVisible", isProfileVisible_) != 0);
-    SetIsSidePaneVisible(profile_.ReadInt(SettingsSection, L"IsSidePaneVisible", isSidePaneVisible_) != 0);
-    SetControlPanelPage(profile_.ReadInt(SettingsSection, L"ControlPanelPage", controlPanelPage_));
-    SetIsStatusBarVisible(profile_.ReadInt(SettingsSection, L"IsStatusBarVisible", isStatusBarVisible_) != 0);
-    SetSaveTarget(profile_.ReadInt(SettingsSection, L"SaveTarget", saveTarget_));
-    SetFileFormat(profile_.ReadInt(SettingsSection, L"FileFormat", fileFormat_));
-    SetMovieBitRate(profile_.ReadInt(SettingsSection, L"MovieBitRate", movieBitRate_));
+    const ModelSettings::Values stored = ModelSettings::Read(profile_, CurrentSettings());
+    SetViewRatio(stored.viewRatio);
+    SetIsMarkerVisible(stored.isMarkerVisible);
+    SetMarkerPosition(stored.markerPosition.x, stored.markerPosition.y);
+    SetMarkerColor(stored.markerColor);
+    SetIsProfileVisible(stored.isProfileVisible);
+    SetIsSidePaneVisible(stored.isSidePaneVisible);
+    SetControlPanelPage(stored.controlPanelPage.value_or(0));
+    SetIsStatusBarVisible(stored.isStatusBarVisible);
+    SetSaveTarget(stored.saveTarget);
+    SetFileFormat(stored.fileFormat);
+    SetMovieBitRate(stored.movieBitRate);
+}
+
+ModelSettings::Values MainModel::CurrentSettings() const
+{
+    const bool hasPlugins = processorEntries_.size() >= 2;
+    ModelSettings::Values values;
+    values.captureDeviceName = GetCurrentDevice().path;
+    values.frameFormatName = GetCurrentDevice().GetSelectedFormat()->GetName();
+    if (hasPlugins)
+    {
+        values.processorName = processorEntries_[static_cast<std::size_t>(currentProcessorIndex_)]->GetName();
+        values.controlPanelPage = controlPanelPage_;
+    }
+    values.viewRatio = viewRatio_;
+    values.isMarkerVisible = isMarkerVisible_;
+    values.markerPosition = GetMarkerPosition();
+    values.markerColor = markerColor_;
+    values.isProfileVisible = isProfileVisible_;
+    values.isSidePaneVisible = isSidePaneVisible_;
+    values.isStatusBarVisible = isStatusBarVisible_;
+    values.saveTarget = saveTarget_;
+    values.fileFormat = fileFormat_;
+    values.movieBitRate = movieBitRate_;
+    return values;
 }
 
 void MainModel::SaveSettings() const
 {
-    // One change of the file: a write that fails leaves the whole earlier file.
-    IniProfile::Transaction transaction(profile_);
-    const auto writeText = [this](const wchar_t* key, const std::wstring& value)
-    { Common::ThrowIfFalse(profile_.WriteString(SettingsSection, key, value)); };
-    const auto writeInt = [this](const wchar_t* key, std::int32_t value)
-    { Common::ThrowIfFalse(profile_.WriteInt(SettingsSection, key, value)); };
-    const bool hasPlugins = processorEntries_.size() >= 2;
-    const POINT marker = GetMarkerPosition();
-
-    writeText(L"CaptureDeviceName", GetCurrentDevice().path);
-    writeText(L"FrameFormatName", GetCurrentDevice().GetSelectedFormat()->GetName());
-    if (hasPlugins)
-    {
-        writeText(L"ProcessorName",
-                  processorEntries_[static_cast<std::size_t>(currentProcessorIndex_)]->GetName());
-    }
-    writeInt(L"ViewRatio", viewRatio_);
-    writeInt(L"IsMarkerVisible", isMarkerVisible_ ? 1 : 0);
-    writeInt(L"MarkerPositionX", marker.x);
-    writeInt(L"MarkerPositionY", marker.y);
-    writeInt(L"MarkerColor", static_cast<std::int32_t>(markerColor_));
-    writeInt(L"IsProfileVisible", isProfileVisible_ ? 1 : 0);
-    writeInt(L"IsSidePaneVisible", isSidePaneVisible_ ? 1 : 0);
-    if (hasPlugins)
-    {
-        writeInt(L"ControlPanelPage", controlPanelPage_);
-    }
-    writeInt(L"IsStatusBarVisible", isStatusBarVisible_ ? 1 : 0);
-    writeInt(L"SaveTarget", saveTarget_);
-    writeInt(L"FileFormat", fileFormat_);
-    writeInt(L"MovieBitRate", movieBitRate_);
-    Common::ThrowIfFalse(transaction.Commit());
+    Common::ThrowIfFalse(ModelSettings::Write(profile_, CurrentSettings()));
 }
 
 void MainModel::OnListenerAdded(Common::Mfc::Window* window)

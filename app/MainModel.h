@@ -21,6 +21,7 @@
 #include "app/AviFileLibrary.h"
 #include "app/CaptureBackendFactory.h"
 #include "app/IniProfile.h"
+#include "app/ModelSettings.h"
 #include "app/PropertyId.h"
 #include "framework/IHostServices.h"
 #include "framework/IProcessor.h"
@@ -180,6 +181,7 @@ private:
     void OnRecordingError(const Common::Exception& error);
     void LoadSettings();
     void SaveSettings() const;
+    ModelSettings::Values CurrentSettings() const;
     void ResizeProfiles(const Common::FrameFormat& format);
     void RescaleMarker(const Common::FrameFormat& oldFormat, const Common::FrameFormat& newFormat);
     template <class T> void SetValue(T& stored, T value, PropertyId id);

@@ -1,6 +1,9 @@
 // Section "Settings": what a model restores when built and saves when destroyed.
 #include "ModelFixture.h"
 
+#include <functional>
+#include <string>
+
 namespace
 {
 constexpr wchar_t S[] = L"Settings";
@@ -50,7 +53,7 @@ TEST_F(ModelTest, WithoutSettingsTheModelStartsOnTheFirstFormatAndTheSettingsRou
     EXPECT_FALSE(model->GetIsStatusBarVisible());
     EXPECT_EQ(model->GetSaveTarget(), 1);
     EXPECT_EQ(model->GetFileFormat(), 4);
-    EXPECT_EQ(model->GetMovieBitRate(), -12) << "integers are taken as read";
+    EXPECT_EQ(model->GetMovieBitRate(), 100) << "the least bit rate the panel offers";
 }
 
 TEST_F(ModelTest, ViewRatioIsClampedOnLoad)
@@ -65,6 +68,44 @@ TEST_F(ModelTest, ViewRatioIsClampedOnLoad)
             << "ViewRatio=" << testing::PrintToString(std::wstring(text));
         model->SetViewRatio(0);
         EXPECT_EQ(model->GetViewRatio(), 10);
+    }
+}
+
+// A value the program cannot use is read as the one it then uses (the
+// nearest on a scale, the default for a choice), and saved so.
+TEST_F(ModelTest, ValuesOutOfRangeAreReadAsTheProgramUsesThemAndSavedSo)
+{
+    const struct
+    {
+        const wchar_t* key;
+        const wchar_t* stored;
+        int used;
+        std::function<int(const TavixCapture::MainModel&)> value;
+    } cases[] = {
+        {L"SaveTarget", L"5", 0, [](const auto& m) { return m.GetSaveTarget(); }},
+        {L"SaveTarget", L"1", 1, [](const auto& m) { return m.GetSaveTarget(); }},
+        {L"FileFormat", L"99", 0, [](const auto& m) { return m.GetFileFormat(); }},
+        {L"FileFormat", L"-1", 0, [](const auto& m) { return m.GetFileFormat(); }},
+        {L"FileFormat", L"6", 6, [](const auto& m) { return m.GetFileFormat(); }},
+        {L"MarkerColor", L"-1", 0x00FF00, [](const auto& m) { return static_cast<int>(m.GetMarkerColor()); }},
+        {L"MarkerColor", L"16777215", 0xFFFFFF,
+         [](const auto& m) { return static_cast<int>(m.GetMarkerColor()); }},
+        {L"MovieBitRate", L"50", 100, [](const auto& m) { return m.GetMovieBitRate(); }},
+        {L"MovieBitRate", L"30000", 20000, [](const auto& m) { return m.GetMovieBitRate(); }},
+        {L"ControlPanelPage", L"7", 0, [](const auto& m) { return m.GetControlPanelPage(); }},
+    };
+    for (const auto& entry : cases)
+    {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(entry.key) + L"=" + entry.stored));
+        ASSERT_TRUE(profile.WriteString(S, entry.key, entry.stored));
+        {
+            auto model = MakeModel();
+            EXPECT_EQ(entry.value(*model), entry.used);
+        }
+        if (std::wstring(entry.key) != L"ControlPanelPage") // kept as stored without plug-ins
+        {
+            EXPECT_EQ(profile.ReadInt(S, entry.key, -2), entry.used) << "saved as used";
+        }
     }
 }
 
