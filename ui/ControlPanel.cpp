@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cwchar>
 #include <exception>
+#include <string>
 
 namespace TavixCapture
 {
@@ -104,6 +105,9 @@ BOOL ControlPanel::OnInitDialog()
     device_.AttachItem(*this, IDC_DEVICE);
     format_.AttachItem(*this, IDC_FORMAT);
     zoomEdit_.AttachItem(*this, IDC_ZOOM_EDIT);
+    markerXEdit_.AttachItem(*this, IDC_MARKER_X);
+    markerYEdit_.AttachItem(*this, IDC_MARKER_Y);
+    bitRateEdit_.AttachItem(*this, IDC_BITRATE);
     marker_.AttachItem(*this, IDC_MARKER);
     markerXSpin_.AttachItem(*this, IDC_MARKER_X_SPIN);
     markerYSpin_.AttachItem(*this, IDC_MARKER_Y_SPIN);
@@ -173,27 +177,18 @@ bool ControlPanel::OnCommand(int id, int code, HWND control)
         }
         return true;
     case IDC_ZOOM_EDIT:
+    case IDC_MARKER_X:
+    case IDC_MARKER_Y:
+    case IDC_BITRATE:
         if (code == EN_CHANGE)
         {
-            OnZoomTextChanged();
+            OnNumberTyped(id);
         }
-        return true;
-    case IDC_MARKER_X:
-        if (code == EN_CHANGE && markerXSpin_.GetSafeHwnd() != nullptr)
+        else if (code == EN_KILLFOCUS)
         {
-            model_.SetMarkerPosition(markerXSpin_.GetPos32(), model_.GetMarkerPosition().y);
-        }
-        return true;
-    case IDC_MARKER_Y:
-        if (code == EN_CHANGE && markerYSpin_.GetSafeHwnd() != nullptr)
-        {
-            model_.SetMarkerPosition(model_.GetMarkerPosition().x, markerYSpin_.GetPos32());
-        }
-        return true;
-    case IDC_BITRATE:
-        if (code == EN_CHANGE && bitRateSpin_.GetSafeHwnd() != nullptr)
-        {
-            model_.SetMovieBitRate(bitRateSpin_.GetPos32());
+            // Left with a text that is no value ("5" on the way to "50"):
+            // the field shows what the model holds.
+            ShowModelNumber(id);
         }
         return true;
     case IDC_SAVE_TARGET:
@@ -292,23 +287,120 @@ void ControlPanel::OnFormatSelected()
     }
 }
 
-void ControlPanel::OnZoomTextChanged()
+std::optional<int> ControlPanel::TypedValue(const std::wstring& text, int lower, int upper)
 {
-    if (zoomSpin_.GetSafeHwnd() == nullptr)
-    {
-        return;
-    }
-    const auto [lower, upper] = zoomSpin_.GetRange32();
-    const long typed = ParseDecimal(zoomEdit_.GetWindowText());
+    const long typed = ParseDecimal(text);
     if (typed < lower)
     {
-        // Not a ratio yet ("5" on the way to "50"): wait for more digits.
+        return std::nullopt;
+    }
+    return static_cast<int>(std::min<long>(typed, upper));
+}
+
+void ControlPanel::OnNumberTyped(int id)
+{
+    // Edit-changed events come while the dialog is being made, before the
+    // spins exist.
+    if (bitRateSpin_.GetSafeHwnd() == nullptr)
+    {
         return;
     }
-    // A text above the maximum counts as the maximum; the spin itself keeps
-    // its last valid position for such a text.
-    const int ratio = typed > upper ? upper : zoomSpin_.GetPos32();
-    model_.SetViewRatio(std::clamp(ratio, ZoomMin, ZoomMax));
+    switch (id)
+    {
+    case IDC_ZOOM_EDIT:
+        if (const auto ratio = TypedValue(zoomEdit_.GetWindowText(), ZoomMin, ZoomMax))
+        {
+            model_.SetViewRatio(*ratio);
+        }
+        else
+        {
+            return;
+        }
+        break;
+    case IDC_MARKER_X:
+    case IDC_MARKER_Y:
+    {
+        const bool x = id == IDC_MARKER_X;
+        const auto [lower, upper] = (x ? markerXSpin_ : markerYSpin_).GetRange32();
+        const auto value = TypedValue((x ? markerXEdit_ : markerYEdit_).GetWindowText(), lower, upper);
+        if (!value)
+        {
+            return;
+        }
+        const POINT marker = model_.GetMarkerPosition();
+        model_.SetMarkerPosition(x ? *value : marker.x, x ? marker.y : *value);
+        break;
+    }
+    case IDC_BITRATE:
+        if (const auto rate = TypedValue(bitRateEdit_.GetWindowText(), BitRateMin, BitRateMax))
+        {
+            model_.SetMovieBitRate(*rate);
+        }
+        else
+        {
+            return;
+        }
+        break;
+    default:
+        return;
+    }
+    // A text above the greatest value set the greatest: the field shows it
+    // at once (no notification comes when the model held it already).
+    ShowModelNumber(id);
+}
+
+void ControlPanel::ShowModelNumber(int id)
+{
+    if (bitRateSpin_.GetSafeHwnd() == nullptr)
+    {
+        return;
+    }
+    const POINT marker = model_.GetMarkerPosition();
+    switch (id)
+    {
+    case IDC_ZOOM_EDIT:
+        ShowNumber(zoomEdit_, zoomSpin_, model_.GetViewRatio());
+        break;
+    case IDC_MARKER_X:
+        ShowNumber(markerXEdit_, markerXSpin_, marker.x);
+        break;
+    case IDC_MARKER_Y:
+        ShowNumber(markerYEdit_, markerYSpin_, marker.y);
+        break;
+    case IDC_BITRATE:
+        ShowNumber(bitRateEdit_, bitRateSpin_, model_.GetMovieBitRate());
+        break;
+    default:
+        break;
+    }
+}
+
+void ControlPanel::ShowNumber(Common::Mfc::Edit& edit, Common::Mfc::Spin& spin, int value)
+{
+    // A field that already reads as the value is left alone: rewriting it
+    // while the user types would move the caret to the start and mix the
+    // next digits into the old ones.
+    const std::wstring text = edit.GetWindowText();
+    if (!text.empty() && ParseDecimal(text) == value)
+    {
+        return;
+    }
+    spin.SetPos32(value);
+    const std::wstring shown = std::to_wstring(value);
+    if (edit.GetWindowText() != shown)
+    {
+        edit.SetWindowText(shown);
+    }
+    if (::GetFocus() == edit.GetSafeHwnd())
+    {
+        edit.SendMessage(EM_SETSEL, shown.size(), static_cast<LPARAM>(shown.size()));
+    }
+}
+
+void ControlPanel::ShowZoomPosition(int position)
+{
+    zoomPosition_ = position;
+    zoomSlider_.SetPos(position, true);
 }
 
 void ControlPanel::OnSnap()
@@ -348,13 +440,23 @@ bool ControlPanel::OnScroll(int bar, int request, int position, HWND control)
         return false;
     }
     // The slider has already moved by itself for some requests; the step is
-    // taken from the position the model's value gives.
+    // taken from the position the panel last gave it.
     if (control == zoomSlider_.GetSafeHwnd())
     {
-        const int from = SliderPositionFromRatio(model_.GetViewRatio());
-        const int to = RequestedPosition(request, position, from, ZoomSliderMin, ZoomSliderMax);
-        zoomSlider_.SetPos(to, true);
-        model_.SetViewRatio(RatioFromSliderPosition(zoomSlider_.GetPos()));
+        int to = RequestedPosition(request, position, zoomPosition_, ZoomSliderMin, ZoomSliderMax);
+        // Below about 35 % neighbouring positions round to the same ratio: a
+        // step goes on until the ratio changes, so that every key press and
+        // channel click zooms.
+        const int direction = to > zoomPosition_ ? 1 : to < zoomPosition_ ? -1 : 0;
+        const bool stepped = request == SB_LINELEFT || request == SB_LINERIGHT || request == SB_PAGELEFT ||
+                             request == SB_PAGERIGHT;
+        while (stepped && direction != 0 && to + direction >= ZoomSliderMin &&
+               to + direction <= ZoomSliderMax && RatioFromSliderPosition(to) == model_.GetViewRatio())
+        {
+            to += direction;
+        }
+        ShowZoomPosition(to);
+        model_.SetViewRatio(RatioFromSliderPosition(to));
     }
     else if (control == bitRateSlider_.GetSafeHwnd())
     {
@@ -428,8 +530,8 @@ void ControlPanel::OnPropertyChanged(std::int32_t id)
         ShowFrameFormat();
         break;
     case PropertyId::ViewRatio:
-        zoomSpin_.SetPos32(model_.GetViewRatio());
-        zoomSlider_.SetPos(SliderPositionFromRatio(model_.GetViewRatio()), true);
+        ShowModelNumber(IDC_ZOOM_EDIT);
+        ShowZoomPosition(SliderPositionFromRatio(model_.GetViewRatio()));
         break;
     case PropertyId::IsMarkerVisible:
     {
@@ -441,12 +543,9 @@ void ControlPanel::OnPropertyChanged(std::int32_t id)
         break;
     }
     case PropertyId::MarkerPosition:
-    {
-        const POINT position = model_.GetMarkerPosition();
-        markerXSpin_.SetPos32(position.x);
-        markerYSpin_.SetPos32(position.y);
+        ShowModelNumber(IDC_MARKER_X);
+        ShowModelNumber(IDC_MARKER_Y);
         break;
-    }
     case PropertyId::MarkerColor:
         markerColor_.SetColor(model_.GetMarkerColor());
         break;
@@ -465,7 +564,7 @@ void ControlPanel::OnPropertyChanged(std::int32_t id)
         UpdateControlStates();
         break;
     case PropertyId::MovieBitRate:
-        bitRateSpin_.SetPos32(model_.GetMovieBitRate());
+        ShowModelNumber(IDC_BITRATE);
         bitRateSlider_.SetPos(model_.GetMovieBitRate(), true);
         break;
     case PropertyId::IsRecording:

@@ -20,6 +20,8 @@
 #include "ui/ColorPickerButton.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace TavixCapture
 {
@@ -41,6 +43,9 @@ public:
     // size in DIPs (truncated, kept within 10..1000).
     static std::int32_t FitRatio(double viewWidth, double viewHeight, std::int32_t frameWidth,
                                  std::int32_t frameHeight);
+    // What a typed text means for a value of [lower, upper]: nothing yet
+    // below the least ("5" on the way to "50"), the greatest above it.
+    static std::optional<int> TypedValue(const std::wstring& text, int lower, int upper);
 
 protected:
     BOOL OnInitDialog() override;
@@ -56,7 +61,12 @@ protected:
 private:
     void OnDeviceSelected();
     void OnFormatSelected();
-    void OnZoomTextChanged();
+    // A number typed into the zoom, marker or bit-rate field (by its id).
+    void OnNumberTyped(int id);
+    // The field of that id shows the model's value.
+    void ShowModelNumber(int id);
+    static void ShowNumber(Common::Mfc::Edit& edit, Common::Mfc::Spin& spin, int value);
+    void ShowZoomPosition(int position);
     void OnSnap();
     void OnRecord();
     void Fit();
@@ -75,13 +85,17 @@ private:
     Common::Mfc::Edit zoomEdit_;
     Common::Mfc::Spin zoomSpin_;
     Common::Mfc::SliderControl zoomSlider_;
+    int zoomPosition_ = 0; // where the panel last put the zoom slider
     Common::Mfc::Button marker_;
+    Common::Mfc::Edit markerXEdit_;
     Common::Mfc::Spin markerXSpin_;
+    Common::Mfc::Edit markerYEdit_;
     Common::Mfc::Spin markerYSpin_;
     ColorPickerButton markerColor_;
     Common::Mfc::Button profile_;
     Common::Mfc::ComboBox saveTarget_;
     Common::Mfc::ComboBox fileFormat_;
+    Common::Mfc::Edit bitRateEdit_;
     Common::Mfc::Spin bitRateSpin_;
     Common::Mfc::SliderControl bitRateSlider_;
     Common::Mfc::Button snap_;

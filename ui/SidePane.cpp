@@ -24,10 +24,25 @@ void SidePane::Create(HWND parent, const RECT& rect)
     header_.Create(GetSafeHwnd());
     controlPanel_.Create(GetSafeHwnd());
     const RECT page = controlPanel_.GetWindowRect();
-    MoveWindow(rect.left, rect.top, page.right - page.left, page.bottom - page.top, false);
+    naturalSize_ = {page.right - page.left, page.bottom - page.top};
+    const UINT dpi = GetDpiForWindow(GetSafeHwnd());
+    createdDpi_ = dpi != 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+    MoveWindow(rect.left, rect.top, naturalSize_.cx, naturalSize_.cy, false);
     Layout();
     model_.AddListener(this);
     registered_ = true;
+}
+
+void SidePane::SetDpi(UINT dpi)
+{
+    if (GetSafeHwnd() == nullptr || dpi == 0)
+    {
+        return;
+    }
+    const RECT pane = GetRectInParent();
+    MoveWindow(pane.left, pane.top,
+               MulDiv(naturalSize_.cx, static_cast<int>(dpi), static_cast<int>(createdDpi_)),
+               MulDiv(naturalSize_.cy, static_cast<int>(dpi), static_cast<int>(createdDpi_)));
 }
 
 HWND SidePane::GetPageWindow() const
@@ -84,6 +99,10 @@ void SidePane::OnProcessorChanged()
         model_.SetControlPanelPage(0);
     }
     Layout();
+    // The new processor's page takes the place of the old one, which its
+    // processor destroyed: while the processor page is shown, the new page
+    // must be shown too, as no change of the page number will come.
+    ShowPage();
 }
 
 void SidePane::ShowPage()

@@ -28,6 +28,9 @@ public:
     ~SidePane() override;
 
     void Create(HWND parent, const RECT& rect);
+    // The pane takes the size of the capture-settings page at that DPI (the
+    // window moved to a monitor of another scale).
+    void SetDpi(UINT dpi);
 
     // The page of the selected processor, null when it has none or it has
     // been destroyed (for tests and the main window's repaint).
@@ -55,6 +58,9 @@ private:
     // the handle is kept, and it is used only while it is a window of this
     // pane (GetPageWindow).
     HWND pageWindow_ = nullptr;
+    // The capture-settings page's size when it was made, and the DPI then.
+    SIZE naturalSize_ = {0, 0};
+    UINT createdDpi_ = USER_DEFAULT_SCREEN_DPI;
 };
 
 } // namespace TavixCapture

@@ -14,6 +14,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <functional>
+#include <string>
 #include <vector>
 
 using namespace TestSupport;
@@ -127,6 +129,104 @@ TEST_F(ControlPanelTest, WheelNotchesStepTheSlidersByAFiftiethOfTheirRange)
     PumpUntil([&] { return model->GetMovieBitRate() == 5398; });
     EXPECT_EQ(SliderPos(bitRate), 5398);
     EXPECT_EQ(TextOf(IDC_BITRATE), L"5398");
+}
+
+// Below about 35 % neighbouring slider positions give the same ratio: each
+// key press still zooms, and the slider stays where the ratio is.
+TEST_F(ControlPanelTest, ZoomSliderArrowKeysMoveAtEveryRatio)
+{
+    Open();
+    const HWND slider = Item(IDC_ZOOM_SLIDER);
+    for (const int start : {10, 15, 26})
+    {
+        SCOPED_TRACE(start);
+        model->SetViewRatio(start);
+        Settle();
+        // The person takes the thumb (the focus comes with it; the thumb stays).
+        RECT thumb = {};
+        SendMessageW(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+        Click(slider, {(thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2});
+        Settle();
+        ASSERT_EQ(model->GetViewRatio(), start);
+
+        int ratio = start;
+        for (int press = 0; press < 3; ++press)
+        {
+            PressKey(VK_RIGHT);
+            EXPECT_TRUE(PumpUntil([&] { return model->GetViewRatio() > ratio; }, 3000)) << "press " << press;
+            ratio = model->GetViewRatio();
+            Settle();
+            EXPECT_EQ(ControlPanel::RatioFromSliderPosition(SliderPos(slider)), ratio);
+        }
+        PressKey(VK_LEFT);
+        EXPECT_TRUE(PumpUntil([&] { return model->GetViewRatio() < ratio; }, 3000));
+        Settle();
+        EXPECT_EQ(TextOf(IDC_ZOOM_EDIT), std::to_wstring(model->GetViewRatio()));
+    }
+}
+
+// A number typed past the greatest value (or left below the least) shows
+// what the model holds, and the digits typed are never mixed.
+TEST_F(ControlPanelTest, TypedNumbersOutOfRangeShowTheModelsValue)
+{
+    Open();
+    model->SetFileFormat(5); // WMV: the bit rate can be typed
+    model->SetIsMarkerVisible(true);
+    Settle();
+    const struct
+    {
+        int edit;
+        const wchar_t* typed;
+        const wchar_t* shown;
+        std::function<int()> value;
+    } cases[] = {
+        {IDC_ZOOM_EDIT, L"99999", L"1000", [&] { return model->GetViewRatio(); }},
+        {IDC_ZOOM_EDIT, L"12345", L"1000", [&] { return model->GetViewRatio(); }},
+        {IDC_ZOOM_EDIT, L"250", L"250", [&] { return model->GetViewRatio(); }},
+        {IDC_BITRATE, L"99999", L"20000", [&] { return model->GetMovieBitRate(); }},
+        {IDC_MARKER_X, L"9999", L"639", [&] { return static_cast<int>(model->GetMarkerPosition().x); }},
+        {IDC_MARKER_Y, L"700", L"479", [&] { return static_cast<int>(model->GetMarkerPosition().y); }},
+    };
+    for (const auto& entry : cases)
+    {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(entry.typed)));
+        SelectAll(Item(entry.edit));
+        TypeText(entry.typed);
+        Settle();
+        EXPECT_EQ(entry.value(), std::stoi(entry.shown));
+        EXPECT_EQ(TextOf(entry.edit), entry.shown);
+    }
+
+    // Left below the least value: the field shows the model's once the
+    // person clicks elsewhere.
+    SelectAll(Item(IDC_BITRATE));
+    TypeText(L"50");
+    Settle();
+    EXPECT_EQ(model->GetMovieBitRate(), 20000);
+    ClickCentre(Item(IDC_ZOOM_EDIT));
+    Settle();
+    EXPECT_EQ(TextOf(IDC_BITRATE), L"20000");
+}
+
+// Values out of range in the file: the lists and the swatch show what the
+// program then does.
+TEST_F(ControlPanelTest, SettingsOutOfRangeInTheFileShowWhatTheProgramDoes)
+{
+    profile.WriteInt(L"Settings", L"SaveTarget", 5);
+    profile.WriteInt(L"Settings", L"FileFormat", 99);
+    profile.WriteInt(L"Settings", L"MarkerColor", -1);
+    profile.WriteInt(L"Settings", L"MovieBitRate", 50);
+    profile.WriteInt(L"Settings", L"IsMarkerVisible", 1);
+    Open();
+    EXPECT_EQ(Selection(IDC_SAVE_TARGET), model->GetSaveTarget());
+    EXPECT_EQ(Selection(IDC_SAVE_TARGET), 0);
+    EXPECT_EQ(Selection(IDC_FILE_FORMAT), 0);
+    EXPECT_TRUE(Enabled(IDC_SNAP)) << "the snapped frame is what is saved";
+    EXPECT_EQ(TextOf(IDC_BITRATE), std::to_wstring(model->GetMovieBitRate()));
+    const HWND colour = Item(IDC_MARKER_COLOR);
+    EXPECT_EQ(ScreenPixel(colour, {CentreOf(colour).x * 2 / 3, CentreOf(colour).y}), 0x00FF00u)
+        << "the swatch shows the marker's colour";
+    EXPECT_EQ(model->GetMarkerColor(), 0x0000FF00u);
 }
 
 TEST_F(ControlPanelTest, FitAndActualSizeButtons)

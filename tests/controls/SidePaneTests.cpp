@@ -15,8 +15,8 @@ using TavixCapture::PropertyId;
 class SidePaneTest : public PanelTestBase
 {
 protected:
-    // The model finds the test plug-in ("ページ試験" with a page, "ページなし
-    //試験" without) beside it under a name it loads.
+    // The model finds the test plug-in ("ページ試験" and "ページ試験2" with a
+    // page, "ページなし試験" without) beside it under a name it loads.
     void CopyPlugin()
     {
         ASSERT_TRUE(CopyFileW((TestBinaryFolder() + L"controlsplugins\\pageplugin.dll").c_str(),
@@ -26,7 +26,7 @@ protected:
     {
         CopyPlugin();
         Open();
-        ASSERT_EQ(model->GetProcessorEntries().size(), 3u);
+        ASSERT_EQ(model->GetProcessorEntries().size(), 4u);
     }
     HWND HeaderItem(int id) const { return GetDlgItem(sidePane->GetHeader().GetSafeHwnd(), id); }
     bool Pushed(int id) const { return IsChecked(HeaderItem(id)); }
@@ -110,7 +110,7 @@ TEST_F(SidePaneTest, SavedPageIsShownAtStartAndTheHeaderSwitchesBetweenThePages)
 TEST_F(SidePaneTest, APageItsProcessorHasDestroyedIsNeverUsed)
 {
     OpenWithPlugin();
-    for (const int withoutPage : {0, 2}) // "なし", then the plug-in's processor without a page
+    for (const int withoutPage : {0, 3}) // "なし", then the plug-in's processor without a page
     {
         SCOPED_TRACE(withoutPage);
         model->SelectProcessor(1);
@@ -129,6 +129,39 @@ TEST_F(SidePaneTest, APageItsProcessorHasDestroyedIsNeverUsed)
         Settle();
         ExpectSettingsOnly();
     }
+}
+
+// From one processor's page to another's while the processor page shows:
+// the new page takes the old one's place, below the header with the new name.
+TEST_F(SidePaneTest, SwitchingBetweenTwoProcessorsWithPagesShowsTheNewPage)
+{
+    OpenWithPlugin();
+    model->SelectProcessor(1);
+    Settle();
+    ClickCentre(HeaderItem(IDC_PAGE_PROCESSOR));
+    ASSERT_EQ(model->GetControlPanelPage(), 1);
+    const auto centreColour = [this]
+    {
+        const RECT pane = sidePane->GetClientRect();
+        return ScreenPixel(sidePane->GetSafeHwnd(), {pane.right / 2, (pane.bottom + HeaderHeight()) / 2});
+    };
+    EXPECT_EQ(centreColour(), 0xFF00FFu);
+
+    model->SelectProcessor(2);
+    Settle();
+    const HWND page = sidePane->GetPageWindow();
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(IsWindowVisible(page));
+    EXPECT_FALSE(Panel().IsVisible());
+    EXPECT_EQ(model->GetControlPanelPage(), 1);
+    EXPECT_EQ(TestSupport::TextOf(HeaderItem(IDC_PAGE_PROCESSOR)), L"ページ試験2");
+    EXPECT_TRUE(Pushed(IDC_PAGE_PROCESSOR));
+    EXPECT_EQ(centreColour(), 0xFFFF00u) << "the new processor's page";
+
+    // And back: the first page again, made anew by its processor.
+    model->SelectProcessor(1);
+    Settle();
+    EXPECT_EQ(centreColour(), 0xFF00FFu);
 }
 
 // With TAVIX_SCREENSHOTS naming a folder, the side pane on both pages is

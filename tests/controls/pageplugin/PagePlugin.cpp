@@ -1,8 +1,8 @@
 // Test plug-in of the side-pane suite: "ページ試験" offers a settings page, a
-// hidden child window painted in one colour (PageColor) that it creates on
-// its first CreatePage and destroys on Terminate; "ページなし試験" offers none.
-// The page has messages of its own: WM_APP paints it in AppColor, and
-// WM_APP + 1 fails in its handler.
+// hidden child window painted magenta that it creates on its first
+// CreatePage and destroys on Terminate; "ページ試験2" offers one the same way,
+// painted yellow; "ページなし試験" offers none. The page has messages of its
+// own: WM_APP paints it in AppColor, and WM_APP + 1 fails in its handler.
 // The page object lives in storage that Terminate fills with a pattern after
 // destroying it, as a debug heap does with freed memory: a host that still
 // reads the page afterwards finds garbage, not a plausible window.
@@ -18,11 +18,13 @@
 namespace
 {
 
-constexpr COLORREF PageColor = RGB(255, 0, 255);
 constexpr COLORREF AppColor = RGB(0, 255, 255);
 
 class PageWindow : public Common::Mfc::Window
 {
+public:
+    explicit PageWindow(COLORREF color) : color_(color) {}
+
 protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override
     {
@@ -55,13 +57,14 @@ protected:
     }
 
 private:
-    COLORREF color_ = PageColor;
+    COLORREF color_;
 };
 
-// One page at a time: the model keeps only the current processor alive.
-alignas(PageWindow) unsigned char pageStorage[sizeof(PageWindow)];
+// One page a processor at a time: the model keeps only the current processor
+// alive.
+alignas(PageWindow) unsigned char pageStorage[2][sizeof(PageWindow)];
 
-class PageProcessor : public Tavix::Framework::ProcessorBase
+template <int Index, COLORREF Color> class PageProcessor : public Tavix::Framework::ProcessorBase
 {
 public:
     HRESULT STDMETHODCALLTYPE CreatePage(Common::Mfc::Window* parent, Common::Mfc::Window** page) override
@@ -75,7 +78,7 @@ public:
                 }
                 if (page_ == nullptr)
                 {
-                    page_ = new (pageStorage) PageWindow;
+                    page_ = new (pageStorage[Index]) PageWindow(Color);
                     page_->CreateEx(0, L"TavixTestPluginPage", L"", WS_CHILD | WS_CLIPSIBLINGS,
                                     RECT{0, 0, 10, 10}, parent->GetSafeHwnd(), 0);
                 }
@@ -97,7 +100,7 @@ private:
         {
             page_->~PageWindow();
             page_ = nullptr;
-            std::memset(pageStorage, 0xDD, sizeof(pageStorage));
+            std::memset(pageStorage[Index], 0xDD, sizeof(pageStorage[Index]));
         }
     }
 
@@ -114,7 +117,10 @@ extern "C" __declspec(dllexport) HRESULT
     __stdcall GetProcessorFactory(Tavix::Framework::IProcessorFactory** factory)
 {
     return Tavix::Framework::ProcessorFactory::Create(
-        {{L"ページ試験", []() -> Tavix::Framework::IProcessor* { return new PageProcessor; }},
+        {{L"ページ試験",
+          []() -> Tavix::Framework::IProcessor* { return new PageProcessor<0, RGB(255, 0, 255)>; }},
+         {L"ページ試験2",
+          []() -> Tavix::Framework::IProcessor* { return new PageProcessor<1, RGB(255, 255, 0)>; }},
          {L"ページなし試験", []() -> Tavix::Framework::IProcessor* { return new PlainProcessor; }}},
         factory);
 }
