@@ -2,6 +2,8 @@
 
 #include "Common/Exception.h"
 
+#include <cwctype>
+
 namespace TavixCapture
 {
 
@@ -23,8 +25,39 @@ std::wstring ErrorBox::ComposeText(const std::exception_ptr& error, bool withLoc
 
 void ErrorBox::Show(HWND owner, const std::exception_ptr& error, bool withLocation)
 {
-    const std::wstring text = ComposeText(error, withLocation);
+    const std::wstring text = WrapLongRuns(ComposeText(error, withLocation));
     MessageBoxW(owner, text.c_str(), L"エラー", MB_OK);
+}
+
+std::wstring ErrorBox::WrapLongRuns(const std::wstring& text, std::size_t width)
+{
+    std::wstring wrapped;
+    wrapped.reserve(text.size() + text.size() / width + 1);
+    std::size_t runStart = 0;      // where the current run began in `wrapped`
+    std::size_t lastSeparator = 0; // just after the run's last separator, 0 for none
+    for (const wchar_t c : text)
+    {
+        if (std::iswspace(c))
+        {
+            wrapped += c;
+            runStart = wrapped.size();
+            lastSeparator = 0;
+            continue;
+        }
+        if (wrapped.size() - runStart >= width)
+        {
+            const std::size_t breakAt = lastSeparator > runStart ? lastSeparator : wrapped.size();
+            wrapped.insert(breakAt, 1, L'\n');
+            runStart = breakAt + 1;
+            lastSeparator = 0;
+        }
+        wrapped += c;
+        if (c == L'\\' || c == L'/')
+        {
+            lastSeparator = wrapped.size();
+        }
+    }
+    return wrapped;
 }
 
 } // namespace TavixCapture

@@ -10,7 +10,9 @@
 #include "ui/AboutBox.h"
 #include "ui/SelectProcessorDialog.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <cstring>
 #include <string>
 
@@ -20,10 +22,18 @@ namespace TavixCapture
 namespace
 {
 constexpr wchar_t PlacementSection[] = L"MainWindow";
-constexpr int PaneWidth = 200;
+constexpr int PaneWidth = 200; // status bar panes, at 96 DPI
 constexpr int RecordingPaneWidth = 420;
 constexpr int RecordingPane = 3;
+// The banner's picture (bitmap 129) at 96 DPI.
+constexpr int BannerWidth = 200;
+constexpr int BannerHeight = 25;
 constexpr UINT FpsMilliseconds = 1000;
+// The least window size at 96 DPI.
+constexpr int MinimumWidth = 320;
+constexpr int MinimumHeight = 240;
+// How often a close waits behind dialogs that are asked to close.
+constexpr int MaximumCloseAttempts = 20;
 
 MainModel& Require(MainModel* model)
 {
@@ -64,7 +74,8 @@ LONG* Coordinate(WINDOWPLACEMENT& placement, std::size_t index)
 
 MainWindow::MainWindow(MainModel* model, const StartupOptions& options)
     : Dialog(IDD_MAINWINDOW), model_(Require(model)), options_(options),
-      preview_(model_, options.IsDebugMessageEnabled), sidePane_(model_, options.IsDebugMessageEnabled)
+      preview_(model_, options.IsDebugMessageEnabled), sidePane_(model_, options.IsDebugMessageEnabled),
+      frequency_(Common::PerformanceFrequency()), frameRate_(frequency_)
 {
 }
 
@@ -80,6 +91,29 @@ void MainWindow::Run(MainModel& model, const StartupOptions& options)
                                              { ErrorBox::Show(owner, error, withLocation); });
     MainWindow window(&model, options);
     window.DoModal(nullptr);
+    window.ReportUnsavedSettings();
+}
+
+void MainWindow::ReportUnsavedSettings() const
+{
+    if (!saveFailed_)
+    {
+        return;
+    }
+    // A file marked read-only is kept as it is on purpose: nothing to say.
+    const std::wstring& path = model_.GetProfile().GetPath();
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+    {
+        return;
+    }
+    std::wstring text = L"設定を保存できませんでした。次回は前回までの設定で起動します。\n" + path;
+    if (saveFailure_ != ERROR_SUCCESS)
+    {
+        text += L"\n" + Common::Exception(HRESULT_FROM_WIN32(saveFailure_), L"MainWindow", __LINE__).Message;
+    }
+    ErrorBox::Show(nullptr, std::make_exception_ptr(Common::Exception(text, L"MainWindow", __LINE__)),
+                   options_.IsDebugMessageEnabled);
 }
 
 // ---- initialisation ----
@@ -98,7 +132,8 @@ BOOL MainWindow::OnInitDialog()
     sidePane_.Create(GetSafeHwnd(), RECT{0, 0, 0, 0});
 
     statusBar_.Create(GetSafeHwnd());
-    statusBar_.SetPanes({PaneWidth, PaneWidth, PaneWidth, RecordingPaneWidth});
+    const UINT dpi = GetDpiForWindow(GetSafeHwnd());
+    ApplyScale(dpi != 0 ? dpi : USER_DEFAULT_SCREEN_DPI);
     statusBar_.SetPaneText(0, L"FPS = 0");
     Layout();
     statusBar_.Show(SW_HIDE);
@@ -106,8 +141,8 @@ BOOL MainWindow::OnInitDialog()
     model_.AddListener(this);
     LoadPlacement();
 
-    frequency_ = Common::PerformanceFrequency();
-    lastCounter_ = Common::PerformanceCounter();
+    frameRate_.Start(Common::PerformanceCounter(), model_.GetDeliveredFrameCount(),
+                     preview_.GetFramesShown());
     SetTimer(FpsTimerId, FpsMilliseconds);
     fpsTimer_ = FpsTimerId;
     return TRUE;
@@ -220,9 +255,34 @@ bool MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         return false;
     case WM_CLOSE:
         // Sent on its own (not through the system menu): the same close.
-        EndDialog(IDCANCEL);
+        Close();
         result = 0;
         return true;
+    case WM_DPICHANGED:
+    {
+        // Moved to a monitor of another scale: the suggested rectangle keeps
+        // the window's place and size in the new scale.
+        ApplyScale(HIWORD(wParam));
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        if (suggested != nullptr)
+        {
+            SetWindowPos(GetSafeHwnd(), nullptr, suggested->left, suggested->top,
+                         suggested->right - suggested->left, suggested->bottom - suggested->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        Layout();
+        result = 0;
+        return true;
+    }
+    case WM_GETMINMAXINFO:
+    {
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        const SIZE minimum = MinimumSize();
+        limits->ptMinTrackSize.x = std::max(limits->ptMinTrackSize.x, minimum.cx);
+        limits->ptMinTrackSize.y = std::max(limits->ptMinTrackSize.y, minimum.cy);
+        result = 0;
+        return true;
+    }
     case WM_QUERYDRAGICON:
         result = reinterpret_cast<LRESULT>(largeIcon_);
         return true;
@@ -263,7 +323,7 @@ void MainWindow::OnEndSession(bool ending) noexcept
     model_.EndSession(ending);
     try
     {
-        SavePlacement();
+        static_cast<void>(SavePlacement()); // a failure is told at closing
     }
     catch (...)
     {
@@ -289,10 +349,64 @@ void MainWindow::OnSystemCommand(UINT command)
         break;
     }
     case SC_CLOSE:
-        EndDialog(IDCANCEL);
+        Close();
         break;
     default:
         break;
+    }
+}
+
+void MainWindow::Close()
+{
+    // A dialog of this window is still open (the about box, the processor
+    // choice, a file dialog, a box; the task bar or the system can ask to
+    // close while one runs): it is closed first, as its cancel, and the
+    // window follows once the dialog's loop has ended, so that nothing is
+    // left on the screen and capture and recording stop with the window.
+    struct Search
+    {
+        HWND owner;
+        int found;
+    } search = {GetSafeHwnd(), 0};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM context) -> BOOL
+        {
+            auto& search = *reinterpret_cast<Search*>(context);
+            wchar_t className[16] = {};
+            if (IsWindowVisible(window) == FALSE || GetClassNameW(window, className, 16) == 0 ||
+                std::wcscmp(className, L"#32770") != 0)
+            {
+                return TRUE;
+            }
+            for (HWND owner = GetWindow(window, GW_OWNER); owner != nullptr;
+                 owner = GetWindow(owner, GW_OWNER))
+            {
+                if (owner == search.owner)
+                {
+                    ++search.found;
+                    PostMessageW(window, WM_CLOSE, 0, 0);
+                    break;
+                }
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.found == 0)
+    {
+        closeAttempts_ = 0;
+        EndDialog(IDCANCEL);
+        return;
+    }
+    // Asked again behind the dialogs' close: their loops end first. A dialog
+    // that will not close keeps the window open, as a modal dialog should.
+    if (++closeAttempts_ <= MaximumCloseAttempts)
+    {
+        PostMessageW(GetSafeHwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+    else
+    {
+        closeAttempts_ = 0;
     }
 }
 
@@ -362,16 +476,10 @@ bool MainWindow::OnTimer(UINT_PTR id)
 
 void MainWindow::UpdateFrameRate(std::int64_t counter)
 {
-    const std::int64_t elapsed = counter - lastCounter_;
-    const std::uint64_t shown = preview_.GetFramesShown();
-    framesPerSecond_ = elapsed != 0 ? static_cast<double>(shown - framesShownBefore_) /
-                                          (static_cast<double>(elapsed) / static_cast<double>(frequency_))
-                                    : 0.0;
-    framesShownBefore_ = shown;
-    wchar_t rate[64] = {};
-    std::swprintf(rate, std::size(rate), L"%f", framesPerSecond_);
-    statusBar_.SetPaneText(0, std::wstring(L"FPS = ") + rate);
-    lastCounter_ = counter;
+    if (frameRate_.Update(counter, model_.GetDeliveredFrameCount(), preview_.GetFramesShown()))
+    {
+        statusBar_.SetPaneText(0, frameRate_.GetText());
+    }
     ShowRecordingStatus();
 }
 
@@ -398,7 +506,7 @@ void MainWindow::OnPropertyChanged(std::int32_t id)
         // The platform makes timer messages wait behind paints; while frames
         // keep the preview painting, the rate is taken here once a second.
         const std::int64_t counter = Common::PerformanceCounter();
-        if (counter - lastCounter_ >= frequency_ + frequency_ / 10)
+        if (frameRate_.IsDue(counter - frequency_ / 5))
         {
             UpdateFrameRate(counter);
         }
@@ -505,6 +613,62 @@ void MainWindow::ShowCursorPixel()
 
 // ---- placement ----
 
+WINDOWPLACEMENT MainWindow::PlacementToKeep(WINDOWPLACEMENT placement, SIZE minimum)
+{
+    // Minimised is no way to start: the window comes back as it was before.
+    if (placement.showCmd == SW_SHOWMINIMIZED || placement.showCmd == SW_MINIMIZE ||
+        placement.showCmd == SW_SHOWMINNOACTIVE || placement.showCmd == SW_FORCEMINIMIZE)
+    {
+        placement.showCmd =
+            (placement.flags & WPF_RESTORETOMAXIMIZED) != 0 ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+    }
+    // A rectangle too small to use (a caption alone) is widened from its corner.
+    RECT& normal = placement.rcNormalPosition;
+    if (normal.right - normal.left < minimum.cx)
+    {
+        normal.right = normal.left + minimum.cx;
+    }
+    if (normal.bottom - normal.top < minimum.cy)
+    {
+        normal.bottom = normal.top + minimum.cy;
+    }
+    return placement;
+}
+
+SIZE MainWindow::MinimumSize() const
+{
+    // Room for the banner with its buttons and some picture, at the window's scale.
+    return {Scaled(MinimumWidth), Scaled(MinimumHeight)};
+}
+
+int MainWindow::Scaled(int pixels) const
+{
+    return MulDiv(pixels, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI);
+}
+
+void MainWindow::ApplyScale(UINT dpi)
+{
+    if (dpi == 0)
+    {
+        return;
+    }
+    dpi_ = dpi;
+    // The banner's picture at the scale (the control takes its size, and
+    // the buttons and the preview take their height and top from it).
+    const HANDLE banner = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP,
+                                     Scaled(BannerWidth), Scaled(BannerHeight), LR_CREATEDIBSECTION);
+    Common::Mfc::ThrowLastErrorIf(banner == nullptr);
+    const auto previous = reinterpret_cast<HGDIOBJ>(
+        banner_.SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(banner)));
+    if (previous != nullptr && previous != banner)
+    {
+        DeleteObject(previous);
+    }
+    statusBar_.SetPanes(
+        {Scaled(PaneWidth), Scaled(PaneWidth), Scaled(PaneWidth), Scaled(RecordingPaneWidth)});
+    sidePane_.SetDpi(dpi);
+}
+
 void MainWindow::LoadPlacement()
 {
     const IniProfile& profile = model_.GetProfile();
@@ -522,26 +686,33 @@ void MainWindow::LoadPlacement()
     }
     placement.flags = static_cast<UINT>(flags);
     placement.showCmd = static_cast<UINT>(showCommand);
-    SetWindowPlacement(placement);
+    SetWindowPlacement(PlacementToKeep(placement, MinimumSize()));
 }
 
-void MainWindow::SavePlacement()
+bool MainWindow::SavePlacement()
 {
     const IniProfile& profile = model_.GetProfile();
-    WINDOWPLACEMENT placement = GetWindowPlacement();
-    const auto write = [&profile](const wchar_t* key, std::int32_t value)
+    WINDOWPLACEMENT placement = PlacementToKeep(GetWindowPlacement(), MinimumSize());
+    // The ten keys are one change of the file: all of them or none.
+    SetLastError(ERROR_SUCCESS);
+    IniProfile::Transaction transaction(profile);
+    bool written = profile.WriteInt(PlacementSection, L"WindowPlacementFlags",
+                                    static_cast<std::int32_t>(placement.flags)) &&
+                   profile.WriteInt(PlacementSection, L"WindowPlacementShowCmd",
+                                    static_cast<std::int32_t>(placement.showCmd));
+    for (std::size_t i = 0; i < std::size(CoordinateKeys) && written; ++i)
     {
-        if (!profile.WriteInt(PlacementSection, key, value))
-        {
-            throw Common::Exception(static_cast<HRESULT>(E_UNEXPECTED), L"MainWindow", __LINE__);
-        }
-    };
-    write(L"WindowPlacementFlags", static_cast<std::int32_t>(placement.flags));
-    write(L"WindowPlacementShowCmd", static_cast<std::int32_t>(placement.showCmd));
-    for (std::size_t i = 0; i < std::size(CoordinateKeys); ++i)
-    {
-        write(CoordinateKeys[i], *Coordinate(placement, i));
+        written = profile.WriteInt(PlacementSection, CoordinateKeys[i], *Coordinate(placement, i));
     }
+    if (written && transaction.Commit())
+    {
+        return true;
+    }
+    // Why the file could not be changed, as the platform last said (nothing
+    // when a write failed without a platform error).
+    saveFailed_ = true;
+    saveFailure_ = GetLastError();
+    return false;
 }
 
 // ---- destroy ----
@@ -574,7 +745,8 @@ bool MainWindow::OnDestroy()
     // A movie being recorded is finalised before the placement is saved.
     step([this] { model_.StopRecording(); });
     model_.RemoveListener(this);
-    step([this] { SavePlacement(); });
+    // A placement that could not be saved is told once the window is gone (Run).
+    static_cast<void>(SavePlacement());
     if (failure)
     {
         std::rethrow_exception(failure);

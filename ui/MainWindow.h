@@ -12,6 +12,7 @@
 #include "Common/ui/StatusBar.h"
 #include "Common/ui/Window.h"
 #include "app/StartupOptions.h"
+#include "ui/FrameRateMeter.h"
 #include "ui/PreviewWindow.h"
 #include "ui/SidePane.h"
 
@@ -36,6 +37,10 @@ public:
     static constexpr UINT AboutCommand = 0x10;
     static constexpr UINT SelectProcessorCommand = 0x20;
     static constexpr UINT_PTR FpsTimerId = 1;
+
+    // The placement worth saving and restoring: never minimised (the state
+    // before it instead), never smaller than `minimum`.
+    static WINDOWPLACEMENT PlacementToKeep(WINDOWPLACEMENT placement, SIZE minimum);
 
     // For the tests that drive the window as a user does.
     PreviewWindow& GetPreview() { return preview_; }
@@ -62,9 +67,19 @@ private:
     void ShowCursorPosition();
     void ShowCursorPixel();
     void LoadPlacement();
-    void SavePlacement();
+    // False when the file could not be changed (saveFailure_ says why).
+    bool SavePlacement();
+    // Tells once, after the window closed, that the settings were not saved.
+    void ReportUnsavedSettings() const;
+    SIZE MinimumSize() const;
+    // Pixels at 96 DPI in pixels at the window's DPI.
+    int Scaled(int pixels) const;
+    // The banner, the status bar's panes and the side pane at that DPI.
+    void ApplyScale(UINT dpi);
+    // Closes the window, its open dialogs first.
+    void Close();
     void OnSystemCommand(UINT command);
-    // Shows the rate of the frames the preview painted since the last update.
+    // Shows the rate of the frames delivered (and shown) since the last reading.
     void UpdateFrameRate(std::int64_t counter);
     // Time, frames and size of the recording, in the status bar's last pane.
     void ShowRecordingStatus();
@@ -83,10 +98,12 @@ private:
     HICON largeIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     UINT_PTR fpsTimer_ = 0;
-    std::uint64_t framesShownBefore_ = 0; // the preview's count at the last update
-    std::int64_t lastCounter_ = 0;
-    std::int64_t frequency_ = 1;
-    double framesPerSecond_ = 0.0;
+    std::int64_t frequency_;
+    FrameRateMeter frameRate_;
+    int closeAttempts_ = 0;
+    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    bool saveFailed_ = false;           // the placement was not saved
+    DWORD saveFailure_ = ERROR_SUCCESS; // why, when the platform said
 };
 
 } // namespace TavixCapture

@@ -61,28 +61,10 @@ protected:
 TEST_F(MainWindowTest, StatusBarShowsFrameRateAndThePixelUnderThePointer)
 {
     Open();
-    // A second without frames.
-    SendMessageW(window->GetSafeHwnd(), WM_TIMER, MainWindow::FpsTimerId, 0);
-    EXPECT_EQ(Pane(0), L"FPS = 0.000000");
-
-    // Thirty frames shown over the measured time since the last tick (each
-    // painted before the next is announced).
-    const std::int64_t before = Common::PerformanceCounter();
-    const std::uint64_t shownBefore = window->GetPreview().GetFramesShown();
-    for (std::uint64_t i = 1; i <= 30; ++i)
-    {
-        model->Raise(PropertyId::Frame);
-        ASSERT_TRUE(PumpUntil([&] { return window->GetPreview().GetFramesShown() == shownBefore + i; }));
-    }
-    const std::int64_t after = Common::PerformanceCounter();
-    SendMessageW(window->GetSafeHwnd(), WM_TIMER, MainWindow::FpsTimerId, 0);
-    const std::wstring text = Pane(0);
-    double rate = 0.0;
-    ASSERT_EQ(std::swscanf(text.c_str(), L"FPS = %lf", &rate), 1) << testing::PrintToString(text);
-    EXPECT_EQ(text.size() - text.find(L'.'), 7u) << "six decimals";
-    const auto frequency = static_cast<double>(Common::PerformanceFrequency());
-    const double longest = (static_cast<double>(after - before) + frequency) / frequency;
-    EXPECT_GT(rate, 30.0 / longest);
+    // A second without frames (the timer's reading; the delivered and
+    // shown rates are in MainWindowLifeTests).
+    EXPECT_TRUE(PumpUntil([this] { return Pane(0) == L"FPS = 0.000000"; }, 3000))
+        << testing::PrintToString(Pane(0));
 
     // Pixel (12, 7) with B = 10, G = 20, R = 30, at 400 % scrolled to the
     // image's top-left corner: its block starts at the view's corner.
@@ -105,13 +87,14 @@ TEST_F(MainWindowTest, StatusBarShowsFrameRateAndThePixelUnderThePointer)
 TEST_F(MainWindowTest, FrameRateKeepsComingWhilePaintsHoldBackTheTimer)
 {
     Open();
+    model->StartCapture();
     // Frames keep the preview painting, and timer messages only come when
     // nothing else waits: handle everything but them for a second and more.
     const ULONGLONG end = GetTickCount64() + 1300;
     int frames = 0;
     while (GetTickCount64() < end)
     {
-        model->Raise(PropertyId::Frame);
+        cam0->DeliverFrame(0xFF204060u);
         ++frames;
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, WM_TIMER - 1, PM_REMOVE) ||
