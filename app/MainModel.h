@@ -132,6 +132,9 @@ public:
     void StopRecording();
     // Time, frames written and lost, movie size of the recording (UI thread).
     Recorder::Status GetRecordingStatus() const { return recorder_.GetStatus(); }
+    // The error that ended the last recording by itself (a movie that could
+    // not take a frame), once; null when there is none (UI thread).
+    std::exception_ptr TakeRecordingFailure() { return recorder_.TakeFailure(); }
     // The session is ending (logoff, shutdown): the settings are saved and
     // an open movie is made whole as far as it goes; when `ending` is set
     // (the session ends for sure) capture and recording are stopped first,

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <iterator>
+#include <utility>
 
 namespace TavixCapture
 {
@@ -238,6 +239,7 @@ void Recorder::Fail(const Common::Exception& error) noexcept
     {
         std::lock_guard lock(mutex_);
         failure_ = error.Message;
+        failureToTell_ = std::make_exception_ptr(error);
     }
     callbacks_.onError(error);
     callbacks_.onStopped();
@@ -256,6 +258,12 @@ void Recorder::OnStillResult(const Common::Exception* failure) noexcept
     {
         callbacks_.onError(*failure);
     }
+}
+
+std::exception_ptr Recorder::TakeFailure()
+{
+    std::lock_guard lock(mutex_);
+    return std::exchange(failureToTell_, nullptr);
 }
 
 std::wstring Recorder::GetSaveFolder() const

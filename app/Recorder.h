@@ -24,6 +24,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -98,6 +99,9 @@ public:
     // The folder of still images, ending with a separator.
     std::wstring GetSaveFolder() const;
     Status GetStatus() const;
+    // The error that ended the last recording by itself, once (null when
+    // there is none or it was taken).
+    std::exception_ptr TakeFailure();
     // "録画 00:01:23  2490 フレーム  1.9 GB  欠落 0" while recording.
     static std::wstring FormatStatus(const Status& status);
 
@@ -116,9 +120,10 @@ private:
     StillImageQueue stills_;
 
     mutable std::mutex mutex_;
-    std::wstring saveFolder_; // guarded by mutex_
-    std::wstring moviePath_;  // guarded by mutex_
-    std::wstring failure_;    // guarded by mutex_
+    std::wstring saveFolder_;          // guarded by mutex_
+    std::wstring moviePath_;           // guarded by mutex_
+    std::wstring failure_;             // guarded by mutex_
+    std::exception_ptr failureToTell_; // guarded by mutex_
     std::atomic<std::int64_t> startCounter_ = 0;
     std::atomic<std::int64_t> stopCounter_ = 0; // 0 while recording
     std::atomic<std::uint64_t> framesWritten_ = 0;

@@ -514,6 +514,11 @@ void MainWindow::OnPropertyChanged(std::int32_t id)
     }
     case PropertyId::IsRecording:
         ShowRecordingStatus();
+        if (const std::exception_ptr failure = model_.TakeRecordingFailure())
+        {
+            // The recording ended by itself: the user hears why, once.
+            Common::Mfc::ErrorReporter::Post(GetSafeHwnd(), failure);
+        }
         break;
     case PropertyId::IsSidePaneVisible:
         if (model_.GetIsSidePaneVisible())

@@ -124,6 +124,8 @@ TEST(Recorder, AMovieThatFillsTheDiskEndsTheRecordingWithOneMessage)
     ASSERT_EQ(told.errors.size(), 1u);
     EXPECT_EQ(told.stops, 1);
     EXPECT_NO_THROW(recorder.Stop()) << "already stopped";
+    EXPECT_NE(recorder.TakeFailure(), nullptr) << "for the main window's box";
+    EXPECT_EQ(recorder.TakeFailure(), nullptr) << "once";
 
     const Recorder::Status status = recorder.GetStatus();
     EXPECT_EQ(status.framesWritten, 4u);
