@@ -12,8 +12,8 @@
 // RowKernels.h): their stores go around the cache, so the destination lines
 // are not read first. The rest of a row goes to the AVX-512 BW kernels; the
 // RGB layouts use them throughout.
-// Index tables built on the stack are loaded unaligned: Win64 compilers need
-// not align the stack to 64 bytes.
+// The index tables are constants, loaded unaligned (they need not be 64-byte
+// aligned), so a call for a short row costs no more than the loads.
 #include "Common/capture/convert/RowKernels.h"
 
 #include <immintrin.h>
@@ -22,6 +22,67 @@ namespace Common::Convert
 {
 namespace
 {
+
+// A plain array in a struct of this file: std::array's members would be
+// code shared with the other kernel files.
+struct IndexTable
+{
+    std::int8_t bytes[64];
+};
+
+// After the packs, lane k of blueRed holds blue of pixels 8k to 8k + 7, then
+// their red; lane k of greenAlpha their green, then alpha. Output byte
+// 4p + c takes its channel c of pixel p from there (indices from 64 on
+// address the second register). `half` 0 gives pixels 0-15, 1 pixels 16-31.
+constexpr IndexTable OutputIndices(int half)
+{
+    IndexTable indices{};
+    for (int j = 0; j < 64; ++j)
+    {
+        const int pixel = (64 * half + j) / 4;
+        const int channel = j % 4;
+        const int position = pixel / 8 * 16 + pixel % 8 + (channel >= 2 ? 8 : 0);
+        indices.bytes[j] = static_cast<std::int8_t>(position + (channel % 2 == 1 ? 64 : 0));
+    }
+    return indices;
+}
+
+// Packed 4:2:2 groups to (Y, U) (Chroma = U) or (Y, V) byte pairs, one word
+// a pixel.
+constexpr IndexTable PackedPairIndices(int y0, int y1, int chroma)
+{
+    IndexTable indices{};
+    for (int i = 0; i < 64; ++i)
+    {
+        const int group = i / 4 * 4;
+        indices.bytes[i] = static_cast<std::int8_t>(group + (i % 2 == 1 ? chroma : (i % 4 == 0 ? y0 : y1)));
+    }
+    return indices;
+}
+
+// 32 luma bytes (first register) and their 16 chroma pairs (second) to
+// (Y, U) or (Y, V) byte pairs: word i takes luma byte i and byte `chroma`
+// (0 for U, 1 for V) of pair i / 2.
+constexpr IndexTable PlanarPairIndices(int chroma)
+{
+    IndexTable indices{};
+    for (int i = 0; i < 64; ++i)
+    {
+        const int pixel = i / 2;
+        indices.bytes[i] = static_cast<std::int8_t>(i % 2 == 0 ? pixel : 64 + pixel / 2 * 2 + chroma);
+    }
+    return indices;
+}
+
+constexpr IndexTable FirstOutput = OutputIndices(0);
+constexpr IndexTable SecondOutput = OutputIndices(1);
+constexpr IndexTable PlanarLumaU = PlanarPairIndices(0);
+constexpr IndexTable PlanarLumaV = PlanarPairIndices(1);
+
+inline __m512i Load(const IndexTable& table)
+{
+    return _mm512_loadu_si512(table.bytes);
+}
 
 inline __m512i Factors(int first, int second)
 {
@@ -42,25 +103,12 @@ struct YuvFactors
           redOffset(_mm512_set1_epi16(k.red.offset)), blueBase(_mm512_set1_epi16(k.blue.base)),
           greenBase(_mm512_set1_epi16(k.green.base)), redBase(_mm512_set1_epi16(k.red.base))
     {
-        // After the packs, lane k of blueRed holds blue of pixels 8k to
-        // 8k + 7, then their red; lane k of greenAlpha their green, then
-        // alpha. Output byte 4p + c takes its channel c of pixel p from there
-        // (indices from 64 on address the second register).
-        std::int8_t indices[2][64];
-        for (int j = 0; j < 128; ++j)
-        {
-            const int pixel = j / 4;
-            const int channel = j % 4;
-            const int position = pixel / 8 * 16 + pixel % 8 + (channel >= 2 ? 8 : 0);
-            indices[j / 64][j % 64] = static_cast<std::int8_t>(position + (channel % 2 == 1 ? 64 : 0));
-        }
-        firstOutput = _mm512_loadu_si512(indices[0]);
-        secondOutput = _mm512_loadu_si512(indices[1]);
     }
     __m512i blueFraction, blueWhole, redFraction, redWhole, greenFractionU, greenFractionV, greenWhole;
     __m512i blueOffset, greenOffset, redOffset, blueBase, greenBase, redBase;
     __m512i alpha = _mm512_set1_epi16(255);
-    __m512i firstOutput, secondOutput;
+    __m512i firstOutput = Load(FirstOutput);
+    __m512i secondOutput = Load(SecondOutput);
 };
 
 // Converts 32 pixels, in order, from their (Y, U) and (Y, V) byte pairs and
@@ -129,17 +177,11 @@ void Packed422(const std::uint8_t* source, std::uint8_t* destination, std::int32
         }
         rest(source, destination, x, yuv);
     }
+    static constexpr IndexTable LumaU = PackedPairIndices(Y0, Y1, U);
+    static constexpr IndexTable LumaV = PackedPairIndices(Y0, Y1, V);
     const YuvFactors factors(yuv);
-    std::int8_t luma[2][64];
-    for (int i = 0; i < 64; ++i)
-    {
-        const int group = i / 4 * 4;
-        const int sample = i % 2 == 0 ? (i % 4 == 0 ? Y0 : Y1) : -1;
-        luma[0][i] = static_cast<std::int8_t>(group + (sample >= 0 ? sample : U));
-        luma[1][i] = static_cast<std::int8_t>(group + (sample >= 0 ? sample : V));
-    }
-    const __m512i toLumaU = _mm512_loadu_si512(luma[0]);
-    const __m512i toLumaV = _mm512_loadu_si512(luma[1]);
+    const __m512i toLumaU = Load(LumaU);
+    const __m512i toLumaV = Load(LumaV);
     for (; x + 32 <= count; x += 32)
     {
         const __m512i groups = _mm512_loadu_si512(source + 2 * x);
@@ -172,18 +214,9 @@ void NV12(const std::uint8_t* luma, const std::uint8_t* chroma, std::uint8_t* de
         }
         rest(luma, chroma, destination, x, yuv);
     }
-    // 32 luma bytes in the first register, their 16 chroma pairs in the
-    // second: word i takes luma byte i and the U (V) byte of pair i / 2.
     const YuvFactors factors(yuv);
-    std::int8_t pairs[2][64];
-    for (int i = 0; i < 64; ++i)
-    {
-        const int pixel = i / 2;
-        pairs[0][i] = static_cast<std::int8_t>(i % 2 == 0 ? pixel : 64 + pixel / 2 * 2);
-        pairs[1][i] = static_cast<std::int8_t>(i % 2 == 0 ? pixel : 64 + pixel / 2 * 2 + 1);
-    }
-    const __m512i toLumaU = _mm512_loadu_si512(pairs[0]);
-    const __m512i toLumaV = _mm512_loadu_si512(pairs[1]);
+    const __m512i toLumaU = Load(PlanarLumaU);
+    const __m512i toLumaV = Load(PlanarLumaV);
     for (; x + 32 <= count; x += 32)
     {
         const __m512i y =
