@@ -67,7 +67,7 @@ void CopyProfilesFromFrame(const Common::FrameBuffer& frame, POINT marker, std::
 MainModel::MainModel(const IniProfile& profile, const CaptureBackendFactory& backendFactory,
                      std::int32_t captureApiFamily, bool skipErrorDevice, bool allowDuplicateFrameFormat,
                      std::wstring programDirectory)
-    : profile_(profile),
+    : profile_(profile), mediaFoundation_(captureApiFamily != 1),
       recorder_(Recorder::Callbacks{[this](const Common::Exception& error) { OnRecordingError(error); },
                                     [this] { Raise(PropertyId::IsRecording); }})
 {
@@ -80,10 +80,12 @@ MainModel::MainModel(const IniProfile& profile, const CaptureBackendFactory& bac
     SetCoalesced(static_cast<std::int32_t>(PropertyId::ErrorMessage));
 
     capture_ = backendFactory(captureApiFamily, skipErrorDevice, allowDuplicateFrameFormat);
-    if (!capture_ || capture_->devices.empty() || capture_->devices.front()->formats.empty())
+    if (!capture_ || capture_->devices.empty())
     {
         throw Common::Exception(L"キャプチャーデバイスがありません。");
     }
+    currentDeviceIndex_ =
+        ChooseStartDevice(ModelSettings::Read(profile_, ModelSettings::Values{}).captureDeviceName);
 
     hostServices_.Attach(new HostServices(programDirectory, *this, profile_));
     LoadPlugins(programDirectory);
@@ -91,7 +93,7 @@ MainModel::MainModel(const IniProfile& profile, const CaptureBackendFactory& bac
 
     imagingFactory_.CreateInstance(CLSID_WICImagingFactory, CLSCTX_INPROC_SERVER);
 
-    const Common::FrameFormat& first = *capture_->devices.front()->GetSelectedFormat();
+    const Common::FrameFormat& first = *GetCurrentDevice().GetSelectedFormat();
     {
         Common::AutoLock lock(profileLock_);
         markerPosition_ = {first.width / 2, first.height / 2};
@@ -145,21 +147,49 @@ MainModel::~MainModel()
     processorEntries_.clear();
 }
 
-void MainModel::LoadSettings()
+std::int32_t MainModel::ChooseStartDevice(const std::wstring& savedPath)
 {
-    // The names first: the device chosen decides where the marker's centre,
-    // the default of its position, lies.
-    const ModelSettings::Values names = ModelSettings::Read(profile_, CurrentSettings());
-    std::int32_t deviceIndex = 0;
+    // The saved device first, then the others in their order: the first
+    // whose formats can be read. Only the one chosen is opened to read them.
+    std::vector<std::size_t> order;
     for (std::size_t i = 0; i < capture_->devices.size(); ++i)
     {
-        if (capture_->devices[i]->path == names.captureDeviceName)
+        if (capture_->devices[i]->path == savedPath)
         {
-            deviceIndex = static_cast<std::int32_t>(i);
-            break;
+            order.insert(order.begin(), i);
+        }
+        else
+        {
+            order.push_back(i);
         }
     }
-    SelectDevice(deviceIndex);
+    std::exception_ptr firstFailure;
+    for (const std::size_t index : order)
+    {
+        try
+        {
+            capture_->devices[index]->ReadFormats();
+            return static_cast<std::int32_t>(index);
+        }
+        catch (...)
+        {
+            if (!firstFailure)
+            {
+                firstFailure = std::current_exception();
+            }
+        }
+    }
+    // Every camera is there but none can be used: say why (access denied,
+    // in use), not that there is none.
+    std::rethrow_exception(firstFailure);
+}
+
+void MainModel::LoadSettings()
+{
+    // The device was chosen while the model was built. The names first: the
+    // format chosen decides where the marker's centre, the default of its
+    // position, lies.
+    const ModelSettings::Values names = ModelSettings::Read(profile_, CurrentSettings());
     SelectFrameFormatByName(names.frameFormatName);
     try
     {
@@ -241,6 +271,8 @@ void MainModel::SelectDevice(std::int32_t index)
         return;
     }
     CheckIndex(index, capture_->devices.size());
+    // A camera that cannot be used says why before anything changes.
+    capture_->devices[static_cast<std::size_t>(index)]->ReadFormats();
     const bool wasOpened = GetCurrentDevice().IsOpened();
     StopCapture();
     const std::shared_ptr<Common::FrameFormat> oldFormat = GetCurrentDevice().GetSelectedFormat();
@@ -691,9 +723,10 @@ void MainModel::FrameCallback(Common::Device&, void* context, const Common::Fram
     static_cast<MainModel*>(context)->OnFrame(frame);
 }
 
-void MainModel::ErrorCallback(Common::Device&, void* context, const Common::Exception& error)
+void MainModel::ErrorCallback(Common::Device&, void* context, const Common::Exception& error,
+                              Common::Device::ErrorEffect effect)
 {
-    static_cast<MainModel*>(context)->OnCaptureError(error);
+    static_cast<MainModel*>(context)->OnCaptureError(error, effect);
 }
 
 void MainModel::OnFrame(const Common::FrameBuffer& frame)
@@ -743,22 +776,39 @@ MainModel::FrameTimes MainModel::GetFrameTimes() const
     return times;
 }
 
-void MainModel::OnCaptureError(const Common::Exception& error)
+void MainModel::OnCaptureError(const Common::Exception& error, Common::Device::ErrorEffect effect)
 {
     // Told once per run of failures: a save failing on every frame (a full
     // disk) would otherwise announce itself thirty times a second for as
-    // long as recording goes on. The text stays until it changes.
+    // long as recording goes on. The text stays until it changes. An error
+    // that ended the stream is always told, and the window shows it to the
+    // user whatever the debug setting says: the device has stopped.
+    const bool ended = effect == Common::Device::ErrorEffect::StreamEnded;
     std::wstring text = error.GetLocatedMessage();
     {
         Common::AutoLock lock(errorLock_);
-        if (errorStanding_.load(std::memory_order_relaxed) && text == errorText_)
+        if (!ended && errorStanding_.load(std::memory_order_relaxed) && text == errorText_)
         {
             return;
         }
         errorText_ = std::move(text);
         errorStanding_.store(true, std::memory_order_relaxed);
+        if (ended)
+        {
+            captureFailure_ = std::make_exception_ptr(error);
+        }
     }
     Raise(PropertyId::ErrorMessage);
+    if (ended)
+    {
+        Raise(PropertyId::IsCapturing);
+    }
+}
+
+std::exception_ptr MainModel::TakeCaptureFailure()
+{
+    Common::AutoLock lock(errorLock_);
+    return std::exchange(captureFailure_, nullptr);
 }
 
 } // namespace TavixCapture

@@ -147,6 +147,10 @@ public:
 
     // Text of the last error the delivery thread reported (any thread).
     std::wstring GetErrorText() const;
+    // The error that ended the stream of the current device, once (null if
+    // none is waiting to be shown). The device has stopped; IsCapturing was
+    // raised after it (UI thread).
+    std::exception_ptr TakeCaptureFailure();
 
     // Notifies every listener of `id` (any thread).
     using BindableBase::Raise;
@@ -170,15 +174,18 @@ public:
 
     // --- delivery thread ---
     void OnFrame(const Common::FrameBuffer& frame);
-    void OnCaptureError(const Common::Exception& error);
+    void OnCaptureError(const Common::Exception& error,
+                        Common::Device::ErrorEffect effect = Common::Device::ErrorEffect::FrameLost);
 
 protected:
     void OnListenerAdded(Common::Mfc::Window* window) override;
 
 private:
     static void FrameCallback(Common::Device& device, void* context, const Common::FrameBuffer& frame);
-    static void ErrorCallback(Common::Device& device, void* context, const Common::Exception& error);
+    static void ErrorCallback(Common::Device& device, void* context, const Common::Exception& error,
+                              Common::Device::ErrorEffect effect);
 
+    std::int32_t ChooseStartDevice(const std::wstring& savedPath);
     void LoadPlugins(const std::wstring& programDirectory);
     void NotifyProcessorOfFormatChange();
     void OnRecordingError(const Common::Exception& error);
@@ -197,7 +204,8 @@ private:
     std::int32_t currentDeviceIndex_ = 0;
 
     mutable Common::CriticalSection errorLock_;
-    std::wstring errorText_; // guarded by errorLock_
+    std::wstring errorText_;            // guarded by errorLock_
+    std::exception_ptr captureFailure_; // guarded by errorLock_
     // An error has been announced and no frame has gone through cleanly
     // since: the same error again (every frame failing to save on a full
     // disk) is not announced again. Written by the delivery thread, reset by

@@ -499,6 +499,11 @@ void MainWindow::OnPropertyChanged(std::int32_t id)
         const bool opened = model_.GetCurrentDevice().IsOpened();
         captureButton_.SetCheck(opened ? BST_CHECKED : BST_UNCHECKED);
         captureButton_.SetWindowText(opened ? L"停止" : L"取り込み");
+        // A stream that ended by itself says why, once.
+        if (const std::exception_ptr failure = model_.TakeCaptureFailure())
+        {
+            ReportException(GetSafeHwnd(), failure);
+        }
         break;
     }
     case PropertyId::Frame:

@@ -86,12 +86,12 @@ Device::DeliveryTimes Device::GetDeliveryTimes() const
     return times;
 }
 
-void Device::NotifyError(const Exception& error)
+void Device::NotifyError(const Exception& error, ErrorEffect effect)
 {
     AutoLock lock(sinkLock);
     if (sinkContext_ != nullptr && onError_ != nullptr)
     {
-        onError_(*this, sinkContext_, error);
+        onError_(*this, sinkContext_, error, effect);
     }
 }
 

@@ -27,14 +27,25 @@ class Device
 public:
     // The frame reference is only valid during the call.
     using FrameCallback = void (*)(Device& device, void* context, const FrameBuffer& frame);
+    // What an error did to the stream: a frame was lost and streaming goes
+    // on, or the stream ended and the device has closed itself.
+    enum class ErrorEffect
+    {
+        FrameLost,
+        StreamEnded
+    };
     // The exception reference is only valid during the call.
-    using ErrorCallback = void (*)(Device& device, void* context, const Exception& error);
+    using ErrorCallback = void (*)(Device& device, void* context, const Exception& error, ErrorEffect effect);
 
     Device() = default;
     virtual ~Device() = default;
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
 
+    // Makes `formats` ready (a backend may list a camera before reading
+    // them). Raises Exception saying why the device cannot be used; the
+    // device stays listed and the next call tries again. UI thread.
+    virtual void ReadFormats() {}
     virtual bool IsOpened() const = 0;
     // Starts streaming the selected format; does nothing if open. On failure
     // raises Exception and the device stays closed.
@@ -88,9 +99,15 @@ protected:
     void NotifyFrame(const FrameBuffer& delivered, std::int64_t arrived);
     // A frame made at once (no conversion to account for).
     void NotifyFrame(const FrameBuffer& delivered) { NotifyFrame(delivered, PerformanceCounter()); }
-    void NotifyError(const Exception& error);
+    // A lost frame: streaming goes on.
+    void NotifyError(const Exception& error) { NotifyError(error, ErrorEffect::FrameLost); }
+    // The stream ended with `error`; the backend has already closed the
+    // device (IsOpened is false), so the sink may open it again.
+    void NotifyStreamEnded(const Exception& error) { NotifyError(error, ErrorEffect::StreamEnded); }
 
 private:
+    void NotifyError(const Exception& error, ErrorEffect effect);
+
     void* sinkContext_ = nullptr;     // guarded by sinkLock
     FrameCallback onFrame_ = nullptr; // guarded by sinkLock
     ErrorCallback onError_ = nullptr; // guarded by sinkLock

@@ -2,7 +2,10 @@
 // and every delivery-thread error does to the model and its error box.
 #include "ModelFixture.h"
 
+#include "Common/capture/CaptureFailure.h"
 #include "app/ErrorBox.h"
+
+#include <mferror.h>
 
 #include <stdexcept>
 #include <thread>
@@ -67,7 +70,42 @@ TEST_F(ModelTest, SwitchingDeviceMovesCaptureAndAFailureLeavesTheNewDeviceSelect
     EXPECT_EQ(row[0], 0xFF00FF00u);
 }
 
-TEST_F(ModelTest, DeliveryErrorsBecomeTheLocatedErrorTextToldOncePerRunOfFailures)
+TEST_F(ModelTest, ACameraThatCannotBeUsedStaysListedAndSaysWhyWhenChosen)
+{
+    cam0->readFailure = E_ACCESSDENIED;
+    auto model = MakeModel();
+    EXPECT_EQ(model->GetCurrentDeviceIndex(), 1) << "the first camera that can be used";
+    EXPECT_EQ(model->GetCapture().devices.size(), 2u);
+    try
+    {
+        model->SelectDevice(0);
+        ADD_FAILURE() << "no error";
+    }
+    catch (const Common::Exception& error)
+    {
+        EXPECT_EQ(error.ErrorCode, E_ACCESSDENIED);
+        EXPECT_EQ(error.Message, Common::CaptureFailure::Describe(E_ACCESSDENIED));
+    }
+    EXPECT_EQ(model->GetCurrentDeviceIndex(), 1) << "nothing changed";
+    cam0->readFailure = S_OK;
+    model->SelectDevice(0);
+    model.reset(); // saves camera 0 as the one to start with
+
+    // When no camera can be used, the start says why, not that there is none.
+    cam0->readFailure = MF_E_HW_MFT_FAILED_START_STREAMING;
+    cam1->readFailure = E_ACCESSDENIED;
+    try
+    {
+        MakeModel();
+        ADD_FAILURE() << "no error";
+    }
+    catch (const Common::Exception& error)
+    {
+        EXPECT_EQ(error.ErrorCode, MF_E_HW_MFT_FAILED_START_STREAMING) << "the saved camera's reason";
+    }
+}
+
+TEST_F(ModelTest, DeliveryErrorsBecomeTheLocatedErrorTextToldOncePerRunOfFailuresAndAStreamEndIsShownOnce)
 {
     auto model = MakeModel();
     NotifiedWindow window;
@@ -99,6 +137,21 @@ TEST_F(ModelTest, DeliveryErrorsBecomeTheLocatedErrorTextToldOncePerRunOfFailure
         cam0->DeliverError(Common::Exception(i % 2 == 0 ? L"A" : L"B"));
     }
     EXPECT_EQ(window.Drain(), Ids{PropertyId::ErrorMessage});
+
+    // An error that ends the stream is told even when its text stands, and
+    // the device has stopped: the capture state is raised after it, and the
+    // error waits to be shown once.
+    EXPECT_EQ(model->TakeCaptureFailure(), nullptr);
+    std::thread ending([this] { cam0->EndStream(Common::Exception(L"B", L"F", 14)); });
+    ending.join();
+    EXPECT_EQ(window.Drain(), (Ids{PropertyId::ErrorMessage, PropertyId::IsCapturing}));
+    EXPECT_FALSE(cam0->IsOpened());
+    const std::exception_ptr failure = model->TakeCaptureFailure();
+    ASSERT_NE(failure, nullptr);
+    EXPECT_EQ(ErrorBox::ComposeText(failure, false), L"B");
+    EXPECT_EQ(model->TakeCaptureFailure(), nullptr) << "shown once";
+    model->StartCapture();
+    EXPECT_TRUE(cam0->IsOpened()) << "the button starts it again";
 }
 
 // (The program and save-dialog suites read the box of the program's own errors.)

@@ -2,13 +2,15 @@
 // platform's own source reader (synchronous for the formats, asynchronous
 // for streaming): formats, streaming of every subtype the program converts
 // from plain and two-dimensional buffers, frames that are too short, a
-// media-type change, the per-sample error path, null samples, failed reads
-// and statuses, open failures and close, also from inside the frame callback.
+// media-type change, the per-sample error path, null samples, every way a
+// stream ends, open failures and close (without waiting for the reader, with
+// a source already gone, from inside the frame callback).
 #include "ReaderTap.h"
 #include "TestDevices.h"
 #include "support/TestSink.h"
 #include "support/FramePixels.h"
 
+#include "Common/capture/CaptureFailure.h"
 #include "Common/capture/mediafoundation/MediaFoundationDevice.h"
 #include "Common/capture/mediafoundation/MediaFoundationFrameFormat.h"
 
@@ -43,6 +45,7 @@ protected:
     {
         camera = TestActivate::Create(L"Cam", L"link", setup);
         device = std::make_unique<MediaFoundationDevice>(camera.Get(), false, tap->Factory());
+        device->ReadFormats();
         sink.Register(*device);
         return *device;
     }
@@ -61,14 +64,6 @@ protected:
         const auto source = camera->GetSource();
         return source && WaitUntil([&] { return source->GetStream().GetPendingCount() > 0; }) &&
                source->GetStream().Deliver(1) == 1;
-    }
-
-    // Answers every held request, waits a while: the callback had `results` calls all the same.
-    void ExpectNoMoreResults(int results)
-    {
-        camera->GetSource()->GetStream().Deliver(10);
-        Sleep(100);
-        EXPECT_EQ(results, tap->results.load());
     }
 
     std::vector<std::uint8_t> CopyFrame()
@@ -148,6 +143,8 @@ TEST_F(MediaFoundationDeviceTest, EveryStreamableSubtypeDeliversTheSourceImage)
     }
     camera = TestActivate::Create(L"Cam", L"link", setup);
     device = std::make_unique<MediaFoundationDevice>(camera.Get(), false);
+    EXPECT_EQ(0, camera->activations) << "the camera is not touched until its formats are asked for";
+    device->ReadFormats();
     EXPECT_EQ(1, camera->shutdowns) << "the source is down after listing the formats";
     EXPECT_FALSE(device->IsOpened());
     EXPECT_EQ(OpaqueBlack(6, 4), CopyFrame()) << "format 0 is applied";
@@ -196,8 +193,10 @@ TEST_F(MediaFoundationDeviceTest, FramesShorterThanTheirRowsAreRefused)
         device->SelectFrameFormat(index);
         device->Open();
         ASSERT_TRUE(sink.WaitForErrors(2 * index + 2)) << index;
+        EXPECT_TRUE(device->IsOpened()) << "a lost frame does not end the stream";
         device->Close();
     }
+    EXPECT_EQ(0, sink.GetStreamEndCount());
     // Refused by the device or, given the length, by the converter.
     ExpectErrors(sink.GetErrors().size(), HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER), nullptr);
     EXPECT_EQ(0, sink.GetFrameCount());
@@ -243,82 +242,136 @@ TEST_F(MediaFoundationDeviceTest, AMediaTypeChangeCarriesOnOnlyWithTheSameLayout
     ASSERT_TRUE(sink.WaitForFrames(2));
 }
 
-TEST_F(MediaFoundationDeviceTest, SubtypeWithoutTransformerReportsOneErrorPerSampleAndNoImage)
-{
-    OpenOneType(MFVideoFormat_I420, 8, 4, 9);
-    for (int i = 1; i <= 3; ++i)
-    {
-        ASSERT_TRUE(DeliverOne());
-        ASSERT_TRUE(tap->WaitForResults(i));
-        ASSERT_TRUE(sink.WaitForErrors(i));
-        EXPECT_EQ(E_POINTER, tap->lastReturn.load());
-    }
-    EXPECT_EQ(4, tap->readRequests.load()) << "open, then one new request per sample";
-    EXPECT_EQ(0, sink.GetFrameCount());
-    EXPECT_EQ(OpaqueBlack(8, 4), CopyFrame());
-
-    // A failed read request on the error path: the sink hears of the
-    // sample's error only, the failed request is returned, delivery ends.
-    tap->failReads = 1;
-    ASSERT_TRUE(DeliverOne());
-    ASSERT_TRUE(tap->WaitForResults(4));
-    ExpectErrors(4, E_POINTER);
-    EXPECT_EQ(ReaderTap::failReadCode, tap->lastReturn.load());
-    EXPECT_EQ(5, tap->readRequests.load());
-    ExpectNoMoreResults(4);
-}
-
-TEST_F(MediaFoundationDeviceTest, ANullSampleOnlyRequestsTheNextReadAndAFailedStatusEndsDelivery)
+TEST_F(MediaFoundationDeviceTest, ANullSampleOnlyRequestsTheNextRead)
 {
     OpenOneType(MFVideoFormat_RGB32, 4, 2, 11);
     ASSERT_TRUE(WaitUntil([&] { return camera->GetSource()->GetStream().GetPendingCount() > 0; }));
     camera->GetSource()->GetStream().QueueTick();
     ASSERT_TRUE(tap->WaitForResults(1));
     EXPECT_EQ(2, tap->readRequests.load());
-    EXPECT_EQ(S_OK, tap->lastReturn.load());
     EXPECT_EQ(0, sink.GetFrameCount());
     EXPECT_EQ(OpaqueBlack(4, 2), CopyFrame());
-
     ASSERT_TRUE(DeliverOne());
     ASSERT_TRUE(sink.WaitForFrames(1));
-
-    // A failed status is returned, the sink is not told, and no read follows:
-    // open but silent until closed.
-    ASSERT_TRUE(tap->WaitForResults(2));
-    tap->failNextStatus = E_ACCESSDENIED;
-    ASSERT_TRUE(DeliverOne());
-    ASSERT_TRUE(tap->WaitForResults(3));
-    EXPECT_EQ(E_ACCESSDENIED, tap->lastReturn.load());
-    EXPECT_EQ(3, tap->readRequests.load());
-    ExpectNoMoreResults(3);
-    EXPECT_EQ(1, sink.GetFrameCount());
     ExpectErrors(0, S_OK);
-    EXPECT_TRUE(device->IsOpened());
 }
 
-TEST_F(MediaFoundationDeviceTest, AFailedReadRequestIsReportedAndRetriedOnce)
+// Every way the platform ends a stream: the sink hears of it once, in the
+// program's words when the code has some, the device is closed with its
+// source shut down once, no read follows, and the device opens again.
+TEST_F(MediaFoundationDeviceTest, EveryStreamEndGivesOneMessageAndAStoppedDeviceThatOpensAgain)
 {
-    OpenOneType(MFVideoFormat_RGB32, 4, 2, 13);
-    // The request after a frame fails once: reported, and the repeated
-    // request keeps the stream going.
-    tap->failReads = 1;
-    ASSERT_TRUE(DeliverOne());
-    ASSERT_TRUE(tap->WaitForResults(1));
-    ExpectErrors(1, ReaderTap::failReadCode);
-    EXPECT_EQ(ReaderTap::failReadCode, tap->lastReturn.load());
-    EXPECT_EQ(3, tap->readRequests.load());
-    ASSERT_TRUE(DeliverOne());
-    ASSERT_TRUE(sink.WaitForFrames(2));
+    struct EndCase
+    {
+        HRESULT status;   // of the read result
+        DWORD flags;      // added to the read result
+        bool failRequest; // the read request after the frame fails instead
+        HRESULT code;     // of the error the sink hears
+        bool ownText;     // the message is the program's text for the code
+    };
+    const EndCase cases[] = {
+        {MF_E_HW_MFT_FAILED_START_STREAMING, 0, false, MF_E_HW_MFT_FAILED_START_STREAMING, true},
+        {MF_E_VIDEO_RECORDING_DEVICE_PREEMPTED, 0, false, MF_E_VIDEO_RECORDING_DEVICE_PREEMPTED, true},
+        {E_ACCESSDENIED, 0, false, E_ACCESSDENIED, true},
+        {MF_E_VIDEO_RECORDING_DEVICE_INVALIDATED, 0, false, MF_E_VIDEO_RECORDING_DEVICE_INVALIDATED, true},
+        {E_FAIL, 0, false, E_FAIL, false},
+        {S_OK, MF_SOURCE_READERF_ERROR, false, E_FAIL, false},
+        {S_OK, MF_SOURCE_READERF_ENDOFSTREAM, false, MF_E_END_OF_STREAM, true},
+        {S_OK, 0, true, ReaderTap::failReadCode, false},
+    };
+    auto setup = CameraSetup::OneType(MFVideoFormat_RGB32, 4, 2, 12);
+    setup->holdSamples = true;
+    Make(setup);
+    int frames = 0;
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+    {
+        const EndCase& c = cases[i];
+        SCOPED_TRACE(testing::Message() << "case " << i << std::hex << " status " << c.status);
+        device->Open();
+        ASSERT_TRUE(DeliverOne());
+        ASSERT_TRUE(sink.WaitForFrames(++frames));
+        ASSERT_TRUE(WaitUntil([&] { return tap->results.load() == tap->readRequests.load() - 1; }));
 
-    // Both requests fail: one more error, and nothing more arrives.
-    ASSERT_TRUE(tap->WaitForResults(2));
-    tap->failReads = 2;
+        const int requests = tap->readRequests.load();
+        const int results = tap->results.load();
+        tap->failNextStatus = c.status;
+        tap->injectFlags = c.flags;
+        tap->failReads = c.failRequest ? 1 : 0;
+        ASSERT_TRUE(DeliverOne());
+        ASSERT_TRUE(tap->WaitForResults(results + 1));
+        ASSERT_EQ(static_cast<int>(i) + 1, static_cast<int>(sink.GetErrors().size()));
+        EXPECT_FALSE(device->IsOpened());
+        EXPECT_EQ(requests + (c.failRequest ? 1 : 0), tap->readRequests.load()) << "no read after the end";
+        const Common::Exception error = sink.GetErrors().back();
+        EXPECT_EQ(c.code, error.ErrorCode);
+        const wchar_t* own = Common::CaptureFailure::Describe(c.code);
+        EXPECT_EQ(c.ownText, own != nullptr);
+        EXPECT_TRUE(own == nullptr ? error.Message.find(L"（") != std::wstring::npos : error.Message == own)
+            << testing::PrintToString(error.Message);
+        EXPECT_EQ(static_cast<int>(i) + 1, sink.GetStreamEndCount());
+        EXPECT_EQ(static_cast<int>(i) + 1, camera->shutdowns - 1) << "the source goes down once per stream";
+        if (c.flags == MF_SOURCE_READERF_ENDOFSTREAM || c.failRequest)
+        {
+            // The sample of the last result still came through.
+            EXPECT_EQ(++frames, sink.GetFrameCount());
+        }
+        device->Close(); // nothing left to close
+    }
+    EXPECT_EQ(std::size(cases), sink.GetErrors().size());
+    EXPECT_EQ(0, LiveObjects::repeatedShutdowns.load());
+
+    device->Open();
     ASSERT_TRUE(DeliverOne());
-    ASSERT_TRUE(tap->WaitForResults(3));
-    EXPECT_EQ(6, tap->readRequests.load());
-    ExpectNoMoreResults(3);
-    EXPECT_EQ(3, sink.GetFrameCount());
-    ExpectErrors(2, ReaderTap::failReadCode);
+    ASSERT_TRUE(sink.WaitForFrames(frames + 1));
+}
+
+TEST_F(MediaFoundationDeviceTest, ASourceAlreadyShutDownClosesCleanlyAndAFormatSwitchRestarts)
+{
+    auto setup = CameraSetup::OneType(MFVideoFormat_RGB32, 4, 2, 13);
+    const auto yuy2 = MakeFrame(MFVideoFormat_YUY2, 8, 2, 14);
+    setup->AddType(MFVideoFormat_YUY2, 8, 2, 30, 1, yuy2->Stride(), yuy2);
+    Make(setup);
+    camera->shutdownResult = MF_E_SHUTDOWN;
+    device->Open();
+    ASSERT_TRUE(sink.WaitForFrames(1));
+    device->SelectFrameFormat(1);
+    EXPECT_TRUE(device->IsOpened());
+    const int frames = sink.GetFrameCount();
+    ASSERT_TRUE(sink.WaitForFrames(frames + 2));
+    EXPECT_EQ(yuy2->Expected(), sink.GetLastFrame().pixels);
+    device->Close();
+    EXPECT_FALSE(device->IsOpened());
+    ExpectErrors(0, S_OK);
+    EXPECT_EQ(3, camera->shutdowns) << "listing, then once per stream";
+    EXPECT_EQ(0, LiveObjects::repeatedShutdowns.load()) << "nothing but ShutdownObject shuts the source down";
+
+    // Another failure of a live device's teardown is still an error, after the device closed.
+    camera->shutdownResult = E_FAIL;
+    device->Open();
+    EXPECT_EQ(E_FAIL, ErrorOf([&] { device->Close(); }).ErrorCode);
+    EXPECT_FALSE(device->IsOpened());
+}
+
+TEST_F(MediaFoundationDeviceTest, OnlyTheFirstVideoStreamIsRead)
+{
+    auto setup = CameraSetup::OneType(MFVideoFormat_RGB32, 4, 2, 18);
+    setup->secondStream = true;
+    Make(setup).Open();
+    ASSERT_TRUE(sink.WaitForFrames(2));
+    EXPECT_EQ((std::vector<bool>{true, false}), camera->GetSource()->GetStartSelection());
+}
+
+TEST_F(MediaFoundationDeviceTest, CloseDoesNotWaitForTheReadersFlush)
+{
+    OpenOneType(MFVideoFormat_RGB32, 4, 2, 17);
+    ASSERT_TRUE(DeliverOne());
+    ASSERT_TRUE(sink.WaitForFrames(1));
+    tap->holdFlush = true;
+    device->Close();
+    EXPECT_FALSE(device->IsOpened());
+    // The reader is let go only once its flush is confirmed, on another thread.
+    ASSERT_TRUE(WaitUntil([&] { return tap->ReleaseFlush(); }));
+    ASSERT_TRUE(WaitUntil([&] { return tap.use_count() == 1; })) << "the reader is let go";
 }
 
 TEST_F(MediaFoundationDeviceTest, OpenFailureLeavesTheDeviceClosedWithItsSourceShutDown)
@@ -327,6 +380,7 @@ TEST_F(MediaFoundationDeviceTest, OpenFailureLeavesTheDeviceClosedWithItsSourceS
     camera->activationResult = E_ACCESSDENIED;
     const Common::Exception error = ErrorOf([&] { device->Open(); });
     EXPECT_EQ(E_ACCESSDENIED, error.ErrorCode);
+    EXPECT_EQ(Common::CaptureFailure::Describe(E_ACCESSDENIED), error.Message);
     EXPECT_EQ(L"MediaFoundationDevice", error.File);
     EXPECT_FALSE(device->IsOpened());
     EXPECT_EQ(2, camera->shutdowns);

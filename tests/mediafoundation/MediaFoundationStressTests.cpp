@@ -26,6 +26,7 @@ TEST(MediaFoundationStress, OpenCloseAndDestroyWhileFramesAreInFlight)
     {
         TestSink sink;
         auto device = std::make_unique<Common::MediaFoundationDevice>(activate.Get(), false);
+        device->ReadFormats();
         sink.Register(*device);
         for (int step = 0; step < 4; ++step, ++cycles)
         {

@@ -27,7 +27,17 @@ public:
         ++tap_->results;
         return tap_->lastReturn;
     }
-    HRESULT STDMETHODCALLTYPE OnFlush(DWORD stream) override { return inner_->OnFlush(stream); }
+    HRESULT STDMETHODCALLTYPE OnFlush(DWORD stream) override
+    {
+        if (tap_->holdFlush)
+        {
+            std::lock_guard lock(tap_->mutex);
+            tap_->heldFlush = ComPointer<IMFSourceReaderCallback>(inner_.Get());
+            return S_OK;
+        }
+        ++tap_->flushes;
+        return inner_->OnFlush(stream);
+    }
     HRESULT STDMETHODCALLTYPE OnEvent(DWORD stream, IMFMediaEvent* event) override
     {
         return inner_->OnEvent(stream, event);
@@ -115,6 +125,21 @@ Common::MediaFoundationDevice::SourceReaderFactory ReaderTap::Factory()
 bool ReaderTap::WaitForResults(int count, DWORD milliseconds)
 {
     return WaitUntil([&] { return results.load() >= count; }, milliseconds);
+}
+
+bool ReaderTap::ReleaseFlush()
+{
+    ComPointer<IMFSourceReaderCallback> held;
+    {
+        std::lock_guard lock(mutex);
+        held = std::move(heldFlush);
+    }
+    if (!held)
+    {
+        return false;
+    }
+    ++flushes;
+    return SUCCEEDED(held->OnFlush(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS)));
 }
 
 void ReaderTap::SetCurrentType(IMFMediaType* type)

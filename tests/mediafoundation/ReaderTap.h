@@ -34,8 +34,14 @@ struct ReaderTap : std::enable_shared_from_this<ReaderTap>
     std::atomic<HRESULT> failNextStatus{S_OK};
     // Added to the flags of the next read result.
     std::atomic<DWORD> injectFlags{0};
+    // The reader's OnFlush waits for ReleaseFlush instead of reaching the device's callback.
+    std::atomic<bool> holdFlush{false};
+    std::atomic<int> flushes{0}; // OnFlush calls that reached the device's callback
+    // Hands a held OnFlush on (from the test thread); false when none is held.
+    bool ReleaseFlush();
     std::mutex mutex;
-    Common::ComPointer<IMFMediaType> currentType; // guarded by mutex; null: the reader's own
+    Common::ComPointer<IMFMediaType> currentType;          // guarded by mutex; null: the reader's own
+    Common::ComPointer<IMFSourceReaderCallback> heldFlush; // guarded by mutex
 };
 
 } // namespace MediaFoundationTests

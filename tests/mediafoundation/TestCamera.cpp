@@ -356,9 +356,19 @@ TestSource::TestSource(std::shared_ptr<const CameraSetup> setup)
     ComPointer<IMFStreamDescriptor> streamDescriptor;
     ThrowIfFailed(
         MFCreateStreamDescriptor(0, static_cast<DWORD>(types.size()), types.data(), streamDescriptor.Put()));
-    IMFStreamDescriptor* descriptors[] = {streamDescriptor.Get()};
-    ThrowIfFailed(MFCreatePresentationDescriptor(1, descriptors, descriptor_.Put()));
+    ComPointer<IMFStreamDescriptor> second;
+    if (setup->secondStream)
+    {
+        ThrowIfFailed(
+            MFCreateStreamDescriptor(1, static_cast<DWORD>(types.size()), types.data(), second.Put()));
+    }
+    IMFStreamDescriptor* descriptors[] = {streamDescriptor.Get(), second.Get()};
+    ThrowIfFailed(MFCreatePresentationDescriptor(second ? 2 : 1, descriptors, descriptor_.Put()));
     ThrowIfFailed(descriptor_->SelectStream(0));
+    if (second)
+    {
+        ThrowIfFailed(descriptor_->SelectStream(1));
+    }
     stream_.Attach(new TestStream(this, std::move(setup), streamDescriptor.Get()));
 }
 
@@ -380,12 +390,24 @@ HRESULT TestSource::CreatePresentationDescriptor(IMFPresentationDescriptor** des
     return shutdown_ ? MF_E_SHUTDOWN : descriptor_->Clone(descriptor);
 }
 
-HRESULT TestSource::Start(IMFPresentationDescriptor*, const GUID*, const PROPVARIANT*)
+HRESULT TestSource::Start(IMFPresentationDescriptor* descriptor, const GUID*, const PROPVARIANT*)
 {
     std::lock_guard lock(mutex_);
     if (shutdown_)
     {
         return MF_E_SHUTDOWN;
+    }
+    DWORD count = 0;
+    startSelection_.clear();
+    if (descriptor != nullptr && SUCCEEDED(descriptor->GetStreamDescriptorCount(&count)))
+    {
+        for (DWORD i = 0; i < count; ++i)
+        {
+            BOOL selected = FALSE;
+            ComPointer<IMFStreamDescriptor> stream;
+            descriptor->GetStreamDescriptorByIndex(i, &selected, stream.Put());
+            startSelection_.push_back(selected != FALSE);
+        }
     }
     PROPVARIANT time;
     PropVariantInit(&time);
@@ -403,6 +425,12 @@ HRESULT TestSource::Start(IMFPresentationDescriptor*, const GUID*, const PROPVAR
     return hr;
 }
 
+std::vector<bool> TestSource::GetStartSelection()
+{
+    std::lock_guard lock(mutex_);
+    return startSelection_;
+}
+
 HRESULT TestSource::Stop()
 {
     std::lock_guard lock(mutex_);
@@ -414,6 +442,7 @@ HRESULT TestSource::Shutdown()
     std::lock_guard lock(mutex_);
     if (shutdown_)
     {
+        ++LiveObjects::repeatedShutdowns;
         return MF_E_SHUTDOWN;
     }
     shutdown_ = true;
@@ -480,7 +509,7 @@ HRESULT TestActivate::ShutdownObject()
         source_->Shutdown();
         source_.Reset();
     }
-    return S_OK;
+    return shutdownResult;
 }
 
 } // namespace MediaFoundationTests

@@ -38,6 +38,8 @@ struct LiveObjects
 {
     static inline std::atomic<int> objects{0};
     static inline std::atomic<int> bufferLocks{0};
+    // Shutdown calls on a source that was already shut down.
+    static inline std::atomic<int> repeatedShutdowns{0};
 };
 
 // One frame of a test camera and the buffer its samples carry it in.
@@ -80,6 +82,9 @@ struct CameraSetup
     std::vector<std::shared_ptr<const TestFrame>> frames;
     // Sample requests wait for TestStream::Deliver instead of being answered at once.
     bool holdSamples = false;
+    // The source has a second stream of the same types (as a camera's photo
+    // stream), selected by default, that never delivers anything.
+    bool secondStream = false;
 
     // stride: MF_MT_DEFAULT_STRIDE unless 0; extraAttributes: that many more.
     IMFMediaType* AddType(const GUID& subtype, UINT32 width, UINT32 height, UINT32 rateNumerator,
@@ -170,6 +175,8 @@ public:
     HRESULT STDMETHODCALLTYPE Shutdown() override;
 
     TestStream& GetStream() { return *stream_.Get(); }
+    // Which streams the last Start was given selected, in stream order.
+    std::vector<bool> GetStartSelection();
 
 private:
     ~TestSource() override;
@@ -177,7 +184,8 @@ private:
     std::mutex mutex_;
     Common::ComPointer<IMFPresentationDescriptor> descriptor_;
     Common::ComPointer<TestStream> stream_;
-    bool shutdown_ = false; // guarded by mutex_
+    bool shutdown_ = false;            // guarded by mutex_
+    std::vector<bool> startSelection_; // guarded by mutex_
 };
 
 // The activation object: its attributes (the platform's store) carry the
@@ -193,6 +201,8 @@ public:
 
     // Later activations fail with this code (S_OK: they succeed again).
     std::atomic<HRESULT> activationResult{S_OK};
+    // ShutdownObject answers this after shutting the source down.
+    std::atomic<HRESULT> shutdownResult{S_OK};
     std::atomic<int> activations{0};
     std::atomic<int> shutdowns{0};
 

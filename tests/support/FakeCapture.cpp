@@ -1,5 +1,7 @@
 #include "FakeCapture.h"
 
+#include "Common/capture/CaptureFailure.h"
+
 #include <cstring>
 
 namespace TestSupport
@@ -28,6 +30,14 @@ FakeDevice::FakeDevice(std::wstring deviceName, std::wstring devicePath,
     if (!formats.empty())
     {
         ApplyFrameFormat();
+    }
+}
+
+void FakeDevice::ReadFormats()
+{
+    if (FAILED(readFailure))
+    {
+        throw Common::CaptureFailure::Make(readFailure);
     }
 }
 
@@ -92,6 +102,12 @@ void FakeDevice::SetPixel(std::int32_t x, std::int32_t y, std::uint32_t value)
 void FakeDevice::DeliverError(const Common::Exception& error)
 {
     NotifyError(error);
+}
+
+void FakeDevice::EndStream(const Common::Exception& error)
+{
+    opened_ = false;
+    NotifyStreamEnded(error);
 }
 
 std::unique_ptr<Common::VideoCapture> MakeCapture(std::initializer_list<std::shared_ptr<FakeDevice>> devices)

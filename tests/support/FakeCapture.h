@@ -5,6 +5,7 @@
 
 #include "Common/capture/VideoCapture.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -38,6 +39,8 @@ public:
     FakeDevice(std::wstring deviceName, std::wstring devicePath,
                std::initializer_list<FormatInfo> formatInfos);
 
+    // Raises the program's text for readFailure unless it is S_OK.
+    void ReadFormats() override;
     bool IsOpened() const override { return opened_; }
     void Open() override;
     void Close() override;
@@ -53,11 +56,14 @@ public:
     void Paint(const std::function<std::uint32_t(int x, int y)>& paint);
     void SetPixel(std::int32_t x, std::int32_t y, std::uint32_t value);
     void DeliverError(const Common::Exception& error);
+    // Closes the device and tells the sink the stream ended with `error`.
+    void EndStream(const Common::Exception& error);
 
     bool failOpen = false;
+    HRESULT readFailure = S_OK;
 
 private:
-    bool opened_ = false;
+    std::atomic<bool> opened_ = false;
 };
 
 // A backend of fake devices, and the factory the model takes.

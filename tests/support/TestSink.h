@@ -54,11 +54,13 @@ public:
                     sink->afterFrame(delivering);
                 }
             },
-            [](Common::Device&, void* context, const Common::Exception& error)
+            [](Common::Device&, void* context, const Common::Exception& error,
+               Common::Device::ErrorEffect effect)
             {
                 auto* sink = static_cast<TestSink*>(context);
                 std::lock_guard lock(sink->mutex_);
                 sink->errors_.push_back(error);
+                sink->streamEnds_ += effect == Common::Device::ErrorEffect::StreamEnded ? 1 : 0;
             });
     }
     bool WaitForFrames(int count, DWORD milliseconds = 5000)
@@ -79,6 +81,12 @@ public:
         std::lock_guard lock(mutex_);
         return errors_;
     }
+    // How many of the errors ended the stream.
+    int GetStreamEndCount()
+    {
+        std::lock_guard lock(mutex_);
+        return streamEnds_;
+    }
     Common::FrameBuffer GetLastFrame()
     {
         std::lock_guard lock(mutex_);
@@ -90,6 +98,7 @@ private:
     int frames_ = 0;                        // guarded by mutex_
     Common::FrameBuffer lastFrame_;         // guarded by mutex_
     std::vector<Common::Exception> errors_; // guarded by mutex_
+    int streamEnds_ = 0;                    // guarded by mutex_
 };
 
 } // namespace TestSupport

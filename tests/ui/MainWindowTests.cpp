@@ -178,7 +178,7 @@ TEST_F(MainWindowTest, LayoutFollowsTheSidePaneAndTheStatusBar)
     expectEdges(client.right, client.bottom);
 }
 
-TEST_F(MainWindowTest, CaptureButtonFollowsTheModelAndShowsAFailureInTheErrorBox)
+TEST_F(MainWindowTest, CaptureButtonFollowsTheModelAndShowsAFailureOrAnEndedStreamInTheErrorBox)
 {
     Open();
     const HWND capture = Item(IDC_CAPTURE);
@@ -202,6 +202,20 @@ TEST_F(MainWindowTest, CaptureButtonFollowsTheModelAndShowsAFailureInTheErrorBox
     Settle();
     EXPECT_EQ(TextOf(capture), L"取り込み");
     EXPECT_FALSE(IsChecked(capture));
+
+    // A stream that ends while capturing (the camera taken by another
+    // program): the button goes back, and one box says why, debug messages
+    // or not.
+    cam0->failOpen = false;
+    ClickCentre(capture);
+    ASSERT_TRUE(PumpUntil([&] { return TextOf(capture) == L"停止"; }));
+    std::thread([this] { cam0->EndStream(Common::Exception(L"使用中です。")); }).join();
+    ASSERT_TRUE(PumpUntil([&] { return watcher.Texts().size() == 2; }));
+    EXPECT_EQ(watcher.Texts().back(), L"使用中です。");
+    EXPECT_EQ(TextOf(capture), L"取り込み");
+    EXPECT_FALSE(IsChecked(capture));
+    Settle();
+    EXPECT_EQ(watcher.Texts().size(), 2u) << "shown once";
 }
 
 TEST_F(MainWindowTest, SystemMenuHasTheAboutItemButNoProcessorChoiceWithOnlyTheBuiltInProcessor)

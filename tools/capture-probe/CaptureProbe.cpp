@@ -131,7 +131,7 @@ std::wstring Fixed(double value, int decimals)
     return text.str();
 }
 
-void ListDevices(const Common::VideoCapture& capture, ConsoleOutput& out)
+void ListDevices(Common::VideoCapture& capture, ConsoleOutput& out)
 {
     if (capture.devices.empty())
     {
@@ -140,9 +140,17 @@ void ListDevices(const Common::VideoCapture& capture, ConsoleOutput& out)
     }
     for (std::size_t d = 0; d < capture.devices.size(); ++d)
     {
-        const Common::Device& device = *capture.devices[d];
+        Common::Device& device = *capture.devices[d];
         out.WriteLine(L"device " + std::to_wstring(d) + L": " + device.name);
         out.WriteLine(L"  path: " + device.path);
+        try
+        {
+            device.ReadFormats();
+        }
+        catch (const Common::Exception& error)
+        {
+            out.WriteLine(L"  使えません: " + error.Message);
+        }
         for (std::size_t f = 0; f < device.formats.size(); ++f)
         {
             const Common::FrameFormat& format = *device.formats[f];
@@ -161,11 +169,13 @@ struct StreamSink
     {
         static_cast<StreamSink*>(context)->statistics.Add(frame);
     }
-    static void OnError(Common::Device&, void* context, const Common::Exception& error)
+    static void OnError(Common::Device&, void* context, const Common::Exception& error,
+                        Common::Device::ErrorEffect effect)
     {
         auto* sink = static_cast<StreamSink*>(context);
         sink->statistics.AddError();
-        sink->errors->WriteLine(L"エラー: " + error.GetLocatedMessage());
+        const bool ended = effect == Common::Device::ErrorEffect::StreamEnded;
+        sink->errors->WriteLine((ended ? L"エラー（停止）: " : L"エラー: ") + error.GetLocatedMessage());
     }
 };
 
@@ -180,6 +190,7 @@ int Stream(Common::VideoCapture& capture, const Options& options, const ConsoleS
         return 1;
     }
     Common::Device& device = *capture.devices[deviceIndex];
+    device.ReadFormats();
     const auto formatIndex = static_cast<std::size_t>(*options.format);
     if (formatIndex >= device.formats.size())
     {

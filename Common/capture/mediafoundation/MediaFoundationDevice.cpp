@@ -1,14 +1,17 @@
 #include "Common/capture/mediafoundation/MediaFoundationDevice.h"
 
 #include "Common/TaskMemory.h"
+#include "Common/capture/CaptureFailure.h"
 #include "Common/capture/FormatList.h"
 #include "Common/capture/mediafoundation/MediaFoundationDeviceCallback.h"
+#include "Common/capture/mediafoundation/MediaFoundationReaderRelease.h"
 #include "Common/capture/transform/Transformer.h"
 #include "Common/capture/mediafoundation/MediaFoundationFrameFormat.h"
 
 #include <mfapi.h>
 #include <mferror.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace Common
@@ -25,28 +28,6 @@ std::wstring GetActivateString(IMFActivate* activate, const GUID& key, std::sour
     ThrowIfFailed(activate->GetAllocatedString(key, &text, &length), where);
     const TaskMemory<wchar_t> owned(text);
     return std::wstring(owned.get(), length);
-}
-
-// Wine's source reader must not lose its last reference inside one of its
-// own work items: it then waits for its own work queue to drain from inside
-// that queue, which never ends and blocks every later reader of the process.
-// Its work items go on for a few steps of the platform's own clean-up after
-// the last event they report (OnFlush, the source's shut-down), and no call
-// tells when they have let go of the reader. So under Wine, and only there
-// (only Wine's ntdll exports wine_get_version), the reader is let go a moment
-// after that event. The moment covers no code of this program: every read
-// has ended by then.
-void SettleReaderOnWine()
-{
-    static const bool wine = []
-    {
-        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-        return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-    }();
-    if (wine)
-    {
-        Sleep(MediaFoundationDevice::wineReaderSettleMilliseconds);
-    }
 }
 
 // The error of a frame that is shorter than its format needs.
@@ -68,7 +49,8 @@ HRESULT MediaFoundationDevice::CreateSourceReader(IMFMediaSource* source, IMFAtt
 MediaFoundationDevice::MediaFoundationDevice(IMFActivate* activateObject, bool allowDuplicateFrameFormat,
                                              SourceReaderFactory readerFactory)
     : sharedDeviceLock(std::make_shared<CriticalSection>()), deviceLock(*sharedDeviceLock),
-      activate(activateObject), sourceReaderFactory(std::move(readerFactory))
+      activate(activateObject), sourceReaderFactory(std::move(readerFactory)),
+      allowDuplicates(allowDuplicateFrameFormat)
 {
     if (!activate)
     {
@@ -78,55 +60,112 @@ MediaFoundationDevice::MediaFoundationDevice(IMFActivate* activateObject, bool a
                              std::source_location::current());
     path = GetActivateString(activate.Get(), MF_DEVSOURCE_ATTRIBUTE_SOURCE_TYPE_VIDCAP_SYMBOLIC_LINK,
                              std::source_location::current());
+}
 
-    AutoLock lock(deviceLock);
-    ComPointer<IMFMediaSource> source;
-    ThrowIfFailed(activate->ActivateObject(__uuidof(IMFMediaSource), source.PutVoid()));
-    ComPointer<IMFSourceReader> enumerationReader;
-    try
+void MediaFoundationDevice::ReadFormats()
+{
+    if (!formats.empty())
     {
-        ComPointer<IMFAttributes> attributes;
-        ThrowIfFailed(MFCreateAttributes(attributes.Put(), 1));
-        ThrowIfFailed(attributes->SetUINT32(MF_READWRITE_DISABLE_CONVERTERS, TRUE));
-        ThrowIfFailed(sourceReaderFactory(source.Get(), attributes.Get(), enumerationReader.Put()));
-
-        // Any failure ends the list; the normal end is MF_E_NO_MORE_TYPES.
-        for (DWORD index = 0;; ++index)
+        return;
+    }
+    if (transformers.empty())
+    {
+        transformers = CreateTransformers();
+    }
+    const auto streamable = [this](const GUID& subtype)
+    {
+        return std::any_of(transformers.begin(), transformers.end(),
+                           [&](const std::shared_ptr<Transformer>& transformer)
+                           { return std::memcmp(&transformer->GetSubtype(), &subtype, sizeof(GUID)) == 0; });
+    };
+    std::vector<std::shared_ptr<FrameFormat>> read;
+    {
+        AutoLock lock(deviceLock);
+        ComPointer<IMFMediaSource> source;
+        const HRESULT activated = activate->ActivateObject(__uuidof(IMFMediaSource), source.PutVoid());
+        if (FAILED(activated))
         {
-            ComPointer<IMFMediaType> type;
-            if (FAILED(enumerationReader->GetNativeMediaType(
-                    static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), index, type.Put())))
+            throw CaptureFailure::Make(activated, L"カメラを開けませんでした。");
+        }
+        ComPointer<IMFSourceReader> enumerationReader;
+        try
+        {
+            ComPointer<IMFAttributes> attributes;
+            ThrowIfFailed(MFCreateAttributes(attributes.Put(), 2));
+            ThrowIfFailed(attributes->SetUINT32(MF_READWRITE_DISABLE_CONVERTERS, TRUE));
+            // The source is shut down by ShutdownObject alone, once.
+            ThrowIfFailed(attributes->SetUINT32(MF_SOURCE_READER_DISCONNECT_MEDIASOURCE_ON_SHUTDOWN, TRUE));
+            const HRESULT created =
+                sourceReaderFactory(source.Get(), attributes.Get(), enumerationReader.Put());
+            if (FAILED(created))
             {
-                break;
+                throw CaptureFailure::Make(created, L"カメラを開けませんでした。");
             }
-            AddFrameFormat(
-                formats, std::make_shared<MediaFoundationFrameFormat>(type.Get()), allowDuplicateFrameFormat,
-                [](const FrameFormat& kept, const FrameFormat& candidate)
+
+            // Any failure ends the list; the normal end is MF_E_NO_MORE_TYPES.
+            for (DWORD index = 0;; ++index)
+            {
+                ComPointer<IMFMediaType> type;
+                if (FAILED(enumerationReader->GetNativeMediaType(
+                        static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), index, type.Put())))
                 {
-                    return static_cast<const MediaFoundationFrameFormat&>(kept).GetAttributeCount() <
-                           static_cast<const MediaFoundationFrameFormat&>(candidate).GetAttributeCount();
-                });
+                    break;
+                }
+                std::shared_ptr<MediaFoundationFrameFormat> format;
+                try
+                {
+                    format = std::make_shared<MediaFoundationFrameFormat>(type.Get());
+                }
+                catch (const Exception&)
+                {
+                    // A type that does not say its size or rate cannot be
+                    // streamed; the camera's other types still can.
+                    continue;
+                }
+                // Only what the program converts is offered: compressed
+                // video (H264), planar types without a converter and the
+                // infrared or depth streams some cameras add would give a
+                // black picture and an error per frame.
+                if (!streamable(format->subtype))
+                {
+                    continue;
+                }
+                AddFrameFormat(
+                    read, std::move(format), allowDuplicates,
+                    [](const FrameFormat& kept, const FrameFormat& candidate)
+                    {
+                        return static_cast<const MediaFoundationFrameFormat&>(kept).GetAttributeCount() <
+                               static_cast<const MediaFoundationFrameFormat&>(candidate).GetAttributeCount();
+                    });
+            }
+        }
+        catch (...)
+        {
+            // The source is activated again by Open(); never leave it running.
+            activate->ShutdownObject();
+            if (enumerationReader)
+            {
+                MediaFoundationReaderRelease::Schedule(std::move(enumerationReader), nullptr, false);
+            }
+            throw;
+        }
+        // A synchronous reader has no read of ours under way; the source's
+        // shut-down ends the reader's own waits for its events.
+        const HRESULT shutdown = activate->ShutdownObject();
+        MediaFoundationReaderRelease::Schedule(std::move(enumerationReader), nullptr, false);
+        if (!CaptureFailure::IsDeviceGone(shutdown))
+        {
+            ThrowIfFailed(shutdown);
         }
     }
-    catch (...)
+    if (read.empty())
     {
-        // The source is activated again by Open(); never leave it running.
-        activate->ShutdownObject();
-        throw;
+        Exception error(L"このカメラには、このプログラムで取り込める映像の形式がありません。");
+        error.ErrorCode = MF_E_INVALIDMEDIATYPE;
+        throw error;
     }
-    // A synchronous reader has no read of ours under way; the source's
-    // shut-down ends the reader's own waits for its events.
-    const HRESULT shutdown = activate->ShutdownObject();
-    SettleReaderOnWine();
-    enumerationReader.Reset();
-    ThrowIfFailed(shutdown);
-
-    // A device without any format cannot select format 0.
-    if (formats.empty())
-    {
-        throw Exception(L"キャプチャーデバイスにフレームフォーマットがありません。");
-    }
-    transformers = CreateTransformers();
+    formats = std::move(read);
+    selectedFormatIndex = 0;
     ApplyFrameFormat();
 }
 
@@ -138,15 +177,7 @@ MediaFoundationDevice::~MediaFoundationDevice()
     }
     catch (const Exception&)
     {
-        // The source could not be shut down or the reader did not confirm
-        // its flush; nothing more can be done here.
-    }
-    try
-    {
-        FinishParkedClose();
-    }
-    catch (const Exception&)
-    {
+        // The source could not be shut down; nothing more can be done here.
     }
 }
 
@@ -158,7 +189,7 @@ bool MediaFoundationDevice::IsOpened() const
 
 void MediaFoundationDevice::Open()
 {
-    FinishParkedClose();
+    ReadFormats();
     AutoLock lock(deviceLock);
     if (reader)
     {
@@ -171,109 +202,75 @@ void MediaFoundationDevice::Open()
     {
         mediaTypeChanged = false;
         ThrowIfFailed(Callback::Create(this, sharedDeviceLock, callback.Put()));
-        ThrowIfFailed(activate->ActivateObject(__uuidof(IMFMediaSource), source.PutVoid()));
-        ThrowIfFailed(MFCreateAttributes(attributes.Put(), 2));
+        const auto check = [](HRESULT result, std::source_location where = std::source_location::current())
+        {
+            if (FAILED(result))
+            {
+                throw CaptureFailure::Make(result, L"カメラの映像を開始できませんでした。", where);
+            }
+        };
+        check(activate->ActivateObject(__uuidof(IMFMediaSource), source.PutVoid()));
+        ThrowIfFailed(MFCreateAttributes(attributes.Put(), 3));
         ThrowIfFailed(attributes->SetUINT32(MF_READWRITE_DISABLE_CONVERTERS, TRUE));
         ThrowIfFailed(attributes->SetUnknown(MF_SOURCE_READER_ASYNC_CALLBACK, callback.Get()));
-        ThrowIfFailed(sourceReaderFactory(source.Get(), attributes.Get(), reader.Put()));
-        ThrowIfFailed(reader->SetCurrentMediaType(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM),
-                                                  nullptr, format.mediaType.Get()));
-        ThrowIfFailed(reader->ReadSample(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), 0, nullptr,
-                                         nullptr, nullptr, nullptr));
+        // The source is shut down by ShutdownObject alone, once.
+        ThrowIfFailed(attributes->SetUINT32(MF_SOURCE_READER_DISCONNECT_MEDIASOURCE_ON_SHUTDOWN, TRUE));
+        check(sourceReaderFactory(source.Get(), attributes.Get(), reader.Put()));
+        // Only the first video stream: a camera's other streams (photo,
+        // record) would otherwise be read too, and one that delivers
+        // nothing stalls the reader.
+        check(reader->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS), FALSE));
+        check(reader->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), TRUE));
+        check(reader->SetCurrentMediaType(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), nullptr,
+                                          format.mediaType.Get()));
+        check(reader->ReadSample(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), 0, nullptr, nullptr,
+                                 nullptr, nullptr));
     }
     catch (...)
     {
         if (callback)
         {
             callback->DetachDevice();
-            callback.Reset();
         }
         // No read was issued, so the reader has no work of ours under way.
-        const HRESULT shutdown = activate->ShutdownObject();
-        reader.Reset();
-        ThrowIfFailed(shutdown);
+        // The first error says more than a failing shut-down would.
+        static_cast<void>(activate->ShutdownObject());
+        if (reader)
+        {
+            MediaFoundationReaderRelease::Schedule(std::move(reader), std::move(callback), false);
+        }
+        callback.Reset();
         throw;
     }
 }
 
-MediaFoundationDevice::ClosingReader MediaFoundationDevice::DetachReader()
+HRESULT MediaFoundationDevice::CloseReader(bool flush)
 {
-    ClosingReader closing;
     // From here on a late result of this reader reaches nothing.
     callback->DetachDevice();
-    closing.callback.Swap(callback);
-    closing.reader.Swap(reader);
-    closing.flush = closing.reader->Flush(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS));
-    return closing;
+    const bool flushed = flush && SUCCEEDED(reader->Flush(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS)));
+    // The reader leaves the source alone when it goes: this is the source's
+    // one shut-down.
+    const HRESULT shutdown = activate->ShutdownObject();
+    MediaFoundationReaderRelease::Schedule(std::move(reader), std::move(callback), flushed);
+    return CaptureFailure::IsDeviceGone(shutdown) ? S_OK : shutdown;
 }
 
 void MediaFoundationDevice::Close()
 {
-    FinishParkedClose();
-    ClosingReader closing;
+    AutoLock lock(deviceLock);
+    if (!reader)
     {
-        AutoLock lock(deviceLock);
-        if (!reader)
-        {
-            return;
-        }
-        closing = DetachReader();
-        if (deliveryThread == GetCurrentThreadId())
-        {
-            // Called from this device's own callback, inside one of the
-            // reader's work items: the flush is confirmed only after this
-            // item ends, and the reader must not be let go in here (see
-            // FinishClosing). The next call from the owner finishes it.
-            parked = std::move(closing);
-            ThrowIfFailed(activate->ShutdownObject());
-            return;
-        }
+        return;
     }
-    // Outside deviceLock: a read result under way may be waiting for it.
-    try
-    {
-        FinishClosing(closing);
-    }
-    catch (...)
-    {
-        activate->ShutdownObject();
-        throw;
-    }
-    ThrowIfFailed(activate->ShutdownObject());
+    ThrowIfFailed(CloseReader(true));
 }
 
-void MediaFoundationDevice::FinishParkedClose()
+void MediaFoundationDevice::EndStream(const Exception& error)
 {
-    ClosingReader closing;
-    {
-        AutoLock lock(deviceLock);
-        if (!parked.reader)
-        {
-            return;
-        }
-        closing = std::move(parked);
-    }
-    FinishClosing(closing);
-}
-
-void MediaFoundationDevice::FinishClosing(ClosingReader& closing)
-{
-    // The flush cancels the outstanding read; its confirmation comes after
-    // every read result already under way has been handed to the callback,
-    // and after it the reader starts no more work for this program. On
-    // Windows the reader is let go at once.
-    ThrowIfFailed(closing.flush);
-    if (!closing.callback->WaitForFlush(closeTimeoutMilliseconds))
-    {
-        // Letting go of a reader that is still busy could block this thread
-        // for as long as the reader is stuck: leave it to the platform.
-        static_cast<void>(closing.reader.Detach());
-        Exception error(L"キャプチャーデバイスが停止の要求に応答しません。");
-        error.ErrorCode = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
-        throw error;
-    }
-    SettleReaderOnWine();
-    closing.reader.Reset();
+    // The read that reported the end was the one under way: nothing to flush.
+    static_cast<void>(CloseReader(false));
+    NotifyStreamEnded(error);
 }
 
 void MediaFoundationDevice::ApplyFrameFormat()
@@ -295,50 +292,67 @@ void MediaFoundationDevice::ApplyFrameFormat()
     Device::ApplyFrameFormat();
 }
 
-void MediaFoundationDevice::OnSample(DWORD streamFlags, IMFSample* sample)
+void MediaFoundationDevice::OnReadResult(HRESULT status, DWORD streamFlags, IMFSample* sample)
 {
     AutoLock lock(deviceLock);
     if (!reader)
     {
         return;
     }
-    // Lets Close know when the sink calls it from inside this handler.
-    deliveryThread = GetCurrentThreadId();
-    struct DeliveryEnd
+    // The reader makes no further read after a failed status or an error,
+    // nor after the end of the stream: asking again would only spin.
+    if (FAILED(status) || (streamFlags & MF_SOURCE_READERF_ERROR) != 0)
     {
-        DWORD& thread;
-        ~DeliveryEnd() { thread = 0; }
-    } deliveryEnd{deliveryThread};
+        EndStream(
+            CaptureFailure::Make(FAILED(status) ? status : static_cast<HRESULT>(E_FAIL),
+                                 L"カメラの映像が止まりました。もう一度「取り込み」を押してください。"));
+        return;
+    }
     try
     {
-        if ((streamFlags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) != 0)
-        {
-            CheckChangedMediaType();
-        }
-        if (mediaTypeChanged)
-        {
-            Exception error(L"キャプチャーデバイスの映像の形式が変わりました。選び直してください。");
-            error.ErrorCode = MF_E_INVALIDMEDIATYPE;
-            throw error;
-        }
-        if (sample != nullptr)
-        {
-            ConvertSample(sample);
-        }
-        RequestNextSample();
+        OnSample(streamFlags, sample);
     }
     catch (const Exception& error)
     {
         NotifyError(error);
-        RequestNextSample();
-        throw;
     }
     catch (...)
     {
-        const Exception error(static_cast<HRESULT>(E_UNEXPECTED));
-        NotifyError(error);
-        RequestNextSample();
+        NotifyError(Exception(static_cast<HRESULT>(E_UNEXPECTED)));
+    }
+    // The sink may have closed the device from its callbacks.
+    if (!reader)
+    {
+        return;
+    }
+    if ((streamFlags & MF_SOURCE_READERF_ENDOFSTREAM) != 0)
+    {
+        EndStream(CaptureFailure::Make(MF_E_END_OF_STREAM));
+        return;
+    }
+    const HRESULT read = reader->ReadSample(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), 0,
+                                            nullptr, nullptr, nullptr, nullptr);
+    if (FAILED(read))
+    {
+        EndStream(CaptureFailure::Make(read, L"カメラに次のフレームを要求できませんでした。"));
+    }
+}
+
+void MediaFoundationDevice::OnSample(DWORD streamFlags, IMFSample* sample)
+{
+    if ((streamFlags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) != 0)
+    {
+        CheckChangedMediaType();
+    }
+    if (mediaTypeChanged)
+    {
+        Exception error(L"キャプチャーデバイスの映像の形式が変わりました。選び直してください。");
+        error.ErrorCode = MF_E_INVALIDMEDIATYPE;
         throw error;
+    }
+    if (sample != nullptr)
+    {
+        ConvertSample(sample);
     }
 }
 
@@ -465,17 +479,6 @@ void MediaFoundationDevice::ConvertSample(IMFSample* sample)
         ThrowIfFailed(buffer->Unlock());
     }
     NotifyFrame(frame, arrived);
-}
-
-void MediaFoundationDevice::RequestNextSample(std::source_location where)
-{
-    // The sink may have closed the device from its error callback.
-    if (reader)
-    {
-        ThrowIfFailed(reader->ReadSample(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), 0, nullptr,
-                                         nullptr, nullptr, nullptr),
-                      where);
-    }
 }
 
 } // namespace Common

@@ -1,5 +1,6 @@
 // Common::MediaFoundationDevice: one Media Foundation video capture device.
-// It lists the device's native media types as frame formats and streams the
+// It lists the device's native media types it can stream as frame formats
+// (when first asked: activating a camera takes time) and streams the
 // selected one through an asynchronous source reader with the platform's
 // converters disabled; every sample is converted by the program's own
 // Transformer for the format's subtype into `frame`.
@@ -47,73 +48,69 @@ public:
     // RGB8, YUY2, YVYU, UYVY, NV12, MJPG.
     static std::vector<std::shared_ptr<Transformer>> CreateTransformers();
 
-    // Builds the device from its activation object: name, path and formats.
-    // Raises Exception on failure, also when the device offers no media type.
+    // Builds the device from its activation object: name and path only; the
+    // camera itself is not touched (see ReadFormats). Raises Exception when
+    // either attribute is missing.
     MediaFoundationDevice(IMFActivate* activate, bool allowDuplicateFrameFormat,
                           SourceReaderFactory sourceReaderFactory = CreateSourceReader);
     // Closes the device; after that the platform may still hold the last
     // callback but never reaches this device. Never throws.
     ~MediaFoundationDevice() override;
 
+    // Activates the camera once to list its native media types, leaving out
+    // those the program cannot stream (no converter: H264, I420, infrared or
+    // depth types) and those that do not say their size or rate. Raises
+    // Exception, in the program's words where the code has some (access
+    // denied, in use), when the camera cannot be activated or offers no
+    // such type; the next call tries again.
+    void ReadFormats() override;
     bool IsOpened() const override;
+    // Reads the formats first if that has not been done.
     void Open() override;
-    // Ends the reads with a flush and waits (up to closeTimeoutMilliseconds)
-    // for the reader to confirm it, then shuts the source down and lets the
-    // reader go. Called from the device's own frame or error callback it
-    // only starts this; the next Open, Close or the destructor finishes it.
+    // Ends the reads with a flush, shuts the source down (once: the reader
+    // is told to leave it alone) and hands the reader to
+    // MediaFoundationReaderRelease; nothing here waits for the reader. A
+    // source that is already gone (MF_E_SHUTDOWN, a removed device) counts
+    // as shut down. May be called from the device's own callbacks.
     void Close() override;
     void ApplyFrameFormat() override;
-
-    static constexpr DWORD closeTimeoutMilliseconds = 5000;
-    // Under Wine only: the pause between the reader's last event and letting
-    // it go (see SettleReaderOnWine in the source).
-    static constexpr DWORD wineReaderSettleMilliseconds = 20;
 
 private:
     const std::shared_ptr<CriticalSection> sharedDeviceLock;
 
 public:
     // Guards `reader` and `callback` and serialises Open, Close and
-    // OnSample. Shared with the callbacks, so that it outlives the device
-    // while the platform still holds one of them.
+    // OnReadResult. Shared with the callbacks, so that it outlives the
+    // device while the platform still holds one of them.
     CriticalSection& deviceLock;
 
 private:
     friend class Callback;
 
-    // A reader on its way out: flushed (or not, when the flush failed), its
-    // callback detached from the device.
-    struct ClosingReader
-    {
-        ComPointer<IMFSourceReader> reader;
-        ComPointer<Callback> callback;
-        HRESULT flush = S_OK;
-    };
-
-    // Handles one read result on the delivery thread (sample may be null;
-    // flags are the reader's MF_SOURCE_READERF_* of the result).
+    // Handles one read result on the delivery thread: a failed status, an
+    // error or the end of the stream ends the stream (the device closes and
+    // the sink hears of it once); otherwise the sample (may be null) is
+    // converted and the next read requested. A failure of one sample is
+    // reported and streaming goes on; a failed read request ends the stream.
+    void OnReadResult(HRESULT status, DWORD streamFlags, IMFSample* sample);
+    // Converts one sample, or raises Exception (the frame is lost).
     void OnSample(DWORD streamFlags, IMFSample* sample);
     // Reads the stream's new media type: the same size and layout carry on,
     // anything else makes every later sample an error until the next Open.
     void CheckChangedMediaType();
     void ConvertSample(IMFSample* sample);
-    // Issues the next asynchronous read, if still open.
-    void RequestNextSample(std::source_location where = std::source_location::current());
-    // Under deviceLock: detaches the open reader and its callback and asks the
-    // reader to flush.
-    ClosingReader DetachReader();
-    // Without deviceLock, not on the delivery thread: waits for the flush to
-    // be confirmed and lets the reader go.
-    static void FinishClosing(ClosingReader& closing);
-    // Finishes a close begun on the delivery thread, if there is one.
-    void FinishParkedClose();
+    // Under deviceLock, open: lets the reader go (awaitFlush: after a flush
+    // that ends the read under way) and shuts the source down. Returns the
+    // shut-down's failure, if it matters (see Close).
+    HRESULT CloseReader(bool flush);
+    // Under deviceLock, open, on the delivery thread: closes and tells the sink.
+    void EndStream(const Exception& error);
 
     ComPointer<IMFActivate> activate;
     SourceReaderFactory sourceReaderFactory;
+    const bool allowDuplicates;
     ComPointer<IMFSourceReader> reader; // guarded by deviceLock
     ComPointer<Callback> callback;      // guarded by deviceLock; the open reader's
-    ClosingReader parked;               // guarded by deviceLock; closed from the delivery thread
-    DWORD deliveryThread = 0;           // guarded by deviceLock; the thread inside OnSample
     bool mediaTypeChanged = false;      // guarded by deviceLock; the stream left the selected format
     std::vector<std::shared_ptr<Transformer>> transformers;
     std::shared_ptr<Transformer> currentTransformer; // guarded by deviceLock

@@ -59,19 +59,14 @@ ULONG MediaFoundationDevice::Callback::Release()
 HRESULT MediaFoundationDevice::Callback::OnReadSample(HRESULT status, DWORD, DWORD streamFlags, LONGLONG,
                                                       IMFSample* sample)
 {
-    if (FAILED(status))
-    {
-        return status;
-    }
     try
     {
         AutoLock lock(*deviceLock_);
-        if (device_ == nullptr)
+        if (device_ != nullptr)
         {
-            return status;
+            device_->OnReadResult(status, streamFlags, sample);
         }
-        device_->OnSample(streamFlags, sample);
-        return status;
+        return S_OK;
     }
     catch (const Exception& error)
     {
@@ -97,11 +92,6 @@ void MediaFoundationDevice::Callback::DetachDevice() noexcept
 {
     AutoLock lock(*deviceLock_);
     device_ = nullptr;
-}
-
-bool MediaFoundationDevice::Callback::WaitForFlush(DWORD milliseconds) const noexcept
-{
-    return WaitForSingleObject(flushed_.Get(), milliseconds) == WAIT_OBJECT_0;
 }
 
 } // namespace Common

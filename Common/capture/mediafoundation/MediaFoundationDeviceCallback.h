@@ -9,10 +9,10 @@
 // and before it is destroyed. After that no read result of that reader
 // reaches the device (each reader gets a callback of its own, made by Open,
 // so a late result of a closed reader never mixes with those of a later one).
-// OnFlush signals an event the closing device waits for: the reader's answer
-// to the flush that ends its reads.
+// OnFlush signals an event that the release of a closed reader waits for:
+// the reader's answer to the flush that ends its reads.
 // Threads: OnReadSample and OnFlush run on a Media Foundation work-queue
-// thread; the device detaches and waits on the UI thread.
+// thread; the device detaches on the UI thread or inside OnReadSample.
 #pragma once
 
 #include "Common/CriticalSection.h"
@@ -49,8 +49,8 @@ public:
 
     // Clears the back pointer under deviceLock; waits for a running OnReadSample.
     void DetachDevice() noexcept;
-    // Waits until the reader has called OnFlush; false after the time-out.
-    bool WaitForFlush(DWORD milliseconds) const noexcept;
+    // Manual-reset event, set once the reader has called OnFlush.
+    HANDLE GetFlushedEvent() const noexcept { return flushed_.Get(); }
 
 private:
     Callback(MediaFoundationDevice* device, std::shared_ptr<CriticalSection> deviceLock,

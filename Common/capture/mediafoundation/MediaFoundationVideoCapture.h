@@ -1,5 +1,7 @@
 // Common::MediaFoundationVideoCapture: the video capture devices Media
-// Foundation enumerates, each with its formats, built in the constructor.
+// Foundation enumerates, built in the constructor with their names and links
+// only: no camera is activated here (each device reads its formats when
+// first used), so a camera that cannot be opened stays listed and says why.
 // UI thread (devices then deliver frames on Media Foundation's work queue).
 #pragma once
 
@@ -23,8 +25,8 @@ public:
         std::function<HRESULT(IMFAttributes* attributes, IMFActivate*** sources, UINT32* count)>;
     static HRESULT EnumerateDeviceSources(IMFAttributes* attributes, IMFActivate*** sources, UINT32* count);
 
-    // skipErrorDevice: leave out a device whose construction fails instead of
-    // failing as a whole. allowDuplicateFrameFormat: keep formats that repeat
+    // skipErrorDevice: leave out a device whose name or link cannot be read
+    // instead of failing as a whole. allowDuplicateFrameFormat: keep formats that repeat
     // subtype, size and frame rate (otherwise the one with more attributes).
     MediaFoundationVideoCapture(bool skipErrorDevice, bool allowDuplicateFrameFormat,
                                 DeviceSourceEnumerator deviceSourceEnumerator = EnumerateDeviceSources,
