@@ -4,6 +4,7 @@
 #   run-e2e.sh BUILD_DIR            the end-to-end test; screenshots of every
 #                                   step go to BUILD_DIR/e2e-shots
 #   run-e2e.sh BUILD_DIR soak MIN   the soak for MIN minutes
+#   run-e2e.sh BUILD_DIR nomf       the program without the Media Foundation DLLs
 set -euo pipefail
 build=${1:?usage: run-e2e.sh BUILD_DIR [soak MINUTES]}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -21,6 +22,8 @@ set +e
   trap '"$root/scripts/virtual-camera.sh" unregister || true' EXIT
   if [ "${2:-}" = soak ]; then
     python3 "$here/soak.py" "$build/bin" "${3:-1}"
+  elif [ "${2:-}" = nomf ]; then
+    python3 "$here/without_media_foundation.py" "$build/bin"
   else
     rm -rf "$build/e2e-shots"
     python3 "$here/e2e.py" "$build/bin" "$build/e2e-shots"
