@@ -169,7 +169,10 @@ std::int32_t MainModel::ChooseStartDevice(const std::wstring& savedPath)
         try
         {
             capture_->devices[index]->ReadFormats();
-            return static_cast<std::int32_t>(index);
+            if (!capture_->devices[index]->formats.empty())
+            {
+                return static_cast<std::int32_t>(index);
+            }
         }
         catch (...)
         {
@@ -181,7 +184,11 @@ std::int32_t MainModel::ChooseStartDevice(const std::wstring& savedPath)
     }
     // Every camera is there but none can be used: say why (access denied,
     // in use), not that there is none.
-    std::rethrow_exception(firstFailure);
+    if (firstFailure)
+    {
+        std::rethrow_exception(firstFailure);
+    }
+    throw Common::Exception(L"キャプチャーデバイスがありません。");
 }
 
 void MainModel::LoadSettings()
@@ -272,7 +279,12 @@ void MainModel::SelectDevice(std::int32_t index)
     }
     CheckIndex(index, capture_->devices.size());
     // A camera that cannot be used says why before anything changes.
-    capture_->devices[static_cast<std::size_t>(index)]->ReadFormats();
+    Common::Device& chosen = *capture_->devices[static_cast<std::size_t>(index)];
+    chosen.ReadFormats();
+    if (chosen.formats.empty())
+    {
+        throw Common::Exception(L"キャプチャーデバイスにフレームフォーマットがありません。");
+    }
     const bool wasOpened = GetCurrentDevice().IsOpened();
     StopCapture();
     const std::shared_ptr<Common::FrameFormat> oldFormat = GetCurrentDevice().GetSelectedFormat();
