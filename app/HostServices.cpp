@@ -2,16 +2,100 @@
 
 #include "app/IniProfile.h"
 #include "app/MainModel.h"
+#include "Common/TextHelpers.h"
 #include "framework/CallGuarded.h"
 
 #include <cstring>
+#include <utility>
 
 namespace TavixCapture
 {
 
+using Tavix::Framework::CallGuarded;
+
 HostServices::HostServices(std::wstring programDirectory, MainModel& model, const IniProfile& profile)
-    : programDirectory_(std::move(programDirectory)), model_(model), profile_(profile)
+    : programDirectory_(std::move(programDirectory)), model_(model), profile_(&profile)
 {
+    idleTimer_ = CreateThreadpoolTimer(&HostServices::OnIdle, this, nullptr);
+    Common::ThrowIfFalse(idleTimer_ != nullptr);
+}
+
+HostServices::~HostServices()
+{
+    Shutdown();
+}
+
+bool HostServices::NoCase::operator()(const std::wstring& a, const std::wstring& b) const
+{
+    // The profile functions match sections and keys without regard to case.
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_LESS_THAN;
+}
+
+void HostServices::OnIdle(PTP_CALLBACK_INSTANCE, void* context, PTP_TIMER)
+{
+    static_cast<void>(static_cast<HostServices*>(context)->Flush());
+}
+
+bool HostServices::Flush()
+{
+    Common::AutoLock lock(batchLock_);
+    if (batch_.empty())
+    {
+        return true;
+    }
+    if (profile_ == nullptr)
+    {
+        return false;
+    }
+    try
+    {
+        // One change of the file: all of the batch or, on a failure, none of it.
+        IniProfile::Transaction transaction(*profile_);
+        for (const auto& [section, keys] : batch_)
+        {
+            for (const auto& [key, value] : keys)
+            {
+                if (!profile_->WriteString(section.c_str(), key.c_str(), value))
+                {
+                    return false;
+                }
+            }
+        }
+        if (!transaction.Commit())
+        {
+            return false;
+        }
+        batch_.clear();
+        return true;
+    }
+    catch (...)
+    {
+        return false;
+    }
+}
+
+void HostServices::Shutdown() noexcept
+{
+    PTP_TIMER timer = nullptr;
+    {
+        Common::AutoLock lock(batchLock_);
+        timer = std::exchange(idleTimer_, nullptr);
+    }
+    if (timer != nullptr)
+    {
+        // Outside the lock: a running flush takes it.
+        SetThreadpoolTimer(timer, nullptr, 0, 0);
+        WaitForThreadpoolTimerCallbacks(timer, TRUE);
+        CloseThreadpoolTimer(timer);
+    }
+    if (!Flush())
+    {
+        OutputDebugStringW(L"TavixCapture: the plug-ins' settings could not be saved.\n");
+    }
+    Common::AutoLock lock(batchLock_);
+    profile_ = nullptr;
+    batch_.clear();
 }
 
 HRESULT HostServices::QueryInterface(REFIID iid, void** object)
@@ -60,7 +144,7 @@ Common::FrameBuffer* HostServices::GetFrame()
 
 HRESULT HostServices::UpdateFrame()
 {
-    return Tavix::Framework::CallGuarded(
+    return CallGuarded(
         [this]
         {
             model_.Raise(static_cast<std::int32_t>(PropertyId::Frame));
@@ -82,7 +166,15 @@ INT32 HostServices::GetProfileInt(const std::wstring& section, const std::wstrin
 {
     try
     {
-        return profile_.ReadInt(section.c_str(), key.c_str(), defaultValue);
+        Common::AutoLock lock(batchLock_);
+        if (profile_ == nullptr)
+        {
+            return defaultValue;
+        }
+        // A written value is read as the file would give it back.
+        const std::wstring* written = FindInBatch(section, key);
+        return written != nullptr ? IniProfile::ParseInt(*written, defaultValue)
+                                  : profile_->ReadInt(section.c_str(), key.c_str(), defaultValue);
     }
     catch (...)
     {
@@ -90,12 +182,32 @@ INT32 HostServices::GetProfileInt(const std::wstring& section, const std::wstrin
     }
 }
 
+const std::wstring* HostServices::FindInBatch(const std::wstring& section, const std::wstring& key) const
+{
+    const auto found = batch_.find(section);
+    if (found == batch_.end())
+    {
+        return nullptr;
+    }
+    const auto value = found->second.find(key);
+    return value != found->second.end() ? &value->second : nullptr;
+}
+
 std::wstring HostServices::GetProfileString(const std::wstring& section, const std::wstring& key,
                                             const std::wstring& defaultValue)
 {
     try
     {
-        return profile_.ReadString(section.c_str(), key.c_str(), defaultValue);
+        Common::AutoLock lock(batchLock_);
+        if (profile_ == nullptr)
+        {
+            return defaultValue;
+        }
+        if (const std::wstring* written = FindInBatch(section, key))
+        {
+            return *written;
+        }
+        return profile_->ReadString(section.c_str(), key.c_str(), defaultValue);
     }
     catch (...)
     {
@@ -113,17 +225,35 @@ std::wstring HostServices::GetProfileString(const std::wstring& section, const s
 
 HRESULT HostServices::WriteProfileInt(const std::wstring& section, const std::wstring& key, INT32 value)
 {
-    const HRESULT result = Tavix::Framework::CallGuarded(
-        [&] { return profile_.WriteInt(section.c_str(), key.c_str(), value) ? S_OK : E_FAIL; });
-    return SUCCEEDED(result) ? S_OK : E_FAIL;
+    return SUCCEEDED(CallGuarded([&] { return Write(section, key, Common::ToDecimalText(value)); })) ? S_OK
+                                                                                                     : E_FAIL;
 }
 
 HRESULT HostServices::WriteProfileString(const std::wstring& section, const std::wstring& key,
                                          const std::wstring& value)
 {
-    const HRESULT result = Tavix::Framework::CallGuarded(
-        [&] { return profile_.WriteString(section.c_str(), key.c_str(), value) ? S_OK : E_FAIL; });
-    return SUCCEEDED(result) ? S_OK : E_FAIL;
+    return SUCCEEDED(CallGuarded([&] { return Write(section, key, value); })) ? S_OK : E_FAIL;
+}
+
+HRESULT HostServices::Write(const std::wstring& section, const std::wstring& key, const std::wstring& value)
+{
+    Common::AutoLock lock(batchLock_);
+    // A file that cannot take the writes says so at the first of a batch,
+    // not at the flush.
+    if (profile_ == nullptr || (batch_.empty() && !profile_->CanWrite()))
+    {
+        return E_FAIL;
+    }
+    batch_[section][key] = value;
+    if (idleTimer_ != nullptr)
+    {
+        // Every write moves the flush back: it comes once the writes stop.
+        LARGE_INTEGER due;
+        due.QuadPart = -static_cast<LONGLONG>(IdleFlushMilliseconds) * 10000;
+        FILETIME dueTime = {due.LowPart, static_cast<DWORD>(due.HighPart)};
+        SetThreadpoolTimer(idleTimer_, &dueTime, 0, 0);
+    }
+    return S_OK;
 }
 
 } // namespace TavixCapture

@@ -84,7 +84,7 @@ IniProfile::IniProfile(std::wstring path) : path_(std::move(path))
 
 IniProfile::~IniProfile() = default;
 
-IniProfile::Transaction::Transaction(const IniProfile& profile) : profile_(profile)
+IniProfile::Transaction::Transaction(const IniProfile& profile) : profile_(profile), lock_(profile.lock_)
 {
     profile_.Begin();
 }
@@ -111,7 +111,11 @@ std::int32_t IniProfile::ReadInt(const wchar_t* section, const wchar_t* key, std
 {
     // Read as text so that negative values and a missing key are told apart
     // from zero; the platform's integer reader cannot do either.
-    const std::wstring text = ReadString(section, key, std::wstring());
+    return ParseInt(ReadString(section, key, std::wstring()), defaultValue);
+}
+
+std::int32_t IniProfile::ParseInt(const std::wstring& text, std::int32_t defaultValue)
+{
     std::size_t i = 0;
     while (i < text.size() && std::iswspace(text[i]))
     {
@@ -148,6 +152,7 @@ std::int32_t IniProfile::ReadInt(const wchar_t* section, const wchar_t* key, std
 std::wstring IniProfile::ReadString(const wchar_t* section, const wchar_t* key,
                                     const std::wstring& defaultValue) const
 {
+    Common::AutoLock lock(lock_);
     const std::wstring& file = copy_.empty() ? path_ : copy_;
     std::wstring buffer(4096, L'\0');
     for (;;)
@@ -177,6 +182,25 @@ bool IniProfile::WriteString(const wchar_t* section, const wchar_t* key, const s
         return false;
     }
     return transaction.Commit();
+}
+
+bool IniProfile::CanWrite() const
+{
+    // Under the lock: the file is not being replaced by another thread.
+    Common::AutoLock lock(lock_);
+    const DWORD attributes = GetFileAttributesW(path_.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+    {
+        return true; // made by the first write
+    }
+    if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+    {
+        return false;
+    }
+    const Common::UniqueHandle file(CreateFileW(path_.c_str(), GENERIC_WRITE,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return static_cast<bool>(file);
 }
 
 bool IniProfile::WriteValue(const std::wstring& file, const wchar_t* section, const wchar_t* key,

@@ -1,6 +1,8 @@
 // TavixCapture::IniProfile: the four profile functions over one INI file
 // (sections of key=value lines; integers as signed decimal text, booleans as
-// 0 and 1). UI thread only: the object is not for concurrent use.
+// 0 and 1). Any thread: one lock serialises the reads, the writes and the
+// transactions (a transaction holds it from its start to its end, so the
+// writes of another thread wait and never mix into it).
 //
 // The file is never rewritten in place. Writes go to a copy in the same
 // folder, which replaces the file only when every write succeeded, so a full
@@ -9,6 +11,8 @@
 // writes (a whole section) into one change. Each value is written by one
 // virtual function, so tests can make a write fail.
 #pragma once
+
+#include "Common/CriticalSection.h"
 
 #include <cstdint>
 #include <string>
@@ -45,6 +49,7 @@ public:
 
     private:
         const IniProfile& profile_;
+        Common::AutoLock lock_;
         bool ended_ = false;
     };
 
@@ -54,9 +59,15 @@ public:
     std::int32_t ReadInt(const wchar_t* section, const wchar_t* key, std::int32_t defaultValue) const;
     std::wstring ReadString(const wchar_t* section, const wchar_t* key,
                             const std::wstring& defaultValue) const;
+    // False when the file exists and cannot be written now (marked read-only,
+    // or held open by a process that shares it for reading only).
+    bool CanWrite() const;
     // False when the file could not be written; it then keeps its earlier content.
     bool WriteInt(const wchar_t* section, const wchar_t* key, std::int32_t value) const;
     bool WriteString(const wchar_t* section, const wchar_t* key, const std::wstring& value) const;
+
+    // The integer a value's text stands for, as ReadInt reads it.
+    static std::int32_t ParseInt(const std::wstring& text, std::int32_t defaultValue);
 
     // "C:\Tools\Capture.exe" gives "C:\Tools\Capture.ini".
     static std::wstring PathForExecutable(const std::wstring& executablePath);
@@ -73,7 +84,8 @@ private:
     bool ReplaceWithCopy() const;
 
     std::wstring path_;
-    // While a transaction is open: the copy that takes the writes (empty when
+    mutable Common::CriticalSection lock_;
+    // Guarded by lock_. While a transaction is open: the copy that takes the writes (empty when
     // it could not be made), how deeply transactions nest, and whether a write
     // failed. The transactions change them on a const profile, as reads and
     // writes are const.

@@ -3,6 +3,8 @@
 #include "Common/PerformanceCounter.h"
 #include "app/HostServices.h"
 #include "app/Plugin.h"
+#include "app/PluginCatalog.h"
+#include "app/ProcessorHost.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,7 +15,6 @@ namespace TavixCapture
 
 namespace
 {
-constexpr wchar_t PluginPattern[] = L"Tavix*.dll";
 constexpr std::uint32_t OpaqueBlack = Common::FrameBuffer::OpaqueBlack;
 
 // Callers pass indices taken from the lists they choose from; anything else
@@ -87,9 +88,10 @@ MainModel::MainModel(const IniProfile& profile, const CaptureBackendFactory& bac
     currentDeviceIndex_ =
         ChooseStartDevice(ModelSettings::Read(profile_, ModelSettings::Values{}).captureDeviceName);
 
-    hostServices_.Attach(new HostServices(programDirectory, *this, profile_));
-    LoadPlugins(programDirectory);
-    processorEntries_.front()->Activate(hostServices_.Get());
+    auto* services = new HostServices(programDirectory, *this, profile_);
+    hostServices_.Attach(services);
+    plugins_ = std::make_unique<PluginCatalog>(programDirectory);
+    processors_ = std::make_unique<ProcessorHost>(plugins_->GetEntries(), *services, *this);
 
     imagingFactory_.CreateInstance(CLSID_WICImagingFactory, CLSCTX_INPROC_SERVER);
 
@@ -131,20 +133,12 @@ MainModel::~MainModel()
         // program must not fail because the file is read-only or gone.
         OutputDebugStringW(L"TavixCapture: the settings could not be saved.\n");
     }
-    try
-    {
-        Common::AutoLock lock(processorLock_);
-        processorEntries_.at(static_cast<std::size_t>(currentProcessorIndex_))->Deactivate();
-    }
-    catch (...)
-    {
-        // The processor did not terminate cleanly; its entry releases it below.
-        OutputDebugStringW(L"TavixCapture: the processor could not be terminated.\n");
-    }
-    // The entries release their processors and plug-ins before the host
-    // services go (members are destroyed in reverse order).
+    // The processor ends, then the entries release their plug-ins, before
+    // the host services go (members are destroyed in reverse order).
+    processors_.reset();
+    static_cast<HostServices*>(hostServices_.Get())->Shutdown();
     imagingFactory_.Reset();
-    processorEntries_.clear();
+    plugins_.reset();
 }
 
 std::int32_t MainModel::ChooseStartDevice(const std::wstring& savedPath)
@@ -224,13 +218,14 @@ void MainModel::LoadSettings()
 
 ModelSettings::Values MainModel::CurrentSettings() const
 {
-    const bool hasPlugins = processorEntries_.size() >= 2;
+    const bool hasPlugins = GetProcessorEntries().size() >= 2;
     ModelSettings::Values values;
     values.captureDeviceName = GetCurrentDevice().path;
     values.frameFormatName = GetCurrentDevice().GetSelectedFormat()->GetName();
     if (hasPlugins)
     {
-        values.processorName = processorEntries_[static_cast<std::size_t>(currentProcessorIndex_)]->GetName();
+        values.processorName =
+            GetProcessorEntries()[static_cast<std::size_t>(GetCurrentProcessorIndex())]->GetName();
         values.controlPanelPage = controlPanelPage_;
     }
     values.viewRatio = viewRatio_;
@@ -291,7 +286,7 @@ void MainModel::SelectDevice(std::int32_t index)
     currentDeviceIndex_ = index;
     const std::shared_ptr<Common::FrameFormat> newFormat = GetCurrentDevice().GetSelectedFormat();
     ResizeProfiles(*newFormat);
-    NotifyProcessorOfFormatChange();
+    processors_->NotifyFormatChanged();
     Raise(PropertyId::CaptureDevice);
     Raise(PropertyId::FrameFormat);
     SetCursorPosition(0, 0);
@@ -316,7 +311,7 @@ void MainModel::SelectFrameFormat(std::int32_t index)
     device.SelectFrameFormat(index);
     const std::shared_ptr<Common::FrameFormat> newFormat = device.GetSelectedFormat();
     ResizeProfiles(*newFormat);
-    NotifyProcessorOfFormatChange();
+    processors_->NotifyFormatChanged();
     Raise(PropertyId::FrameFormat);
     SetCursorPosition(0, 0);
     RescaleMarker(*oldFormat, *newFormat);
@@ -385,121 +380,34 @@ void MainModel::RescaleMarker(const Common::FrameFormat& oldFormat, const Common
 
 // ---- processors ----
 
-void MainModel::LoadPlugins(const std::wstring& programDirectory)
+const std::vector<std::shared_ptr<MainModel::ProcessorEntry>>& MainModel::GetProcessorEntries() const
 {
-    processorEntries_.push_back(std::make_shared<ProcessorEntry>(nullptr, 0));
+    return plugins_->GetEntries();
+}
 
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((programDirectory + PluginPattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-    {
-        return; // no plug-ins: not an error
-    }
-    std::vector<std::wstring> names;
-    try
-    {
-        do
-        {
-            // A short (8.3) name lets "*.dll" match "x.dllx"; only real .dll files count.
-            const std::wstring name = found.cFileName;
-            const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            if (!isFolder && name.size() > 4 &&
-                CompareStringOrdinal(name.c_str() + name.size() - 4, 4, L".dll", 4, TRUE) == CSTR_EQUAL)
-            {
-                names.push_back(name);
-            }
-        } while (FindNextFileW(search, &found));
-    }
-    catch (...)
-    {
-        static_cast<void>(FindClose(search));
-        throw;
-    }
-    if (!FindClose(search))
-    {
-        throw Common::Exception(static_cast<HRESULT>(E_UNEXPECTED));
-    }
-    // NTFS returns names in this order; other file systems in any order. A
-    // fixed order keeps the list the same from run to run.
-    std::sort(names.begin(), names.end(),
-              [](const std::wstring& a, const std::wstring& b)
-              {
-                  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                              static_cast<int>(b.size()), TRUE) == CSTR_LESS_THAN;
-              });
-
-    for (const std::wstring& name : names)
-    {
-        try
-        {
-            const auto plugin = std::make_shared<Plugin>(programDirectory + name);
-            INT32 count = 0;
-            Common::ThrowIfFailed(plugin->GetFactory().GetProcessorCount(&count));
-            for (INT32 index = 0; index < count; ++index)
-            {
-                processorEntries_.push_back(std::make_shared<ProcessorEntry>(plugin, index));
-            }
-        }
-        catch (...)
-        {
-            // A plug-in that cannot load or describe itself is left out
-            // silently; the entries it already gave stay listed.
-        }
-    }
+std::int32_t MainModel::GetCurrentProcessorIndex() const
+{
+    return processors_->GetCurrentIndex();
 }
 
 Tavix::Framework::IProcessor* MainModel::GetCurrentProcessor() const
 {
-    return processorEntries_.at(static_cast<std::size_t>(currentProcessorIndex_))->GetProcessor();
-}
-
-void MainModel::NotifyProcessorOfFormatChange()
-{
-    if (Tavix::Framework::IProcessor* processor = GetCurrentProcessor())
-    {
-        static_cast<void>(processor->OnFrameFormatChanged());
-    }
+    return processors_->GetCurrent();
 }
 
 void MainModel::SelectProcessor(std::int32_t index)
 {
-    CheckIndex(index, processorEntries_.size());
-    Common::AutoLock lock(processorLock_);
-    if (index == currentProcessorIndex_)
-    {
-        return;
-    }
-    // A failing Terminate leaves here with the old processor still current.
-    processorEntries_[static_cast<std::size_t>(currentProcessorIndex_)]->Deactivate();
-    currentProcessorIndex_ = index;
-    std::exception_ptr failure;
-    try
-    {
-        processorEntries_[static_cast<std::size_t>(index)]->Activate(hostServices_.Get());
-    }
-    catch (...)
-    {
-        // A processor that cannot start must not stop the program, nor be
-        // chosen again at the next start: fall back to "なし".
-        failure = std::current_exception();
-        processorEntries_[static_cast<std::size_t>(index)]->Discard();
-        currentProcessorIndex_ = 0;
-        processorEntries_.front()->Activate(hostServices_.Get());
-    }
-    Raise(PropertyId::Processor);
-    Raise(PropertyId::Frame);
-    if (failure)
-    {
-        std::rethrow_exception(failure);
-    }
+    CheckIndex(index, GetProcessorEntries().size());
+    processors_->Select(index);
 }
 
 void MainModel::SelectProcessorByName(const std::wstring& name)
 {
     std::int32_t index = 0;
-    for (std::size_t i = 0; i < processorEntries_.size(); ++i)
+    const auto& entries = GetProcessorEntries();
+    for (std::size_t i = 0; i < entries.size(); ++i)
     {
-        if (processorEntries_[i]->GetName() == name)
+        if (entries[i]->GetName() == name)
         {
             index = static_cast<std::int32_t>(i);
             break;
@@ -749,15 +657,7 @@ void MainModel::OnFrame(const Common::FrameBuffer& frame)
         Common::AutoLock lock(profileLock_);
         CopyProfilesFromFrame(frame, markerPosition_, rowProfile_, columnProfile_);
     }
-    {
-        // Never meets a half-switched processor: switching holds this lock.
-        Common::AutoLock lock(processorLock_);
-        if (Tavix::Framework::IProcessor* processor =
-                processorEntries_[static_cast<std::size_t>(currentProcessorIndex_)]->GetProcessor())
-        {
-            static_cast<void>(processor->Process());
-        }
-    }
+    processors_->Process();
     const std::int64_t processed = Common::PerformanceCounter();
     Raise(PropertyId::Frame);
     Raise(PropertyId::CursorPixel);

@@ -7,7 +7,7 @@
 // Threads: every operation runs on the UI thread, except OnFrame and
 // OnCaptureError, which the open device calls on its delivery thread.
 // Locks (outermost first): device frameLock, device sinkLock, the processor
-// lock, then the leaf locks of this class (profileLock_, errorLock_) and the
+// lock (ProcessorHost), then the leaf locks of this class (profileLock_, errorLock_) and the
 // listener lock of the base. No lock is held while waiting for the delivery
 // thread.
 #pragma once
@@ -40,6 +40,11 @@
 namespace TavixCapture
 {
 
+// The processors on offer and the current one (app/PluginCatalog.h,
+// app/ProcessorHost.h).
+class PluginCatalog;
+class ProcessorHost;
+
 class MainModel : public Common::Mfc::BindableBase
 {
 public:
@@ -67,17 +72,16 @@ public:
     void StopCapture();
 
     // --- processors (UI thread) ---
-    const std::vector<std::shared_ptr<ProcessorEntry>>& GetProcessorEntries() const
-    {
-        return processorEntries_;
-    }
-    std::int32_t GetCurrentProcessorIndex() const { return currentProcessorIndex_; }
+    const std::vector<std::shared_ptr<ProcessorEntry>>& GetProcessorEntries() const;
+    // The libraries discovery left out, and why.
+    const PluginCatalog& GetPluginCatalog() const { return *plugins_; }
+    std::int32_t GetCurrentProcessorIndex() const;
     // The live processor of the current entry.
     Tavix::Framework::IProcessor* GetCurrentProcessor() const;
-    // Switches the processor under the processor lock and raises Processor,
-    // then Frame. If the new processor cannot be activated, "なし" becomes
-    // current (raised the same way) and the error is raised to the caller; if
-    // the old one cannot be terminated, nothing changes and the error is raised.
+    // Switches the processor and raises Processor, then Frame (see
+    // ProcessorHost::Select). If the new processor cannot be activated, "なし"
+    // becomes current and the error is raised to the caller; if the old one
+    // fails to terminate, the switch is done and the error is raised.
     void SelectProcessor(std::int32_t index);
     void SelectProcessorByName(const std::wstring& name);
     // The error of restoring the saved processor while the model was built,
@@ -186,8 +190,6 @@ private:
                               Common::Device::ErrorEffect effect);
 
     std::int32_t ChooseStartDevice(const std::wstring& savedPath);
-    void LoadPlugins(const std::wstring& programDirectory);
-    void NotifyProcessorOfFormatChange();
     void OnRecordingError(const Common::Exception& error);
     void LoadSettings();
     void SaveSettings() const;
@@ -215,11 +217,10 @@ private:
     // Released after every processor (declared before the entries).
     Common::ComPointer<Tavix::Framework::IHostServices> hostServices_;
     std::atomic<HWND> previewWindow_ = nullptr;
-    Common::CriticalSection processorLock_;
     // Never changed after construction; read without a lock.
-    std::vector<std::shared_ptr<ProcessorEntry>> processorEntries_;
-    // Written on the UI thread under processorLock_; OnFrame reads it under it.
-    std::int32_t currentProcessorIndex_ = 0;
+    std::unique_ptr<PluginCatalog> plugins_;
+    // Holds the processor lock; destroyed before the catalog.
+    std::unique_ptr<ProcessorHost> processors_;
     std::exception_ptr processorError_;
 
     std::int32_t viewRatio_ = 100;

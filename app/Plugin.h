@@ -15,10 +15,10 @@ namespace TavixCapture
 class MainModel::Plugin
 {
 public:
-    // Loads the library and asks its GetProcessorFactory for the factory.
-    // A library that cannot be loaded or lacks the export: Exception
-    // (E_POINTER); a failing export: Exception with its code. On either
-    // failure the library is unloaded again before the error leaves.
+    // Loads the library, checks the interface version it states and asks its
+    // GetProcessorFactory for the factory. Any failure, whatever the export
+    // did, raises an Exception whose message says why the library cannot be
+    // used; the library is unloaded again before the error leaves.
     explicit Plugin(const std::wstring& path);
     ~Plugin();
     Plugin(const Plugin&) = delete;
@@ -26,8 +26,14 @@ public:
 
     Tavix::Framework::IProcessorFactory& GetFactory() const { return *factory_.Get(); }
     HMODULE GetModule() const { return library_; }
+    // The library's file name ("TavixMine.dll").
+    const std::wstring& GetFileName() const { return fileName_; }
 
 private:
+    // Why the loaded library cannot be used; empty when it can.
+    std::wstring Open();
+
+    const std::wstring fileName_;
     HMODULE library_ = nullptr;
     Common::ComPointer<Tavix::Framework::IProcessorFactory> factory_;
 };

@@ -1,24 +1,21 @@
 #include "app/ProcessorEntry.h"
 
 #include "app/Plugin.h"
+#include "app/PluginCall.h"
 
 namespace TavixCapture
 {
 
-MainModel::ProcessorEntry::ProcessorEntry(std::shared_ptr<Plugin> plugin, std::int32_t index)
-    : plugin_(std::move(plugin)), index_(plugin_ ? index : 0)
+MainModel::ProcessorEntry::ProcessorEntry(std::shared_ptr<Plugin> plugin, std::int32_t index,
+                                          std::wstring name)
+    : plugin_(std::move(plugin)), index_(plugin_ ? index : 0), name_(plugin_ ? std::move(name) : NoneName)
 {
-    if (plugin_)
-    {
-        Common::ThrowIfFailed(plugin_->GetFactory().GetProcessorName(index_, name_));
-    }
-    else
-    {
-        name_ = L"なし";
-    }
 }
 
-MainModel::ProcessorEntry::~ProcessorEntry() = default;
+MainModel::ProcessorEntry::~ProcessorEntry()
+{
+    ReleasePluginObject(processor_);
+}
 
 void MainModel::ProcessorEntry::Activate(Tavix::Framework::IHostServices* host)
 {
@@ -28,37 +25,40 @@ void MainModel::ProcessorEntry::Activate(Tavix::Framework::IHostServices* host)
     }
     if (plugin_)
     {
-        Common::ThrowIfFailed(plugin_->GetFactory().CreateProcessor(index_, processor_.Put()));
-        if (!processor_)
+        HRESULT code =
+            CallPlugin([this] { return plugin_->GetFactory().CreateProcessor(index_, processor_.Put()); });
+        if (SUCCEEDED(code) && !processor_)
         {
-            // Success without a processor is outside the contract: treated as failed.
-            throw Common::Exception(static_cast<HRESULT>(E_POINTER));
+            code = E_POINTER; // success without a processor is outside the contract
+        }
+        if (FAILED(code))
+        {
+            ReleasePluginObject(processor_);
+            throw PluginError(code, L"処理「" + name_ + L"」を作成できませんでした");
         }
     }
     else
     {
         processor_.Attach(new DummyProcessor);
     }
-    Common::ThrowIfFailed(processor_->Initialize(host));
+    const HRESULT code = CallPlugin([this, host] { return processor_->Initialize(host); });
+    if (FAILED(code))
+    {
+        // Initialize may have kept the host half-way: Terminate undoes that.
+        static_cast<void>(Deactivate());
+        throw PluginError(code, L"処理「" + name_ + L"」を開始できませんでした");
+    }
 }
 
-void MainModel::ProcessorEntry::Deactivate()
+HRESULT MainModel::ProcessorEntry::Deactivate() noexcept
 {
     if (!processor_)
     {
-        return;
+        return S_OK;
     }
-    Common::ThrowIfFailed(processor_->Terminate());
-    processor_.Reset();
-}
-
-void MainModel::ProcessorEntry::Discard() noexcept
-{
-    if (processor_)
-    {
-        static_cast<void>(processor_->Terminate());
-        processor_.Reset();
-    }
+    const HRESULT code = CallPlugin([this] { return processor_->Terminate(); });
+    ReleasePluginObject(processor_);
+    return code;
 }
 
 } // namespace TavixCapture

@@ -1,7 +1,8 @@
 // TavixCapture::MainModel::ProcessorEntry: one selectable processor of the
 // model's list: the built-in "なし" (no plug-in) or processor `index` of a
-// plug-in. Only the current entry holds a live processor. UI thread; the
-// model's processor lock is held around Activate and Deactivate.
+// plug-in. Only the current entry holds a live processor (and, during a
+// switch, the one being started). UI thread; none of the calls into the
+// processor is made under a host lock (see ProcessorHost).
 #pragma once
 
 #include "Common/ComPointer.h"
@@ -25,9 +26,12 @@ public:
     {
     };
 
-    // With a plug-in, the name is asked from its factory (failure: Exception
-    // with its code); without one, the entry is "なし".
-    ProcessorEntry(std::shared_ptr<Plugin> plugin, std::int32_t index);
+    // The name of the built-in entry.
+    static constexpr wchar_t NoneName[] = L"なし";
+
+    // Processor `index` of `plugin`, under the name its factory gave (see
+    // PluginCatalog); without a plug-in, the entry "なし".
+    ProcessorEntry(std::shared_ptr<Plugin> plugin, std::int32_t index, std::wstring name);
     ~ProcessorEntry();
     ProcessorEntry(const ProcessorEntry&) = delete;
     ProcessorEntry& operator=(const ProcessorEntry&) = delete;
@@ -39,22 +43,20 @@ public:
     Tavix::Framework::IProcessor* GetProcessor() const { return processor_.Get(); }
 
     // Creates and initialises the processor unless it exists. A failing
-    // CreateProcessor or Initialize raises an Exception with its code; after
-    // a failed Initialize the processor stays (see Discard).
+    // CreateProcessor or Initialize (a failure code or an exception) raises
+    // an Exception with that code and a message naming the processor; the
+    // processor made is terminated and released first.
     void Activate(Tavix::Framework::IHostServices* host);
-    // Terminates and releases the processor, if any. A failing Terminate
-    // raises an Exception with its code and the processor stays.
-    void Deactivate();
-    // Drops a processor that failed to activate: Terminate, whatever it
-    // returns, then release. Never throws.
-    void Discard() noexcept;
+    // Terminates and releases the processor, if any, whatever Terminate
+    // does; returns Terminate's result (PluginThrew when it threw).
+    HRESULT Deactivate() noexcept;
 
 private:
     // Destroyed in reverse order: the processor goes before the plug-in share
     // that keeps its code loaded.
     const std::shared_ptr<Plugin> plugin_;
     const std::int32_t index_;
-    std::wstring name_;
+    const std::wstring name_;
     Common::ComPointer<Tavix::Framework::IProcessor> processor_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "Common/Exception.h"
 #include "Common/TextHelpers.h"
+#include "app/CrashReporter.h"
 #include "app/ErrorBox.h"
 #include "app/MainModel.h"
 
@@ -35,6 +36,22 @@ std::wstring TavixCaptureApp::GetExecutablePath()
     }
 }
 
+std::optional<std::wstring> TavixCaptureApp::StartCrashReports(const IniProfile& profile)
+{
+    try
+    {
+        const std::wstring folder = CrashReporter::DefaultFolder();
+        CrashReporter::Install(folder);
+        return CrashReporter::RecoverFromLastCrash(profile, folder);
+    }
+    catch (const Common::Exception&)
+    {
+        // No folder for crash reports: the program runs all the same.
+        OutputDebugStringW(L"TavixCapture: no folder for crash reports.\n");
+        return std::nullopt;
+    }
+}
+
 bool TavixCaptureApp::InitInstance()
 {
     exitCode_ = 0;
@@ -50,6 +67,8 @@ bool TavixCaptureApp::InitInstance()
             throw Common::Exception(L"INIファイルを設定できませんでした。");
         }
         const IniProfile profile(IniProfile::PathForExecutable(executable));
+        // A run that ended in a plug-in's fault: start on "なし" this time.
+        const std::optional<std::wstring> crash = StartCrashReports(profile);
 
         options.Load(profile);
         // A read-only file does not stop the start: the options were read.
@@ -63,6 +82,14 @@ bool TavixCaptureApp::InitInstance()
         if (const std::exception_ptr processorError = model.TakeProcessorError())
         {
             ErrorBox::Show(nullptr, processorError, options.IsDebugMessageEnabled);
+        }
+        if (crash)
+        {
+            if (model.GetCurrentProcessorIndex() != 0)
+            {
+                model.SelectProcessor(0); // the file could not take "なし"
+            }
+            ErrorBox::Show(nullptr, std::make_exception_ptr(Common::Exception(*crash)), false);
         }
         if (runMainWindow_)
         {

@@ -1,7 +1,9 @@
 // TavixCapture::TavixCaptureApp: the application object. Its start-up routine
 // finds the configuration file next to the executable, reads and writes back
 // section "Application", builds the MainModel, runs the main window on it and
-// tears both down; any error that escapes is shown in the error box.
+// tears both down; any error that escapes is shown in the error box. A fault
+// leaves a minidump (CrashReporter); after one inside a plug-in, the next
+// start runs "なし" and says which library it was.
 // UI thread.
 #pragma once
 
@@ -11,11 +13,13 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace TavixCapture
 {
 
+class IniProfile;
 class MainModel;
 
 class TavixCaptureApp
@@ -36,6 +40,11 @@ public:
     static std::wstring GetExecutablePath();
 
 private:
+    // Installs the crash handler (minidumps in CrashReporter::DefaultFolder)
+    // and takes the last run's note of a fault in a plug-in; with one, the
+    // saved processor becomes "なし" and the message for the user is returned.
+    static std::optional<std::wstring> StartCrashReports(const IniProfile& profile);
+
     CaptureBackendFactory backendFactory_;
     MainWindowRunner runMainWindow_;
     int exitCode_ = 0;

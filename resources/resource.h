@@ -39,6 +39,8 @@
 #define IDC_VERSION 1004
 // Processor selection (131)
 #define IDC_PROCESSOR_LIST 1005
+#define IDC_LEFT_OUT_LABEL 1100
+#define IDC_LEFT_OUT_LIST 1101
 // Header panel (132)
 #define IDC_PAGE_CAPTURE 1006
 #define IDC_PAGE_PROCESSOR 1007

@@ -6,6 +6,7 @@
 #include "Common/ui/ErrorReporter.h"
 #include "app/ErrorBox.h"
 #include "app/MainModel.h"
+#include "app/PluginCatalog.h"
 #include "resources/resource.h"
 #include "ui/AboutBox.h"
 #include "ui/SelectProcessorDialog.h"
@@ -164,7 +165,8 @@ void MainWindow::AppendSystemMenuItems()
         Common::Mfc::ThrowLastErrorIf(AppendMenuW(menu, MF_SEPARATOR, 0, nullptr) == FALSE);
         Common::Mfc::ThrowLastErrorIf(AppendMenuW(menu, MF_STRING, command, text.c_str()) == FALSE);
     };
-    if (model_.GetProcessorEntries().size() > 1)
+    // Also when every plug-in was left out: the dialog says why.
+    if (model_.GetProcessorEntries().size() > 1 || !model_.GetPluginCatalog().GetLeftOut().empty())
     {
         append(SelectProcessorCommand, LoadText(IDS_SELECT_PROCESSOR));
     }

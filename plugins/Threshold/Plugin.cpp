@@ -3,6 +3,8 @@
 #include "Threshold/ThresholdProcessor.h"
 #include "framework/ProcessorFactory.h"
 
+TAVIX_PLUGIN_INTERFACE_VERSION;
+
 extern "C" __declspec(dllexport) HRESULT
     __stdcall GetProcessorFactory(Tavix::Framework::IProcessorFactory** factory)
 {

@@ -23,6 +23,8 @@ Tavix::Framework::IProcessor* CreateMeasureProcessor()
 
 } // namespace
 
+TAVIX_PLUGIN_INTERFACE_VERSION;
+
 extern "C" __declspec(dllexport) HRESULT
     __stdcall GetProcessorFactory(Tavix::Framework::IProcessorFactory** factory)
 {

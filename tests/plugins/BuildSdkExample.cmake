@@ -1,5 +1,6 @@
-# Installs the SDK from the build tree and builds the example plug-in out of
-# tree against it, as a plug-in author would; the plug-in suite then loads it.
+# Installs the SDK from the build tree and builds the example plug-in that
+# the SDK carries against it alone, as a plug-in author would; the plug-in
+# suite then loads it.
 # Arguments: -DBUILD_DIR=<program build> -DSOURCE_DIR=<program source>
 #            -DOUTPUT_DIR=<where the DLL goes> -DGENERATOR=<generator>
 set(sdk ${BUILD_DIR}/sdk)
@@ -14,7 +15,7 @@ function(run)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${sdk} --component sdk)
-run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/sdk/example -B ${example} -G ${GENERATOR}
+run(${CMAKE_COMMAND} -S ${sdk}/example -B ${example} -G ${GENERATOR}
     -DCMAKE_PREFIX_PATH=${sdk} -DCMAKE_TOOLCHAIN_FILE=${sdk}/lib/cmake/TavixSdk/mingw-w64-x86_64.cmake
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_RUNTIME_OUTPUT_DIRECTORY=${OUTPUT_DIR})
 run(${CMAKE_COMMAND} --build ${example})

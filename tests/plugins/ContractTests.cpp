@@ -7,6 +7,9 @@
 #include "app/HostServices.h"
 #include "framework/ProcessorBase.h"
 
+#include <atomic>
+#include <thread>
+
 namespace
 {
 class PlainProcessor final : public Tavix::Framework::ProcessorBase
@@ -51,6 +54,12 @@ protected:
         return host;
     }
 
+    static TavixCapture::HostServices&
+    Services(const Common::ComPointer<Tavix::Framework::IHostServices>& host)
+    {
+        return *static_cast<TavixCapture::HostServices*>(host.Get());
+    }
+
     std::unique_ptr<TavixCapture::MainModel> model = MakeModel();
 };
 } // namespace
@@ -91,6 +100,8 @@ TEST_F(HostTest, HostServicesAnswerTheirInterfacesGiveTheFrameAndReadAndWriteThe
     EXPECT_EQ(host->WriteProfileString(L"二値化", L"Mode", L"反転"), S_OK);
     EXPECT_EQ(host->GetProfileInt(L"二値化", L"Threshold", 128), -77);
     EXPECT_EQ(host->GetProfileString(L"二値化", L"Mode", L""), L"反転");
+    EXPECT_EQ(profile.ReadInt(L"二値化", L"Threshold", 0), 0) << "in the batch until it is flushed";
+    EXPECT_TRUE(Services(host).Flush());
     EXPECT_EQ(profile.ReadInt(L"二値化", L"Threshold", 0), -77) << "the program's own file";
 
     // A file the program may not write. (A read-only attribute alone does
@@ -125,4 +136,48 @@ TEST_F(HostTest, HostServicesAskThePreviewToRefetchAndToRepaint)
     EXPECT_TRUE(GetUpdateRect(preview, nullptr, FALSE));
     model->SetPreviewWindow(nullptr);
     DestroyWindow(preview);
+}
+
+TEST_F(HostTest, APluginWritingFromItsOwnThreadWhileTheProgramSavesLosesNothingAndLeavesNoStrayCopy)
+{
+    const auto host = MakeHost();
+    std::atomic<bool> stop = false;
+    std::atomic<int> last = -1;
+    std::thread plugin(
+        [&]
+        {
+            for (int i = 0; !stop; ++i)
+            {
+                ASSERT_EQ(host->WriteProfileInt(L"Worker", L"Count", i), S_OK);
+                last = i;
+                if (i % 8 == 0)
+                {
+                    Services(host).Flush(); // as the quiet-time timer does, on its thread
+                }
+            }
+        });
+    // The program saves a section of ten keys as one change, again and again.
+    for (int save = 0; save < 40; ++save)
+    {
+        TavixCapture::IniProfile::Transaction transaction(profile);
+        for (int key = 0; key < 10; ++key)
+        {
+            ASSERT_TRUE(profile.WriteInt(L"MainWindow", (L"Key" + std::to_wstring(key)).c_str(), save));
+        }
+        ASSERT_TRUE(transaction.Commit());
+    }
+    stop = true;
+    plugin.join();
+    Services(host).Shutdown();
+
+    for (int key = 0; key < 10; ++key)
+    {
+        EXPECT_EQ(profile.ReadInt(L"MainWindow", (L"Key" + std::to_wstring(key)).c_str(), -1), 39) << key;
+    }
+    EXPECT_EQ(profile.ReadInt(L"Worker", L"Count", -1), last.load());
+    for (const std::wstring& name : folder.Names())
+    {
+        EXPECT_EQ(name.find(L"~ini"), std::wstring::npos) << testing::PrintToString(name);
+    }
+    EXPECT_EQ(host->WriteProfileInt(L"Worker", L"Count", 0), E_FAIL) << "nothing is written after the end";
 }

@@ -81,3 +81,18 @@ void PluginTest::Listen(TavixCapture::MainModel& model)
     model.AddListener(&window);
     window.Drain();
 }
+
+bool PluginTest::WaitForSetting(const wchar_t* section, const wchar_t* key, std::int32_t value)
+{
+    const ULONGLONG deadline = GetTickCount64() + 20000;
+    while (profile.ReadInt(section, key, value - 1) != value)
+    {
+        if (GetTickCount64() > deadline)
+        {
+            return false;
+        }
+        window.PumpQueued();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return true;
+}

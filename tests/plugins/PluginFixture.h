@@ -30,6 +30,10 @@ protected:
     bool IsLoaded(const std::wstring& name) const;
     static std::vector<std::wstring> Names(const TavixCapture::MainModel& model);
     void Listen(TavixCapture::MainModel& model);
+    // Waits (20 s at most, the window's messages flowing) until the INI
+    // file holds `value` for the key; settings a plug-in writes reach it
+    // after a quiet time.
+    bool WaitForSetting(const wchar_t* section, const wchar_t* key, std::int32_t value);
 
     NotifiedWindow window;
 };

@@ -79,7 +79,7 @@ TEST_F(SampleTest, ThresholdShowsItsOwnImageLeavesTheFrameAndItsPageKeepsTheThre
     wchar_t shown[16] = {};
     GetDlgItemTextW(page->GetSafeHwnd(), 1301, shown, 16);
     EXPECT_STREQ(shown, L"255");
-    EXPECT_EQ(profile.ReadInt(L"TavixThreshold", L"Threshold", 0), 255);
+    EXPECT_TRUE(WaitForSetting(L"TavixThreshold", L"Threshold", 255));
 
     // Only white reaches 255.
     cam0->DeliverFrame(0xFFFEFEFE);

@@ -64,6 +64,10 @@ protected:
                     rows.push_back(text);
                 }
                 selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
+                const HWND leftOutList = GetDlgItem(dialog, IDC_LEFT_OUT_LIST);
+                wchar_t text[1024] = {};
+                GetWindowTextW(leftOutList, text, 1024);
+                leftOut = IsWindowVisible(leftOutList) ? text : L"(hidden)";
                 user(dialog);
                 return false; // watches the deadline until the dialog ends
             });
@@ -73,6 +77,7 @@ protected:
 
     std::vector<std::wstring> rows;
     int selected = -2;
+    std::wstring leftOut;
 };
 
 TEST_F(SelectProcessorDialogTest, ListsEveryEntryInOrderAndOnlyOkOnAnotherRowSwitches)
@@ -85,9 +90,12 @@ TEST_F(SelectProcessorDialogTest, ListsEveryEntryInOrderAndOnlyOkOnAnotherRowSwi
                   }),
               IDOK);
     EXPECT_EQ(rows, (std::vector<std::wstring>{L"なし", L"記録", L"作成失敗", L"初期化失敗", L"終了失敗",
-                                               L"同名", L"同名"}));
+                                               L"同名", L"処理失敗", L"処理例外", L"異常終了", L"初期化で箱",
+                                               L"千回書き込み"}));
     EXPECT_EQ(selected, 0);
-    EXPECT_EQ(model->GetCurrentProcessorIndex(), 6) << "row 6 is entry 6, the second of two names";
+    EXPECT_EQ(model->GetCurrentProcessorIndex(), 6) << "row 6 is entry 6";
+    EXPECT_EQ(leftOut, L"TavixLife.dll: 処理 5: 名前「同名」は TavixLife.dll の処理と同じです")
+        << "the processor left out, and why";
     EXPECT_EQ(window.Drain(), (Ids{TavixCapture::PropertyId::Processor, TavixCapture::PropertyId::Frame}));
     TakeEvents(L"TavixLife.dll");
 
@@ -126,7 +134,8 @@ TEST_F(SelectProcessorDialogTest, AProcessorThatFailsToStartIsReportedAndNoneSta
             ClickButton(dialog, IDOK);
         });
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(errorBoxes.Texts(), std::vector<std::wstring>{Common::Exception(InitializeFailure).Message});
+    EXPECT_EQ(errorBoxes.Texts(),
+              std::vector<std::wstring>{L"処理「初期化失敗」を開始できませんでした（エラー 0x80041005）"});
     EXPECT_EQ(model->GetCurrentProcessorIndex(), 0);
     EXPECT_EQ(window.Drain(), (Ids{TavixCapture::PropertyId::Processor, TavixCapture::PropertyId::Frame}));
     // (That the program runs on with another processor: the selection case.)

@@ -22,6 +22,13 @@ namespace
 constexpr HRESULT CreateFailure = static_cast<HRESULT>(0x80041004);
 constexpr HRESULT InitializeFailure = static_cast<HRESULT>(0x80041005);
 constexpr HRESULT TerminateFailure = static_cast<HRESULT>(0x80041006);
+constexpr HRESULT ProcessFailure = static_cast<HRESULT>(0x80041007);
+
+// What a plug-in throws that is not the host's: its destructor lives here.
+struct PluginError
+{
+    std::wstring text = std::wstring(100, L'x');
+};
 
 std::mutex eventsLock;
 std::wstring events; // guarded by eventsLock
@@ -73,6 +80,73 @@ private:
     const HRESULT terminateResult_;
 };
 
+// Fails or throws in Process, or dies there (an access violation in our code).
+class BadProcess final : public RecordingProcessor
+{
+public:
+    enum class Way
+    {
+        Fail,
+        Throw,
+        Crash
+    };
+    BadProcess(const wchar_t* name, Way way) : RecordingProcessor(name), way_(way) {}
+    HRESULT STDMETHODCALLTYPE Process() override
+    {
+        switch (way_)
+        {
+        case Way::Fail:
+            return ProcessFailure;
+        case Way::Throw:
+            throw PluginError();
+        case Way::Crash:
+            *static_cast<volatile int*>(nullptr) = 1;
+            break;
+        }
+        return S_OK;
+    }
+
+private:
+    const Way way_;
+};
+
+// Waits on the user in Initialize: a message box ("箱", answered by the test).
+class BoxInInitialize final : public RecordingProcessor
+{
+public:
+    BoxInInitialize() : RecordingProcessor(L"初期化で箱") {}
+    HRESULT STDMETHODCALLTYPE Initialize(Tavix::Framework::IHostServices* host) override
+    {
+        MessageBoxW(nullptr, L"初期化中", L"箱", MB_OK);
+        return RecordingProcessor::Initialize(host);
+    }
+};
+
+// Writes 1,000 settings in a burst on every frame, from the capture thread:
+// 10 sections of 100 keys, each key the round in [Burst] Round (one more than
+// read, so every key of a round is alike).
+class Burst final : public RecordingProcessor
+{
+public:
+    Burst() : RecordingProcessor(L"千回書き込み") {}
+    HRESULT STDMETHODCALLTYPE Process() override
+    {
+        return Tavix::Framework::CallGuarded(
+            [this]
+            {
+                Tavix::Framework::IHostServices* host = GetHost();
+                const INT32 round = host->GetProfileInt(L"Burst", L"Round", 0) + 1;
+                HRESULT written = host->WriteProfileInt(L"Burst", L"Round", round);
+                for (int i = 0; i < 1000 && SUCCEEDED(written); ++i)
+                {
+                    written = host->WriteProfileInt(L"Burst" + std::to_wstring(i / 100),
+                                                    L"K" + std::to_wstring(i), round);
+                }
+                return written;
+            });
+    }
+};
+
 // Grows a string the host made: the profile text read through the host is
 // extended here and written back, and the host frees what we allocated.
 class StringGrower final : public RecordingProcessor
@@ -110,6 +184,12 @@ public:
 #if TEST_PLUGIN_FAILING_COUNT
         static_cast<void>(count);
         return E_FAIL;
+#elif TEST_PLUGIN_THROWS_COUNT
+        static_cast<void>(count);
+        throw PluginError();
+#elif TEST_PLUGIN_HUGE_COUNT
+        *count = static_cast<INT32>(0x80000000u); // 2^31
+        return S_OK;
 #elif TEST_PLUGIN_ZERO
         *count = 0;
         return S_OK;
@@ -124,6 +204,11 @@ public:
         {
             return E_FAIL;
         }
+#endif
+#if TEST_PLUGIN_THROWS_NAME
+        // After growing the host's string: it is freed while unwinding.
+        name.assign(500, L'x');
+        throw PluginError();
 #endif
 #if TEST_PLUGIN_STRINGS
         if (index == 1)
@@ -166,12 +251,27 @@ IProcessor* Recording(const wchar_t* name)
          []() -> IProcessor* { return new RecordingProcessor(L"終了失敗", S_OK, TerminateFailure); }},
         {L"同名", [] { return Recording(L"同名 0"); }},
         {L"同名", [] { return Recording(L"同名 1"); }},
+        {L"処理失敗", []() -> IProcessor* { return new BadProcess(L"処理失敗", BadProcess::Way::Fail); }},
+        {L"処理例外", []() -> IProcessor* { return new BadProcess(L"処理例外", BadProcess::Way::Throw); }},
+        {L"異常終了", []() -> IProcessor* { return new BadProcess(L"異常終了", BadProcess::Way::Crash); }},
+        {L"初期化で箱", []() -> IProcessor* { return new BoxInInitialize; }},
+        {L"千回書き込み", []() -> IProcessor* { return new Burst; }},
     };
 #elif TEST_PLUGIN_STRINGS
     return {
         {std::wstring(1000, L'長'), [] { return Recording(L"長い名前"); }},
         {L"", [] { return Recording(L"伸ばした名前"); }},
         {L"文字列", []() -> IProcessor* { return new StringGrower; }},
+    };
+#elif TEST_PLUGIN_NAMES
+    // Names the list cannot take, around one it can.
+    return {
+        {L"", [] { return Recording(L"空"); }},
+        {L"なし", [] { return Recording(L"なし"); }},
+        {L"良い", [] { return Recording(L"良い"); }},
+        {L"良い", [] { return Recording(L"良い 2"); }},
+        {std::wstring(2000, L'長'), [] { return Recording(L"長すぎ"); }},
+        {std::wstring(L"改\n行"), [] { return Recording(L"改行"); }},
     };
 #else
     return {
@@ -191,12 +291,27 @@ extern "C" __declspec(dllexport) void __stdcall TakeTestEvents(std::wstring& out
     events.clear();
 }
 
+#if TEST_PLUGIN_OTHER_VERSION
+// Built for a later contract: the host must not call anything of ours.
+extern "C" __declspec(dllexport) const UINT32 TavixInterfaceVersion = Tavix::Framework::InterfaceVersion + 1;
+#elif !TEST_PLUGIN_LIFECYCLE
+// (The life-cycle library carries no mark: a library of today's contract.)
+TAVIX_PLUGIN_INTERFACE_VERSION;
+#endif
+
 #if !TEST_PLUGIN_MISSING_EXPORT
 extern "C" __declspec(dllexport) HRESULT __stdcall GetProcessorFactory(IProcessorFactory** factory)
 {
+#if TEST_PLUGIN_OTHER_VERSION
+    // The library is gone before the test could ask it: leave a trace in the process.
+    SetEnvironmentVariableW(L"TAVIX_TEST_OTHER_VERSION_CALLED", L"1");
+#endif
 #if TEST_PLUGIN_FAILING_FACTORY
     static_cast<void>(factory);
     return E_FAIL;
+#elif TEST_PLUGIN_THROWS_FACTORY
+    static_cast<void>(factory);
+    throw PluginError();
 #else
     return Tavix::Framework::CallGuarded(
         [factory]
