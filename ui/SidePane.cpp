@@ -3,9 +3,24 @@
 #include "app/MainModel.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace TavixCapture
 {
+
+namespace
+{
+// The direct child windows of `parent`.
+std::vector<HWND> ChildWindows(HWND parent)
+{
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+    {
+        children.push_back(child);
+    }
+    return children;
+}
+} // namespace
 
 SidePane::SidePane(MainModel& model, bool withLocation)
     : model_(model), header_(model), controlPanel_(model, withLocation)
@@ -88,9 +103,21 @@ void SidePane::OnProcessorChanged()
     Tavix::Framework::IProcessor* processor = model_.GetCurrentProcessor();
     if (processor != nullptr)
     {
+        // The page is known by its window handle only, the child window the
+        // call made: the plug-in's window object is never read here.
+        const std::vector<HWND> before = ChildWindows(GetSafeHwnd());
         Common::Mfc::Window* page = nullptr;
         const HRESULT result = processor->CreatePage(this, &page);
-        pageWindow_ = page != nullptr ? page->GetSafeHwnd() : nullptr;
+        if (page != nullptr)
+        {
+            for (const HWND child : ChildWindows(GetSafeHwnd()))
+            {
+                if (std::find(before.begin(), before.end(), child) == before.end())
+                {
+                    pageWindow_ = child;
+                }
+            }
+        }
         Common::ThrowIfFailed(result);
     }
     const HWND page = GetPageWindow();
