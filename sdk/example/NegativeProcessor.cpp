@@ -1,8 +1,9 @@
 // TavixNegative.dll: "ネガ", the smallest useful processor: it inverts the
 // colours of every frame in place, as on a photographic negative.
 //
-// The whole contract a plug-in must keep is here: one export,
-// GetProcessorFactory, that hands out a factory; processors that derive
+// The whole contract a plug-in must keep is here (docs/plugins.md explains
+// it): one export, GetProcessorFactory, that hands out a factory, and the
+// interface version mark; processors that derive
 // from ProcessorBase and override what they need; nothing thrown crosses
 // back into the program (CallGuarded wraps anything that can throw).
 #include "framework/CallGuarded.h"
@@ -39,7 +40,12 @@ public:
 
 } // namespace
 
-extern "C" __declspec(dllexport) HRESULT __stdcall GetProcessorFactory(Tavix::Framework::IProcessorFactory** factory)
+// The interface version this library is built for: the program reads it
+// before it calls anything, and leaves out a library of another version.
+TAVIX_PLUGIN_INTERFACE_VERSION;
+
+extern "C" __declspec(dllexport) HRESULT
+    __stdcall GetProcessorFactory(Tavix::Framework::IProcessorFactory** factory)
 {
     return Tavix::Framework::ProcessorFactory::Create(
         {{L"ネガ", []() -> Tavix::Framework::IProcessor* { return new NegativeProcessor; }}}, factory);
