@@ -35,6 +35,22 @@ bool IsPluginModule(HMODULE module) noexcept
     return false;
 }
 
+struct DumpRequest
+{
+    HANDLE file;
+    MINIDUMP_EXCEPTION_INFORMATION exception;
+};
+
+DWORD WINAPI WriteDump(void* context)
+{
+    auto* request = static_cast<DumpRequest*>(context);
+    return MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), request->file,
+                             static_cast<MINIDUMP_TYPE>(MiniDumpWithThreadInfo), &request->exception, nullptr,
+                             nullptr)
+               ? 0
+               : 1;
+}
+
 // Writes `text` (UTF-16 with its byte order mark) into a new file `path`.
 void WriteNote(const wchar_t* path, const wchar_t* text) noexcept
 {
@@ -118,15 +134,20 @@ LONG WINAPI CrashReporter::OnUnhandledException(EXCEPTION_POINTERS* exception)
     wchar_t dump[MAX_PATH] = {};
     swprintf(dump, std::size(dump), L"%lsTavixCapture-%04u%02u%02u-%02u%02u%02u-%lu.dmp", crashFolder,
              now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, GetCurrentProcessId());
-    const HANDLE file =
-        CreateFileW(dump, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE)
+    DumpRequest request = {
+        CreateFileW(dump, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
+        {GetCurrentThreadId(), exception, FALSE}};
+    if (request.file != INVALID_HANDLE_VALUE)
     {
-        MINIDUMP_EXCEPTION_INFORMATION information = {GetCurrentThreadId(), exception, FALSE};
-        static_cast<void>(MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file,
-                                            static_cast<MINIDUMP_TYPE>(MiniDumpWithThreadInfo), &information,
-                                            nullptr, nullptr));
-        static_cast<void>(CloseHandle(file));
+        // From a thread of its own: the faulting thread's state (its stack,
+        // the locks it holds) must not take part in writing the dump.
+        const HANDLE writer = CreateThread(nullptr, 0, &WriteDump, &request, 0, nullptr);
+        if (writer != nullptr)
+        {
+            static_cast<void>(WaitForSingleObject(writer, 60000));
+            static_cast<void>(CloseHandle(writer));
+        }
+        static_cast<void>(CloseHandle(request.file));
     }
 
     // A fault in a plug-in's code: the next start leaves its processor out.

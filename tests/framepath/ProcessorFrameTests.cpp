@@ -46,7 +46,7 @@ TEST(ProcessorFrame, ProcessSeesEveryFrameOnceAfterTheProfilesAndBeforeTheWindow
         }
     };
     probe.stamp = Stamp;
-    probe.failEvery = 2; // a failing Process is ignored and the next frame processed
+    probe.failEvery = 2; // a failing Process is told and the next frame processed
     model->StartCapture();
     for (int i = 0; i < Frames; ++i)
     {
@@ -59,7 +59,8 @@ TEST(ProcessorFrame, ProcessSeesEveryFrameOnceAfterTheProfilesAndBeforeTheWindow
     ASSERT_EQ(probe.processed, Frames);
     EXPECT_EQ(probe.failed, Frames / 2);
     EXPECT_EQ(probe.withoutHost, 0);
-    EXPECT_EQ(model->GetErrorText(), L"") << "a failing Process is not the user's error";
+    EXPECT_EQ(model->GetErrorText().rfind(L"処理「記録A」が失敗しました。", 0), 0u)
+        << "a failing Process is told, and the frames go on";
     int outOfPlace = 0;
     for (int i = 0; i < Frames; ++i)
     {

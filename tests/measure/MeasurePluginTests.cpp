@@ -191,10 +191,17 @@ TEST_F(MeasurePluginTest, DraggedLineGivesTheSpotsProfileFigures)
     TestSupport::ChooseComboItem(GetDlgItem(page, IDC_MEASURE_CHANNEL), 0);
     ASSERT_TRUE(MeasureUntil(L"線 (赤)"));
 
-    // The line is kept in the configuration file with the page's settings.
-    EXPECT_EQ(GetPrivateProfileIntW(L"Measure", L"IsLineSet", -1, folder.File(L"TavixCapture.ini").c_str()),
-              1);
-    EXPECT_EQ(GetPrivateProfileIntW(L"Measure", L"Channel", -1, folder.File(L"TavixCapture.ini").c_str()), 0);
+    // The line is kept in the configuration file with the page's settings,
+    // written after a short quiet time.
+    const auto saved = [&](const wchar_t* key)
+    { return GetPrivateProfileIntW(L"Measure", key, -1, folder.File(L"TavixCapture.ini").c_str()); };
+    const ULONGLONG deadline = GetTickCount64() + 20000;
+    while ((saved(L"IsLineSet") != 1 || saved(L"Channel") != 0) && GetTickCount64() < deadline)
+    {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    EXPECT_EQ(saved(L"IsLineSet"), 1);
+    EXPECT_EQ(saved(L"Channel"), 0);
 }
 
 TEST_F(MeasurePluginTest, DraggedRectangleGivesTheSpotsCentreAndWidthsAndCopiesThem)
