@@ -1,6 +1,7 @@
 #include "Common/capture/Device.h"
 
 #include "Common/PerformanceCounter.h"
+#include "Common/capture/CameraControls.h"
 
 namespace Common
 {
@@ -51,6 +52,11 @@ void Device::ClearSink()
     sinkContext_ = nullptr;
     onFrame_ = nullptr;
     onError_ = nullptr;
+}
+
+std::shared_ptr<CameraControls> Device::GetCameraControls()
+{
+    return std::make_shared<CameraControls>(nullptr);
 }
 
 const std::shared_ptr<FrameFormat>& Device::GetSelectedFormat() const

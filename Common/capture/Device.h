@@ -22,6 +22,8 @@
 namespace Common
 {
 
+class CameraControls;
+
 class Device
 {
 public:
@@ -68,6 +70,10 @@ public:
     bool RegisterSink(void* context, FrameCallback frameCallback, ErrorCallback errorCallback);
     // Clears the sink under sinkLock. Once this returns, no callback runs.
     void ClearSink();
+
+    // The camera's settings (exposure, gain, white balance, ...), open or
+    // closed; a device without any gives controls that support nothing.
+    virtual std::shared_ptr<CameraControls> GetCameraControls();
 
     // The selected format (formats[selectedFormatIndex]).
     const std::shared_ptr<FrameFormat>& GetSelectedFormat() const;

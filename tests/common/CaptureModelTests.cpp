@@ -4,6 +4,8 @@
 #include "support/FakeCapture.h"
 #include "support/FramePixels.h"
 
+#include "Common/capture/CameraControls.h"
+
 #include <gtest/gtest.h>
 
 using TestSupport::FakeDevice;
@@ -48,4 +50,29 @@ TEST(DeviceFrame, IsSizedForTheSelectedFormatAndOpaqueBlack)
     EXPECT_EQ(device.frame.stride, 8);
     EXPECT_EQ(device.frame.pixels, TestSupport::FilledFrame(2, 2, 0xFF000000u).pixels)
         << "a new size is black";
+}
+
+// A setting restored from elsewhere lands inside the camera's range, on a step.
+TEST(CameraProperty, ClampKeepsTheRangeAndTheStepAndExposureIsLog2Seconds)
+{
+    Common::CameraProperty gain;
+    gain.minimum = -10;
+    gain.maximum = 20;
+    gain.step = 4;
+    EXPECT_EQ(gain.Clamp(-50), -10);
+    EXPECT_EQ(gain.Clamp(1), 2) << "half a step rounds up";
+    EXPECT_EQ(gain.Clamp(-1), -2);
+    EXPECT_EQ(gain.Clamp(19), 18) << "the last whole step inside the range";
+    EXPECT_EQ(gain.Clamp(99), 18);
+    EXPECT_DOUBLE_EQ(Common::CameraProperty::ExposureSeconds(-5), 1.0 / 32);
+    EXPECT_DOUBLE_EQ(Common::CameraProperty::ExposureSeconds(1), 2.0);
+}
+
+TEST(CameraControls, ASourceWithoutTheInterfacesSupportsNothing)
+{
+    const Common::CameraControls none(nullptr);
+    EXPECT_FALSE(none.HasAny());
+    EXPECT_EQ(none.GetProperties().size(), static_cast<std::size_t>(Common::CameraProperty::Count));
+    EXPECT_THROW(Common::CameraControls(nullptr).SetProperty(Common::CameraPropertyId::Gain, 1, false),
+                 Common::Exception);
 }

@@ -11,6 +11,7 @@
 #include "support/FramePixels.h"
 
 #include "Common/capture/CaptureFailure.h"
+#include "Common/capture/CameraControls.h"
 #include "Common/capture/mediafoundation/MediaFoundationDevice.h"
 #include "Common/capture/mediafoundation/MediaFoundationFrameFormat.h"
 
@@ -416,4 +417,45 @@ TEST_F(MediaFoundationDeviceTest, CloseFromInsideTheFrameCallbackEndsTheStreamAt
     ExpectErrors(0, S_OK);
     device.reset();
     EXPECT_EQ(4, camera->shutdowns);
+}
+
+// The settings come from the media source, closed or open: Open streams from
+// the source the settings were made on, a change reaches the streaming source,
+// and a source activated for the settings alone is shut down with the device.
+TEST_F(MediaFoundationDeviceTest, CameraSettingsComeFromTheMediaSourceOpenOrClosed)
+{
+    using Common::CameraPropertyId;
+    auto setup = CameraSetup::OneType(MFVideoFormat_RGB32, 4, 2, 1);
+    setup->cameraControl[CameraControl_Exposure] = {-8, -2, 1, -4, 3, -4, CameraControl_Flags_Auto};
+    setup->procAmp[13] = {0, 2, 1, 1, 2, 2, 2}; // power-line frequency, 60 Hz
+    Make(setup);
+    auto controls = device->GetCameraControls();
+    const auto exposure = controls->GetProperty(CameraPropertyId::Exposure);
+    EXPECT_EQ(exposure.minimum, -8);
+    EXPECT_EQ(exposure.defaultValue, -4);
+    EXPECT_TRUE(exposure.automaticOffered && exposure.automatic);
+    EXPECT_EQ(controls->GetProperty(CameraPropertyId::PowerLineFrequency).value, 2);
+    EXPECT_FALSE(controls->GetProperty(CameraPropertyId::Gain).supported);
+    controls->SetProperty(CameraPropertyId::Exposure, -6, false);
+
+    const auto settingsSource = camera->GetSource();
+    device->Open();
+    ASSERT_TRUE(sink.WaitForFrames(2));
+    EXPECT_EQ(camera->GetSource(), settingsSource) << "Open took the source of the settings over";
+    controls = device->GetCameraControls();
+    EXPECT_EQ(controls->GetProperty(CameraPropertyId::Exposure).value, -6);
+    controls->SetProperty(CameraPropertyId::PowerLineFrequency, 1, false);
+    LONG value = 0, flags = 0;
+    ASSERT_EQ(static_cast<IAMVideoProcAmp*>(settingsSource.Get())->Get(13, &value, &flags), S_OK);
+    EXPECT_EQ(value, 1);
+    controls->ResetToDefaults();
+    EXPECT_EQ(controls->GetProperty(CameraPropertyId::Exposure).value, -4);
+    EXPECT_FALSE(controls->GetProperty(CameraPropertyId::Exposure).automatic);
+    device->Close();
+
+    controls = device->GetCameraControls(); // closed: a source for the settings alone
+    EXPECT_TRUE(controls->HasAny());
+    const int shutdowns = camera->shutdowns;
+    device.reset();
+    EXPECT_EQ(camera->shutdowns, shutdowns + 1);
 }

@@ -348,6 +348,8 @@ void TestStream::QueueTick()
 
 TestSource::TestSource(std::shared_ptr<const CameraSetup> setup)
 {
+    FakeCameraSettings<IAMVideoProcAmp>::Fill(setup->procAmp);
+    FakeCameraSettings<IAMCameraControl>::Fill(setup->cameraControl);
     std::vector<IMFMediaType*> types;
     for (const auto& type : setup->types)
     {

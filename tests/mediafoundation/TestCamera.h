@@ -10,6 +10,7 @@
 // object guards its state with its mutex_.
 #pragma once
 
+#include "FakeCameraSettings.h"
 #include "support/ComObject.h"
 
 #include "Common/ComPointer.h"
@@ -85,6 +86,8 @@ struct CameraSetup
     // The source has a second stream of the same types (as a camera's photo
     // stream), selected by default, that never delivers anything.
     bool secondStream = false;
+    // The settings its source offers through IAMVideoProcAmp and IAMCameraControl.
+    FakeCameraSettingTable procAmp, cameraControl;
 
     // stride: MF_MT_DEFAULT_STRIDE unless 0; extraAttributes: that many more.
     IMFMediaType* AddType(const GUID& subtype, UINT32 width, UINT32 height, UINT32 rateNumerator,
@@ -162,7 +165,9 @@ private:
 };
 
 class TestSource final
-    : public QueuedEvents<ComObject<Answers<IMFMediaEventGenerator, IMFMediaSource>, IMFMediaSource>>
+    : public QueuedEvents<ComObject<
+          Answers<IMFMediaEventGenerator, IMFMediaSource, IAMVideoProcAmp, IAMCameraControl>, IMFMediaSource,
+          FakeCameraSettings<IAMVideoProcAmp>, FakeCameraSettings<IAMCameraControl>>>
 {
 public:
     explicit TestSource(std::shared_ptr<const CameraSetup> setup);

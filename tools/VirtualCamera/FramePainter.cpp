@@ -87,17 +87,23 @@ FramePainter::FramePainter(const CameraFormat& format) : format_(format)
     bars_.resize(static_cast<std::size_t>(BytesForPixels(width * 2)));
     footer_.resize(static_cast<std::size_t>(format.GetRowBytes()));
     counter_.resize(static_cast<std::size_t>(format.GetRowBytes()));
+    PrepareRows(adjustment_);
+}
 
+void FramePainter::PrepareRows(const PixelAdjustment& adjustment)
+{
+    adjustment_ = adjustment;
+    const int width = format_.GetWidth();
     for (int x = 0; x < width * 2; ++x)
     {
-        scratch_[static_cast<std::size_t>(x)] = TestPattern::BarPixel(x % width, 0, width);
+        scratch_[static_cast<std::size_t>(x)] = adjustment.Apply(TestPattern::BarPixel(x % width, 0, width));
     }
-    WritePixels(format.GetLayout(), scratch_.data(), width * 2, bars_.data());
+    WritePixels(format_.GetLayout(), scratch_.data(), width * 2, bars_.data());
     for (int x = 0; x < width; ++x)
     {
-        scratch_[static_cast<std::size_t>(x)] = TestPattern::FooterPixel(x, width);
+        scratch_[static_cast<std::size_t>(x)] = adjustment.Apply(TestPattern::FooterPixel(x, width));
     }
-    WritePixels(format.GetLayout(), scratch_.data(), width, footer_.data());
+    WritePixels(format_.GetLayout(), scratch_.data(), width, footer_.data());
 }
 
 int FramePainter::BytesForPixels(int pixels) const
@@ -144,8 +150,12 @@ void FramePainter::WritePixels(CameraFormat::Layout layout, const std::uint32_t*
     }
 }
 
-void FramePainter::Paint(std::uint8_t* buffer, std::uint32_t counter)
+void FramePainter::Paint(std::uint8_t* buffer, std::uint32_t counter, const PixelAdjustment& adjustment)
 {
+    if (!(adjustment == adjustment_))
+    {
+        PrepareRows(adjustment);
+    }
     const int width = format_.GetWidth();
     const int height = format_.GetHeight();
     const int band = TestPattern::BandHeight(height);
@@ -154,7 +164,8 @@ void FramePainter::Paint(std::uint8_t* buffer, std::uint32_t counter)
 
     for (int x = 0; x < width; ++x)
     {
-        scratch_[static_cast<std::size_t>(x)] = TestPattern::CounterPixel(x, width, counter);
+        scratch_[static_cast<std::size_t>(x)] =
+            adjustment.Apply(TestPattern::CounterPixel(x, width, counter));
     }
     WritePixels(format_.GetLayout(), scratch_.data(), width, counter_.data());
     const std::uint8_t* bars = bars_.data() + BytesForPixels(TestPattern::BarShift(width, counter));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "CameraFormat.h"
+#include "PixelAdjustment.h"
 
 #include <cstdint>
 #include <vector>
@@ -17,8 +18,9 @@ class FramePainter
 public:
     explicit FramePainter(const CameraFormat& format);
 
-    // Paints frame `counter` into `buffer` of GetImageBytes() bytes.
-    void Paint(std::uint8_t* buffer, std::uint32_t counter);
+    // Paints frame `counter` into `buffer` of GetImageBytes() bytes, seen
+    // through `adjustment` (the camera's settings; neutral by default).
+    void Paint(std::uint8_t* buffer, std::uint32_t counter, const PixelAdjustment& adjustment = {});
 
     // What a capture program that converts exactly shows for frame
     // `counter` of `format`: width x height pixels, 4 bytes each in memory
@@ -34,12 +36,15 @@ public:
 
 private:
     int BytesForPixels(int pixels) const;
+    // Paints the bars and the footer through `adjustment` (no allocation).
+    void PrepareRows(const PixelAdjustment& adjustment);
 
     CameraFormat format_;
     std::vector<std::uint32_t> scratch_; // one row of ARGB pixels
     std::vector<std::uint8_t> bars_;     // two widths of colour bars, in the format's layout
     std::vector<std::uint8_t> footer_;   // one footer row
     std::vector<std::uint8_t> counter_;  // the counter row of the current frame
+    PixelAdjustment adjustment_;         // the one bars_ and footer_ are painted with
 };
 
 } // namespace VirtualCamera

@@ -37,7 +37,7 @@ FrameStreamer::~FrameStreamer()
 }
 
 HRESULT FrameStreamer::Start(const CameraFormat& format, Common::ComPointer<IMemInputPin> input,
-                             Common::ComPointer<IMemAllocator> allocator)
+                             Common::ComPointer<IMemAllocator> allocator, CameraSettings& settings)
 {
     if (IsRunning())
     {
@@ -55,7 +55,7 @@ HRESULT FrameStreamer::Start(const CameraFormat& format, Common::ComPointer<IMem
     allocator_ = std::move(allocator);
     try
     {
-        worker_ = std::thread(&FrameStreamer::Run, this, format, std::move(input));
+        worker_ = std::thread(&FrameStreamer::Run, this, format, std::move(input), &settings);
     }
     catch (const std::system_error&)
     {
@@ -83,7 +83,7 @@ void FrameStreamer::Stop()
     allocator_.Reset();
 }
 
-void FrameStreamer::Run(CameraFormat format, Common::ComPointer<IMemInputPin> input)
+void FrameStreamer::Run(CameraFormat format, Common::ComPointer<IMemInputPin> input, CameraSettings* settings)
 {
     using Clock = std::chrono::steady_clock;
     const ThreadApartment apartment;
@@ -120,7 +120,7 @@ void FrameStreamer::Run(CameraFormat format, Common::ComPointer<IMemInputPin> in
             ++slot;
             continue;
         }
-        painter.Paint(data, static_cast<std::uint32_t>(slot));
+        painter.Paint(data, static_cast<std::uint32_t>(slot), settings->NextFrame());
         REFERENCE_TIME begin = static_cast<REFERENCE_TIME>(slot) * format.GetFrameInterval();
         REFERENCE_TIME end = begin + format.GetFrameInterval();
         if (SUCCEEDED(sample->SetActualDataLength(format.GetImageBytes())) &&

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "CameraFormat.h"
+#include "CameraSettings.h"
 #include "Common/ComPointer.h"
 
 #include <windows.h>
@@ -32,14 +33,15 @@ public:
     FrameStreamer& operator=(const FrameStreamer&) = delete;
 
     bool IsRunning() const { return worker_.joinable(); }
-    // Commits the allocator and starts the thread.
+    // Commits the allocator and starts the thread, which paints with
+    // `settings` (they outlive the stream).
     HRESULT Start(const CameraFormat& format, Common::ComPointer<IMemInputPin> input,
-                  Common::ComPointer<IMemAllocator> allocator);
+                  Common::ComPointer<IMemAllocator> allocator, CameraSettings& settings);
     // Ends the thread and decommits the allocator; nothing when not running.
     void Stop();
 
 private:
-    void Run(CameraFormat format, Common::ComPointer<IMemInputPin> input);
+    void Run(CameraFormat format, Common::ComPointer<IMemInputPin> input, CameraSettings* settings);
 
     std::thread worker_;
     Common::ComPointer<IMemAllocator> allocator_; // of the running stream

@@ -8,8 +8,10 @@
 // guarded by the filter's recursive lock.
 #pragma once
 
+#include "CameraSettings.h"
 #include "ComObject.h"
 #include "Common/ComPointer.h"
+#include "SettingsInterface.h"
 #include "VirtualCameraPin.h"
 
 #include <windows.h>
@@ -27,7 +29,9 @@ namespace VirtualCamera
 class VirtualCameraFilter final
     : public ComObject<ComInterface<IBaseFilter, IID_IPersist, IID_IMediaFilter, IID_IBaseFilter>,
                        ComInterface<IAMFilterMiscFlags, IID_IAMFilterMiscFlags>,
-                       ComInterface<IPersistPropertyBag, IID_IPersistPropertyBag>>
+                       ComInterface<IPersistPropertyBag, IID_IPersistPropertyBag>,
+                       ComInterface<ProcAmpInterface, IID_IAMVideoProcAmp>,
+                       ComInterface<CameraControlInterface, IID_IAMCameraControl>>
 {
 public:
     VirtualCameraFilter();
@@ -59,6 +63,9 @@ public:
     STDMETHODIMP Load(IPropertyBag* bag, IErrorLog* log) override;
     STDMETHODIMP Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
 
+    // IAMVideoProcAmp and IAMCameraControl answer from these; so does the picture.
+    CameraSettings& GetCameraSettings() override { return settings_; }
+
     std::recursive_mutex& GetLock() { return lock_; }
     // The caller holds GetLock().
     FILTER_STATE GetStateLocked() const { return state_; }
@@ -69,6 +76,7 @@ private:
     IFilterGraph* graph_ = nullptr;             // not counted (the graph owns us); guarded by lock_
     std::wstring name_;                         // guarded by lock_
     Common::ComPointer<IReferenceClock> clock_; // guarded by lock_
+    CameraSettings settings_;                   // before the pin: its streaming thread reads them
     VirtualCameraPin pin_;
     std::unique_ptr<VirtualCameraPin> preview_; // made by Load; guarded by lock_
 };

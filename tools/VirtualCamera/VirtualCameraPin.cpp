@@ -494,7 +494,7 @@ HRESULT VirtualCameraPin::StartStreaming()
     {
         return S_OK;
     }
-    return streamer_.Start(catalogue_[*connectedIndex_], memInput_, allocator_);
+    return streamer_.Start(catalogue_[*connectedIndex_], memInput_, allocator_, filter_.GetCameraSettings());
 }
 
 void VirtualCameraPin::StopStreaming()

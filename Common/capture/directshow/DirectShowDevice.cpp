@@ -1,5 +1,6 @@
 #include "Common/capture/directshow/DirectShowDevice.h"
 
+#include "Common/capture/CameraControls.h"
 #include "Common/capture/FormatList.h"
 #include "Common/capture/directshow/DirectShowDeviceCallback.h"
 #include "Common/capture/directshow/DirectShowFrameFormat.h"
@@ -196,6 +197,11 @@ DirectShowVideoCapture::DirectShowDevice::~DirectShowDevice()
 bool DirectShowVideoCapture::DirectShowDevice::IsOpened() const
 {
     return isRunning.load();
+}
+
+std::shared_ptr<CameraControls> DirectShowVideoCapture::DirectShowDevice::GetCameraControls()
+{
+    return std::make_shared<CameraControls>(deviceFilter.Get());
 }
 
 void DirectShowVideoCapture::DirectShowDevice::Open()

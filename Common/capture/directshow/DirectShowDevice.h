@@ -46,6 +46,8 @@ public:
     ~DirectShowDevice() override;
 
     bool IsOpened() const override;
+    // From the source filter, which stays in the graph while closed.
+    std::shared_ptr<CameraControls> GetCameraControls() override;
     // After a Close whose Stop failed, stops the graph first.
     void Open() override;
     // Whatever Stop answers, no sample reaches the sink afterwards and the

@@ -2,6 +2,7 @@
 
 #include "Common/TaskMemory.h"
 #include "Common/capture/CaptureFailure.h"
+#include "Common/capture/CameraControls.h"
 #include "Common/capture/FormatList.h"
 #include "Common/capture/mediafoundation/MediaFoundationDeviceCallback.h"
 #include "Common/capture/mediafoundation/MediaFoundationReaderRelease.h"
@@ -179,6 +180,25 @@ MediaFoundationDevice::~MediaFoundationDevice()
     {
         // The source could not be shut down; nothing more can be done here.
     }
+    AutoLock lock(deviceLock);
+    if (sourceForControls)
+    {
+        activate->ShutdownObject();
+    }
+}
+
+std::shared_ptr<CameraControls> MediaFoundationDevice::GetCameraControls()
+{
+    AutoLock lock(deviceLock);
+    // While open this is the reader's source: an activation object gives the
+    // same source until it is shut down.
+    ComPointer<IMFMediaSource> source;
+    ThrowIfFailed(activate->ActivateObject(__uuidof(IMFMediaSource), source.PutVoid()));
+    if (!reader)
+    {
+        sourceForControls = true;
+    }
+    return std::make_shared<CameraControls>(source.Get());
 }
 
 bool MediaFoundationDevice::IsOpened() const
@@ -195,6 +215,8 @@ void MediaFoundationDevice::Open()
     {
         return;
     }
+    // The source of the settings becomes the reader's, or is shut down below.
+    sourceForControls = false;
     const auto& format = static_cast<const MediaFoundationFrameFormat&>(*GetSelectedFormat());
     ComPointer<IMFMediaSource> source;
     ComPointer<IMFAttributes> attributes;

@@ -74,6 +74,10 @@ public:
     // as shut down. May be called from the device's own callbacks.
     void Close() override;
     void ApplyFrameFormat() override;
+    // From the media source: the open one, or while closed one activated for
+    // the settings alone (the next Open takes it over, the destructor shuts
+    // it down).
+    std::shared_ptr<CameraControls> GetCameraControls() override;
 
 private:
     const std::shared_ptr<CriticalSection> sharedDeviceLock;
@@ -112,6 +116,7 @@ private:
     ComPointer<IMFSourceReader> reader; // guarded by deviceLock
     ComPointer<Callback> callback;      // guarded by deviceLock; the open reader's
     bool mediaTypeChanged = false;      // guarded by deviceLock; the stream left the selected format
+    bool sourceForControls = false;     // guarded by deviceLock; activated by GetCameraControls while closed
     std::vector<std::shared_ptr<Transformer>> transformers;
     std::shared_ptr<Transformer> currentTransformer; // guarded by deviceLock
 };
