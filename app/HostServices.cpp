@@ -48,6 +48,19 @@ bool HostServices::Flush()
     {
         return false;
     }
+    if (WriteBatch())
+    {
+        return true;
+    }
+    // The file may be open for a moment in another program (a virus scanner,
+    // an editor) and refuse to be replaced: the batch is kept and tried again
+    // after the next quiet time.
+    ArmIdleTimer();
+    return false;
+}
+
+bool HostServices::WriteBatch()
+{
     try
     {
         // One change of the file: all of the batch or, on a failure, none of it.
@@ -245,15 +258,20 @@ HRESULT HostServices::Write(const std::wstring& section, const std::wstring& key
         return E_FAIL;
     }
     batch_[section][key] = value;
+    // Every write moves the flush back: it comes once the writes stop.
+    ArmIdleTimer();
+    return S_OK;
+}
+
+void HostServices::ArmIdleTimer()
+{
     if (idleTimer_ != nullptr)
     {
-        // Every write moves the flush back: it comes once the writes stop.
         LARGE_INTEGER due;
         due.QuadPart = -static_cast<LONGLONG>(IdleFlushMilliseconds) * 10000;
         FILETIME dueTime = {due.LowPart, static_cast<DWORD>(due.HighPart)};
         SetThreadpoolTimer(idleTimer_, &dueTime, 0, 0);
     }
-    return S_OK;
 }
 
 } // namespace TavixCapture

@@ -70,6 +70,9 @@ public:
 private:
     ~HostServices();
     static void CALLBACK OnIdle(PTP_CALLBACK_INSTANCE, void* context, PTP_TIMER);
+    // Called with batchLock_ held.
+    bool WriteBatch();
+    void ArmIdleTimer();
     HRESULT Write(const std::wstring& section, const std::wstring& key, const std::wstring& value);
     // The batch's value of a key, or null (under batchLock_).
     const std::wstring* FindInBatch(const std::wstring& section, const std::wstring& key) const;

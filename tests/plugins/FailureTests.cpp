@@ -199,6 +199,47 @@ TEST_F(SelectionTest, AThousandWritesInABurstReachTheFileTogetherAfterAQuietTime
     ExpectWholeRounds(profile);
 }
 
+TEST_F(SelectionTest, ABurstThatFindsTheFileHeldOpenIsWrittenAtTheNextQuietTime)
+{
+    profile.WriteInt(L"Burst", L"Round", 0);
+    model->SelectProcessor(Burst);
+    model->StartCapture();
+    const std::wstring folder = Common::GetDirectoryPart(profile.GetPath());
+    {
+        const HANDLE change =
+            FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+        ASSERT_NE(change, INVALID_HANDLE_VALUE);
+        cam0->DeliverFrame(0xFF000000u); // the burst, in memory
+        // Then, before the quiet time ends, another program opens the file
+        // and lets nobody replace it.
+        const Common::UniqueHandle held(CreateFileW(profile.GetPath().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                    nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        // The quiet time's flush makes its copy (the only name that changes
+        // in the folder) and, refused, removes it again.
+        ASSERT_EQ(WaitForSingleObject(change, 10000), WAIT_OBJECT_0) << "no flush was tried";
+        const auto copyLeft = [&]
+        {
+            const std::vector<std::wstring> names = TestSupport::ListFiles(folder);
+            return std::any_of(names.begin(), names.end(),
+                               [](const std::wstring& name) { return name.rfind(L"~ini", 0) == 0; });
+        };
+        for (const ULONGLONG deadline = GetTickCount64() + 10000; copyLeft() && GetTickCount64() < deadline;)
+        {
+            FindNextChangeNotification(change);
+            WaitForSingleObject(change, 500);
+        }
+        const bool copyGone = !copyLeft();
+        FindCloseChangeNotification(change);
+        ASSERT_TRUE(copyGone) << "no refused flush was seen";
+        EXPECT_EQ(profile.ReadInt(L"Burst", L"Round", 0), 0);
+    }
+    // Released, the file takes the whole batch after the next quiet time.
+    EXPECT_TRUE(WaitForSetting(L"Burst", L"Round", 1));
+    ExpectWholeRounds(profile);
+    model->StopCapture();
+}
+
 TEST(PluginChild, DISABLED_WritesBurstsUntilKilled)
 {
     const std::wstring folder = ChildFolder();
