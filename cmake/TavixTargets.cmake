@@ -32,9 +32,13 @@ endfunction()
 # components (the N editions) have none of its DLLs, and a program that
 # imports them at load time does not start at all, also when DirectShow is
 # chosen. MediaFoundationLibraries checks for them before the first call.
-tavix_delay_import_library(mfplat TAVIX_MFPLAT)
-tavix_delay_import_library(mf TAVIX_MF)
-tavix_delay_import_library(mfreadwrite TAVIX_MFREADWRITE)
+# (Only the Windows build links them; the native kernel build shares the
+# other helpers of this file.)
+if(WIN32)
+  tavix_delay_import_library(mfplat TAVIX_MFPLAT)
+  tavix_delay_import_library(mf TAVIX_MF)
+  tavix_delay_import_library(mfreadwrite TAVIX_MFREADWRITE)
+endif()
 
 # Platform libraries the capture, imaging and UI code link against.
 set(TAVIX_PLATFORM_LIBS
