@@ -15,11 +15,16 @@ bool IsInUse(HRESULT code)
            code == HRESULT_FROM_WIN32(ERROR_DEVICE_IN_USE);
 }
 
-bool IsRemoved(HRESULT code)
+// The platform said the camera is no longer there.
+bool IsUnplugged(HRESULT code)
 {
     return code == MF_E_VIDEO_RECORDING_DEVICE_INVALIDATED ||
-           code == HRESULT_FROM_WIN32(ERROR_DEVICE_REMOVED) ||
-           code == HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED) ||
+           code == HRESULT_FROM_WIN32(ERROR_DEVICE_REMOVED);
+}
+
+bool IsRemoved(HRESULT code)
+{
+    return IsUnplugged(code) || code == HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED) ||
            code == HRESULT_FROM_WIN32(ERROR_GEN_FAILURE);
 }
 
@@ -38,6 +43,10 @@ const wchar_t* CaptureFailure::Describe(HRESULT code)
                L"「カメラ」で、「カメラへのアクセス」と「デスクトップ "
                L"アプリがカメラにアクセスできるようにする」"
                L"をオンにしてから、もう一度試してください。";
+    }
+    if (IsUnplugged(code))
+    {
+        return L"カメラが取り外されました。つなぎ直してから、もう一度「取り込み」を押してください。";
     }
     if (IsRemoved(code))
     {

@@ -61,6 +61,8 @@ VirtualCameraRegistration::VirtualCameraRegistration()
 
 VirtualCameraRegistration::~VirtualCameraRegistration()
 {
+    // A test that failed half-way leaves no cable pulled for the next.
+    Replug();
     if (!wasRegistered_)
     {
         Unregister();
@@ -84,6 +86,16 @@ HRESULT VirtualCameraRegistration::Register()
 HRESULT VirtualCameraRegistration::Unregister()
 {
     return CallExport("DllUnregisterServer");
+}
+
+HRESULT VirtualCameraRegistration::Unplug()
+{
+    return CallExport("UnplugVirtualCamera");
+}
+
+HRESULT VirtualCameraRegistration::Replug()
+{
+    return CallExport("ReplugVirtualCamera");
 }
 
 HRESULT VirtualCameraRegistration::RegisterInstance(const wchar_t* instance, const wchar_t* friendlyName,

@@ -30,6 +30,11 @@ public:
     HRESULT Unregister();
     HRESULT Register();
 
+    // Pulls the camera's cable (streaming instances report the loss and
+    // stop; it leaves the category) and plugs it back.
+    HRESULT Unplug();
+    HRESULT Replug();
+
     // Extra instances of the camera class under a key of their own (the
     // friendly name may repeat another's; an empty path writes none).
     HRESULT RegisterInstance(const wchar_t* instance, const wchar_t* friendlyName, const wchar_t* devicePath,

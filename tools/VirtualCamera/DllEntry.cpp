@@ -1,5 +1,6 @@
 // Entry points of VirtualCamera.dll: COM class object, self-registration
 // (regsvr32) and the extra-instance registration tests use.
+#include "CameraPlug.h"
 #include "ClassFactory.h"
 #include "Module.h"
 #include "Registration.h"
@@ -76,4 +77,17 @@ extern "C" HRESULT WINAPI UnregisterVirtualCameraInstance(const wchar_t* instanc
         return E_POINTER;
     }
     return VirtualCamera::Registration::UnregisterInstance(instance);
+}
+
+// The camera's cable, for tests: pulled (a streaming camera reports
+// EC_DEVICE_LOST and stops, the standard instance leaves the category) and
+// plugged back.
+extern "C" HRESULT WINAPI UnplugVirtualCamera()
+{
+    return VirtualCamera::CameraPlug::Unplug();
+}
+
+extern "C" HRESULT WINAPI ReplugVirtualCamera()
+{
+    return VirtualCamera::CameraPlug::Replug();
 }

@@ -1,6 +1,9 @@
 #include "FrameStreamer.h"
 
+#include "CameraPlug.h"
 #include "FramePainter.h"
+
+#include <evcode.h>
 
 #include <chrono>
 #include <system_error>
@@ -37,7 +40,8 @@ FrameStreamer::~FrameStreamer()
 }
 
 HRESULT FrameStreamer::Start(const CameraFormat& format, Common::ComPointer<IMemInputPin> input,
-                             Common::ComPointer<IMemAllocator> allocator, CameraSettings& settings)
+                             Common::ComPointer<IMemAllocator> allocator, CameraSettings& settings,
+                             IMediaEventSink* events, IBaseFilter* filter)
 {
     if (IsRunning())
     {
@@ -55,7 +59,7 @@ HRESULT FrameStreamer::Start(const CameraFormat& format, Common::ComPointer<IMem
     allocator_ = std::move(allocator);
     try
     {
-        worker_ = std::thread(&FrameStreamer::Run, this, format, std::move(input), &settings);
+        worker_ = std::thread(&FrameStreamer::Run, this, format, std::move(input), &settings, events, filter);
     }
     catch (const std::system_error&)
     {
@@ -83,10 +87,23 @@ void FrameStreamer::Stop()
     allocator_.Reset();
 }
 
-void FrameStreamer::Run(CameraFormat format, Common::ComPointer<IMemInputPin> input, CameraSettings* settings)
+void FrameStreamer::Unplugged(IMediaEventSink* events, IBaseFilter* filter)
+{
+    if (events != nullptr)
+    {
+        // Parameter 2 zero: the device was removed (not merely re-made).
+        events->Notify(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(static_cast<IUnknown*>(filter)), 0);
+    }
+    std::unique_lock lock(stopLock_);
+    stopSignal_.wait(lock, [this] { return stopping_; });
+}
+
+void FrameStreamer::Run(CameraFormat format, Common::ComPointer<IMemInputPin> input, CameraSettings* settings,
+                        IMediaEventSink* events, IBaseFilter* filter)
 {
     using Clock = std::chrono::steady_clock;
     const ThreadApartment apartment;
+    const Common::UniqueHandle unplugged = CameraPlug::OpenUnpluggedEvent();
     FramePainter painter(format);
     const auto interval = std::chrono::nanoseconds(format.GetFrameInterval() * 100);
     const Clock::time_point start = Clock::now();
@@ -100,6 +117,11 @@ void FrameStreamer::Run(CameraFormat format, Common::ComPointer<IMemInputPin> in
             {
                 return;
             }
+        }
+        if (unplugged && WaitForSingleObject(unplugged.Get(), 0) == WAIT_OBJECT_0)
+        {
+            Unplugged(events, filter);
+            return;
         }
         // A camera that falls behind drops frames rather than queueing them:
         // the counter then shows the gap.

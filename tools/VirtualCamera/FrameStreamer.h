@@ -34,14 +34,21 @@ public:
 
     bool IsRunning() const { return worker_.joinable(); }
     // Commits the allocator and starts the thread, which paints with
-    // `settings` (they outlive the stream).
+    // `settings` (they outlive the stream). When the cable is pulled
+    // (CameraPlug) the thread tells `events` EC_DEVICE_LOST for `filter`
+    // once and delivers nothing more; both are the graph's and the filter's
+    // own, not counted, and outlive the stream (null: nobody is told).
     HRESULT Start(const CameraFormat& format, Common::ComPointer<IMemInputPin> input,
-                  Common::ComPointer<IMemAllocator> allocator, CameraSettings& settings);
+                  Common::ComPointer<IMemAllocator> allocator, CameraSettings& settings,
+                  IMediaEventSink* events, IBaseFilter* filter);
     // Ends the thread and decommits the allocator; nothing when not running.
     void Stop();
 
 private:
-    void Run(CameraFormat format, Common::ComPointer<IMemInputPin> input, CameraSettings* settings);
+    void Run(CameraFormat format, Common::ComPointer<IMemInputPin> input, CameraSettings* settings,
+             IMediaEventSink* events, IBaseFilter* filter);
+    // After the cable was pulled: tells the graph, then waits for Stop.
+    void Unplugged(IMediaEventSink* events, IBaseFilter* filter);
 
     std::thread worker_;
     Common::ComPointer<IMemAllocator> allocator_; // of the running stream

@@ -1,5 +1,6 @@
 #include "VirtualCameraFilter.h"
 
+#include "CameraPlug.h"
 #include "PinEnumerator.h"
 #include "VirtualCameraIds.h"
 
@@ -53,6 +54,11 @@ STDMETHODIMP VirtualCameraFilter::Stop()
 STDMETHODIMP VirtualCameraFilter::Pause()
 {
     std::lock_guard lock(lock_);
+    // A camera that is gone cannot get ready either.
+    if (state_ == State_Stopped && CameraPlug::IsUnplugged())
+    {
+        return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
+    }
     pin_.StopStreaming();
     if (preview_)
     {
@@ -65,6 +71,10 @@ STDMETHODIMP VirtualCameraFilter::Pause()
 STDMETHODIMP VirtualCameraFilter::Run(REFERENCE_TIME)
 {
     std::lock_guard lock(lock_);
+    if (CameraPlug::IsUnplugged())
+    {
+        return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
+    }
     HRESULT hr = pin_.StartStreaming();
     if (SUCCEEDED(hr) && preview_)
     {
@@ -172,6 +182,13 @@ STDMETHODIMP VirtualCameraFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR n
 {
     std::lock_guard lock(lock_);
     graph_ = graph;
+    events_ = nullptr;
+    if (graph != nullptr &&
+        SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&events_))))
+    {
+        // Held without a count, as the graph itself is: the graph owns the filter.
+        events_->Release();
+    }
     name_ = name != nullptr ? name : L"";
     return S_OK;
 }

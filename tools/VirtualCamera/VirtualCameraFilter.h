@@ -69,11 +69,15 @@ public:
     std::recursive_mutex& GetLock() { return lock_; }
     // The caller holds GetLock().
     FILTER_STATE GetStateLocked() const { return state_; }
+    // The graph's event sink, not counted (null outside a graph); the caller
+    // holds GetLock().
+    IMediaEventSink* GetEventSinkLocked() const { return events_; }
 
 private:
     std::recursive_mutex lock_;
     FILTER_STATE state_ = State_Stopped;        // guarded by lock_
     IFilterGraph* graph_ = nullptr;             // not counted (the graph owns us); guarded by lock_
+    IMediaEventSink* events_ = nullptr;         // the graph's, not counted either; guarded by lock_
     std::wstring name_;                         // guarded by lock_
     Common::ComPointer<IReferenceClock> clock_; // guarded by lock_
     CameraSettings settings_;                   // before the pin: its streaming thread reads them

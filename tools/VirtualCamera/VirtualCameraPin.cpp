@@ -494,7 +494,8 @@ HRESULT VirtualCameraPin::StartStreaming()
     {
         return S_OK;
     }
-    return streamer_.Start(catalogue_[*connectedIndex_], memInput_, allocator_, filter_.GetCameraSettings());
+    return streamer_.Start(catalogue_[*connectedIndex_], memInput_, allocator_, filter_.GetCameraSettings(),
+                           filter_.GetEventSinkLocked(), &filter_);
 }
 
 void VirtualCameraPin::StopStreaming()

@@ -1,12 +1,14 @@
 #include "Common/capture/directshow/DirectShowDevice.h"
 
 #include "Common/capture/CameraControls.h"
+#include "Common/capture/CaptureFailure.h"
 #include "Common/capture/FormatList.h"
 #include "Common/capture/directshow/DirectShowDeviceCallback.h"
 #include "Common/capture/directshow/DirectShowFrameFormat.h"
 #include "Common/capture/directshow/DirectShowMediaType.h"
 #include "Common/capture/directshow/DirectShowSubtypes.h"
 #include "Common/capture/directshow/DirectShowVideoInfo.h"
+#include "Common/capture/directshow/GraphEventWatcher.h"
 #include "Common/capture/transform/Transformer.h"
 
 #include <oleauto.h>
@@ -130,6 +132,19 @@ DirectShowVideoCapture::DirectShowDevice::DirectShowDevice(IMoniker& moniker, bo
         throw Exception(L"使用できるフレームフォーマットがありません。");
     }
     ApplyFrameFormat();
+    eventWatcher = std::make_unique<GraphEventWatcher>(*graph.Get(), [this] { OnDeviceLost(); });
+}
+
+void DirectShowVideoCapture::DirectShowDevice::OnDeviceLost()
+{
+    if (!isRunning.exchange(false))
+    {
+        return;
+    }
+    // From here on no sample reaches the sink; the graph is stopped on the
+    // UI thread, which may be waiting for this thread to finish.
+    lostWhileRunning = true;
+    NotifyStreamEnded(CaptureFailure::Make(HRESULT_FROM_WIN32(ERROR_DEVICE_REMOVED)));
 }
 
 void DirectShowVideoCapture::DirectShowDevice::EnumerateFormats(bool allowDuplicateFrameFormat)
@@ -162,6 +177,7 @@ void DirectShowVideoCapture::DirectShowDevice::EnumerateFormats(bool allowDuplic
 
 DirectShowVideoCapture::DirectShowDevice::~DirectShowDevice()
 {
+    eventWatcher.reset();
     try
     {
         Close();
@@ -211,7 +227,7 @@ void DirectShowVideoCapture::DirectShowDevice::Open()
         return;
     }
     const auto& format = static_cast<const DirectShowFrameFormat&>(*GetSelectedFormat());
-    if (stopFailed)
+    if (lostWhileRunning.exchange(false) || stopFailed)
     {
         ThrowIfFailed(mediaControl->Stop());
         stopFailed = false;
@@ -257,7 +273,8 @@ void DirectShowVideoCapture::DirectShowDevice::Open()
 
 void DirectShowVideoCapture::DirectShowDevice::Close()
 {
-    if (!isRunning.load())
+    const bool lost = lostWhileRunning.exchange(false);
+    if (!isRunning.load() && !lost)
     {
         return;
     }
@@ -266,7 +283,8 @@ void DirectShowVideoCapture::DirectShowDevice::Close()
     // reach nothing and the next Open starts over.
     isRunning = false;
     stopFailed = FAILED(stopped);
-    if (stopFailed)
+    // A camera that is gone has had its say already.
+    if (stopFailed && !lost)
     {
         // A graph that still runs keeps its connections; Open stops it first.
         ThrowIfFailed(stopped);

@@ -7,9 +7,14 @@
 // Media Foundation backend does; for any other subtype the grabber asks for
 // ARGB32 and DirectShow inserts whatever converts to it.
 //
+// A camera that is unplugged while streaming (the graph's EC_DEVICE_LOST)
+// stops delivering at once and ends its stream with the removal's error; the
+// graph itself is stopped by the next Open or Close on the UI thread.
+//
 // Threads: construction, Open, Close and destruction on the UI thread;
 // OnSample on DirectShow's streaming thread (through Callback::SampleCB),
-// under frameLock and then sinkLock.
+// under frameLock and then sinkLock; the removal on the graph's event
+// watcher thread.
 #pragma once
 
 #include "Common/ComPointer.h"
@@ -30,6 +35,7 @@
 namespace Common
 {
 
+class GraphEventWatcher;
 class Transformer;
 
 class DirectShowVideoCapture::DirectShowDevice : public Device
@@ -87,6 +93,8 @@ private:
     // Removes what RenderStream added to the graph (converters): left in
     // place they would pile up, one more set at every Open.
     void RemoveInsertedFilters();
+    // The graph said the camera was removed (watcher thread).
+    void OnDeviceLost();
 
     ComPointer<IBaseFilter> deviceFilter;
     ComPointer<IBaseFilter> grabberFilter;
@@ -102,6 +110,11 @@ private:
     std::atomic<bool> isRunning{false};
     // UI thread: the last Stop failed, so the graph may still be running.
     bool stopFailed = false;
+    // Set by the watcher thread when the camera went while the graph ran:
+    // the graph still runs, and the next Open or Close stops it.
+    std::atomic<bool> lostWhileRunning{false};
+    // Last made, first gone: no removal is handled while the rest goes.
+    std::unique_ptr<GraphEventWatcher> eventWatcher;
 };
 
 } // namespace Common
