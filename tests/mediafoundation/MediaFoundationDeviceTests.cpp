@@ -326,6 +326,33 @@ TEST_F(MediaFoundationDeviceTest, EveryStreamEndGivesOneMessageAndAStoppedDevice
     ASSERT_TRUE(sink.WaitForFrames(frames + 1));
 }
 
+// The camera unplugged with a read under way: the source's removal ends the
+// stream once in the program's words, the source goes down once, and the
+// late answer of the request reaches nothing.
+TEST_F(MediaFoundationDeviceTest, TheSourcesRemovalEndsTheStreamOnce)
+{
+    OpenOneType(MFVideoFormat_RGB32, 4, 2, 12);
+    ASSERT_TRUE(DeliverOne());
+    ASSERT_TRUE(sink.WaitForFrames(1));
+    const auto source = camera->GetSource();
+    ASSERT_TRUE(WaitUntil([&] { return source->GetStream().GetPendingCount() > 0; }));
+
+    // The source says so; Wine's reader keeps it to itself, Windows' passes it on.
+    ASSERT_HRESULT_SUCCEEDED(source->QueueDeviceRemoved());
+    ASSERT_HRESULT_SUCCEEDED(tap->PassSourceEvent(MEVideoCaptureDeviceRemoved));
+    ASSERT_TRUE(sink.WaitForErrors(1));
+    EXPECT_FALSE(device->IsOpened());
+    EXPECT_EQ(1, sink.GetStreamEndCount());
+    EXPECT_EQ(MF_E_VIDEO_RECORDING_DEVICE_INVALIDATED, sink.GetErrors()[0].ErrorCode);
+    EXPECT_EQ(0u, sink.GetErrors()[0].Message.rfind(L"カメラが取り外されました。", 0));
+    EXPECT_EQ(2, camera->shutdowns) << "once after the listing, once for the stream";
+    source->GetStream().Deliver(1);
+    device->Close();
+    EXPECT_EQ(1, sink.GetFrameCount());
+    EXPECT_EQ(1u, sink.GetErrors().size());
+    EXPECT_EQ(0, LiveObjects::repeatedShutdowns.load());
+}
+
 TEST_F(MediaFoundationDeviceTest, ASourceAlreadyShutDownClosesCleanlyAndAFormatSwitchRestarts)
 {
     auto setup = CameraSetup::OneType(MFVideoFormat_RGB32, 4, 2, 13);

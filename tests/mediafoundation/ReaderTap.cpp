@@ -106,6 +106,10 @@ Common::MediaFoundationDevice::SourceReaderFactory ReaderTap::Factory()
             // The synchronous reader that lists the formats is the platform's own.
             return MFCreateSourceReaderFromMediaSource(source, attributes, reader);
         }
+        {
+            std::lock_guard lock(tap->mutex);
+            tap->lastCallback = callback;
+        }
         ComPointer<IMFSourceReaderCallback> tapped;
         tapped.Attach(new TapCallback(callback.Get(), tap));
         ComPointer<IMFSourceReader> inner;
@@ -125,6 +129,22 @@ Common::MediaFoundationDevice::SourceReaderFactory ReaderTap::Factory()
 bool ReaderTap::WaitForResults(int count, DWORD milliseconds)
 {
     return WaitUntil([&] { return results.load() >= count; }, milliseconds);
+}
+
+HRESULT ReaderTap::PassSourceEvent(MediaEventType type)
+{
+    ComPointer<IMFSourceReaderCallback> callback;
+    {
+        std::lock_guard lock(mutex);
+        callback = lastCallback;
+    }
+    ComPointer<IMFMediaEvent> event;
+    HRESULT hr = callback ? MFCreateMediaEvent(type, GUID_NULL, S_OK, nullptr, event.Put()) : E_FAIL;
+    if (SUCCEEDED(hr))
+    {
+        hr = callback->OnEvent(static_cast<DWORD>(MF_SOURCE_READER_MEDIASOURCE), event.Get());
+    }
+    return hr;
 }
 
 bool ReaderTap::ReleaseFlush()

@@ -5,7 +5,9 @@
 // it or answers GetCurrentMediaType with another type: what Wine's reader
 // cannot be made to do from a media source (it reports no stream error, its
 // ReadSample succeeds after the source is shut down, and it raises no
-// media-type change of a live source). Any thread; counters are atomic.
+// media-type change of a live source), and it hands on no event of the
+// source (Windows' reader passes a removal on through OnEvent). Any thread;
+// counters are atomic.
 #pragma once
 
 #include "Common/ComPointer.h"
@@ -39,9 +41,13 @@ struct ReaderTap : std::enable_shared_from_this<ReaderTap>
     std::atomic<int> flushes{0}; // OnFlush calls that reached the device's callback
     // Hands a held OnFlush on (from the test thread); false when none is held.
     bool ReleaseFlush();
+    // Hands an event of `type` to the last asynchronous reader's callback as
+    // the reader passes on the source's events; E_FAIL when no reader was made.
+    HRESULT PassSourceEvent(MediaEventType type);
     std::mutex mutex;
-    Common::ComPointer<IMFMediaType> currentType;          // guarded by mutex; null: the reader's own
-    Common::ComPointer<IMFSourceReaderCallback> heldFlush; // guarded by mutex
+    Common::ComPointer<IMFSourceReaderCallback> lastCallback; // guarded by mutex; the device's own
+    Common::ComPointer<IMFMediaType> currentType;             // guarded by mutex; null: the reader's own
+    Common::ComPointer<IMFSourceReaderCallback> heldFlush;    // guarded by mutex
 };
 
 } // namespace MediaFoundationTests

@@ -433,6 +433,13 @@ std::vector<bool> TestSource::GetStartSelection()
     return startSelection_;
 }
 
+HRESULT TestSource::QueueDeviceRemoved()
+{
+    std::lock_guard lock(mutex_);
+    return shutdown_ ? MF_E_SHUTDOWN
+                     : events_->QueueEventParamVar(MEVideoCaptureDeviceRemoved, GUID_NULL, S_OK, nullptr);
+}
+
 HRESULT TestSource::Stop()
 {
     std::lock_guard lock(mutex_);

@@ -182,6 +182,8 @@ public:
     TestStream& GetStream() { return *stream_.Get(); }
     // Which streams the last Start was given selected, in stream order.
     std::vector<bool> GetStartSelection();
+    // The camera is unplugged: the source says so, as a real one does.
+    HRESULT QueueDeviceRemoved();
 
 private:
     ~TestSource() override;

@@ -288,11 +288,21 @@ void MediaFoundationDevice::Close()
     ThrowIfFailed(CloseReader(true));
 }
 
-void MediaFoundationDevice::EndStream(const Exception& error)
+void MediaFoundationDevice::EndStream(const Exception& error, bool flush)
 {
-    // The read that reported the end was the one under way: nothing to flush.
-    static_cast<void>(CloseReader(false));
+    // After a read result, the read that reported the end was the one under
+    // way: nothing to flush.
+    static_cast<void>(CloseReader(flush));
     NotifyStreamEnded(error);
+}
+
+void MediaFoundationDevice::OnDeviceRemoved()
+{
+    AutoLock lock(deviceLock);
+    if (reader)
+    {
+        EndStream(CaptureFailure::Make(MF_E_VIDEO_RECORDING_DEVICE_INVALIDATED), true);
+    }
 }
 
 void MediaFoundationDevice::ApplyFrameFormat()

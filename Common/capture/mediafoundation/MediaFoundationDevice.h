@@ -97,6 +97,9 @@ private:
     // converted and the next read requested. A failure of one sample is
     // reported and streaming goes on; a failed read request ends the stream.
     void OnReadResult(HRESULT status, DWORD streamFlags, IMFSample* sample);
+    // The source said the camera was removed (MEVideoCaptureDeviceRemoved,
+    // passed on by the reader): the stream ends as on a failed read.
+    void OnDeviceRemoved();
     // Converts one sample, or raises Exception (the frame is lost).
     void OnSample(DWORD streamFlags, IMFSample* sample);
     // Reads the stream's new media type: the same size and layout carry on,
@@ -107,8 +110,9 @@ private:
     // that ends the read under way) and shuts the source down. Returns the
     // shut-down's failure, if it matters (see Close).
     HRESULT CloseReader(bool flush);
-    // Under deviceLock, open, on the delivery thread: closes and tells the sink.
-    void EndStream(const Exception& error);
+    // Under deviceLock, open, on the delivery thread: closes (flush: ending
+    // a read still under way) and tells the sink.
+    void EndStream(const Exception& error, bool flush = false);
 
     ComPointer<IMFActivate> activate;
     SourceReaderFactory sourceReaderFactory;

@@ -83,9 +83,30 @@ HRESULT MediaFoundationDevice::Callback::OnFlush(DWORD)
     return SetEvent(flushed_.Get()) ? S_OK : HRESULT_FROM_WIN32(GetLastError());
 }
 
-HRESULT MediaFoundationDevice::Callback::OnEvent(DWORD, IMFMediaEvent*)
+HRESULT MediaFoundationDevice::Callback::OnEvent(DWORD, IMFMediaEvent* event)
 {
-    return S_OK;
+    MediaEventType type = MEUnknown;
+    if (event == nullptr || FAILED(event->GetType(&type)) || type != MEVideoCaptureDeviceRemoved)
+    {
+        return S_OK;
+    }
+    try
+    {
+        AutoLock lock(*deviceLock_);
+        if (device_ != nullptr)
+        {
+            device_->OnDeviceRemoved();
+        }
+        return S_OK;
+    }
+    catch (const Exception& error)
+    {
+        return error.ErrorCode;
+    }
+    catch (...)
+    {
+        return E_UNEXPECTED;
+    }
 }
 
 void MediaFoundationDevice::Callback::DetachDevice() noexcept
