@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 using Common::DirectShowMediaType;
@@ -130,6 +131,40 @@ TEST(DirectShowFrameFormat, BlocksThatAreNotALongEnoughVideoInfoHeaderAreRefused
     noBlock->pbFormat = nullptr;
     EXPECT_FALSE(Format::HasVideoInfo(*noBlock.Get()));
     EXPECT_THROW(Format{DirectShowMediaType()}, Common::Exception);
+}
+
+// A VIDEOINFOHEADER2 may state the YUV matrix and nominal range in its
+// control flags (bits 12-14 the range, 15-17 the matrix); only with
+// AMCONTROL_COLORINFO_PRESENT do they count, and only BT.709 and 0-255 change
+// the conversion from BT.601 studio range.
+TEST(DirectShowFrameFormat, YuvColourFromTheControlFlagsOfAVideoInfoHeader2)
+{
+    using Common::Convert::YuvEncoding;
+    using Common::Convert::YuvMatrix;
+    using Common::Convert::YuvRange;
+    constexpr DWORD stated = AMCONTROL_USED | AMCONTROL_COLORINFO_PRESENT;
+    const struct
+    {
+        DWORD flags;
+        YuvEncoding encoding;
+    } cases[] = {
+        {stated | 1u << 15 | 2u << 12, {YuvMatrix::Bt709, YuvRange::Studio}},
+        {stated | 2u << 15 | 1u << 12, {YuvMatrix::Bt601, YuvRange::Full}},
+        {stated | 1u << 15 | 1u << 12, {YuvMatrix::Bt709, YuvRange::Full}},
+        {stated | 3u << 15 | 3u << 12, {}}, // SMPTE 240M, 48-208: not converted otherwise
+        {AMCONTROL_USED | 1u << 15 | 1u << 12, {}},
+    };
+    for (const auto& c : cases)
+    {
+        DirectShowMediaType type = MakeVideoInfo2(MEDIASUBTYPE_YUY2, 640, 480, 333333);
+        reinterpret_cast<VIDEOINFOHEADER2*>(type->pbFormat)->dwControlFlags = c.flags;
+        EXPECT_EQ(Format(std::move(type)).yuvEncoding, c.encoding) << std::hex << c.flags;
+    }
+    // A VIDEOINFOHEADER has no such field: its bytes there belong to the bitmap header.
+    DirectShowMediaType plain = MakeVideoInfo(MEDIASUBTYPE_YUY2, 640, 480, 333333);
+    const DWORD fullBt709 = stated | 1u << 15 | 1u << 12;
+    std::memcpy(plain->pbFormat + offsetof(VIDEOINFOHEADER2, dwControlFlags), &fullBt709, sizeof fullBt709);
+    EXPECT_EQ(Format(std::move(plain)).yuvEncoding, YuvEncoding{});
 }
 
 TEST(DirectShowSubtypeNames, FourCcAndDirectShowSubtypes)

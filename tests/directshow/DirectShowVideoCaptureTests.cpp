@@ -378,8 +378,10 @@ TEST_F(DirectShowVirtualCamera, DeviceWithoutUsableFormatFollowsSkipErrorDevice)
     }
 }
 
-// Formats described only with VIDEOINFOHEADER2 are listed and stream exactly.
-TEST_F(DirectShowVirtualCamera, VideoInfoHeader2FormatsAreListedAndCapture)
+// Formats described only with VIDEOINFOHEADER2 are listed and stream
+// exactly; those that state their YUV colour (BT.709 studio range, BT.601
+// full range) convert by its formula, the others as BT.601 studio range.
+TEST_F(DirectShowVirtualCamera, VideoInfoHeader2FormatsAreListedAndCaptureInTheirColour)
 {
     constexpr wchar_t name[] = L"Tavix VIH2 Camera";
     constexpr wchar_t path[] = L"\\\\?\\root#tavix_vih2_camera#0000";
@@ -390,15 +392,17 @@ TEST_F(DirectShowVirtualCamera, VideoInfoHeader2FormatsAreListedAndCapture)
                                     [&](const auto& device) { return device->path == path; });
     ASSERT_NE(found, capture.devices.end());
     Common::Device& device = **found;
-    ASSERT_EQ(device.formats.size(), 2u);
+    ASSERT_EQ(device.formats.size(), 4u);
     EXPECT_EQ(device.formats[0]->GetName(), L"YUY2 640x480 (30fps)");
     EXPECT_EQ(device.formats[1]->GetName(), L"RGB24 320x240 (15fps)");
     EXPECT_EQ(device.formats[1]->stride, -960);
+    EXPECT_EQ(device.formats[2]->GetName(), L"YUY2 640x480 (15fps)");
+    EXPECT_EQ(device.formats[3]->GetName(), L"YUY2 320x240 (30fps)");
 
     TestSink vih2Sink;
     vih2Sink.Register(device);
     const std::vector<CameraFormat> catalogue = CameraFormat::VideoInfo2Catalogue();
-    for (std::int32_t i = 0; i < 2; ++i)
+    for (std::int32_t i = 0; i < 4; ++i)
     {
         SCOPED_TRACE(testing::Message() << "format " << i);
         device.SelectFrameFormat(i);

@@ -14,12 +14,30 @@ namespace
 // {34363248-0000-0010-8000-00AA00389B71}: H264's FOURCC, not in the headers.
 constexpr GUID SubtypeH264 = {0x34363248, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
+// VIDEOINFOHEADER2 control flags that state the colour: the DXVA extended
+// format's nominal range (bits 12-14: 1 is 0-255, 2 is 16-235) and transfer
+// matrix (bits 15-17: 1 is BT.709, 2 is BT.601) over the AMCONTROL_ flags.
+DWORD ControlFlags(CameraFormat::Colour colour)
+{
+    const auto stated = [](DWORD range, DWORD matrix)
+    { return AMCONTROL_USED | AMCONTROL_COLORINFO_PRESENT | (range << 12) | (matrix << 15); };
+    switch (colour)
+    {
+    case CameraFormat::Colour::Bt709Studio:
+        return stated(2, 1);
+    case CameraFormat::Colour::Bt601Full:
+        return stated(1, 2);
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
 CameraFormat::CameraFormat(Layout layout, int width, int height, bool topDown, int framesPerSecond,
-                           Block block)
+                           Block block, Colour colour)
     : layout_(layout), width_(width), height_(height), topDown_(topDown), framesPerSecond_(framesPerSecond),
-      block_(block)
+      block_(block), colour_(block == Block::VideoInfo2 ? colour : Colour::Unstated)
 {
 }
 
@@ -130,6 +148,7 @@ HRESULT CameraFormat::FillMediaType(AM_MEDIA_TYPE& mediaType) const
         auto* info = reinterpret_cast<VIDEOINFOHEADER2*>(mediaType.pbFormat);
         info->dwBitRate = bitRate;
         info->AvgTimePerFrame = GetFrameInterval();
+        info->dwControlFlags = ControlFlags(colour_);
         info->bmiHeader = header;
     }
     else
@@ -256,6 +275,8 @@ std::vector<CameraFormat> CameraFormat::VideoInfo2Catalogue()
     return {
         CameraFormat(Layout::YUY2, 640, 480, false, 30, Block::VideoInfo2),
         CameraFormat(Layout::RGB24, 320, 240, false, 15, Block::VideoInfo2),
+        CameraFormat(Layout::YUY2, 640, 480, false, 15, Block::VideoInfo2, Colour::Bt709Studio),
+        CameraFormat(Layout::YUY2, 320, 240, false, 30, Block::VideoInfo2, Colour::Bt601Full),
     };
 }
 

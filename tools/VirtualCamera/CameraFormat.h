@@ -39,8 +39,18 @@ public:
         ShortVideoInfo,
     };
 
+    // The YUV matrix and nominal range a YUY2 format encodes with. Only a
+    // VIDEOINFOHEADER2 can say so (in its control flags); a format that does
+    // not say encodes as cameras mostly do, BT.601 studio range.
+    enum class Colour
+    {
+        Unstated,
+        Bt709Studio,
+        Bt601Full,
+    };
+
     CameraFormat(Layout layout, int width, int height, bool topDown, int framesPerSecond,
-                 Block block = Block::VideoInfo);
+                 Block block = Block::VideoInfo, Colour colour = Colour::Unstated);
 
     Layout GetLayout() const { return layout_; }
     int GetWidth() const { return width_; }
@@ -48,6 +58,7 @@ public:
     // True when the first row in memory is the top image row.
     bool IsTopDown() const { return topDown_ || layout_ == Layout::YUY2; }
     int GetFramesPerSecond() const { return framesPerSecond_; }
+    Colour GetColour() const { return colour_; }
     REFERENCE_TIME GetFrameInterval() const { return 10'000'000 / framesPerSecond_; }
     int GetRowBytes() const;
     int GetImageBytes() const { return GetRowBytes() * height_; }
@@ -69,10 +80,9 @@ public:
 
     // The formats of the standard camera; of one that describes its formats
     // only with VIDEOINFOHEADER2 (as capture cards and other virtual cameras
-    // do); and of a broken one that offers nothing a capture program can use.
-    // Under Wine 8 a sample grabber connects only to its exact subtype (Wine
-    // has no converters), so a capture program gets these formats only by
-    // asking for each one's own subtype.
+    // do), two of them with their YUV colour; and of a broken one that offers nothing a capture program can
+    // use. Under Wine 8 a sample grabber connects only to its exact subtype (Wine has no converters), so a
+    // capture program gets these formats only by asking for each one's own subtype.
     static std::vector<CameraFormat> StandardCatalogue();
     static std::vector<CameraFormat> VideoInfo2Catalogue();
     // The one format of a preview pin: ARGB32 320x240, top-down, 15 fps.
@@ -93,6 +103,7 @@ private:
     bool topDown_;
     int framesPerSecond_;
     Block block_;
+    Colour colour_;
 };
 
 } // namespace VirtualCamera

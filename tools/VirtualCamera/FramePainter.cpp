@@ -3,6 +3,7 @@
 #include "TestPattern.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace VirtualCamera
@@ -15,27 +16,64 @@ std::uint8_t Clamp(int value)
     return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
 }
 
-// BT.601, limited range, as cameras deliver YUY2.
-void ToYuv(std::uint32_t argb, int& y, int& u, int& v)
+using Colour = CameraFormat::Colour;
+
+// The matrix's red and blue weights.
+struct Weights
+{
+    double red;
+    double blue;
+};
+
+Weights WeightsOf(Colour colour)
+{
+    return colour == Colour::Bt709Studio ? Weights{0.2126, 0.0722} : Weights{0.299, 0.114};
+}
+
+// BT.601 studio range as cameras mostly deliver YUY2 (integer factors), or
+// the stated colour from the textbook definition, rounded.
+void ToYuv(std::uint32_t argb, Colour colour, int& y, int& u, int& v)
 {
     const int r = static_cast<int>((argb >> 16) & 0xFF);
     const int g = static_cast<int>((argb >> 8) & 0xFF);
     const int b = static_cast<int>(argb & 0xFF);
-    y = ((66 * r + 129 * g + 25 * b + 128) >> 8) + 16;
-    u = ((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128;
-    v = ((112 * r - 94 * g - 18 * b + 128) >> 8) + 128;
+    if (colour == Colour::Unstated)
+    {
+        y = ((66 * r + 129 * g + 25 * b + 128) >> 8) + 16;
+        u = ((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128;
+        v = ((112 * r - 94 * g - 18 * b + 128) >> 8) + 128;
+        return;
+    }
+    const Weights w = WeightsOf(colour);
+    const double luma = w.red * r + (1 - w.red - w.blue) * g + w.blue * b;
+    const double blueDifference = (b - luma) / (2 * (1 - w.blue));
+    const double redDifference = (r - luma) / (2 * (1 - w.red));
+    const bool full = colour == Colour::Bt601Full;
+    y = static_cast<int>(std::lround(full ? luma : 16 + luma * 219 / 255));
+    u = static_cast<int>(std::lround(128 + blueDifference * (full ? 1.0 : 224.0 / 255)));
+    v = static_cast<int>(std::lround(128 + redDifference * (full ? 1.0 : 224.0 / 255)));
 }
 
-// The textbook inverse: Y in 16..235, U and V in 16..240 around 128, with
-// integer coefficients scaled by 256 and rounded.
-void FromYuv(int y, int u, int v, std::uint8_t* bgra)
+// The textbook inverse of the colour's matrix and range with its factors
+// scaled by 256 and rounded: studio range has Y in 16..235 and U, V in
+// 16..240 around 128, full range all three in 0..255.
+void FromYuv(int y, int u, int v, Colour colour, std::uint8_t* bgra)
 {
-    const int c = y - 16;
+    const Weights w = WeightsOf(colour);
+    const bool full = colour == Colour::Bt601Full;
+    const double chromaScale = full ? 1.0 : 255.0 / 224;
+    const auto factor = [](double value) { return static_cast<int>(std::lround(256 * value)); };
+    const int luma = factor(full ? 1.0 : 255.0 / 219);
+    const int vToRed = factor(2 * (1 - w.red) * chromaScale);
+    const int uToBlue = factor(2 * (1 - w.blue) * chromaScale);
+    const int uToGreen = -factor(2 * (1 - w.blue) * w.blue / (1 - w.red - w.blue) * chromaScale);
+    const int vToGreen = -factor(2 * (1 - w.red) * w.red / (1 - w.red - w.blue) * chromaScale);
+    const int c = y - (full ? 0 : 16);
     const int d = u - 128;
     const int e = v - 128;
-    bgra[0] = Clamp((298 * c + 516 * d + 128) >> 8);
-    bgra[1] = Clamp((298 * c - 100 * d - 208 * e + 128) >> 8);
-    bgra[2] = Clamp((298 * c + 409 * e + 128) >> 8);
+    bgra[0] = Clamp((luma * c + uToBlue * d + 128) >> 8);
+    bgra[1] = Clamp((luma * c + uToGreen * d + vToGreen * e + 128) >> 8);
+    bgra[2] = Clamp((luma * c + vToRed * e + 128) >> 8);
     bgra[3] = 0xFF;
 }
 
@@ -60,7 +98,7 @@ std::vector<std::uint8_t> FramePainter::Expected(const CameraFormat& format, std
             case CameraFormat::Layout::YUY2:
             {
                 const std::uint8_t* group = in + (x / 2) * 4;
-                FromYuv(group[(x % 2) * 2], group[1], group[3], out);
+                FromYuv(group[(x % 2) * 2], group[1], group[3], format.GetColour(), out);
                 break;
             }
             case CameraFormat::Layout::RGB24:
@@ -98,12 +136,12 @@ void FramePainter::PrepareRows(const PixelAdjustment& adjustment)
     {
         scratch_[static_cast<std::size_t>(x)] = adjustment.Apply(TestPattern::BarPixel(x % width, 0, width));
     }
-    WritePixels(format_.GetLayout(), scratch_.data(), width * 2, bars_.data());
+    WritePixels(format_, scratch_.data(), width * 2, bars_.data());
     for (int x = 0; x < width; ++x)
     {
         scratch_[static_cast<std::size_t>(x)] = adjustment.Apply(TestPattern::FooterPixel(x, width));
     }
-    WritePixels(format_.GetLayout(), scratch_.data(), width, footer_.data());
+    WritePixels(format_, scratch_.data(), width, footer_.data());
 }
 
 int FramePainter::BytesForPixels(int pixels) const
@@ -119,10 +157,10 @@ int FramePainter::BytesForPixels(int pixels) const
     }
 }
 
-void FramePainter::WritePixels(CameraFormat::Layout layout, const std::uint32_t* argb, int count,
+void FramePainter::WritePixels(const CameraFormat& format, const std::uint32_t* argb, int count,
                                std::uint8_t* out)
 {
-    switch (layout)
+    switch (format.GetLayout())
     {
     case CameraFormat::Layout::RGB24:
         for (int i = 0; i < count; ++i)
@@ -136,8 +174,8 @@ void FramePainter::WritePixels(CameraFormat::Layout layout, const std::uint32_t*
         for (int i = 0; i + 1 < count; i += 2)
         {
             int y0, u0, v0, y1, u1, v1;
-            ToYuv(argb[i], y0, u0, v0);
-            ToYuv(argb[i + 1], y1, u1, v1);
+            ToYuv(argb[i], format.GetColour(), y0, u0, v0);
+            ToYuv(argb[i + 1], format.GetColour(), y1, u1, v1);
             out[i * 2 + 0] = Clamp(y0);
             out[i * 2 + 1] = Clamp((u0 + u1 + 1) / 2);
             out[i * 2 + 2] = Clamp(y1);
@@ -167,7 +205,7 @@ void FramePainter::Paint(std::uint8_t* buffer, std::uint32_t counter, const Pixe
         scratch_[static_cast<std::size_t>(x)] =
             adjustment.Apply(TestPattern::CounterPixel(x, width, counter));
     }
-    WritePixels(format_.GetLayout(), scratch_.data(), width, counter_.data());
+    WritePixels(format_, scratch_.data(), width, counter_.data());
     const std::uint8_t* bars = bars_.data() + BytesForPixels(TestPattern::BarShift(width, counter));
 
     for (int y = 0; y < height; ++y)

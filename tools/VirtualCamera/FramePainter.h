@@ -25,13 +25,14 @@ public:
     // What a capture program that converts exactly shows for frame
     // `counter` of `format`: width x height pixels, 4 bytes each in memory
     // order B G R A, rows top-down and packed. RGB layouts show the painted
-    // colours (alpha 0xFF, ARGB32 its own); YUY2 the textbook BT.601
-    // studio-range conversion of the painted Y, U, V. Allocates; for tests.
+    // colours (alpha 0xFF, ARGB32 its own); YUY2 the textbook conversion
+    // of the painted Y, U, V by the format's matrix and range (BT.601
+    // studio range when it states none). Allocates; for tests.
     static std::vector<std::uint8_t> Expected(const CameraFormat& format, std::uint32_t counter);
 
-    // Writes `count` pixels (0xAARRGGBB) in the format's layout; YUY2 takes
-    // an even count.
-    static void WritePixels(CameraFormat::Layout layout, const std::uint32_t* argb, int count,
+    // Writes `count` pixels (0xAARRGGBB) in the format's layout (and YUV
+    // colour); YUY2 takes an even count.
+    static void WritePixels(const CameraFormat& format, const std::uint32_t* argb, int count,
                             std::uint8_t* out);
 
 private:

@@ -246,9 +246,7 @@ void DirectShowVideoCapture::DirectShowDevice::Open()
         {
             FilledMediaType connected;
             ThrowIfFailed(sampleGrabber->GetConnectedMediaType(&connected.type));
-            Conversion made = GetConversion(connected.type);
-            AutoLock lock(frameLock);
-            conversion = std::move(made);
+            SwitchConversion(GetConversion(connected.type));
         }
         ThrowIfFailed(mediaControl->Run());
     }
@@ -398,7 +396,25 @@ DirectShowVideoCapture::DirectShowDevice::GetConversion(const AM_MEDIA_TYPE& typ
     made.width = info->bitmapWidth;
     made.height = std::abs(info->bitmapHeight);
     made.stride = static_cast<std::int32_t>(info->GetStride(type.subtype));
+    DirectShowMediaType copy(static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE))));
+    if (!copy)
+    {
+        throw Exception(static_cast<HRESULT>(E_OUTOFMEMORY));
+    }
+    std::memset(copy.Get(), 0, sizeof(AM_MEDIA_TYPE));
+    ThrowIfFailed(DirectShowMediaType::CopyInto(type, *copy.Get()));
+    made.format = std::make_shared<const DirectShowFrameFormat>(std::move(copy));
     return made;
+}
+
+void DirectShowVideoCapture::DirectShowDevice::SwitchConversion(Conversion made)
+{
+    AutoLock lock(frameLock);
+    conversion = std::move(made);
+    // The transformer is the device's one for this subtype: what it knows
+    // of the samples beyond their size (the YUV encoding) is set here,
+    // under the lock its conversions run under.
+    conversion.transformer->SetSourceFormat(*conversion.format);
 }
 
 void DirectShowVideoCapture::DirectShowDevice::OnSample(IMediaSample& sample)
@@ -415,9 +431,7 @@ void DirectShowVideoCapture::DirectShowDevice::OnSample(IMediaSample& sample)
         DirectShowMediaType changed;
         if (sample.GetMediaType(changed.Put()) == S_OK && changed)
         {
-            Conversion made = GetConversion(*changed.Get());
-            AutoLock lock(frameLock);
-            conversion = std::move(made);
+            SwitchConversion(GetConversion(*changed.Get()));
         }
         ThrowIfFailed(sample.GetPointer(&buffer));
         length = sample.GetActualDataLength();

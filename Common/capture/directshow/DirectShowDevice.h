@@ -77,18 +77,23 @@ private:
     struct Conversion
     {
         std::shared_ptr<Transformer> transformer;
+        // The type read as a format: what the transformer is told of the
+        // samples beyond their size (their YUV encoding).
+        std::shared_ptr<const DirectShowFrameFormat> format;
         std::int32_t width = 0;
         std::int32_t height = 0;
-        std::int32_t stride = 0; // negative: bottom-up rows
+        std::int32_t stride = 0; // negative: bottom-up rows; 0 for MJPG
     };
 
     void EnumerateFormats(bool allowDuplicateFrameFormat);
     // The media type the grabber asks for when `format` is selected.
     static AM_MEDIA_TYPE GetGrabberType(const AM_MEDIA_TYPE& format);
-    // Takes size, row order and transformer from the type the grabber was
-    // connected with (or a sample switched to). Raises Exception for a type
-    // the device cannot convert.
+    // Takes size, row order, YUV encoding and transformer from the type the
+    // grabber was connected with (or a sample switched to). Raises Exception
+    // for a type the device cannot convert.
     Conversion GetConversion(const AM_MEDIA_TYPE& type) const;
+    // Makes `made` the conversion of the samples from now on. Takes frameLock.
+    void SwitchConversion(Conversion made);
     void Deliver(const BYTE* buffer, long length, std::int64_t arrived);
     // Removes what RenderStream added to the graph (converters): left in
     // place they would pile up, one more set at every Open.

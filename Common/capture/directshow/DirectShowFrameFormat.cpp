@@ -33,6 +33,7 @@ DirectShowVideoCapture::DirectShowFrameFormat::DirectShowFrameFormat(DirectShowM
     stride = IsWithinSizeLimit() ? static_cast<std::int32_t>(rowStride) : 0;
     frameRate =
         10'000'000.0 / static_cast<double>(info->frameInterval == 0 ? 10'000'000 : info->frameInterval);
+    yuvEncoding = info->yuvEncoding;
 }
 
 const wchar_t* DirectShowVideoCapture::DirectShowFrameFormat::GetSubtypeName() const

@@ -35,6 +35,34 @@ template <class Header> DirectShowVideoInfo ReadHeader(const BYTE* block)
     return info;
 }
 
+// The colour information a VIDEOINFOHEADER2 may carry in the upper bits of
+// its control flags, laid out as the DXVA extended format (whose lowest
+// byte the AMCONTROL_ flags take): the nominal range in bits 12-14, the
+// transfer matrix in bits 15-17.
+constexpr DWORD NominalRangeShift = 12;
+constexpr DWORD TransferMatrixShift = 15;
+constexpr DWORD FieldMask = 0x7;
+constexpr DWORD NominalRangeFull = 1; // 0-255
+constexpr DWORD TransferMatrixBt709 = 1;
+
+Convert::YuvEncoding ReadColourInformation(DWORD controlFlags)
+{
+    Convert::YuvEncoding encoding;
+    if ((controlFlags & AMCONTROL_COLORINFO_PRESENT) == 0)
+    {
+        return encoding;
+    }
+    if (((controlFlags >> TransferMatrixShift) & FieldMask) == TransferMatrixBt709)
+    {
+        encoding.matrix = Convert::YuvMatrix::Bt709;
+    }
+    if (((controlFlags >> NominalRangeShift) & FieldMask) == NominalRangeFull)
+    {
+        encoding.range = Convert::YuvRange::Full;
+    }
+    return encoding;
+}
+
 } // namespace
 
 std::optional<DirectShowVideoInfo> DirectShowVideoInfo::Read(const AM_MEDIA_TYPE& type)
@@ -51,7 +79,12 @@ std::optional<DirectShowVideoInfo> DirectShowVideoInfo::Read(const AM_MEDIA_TYPE
     if (type.formattype == FORMAT_VideoInfo2 &&
         type.cbFormat >= BytesRead(offsetof(VIDEOINFOHEADER2, bmiHeader)))
     {
-        return ReadHeader<VIDEOINFOHEADER2>(type.pbFormat);
+        DirectShowVideoInfo info = ReadHeader<VIDEOINFOHEADER2>(type.pbFormat);
+        DWORD controlFlags = 0;
+        std::memcpy(&controlFlags, type.pbFormat + offsetof(VIDEOINFOHEADER2, dwControlFlags),
+                    sizeof(controlFlags));
+        info.yuvEncoding = ReadColourInformation(controlFlags);
+        return info;
     }
     return std::nullopt;
 }
