@@ -142,6 +142,43 @@ TEST_F(MJPGTransformerTest, DecoderFailuresReleaseEveryObjectAndTheNextFrameDeco
     EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
 }
 
+// The decode runs in Prepare, which the devices call before they take the
+// frame's lock; Transform then makes no imaging object and only exchanges
+// the decoded buffer with the frame's: frame after frame two buffers take
+// turns and nothing is allocated. A prepared image larger than the frame is
+// refused untouched, and the next frame decodes again.
+TEST_F(MJPGTransformerTest, PrepareDecodesAndTransformOnlyPlacesTheImage)
+{
+    const std::vector<std::uint8_t> jpeg = TestSupport::EncodeJpeg(Width, Height, TestColour);
+    const auto size = static_cast<std::uint32_t>(jpeg.size());
+    FrameBuffer frame = FilledFrame(Width, Height);
+    std::vector<const std::uint8_t*> buffers;
+    for (int i = 0; i < 4; ++i)
+    {
+        transformer_->Prepare(jpeg.data(), size);
+        const int created = factory_->objectsCreated;
+        std::fill(frame.pixels.begin(), frame.pixels.end(), std::uint8_t{0});
+        transformer_->Transform(jpeg.data(), size, Width, Height, Width * 2, frame);
+        EXPECT_EQ(factory_->objectsCreated, created);
+        EXPECT_LE(LargestError(frame), 12) << "frame " << i;
+        if (std::find(buffers.begin(), buffers.end(), frame.pixels.data()) == buffers.end())
+        {
+            buffers.push_back(frame.pixels.data());
+        }
+    }
+    EXPECT_EQ(buffers.size(), 2u);
+
+    transformer_->Prepare(jpeg.data(), size);
+    FrameBuffer small = FilledFrame(Width / 2, Height);
+    EXPECT_THROW(transformer_->Transform(jpeg.data(), size, Width, Height, Width * 2, small),
+                 Common::Exception);
+    EXPECT_EQ(small.pixels, FilledFrame(Width / 2, Height).pixels) << "the frame was written";
+    const int created = factory_->objectsCreated;
+    transformer_->Transform(jpeg.data(), size, Width, Height, Width * 2, frame);
+    EXPECT_GT(factory_->objectsCreated, created) << "a frame not prepared was not decoded";
+    EXPECT_TRUE(factory_->ReleaseObjectsAndCheckFreed());
+}
+
 // The JPEG as many USB cameras send it: every DHT segment left out, the
 // decoder to assume the standard tables. (The platform's encoder writes
 // the standard tables, so the frame decodes as before.)

@@ -458,8 +458,14 @@ void DirectShowVideoCapture::DirectShowDevice::Deliver(const BYTE* buffer, long 
 {
     try
     {
-        AutoLock lock(frameLock);
-        if (!conversion.transformer)
+        // The conversion this sample arrived under: it changes only on this
+        // thread (a sample bringing a new type) or while the graph stops.
+        Conversion current;
+        {
+            AutoLock lock(frameLock);
+            current = conversion;
+        }
+        if (!current.transformer)
         {
             throw Exception(static_cast<HRESULT>(E_POINTER));
         }
@@ -470,19 +476,23 @@ void DirectShowVideoCapture::DirectShowDevice::Deliver(const BYTE* buffer, long 
         // The transformer is given the top image row; for bottom-up rows
         // that is the last one in the buffer.
         const BYTE* top = buffer;
-        if (conversion.stride < 0)
+        if (current.stride < 0)
         {
             const std::uint64_t offset =
-                static_cast<std::uint64_t>(conversion.height - 1) *
-                static_cast<std::uint64_t>(-static_cast<std::int64_t>(conversion.stride));
+                static_cast<std::uint64_t>(current.height - 1) *
+                static_cast<std::uint64_t>(-static_cast<std::int64_t>(current.stride));
             if (offset >= static_cast<std::uint64_t>(length))
             {
                 ThrowTooShort();
             }
             top += offset;
         }
-        conversion.transformer->Transform(top, static_cast<std::uint32_t>(length), conversion.width,
-                                          conversion.height, conversion.stride, frame);
+        // A decode (MJPG) runs before frameLock is taken, so readers of the
+        // frame do not wait for it.
+        current.transformer->Prepare(top, static_cast<std::uint32_t>(length));
+        AutoLock lock(frameLock);
+        current.transformer->Transform(top, static_cast<std::uint32_t>(length), current.width, current.height,
+                                       current.stride, frame);
         NotifyFrame(frame, arrived);
     }
     catch (const Exception& error)

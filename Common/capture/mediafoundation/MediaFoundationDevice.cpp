@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace Common
 {
@@ -420,7 +421,9 @@ void MediaFoundationDevice::ConvertSample(IMFSample* sample)
         buffer2DSized.Reset();
     }
 
-    AutoLock frameGuard(frameLock);
+    // frameLock is taken only for the step that writes the frame: a decode
+    // (MJPG) runs before it, so readers of the frame do not wait for it.
+    std::optional<AutoLock> frameGuard;
     const FrameFormat& format = *GetSelectedFormat();
     std::int32_t stride = format.stride;
     BYTE* data = nullptr;
@@ -488,6 +491,8 @@ void MediaFoundationDevice::ConvertSample(IMFSample* sample)
                 top += offset;
             }
         }
+        currentTransformer->Prepare(top, length);
+        frameGuard.emplace(frameLock);
         currentTransformer->Transform(top, length, format.width, format.height, stride, frame);
     }
     catch (...)

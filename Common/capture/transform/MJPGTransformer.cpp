@@ -2,6 +2,7 @@
 
 #include "Common/capture/convert/MotionJpeg.h"
 
+#include <cstring>
 #include <utility>
 
 namespace Common
@@ -26,9 +27,9 @@ const GUID& MJPGTransformer::GetSubtype() const
     return subtype_;
 }
 
-void MJPGTransformer::Transform(const std::uint8_t* source, std::uint32_t sourceLength, std::int32_t,
-                                std::int32_t, std::int32_t, FrameBuffer& frame)
+void MJPGTransformer::Prepare(const std::uint8_t* source, std::uint32_t sourceLength)
 {
+    prepared_ = false;
     // A buffer shorter than the marker cannot be a JPEG image either.
     if (source == nullptr || sourceLength < 2 || source[0] != 0xFF || source[1] != 0xD8)
     {
@@ -62,17 +63,54 @@ void MJPGTransformer::Transform(const std::uint8_t* source, std::uint32_t source
                                         WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom));
 
     // Some decoders write a too large image past the end of the buffer
-    // instead of failing, so the size is checked first.
+    // instead of failing, so the buffer is sized from the image first.
     UINT imageWidth = 0;
     UINT imageHeight = 0;
     ThrowIfFailed(converter->GetSize(&imageWidth, &imageHeight));
-    if (frame.width < 0 || frame.height < 0 || imageWidth > static_cast<UINT>(frame.width) ||
-        imageHeight > static_cast<UINT>(frame.height))
+    if (imageWidth > static_cast<UINT>(FrameFormat::MaximumSide) ||
+        imageHeight > static_cast<UINT>(FrameFormat::MaximumSide))
     {
         throw Exception(static_cast<HRESULT>(WINCODEC_ERR_INSUFFICIENTBUFFER));
     }
-    ThrowIfFailed(converter->CopyPixels(nullptr, static_cast<UINT>(frame.stride),
-                                        static_cast<UINT>(frame.pixels.size()), frame.pixels.data()));
+    const std::size_t bytes = static_cast<std::size_t>(imageWidth) * imageHeight * 4;
+    // Grows only: the same size frame after frame allocates nothing.
+    if (decoded_.size() != bytes)
+    {
+        decoded_.resize(bytes);
+    }
+    ThrowIfFailed(converter->CopyPixels(nullptr, imageWidth * 4, static_cast<UINT>(bytes), decoded_.data()));
+    decodedWidth_ = imageWidth;
+    decodedHeight_ = imageHeight;
+    prepared_ = true;
+}
+
+void MJPGTransformer::Transform(const std::uint8_t* source, std::uint32_t sourceLength, std::int32_t,
+                                std::int32_t, std::int32_t, FrameBuffer& frame)
+{
+    if (!prepared_)
+    {
+        Prepare(source, sourceLength);
+    }
+    prepared_ = false;
+    if (frame.width < 0 || frame.height < 0 || decodedWidth_ > static_cast<std::uint32_t>(frame.width) ||
+        decodedHeight_ > static_cast<std::uint32_t>(frame.height) ||
+        frame.pixels.size() < static_cast<std::size_t>(frame.stride) * static_cast<std::size_t>(frame.height))
+    {
+        throw Exception(static_cast<HRESULT>(WINCODEC_ERR_INSUFFICIENTBUFFER));
+    }
+    if (decodedWidth_ == static_cast<std::uint32_t>(frame.width) &&
+        decodedHeight_ == static_cast<std::uint32_t>(frame.height) && decoded_.size() == frame.pixels.size())
+    {
+        // The whole frame: the buffers change places, no copy.
+        frame.pixels.swap(decoded_);
+        return;
+    }
+    const std::size_t rowBytes = static_cast<std::size_t>(decodedWidth_) * 4;
+    for (std::uint32_t y = 0; y < decodedHeight_; ++y)
+    {
+        std::memcpy(frame.pixels.data() + y * static_cast<std::size_t>(frame.stride),
+                    decoded_.data() + y * rowBytes, rowBytes);
+    }
 }
 
 } // namespace Common

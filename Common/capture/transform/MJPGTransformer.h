@@ -1,7 +1,10 @@
-// Common::MJPGTransformer: decodes a Motion JPEG frame
-// with the Windows Imaging Component into the device's FrameBuffer as 32-bit
-// BGRA. Holds the imaging factory for its whole life; every per-frame object
-// (stream, decoder, frame, converter) lives only during Transform.
+// Common::MJPGTransformer: decodes a Motion JPEG frame with the Windows
+// Imaging Component as 32-bit BGRA. The decode runs in Prepare, before the
+// device takes frameLock, into a back buffer the transformer keeps; Transform
+// then only exchanges that buffer with the frame's pixels (or copies it,
+// when the image is smaller than the frame). Holds the imaging factory for
+// its whole life; the imaging objects of one decode (stream, decoder, frame,
+// converter) live only during it; the buffers are reused frame after frame.
 // Threads as Transformer; the factory is used only by the delivery thread.
 #pragma once
 
@@ -10,6 +13,7 @@
 
 #include <wincodec.h>
 
+#include <cstdint>
 #include <vector>
 
 namespace Common
@@ -27,24 +31,36 @@ public:
 
     const GUID& GetSubtype() const override;
 
-    // A frame that does not start with the JPEG start-of-image marker
-    // (0xFF 0xD8) raises Exception(E_UNEXPECTED) before any decoder object
-    // exists; a decoder failure raises Exception with the decoder's code.
-    // The decoded image's own size decides what is written: `width`,
-    // `height` and `sourceStride` are not used. An image larger than `frame`
-    // raises Exception(WINCODEC_ERR_INSUFFICIENTBUFFER) before anything is
-    // copied; a smaller one fills the top-left corner. A frame without
-    // Huffman tables (as many cameras send them) is decoded with the
-    // standard tables inserted.
+    // Decodes the frame into the back buffer. A frame that does not start
+    // with the JPEG start-of-image marker (0xFF 0xD8) raises
+    // Exception(E_UNEXPECTED) before any decoder object exists; a decoder
+    // failure raises Exception with the decoder's code; an image wider or
+    // taller than FrameFormat::MaximumSide raises
+    // Exception(WINCODEC_ERR_INSUFFICIENTBUFFER). A frame without Huffman
+    // tables (as many cameras send them) is decoded with the standard tables
+    // inserted.
+    void Prepare(const std::uint8_t* source, std::uint32_t sourceLength) override;
+
+    // Puts the image decoded by Prepare (or, without one, decoded now) into
+    // `frame`. The decoded image's own size decides what is written:
+    // `width`, `height` and `sourceStride` are not used. An image larger than
+    // `frame` raises Exception(WINCODEC_ERR_INSUFFICIENTBUFFER) before
+    // anything is written; a smaller one fills the top-left corner.
     void Transform(const std::uint8_t* source, std::uint32_t sourceLength, std::int32_t width,
                    std::int32_t height, std::int32_t sourceStride, FrameBuffer& frame) override;
 
 private:
     const GUID& subtype_;
     ComPointer<IWICImagingFactory> factory_;
-    // The last frame that needed the standard Huffman tables, with them;
-    // kept so that frame after frame reuses its memory.
+    // The last frame that needed the standard Huffman tables, with them.
     std::vector<std::uint8_t> completedFrame_;
+    // The image Prepare decoded (B G R A, packed rows), valid while
+    // `prepared_`; after an exchange with a frame it holds that frame's
+    // previous pixels, whose memory the next decode reuses.
+    std::vector<std::uint8_t> decoded_;
+    std::uint32_t decodedWidth_ = 0;
+    std::uint32_t decodedHeight_ = 0;
+    bool prepared_ = false;
 };
 
 } // namespace Common

@@ -3,7 +3,8 @@
 // backends use the same converters: each device holds one instance of each
 // it needs and picks the one whose subtype matches the selected format.
 // Threads: called on the platform's delivery thread, one call at a time per
-// device, while the caller holds the device's frameLock.
+// device; Transform while the caller holds the device's frameLock, Prepare
+// before it takes it.
 #pragma once
 
 #include "Common/capture/FrameBuffer.h"
@@ -39,6 +40,19 @@ public:
     // that cannot be converted; `frame` then keeps what was written so far.
     virtual void Transform(const std::uint8_t* source, std::uint32_t sourceLength, std::int32_t width,
                            std::int32_t height, std::int32_t sourceStride, FrameBuffer& frame) = 0;
+
+    // The part of a frame's conversion that needs only the source, run by
+    // the device before it takes frameLock, so that the preview, the pixel
+    // read-out and Snap do not wait for it: a decoder decodes into a back
+    // buffer of its own here, and the Transform that follows (for the same
+    // source) only puts that image into the frame. A Transform not preceded
+    // by Prepare does the whole work itself. The base prepares nothing.
+    // `source` is valid only during the call; raises Exception as Transform.
+    virtual void Prepare(const std::uint8_t* source, std::uint32_t sourceLength)
+    {
+        static_cast<void>(source);
+        static_cast<void>(sourceLength);
+    }
 
     // Takes what the selected format says about its frames beyond their
     // size and stride (YUV encoding, the picture's place in the buffer,
