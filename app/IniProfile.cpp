@@ -296,6 +296,43 @@ std::wstring IniProfile::CreateCopy() const
     return std::wstring();
 }
 
+int IniProfile::RemoveStrayCopies() const
+{
+    constexpr ULONGLONG MinimumAge = 60ull * 10'000'000ull; // one minute in 100 ns units
+    auto ticks = [](const FILETIME& time)
+    { return ULONGLONG{time.dwHighDateTime} << 32 | time.dwLowDateTime; };
+    auto isCopyName = [](const wchar_t* name)
+    {
+        if (std::wcslen(name) != CopyNameLength || std::wcsncmp(name, L"~ini", 4) != 0 ||
+            _wcsicmp(name + 8, L".tmp") != 0)
+        {
+            return false;
+        }
+        return std::all_of(name + 4, name + 8, [](wchar_t c) { return std::iswxdigit(c) != 0; });
+    };
+    FILETIME now = {};
+    GetSystemTimeAsFileTime(&now);
+    const std::wstring folder = Common::GetDirectoryPart(path_);
+    WIN32_FIND_DATAW found = {};
+    const HANDLE search = FindFirstFileW((folder + L"~ini*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+    {
+        return 0;
+    }
+    int removed = 0;
+    do
+    {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && isCopyName(found.cFileName) &&
+            ticks(now) >= ticks(found.ftLastWriteTime) + MinimumAge &&
+            DeleteFileW((folder + found.cFileName).c_str()) != FALSE)
+        {
+            ++removed;
+        }
+    } while (FindNextFileW(search, &found) != FALSE);
+    static_cast<void>(FindClose(search));
+    return removed;
+}
+
 bool IniProfile::ReplaceWithCopy() const
 {
     // The copy's content reaches the disk before it takes the file's name.

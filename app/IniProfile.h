@@ -55,6 +55,13 @@ public:
 
     const std::wstring& GetPath() const { return path_; }
 
+    // Removes the copies that a process ended in the middle of a change left
+    // beside the file (named as above, written more than a minute ago: a
+    // younger one may be another instance's change in progress). Nothing
+    // else in the folder is touched; a copy that cannot be removed stays.
+    // Returns how many were removed.
+    int RemoveStrayCopies() const;
+
     // A missing key, or a value that is not a decimal integer, gives the default.
     std::int32_t ReadInt(const wchar_t* section, const wchar_t* key, std::int32_t defaultValue) const;
     std::wstring ReadString(const wchar_t* section, const wchar_t* key,

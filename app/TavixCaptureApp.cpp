@@ -67,6 +67,8 @@ bool TavixCaptureApp::InitInstance()
             throw Common::Exception(L"INIファイルを設定できませんでした。");
         }
         const IniProfile profile(IniProfile::PathForExecutable(executable));
+        // Copies of the file left by a run that ended while saving.
+        static_cast<void>(profile.RemoveStrayCopies());
         // A run that ended in a plug-in's fault: start on "なし" this time.
         const std::optional<std::wstring> crash = StartCrashReports(profile);
 

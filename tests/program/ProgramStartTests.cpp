@@ -47,7 +47,56 @@ BoxSeen RunUntilErrorBox(const std::wstring& folder)
     return seen;
 }
 
+// Creates `path` (a file, or a folder when `folder`), last written
+// `minutesAgo` minutes ago.
+void CreateAged(const std::wstring& path, int minutesAgo, bool folder = false)
+{
+    if (folder)
+    {
+        ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+    }
+    const HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, folder ? OPEN_EXISTING : CREATE_NEW,
+                    folder ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME now = {};
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER time = {{now.dwLowDateTime, now.dwHighDateTime}};
+    time.QuadPart -= static_cast<ULONGLONG>(minutesAgo) * 60 * 10'000'000;
+    const FILETIME written = {time.LowPart, time.HighPart};
+    const BOOL set = SetFileTime(file, nullptr, nullptr, &written);
+    CloseHandle(file);
+    ASSERT_TRUE(set);
+}
+
+bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 } // namespace
+
+TEST(ProgramStart, RemovesTheCopiesOfItsIniThatASaveCutShortLeftAndNothingElse)
+{
+    TestSupport::TempFolder folder;
+    CreateAged(folder.File(L"~ini1a2b.tmp"), 5);
+    CreateAged(folder.File(L"~iniFF0C.tmp"), 60 * 24);
+    CreateAged(folder.File(L"~ini0042.tmp"), 0); // another instance may be saving right now
+    CreateAged(folder.File(L"~ini12.tmp"), 5);
+    CreateAged(folder.File(L"~inixyzw.tmp"), 5);
+    CreateAged(folder.File(L"~ini1a2b.tmp.txt"), 5);
+    CreateAged(folder.File(L"notes.tmp"), 5);
+    CreateAged(folder.File(L"~ini7777.tmp"), 5, true);
+    EXPECT_EQ(RunUntilErrorBox(folder.Path()).exitCode, 1u);
+
+    EXPECT_FALSE(Exists(folder.File(L"~ini1a2b.tmp")));
+    EXPECT_FALSE(Exists(folder.File(L"~iniFF0C.tmp")));
+    for (const wchar_t* kept : {L"~ini0042.tmp", L"~ini12.tmp", L"~inixyzw.tmp", L"~ini1a2b.tmp.txt",
+                                L"notes.tmp", L"~ini7777.tmp", L"TavixCapture.ini"})
+    {
+        EXPECT_TRUE(Exists(folder.File(kept))) << testing::PrintToString(std::wstring(kept));
+    }
+}
 
 TEST(ProgramStart, WithoutACameraWritesTheOptionsAndEndsWithTheErrorBoxThatNamesTheSourceInDebugMode)
 {
