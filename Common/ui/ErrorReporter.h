@@ -46,6 +46,7 @@ public:
         DeviceChoice,
         FormatChoice,
         ProcessorChoice,
+        ProcessorPageCommand, // a button of a processor's page (save, copy)
     };
 
     // Queues the error and wakes the loop; never shows it from here.

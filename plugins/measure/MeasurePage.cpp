@@ -6,6 +6,7 @@
 #include "Report.h"
 
 #include "Common/Exception.h"
+#include "Common/ui/ErrorReporter.h"
 
 #include <commdlg.h>
 
@@ -178,7 +179,12 @@ void MeasurePage::ShowOptions()
     Refresh();
 }
 
-void MeasurePage::ReadControls()
+void MeasurePage::OnOK()
+{
+    processor_.KeepOptions();
+}
+
+void MeasurePage::ReadControls(MeasureProcessor::Keep keep)
 {
     MeasureOptions o = processor_.GetOptions();
     auto selection = [](const Common::Mfc::ComboBox& box, auto current)
@@ -214,7 +220,7 @@ void MeasurePage::ReadControls()
     o.measure.showSaturation = saturation_.GetCheck() == BST_CHECKED;
     o.measure.markBlack = black_.GetCheck() == BST_CHECKED;
     o.histogramLog = histogramLog_.GetCheck() == BST_CHECKED;
-    processor_.SetOptions(o);
+    processor_.SetOptions(o, keep);
     baseline_.Enable(o.measure.baselineMode == BaselineMode::User);
     black_.Enable(o.measure.showSaturation);
 }
@@ -224,9 +230,14 @@ bool MeasurePage::OnCommand(int id, int code, HWND control)
     // A control that edits options: a check box also redraws the figures.
     if (const int changed = ChangeNotification(id); changed != NotAnOption)
     {
-        if (code == changed && !showing_)
+        if (changed == EN_CHANGE && code == EN_KILLFOCUS)
         {
-            ReadControls();
+            // Typing measures at once; the number is written when the box is left.
+            processor_.KeepOptions();
+        }
+        else if (code == changed && !showing_)
+        {
+            ReadControls(changed == EN_CHANGE ? MeasureProcessor::Keep::Later : MeasureProcessor::Keep::Now);
             if (changed == BN_CLICKED)
             {
                 Refresh();
@@ -600,8 +611,7 @@ void MeasurePage::AskAndSave(Export kind)
     }
     catch (const Common::Exception& error)
     {
-        const std::wstring text = L"CSV ファイルを保存できませんでした。\n" + error.Message;
-        MessageBoxW(GetSafeHwnd(), text.c_str(), L"エラー", MB_OK | MB_ICONERROR);
+        ReportAtOnce(L"CSV ファイルを保存できませんでした。\n", error);
     }
 }
 
@@ -657,9 +667,18 @@ void MeasurePage::CopyStatistics()
     }
     catch (const Common::Exception& error)
     {
-        const std::wstring text = L"統計をクリップボードにコピーできませんでした。\n" + error.Message;
-        MessageBoxW(GetSafeHwnd(), text.c_str(), L"エラー", MB_OK | MB_ICONERROR);
+        ReportAtOnce(L"統計をクリップボードにコピーできませんでした。\n", error);
     }
+}
+
+void MeasurePage::ReportAtOnce(const std::wstring& what, const Common::Exception& error)
+{
+    // The program's reporter shows it in its own box; the user just pressed
+    // the button and waits for the outcome.
+    Common::Exception report(what + error.Message, error.File, error.Line);
+    report.ErrorCode = error.ErrorCode;
+    Common::Mfc::ErrorReporter::ShowNow(Common::Mfc::ErrorReporter::UserAction::ProcessorPageCommand,
+                                        GetSafeHwnd(), std::make_exception_ptr(report));
 }
 
 } // namespace TavixMeasure

@@ -8,7 +8,9 @@
 #pragma once
 
 #include "MeasureOptions.h"
+#include "MeasureProcessor.h"
 
+#include "Common/Exception.h"
 #include "Common/ui/Button.h"
 #include "Common/ui/ComboBox.h"
 #include "Common/ui/Dialog.h"
@@ -46,19 +48,24 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    void OnOK() override {}
+    // Enter in an edit box: the number typed is kept.
+    void OnOK() override;
     void OnCancel() override {}
     bool OnCommand(int id, int code, HWND control) override;
     bool OnTimer(UINT_PTR id) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    void ReadControls();
+    // Takes the controls' values as the processor's options.
+    void ReadControls(MeasureProcessor::Keep keep);
     // The main figures above the read-out.
     void ShowFigures(const Measurement& measurement, const Calibration& calibration);
     void SetItemText(int id, const std::wstring& text);
     void AskAndSave(Export kind);
     void CopyStatistics();
+    // Shows "`what`" and the error's message in the program's error box now
+    // (the user just pressed a button of the page).
+    void ReportAtOnce(const std::wstring& what, const Common::Exception& error);
     void DrawHistogram(const DRAWITEMSTRUCT& item);
     void DrawChart(const DRAWITEMSTRUCT& item);
 

@@ -75,6 +75,7 @@ HRESULT MeasureProcessor::Terminate()
         [&]
         {
             DestroyPage();
+            KeepOptions(); // a number typed into the page that was never left
             maskBitmap_.Reset();
             maskTarget_.Reset();
             return ProcessorBase::Terminate();
@@ -113,22 +114,37 @@ HRESULT MeasureProcessor::CreatePage(Common::Mfc::Window* parent, Common::Mfc::W
         });
 }
 
-void MeasureProcessor::SetOptions(const MeasureOptions& options)
+void MeasureProcessor::SetOptions(const MeasureOptions& options, Keep keep)
 {
     const bool chartChanged = options.chartQuantity != options_.chartQuantity;
     options_ = options;
+    unsaved_ = true;
     PublishSettings();
     if (chartChanged)
     {
         ClearChart();
     }
+    if (keep == Keep::Now)
+    {
+        KeepOptions();
+    }
     if (Tavix::Framework::IHostServices* host = GetHost())
     {
-        // A setting that cannot be written is not worth an error box while
-        // measuring; it is simply not kept.
-        static_cast<void>(options_.Save(*host));
         static_cast<void>(host->Redraw());
     }
+}
+
+void MeasureProcessor::KeepOptions()
+{
+    Tavix::Framework::IHostServices* host = GetHost();
+    if (!unsaved_ || host == nullptr)
+    {
+        return;
+    }
+    unsaved_ = false;
+    // A setting that cannot be written is not worth an error box while
+    // measuring; it is simply not kept.
+    static_cast<void>(options_.Save(*host));
 }
 
 void MeasureProcessor::PublishSettings()

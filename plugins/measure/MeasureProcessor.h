@@ -48,9 +48,20 @@ public:
 
     // --- for the page (UI thread) ---
     const MeasureOptions& GetOptions() const { return options_; }
-    // Takes new options: the measuring ones go to the delivery thread, all
-    // are saved, and the preview repaints.
-    void SetOptions(const MeasureOptions& options);
+    // When SetOptions writes the options to the settings: at once (a choice,
+    // a check box, a drag at button-up), or with KeepOptions (a number being
+    // typed, written when the edit box is left), so that one user action is
+    // one write.
+    enum class Keep
+    {
+        Now,
+        Later,
+    };
+    // Takes new options: the measuring ones go to the delivery thread, they
+    // are saved as `keep` says, and the preview repaints.
+    void SetOptions(const MeasureOptions& options, Keep keep = Keep::Now);
+    // Writes options taken with Keep::Later; nothing when there are none.
+    void KeepOptions();
     // The newest complete measurement (sequence 0 before the first frame).
     const Measurement& Latest();
     // The strip chart's points of the last `seconds`, oldest first.
@@ -72,6 +83,7 @@ private:
 
     HINSTANCE resources_;
     MeasureOptions options_;            // UI thread
+    bool unsaved_ = false;              // options_ not yet written (UI thread)
     std::unique_ptr<MeasurePage> page_; // UI thread
 
     // Dragging with the mouse (UI thread).

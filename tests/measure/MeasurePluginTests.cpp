@@ -8,6 +8,8 @@
 #include "support/ScreenShot.h"
 
 #include "Common/CriticalSection.h"
+#include "Common/ui/ErrorReporter.h"
+#include "app/ErrorBox.h"
 #include "app/MainModel.h"
 #include "support/FakeCameras.h"
 #include "support/FramePixels.h"
@@ -21,6 +23,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -315,4 +318,20 @@ TEST_F(MeasurePluginTest, EveryLabelAndFigureFitsItsControl)
     EXPECT_EQ(ItemText(IDC_MEASURE_SATURATION_TEXT), L"飽和: 領域 0.000 %  画面 400 画素");
     EXPECT_NE(ItemText(IDC_MEASURE_LINE_FWHM), L"—");
     EXPECT_NE(ItemText(IDC_MEASURE_SPOT_WIDTH_X), L"—");
+}
+
+TEST_F(MeasurePluginTest, ACopyWithNothingMeasuredIsToldInTheProgramsErrorBox)
+{
+    // The page's errors go to the program's reporter, like the program's own.
+    std::vector<std::wstring> shown;
+    Common::Mfc::ErrorReporter::SetPresenter(
+        [&](HWND, const std::exception_ptr& error)
+        { shown.push_back(TavixCapture::ErrorBox::ComposeText(error, false)); });
+    TestSupport::ClickCentre(GetDlgItem(page, IDC_MEASURE_COPY));
+    const bool told = TestSupport::PumpUntil([&] { return !shown.empty(); });
+    Common::Mfc::ErrorReporter::SetPresenter(nullptr);
+    ASSERT_TRUE(told);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], L"統計をクリップボードにコピーできませんでした。\n"
+                        L"コピーする統計がありません。映像の上で線または矩形をドラッグしてください。");
 }
