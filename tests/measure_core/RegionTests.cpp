@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <random>
 
 using namespace TavixMeasure;
 using TavixMeasure::Testing::SyntheticFrame;
@@ -175,4 +177,102 @@ TEST(SaturationMask, MarksAndCountsClippedPixelsExactly)
     EXPECT_EQ(mask.Marks()[1 * 7 + 1], SaturationMask::Black);
     EXPECT_EQ(mask.Marks()[1 * 7 + 2], SaturationMask::Black);
     EXPECT_EQ(mask.Marks()[3 * 7 + 5], SaturationMask::None);
+}
+
+namespace
+{
+
+// A frame of random colours with some grey rows, clipped and saturated
+// values frequent, any alpha.
+SyntheticFrame RandomFrame(int width, int height, std::mt19937& random)
+{
+    SyntheticFrame frame(width, height);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> kind(0, 9);
+    auto value = [&] { return kind(random) == 0 ? 255 : kind(random) == 0 ? 0 : byte(random); };
+    for (int y = 0; y < height; ++y)
+    {
+        const bool grey = y % 3 == 1;
+        for (int x = 0; x < width; ++x)
+        {
+            const int v = value();
+            grey ? frame.Set(x, y, v, v, v) : frame.Set(x, y, value(), value(), v);
+            frame.pixels[(static_cast<std::size_t>(y) * width + x) * 4 + 3] =
+                static_cast<std::uint8_t>(byte(random));
+        }
+    }
+    return frame;
+}
+
+} // namespace
+
+TEST(RegionStatistics, HistogramsOfRandomFramesEqualAPixelByPixelCount)
+{
+    // Sizes and offsets around the widths the row kernels take at once.
+    std::mt19937 random(7);
+    for (const Rect& r : {Rect{0, 0, 67, 9}, Rect{3, 1, 33, 17}, Rect{1, 2, 16, 5}, Rect{5, 0, 4101, 2}})
+    {
+        const SyntheticFrame frame = RandomFrame(r.x + r.width + 2, r.y + r.height + 1, random);
+        for (const Channel chosen : {Channel::Luma, Channel::Green})
+        {
+            std::array<Histogram, ChannelCount> expected{};
+            for (int y = r.y; y < r.y + r.height; ++y)
+            {
+                for (int x = r.x; x < r.x + r.width; ++x)
+                {
+                    const std::uint8_t* p = frame.View().Pixel(x, y);
+                    for (int c = 0; c < ChannelCount; ++c)
+                    {
+                        if (c != static_cast<int>(Channel::Luma) || chosen == Channel::Luma)
+                        {
+                            ++expected[static_cast<std::size_t>(c)]
+                                      [static_cast<std::size_t>(ChannelValue(p, static_cast<Channel>(c)))];
+                        }
+                    }
+                }
+            }
+            RegionStatistics region;
+            region.Compute(frame.View(), r, chosen, BaselineMode::Ends, 0.0);
+            for (int c = 0; c < ChannelCount; ++c)
+            {
+                EXPECT_EQ(region.HistogramOf(static_cast<Channel>(c)), expected[static_cast<std::size_t>(c)])
+                    << "channel " << c << ", region " << r.width << " x " << r.height;
+            }
+        }
+    }
+}
+
+TEST(SaturationMask, RandomFramesGiveThePixelByPixelMarksAndCounts)
+{
+    std::mt19937 random(11);
+    for (const int width : {1, 15, 16, 47, 4099})
+    {
+        SyntheticFrame frame = RandomFrame(width, 3, random);
+        for (int x = 0; x < width; ++x)
+        {
+            frame.Set(x, 0, 255, 255, 255); // a row of more saturated pixels than a byte counts
+        }
+        for (const bool markBlack : {false, true})
+        {
+            SaturationMask mask;
+            mask.Compute(frame.View(), markBlack);
+            std::int64_t saturated = 0;
+            std::int64_t black = 0;
+            int wrong = 0;
+            for (int i = 0; i < width * 3; ++i)
+            {
+                const std::uint8_t* p = &frame.pixels[static_cast<std::size_t>(i) * 4];
+                const bool isSaturated = p[0] == 255 || p[1] == 255 || p[2] == 255;
+                const bool isBlack = !isSaturated && markBlack && (p[0] == 0 || p[1] == 0 || p[2] == 0);
+                saturated += isSaturated;
+                black += isBlack;
+                wrong += mask.Marks()[i] != (isSaturated ? SaturationMask::Saturated
+                                             : isBlack   ? SaturationMask::Black
+                                                         : SaturationMask::None);
+            }
+            EXPECT_EQ(wrong, 0) << "width " << width;
+            EXPECT_EQ(mask.SaturatedCount(), saturated) << "width " << width;
+            EXPECT_EQ(mask.BlackCount(), black) << "width " << width;
+        }
+    }
 }

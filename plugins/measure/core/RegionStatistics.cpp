@@ -55,25 +55,27 @@ void LumaRow(const std::uint8_t* pixels, int width, std::uint8_t* luma)
 {
     int x = 0;
 #if defined(TAVIX_MEASURE_SSE2)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i weights = _mm_set_epi16(0, 77, 150, 29, 0, 77, 150, 29); // a, r, g, b
+    // A pixel's word as two 16-bit halves: blue and red (masked), green and
+    // alpha (shifted, masked); one multiply-add each gives 29 b + 77 r and 150 g.
+    const __m128i lowBytes = _mm_set1_epi32(0x00FF00FF);
+    const __m128i blueRedWeights = _mm_set1_epi32(77 << 16 | 29);
+    const __m128i greenWeights = _mm_set1_epi32(150);
     const __m128i half = _mm_set1_epi32(128);
-    auto twoPixels = [&](__m128i words)
+    auto fourPixels = [&](const std::uint8_t* p)
     {
-        // 29 b + 150 g and 77 r in neighbouring lanes: add them, keep lanes 0 and 2.
-        const __m128i products = _mm_madd_epi16(words, weights);
-        const __m128i sums = _mm_add_epi32(products, _mm_srli_epi64(products, 32));
-        return _mm_shuffle_epi32(sums, _MM_SHUFFLE(3, 3, 2, 0));
+        const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i blueRed = _mm_and_si128(words, lowBytes);
+        const __m128i greenAlpha = _mm_and_si128(_mm_srli_epi32(words, 8), lowBytes);
+        const __m128i sums =
+            _mm_add_epi32(_mm_madd_epi16(blueRed, blueRedWeights), _mm_madd_epi16(greenAlpha, greenWeights));
+        return _mm_srli_epi32(_mm_add_epi32(sums, half), 8);
     };
-    for (; x + 4 <= width; x += 4)
+    for (; x + 16 <= width; x += 16)
     {
-        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + x * 4));
-        __m128i sums =
-            _mm_unpacklo_epi64(twoPixels(_mm_unpacklo_epi8(p, zero)), twoPixels(_mm_unpackhi_epi8(p, zero)));
-        sums = _mm_srli_epi32(_mm_add_epi32(sums, half), 8);
-        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(sums, zero), zero);
-        const int four = _mm_cvtsi128_si32(bytes);
-        std::memcpy(luma + x, &four, sizeof(four));
+        const std::uint8_t* p = pixels + static_cast<std::size_t>(x) * 4;
+        const __m128i low = _mm_packs_epi32(fourPixels(p), fourPixels(p + 16));
+        const __m128i high = _mm_packs_epi32(fourPixels(p + 32), fourPixels(p + 48));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(luma + x), _mm_packus_epi16(low, high));
     }
 #endif
     for (; x < width; ++x)
@@ -81,6 +83,36 @@ void LumaRow(const std::uint8_t* pixels, int width, std::uint8_t* luma)
         const std::uint8_t* p = pixels + static_cast<std::size_t>(x) * 4;
         luma[x] = static_cast<std::uint8_t>(Luma(p[2], p[1], p[0]));
     }
+}
+
+// The sum of `channel` over `count` pixels from `first`, `step` bytes apart.
+int SumValues(const std::uint8_t* first, std::ptrdiff_t step, int count, Channel channel)
+{
+    int sum = 0;
+    auto add = [&](auto value)
+    {
+        const std::uint8_t* p = first;
+        for (int i = 0; i < count; ++i, p += step)
+        {
+            sum += value(p);
+        }
+    };
+    switch (channel)
+    {
+    case Channel::Red:
+        add([](const std::uint8_t* p) { return p[2]; });
+        break;
+    case Channel::Green:
+        add([](const std::uint8_t* p) { return p[1]; });
+        break;
+    case Channel::Blue:
+        add([](const std::uint8_t* p) { return p[0]; });
+        break;
+    case Channel::Luma:
+        add([](const std::uint8_t* p) { return Luma(p[2], p[1], p[0]); });
+        break;
+    }
+    return sum;
 }
 
 // Adds the row's values to the band's column sums (or starts them, for the
@@ -441,11 +473,6 @@ Rect RegionStatistics::StartWindow()
     return WindowAround(centreX, centreY, halfX, halfY);
 }
 
-double RegionStatistics::ValueAt(const ImageView& image, int x, int y) const
-{
-    return ChannelValue(image.Pixel(region_.x + x, region_.y + y), spotChannel_);
-}
-
 SpotStatistics RegionStatistics::MomentsOver(const ImageView& image, const Rect& window) const
 {
     SpotStatistics result;
@@ -465,6 +492,17 @@ SpotStatistics RegionStatistics::MomentsOver(const ImageView& image, const Rect&
     const std::size_t width = static_cast<std::size_t>(region_.width);
     const std::size_t runs = (width + Cell - 1) / Cell;
 
+    // The spot channel summed down column x over rows [y0, y1), and along
+    // row y over columns [x0, x1), of the region.
+    auto columnSum = [&](int x, int y0, int y1)
+    {
+        return y1 > y0 ? SumValues(image.Pixel(region_.x + x, region_.y + y0), image.stride, y1 - y0,
+                                   spotChannel_)
+                       : 0;
+    };
+    auto rowSum = [&](int y, int x0, int x1)
+    { return x1 > x0 ? SumValues(image.Pixel(region_.x + x0, region_.y + y), 4, x1 - x0, spotChannel_) : 0; };
+
     // Down the columns of the window: whole bands of 8 rows from their
     // running sums, the rows of the bands the window cuts from the frame.
     const int firstBand = (w.y + Cell - 1) / Cell;
@@ -480,15 +518,8 @@ SpotStatistics RegionStatistics::MomentsOver(const ImageView& image, const Rect&
     double squaresX = 0.0;
     for (int x = w.x; x < w.x + w.width; ++x)
     {
-        double sum = static_cast<double>(bottom[x] - top[x]);
-        for (int y = w.y; y < headEnd; ++y)
-        {
-            sum += ValueAt(image, x, y);
-        }
-        for (int y = tailStart; y < w.y + w.height; ++y)
-        {
-            sum += ValueAt(image, x, y);
-        }
+        const double sum = static_cast<double>(bottom[x] - top[x]) + columnSum(x, w.y, headEnd) +
+                           columnSum(x, tailStart, w.y + w.height);
         const double centre = x + 0.5;
         total += sum;
         firstX += sum * centre;
@@ -508,15 +539,8 @@ SpotStatistics RegionStatistics::MomentsOver(const ImageView& image, const Rect&
     for (int y = w.y; y < w.y + w.height; ++y)
     {
         const std::uint32_t* prefix = runPrefix_.data() + static_cast<std::size_t>(y) * (runs + 1);
-        double sum = static_cast<double>(prefix[lastRun] - prefix[firstRun]);
-        for (int x = w.x; x < leftEnd; ++x)
-        {
-            sum += ValueAt(image, x, y);
-        }
-        for (int x = rightStart; x < w.x + w.width; ++x)
-        {
-            sum += ValueAt(image, x, y);
-        }
+        const double sum = static_cast<double>(prefix[lastRun] - prefix[firstRun]) + rowSum(y, w.x, leftEnd) +
+                           rowSum(y, rightStart, w.x + w.width);
         const double centre = y + 0.5;
         firstY += sum * centre;
         secondY += sum * centre * centre;

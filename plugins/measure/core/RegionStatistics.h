@@ -114,8 +114,6 @@ private:
     // Relative to the region: the pixels whose centres lie within half
     // sizes `halfX`, `halfY` of the centre, clamped to the region.
     Rect WindowAround(double centreX, double centreY, double halfX, double halfY) const;
-    // The spot channel at (x, y) of the region.
-    double ValueAt(const ImageView& image, int x, int y) const;
 
     Rect region_;
     Channel spotChannel_ = Channel::Luma;
