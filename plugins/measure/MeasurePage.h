@@ -48,7 +48,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    // Enter in an edit box: the number typed is kept.
+    // IDOK (Enter, where the page's host passes it on): the number typed is kept.
     void OnOK() override;
     void OnCancel() override {}
     bool OnCommand(int id, int code, HWND control) override;
