@@ -1,5 +1,6 @@
 // Common::MJPGTransformer: decodes a Motion JPEG frame with the Windows
-// Imaging Component as 32-bit BGRA. The decode runs in Prepare, before the
+// Imaging Component as 32-bit BGRA (a colour image through the program's
+// RGB24 kernel, anything else through the platform's converter). The decode runs in Prepare, before the
 // device takes frameLock, into a back buffer the transformer keeps; Transform
 // then only exchanges that buffer with the frame's pixels (or copies it,
 // when the image is smaller than the frame). Holds the imaging factory for
@@ -9,6 +10,7 @@
 #pragma once
 
 #include "Common/ComPointer.h"
+#include "Common/capture/convert/RowKernels.h"
 #include "Common/capture/transform/Transformer.h"
 
 #include <wincodec.h>
@@ -52,12 +54,15 @@ public:
 private:
     const GUID& subtype_;
     ComPointer<IWICImagingFactory> factory_;
+    const Convert::RowKernels& kernels_;
     // The last frame that needed the standard Huffman tables, with them.
     std::vector<std::uint8_t> completedFrame_;
     // The image Prepare decoded (B G R A, packed rows), valid while
     // `prepared_`; after an exchange with a frame it holds that frame's
     // previous pixels, whose memory the next decode reuses.
     std::vector<std::uint8_t> decoded_;
+    // A colour image as the decoder gives it (B G R, packed rows).
+    std::vector<std::uint8_t> decodedRgb_;
     std::uint32_t decodedWidth_ = 0;
     std::uint32_t decodedHeight_ = 0;
     bool prepared_ = false;
