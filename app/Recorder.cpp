@@ -47,6 +47,8 @@ Recorder::Recorder(Callbacks callbacks) : Recorder(std::move(callbacks), Seams{}
 
 Recorder::Recorder(Callbacks callbacks, Seams seams)
     : callbacks_(std::move(callbacks)), seams_(std::move(seams)),
+      movieFrames_([this](MovieWriterThread::Outcome outcome, const Common::Exception* failure)
+                   { OnMovieResult(outcome, failure); }),
       stills_(
           seams_.stillEncoderFactory, [this](const Common::Exception* failure) { OnStillResult(failure); },
           seams_.encoderThreads, seams_.queuedStills)
@@ -73,6 +75,9 @@ void Recorder::Start(std::int32_t fileFormat, const std::wstring& path, std::int
         return;
     }
     CheckFileFormat(fileFormat);
+    // The thread of a movie that ended by itself is done with it (and with
+    // the counters) before anything new starts.
+    movieFrames_.Stop();
     framesWritten_ = 0;
     framesLost_ = 0;
     stillsFailing_ = false;
@@ -83,6 +88,22 @@ void Recorder::Start(std::int32_t fileFormat, const std::wstring& path, std::int
             movie_ = seams_.movieWriterFactory();
         }
         movie_->Open(fileFormat - FirstMovieFormat, path, width, height, frameRate, bitRate);
+        try
+        {
+            movieFrames_.Start(*movie_, width, height, seams_.movieBuffers);
+        }
+        catch (...)
+        {
+            try
+            {
+                movie_->Close();
+            }
+            catch (...)
+            {
+                // The reason it cannot record is the one the user hears of.
+            }
+            throw;
+        }
         std::lock_guard lock(mutex_);
         moviePath_ = path;
         failure_.clear();
@@ -110,11 +131,15 @@ void Recorder::Stop()
 {
     if (!isRecording_.exchange(false))
     {
+        // A movie that ended by itself: its writer thread ends here.
+        movieFrames_.Stop();
         return;
     }
     stopCounter_ = Common::PerformanceCounter();
     if (isMovie_)
     {
+        // The frames already queued go into the movie before it is finished.
+        movieFrames_.Stop();
         movie_->Close();
     }
     else
@@ -136,37 +161,11 @@ void Recorder::SaveFrame(IWICImagingFactory& factory, const Common::FrameBuffer&
 {
     if (IsMovieFormat(fileFormat))
     {
-        if (!movie_)
+        // Nothing is written when no movie is being recorded; a failure has
+        // ended the recording (and been told) by the time it is raised here.
+        if (isRecording_)
         {
-            return; // no movie was ever opened
-        }
-        try
-        {
-            if (movie_->WriteFrame(frame) && isRecording_)
-            {
-                ++framesWritten_;
-            }
-        }
-        catch (const Common::Exception& error)
-        {
-            if (isRecording_.exchange(false))
-            {
-                stopCounter_ = Common::PerformanceCounter();
-                try
-                {
-                    movie_->Close();
-                }
-                catch (...)
-                {
-                    // The frame's error is the one the user hears of.
-                }
-                {
-                    std::lock_guard lock(mutex_);
-                    failure_ = error.Message;
-                }
-                callbacks_.onStopped();
-            }
-            throw;
+            static_cast<void>(movieFrames_.WriteAndWait(frame, Common::PerformanceCounter()));
         }
         return;
     }
@@ -193,22 +192,10 @@ void Recorder::RecordFrame(const Common::FrameBuffer& frame) noexcept
     }
     if (isMovie_)
     {
-        try
-        {
-            if (movie_->WriteFrame(frame))
-            {
-                ++framesWritten_;
-            }
-        }
-        catch (const Common::Exception& error)
+        // A frame that meets a recording being stopped is not counted lost.
+        if (!movieFrames_.Push(frame, Common::PerformanceCounter()) && isRecording_)
         {
             ++framesLost_;
-            Fail(error);
-        }
-        catch (...)
-        {
-            ++framesLost_;
-            Fail(Common::Exception(static_cast<HRESULT>(E_UNEXPECTED)));
         }
         return;
     }
@@ -243,6 +230,23 @@ void Recorder::Fail(const Common::Exception& error) noexcept
     }
     callbacks_.onError(error);
     callbacks_.onStopped();
+}
+
+void Recorder::OnMovieResult(MovieWriterThread::Outcome outcome, const Common::Exception* failure) noexcept
+{
+    switch (outcome)
+    {
+    case MovieWriterThread::Outcome::Written:
+        ++framesWritten_;
+        break;
+    case MovieWriterThread::Outcome::NotWritten:
+        ++framesLost_; // queued before a failure ended the movie
+        break;
+    case MovieWriterThread::Outcome::Failed:
+        Fail(*failure); // the recording has ended once the frame counts as lost
+        ++framesLost_;
+        break;
+    }
 }
 
 void Recorder::OnStillResult(const Common::Exception* failure) noexcept

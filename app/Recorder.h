@@ -1,8 +1,8 @@
 // TavixCapture::Recorder: what is being recorded and how it goes. It owns the
-// movie writer (made through a factory), the queue that encodes the still
-// images of a "全フレーム" recording on threads of its own, and the counters
-// the status bar shows: time since the start, frames written and lost, and
-// the size of the movie file.
+// movie writer (made through a factory) with the thread that writes its
+// frames, the queue that encodes the still images of a "全フレーム" recording
+// on threads of their own, and the counters the status bar shows: time since
+// the start, frames written and lost, and the size of the movie file.
 //
 // A movie that cannot take a frame (a full disk, a write error) ends the
 // recording at once: the movie is finished as far as the disk allows, the
@@ -12,11 +12,13 @@
 //
 // Threads: Start, Stop, Checkpoint and GetStatus on the UI thread; SaveFrame
 // on the UI thread (a Snap) or the delivery thread; RecordFrame on the
-// delivery thread; the callbacks on the delivery thread or an encoder thread.
+// delivery thread; the callbacks on the movie's writer thread or an encoder
+// thread.
 #pragma once
 
 #include "Common/Exception.h"
 #include "Common/capture/FrameBuffer.h"
+#include "app/MovieWriterThread.h"
 #include "app/StillImageQueue.h"
 #include "app/VideoWriter.h"
 
@@ -45,6 +47,8 @@ public:
         StillImageQueue::EncoderFactory stillEncoderFactory = MakeStillEncoder;
         std::size_t encoderThreads = StillImageQueue::DefaultThreadCount();
         std::size_t queuedStills = 4;
+        // Frames a movie's writer thread holds (0: MovieWriterThread::GetBufferCount).
+        std::size_t movieBuffers = 0;
     };
 
     struct Callbacks
@@ -86,14 +90,15 @@ public:
     // disk, so that it is whole as far as it goes (the session may end).
     void Checkpoint() noexcept;
 
-    // Writes one frame now: a movie frame while a movie is open, else a still
-    // image at `path` or, when `path` is empty, under a new name in the save
-    // folder. Raises Exception on failure (a failed movie frame also ends
-    // the recording, without telling it: the caller reports the error).
+    // Writes one frame now: a movie frame (after the frames queued before
+    // it) while a movie is recorded, else a still image at `path` or, when
+    // `path` is empty, under a new name in the save folder. Raises Exception
+    // on failure; a failed movie frame also ends the recording, told as such.
     void SaveFrame(IWICImagingFactory& factory, const Common::FrameBuffer& frame, std::int32_t fileFormat,
                    const std::wstring& path);
-    // Records one delivered frame while recording every frame: appends it to
-    // the movie or queues it for its still image. Never raises.
+    // Records one delivered frame while recording every frame: queues it for
+    // the movie or for its still image (a full queue: the frame is lost).
+    // Never raises, never waits for the disk.
     void RecordFrame(const Common::FrameBuffer& frame) noexcept;
 
     // The folder of still images, ending with a separator.
@@ -111,12 +116,14 @@ public:
 private:
     void Fail(const Common::Exception& error) noexcept;
     void OnStillResult(const Common::Exception* failure) noexcept;
+    void OnMovieResult(MovieWriterThread::Outcome outcome, const Common::Exception* failure) noexcept;
 
     const Callbacks callbacks_;
     const Seams seams_;
     std::atomic<bool> isRecording_ = false;
     std::atomic<bool> isMovie_ = false; // written by Start before isRecording_
     std::unique_ptr<VideoWriter> movie_;
+    MovieWriterThread movieFrames_; // ends before movie_ goes
     StillImageQueue stills_;
 
     mutable std::mutex mutex_;

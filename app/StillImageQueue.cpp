@@ -1,5 +1,7 @@
 #include "app/StillImageQueue.h"
 
+#include "Common/capture/convert/FastCopy.h"
+
 #include <objbase.h>
 
 #include <algorithm>
@@ -74,7 +76,11 @@ bool StillImageQueue::Push(const Common::FrameBuffer& frame, const SYSTEMTIME& u
     slot.frame.width = frame.width;
     slot.frame.height = frame.height;
     slot.frame.stride = frame.stride;
-    slot.frame.pixels.assign(frame.pixels.begin(), frame.pixels.end());
+    if (slot.frame.pixels.size() != frame.pixels.size())
+    {
+        slot.frame.pixels.resize(frame.pixels.size());
+    }
+    Common::Convert::CopyBytes(slot.frame.pixels.data(), frame.pixels.data(), frame.pixels.size());
     slot.utc = utc;
     {
         std::lock_guard lock(mutex_);

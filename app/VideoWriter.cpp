@@ -170,6 +170,11 @@ void VideoWriter::OpenSinkWriter(const std::wstring& path, std::int32_t width, s
 
 bool VideoWriter::WriteFrame(const Common::FrameBuffer& frame)
 {
+    return WriteFrame(frame, Common::PerformanceCounter());
+}
+
+bool VideoWriter::WriteFrame(const Common::FrameBuffer& frame, std::int64_t capturedAt)
+{
     Common::AutoLock lock(*this);
     switch (kind_)
     {
@@ -187,7 +192,7 @@ bool VideoWriter::WriteFrame(const Common::FrameBuffer& frame)
         {
             return false;
         }
-        WriteSinkWriterFrame(frame);
+        WriteSinkWriterFrame(frame, capturedAt);
         return true;
     default:
         throw Common::Exception(L"不正なモードです。");
@@ -213,7 +218,7 @@ void VideoWriter::CheckFrameSize(const Common::FrameBuffer& frame) const
     }
 }
 
-void VideoWriter::WriteSinkWriterFrame(const Common::FrameBuffer& frame)
+void VideoWriter::WriteSinkWriterFrame(const Common::FrameBuffer& frame, std::int64_t capturedAt)
 {
     CheckFrameSize(frame);
     const DWORD size = static_cast<DWORD>(frame.stride) * static_cast<DWORD>(frame.height);
@@ -239,7 +244,7 @@ void VideoWriter::WriteSinkWriterFrame(const Common::FrameBuffer& frame)
     Common::ThrowIfFailed(MFCreateSample(sample.Put()));
     Common::ThrowIfFailed(sample->AddBuffer(buffer.Get()));
 
-    const std::int64_t counter = Common::PerformanceCounter();
+    const std::int64_t counter = capturedAt;
     if (counterFrequency_ == 0)
     {
         counterFrequency_ = Common::PerformanceFrequency();

@@ -9,11 +9,11 @@
 // MFCreateSinkWriterFromURL; tests hand in factories of their own, and a
 // segment size that makes small movies of several segments.
 //
-// Threads: Open and Close on the UI thread, WriteFrame on the UI thread (a
-// Snap) or the delivery thread (every frame). The writer is its own lock and
-// every operation holds it throughout, so a frame being written finishes
-// before Close finishes the movie. Lock order: inside the device's frameLock
-// and sinkLock, never around them.
+// Threads: Open and Close on the UI thread, WriteFrame on the movie's writer
+// thread (MovieWriterThread) or, when nothing else writes, any one thread.
+// The writer is its own lock and every operation holds it throughout, so a
+// frame being written finishes before Close finishes the movie. Lock order:
+// inside the device's frameLock and sinkLock, never around them.
 #pragma once
 
 #include "Common/ComPointer.h"
@@ -64,6 +64,9 @@ public:
               double frameRate, std::int32_t bitRate);
     // Appends one frame; does nothing (and returns false) when no movie is open.
     bool WriteFrame(const Common::FrameBuffer& frame);
+    // The same for a frame captured at the performance counter `capturedAt`
+    // (a WMV or MP4 frame is placed at that time).
+    bool WriteFrame(const Common::FrameBuffer& frame, std::int64_t capturedAt);
     // Brings an open AVI movie's headers up to date and hands it to the
     // disk, so that it is whole as far as it goes. Never raises: a movie that
     // cannot be written fails at its next frame.
@@ -84,7 +87,7 @@ private:
     void OpenAvi(const std::wstring& path, std::int32_t width, std::int32_t height, double frameRate);
     void OpenSinkWriter(const std::wstring& path, std::int32_t width, std::int32_t height, double frameRate,
                         std::int32_t bitRate);
-    void WriteSinkWriterFrame(const Common::FrameBuffer& frame);
+    void WriteSinkWriterFrame(const Common::FrameBuffer& frame, std::int64_t capturedAt);
     void CheckFrameSize(const Common::FrameBuffer& frame) const;
 
     const SinkWriterFactory sinkWriterFactory_;

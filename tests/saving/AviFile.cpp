@@ -101,4 +101,33 @@ std::vector<RiffList> ReadRiffLists(const std::wstring& path)
     return lists;
 }
 
+testing::AssertionResult HoldsFrame(const std::vector<std::uint8_t>& stored, const Common::FrameBuffer& frame)
+{
+    const std::size_t stride = (frame.width * 3 + 3) & ~3u;
+    if (stored.size() != stride * frame.height)
+    {
+        return testing::AssertionFailure() << stored.size() << " bytes";
+    }
+    for (int row = 0; row < frame.height; ++row)
+    {
+        const std::uint8_t* target = stored.data() + row * stride;
+        const std::uint8_t* source = frame.pixels.data() + (frame.height - 1 - row) * frame.stride;
+        for (int x = 0; x < frame.width; ++x)
+        {
+            if (std::memcmp(target + 3 * x, source + 4 * x, 3) != 0)
+            {
+                return testing::AssertionFailure() << "row " << row << " x " << x;
+            }
+        }
+        for (std::size_t pad = frame.width * 3; pad < stride; ++pad)
+        {
+            if (target[pad] != 0)
+            {
+                return testing::AssertionFailure() << "filler of row " << row;
+            }
+        }
+    }
+    return testing::AssertionSuccess();
+}
+
 } // namespace SavingTests

@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <vfw.h>
 
 #include <cstdint>
@@ -52,5 +54,10 @@ struct RiffList
     std::uint64_t size;
 };
 std::vector<RiffList> ReadRiffLists(const std::wstring& path);
+
+// A frame as an AVI movie stores it: row r holds the frame's row
+// height - 1 - r as 24-bit pixels, then zero filler.
+testing::AssertionResult HoldsFrame(const std::vector<std::uint8_t>& stored,
+                                    const Common::FrameBuffer& frame);
 
 } // namespace SavingTests

@@ -16,36 +16,6 @@
 
 namespace
 {
-// Stored row r holds the frame's row height - 1 - r, then zero filler.
-testing::AssertionResult HoldsFrame(const std::vector<std::uint8_t>& stored, const Common::FrameBuffer& frame)
-{
-    const std::size_t stride = (frame.width * 3 + 3) & ~3u;
-    if (stored.size() != stride * frame.height)
-    {
-        return testing::AssertionFailure() << stored.size() << " bytes";
-    }
-    for (int row = 0; row < frame.height; ++row)
-    {
-        const std::uint8_t* target = stored.data() + row * stride;
-        const std::uint8_t* source = frame.pixels.data() + (frame.height - 1 - row) * frame.stride;
-        for (int x = 0; x < frame.width; ++x)
-        {
-            if (std::memcmp(target + 3 * x, source + 4 * x, 3) != 0)
-            {
-                return testing::AssertionFailure() << "row " << row << " x " << x;
-            }
-        }
-        for (std::size_t pad = frame.width * 3; pad < stride; ++pad)
-        {
-            if (target[pad] != 0)
-            {
-                return testing::AssertionFailure() << "filler of row " << row;
-            }
-        }
-    }
-    return testing::AssertionSuccess();
-}
-
 std::vector<Common::FrameBuffer> PatternFrames(int width, int height, std::uint32_t count)
 {
     std::vector<Common::FrameBuffer> frames;
@@ -114,7 +84,7 @@ TEST(AviMovie, HeadersRowsAndFrameCountAreThoseOfTheFrames)
         ASSERT_EQ(avi.frames.size(), frames.size());
         for (std::size_t i = 0; i < frames.size(); ++i)
         {
-            EXPECT_TRUE(HoldsFrame(avi.frames[i], frames[i])) << "frame " << i;
+            EXPECT_TRUE(SavingTests::HoldsFrame(avi.frames[i], frames[i])) << "frame " << i;
         }
     }
 }
@@ -146,7 +116,7 @@ TEST(AviMovie, ALongMovieIsCutIntoSegmentsThatTogetherHoldEveryFrame)
     ASSERT_GE(avi.frames.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i)
     {
-        EXPECT_TRUE(HoldsFrame(avi.frames[i], frames[i])) << "frame " << i;
+        EXPECT_TRUE(SavingTests::HoldsFrame(avi.frames[i], frames[i])) << "frame " << i;
     }
 }
 

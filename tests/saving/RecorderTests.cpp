@@ -7,6 +7,7 @@
 #include "Common/PerformanceCounter.h"
 #include "app/Recorder.h"
 #include "support/TempFolder.h"
+#include "support/TestSink.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +41,109 @@ struct Told
     }
 };
 
+// The real movie file behind a gate: every frame's write waits until the
+// test opens it (the headers go through), as a disk that has stopped taking
+// data would hold the writer.
+class GatedMovieFile : public TavixCapture::MovieFile
+{
+public:
+    GatedMovieFile(const std::wstring& path, HANDLE gate, std::size_t frameChunk)
+        : file_(TavixCapture::OpenMovieFile(path)), gate_(gate), frameChunk_(frameChunk)
+    {
+    }
+    void WriteAt(std::uint64_t offset, const void* data, std::size_t size) override
+    {
+        if (size == frameChunk_ && WaitForSingleObject(gate_, 20000) != WAIT_OBJECT_0)
+        {
+            throw Common::Exception(L"the gate was never opened");
+        }
+        file_->WriteAt(offset, data, size);
+    }
+    void Truncate(std::uint64_t size) override { file_->Truncate(size); }
+    void Flush() override { file_->Flush(); }
+
+private:
+    std::unique_ptr<TavixCapture::MovieFile> file_;
+    HANDLE gate_;
+    std::size_t frameChunk_;
+};
+
+// Waits until the recorder has written or lost `count` frames in all.
+bool WaitForFrames(const Recorder& recorder, std::uint64_t count)
+{
+    return TestSupport::WaitUntil(
+        [&]
+        {
+            const Recorder::Status status = recorder.GetStatus();
+            return status.framesWritten + status.framesLost >= count;
+        },
+        20000);
+}
+
 } // namespace
+
+// The disk holds the movie's writer at its first frame: the delivery thread
+// goes on at once for every frame, the frames that find a free buffer wait
+// their turn and the others are counted lost; once the disk takes data again
+// the movie holds the queued frames, in order and whole.
+TEST(Recorder, AMovieThatCannotKeepUpLosesFramesWithoutHoldingUpTheDelivery)
+{
+    const HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    struct Opener
+    {
+        HANDLE gate;
+        ~Opener() { SetEvent(gate); }
+    } opener{gate};
+    const TestSupport::TempFolder folder;
+    Recorder::Seams seams;
+    seams.movieBuffers = 4;
+    seams.movieWriterFactory = [gate]
+    {
+        TavixCapture::VideoWriter::AviOptions options;
+        options.fileFactory = [gate](const std::wstring& path)
+        { return std::make_unique<GatedMovieFile>(path, gate, 8 + 480 * 120); };
+        return std::make_unique<TavixCapture::VideoWriter>(TavixCapture::CreatePlatformSinkWriter, options);
+    };
+    Told told;
+    Recorder recorder(told.Callbacks(), seams);
+    const std::wstring path = folder.File(L"slow.avi");
+    recorder.Start(4, path, 160, 120, 30.0, 0);
+
+    std::vector<Common::FrameBuffer> frames;
+    for (std::uint32_t i = 0; i < 40; ++i)
+    {
+        frames.push_back(SavedFiles::PatternFrame(160, 120, i * 7));
+    }
+    std::vector<double> microseconds;
+    const double frequency = static_cast<double>(Common::PerformanceFrequency());
+    for (const Common::FrameBuffer& frame : frames)
+    {
+        const std::int64_t start = Common::PerformanceCounter();
+        recorder.RecordFrame(frame);
+        microseconds.push_back(static_cast<double>(Common::PerformanceCounter() - start) * 1e6 / frequency);
+    }
+    // Every call has returned while the first frame's write is still held.
+    Recorder::Status status = recorder.GetStatus();
+    EXPECT_EQ(status.framesWritten, 0u);
+    EXPECT_EQ(status.framesLost, 36u) << "four buffers: the first frame and three waiting";
+    std::sort(microseconds.begin(), microseconds.end());
+    std::printf("delivery thread per 160x120 frame: median %.1f us, slowest %.1f us\n", microseconds[20],
+                microseconds.back());
+
+    SetEvent(gate);
+    recorder.Stop();
+    CloseHandle(gate);
+    status = recorder.GetStatus();
+    EXPECT_EQ(status.framesWritten, 4u);
+    EXPECT_EQ(status.framesLost, 36u);
+    EXPECT_TRUE(told.errors.empty());
+    const SavingTests::AviContents avi = SavingTests::ReadAvi(path);
+    ASSERT_EQ(avi.frames.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i)
+    {
+        EXPECT_TRUE(SavingTests::HoldsFrame(avi.frames[i], frames[i])) << "frame " << i;
+    }
+}
 
 TEST(Recorder, ASlowStillEncoderLosesFramesWithoutHoldingUpTheDelivery)
 {
@@ -116,10 +219,14 @@ TEST(Recorder, AMovieThatFillsTheDiskEndsTheRecordingWithOneMessage)
     Recorder recorder(told.Callbacks(), seams);
     const std::wstring path = folder.File(L"full.avi");
     recorder.Start(4, path, 64, 48, 30.0, 0);
-    for (std::uint32_t i = 0; i < 10; ++i)
+    // One frame at a time, each written (or not) before the next comes.
+    std::uint64_t delivered = 0;
+    for (std::uint32_t i = 0; i < 10 && recorder.IsRecording(); ++i)
     {
         recorder.RecordFrame(SavedFiles::PatternFrame(64, 48, i));
+        ASSERT_TRUE(WaitForFrames(recorder, ++delivered));
     }
+    EXPECT_EQ(delivered, 5u);
     EXPECT_FALSE(recorder.IsRecording());
     ASSERT_EQ(told.errors.size(), 1u);
     EXPECT_EQ(told.stops, 1);

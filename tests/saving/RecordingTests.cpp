@@ -42,7 +42,8 @@ protected:
         Common::AutoLock lock(cam1->frameLock);
         return cam1->frame;
     }
-    // Delivers a frame and waits until its still image is written or lost.
+    // Delivers a frame and waits until it is written (a still image or a
+    // movie frame) or lost.
     void DeliverAndWait(std::uint32_t value)
     {
         const auto done = [this]
@@ -191,7 +192,7 @@ TEST_F(RecordingTest, AMovieThatFillsARealDiskStopsWithOneMessageAndKeepsItsFram
     std::vector<Common::FrameBuffer> delivered;
     for (std::uint32_t i = 0; i < 1000 && model->GetIsRecording(); ++i)
     {
-        cam1->DeliverFrame(0xFF000000u + i * 0x030507u);
+        DeliverAndWait(0xFF000000u + i * 0x030507u);
         delivered.push_back(CopyOfFrame());
     }
     ASSERT_FALSE(model->GetIsRecording()) << "the disk never filled";
