@@ -7,6 +7,8 @@
 
 #include <wincodec.h>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 using TavixCapture::StillImageWriter;
@@ -98,4 +100,51 @@ TEST_F(StillImageTest, AFailedEncodingOrAShortFrameLeavesTheFolderAsItWas)
     shortFrame.pixels.resize(shortFrame.pixels.size() - 1);
     EXPECT_THROW(Writer().Save(shortFrame, Bmp, folder.File(L"a.bmp")), Common::Exception);
     EXPECT_EQ(folder.Names(), std::vector<std::wstring>{L"a.jpg"}) << "no other file, no temporary one";
+}
+
+// A run cut off while saving leaves "~tavix-PID-N.tmp" files behind. The next
+// save into that folder removes those of processes that are gone, and only
+// those: the files of a process still running (this one included), and every
+// other name, stay.
+TEST_F(StillImageTest, TheFirstSaveIntoAFolderRemovesOnlyTheTemporaryFilesOfEndedRuns)
+{
+    const auto startCommand = [](DWORD flags)
+    {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process = {};
+        wchar_t command[] = L"cmd.exe /c exit";
+        EXPECT_TRUE(CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, flags | CREATE_NO_WINDOW,
+                                   nullptr, nullptr, &startup, &process));
+        CloseHandle(process.hThread);
+        return process;
+    };
+    const PROCESS_INFORMATION ended = startCommand(0);
+    ASSERT_EQ(WaitForSingleObject(ended.hProcess, 20000), WAIT_OBJECT_0);
+    const PROCESS_INFORMATION running = startCommand(CREATE_SUSPENDED);
+    const auto name = [](DWORD process, int count)
+    { return L"~tavix-" + std::to_wstring(process) + L"-" + std::to_wstring(count) + L".tmp"; };
+    const std::vector<std::wstring> kept = {name(running.dwProcessId, 1),
+                                            name(GetCurrentProcessId(), 7),
+                                            L"~tavix-" + std::to_wstring(ended.dwProcessId) + L"-2.tmp.bak",
+                                            L"~tavix-notes.tmp",
+                                            L"a.tmp",
+                                            L"~tavix-" + std::to_wstring(ended.dwProcessId) + L".tmp"};
+    for (const std::wstring& file : kept)
+    {
+        TestSupport::WriteFileBytes(folder.File(file), "kept");
+    }
+    TestSupport::WriteFileBytes(folder.File(name(ended.dwProcessId, 2)), "left by a crash");
+    TestSupport::WriteFileBytes(folder.File(name(ended.dwProcessId, 15)), "left by a crash");
+
+    const std::wstring saved = Writer().SaveUnderNewName(SavedFiles::PatternFrame(16, 8), Png, folder.Path(),
+                                                         SYSTEMTIME{2020, 1, 0, 1, 0, 0, 0, 0});
+    TerminateProcess(running.hProcess, 0);
+    CloseHandle(running.hProcess);
+    CloseHandle(ended.hProcess);
+
+    std::vector<std::wstring> expected = kept;
+    expected.push_back(saved.substr(folder.Path().size()));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(folder.Names(), expected);
 }
