@@ -1,6 +1,7 @@
 #include "app/MainModel.h"
 
 #include "Common/PerformanceCounter.h"
+#include "Common/capture/CaptureFailure.h"
 #include "app/HostServices.h"
 #include "app/Plugin.h"
 #include "app/PluginCatalog.h"
@@ -284,6 +285,7 @@ void MainModel::SelectDevice(std::int32_t index)
     StopCapture();
     const std::shared_ptr<Common::FrameFormat> oldFormat = GetCurrentDevice().GetSelectedFormat();
     currentDeviceIndex_ = index;
+    ClearCaptureNotice();
     const std::shared_ptr<Common::FrameFormat> newFormat = GetCurrentDevice().GetSelectedFormat();
     ResizeProfiles(*newFormat);
     processors_->NotifyFormatChanged();
@@ -342,6 +344,7 @@ void MainModel::StartCapture()
     errorStanding_ = false; // a new run: its first error is told
     static_cast<void>(device.RegisterSink(this, &MainModel::FrameCallback, &MainModel::ErrorCallback));
     device.Open();
+    ClearCaptureNotice();
     Raise(PropertyId::IsCapturing);
 }
 
@@ -705,7 +708,12 @@ void MainModel::OnCaptureError(const Common::Exception& error, Common::Device::E
         }
         errorText_ = std::move(text);
         errorStanding_.store(true, std::memory_order_relaxed);
-        if (ended)
+        if (ended && Common::CaptureFailure::IsUnplugged(error.ErrorCode))
+        {
+            captureNotice_ = L"カメラが取り外されました";
+            cameraRemoved_ = true;
+        }
+        else if (ended)
         {
             captureFailure_ = std::make_exception_ptr(error);
         }
@@ -721,6 +729,39 @@ std::exception_ptr MainModel::TakeCaptureFailure()
 {
     Common::AutoLock lock(errorLock_);
     return std::exchange(captureFailure_, nullptr);
+}
+
+std::wstring MainModel::GetCaptureNotice() const
+{
+    Common::AutoLock lock(errorLock_);
+    return captureNotice_;
+}
+
+bool MainModel::TakeCameraRemoval()
+{
+    {
+        Common::AutoLock lock(errorLock_);
+        if (!std::exchange(cameraRemoved_, false))
+        {
+            return false;
+        }
+    }
+    StopRecording();
+    return true;
+}
+
+void MainModel::ClearCaptureNotice()
+{
+    {
+        Common::AutoLock lock(errorLock_);
+        if (captureNotice_.empty())
+        {
+            return;
+        }
+        captureNotice_.clear();
+        cameraRemoved_ = false;
+    }
+    Raise(PropertyId::IsCapturing);
 }
 
 } // namespace TavixCapture

@@ -153,8 +153,18 @@ public:
     std::wstring GetErrorText() const;
     // The error that ended the stream of the current device, once (null if
     // none is waiting to be shown). The device has stopped; IsCapturing was
-    // raised after it (UI thread).
+    // raised after it (UI thread). A camera that was unplugged gives none:
+    // it is told by the notice below, without a box.
     std::exception_ptr TakeCaptureFailure();
+    // What the preview and the status bar say instead of the picture while
+    // the current camera is gone ("カメラが取り外されました"); empty otherwise.
+    // Cleared when capture starts or another camera is chosen (any thread).
+    std::wstring GetCaptureNotice() const;
+    // True once after the current camera was unplugged while capturing: a
+    // recording under way is finished then, so the movie so far is whole.
+    // Raises Exception when it could not be finished (recording is off;
+    // UI thread).
+    bool TakeCameraRemoval();
 
     // Notifies every listener of `id` (any thread).
     using BindableBase::Raise;
@@ -190,6 +200,8 @@ private:
                               Common::Device::ErrorEffect effect);
 
     std::int32_t ChooseStartDevice(const std::wstring& savedPath);
+    // Another camera or a new start: the notice of a lost camera goes.
+    void ClearCaptureNotice();
     void OnRecordingError(const Common::Exception& error);
     void LoadSettings();
     void SaveSettings() const;
@@ -208,6 +220,8 @@ private:
     mutable Common::CriticalSection errorLock_;
     std::wstring errorText_;            // guarded by errorLock_
     std::exception_ptr captureFailure_; // guarded by errorLock_
+    std::wstring captureNotice_;        // guarded by errorLock_
+    bool cameraRemoved_ = false;        // guarded by errorLock_
     // An error has been announced and no frame has gone through cleanly
     // since: the same error again (every frame failing to save on a full
     // disk) is not announced again. Written by the delivery thread, reset by

@@ -480,9 +480,29 @@ void MainWindow::UpdateFrameRate(std::int64_t counter)
 {
     if (frameRate_.Update(counter, model_.GetDeliveredFrameCount(), preview_.GetFramesShown()))
     {
-        statusBar_.SetPaneText(0, frameRate_.GetText());
+        const std::wstring notice = model_.GetCaptureNotice();
+        statusBar_.SetPaneText(0, notice.empty() ? frameRate_.GetText() : notice);
     }
     ShowRecordingStatus();
+}
+
+void MainWindow::ShowCameraRemoval()
+{
+    // An unplugged camera is told in the status bar and the preview, with
+    // no box in the way: everything else goes on working meanwhile.
+    try
+    {
+        if (model_.TakeCameraRemoval())
+        {
+            ShowRecordingStatus();
+        }
+    }
+    catch (...)
+    {
+        ReportException(GetSafeHwnd(), std::current_exception());
+    }
+    const std::wstring notice = model_.GetCaptureNotice();
+    statusBar_.SetPaneText(0, notice.empty() ? frameRate_.GetText() : notice);
 }
 
 void MainWindow::ShowRecordingStatus()
@@ -506,6 +526,7 @@ void MainWindow::OnPropertyChanged(std::int32_t id)
         {
             ReportException(GetSafeHwnd(), failure);
         }
+        ShowCameraRemoval();
         break;
     }
     case PropertyId::Frame:

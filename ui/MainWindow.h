@@ -83,6 +83,9 @@ private:
     void UpdateFrameRate(std::int64_t counter);
     // Time, frames and size of the recording, in the status bar's last pane.
     void ShowRecordingStatus();
+    // After a capture change: a camera that was unplugged is told (and a
+    // recording finished), its notice shown in the first pane until it goes.
+    void ShowCameraRemoval();
     // WM_QUERYENDSESSION (`ending` false) and WM_ENDSESSION for an ending session.
     void OnEndSession(bool ending) noexcept;
 

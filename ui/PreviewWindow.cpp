@@ -153,8 +153,9 @@ bool PreviewWindow::OnPaint()
         ~HandOff() { handOff.PaintEnded(); }
     } handOff{frameHandOff_};
     const bool newFrame = frameHandOff_.TakeNewFrame();
-    const PreviewPainter::Overlay overlay = {pointer_.IsHover(), pointer_.IsDragging(),
-                                             isDebugMessageEnabled_ ? &debugText_ : nullptr};
+    // The notice of a camera that is gone goes before any debug text.
+    const std::wstring* text = !notice_.empty() ? &notice_ : isDebugMessageEnabled_ ? &debugText_ : nullptr;
+    const PreviewPainter::Overlay overlay = {pointer_.IsHover(), pointer_.IsDragging(), text};
     // A lost target is made again by the paint, before the geometry is taken.
     return renderTarget_.Paint([&](ID2D1RenderTarget& target)
                                { painter_.Paint(target, *Geometry(), newFrame, overlay); });
@@ -186,6 +187,13 @@ void PreviewWindow::OnPropertyChanged(std::int32_t id)
         break;
     case PropertyId::Frame:
         frameHandOff_.WakeUp(WillPaint());
+        break;
+    case PropertyId::IsCapturing:
+        if (std::wstring notice = model_.GetCaptureNotice(); notice != notice_)
+        {
+            notice_ = std::move(notice);
+            Invalidate(false);
+        }
         break;
     case PropertyId::ErrorMessage:
         if (isDebugMessageEnabled_)

@@ -42,6 +42,8 @@ public:
     D2D1_SIZE_F GetViewSize() const { return renderTarget_.GetSize(); }
     // The text shown over the image while debug messages are enabled.
     const std::wstring& GetDebugText() const { return debugText_; }
+    // What is written over the picture while the camera is gone.
+    const std::wstring& GetNotice() const { return notice_; }
     // Frames painted since the window was made: what the frame rate counts.
     std::uint64_t GetFramesShown() const { return painter_.GetFramesShown(); }
     // 1 at full resolution, else the factor a frame too large for the
@@ -90,6 +92,7 @@ private:
     bool updatingScrollBars_ = false; // the bars' own WM_SIZE must not start another update
 
     std::wstring debugText_;
+    std::wstring notice_; // the model's capture notice, as last told
     UINT_PTR debugTimer_ = 0;
 };
 

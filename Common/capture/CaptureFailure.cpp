@@ -15,16 +15,9 @@ bool IsInUse(HRESULT code)
            code == HRESULT_FROM_WIN32(ERROR_DEVICE_IN_USE);
 }
 
-// The platform said the camera is no longer there.
-bool IsUnplugged(HRESULT code)
-{
-    return code == MF_E_VIDEO_RECORDING_DEVICE_INVALIDATED ||
-           code == HRESULT_FROM_WIN32(ERROR_DEVICE_REMOVED);
-}
-
 bool IsRemoved(HRESULT code)
 {
-    return IsUnplugged(code) || code == HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED) ||
+    return CaptureFailure::IsUnplugged(code) || code == HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED) ||
            code == HRESULT_FROM_WIN32(ERROR_GEN_FAILURE);
 }
 
@@ -44,7 +37,7 @@ const wchar_t* CaptureFailure::Describe(HRESULT code)
                L"アプリがカメラにアクセスできるようにする」"
                L"をオンにしてから、もう一度試してください。";
     }
-    if (IsUnplugged(code))
+    if (CaptureFailure::IsUnplugged(code))
     {
         return L"カメラが取り外されました。つなぎ直してから、もう一度「取り込み」を押してください。";
     }
@@ -77,6 +70,12 @@ Exception CaptureFailure::Make(HRESULT code, const wchar_t* fallback, std::sourc
         error.Message = std::wstring(fallback) + L"（" + system + L"）";
     }
     return error;
+}
+
+bool CaptureFailure::IsUnplugged(HRESULT code)
+{
+    return code == MF_E_VIDEO_RECORDING_DEVICE_INVALIDATED ||
+           code == HRESULT_FROM_WIN32(ERROR_DEVICE_REMOVED);
 }
 
 bool CaptureFailure::IsDeviceGone(HRESULT code)

@@ -25,6 +25,9 @@ public:
     // The device is gone (removed, or its source already shut down): tearing
     // it down cannot fail in any way that matters any more.
     static bool IsDeviceGone(HRESULT code);
+
+    // The platform said for sure that the camera was unplugged.
+    static bool IsUnplugged(HRESULT code);
 };
 
 } // namespace Common

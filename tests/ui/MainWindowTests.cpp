@@ -2,6 +2,7 @@
 // screen, driven with real mouse input and messages, checked through its
 // controls, its status bar, the model and the configuration file.
 #include "Common/PerformanceCounter.h"
+#include "Common/capture/CaptureFailure.h"
 #include "resources/resource.h"
 #include "support/Desktop.h"
 #include "support/ErrorBoxWatcher.h"
@@ -318,4 +319,48 @@ TEST_F(MainWindowTest, TheSessionEndingWhileRecordingLeavesAWholeMovieAndCurrent
     EXPECT_NE(settings.find(L"WindowPlacementFlags="), std::wstring::npos) << settings;
     EXPECT_NE(Pane(3).find(L"録画終了 "), std::wstring::npos) << "6 フレーム";
     EXPECT_NE(Pane(3).find(L"6 フレーム"), std::wstring::npos);
+}
+
+TEST_F(MainWindowTest, AnUnpluggedCameraIsToldWithoutABoxAndTheMovieSoFarIsWhole)
+{
+    Open();
+    const HWND capture = Item(IDC_CAPTURE);
+    model->SetFileFormat(4); // AVI
+    model->SetSaveTarget(1);
+    const std::wstring movie = folder.File(L"unplugged.avi");
+    model->StartRecording(movie);
+    ClickCentre(capture);
+    ASSERT_TRUE(PumpUntil([&] { return TextOf(capture) == L"停止"; }));
+    for (std::uint32_t i = 0; i < 4; ++i)
+    {
+        cam0->DeliverFrame(0xFF000000u + i * 0x102030u);
+    }
+
+    const ErrorBoxWatcher watcher;
+    std::thread([this]
+                { cam0->EndStream(Common::CaptureFailure::Make(HRESULT_FROM_WIN32(ERROR_DEVICE_REMOVED))); })
+        .join();
+    ASSERT_TRUE(PumpUntil([&] { return !model->GetIsRecording(); }));
+    EXPECT_EQ(TextOf(capture), L"取り込み");
+    EXPECT_EQ(Pane(0), L"カメラが取り外されました");
+    EXPECT_EQ(window->GetPreview().GetNotice(), L"カメラが取り外されました");
+    const std::string bytes = ReadFileBytes(movie);
+    ASSERT_GT(bytes.size(), 4u * 16 + 8);
+    EXPECT_EQ(bytes.compare(bytes.size() - 4 * 16 - 8, 4, "idx1"), 0)
+        << "the index of four frames ends the file";
+    EXPECT_NE(Pane(3).find(L"4 フレーム"), std::wstring::npos) << testing::PrintToString(Pane(3));
+
+    // The rest of the window goes on working: the side pane opens, and the
+    // notice stays in the first pane through the frame-rate readings.
+    ClickCentre(Item(IDC_SIDEPANE_TOGGLE));
+    EXPECT_TRUE(PumpUntil([&] { return model->GetIsSidePaneVisible(); }));
+    Settle();
+    EXPECT_EQ(Pane(0), L"カメラが取り外されました");
+    EXPECT_TRUE(watcher.Texts().empty()) << "no box";
+
+    // Capture started again (the camera back): the notice goes.
+    ClickCentre(capture);
+    ASSERT_TRUE(PumpUntil([&] { return TextOf(capture) == L"停止"; }));
+    EXPECT_TRUE(PumpUntil([&] { return window->GetPreview().GetNotice().empty(); }));
+    EXPECT_TRUE(PumpUntil([&] { return Pane(0) != L"カメラが取り外されました"; }));
 }
