@@ -88,6 +88,7 @@ MainModel::MainModel(const IniProfile& profile, const CaptureBackendFactory& bac
     }
     currentDeviceIndex_ =
         ChooseStartDevice(ModelSettings::Read(profile_, ModelSettings::Values{}).captureDeviceName);
+    cameraSettings_.Restore(GetCurrentDevice());
 
     auto* services = new HostServices(programDirectory, *this, profile_);
     hostServices_.Attach(services);
@@ -229,6 +230,13 @@ ModelSettings::Values MainModel::CurrentSettings() const
             GetProcessorEntries()[static_cast<std::size_t>(GetCurrentProcessorIndex())]->GetName();
         values.controlPanelPage = controlPanelPage_;
     }
+    else if (controlPanelPage_ == 2 ||
+             profile_.ReadInt(L"Settings", ModelSettings::Name(ModelSettings::Key::ControlPanelPage), 0) == 2)
+    {
+        // The camera page is there with or without plug-ins; a processor's
+        // page an earlier run stored stays.
+        values.controlPanelPage = controlPanelPage_;
+    }
     values.viewRatio = viewRatio_;
     values.isMarkerVisible = isMarkerVisible_;
     values.markerPosition = GetMarkerPosition();
@@ -286,6 +294,7 @@ void MainModel::SelectDevice(std::int32_t index)
     const std::shared_ptr<Common::FrameFormat> oldFormat = GetCurrentDevice().GetSelectedFormat();
     currentDeviceIndex_ = index;
     ClearCaptureNotice();
+    cameraSettings_.Restore(GetCurrentDevice());
     const std::shared_ptr<Common::FrameFormat> newFormat = GetCurrentDevice().GetSelectedFormat();
     ResizeProfiles(*newFormat);
     processors_->NotifyFormatChanged();
@@ -345,6 +354,8 @@ void MainModel::StartCapture()
     static_cast<void>(device.RegisterSink(this, &MainModel::FrameCallback, &MainModel::ErrorCallback));
     device.Open();
     ClearCaptureNotice();
+    // A source made anew for the stream may start from the camera's own values.
+    cameraSettings_.Restore(device);
     Raise(PropertyId::IsCapturing);
 }
 

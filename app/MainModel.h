@@ -19,6 +19,7 @@
 #include "Common/capture/mediafoundation/MediaFoundationInitializer.h"
 #include "Common/ui/BindableBase.h"
 #include "app/AviFileLibrary.h"
+#include "app/CameraSettings.h"
 #include "app/CaptureBackendFactory.h"
 #include "app/IniProfile.h"
 #include "app/ModelSettings.h"
@@ -70,6 +71,9 @@ public:
     void SelectFrameFormatByName(const std::wstring& name);
     void StartCapture();
     void StopCapture();
+    // The saved settings of each camera, applied when it becomes current
+    // and when it is opened.
+    const CameraSettings& GetCameraSettings() const { return cameraSettings_; }
 
     // --- processors (UI thread) ---
     const std::vector<std::shared_ptr<ProcessorEntry>>& GetProcessorEntries() const;
@@ -216,6 +220,7 @@ private:
     Common::MediaFoundationInitializer mediaFoundation_;
     std::unique_ptr<Common::VideoCapture> capture_;
     std::int32_t currentDeviceIndex_ = 0;
+    CameraSettings cameraSettings_{profile_};
 
     mutable Common::CriticalSection errorLock_;
     std::wstring errorText_;            // guarded by errorLock_

@@ -43,7 +43,7 @@ constexpr IntegerSetting Table[] = {
     {ModelSettings::Key::IsProfileVisible, L"IsProfileVisible", 0, 0, 1, OutOfRange::Default},
     {ModelSettings::Key::IsSidePaneVisible, L"IsSidePaneVisible", 0, 0, 1, OutOfRange::Default},
     // 0 the capture settings, 1 the processor's page.
-    {ModelSettings::Key::ControlPanelPage, L"ControlPanelPage", 0, 0, 1, OutOfRange::Default},
+    {ModelSettings::Key::ControlPanelPage, L"ControlPanelPage", 0, 0, 2, OutOfRange::Default},
     {ModelSettings::Key::IsStatusBarVisible, L"IsStatusBarVisible", 1, 0, 1, OutOfRange::Default},
     // 0 the snapped frame, 1 every frame.
     {ModelSettings::Key::SaveTarget, L"SaveTarget", 0, 0, 1, OutOfRange::Default},

@@ -13,6 +13,7 @@
 #define IDD_SELECTPROCESSOR 131
 #define IDD_HEADERPANEL 132
 #define IDD_CONTROLPANEL 133
+#define IDD_CAMERAPAGE 134
 
 // Items of the control panel's fixed lists, in list order.
 #define IDS_SAVE_TARGET_SNAPPED 200
@@ -44,6 +45,7 @@
 // Header panel (132)
 #define IDC_PAGE_CAPTURE 1006
 #define IDC_PAGE_PROCESSOR 1007
+#define IDC_PAGE_CAMERA 1038
 // Control panel (133)
 #define IDC_DEVICE_LABEL 1008
 #define IDC_DEVICE 1009
@@ -75,6 +77,21 @@
 #define IDC_SNAP 1035
 #define IDC_RECORD 1036
 #define IDC_STATUSBAR_VISIBLE 1037
+// Camera page (134)
+#define IDC_CAMERA_DRIVER_PAGES 1201
+#define IDC_CAMERA_DEFAULTS 1202
+#define IDC_CAMERA_NO_SATURATION 1203
+#define IDC_CAMERA_STATUS 1204
+#define IDC_CAMERA_NONE 1205
+// The row of each camera property, made while the page runs: the first id
+// plus ten times the property's number (Common::CameraPropertyId), plus the
+// part of the row.
+#define IDC_CAMERA_ROW_FIRST 1300
+#define IDC_CAMERA_ROW_NAME 0
+#define IDC_CAMERA_ROW_RANGE 1
+#define IDC_CAMERA_ROW_SLIDER 2
+#define IDC_CAMERA_ROW_EDIT 3
+#define IDC_CAMERA_ROW_AUTOMATIC 4
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

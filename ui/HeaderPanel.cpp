@@ -17,6 +17,7 @@ BOOL HeaderPanel::OnInitDialog()
 {
     capturePage_.AttachItem(*this, IDC_PAGE_CAPTURE);
     processorPage_.AttachItem(*this, IDC_PAGE_PROCESSOR);
+    cameraPage_.AttachItem(*this, IDC_PAGE_CAMERA);
     model_.AddListener(this);
     registered_ = true;
     return TRUE;
@@ -34,12 +35,17 @@ bool HeaderPanel::OnDestroy()
 
 bool HeaderPanel::OnCommand(int id, int code, HWND control)
 {
-    if (code == BN_CLICKED && (id == IDC_PAGE_CAPTURE || id == IDC_PAGE_PROCESSOR))
+    if (code == BN_CLICKED && (id == IDC_PAGE_CAPTURE || id == IDC_PAGE_PROCESSOR || id == IDC_PAGE_CAMERA))
     {
-        model_.SetControlPanelPage(id == IDC_PAGE_CAPTURE ? 0 : 1);
+        model_.SetControlPanelPage(id == IDC_PAGE_CAPTURE ? 0 : id == IDC_PAGE_PROCESSOR ? 1 : 2);
         return true;
     }
     return Dialog::OnCommand(id, code, control);
+}
+
+void HeaderPanel::ShowProcessorPage(bool show)
+{
+    processorPage_.Show(show ? SW_SHOW : SW_HIDE);
 }
 
 void HeaderPanel::OnPropertyChanged(std::int32_t id)
@@ -55,9 +61,10 @@ void HeaderPanel::OnPropertyChanged(std::int32_t id)
     }
     case PropertyId::ControlPanelPage:
     {
-        const bool capture = model_.GetControlPanelPage() == 0;
-        capturePage_.SetCheck(capture ? BST_CHECKED : BST_UNCHECKED);
-        processorPage_.SetCheck(capture ? BST_UNCHECKED : BST_CHECKED);
+        const std::int32_t page = model_.GetControlPanelPage();
+        capturePage_.SetCheck(page == 0 ? BST_CHECKED : BST_UNCHECKED);
+        processorPage_.SetCheck(page == 1 ? BST_CHECKED : BST_UNCHECKED);
+        cameraPage_.SetCheck(page == 2 ? BST_CHECKED : BST_UNCHECKED);
         break;
     }
     default:

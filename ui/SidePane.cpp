@@ -23,7 +23,7 @@ std::vector<HWND> ChildWindows(HWND parent)
 } // namespace
 
 SidePane::SidePane(MainModel& model, bool withLocation)
-    : model_(model), header_(model), controlPanel_(model, withLocation)
+    : model_(model), header_(model), controlPanel_(model, withLocation), cameraPage_(model)
 {
 }
 
@@ -38,8 +38,10 @@ void SidePane::Create(HWND parent, const RECT& rect)
     CreateEx(WS_EX_CONTROLPARENT, L"TavixSidePane", L"", WS_CHILD | WS_CLIPCHILDREN, rect, parent, 0);
     header_.Create(GetSafeHwnd());
     controlPanel_.Create(GetSafeHwnd());
+    cameraPage_.Create(GetSafeHwnd());
     const RECT page = controlPanel_.GetWindowRect();
-    naturalSize_ = {page.right - page.left, page.bottom - page.top};
+    const RECT header = header_.GetWindowRect();
+    naturalSize_ = {page.right - page.left, page.bottom - page.top + header.bottom - header.top};
     const UINT dpi = GetDpiForWindow(GetSafeHwnd());
     createdDpi_ = dpi != 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
     MoveWindow(rect.left, rect.top, naturalSize_.cx, naturalSize_.cy, false);
@@ -121,7 +123,7 @@ void SidePane::OnProcessorChanged()
         Common::ThrowIfFailed(result);
     }
     const HWND page = GetPageWindow();
-    if (page == nullptr && model_.GetControlPanelPage() != 0)
+    if (page == nullptr && model_.GetControlPanelPage() == 1)
     {
         model_.SetControlPanelPage(0);
     }
@@ -134,12 +136,13 @@ void SidePane::OnProcessorChanged()
 
 void SidePane::ShowPage()
 {
-    const bool capture = model_.GetControlPanelPage() == 0;
+    const std::int32_t shown = model_.GetControlPanelPage();
     const HWND page = GetPageWindow();
-    controlPanel_.Show(capture ? SW_SHOW : SW_HIDE);
+    controlPanel_.Show(shown == 0 ? SW_SHOW : SW_HIDE);
+    cameraPage_.Show(shown == 2 ? SW_SHOW : SW_HIDE);
     if (page != nullptr)
     {
-        ::ShowWindow(page, capture ? SW_HIDE : SW_SHOW);
+        ::ShowWindow(page, shown == 1 ? SW_SHOW : SW_HIDE);
     }
 }
 
@@ -151,16 +154,14 @@ void SidePane::Layout()
     }
     const HWND page = GetPageWindow();
     int top = 0;
-    // The header only while there is a page to switch to.
+    // The processor's button only while it has a page.
     if (header_.GetSafeHwnd() != nullptr)
     {
-        header_.Show(page != nullptr ? SW_SHOW : SW_HIDE);
-        if (page != nullptr)
-        {
-            const RECT header = header_.GetWindowRect();
-            header_.MoveWindow(0, 0, header.right - header.left, header.bottom - header.top);
-            top = header.bottom - header.top;
-        }
+        header_.Show(SW_SHOW);
+        header_.ShowProcessorPage(page != nullptr);
+        const RECT header = header_.GetWindowRect();
+        header_.MoveWindow(0, 0, header.right - header.left, header.bottom - header.top);
+        top = header.bottom - header.top;
     }
     const RECT client = GetClientRect();
     const int width = client.right;
@@ -168,6 +169,10 @@ void SidePane::Layout()
     if (controlPanel_.GetSafeHwnd() != nullptr)
     {
         controlPanel_.MoveWindow(0, top, width, height);
+    }
+    if (cameraPage_.GetSafeHwnd() != nullptr)
+    {
+        cameraPage_.MoveWindow(0, top, width, height);
     }
     if (page != nullptr)
     {

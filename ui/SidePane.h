@@ -1,15 +1,17 @@
 // TavixCapture::SidePane: the panel on the right of the main window. It
-// holds two pages in one place: the capture settings (ControlPanel) and,
-// when the selected processor offers one, the processor's settings page,
-// with the HeaderPanel above them to switch between the two while such a
-// page exists. The page shown is the model's ControlPanelPage (0: capture
-// settings). The main window creates the pane hidden with an empty
-// rectangle; the pane takes the natural size of the capture-settings page,
-// whose width the main window's layout uses, and the main window shows and
-// hides it. The processor's page belongs to the processor. UI thread.
+// holds its pages in one place: the capture settings (ControlPanel), the
+// camera's settings (CameraPage) and, when the selected processor offers
+// one, the processor's settings page, with the HeaderPanel above them to
+// switch between them. The page shown is the model's ControlPanelPage (0:
+// capture settings, 1: the processor's, 2: the camera's). The main window
+// creates the pane hidden with an empty rectangle; the pane takes the
+// natural size of the header and the capture-settings page, whose width the
+// main window's layout uses, and the main window shows and hides it. The
+// processor's page belongs to the processor. UI thread.
 #pragma once
 
 #include "Common/ui/Window.h"
+#include "ui/CameraPage.h"
 #include "ui/ControlPanel.h"
 #include "ui/HeaderPanel.h"
 
@@ -36,6 +38,7 @@ public:
     // been destroyed (for tests and the main window's repaint).
     HWND GetPageWindow() const;
     ControlPanel& GetControlPanel() { return controlPanel_; }
+    CameraPage& GetCameraPage() { return cameraPage_; }
     HeaderPanel& GetHeader() { return header_; }
 
 protected:
@@ -52,6 +55,7 @@ private:
     bool registered_ = false;
     HeaderPanel header_;
     ControlPanel controlPanel_;
+    CameraPage cameraPage_;
     // The processor's page, replaced on every processor change. The page and
     // the object behind it belong to the processor, which may destroy both in
     // its Terminate before the notification of the change arrives here: only

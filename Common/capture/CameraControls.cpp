@@ -1,6 +1,10 @@
 #include "Common/capture/CameraControls.h"
 
 #include "Common/Exception.h"
+#include "Common/TaskMemory.h"
+
+#include <ocidl.h>
+#include <olectl.h>
 
 namespace Common
 {
@@ -30,6 +34,8 @@ CameraControls::CameraControls(IUnknown* source)
 {
     if (source != nullptr)
     {
+        source->AddRef();
+        source_.Attach(source);
         // A source without one of them simply has none of its properties.
         source->QueryInterface(IID_IAMVideoProcAmp, procAmp_.PutVoid());
         source->QueryInterface(IID_IAMCameraControl, cameraControl_.PutVoid());
@@ -124,6 +130,35 @@ void CameraControls::ResetToDefaults()
             SetProperty(property.id, property.defaultValue, false);
         }
     }
+}
+
+bool CameraControls::HasPropertyPages() const
+{
+    ComPointer<ISpecifyPropertyPages> pages;
+    if (!source_ || FAILED(source_->QueryInterface(IID_ISpecifyPropertyPages, pages.PutVoid())))
+    {
+        return false;
+    }
+    CAUUID ids = {0, nullptr};
+    const HRESULT result = pages->GetPages(&ids);
+    const TaskMemory<GUID> owned(ids.pElems);
+    return SUCCEEDED(result) && ids.cElems > 0;
+}
+
+void CameraControls::ShowPropertyPages(HWND owner, const std::wstring& caption) const
+{
+    if (!source_)
+    {
+        ThrowIfFailed(E_NOINTERFACE);
+    }
+    ComPointer<ISpecifyPropertyPages> pages;
+    ThrowIfFailed(source_->QueryInterface(IID_ISpecifyPropertyPages, pages.PutVoid()));
+    CAUUID ids = {0, nullptr};
+    ThrowIfFailed(pages->GetPages(&ids));
+    const TaskMemory<GUID> owned(ids.pElems);
+    IUnknown* objects[] = {source_.Get()};
+    ThrowIfFailed(OleCreatePropertyFrame(owner, 0, 0, caption.c_str(), 1, objects, ids.cElems, ids.pElems,
+                                         GetUserDefaultLCID(), 0, nullptr));
 }
 
 } // namespace Common

@@ -14,6 +14,7 @@
 
 #include <strmif.h>
 
+#include <string>
 #include <vector>
 
 namespace Common
@@ -41,7 +42,15 @@ public:
     // control: measurements want values that do not move by themselves.
     void ResetToDefaults();
 
+    // True when the camera offers property pages of its own (its driver's
+    // dialog, through ISpecifyPropertyPages).
+    bool HasPropertyPages() const;
+    // Shows them in a modal frame over `owner` titled `caption`; returns
+    // when the user closes it. Raises Exception when they cannot be shown.
+    void ShowPropertyPages(HWND owner, const std::wstring& caption) const;
+
 private:
+    ComPointer<IUnknown> source_;
     ComPointer<IAMVideoProcAmp> procAmp_;
     ComPointer<IAMCameraControl> cameraControl_;
 };

@@ -38,27 +38,38 @@ protected:
         const RECT header = sidePane->GetHeader().GetWindowRect();
         return header.bottom - header.top;
     }
-    // The capture settings alone, from the top of the pane.
+    // The capture settings, below a header without the processor's button.
     void ExpectSettingsOnly()
     {
         EXPECT_EQ(model->GetControlPanelPage(), 0);
         EXPECT_EQ(sidePane->GetPageWindow(), nullptr);
-        EXPECT_FALSE(sidePane->GetHeader().IsVisible());
+        EXPECT_TRUE(sidePane->GetHeader().IsVisible());
+        EXPECT_FALSE(IsWindowVisible(HeaderItem(IDC_PAGE_PROCESSOR)));
         EXPECT_TRUE(Panel().IsVisible());
-        EXPECT_EQ(PanelTop(), 0);
+        EXPECT_EQ(PanelTop(), HeaderHeight());
     }
 };
 
-TEST_F(SidePaneTest, WithoutAPageTheHeaderIsHiddenAndTheSettingsStartAtTheTop)
+TEST_F(SidePaneTest, WithoutAPageTheHeaderHasNoProcessorButtonAndTheCameraPageIsThere)
 {
     profile.WriteInt(L"Settings", L"ControlPanelPage", 1);
     Open();
     ExpectSettingsOnly(); // a saved page 1 without a page falls back to 0
-    // The pane has the natural size of the capture-settings page.
+    // The pane has the natural size of the header and the capture-settings page.
     const RECT pane = sidePane->GetClientRect();
     const RECT panel = Panel().GetWindowRect();
     EXPECT_EQ(pane.right, panel.right - panel.left);
-    EXPECT_EQ(pane.bottom, panel.bottom - panel.top);
+    EXPECT_EQ(pane.bottom, panel.bottom - panel.top + HeaderHeight());
+
+    ClickCentre(HeaderItem(IDC_PAGE_CAMERA));
+    EXPECT_EQ(model->GetControlPanelPage(), 2);
+    EXPECT_TRUE(sidePane->GetCameraPage().IsVisible());
+    EXPECT_FALSE(Panel().IsVisible());
+    EXPECT_TRUE(Pushed(IDC_PAGE_CAMERA));
+    EXPECT_FALSE(Pushed(IDC_PAGE_CAPTURE));
+    // The fake cameras have no settings: the page says so.
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(sidePane->GetCameraPage().GetSafeHwnd(), IDC_CAMERA_NONE)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(sidePane->GetCameraPage().GetSafeHwnd(), IDC_CAMERA_DEFAULTS)));
 }
 
 TEST_F(SidePaneTest, SavedPageIsShownAtStartAndTheHeaderSwitchesBetweenThePages)
@@ -123,8 +134,7 @@ TEST_F(SidePaneTest, APageItsProcessorHasDestroyedIsNeverUsed)
         const RECT pane = sidePane->GetClientRect();
         sidePane->MoveWindow(0, 0, pane.right, pane.bottom - 1);
         EXPECT_EQ(sidePane->GetPageWindow(), nullptr);
-        EXPECT_EQ(PanelTop(), 0);
-        EXPECT_FALSE(sidePane->GetHeader().IsVisible());
+        EXPECT_FALSE(IsWindowVisible(HeaderItem(IDC_PAGE_PROCESSOR)));
 
         Settle();
         ExpectSettingsOnly();

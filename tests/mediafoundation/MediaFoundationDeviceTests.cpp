@@ -14,6 +14,8 @@
 #include "Common/capture/CameraControls.h"
 #include "Common/capture/mediafoundation/MediaFoundationDevice.h"
 #include "Common/capture/mediafoundation/MediaFoundationFrameFormat.h"
+#include "app/CameraSettings.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <mferror.h>
@@ -485,4 +487,44 @@ TEST_F(MediaFoundationDeviceTest, CameraSettingsComeFromTheMediaSourceOpenOrClos
     const int shutdowns = camera->shutdowns;
     device.reset();
     EXPECT_EQ(camera->shutdowns, shutdowns + 1);
+}
+
+// The program's saved settings of a camera reach its media source: applied
+// to the source made for the settings while closed, clamped into the range,
+// and kept by the source Open streams from.
+TEST_F(MediaFoundationDeviceTest, SavedCameraSettingsReachTheStreamingSource)
+{
+    using Common::CameraPropertyId;
+    auto setup = CameraSetup::OneType(MFVideoFormat_RGB32, 4, 2, 1);
+    setup->cameraControl[CameraControl_Exposure] = {-8, -2, 1, -4, 3, -4, CameraControl_Flags_Auto};
+    setup->procAmp[VideoProcAmp_Gain] = {0, 10, 1, 0, 2, 0, 2};
+    Make(setup);
+    TestSupport::TempFolder folder;
+    const TavixCapture::IniProfile profile(folder.File(L"TavixCapture.ini"));
+    const std::wstring section = TavixCapture::CameraSettings::SectionName(device->path);
+    profile.WriteInt(section.c_str(), L"Exposure", -20);
+    profile.WriteInt(section.c_str(), L"IsExposureAutomatic", 0);
+    profile.WriteInt(section.c_str(), L"Gain", 7);
+    const TavixCapture::CameraSettings settings(profile);
+    settings.Restore(*device);
+    device->Open();
+    ASSERT_TRUE(sink.WaitForFrames(1));
+    settings.Restore(*device); // as the model does once the stream runs
+    const auto controls = device->GetCameraControls();
+    const auto exposure = controls->GetProperty(CameraPropertyId::Exposure);
+    EXPECT_EQ(exposure.value, -8) << "the bottom of the camera's range";
+    EXPECT_FALSE(exposure.automatic);
+    EXPECT_EQ(controls->GetProperty(CameraPropertyId::Gain).value, 7);
+    LONG value = 0, flags = 0;
+    ASSERT_EQ(
+        static_cast<IAMVideoProcAmp*>(camera->GetSource().Get())->Get(VideoProcAmp_Gain, &value, &flags),
+        S_OK);
+    EXPECT_EQ(value, 7) << "on the source that streams";
+
+    controls->SetProperty(CameraPropertyId::Gain, 3, false);
+    ASSERT_TRUE(settings.Save(device->path, controls->GetProperties()));
+    EXPECT_EQ(profile.ReadInt(section.c_str(), L"Gain", 0), 3);
+    EXPECT_EQ(profile.ReadInt(section.c_str(), L"Exposure", 0), -8);
+    EXPECT_EQ(profile.ReadString(section.c_str(), L"Focus", L"none"), L"none") << "only what the camera has";
+    device->Close();
 }

@@ -1,0 +1,227 @@
+// The camera page of the side pane over the virtual camera under DirectShow:
+// its properties with the camera's ranges, changes that reach the picture
+// while it streams, automatic control, the settings kept per camera across
+// a restart (and clamped into the camera's range), and "飽和しない露出".
+// Real clicks and keys; the pictures read back from the device.
+#include "PanelFixture.h"
+#include "VirtualCameraRegistration.h"
+
+#include "app/CameraSettings.h"
+#include "app/ExposureSearch.h"
+#include "resources/resource.h"
+#include "support/FramePixels.h"
+
+#include <commctrl.h>
+
+using namespace TestSupport;
+using Common::CameraPropertyId;
+using TavixCapture::CameraPage;
+
+namespace
+{
+constexpr wchar_t SmallFormat[] = L"ARGB32 320x240 (15fps)";
+} // namespace
+
+class CameraPageTest : public PanelTestBase
+{
+protected:
+    // The model over DirectShow with the virtual camera current, its small
+    // format chosen and the camera page shown.
+    void OpenOnCamera()
+    {
+        Open(TavixCapture::CreateCaptureBackend, 1);
+        model->SelectDevice(static_cast<std::int32_t>(FindVirtualCamera(model->GetCapture())));
+        model->SelectFrameFormatByName(SmallFormat);
+        ASSERT_EQ(model->GetCurrentDevice().GetSelectedFormat()->GetName(), SmallFormat);
+        ClickCentre(GetDlgItem(sidePane->GetHeader().GetSafeHwnd(), IDC_PAGE_CAMERA));
+        Settle();
+        ASSERT_TRUE(Page().IsVisible());
+    }
+    CameraPage& Page() const { return sidePane->GetCameraPage(); }
+    HWND PageItem(int id) const { return GetDlgItem(Page().GetSafeHwnd(), id); }
+    HWND RowItem(CameraPropertyId id, int part) const { return PageItem(CameraPage::RowItemId(id, part)); }
+    std::pair<int, int> SliderRange(CameraPropertyId id) const
+    {
+        const HWND slider = RowItem(id, IDC_CAMERA_ROW_SLIDER);
+        return {static_cast<int>(SendMessageW(slider, TBM_GETRANGEMIN, 0, 0)),
+                static_cast<int>(SendMessageW(slider, TBM_GETRANGEMAX, 0, 0))};
+    }
+    Common::CameraProperty Camera(CameraPropertyId id) const
+    {
+        return model->GetCurrentDevice().GetCameraControls()->GetProperty(id);
+    }
+    // Replaces the text of a row's edit box by typing, as a user does.
+    void Type(CameraPropertyId id, const std::wstring& text)
+    {
+        const HWND edit = RowItem(id, IDC_CAMERA_ROW_EDIT);
+        ClickCentre(edit);
+        SendMessageW(edit, EM_SETSEL, 0, -1);
+        TypeText(text);
+        Settle();
+    }
+    // The pixel the device holds at (x, y), once it is `expected`.
+    bool FramePixelBecomes(int x, int y, std::uint32_t expected)
+    {
+        Common::Device& device = model->GetCurrentDevice();
+        return PumpUntil(
+            [&]
+            {
+                Common::AutoLock lock(device.frameLock);
+                return device.frame.height == 240 && PixelAt(device.frame, x, y) == expected;
+            },
+            10000);
+    }
+    bool Saturated()
+    {
+        Common::Device& device = model->GetCurrentDevice();
+        Common::AutoLock lock(device.frameLock);
+        return TavixCapture::ExposureSearch::IsSaturated(device.frame.pixels.data(), device.frame.width,
+                                                         device.frame.height, device.frame.stride);
+    }
+    // The picture once a frame taken after now has arrived.
+    void WaitForNewFrames(std::uint64_t count)
+    {
+        const std::uint64_t until = model->GetDeliveredFrameCount() + count;
+        ASSERT_TRUE(PumpUntil([&] { return model->GetDeliveredFrameCount() >= until; }, 10000));
+    }
+
+    VirtualCameraRegistration registration;
+};
+
+TEST_F(CameraPageTest, ListsTheCamerasPropertiesAndChangesThePictureWhileItStreams)
+{
+    OpenOnCamera();
+    // Its four properties, with the camera's ranges; nothing it lacks.
+    EXPECT_EQ(SliderRange(CameraPropertyId::Exposure), std::make_pair(-11, -1));
+    EXPECT_EQ(TestSupport::TextOf(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_RANGE)),
+              L"-11〜-1 刻み1 既定-5");
+    EXPECT_EQ(TestSupport::TextOf(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_NAME)), L"露出 1/32 秒");
+    EXPECT_EQ(SliderRange(CameraPropertyId::WhiteBalance), std::make_pair(2800, 6500));
+    EXPECT_EQ(TestSupport::TextOf(RowItem(CameraPropertyId::WhiteBalance, IDC_CAMERA_ROW_RANGE)),
+              L"2800〜6500 刻み100 既定5000");
+    EXPECT_EQ(SliderRange(CameraPropertyId::Gain), std::make_pair(0, 64));
+    EXPECT_EQ(SliderRange(CameraPropertyId::Brightness), std::make_pair(-64, 64));
+    EXPECT_NE(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_AUTOMATIC), nullptr);
+    EXPECT_EQ(RowItem(CameraPropertyId::Gain, IDC_CAMERA_ROW_AUTOMATIC), nullptr) << "no automatic gain";
+    EXPECT_EQ(RowItem(CameraPropertyId::Focus, IDC_CAMERA_ROW_SLIDER), nullptr);
+    EXPECT_FALSE(IsWindowVisible(PageItem(IDC_CAMERA_NONE)));
+    EXPECT_FALSE(IsWindowEnabled(PageItem(IDC_CAMERA_NO_SATURATION))) << "only while capturing";
+
+    model->StartCapture();
+    Settle();
+    EXPECT_TRUE(IsWindowEnabled(PageItem(IDC_CAMERA_NO_SATURATION)));
+    // The footer's right half is white at the default exposure; two steps
+    // shorter quarter its light.
+    ASSERT_TRUE(FramePixelBecomes(280, 235, 0xFFFFFFFFu));
+    Type(CameraPropertyId::Exposure, L"-7");
+    EXPECT_EQ(Camera(CameraPropertyId::Exposure).value, -7);
+    EXPECT_EQ(TestSupport::TextOf(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_NAME)),
+              L"露出 1/128 秒");
+    EXPECT_EQ(SendMessageW(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_SLIDER), TBM_GETPOS, 0, 0), -7);
+    EXPECT_TRUE(FramePixelBecomes(280, 235, 0xFF404040u));
+    // The gain slider by keyboard: one step per arrow, 16 steps double the light.
+    ClickCentre(RowItem(CameraPropertyId::Gain, IDC_CAMERA_ROW_SLIDER));
+    const int gainAfterClick = Camera(CameraPropertyId::Gain).value;
+    PressKey(VK_HOME);
+    for (int i = 0; i < 16; ++i)
+    {
+        PressKey(VK_RIGHT);
+    }
+    Settle();
+    EXPECT_EQ(Camera(CameraPropertyId::Gain).value, 16) << "after the click it was " << gainAfterClick;
+    EXPECT_TRUE(FramePixelBecomes(280, 235, 0xFF808080u));
+
+    // Automatic exposure: the camera moves it, the page follows and its slider is the camera's.
+    ClickCentre(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_AUTOMATIC));
+    EXPECT_TRUE(Camera(CameraPropertyId::Exposure).automatic);
+    EXPECT_TRUE(IsChecked(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_AUTOMATIC)));
+    EXPECT_FALSE(IsWindowEnabled(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_SLIDER)));
+    EXPECT_TRUE(PumpUntil(
+        [&]
+        {
+            return TestSupport::TextOf(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_EDIT)) !=
+                   std::to_wstring(-7);
+        },
+        10000))
+        << "the page shows the value the camera chose";
+
+    ClickCentre(PageItem(IDC_CAMERA_DEFAULTS));
+    for (const CameraPropertyId id : {CameraPropertyId::Exposure, CameraPropertyId::Gain,
+                                      CameraPropertyId::Brightness, CameraPropertyId::WhiteBalance})
+    {
+        const auto property = Camera(id);
+        EXPECT_EQ(property.value, property.defaultValue) << static_cast<int>(id);
+        EXPECT_FALSE(property.automatic);
+        EXPECT_EQ(TestSupport::TextOf(RowItem(id, IDC_CAMERA_ROW_EDIT)),
+                  std::to_wstring(property.defaultValue));
+    }
+    EXPECT_TRUE(FramePixelBecomes(280, 235, 0xFFFFFFFFu));
+    model->StopCapture();
+}
+
+TEST_F(CameraPageTest, SettingsAreKeptPerCameraAndClampedIntoItsRange)
+{
+    OpenOnCamera();
+    const std::wstring path = model->GetCurrentDevice().path;
+    const std::wstring section = TavixCapture::CameraSettings::SectionName(path);
+    Type(CameraPropertyId::Brightness, L"12");
+    ClickCentre(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_AUTOMATIC));
+    EXPECT_EQ(profile.ReadInt(section.c_str(), L"Brightness", 0), 12);
+    EXPECT_EQ(profile.ReadInt(section.c_str(), L"IsExposureAutomatic", 0), 1);
+
+    // The camera starts from its defaults in the next run (a new filter):
+    // the model puts the saved values back when it chooses the camera.
+    sidePane.reset();
+    model->RemoveListener(&listener);
+    model.reset();
+    registration.Unregister();
+    ASSERT_EQ(registration.Register(), S_OK);
+    // Another camera's settings, and a gain beyond this camera's range.
+    profile.WriteInt(TavixCapture::CameraSettings::SectionName(path + L"-other").c_str(), L"Brightness", -30);
+    profile.WriteInt(section.c_str(), L"Gain", 1000);
+    OpenOnCamera();
+    EXPECT_EQ(Camera(CameraPropertyId::Brightness).value, 12);
+    EXPECT_TRUE(Camera(CameraPropertyId::Exposure).automatic);
+    EXPECT_EQ(Camera(CameraPropertyId::Gain).value, 64) << "the top of the camera's range";
+    EXPECT_EQ(TestSupport::TextOf(RowItem(CameraPropertyId::Brightness, IDC_CAMERA_ROW_EDIT)), L"12");
+    EXPECT_TRUE(IsChecked(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_AUTOMATIC)));
+    // Opened for capture, it keeps them.
+    model->StartCapture();
+    EXPECT_EQ(Camera(CameraPropertyId::Brightness).value, 12);
+    model->StopCapture();
+}
+
+// The test pattern's white is 255 at the default exposure: the longest step
+// that leaves every channel below 255 is one shorter.
+TEST_F(CameraPageTest, NoSaturationFindsTheLongestExposureWithinTenFrames)
+{
+    OpenOnCamera();
+    model->StartCapture();
+    Settle();
+    Type(CameraPropertyId::Exposure, L"-1");
+    ClickCentre(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_AUTOMATIC)); // automatic first
+    WaitForNewFrames(2);
+    ASSERT_TRUE(Saturated());
+
+    const std::uint64_t first = model->GetDeliveredFrameCount();
+    ClickCentre(PageItem(IDC_CAMERA_NO_SATURATION));
+    ASSERT_TRUE(
+        PumpUntil([&] { return IsWindowEnabled(PageItem(IDC_CAMERA_NO_SATURATION)) != FALSE; }, 15000))
+        << "the search never ended";
+    const std::uint64_t used = model->GetDeliveredFrameCount() - first;
+    EXPECT_LE(used, 10u);
+    const auto chosen = Camera(CameraPropertyId::Exposure);
+    EXPECT_FALSE(chosen.automatic) << "held under manual control";
+    EXPECT_EQ(TestSupport::TextOf(PageItem(IDC_CAMERA_STATUS))
+                  .rfind(L"露出を " + CameraPage::ExposureTime(chosen.value), 0),
+              0u)
+        << TestSupport::TextOf(PageItem(IDC_CAMERA_STATUS)).c_str();
+    WaitForNewFrames(2);
+    EXPECT_FALSE(Saturated()) << "exposure " << chosen.value;
+    // One step longer saturates: it is the longest.
+    ASSERT_LT(chosen.value, chosen.maximum);
+    Type(CameraPropertyId::Exposure, std::to_wstring(chosen.value + 1));
+    WaitForNewFrames(2);
+    EXPECT_TRUE(Saturated());
+    model->StopCapture();
+}
