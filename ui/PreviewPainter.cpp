@@ -1,6 +1,7 @@
 #include "ui/PreviewPainter.h"
 
 #include "Common/Exception.h"
+#include "Common/capture/convert/FastCopy.h"
 #include "Common/ui/Polyline.h"
 #include "app/MainModel.h"
 #include "framework/IProcessor.h"
@@ -188,13 +189,17 @@ void PreviewPainter::LoadBlackImage(std::uint32_t width, std::uint32_t height)
         converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(staging_.size()), staging_.data()));
 }
 
-// One copy of the newest output image into the frame bitmap, under the
-// device's frameLock; only a scaled-down picture goes through staging_.
+// The newest output image into staging_ under the device's frameLock (a
+// plain copy, or the scaled-down picture), then into the frame bitmap outside
+// it: the upload takes milliseconds under software rendering, and the
+// delivery thread waits for the lock meanwhile.
 bool PreviewPainter::CopyLatestFrame(std::int32_t width, std::int32_t height)
 {
     Common::Device& device = model_.GetCurrentDevice();
     Tavix::Framework::IProcessor* processor = model_.GetCurrentProcessor();
-    bool copied = false;
+    const D2D1_SIZE_U size = frameBitmap_->GetPixelSize();
+    const std::size_t rowBytes = static_cast<std::size_t>(size.width) * 4;
+    staging_.resize(rowBytes * size.height);
     {
         // The processor works on its output image under the same lock
         // (frames are processed while the device holds it).
@@ -216,14 +221,22 @@ bool PreviewPainter::CopyLatestFrame(std::int32_t width, std::int32_t height)
         }
         if (reduction_ == 1)
         {
-            Common::ThrowIfFailed(frameBitmap_->CopyFromMemory(nullptr, image->pixels.data(),
-                                                               static_cast<UINT32>(image->stride)));
-            copied = true;
+            const auto stride = static_cast<std::size_t>(image->stride);
+            if (stride == rowBytes)
+            {
+                Common::Convert::CopyBytes(staging_.data(), image->pixels.data(), rowBytes * size.height);
+            }
+            else
+            {
+                for (std::uint32_t y = 0; y < size.height; ++y)
+                {
+                    Common::Convert::CopyBytes(staging_.data() + y * rowBytes,
+                                               image->pixels.data() + y * stride, rowBytes);
+                }
+            }
         }
         else
         {
-            const D2D1_SIZE_U size = frameBitmap_->GetPixelSize();
-            staging_.resize(static_cast<std::size_t>(size.width) * size.height * 4);
             auto* out = reinterpret_cast<std::uint32_t*>(staging_.data());
             for (std::uint32_t y = 0; y < size.height; ++y)
             {
@@ -236,11 +249,8 @@ bool PreviewPainter::CopyLatestFrame(std::int32_t width, std::int32_t height)
             }
         }
     }
-    if (!copied)
-    {
-        const D2D1_SIZE_U size = frameBitmap_->GetPixelSize();
-        Common::ThrowIfFailed(frameBitmap_->CopyFromMemory(nullptr, staging_.data(), size.width * 4));
-    }
+    Common::ThrowIfFailed(
+        frameBitmap_->CopyFromMemory(nullptr, staging_.data(), static_cast<UINT32>(rowBytes)));
     bitmapNeedsFrame_ = false;
     return true;
 }

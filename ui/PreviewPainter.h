@@ -7,9 +7,10 @@
 //
 // The frame bitmap ignores alpha: frames carry alpha that is not
 // premultiplied (cameras' ARGB32, processors), and a pixel shows its colour
-// whatever its alpha. One copy per painted frame: straight from the output
-// image into the bitmap, under the device's frameLock (the delivery thread
-// writes the image under it), after checking the image against its buffer.
+// whatever its alpha. One copy per painted frame under the device's
+// frameLock (the delivery thread writes the image under it), after checking
+// the image against its buffer: into a buffer of the painter's, which the
+// bitmap takes after the lock is given back.
 // A frame larger than the largest bitmap the target allows is shown scaled
 // down by a whole factor. UI thread.
 #pragma once
@@ -86,7 +87,8 @@ private:
     bool bitmapNeedsFrame_ = false; // made anew: the latest frame goes in without waiting for the next
     std::uint64_t framesShown_ = 0;
 
-    // Reused: the scaled-down picture, the black image, the profiles.
+    // Reused: the picture taken under the lock (scaled down where it must
+    // be), the black image, the profiles.
     std::vector<std::uint8_t> staging_;
     std::vector<std::uint32_t> rowProfile_;
     std::vector<std::uint32_t> columnProfile_;
