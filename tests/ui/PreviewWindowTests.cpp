@@ -595,3 +595,33 @@ TEST_F(PreviewTest, TheThumbReleasedAtTheEndOfAWideRangeKeepsItsPlace)
     EXPECT_EQ(shot.At(client.right - 2, 20), 0xFF0000u);
     EXPECT_EQ(shot.At(client.right - 250, 20), 0x0000FFu);
 }
+
+// A frame wider than the largest bitmap a render target takes (16384 pixels
+// on Direct3D 10 hardware, 8192 under Wine) is shown scaled down, without an
+// error: here 16500 pixels at 10 %, red, a green band and blue.
+TEST_F(PreviewTest, AFrameWiderThanTheLargestBitmapIsShownScaledDown)
+{
+    const ErrorBoxWatcher person;
+    const auto huge = std::make_shared<FakeDevice>(
+        L"Huge", L"\\\\?\\huge", std::initializer_list<FormatInfo>{{L"YUY2", 16500, 400, 30.0}});
+    MakeModel([huge](std::int32_t, bool, bool) { return MakeCapture({huge}); });
+    host = std::make_unique<HostWindow>(402, 302);
+    preview = std::make_unique<TavixCapture::PreviewWindow>(*model, false);
+    preview->Create(host->GetSafeHwnd(), RECT{0, 0, 402, 302});
+    model->SetViewRatio(10);
+    Settle();
+    huge->Paint([](int x, int) { return x < 8000 ? 0xFFFF0000u : x < 8500 ? 0xFF00FF00u : 0xFF0000FFu; });
+    model->StartCapture();
+    huge->Deliver();
+    Settle();
+    EXPECT_GT(preview->GetReduction(), 1u);
+    // Position 0 centres the image: its column 8250 is in the view's middle.
+    RECT client = {};
+    GetClientRect(Handle(), &client);
+    const int middle = client.right / 2;
+    const ScreenShot shot = ShootClient(Handle());
+    EXPECT_EQ(shot.At(middle, client.bottom / 2), 0x00FF00u);
+    EXPECT_EQ(shot.At(middle - 60, client.bottom / 2), 0xFF0000u);
+    EXPECT_EQ(shot.At(middle + 60, client.bottom / 2), 0x0000FFu);
+    EXPECT_TRUE(person.Texts().empty());
+}
