@@ -23,7 +23,7 @@ constexpr UINT_PTR RefreshTimer = 1;
 constexpr UINT RefreshMilliseconds = 1000;
 // Where the first row begins and how high a row is, in dialog units.
 constexpr int FirstRowTop = 64;
-constexpr int RowHeight = 30;
+constexpr int RowHeight = 38;
 // A frame counted at or after the one after next shows a new exposure: the
 // frame being taken while it was set may still have the old one.
 constexpr std::uint64_t SettleFrames = 2;
@@ -54,8 +54,9 @@ std::wstring WindowText(HWND window)
 
 std::wstring RangeText(const CameraProperty& property)
 {
-    return std::to_wstring(property.minimum) + L"〜" + std::to_wstring(property.maximum) + L" 刻み" +
-           std::to_wstring(property.step) + L" 既定" + std::to_wstring(property.defaultValue);
+    return L"範囲 " + std::to_wstring(property.minimum) + L"〜" + std::to_wstring(property.maximum) +
+           L"  刻み " + std::to_wstring(property.step) + L"  既定値 " +
+           std::to_wstring(property.defaultValue);
 }
 
 std::wstring NameText(const CameraProperty& property)
@@ -192,20 +193,21 @@ void CameraPage::Rebuild()
     {
         const CameraPropertyId id = property.id;
         Row row{id, property, nullptr, nullptr, nullptr, nullptr, nullptr};
-        row.name = MakeControl(L"STATIC", L"", SS_NOPREFIX | SS_LEFTNOWORDWRAP, {7, top + 2, 67, top + 10},
+        // Name, number and "自動"; the slider; range, step and default.
+        row.name = MakeControl(L"STATIC", L"", SS_NOPREFIX | SS_LEFTNOWORDWRAP, {7, top + 2, 98, top + 10},
                                RowItemId(id, IDC_CAMERA_ROW_NAME));
-        row.range = MakeControl(L"STATIC", L"", SS_NOPREFIX | SS_RIGHT, {68, top + 2, 173, top + 10},
-                                RowItemId(id, IDC_CAMERA_ROW_RANGE));
-        row.slider = MakeControl(TRACKBAR_CLASSW, L"", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP,
-                                 {3, top + 12, 100, top + 26}, RowItemId(id, IDC_CAMERA_ROW_SLIDER));
         row.edit = MakeControl(L"EDIT", L"", ES_RIGHT | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP,
-                               {101, top + 13, 135, top + 25}, RowItemId(id, IDC_CAMERA_ROW_EDIT));
+                               {100, top, 136, top + 12}, RowItemId(id, IDC_CAMERA_ROW_EDIT));
         if (property.automaticOffered)
         {
             row.automatic =
-                MakeControl(L"BUTTON", L"自動", BS_CHECKBOX | WS_TABSTOP, {139, top + 14, 175, top + 24},
+                MakeControl(L"BUTTON", L"自動", BS_CHECKBOX | WS_TABSTOP, {140, top + 1, 175, top + 11},
                             RowItemId(id, IDC_CAMERA_ROW_AUTOMATIC));
         }
+        row.slider = MakeControl(TRACKBAR_CLASSW, L"", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP,
+                                 {3, top + 13, 177, top + 25}, RowItemId(id, IDC_CAMERA_ROW_SLIDER));
+        row.range = MakeControl(L"STATIC", L"", SS_NOPREFIX | SS_LEFTNOWORDWRAP, {7, top + 26, 173, top + 34},
+                                RowItemId(id, IDC_CAMERA_ROW_RANGE));
         rows_.push_back(row);
         ShowRow(rows_.back(), property);
         top += RowHeight;

@@ -94,11 +94,11 @@ TEST_F(CameraPageTest, ListsTheCamerasPropertiesAndChangesThePictureWhileItStrea
     // Its four properties, with the camera's ranges; nothing it lacks.
     EXPECT_EQ(SliderRange(CameraPropertyId::Exposure), std::make_pair(-11, -1));
     EXPECT_EQ(TestSupport::TextOf(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_RANGE)),
-              L"-11〜-1 刻み1 既定-5");
+              L"範囲 -11〜-1  刻み 1  既定値 -5");
     EXPECT_EQ(TestSupport::TextOf(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_NAME)), L"露出 1/32 秒");
     EXPECT_EQ(SliderRange(CameraPropertyId::WhiteBalance), std::make_pair(2800, 6500));
     EXPECT_EQ(TestSupport::TextOf(RowItem(CameraPropertyId::WhiteBalance, IDC_CAMERA_ROW_RANGE)),
-              L"2800〜6500 刻み100 既定5000");
+              L"範囲 2800〜6500  刻み 100  既定値 5000");
     EXPECT_EQ(SliderRange(CameraPropertyId::Gain), std::make_pair(0, 64));
     EXPECT_EQ(SliderRange(CameraPropertyId::Brightness), std::make_pair(-64, 64));
     EXPECT_NE(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_AUTOMATIC), nullptr);
