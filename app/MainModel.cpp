@@ -2,6 +2,7 @@
 
 #include "Common/PerformanceCounter.h"
 #include "Common/capture/CaptureFailure.h"
+#include "app/DeviceList.h"
 #include "app/HostServices.h"
 #include "app/Plugin.h"
 #include "app/PluginCatalog.h"
@@ -69,7 +70,9 @@ void CopyProfilesFromFrame(const Common::FrameBuffer& frame, POINT marker, std::
 MainModel::MainModel(const IniProfile& profile, const CaptureBackendFactory& backendFactory,
                      std::int32_t captureApiFamily, bool skipErrorDevice, bool allowDuplicateFrameFormat,
                      std::wstring programDirectory)
-    : profile_(profile), mediaFoundation_(captureApiFamily != 1),
+    : profile_(profile), mediaFoundation_(captureApiFamily != 1), backendFactory_(backendFactory),
+      captureApiFamily_(captureApiFamily), skipErrorDevice_(skipErrorDevice),
+      allowDuplicateFrameFormat_(allowDuplicateFrameFormat),
       recorder_(Recorder::Callbacks{[this](const Common::Exception& error) { OnRecordingError(error); },
                                     [this] { Raise(PropertyId::IsRecording); }})
 {
@@ -86,9 +89,14 @@ MainModel::MainModel(const IniProfile& profile, const CaptureBackendFactory& bac
     {
         throw Common::Exception(L"キャプチャーデバイスがありません。");
     }
-    currentDeviceIndex_ =
-        ChooseStartDevice(ModelSettings::Read(profile_, ModelSettings::Values{}).captureDeviceName);
-    cameraSettings_.Restore(GetCurrentDevice());
+    {
+        const ModelSettings::Values saved = ModelSettings::Read(profile_, ModelSettings::Values{});
+        currentDeviceIndex_ = ChooseStartDevice(saved.captureDeviceName);
+        // A saved camera that is not there stays the one to go back to.
+        preferredPath_ = saved.captureDeviceName.empty() ? GetCurrentDevice().path : saved.captureDeviceName;
+        preferredFormatName_ = saved.frameFormatName;
+        cameraSettings_.Restore(GetCurrentDevice());
+    }
 
     auto* services = new HostServices(programDirectory, *this, profile_);
     hostServices_.Attach(services);
@@ -194,6 +202,10 @@ void MainModel::LoadSettings()
     // position, lies.
     const ModelSettings::Values names = ModelSettings::Read(profile_, CurrentSettings());
     SelectFrameFormatByName(names.frameFormatName);
+    if (DeviceList::IsSamePath(GetCurrentDevice().path, preferredPath_))
+    {
+        preferredFormatName_ = GetCurrentDevice().GetSelectedFormat()->GetName();
+    }
     try
     {
         SelectProcessorByName(names.processorName.value_or(L""));
@@ -222,8 +234,10 @@ ModelSettings::Values MainModel::CurrentSettings() const
 {
     const bool hasPlugins = GetProcessorEntries().size() >= 2;
     ModelSettings::Values values;
-    values.captureDeviceName = GetCurrentDevice().path;
-    values.frameFormatName = GetCurrentDevice().GetSelectedFormat()->GetName();
+    values.captureDeviceName = preferredPath_;
+    values.frameFormatName = DeviceList::IsSamePath(GetCurrentDevice().path, preferredPath_)
+                                 ? GetCurrentDevice().GetSelectedFormat()->GetName()
+                                 : preferredFormatName_;
     if (hasPlugins)
     {
         values.processorName =
@@ -277,6 +291,15 @@ Common::Device& MainModel::GetCurrentDevice() const
 
 void MainModel::SelectDevice(std::int32_t index)
 {
+    SwitchToDevice(index);
+    preferredPath_ = GetCurrentDevice().path;
+    preferredFormatName_ = GetCurrentDevice().GetSelectedFormat()->GetName();
+    unpluggedPath_.clear();
+    ClearCaptureNotice();
+}
+
+void MainModel::SwitchToDevice(std::int32_t index)
+{
     if (index == currentDeviceIndex_)
     {
         return;
@@ -293,7 +316,6 @@ void MainModel::SelectDevice(std::int32_t index)
     StopCapture();
     const std::shared_ptr<Common::FrameFormat> oldFormat = GetCurrentDevice().GetSelectedFormat();
     currentDeviceIndex_ = index;
-    ClearCaptureNotice();
     cameraSettings_.Restore(GetCurrentDevice());
     const std::shared_ptr<Common::FrameFormat> newFormat = GetCurrentDevice().GetSelectedFormat();
     ResizeProfiles(*newFormat);
@@ -320,6 +342,10 @@ void MainModel::SelectFrameFormat(std::int32_t index)
     StopCapture();
     const std::shared_ptr<Common::FrameFormat> oldFormat = device.GetSelectedFormat();
     device.SelectFrameFormat(index);
+    if (DeviceList::IsSamePath(device.path, preferredPath_))
+    {
+        preferredFormatName_ = device.GetSelectedFormat()->GetName();
+    }
     const std::shared_ptr<Common::FrameFormat> newFormat = device.GetSelectedFormat();
     ResizeProfiles(*newFormat);
     processors_->NotifyFormatChanged();
@@ -757,8 +783,91 @@ bool MainModel::TakeCameraRemoval()
             return false;
         }
     }
-    StopRecording();
+    unpluggedPath_ = GetCurrentDevice().path;
+    StopCapture(); // the device has closed itself; its sink goes
+    try
+    {
+        StopRecording();
+    }
+    catch (...)
+    {
+        RefreshDevices();
+        throw;
+    }
+    RefreshDevices();
     return true;
+}
+
+void MainModel::RefreshDevices()
+{
+    std::unique_ptr<Common::VideoCapture> listed =
+        backendFactory_(captureApiFamily_, skipErrorDevice_, allowDuplicateFrameFormat_);
+    if (!listed)
+    {
+        return;
+    }
+    const std::shared_ptr<Common::Device> current =
+        capture_->devices.at(static_cast<std::size_t>(currentDeviceIndex_));
+    capture_->devices = DeviceList::Merge(capture_->devices, std::move(listed->devices), unpluggedPath_);
+    const auto kept = std::find(capture_->devices.begin(), capture_->devices.end(), current);
+    if (kept != capture_->devices.end())
+    {
+        currentDeviceIndex_ = static_cast<std::int32_t>(kept - capture_->devices.begin());
+        Raise(PropertyId::CaptureDevice);
+    }
+    else
+    {
+        LeaveMissingDevice(current);
+    }
+
+    // The camera to go back to: the preferred one, else the one unplugged.
+    std::int32_t back = DeviceList::Find(capture_->devices, preferredPath_);
+    if (back < 0)
+    {
+        back = DeviceList::Find(capture_->devices, unpluggedPath_);
+    }
+    const bool returned =
+        back >= 0 &&
+        DeviceList::IsSamePath(capture_->devices[static_cast<std::size_t>(back)]->path, unpluggedPath_);
+    if (back < 0 || (back == currentDeviceIndex_ && !returned))
+    {
+        return;
+    }
+    const std::wstring formatName =
+        DeviceList::IsSamePath(capture_->devices[static_cast<std::size_t>(back)]->path, preferredPath_)
+            ? preferredFormatName_
+            : GetCurrentDevice().GetSelectedFormat()->GetName();
+    if (returned)
+    {
+        unpluggedPath_.clear();
+    }
+    SwitchToDevice(back);
+    SelectFrameFormatByName(formatName);
+    if (returned && !GetCurrentDevice().IsOpened())
+    {
+        StartCapture();
+    }
+}
+
+void MainModel::LeaveMissingDevice(const std::shared_ptr<Common::Device>& missing)
+{
+    // Listed last while it is current, so the indexes of the others hold.
+    capture_->devices.push_back(missing);
+    currentDeviceIndex_ = static_cast<std::int32_t>(capture_->devices.size() - 1);
+    for (std::int32_t i = 0; i < currentDeviceIndex_; ++i)
+    {
+        try
+        {
+            SwitchToDevice(i);
+            capture_->devices.pop_back();
+            break;
+        }
+        catch (const Common::Exception&)
+        {
+            // Not usable either: the next one is tried.
+        }
+    }
+    Raise(PropertyId::CaptureDevice);
 }
 
 void MainModel::ClearCaptureNotice()

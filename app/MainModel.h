@@ -66,6 +66,7 @@ public:
     Common::VideoCapture& GetCapture() const { return *capture_; }
     std::int32_t GetCurrentDeviceIndex() const { return currentDeviceIndex_; }
     Common::Device& GetCurrentDevice() const;
+    // Chosen by hand: the camera becomes the preferred one.
     void SelectDevice(std::int32_t index);
     void SelectFrameFormat(std::int32_t index);
     void SelectFrameFormatByName(const std::wstring& name);
@@ -74,6 +75,14 @@ public:
     // The saved settings of each camera, applied when it becomes current
     // and when it is opened.
     const CameraSettings& GetCameraSettings() const { return cameraSettings_; }
+    // The machine's cameras changed (one arrived or left): the list is read
+    // again (RaiseDevices: CaptureDevice) and follows the machine. A current
+    // camera that left is replaced by another meanwhile, without capturing;
+    // when the preferred camera (saved, or chosen by hand) or the one that
+    // was unplugged is listed again, it becomes current with its format and
+    // capture resumes if it was capturing when unplugged. Raises Exception
+    // when the return could not be made (the list is current then).
+    void RefreshDevices();
 
     // --- processors (UI thread) ---
     const std::vector<std::shared_ptr<ProcessorEntry>>& GetProcessorEntries() const;
@@ -206,6 +215,12 @@ private:
     std::int32_t ChooseStartDevice(const std::wstring& savedPath);
     // Another camera or a new start: the notice of a lost camera goes.
     void ClearCaptureNotice();
+    // Makes device `index` current (its formats read first); capture goes on
+    // on it if it went on before.
+    void SwitchToDevice(std::int32_t index);
+    // After the list changed, a current camera no longer listed: another
+    // becomes current, or (none usable) it stays listed.
+    void LeaveMissingDevice(const std::shared_ptr<Common::Device>& missing);
     void OnRecordingError(const Common::Exception& error);
     void LoadSettings();
     void SaveSettings() const;
@@ -221,6 +236,17 @@ private:
     std::unique_ptr<Common::VideoCapture> capture_;
     std::int32_t currentDeviceIndex_ = 0;
     CameraSettings cameraSettings_{profile_};
+    // What reads the list again (RefreshDevices), with its arguments.
+    const CaptureBackendFactory backendFactory_;
+    const std::int32_t captureApiFamily_;
+    const bool skipErrorDevice_;
+    const bool allowDuplicateFrameFormat_;
+    // The camera to go back to, and its format: the saved one until another
+    // is chosen by hand; kept while the program runs on another.
+    std::wstring preferredPath_;
+    std::wstring preferredFormatName_;
+    // The camera unplugged while capturing, until it is back (UI thread).
+    std::wstring unpluggedPath_;
 
     mutable Common::CriticalSection errorLock_;
     std::wstring errorText_;            // guarded by errorLock_

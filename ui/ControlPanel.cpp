@@ -502,6 +502,12 @@ bool ControlPanel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
 
 void ControlPanel::ShowDevice()
 {
+    // The list follows the cameras the machine has now.
+    device_.ResetContent();
+    for (const auto& device : model_.GetCapture().devices)
+    {
+        device_.AddString(device->name);
+    }
     device_.SetCurSel(model_.GetCurrentDeviceIndex());
     format_.ResetContent();
     for (const auto& format : model_.GetCurrentDevice().formats)

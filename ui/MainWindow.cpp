@@ -136,6 +136,26 @@ BOOL MainWindow::OnInitDialog()
     const UINT dpi = GetDpiForWindow(GetSafeHwnd());
     ApplyScale(dpi != 0 ? dpi : USER_DEFAULT_SCREEN_DPI);
     statusBar_.SetPaneText(0, L"FPS = 0");
+    deviceChanges_.onChanged = [this]
+    {
+        try
+        {
+            model_.RefreshDevices();
+        }
+        catch (...)
+        {
+            ReportException(GetSafeHwnd(), std::current_exception());
+        }
+    };
+    try
+    {
+        deviceChanges_.Register(GetSafeHwnd());
+    }
+    catch (const Common::Exception&)
+    {
+        // The list stays as it was read at start; everything else works.
+        OutputDebugStringW(L"TavixCapture: camera arrivals and removals cannot be followed.\n");
+    }
     Layout();
     statusBar_.Show(SW_HIDE);
 
@@ -255,6 +275,10 @@ bool MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
             return true;
         }
         return false;
+    case WM_DEVICECHANGE:
+        deviceChanges_.OnDeviceChange(wParam, lParam);
+        result = TRUE;
+        return true;
     case WM_CLOSE:
         // Sent on its own (not through the system menu): the same close.
         Close();
@@ -468,6 +492,10 @@ bool MainWindow::OnPaint()
 
 bool MainWindow::OnTimer(UINT_PTR id)
 {
+    if (deviceChanges_.OnTimer(id))
+    {
+        return true;
+    }
     if (id != FpsTimerId)
     {
         return false;

@@ -12,6 +12,7 @@
 #include "Common/ui/StatusBar.h"
 #include "Common/ui/Window.h"
 #include "app/StartupOptions.h"
+#include "ui/DeviceChangeNotifier.h"
 #include "ui/FrameRateMeter.h"
 #include "ui/PreviewWindow.h"
 #include "ui/SidePane.h"
@@ -98,6 +99,7 @@ private:
     PreviewWindow preview_;
     SidePane sidePane_;
     Common::Mfc::StatusBar statusBar_;
+    DeviceChangeNotifier deviceChanges_; // the list of cameras follows the machine
     HICON largeIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     UINT_PTR fpsTimer_ = 0;

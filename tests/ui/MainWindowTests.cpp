@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <string>
 #include <thread>
+#include <vector>
 
 using namespace TestSupport;
 using TavixCapture::MainWindow;
@@ -323,7 +324,19 @@ TEST_F(MainWindowTest, TheSessionEndingWhileRecordingLeavesAWholeMovieAndCurrent
 
 TEST_F(MainWindowTest, AnUnpluggedCameraIsToldWithoutABoxAndTheMovieSoFarIsWhole)
 {
-    Open();
+    // The machine lists what is plugged in when the model asks.
+    std::vector<std::shared_ptr<Common::Device>> plugged = {cam0, cam1};
+    MakeModel(
+        [&](std::int32_t, bool, bool)
+        {
+            auto capture = std::make_unique<Common::VideoCapture>();
+            capture->devices = plugged;
+            return capture;
+        });
+    window = std::make_unique<MainWindow>(model.get(), TavixCapture::StartupOptions{});
+    window->Create(nullptr);
+    ShowWindow(window->GetSafeHwnd(), SW_SHOW);
+    Settle();
     const HWND capture = Item(IDC_CAPTURE);
     model->SetFileFormat(4); // AVI
     model->SetSaveTarget(1);
@@ -337,6 +350,7 @@ TEST_F(MainWindowTest, AnUnpluggedCameraIsToldWithoutABoxAndTheMovieSoFarIsWhole
     }
 
     const ErrorBoxWatcher watcher;
+    plugged = {cam1};
     std::thread([this]
                 { cam0->EndStream(Common::CaptureFailure::Make(HRESULT_FROM_WIN32(ERROR_DEVICE_REMOVED))); })
         .join();
@@ -358,7 +372,8 @@ TEST_F(MainWindowTest, AnUnpluggedCameraIsToldWithoutABoxAndTheMovieSoFarIsWhole
     EXPECT_EQ(Pane(0), L"カメラが取り外されました");
     EXPECT_TRUE(watcher.Texts().empty()) << "no box";
 
-    // Capture started again (the camera back): the notice goes.
+    // Meanwhile the other camera is current; capture started on it: the notice goes.
+    EXPECT_EQ(&model->GetCurrentDevice(), cam1.get());
     ClickCentre(capture);
     ASSERT_TRUE(PumpUntil([&] { return TextOf(capture) == L"停止"; }));
     EXPECT_TRUE(PumpUntil([&] { return window->GetPreview().GetNotice().empty(); }));
