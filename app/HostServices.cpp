@@ -34,7 +34,17 @@ bool HostServices::NoCase::operator()(const std::wstring& a, const std::wstring&
 
 void HostServices::OnIdle(PTP_CALLBACK_INSTANCE, void* context, PTP_TIMER)
 {
-    static_cast<void>(static_cast<HostServices*>(context)->Flush());
+    auto& self = *static_cast<HostServices*>(context);
+    Common::AutoLock lock(self.batchLock_);
+    // A write that came while this call was on its way began a new group of
+    // writes (a plug-in's call writing a whole section): the flush waits for
+    // the quiet after it, so the group is never split.
+    if (GetTickCount64() - self.lastWriteTick_ < IdleFlushMilliseconds)
+    {
+        self.ArmIdleTimer(); // also when the timer came a moment early
+        return;
+    }
+    static_cast<void>(self.Flush());
 }
 
 bool HostServices::Flush()
@@ -258,6 +268,7 @@ HRESULT HostServices::Write(const std::wstring& section, const std::wstring& key
         return E_FAIL;
     }
     batch_[section][key] = value;
+    lastWriteTick_ = GetTickCount64();
     // Every write moves the flush back: it comes once the writes stop.
     ArmIdleTimer();
     return S_OK;

@@ -90,6 +90,7 @@ private:
     Common::CriticalSection batchLock_;
     std::map<std::wstring, Section, NoCase> batch_; // guarded by batchLock_
     PTP_TIMER idleTimer_ = nullptr;                 // guarded by batchLock_ after construction
+    ULONGLONG lastWriteTick_ = 0;                   // guarded by batchLock_
 };
 
 } // namespace TavixCapture
