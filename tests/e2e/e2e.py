@@ -27,16 +27,19 @@ TITLE = "Tavix Capture"
 
 # Where the controls are in the main window (client pixels of the program's
 # dialog template at the prefix's dialog font, with the side pane shown).
+# The side pane's pages sit below its header (its page buttons), 18 dialog
+# units high.
 CAPTURE_BUTTON = (317, 11)
 PREVIEW = (1, 26, 358, 586)
-FORMAT_COMBO = (524, 63)
-MARKER_CHECK = (386, 173)
-PROFILE_CHECK = (447, 249)
-SAVE_TARGET_COMBO = (506, 290)
-FILE_FORMAT_COMBO = (506, 317)
-SNAP_BUTTON = (587, 290)
-ZOOM_EDIT = (420, 107)
-RECORD_BUTTON = (587, 317)
+SIDE_PANE_HEADER = 25
+FORMAT_COMBO = (524, 63 + SIDE_PANE_HEADER)
+MARKER_CHECK = (386, 173 + SIDE_PANE_HEADER)
+PROFILE_CHECK = (447, 249 + SIDE_PANE_HEADER)
+SAVE_TARGET_COMBO = (506, 290 + SIDE_PANE_HEADER)
+FILE_FORMAT_COMBO = (506, 317 + SIDE_PANE_HEADER)
+SNAP_BUTTON = (587, 290 + SIDE_PANE_HEADER)
+ZOOM_EDIT = (420, 107 + SIDE_PANE_HEADER)
+RECORD_BUTTON = (587, 317 + SIDE_PANE_HEADER)
 
 # The cross-line in orange, a colour the test pattern does not hold.
 MARKER_COLORREF = 0x000080FF
