@@ -88,6 +88,7 @@ bool MovieWriterThread::TakeFreeSlot(std::size_t& index)
     }
     index = free_.back();
     free_.pop_back();
+    ++filling_;
     return true;
 }
 
@@ -133,13 +134,17 @@ bool MovieWriterThread::Push(const Common::FrameBuffer& frame, std::int64_t capt
     {
         std::lock_guard lock(mutex_);
         free_.push_back(index);
+        --filling_;
+        progress_.notify_all();
         return false;
     }
     {
         std::lock_guard lock(mutex_);
         Enqueue(index);
+        --filling_;
     }
     ready_.notify_one();
+    progress_.notify_all();
     return true;
 }
 
@@ -162,10 +167,13 @@ bool MovieWriterThread::WriteAndWait(const Common::FrameBuffer& frame, std::int6
     {
         std::lock_guard lock(mutex_);
         free_.push_back(index);
+        --filling_;
+        progress_.notify_all();
         throw Common::Exception(static_cast<HRESULT>(E_OUTOFMEMORY));
     }
     std::unique_lock lock(mutex_);
     const std::uint64_t sequence = Enqueue(index);
+    --filling_;
     ready_.notify_one();
     progress_.wait(lock, [&] { return done_ >= sequence; });
     if (failedSequence_ == sequence && failure_)
@@ -191,6 +199,17 @@ void MovieWriterThread::Stop() noexcept
     thread_.join();
     running_ = false;
     writer_ = nullptr;
+    {
+        // A frame being copied in when the recording stopped still holds
+        // its buffer: the buffers go once it is back.
+        std::unique_lock lock(mutex_);
+        progress_.wait(lock, [this] { return filling_ == 0; });
+        waitingFirst_ = 0;
+        waitingCount_ = 0;
+        free_.clear();
+    }
+    // Up to 128 MiB: not kept between recordings.
+    std::vector<Slot>().swap(slots_);
 }
 
 void MovieWriterThread::Run()

@@ -104,6 +104,7 @@ private:
     std::size_t waitingCount_ = 0;
     bool accepting_ = false;           // guarded by mutex_
     bool stopping_ = false;            // guarded by mutex_
+    std::size_t filling_ = 0;          // buffers taken and not yet queued or given back; guarded by mutex_
     std::uint64_t queued_ = 0;         // sequence of the last frame queued; guarded by mutex_
     std::uint64_t done_ = 0;           // sequence of the last frame finished; guarded by mutex_
     std::uint64_t failedSequence_ = 0; // guarded by mutex_
