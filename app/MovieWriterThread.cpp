@@ -112,6 +112,7 @@ std::uint64_t MovieWriterThread::Enqueue(std::size_t index)
     slots_[index].sequence = ++queued_;
     waiting_[(waitingFirst_ + waitingCount_) % waiting_.size()] = index;
     ++waitingCount_;
+    --filling_;
     return queued_;
 }
 
@@ -125,10 +126,27 @@ bool MovieWriterThread::Push(const Common::FrameBuffer& frame, std::int64_t capt
             return false;
         }
     }
+    if (!FillTaken(index, frame, capturedAt))
+    {
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        Enqueue(index);
+    }
+    ready_.notify_one();
+    progress_.notify_all();
+    return true;
+}
+
+bool MovieWriterThread::FillTaken(std::size_t index, const Common::FrameBuffer& frame,
+                                  std::int64_t capturedAt) noexcept
+{
     try
     {
         // The buffer is this thread's until it is queued: copied without the lock.
         Fill(slots_[index], frame, capturedAt);
+        return true;
     }
     catch (...)
     {
@@ -138,14 +156,6 @@ bool MovieWriterThread::Push(const Common::FrameBuffer& frame, std::int64_t capt
         progress_.notify_all();
         return false;
     }
-    {
-        std::lock_guard lock(mutex_);
-        Enqueue(index);
-        --filling_;
-    }
-    ready_.notify_one();
-    progress_.notify_all();
-    return true;
 }
 
 bool MovieWriterThread::WriteAndWait(const Common::FrameBuffer& frame, std::int64_t capturedAt)
@@ -159,21 +169,12 @@ bool MovieWriterThread::WriteAndWait(const Common::FrameBuffer& frame, std::int6
             return false;
         }
     }
-    try
+    if (!FillTaken(index, frame, capturedAt))
     {
-        Fill(slots_[index], frame, capturedAt);
-    }
-    catch (...)
-    {
-        std::lock_guard lock(mutex_);
-        free_.push_back(index);
-        --filling_;
-        progress_.notify_all();
         throw Common::Exception(static_cast<HRESULT>(E_OUTOFMEMORY));
     }
     std::unique_lock lock(mutex_);
     const std::uint64_t sequence = Enqueue(index);
-    --filling_;
     ready_.notify_one();
     progress_.wait(lock, [&] { return done_ >= sequence; });
     if (failedSequence_ == sequence && failure_)

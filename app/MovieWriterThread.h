@@ -84,6 +84,8 @@ private:
     bool TakeFreeSlot(std::size_t& index);
     // Copies the frame into a buffer that is this thread's alone.
     static void Fill(Slot& slot, const Common::FrameBuffer& frame, std::int64_t capturedAt);
+    // Copies the frame into a taken buffer; on a failure gives the buffer back.
+    bool FillTaken(std::size_t index, const Common::FrameBuffer& frame, std::int64_t capturedAt) noexcept;
     // Under mutex_: hands a filled buffer to the writer; returns its sequence.
     std::uint64_t Enqueue(std::size_t index);
     void Run();
