@@ -10,6 +10,8 @@
 #include "app/ExposureSearch.h"
 #include "resources/resource.h"
 #include "support/FramePixels.h"
+#include "support/TimerStep.h"
+#include "tools/VirtualCamera/PageResource.h"
 
 #include <commctrl.h>
 
@@ -20,6 +22,38 @@ using TavixCapture::CameraPage;
 namespace
 {
 constexpr wchar_t SmallFormat[] = L"ARGB32 320x240 (15fps)";
+
+// The control `id` of the camera's own property page, in a frame of this
+// thread that is showing; null while there is none.
+HWND DriverPageItem(int id)
+{
+    struct Search
+    {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM parameter)
+        {
+            auto& wanted = *reinterpret_cast<Search*>(parameter);
+            EnumChildWindows(
+                window,
+                [](HWND child, LPARAM inner)
+                {
+                    auto& found = *reinterpret_cast<Search*>(inner);
+                    if (GetDlgCtrlID(child) == found.id && IsWindowVisible(child))
+                    {
+                        found.found = child;
+                    }
+                    return found.found == nullptr ? TRUE : FALSE;
+                },
+                parameter);
+            return wanted.found == nullptr ? TRUE : FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 } // namespace
 
 class CameraPageTest : public PanelTestBase
@@ -224,4 +258,77 @@ TEST_F(CameraPageTest, NoSaturationFindsTheLongestExposureWithinTenFrames)
     WaitForNewFrames(2);
     EXPECT_TRUE(Saturated());
     model->StopCapture();
+}
+
+// "詳細設定..." shows the camera's own property page in the platform's
+// property frame, modal over the program. A gain typed there reaches the
+// camera at once; once the frame is closed (OK, or Escape) the page shows
+// and keeps what the camera has.
+TEST_F(CameraPageTest, DriverPagesOpenCloseAndThePageFollowsThem)
+{
+    OpenOnCamera();
+    const HWND button = PageItem(IDC_CAMERA_DRIVER_PAGES);
+    ASSERT_TRUE(IsWindowEnabled(button));
+    // The person's steps, one a tick from the frame's own loop: type `gain`
+    // (when given) into the camera's page, then press `close` (OK or Escape).
+    const auto answer = [&](const wchar_t* gain, WORD close)
+    {
+        int step = gain != nullptr ? 0 : 2;
+        const TestSupport::TimerStep person(
+            [&]
+            {
+                const HWND field = DriverPageItem(IDC_PAGE_GAIN);
+                if (field == nullptr)
+                {
+                    return false;
+                }
+                if (step == 0)
+                {
+                    PostClick(field, {4, 4});
+                }
+                else if (step == 1 && GetFocus() == field)
+                {
+                    SendMessageW(field, EM_SETSEL, 0, -1);
+                    for (const wchar_t* digit = gain; *digit != L'\0'; ++digit)
+                    {
+                        PostKey(static_cast<WORD>(*digit));
+                    }
+                }
+                else if (step == 2 && (gain == nullptr || TestSupport::TextOf(field) == gain))
+                {
+                    if (close == VK_ESCAPE)
+                    {
+                        PostKey(VK_ESCAPE);
+                    }
+                    else
+                    {
+                        PostClick(GetDlgItem(GetAncestor(field, GA_ROOT), IDOK), {4, 4});
+                    }
+                    return true;
+                }
+                else
+                {
+                    return false;
+                }
+                ++step;
+                return false;
+            });
+        ClickCentre(button);
+        EXPECT_TRUE(
+            PumpUntil([&] { return person.Done() && DriverPageItem(IDC_PAGE_GAIN) == nullptr; }, 15000))
+            << "the property frame did not close (step " << step << ")";
+        Settle();
+    };
+    const std::wstring section = TavixCapture::CameraSettings::SectionName(model->GetCurrentDevice().path);
+
+    answer(L"20", IDOK);
+    EXPECT_EQ(Camera(CameraPropertyId::Gain).value, 20);
+    EXPECT_EQ(TestSupport::TextOf(RowItem(CameraPropertyId::Gain, IDC_CAMERA_ROW_EDIT)), L"20");
+    EXPECT_EQ(profile.ReadInt(section.c_str(), L"Gain", 0), 20);
+
+    // Changed behind the page's back, read again when the frame closes.
+    model->GetCurrentDevice().GetCameraControls()->SetProperty(CameraPropertyId::Gain, 33, false);
+    answer(nullptr, VK_ESCAPE);
+    EXPECT_EQ(TestSupport::TextOf(RowItem(CameraPropertyId::Gain, IDC_CAMERA_ROW_EDIT)), L"33");
+    EXPECT_EQ(profile.ReadInt(section.c_str(), L"Gain", 0), 33);
 }

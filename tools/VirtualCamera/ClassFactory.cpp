@@ -1,9 +1,6 @@
 #include "ClassFactory.h"
 
 #include "Module.h"
-#include "VirtualCameraFilter.h"
-
-#include <new>
 
 namespace VirtualCamera
 {
@@ -19,14 +16,7 @@ STDMETHODIMP ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** re
     {
         return CLASS_E_NOAGGREGATION;
     }
-    auto* filter = new (std::nothrow) VirtualCameraFilter();
-    if (filter == nullptr)
-    {
-        return E_OUTOFMEMORY;
-    }
-    const HRESULT hr = filter->QueryInterface(iid, result);
-    filter->Release();
-    return hr;
+    return maker_(iid, result);
 }
 
 STDMETHODIMP ClassFactory::LockServer(BOOL lock)

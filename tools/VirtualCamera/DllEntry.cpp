@@ -1,9 +1,12 @@
-// Entry points of VirtualCamera.dll: COM class object, self-registration
-// (regsvr32) and the extra-instance registration tests use.
+// Entry points of VirtualCamera.dll: COM class objects (the camera, its
+// property page), self-registration (regsvr32) and the extra-instance
+// registration tests use.
 #include "CameraPlug.h"
+#include "CameraPropertyPage.h"
 #include "ClassFactory.h"
 #include "Module.h"
 #include "Registration.h"
+#include "VirtualCameraFilter.h"
 #include "VirtualCameraIds.h"
 
 #include <windows.h>
@@ -27,11 +30,21 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID classId, REFIID iid, void**
         return E_POINTER;
     }
     *result = nullptr;
-    if (classId != VirtualCamera::ClassId)
+    using VirtualCamera::ClassFactory;
+    ClassFactory::Maker maker = nullptr;
+    if (classId == VirtualCamera::ClassId)
+    {
+        maker = &ClassFactory::Make<VirtualCamera::VirtualCameraFilter>;
+    }
+    else if (classId == VirtualCamera::PropertyPageId)
+    {
+        maker = &ClassFactory::Make<VirtualCamera::CameraPropertyPage>;
+    }
+    else
     {
         return CLASS_E_CLASSNOTAVAILABLE;
     }
-    auto* factory = new (std::nothrow) VirtualCamera::ClassFactory();
+    auto* factory = new (std::nothrow) ClassFactory(maker);
     if (factory == nullptr)
     {
         return E_OUTOFMEMORY;

@@ -36,10 +36,10 @@ private:
     HKEY key_ = nullptr;
 };
 
-std::wstring ClassKeyPath()
+std::wstring ClassKeyPath(REFCLSID classId)
 {
     wchar_t text[64] = {};
-    StringFromGUID2(ClassId, text, 64);
+    StringFromGUID2(classId, text, 64);
     return std::wstring(L"CLSID\\") + text;
 }
 
@@ -65,6 +65,33 @@ HRESULT WriteBagText(IPropertyBag& bag, const wchar_t* name, const wchar_t* text
     return hr;
 }
 
+// The class's key with its name, served by this DLL (`modulePath`) in any apartment.
+HRESULT RegisterComClass(REFCLSID classId, const wchar_t* name, const wchar_t* modulePath)
+{
+    RegistryKey classKey;
+    HRESULT hr = HRESULT_FROM_WIN32(RegCreateKeyExW(HKEY_CLASSES_ROOT, ClassKeyPath(classId).c_str(), 0,
+                                                    nullptr, 0, KEY_WRITE, nullptr, classKey.Put(), nullptr));
+    if (FAILED(hr) || FAILED(hr = SetText(classKey.Get(), nullptr, name)))
+    {
+        return hr;
+    }
+    RegistryKey serverKey;
+    hr = HRESULT_FROM_WIN32(RegCreateKeyExW(classKey.Get(), L"InprocServer32", 0, nullptr, 0, KEY_WRITE,
+                                            nullptr, serverKey.Put(), nullptr));
+    if (FAILED(hr) || FAILED(hr = SetText(serverKey.Get(), nullptr, modulePath)) ||
+        FAILED(hr = SetText(serverKey.Get(), L"ThreadingModel", L"Both")))
+    {
+        return hr;
+    }
+    return S_OK;
+}
+
+HRESULT UnregisterComClass(REFCLSID classId)
+{
+    const LSTATUS status = RegDeleteTreeW(HKEY_CLASSES_ROOT, ClassKeyPath(classId).c_str());
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(status);
+}
+
 } // namespace
 
 HRESULT Registration::RegisterServer()
@@ -74,36 +101,21 @@ HRESULT Registration::RegisterServer()
     {
         return HRESULT_FROM_WIN32(GetLastError());
     }
-    const std::wstring classPath = ClassKeyPath();
+    HRESULT hr = RegisterComClass(ClassId, FriendlyName, modulePath);
+    if (FAILED(hr) ||
+        FAILED(hr = RegisterComClass(PropertyPageId, L"Tavix Virtual Camera Property Page", modulePath)))
     {
-        RegistryKey classKey;
-        HRESULT hr = HRESULT_FROM_WIN32(RegCreateKeyExW(HKEY_CLASSES_ROOT, classPath.c_str(), 0, nullptr, 0,
-                                                        KEY_WRITE, nullptr, classKey.Put(), nullptr));
-        if (FAILED(hr) || FAILED(hr = SetText(classKey.Get(), nullptr, FriendlyName)))
-        {
-            return hr;
-        }
-        RegistryKey serverKey;
-        hr = HRESULT_FROM_WIN32(RegCreateKeyExW(classKey.Get(), L"InprocServer32", 0, nullptr, 0, KEY_WRITE,
-                                                nullptr, serverKey.Put(), nullptr));
-        if (FAILED(hr) || FAILED(hr = SetText(serverKey.Get(), nullptr, modulePath)) ||
-            FAILED(hr = SetText(serverKey.Get(), L"ThreadingModel", L"Both")))
-        {
-            return hr;
-        }
+        return hr;
     }
     return RegisterInstance(FriendlyName, FriendlyName, DevicePath, L"standard");
 }
 
 HRESULT Registration::UnregisterServer()
 {
-    const HRESULT hr = UnregisterInstance(FriendlyName);
-    const LSTATUS status = RegDeleteTreeW(HKEY_CLASSES_ROOT, ClassKeyPath().c_str());
-    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
-    {
-        return HRESULT_FROM_WIN32(status);
-    }
-    return hr;
+    const HRESULT instance = UnregisterInstance(FriendlyName);
+    const HRESULT page = UnregisterComClass(PropertyPageId);
+    const HRESULT filter = UnregisterComClass(ClassId);
+    return FAILED(instance) ? instance : FAILED(page) ? page : filter;
 }
 
 HRESULT Registration::RegisterInstance(const wchar_t* instance, const wchar_t* friendlyName,

@@ -14,7 +14,8 @@ namespace VirtualCamera
 class Registration
 {
 public:
-    // COM class (InprocServer32 = this DLL) plus the standard instance.
+    // The COM classes of the camera and of its property page
+    // (InprocServer32 = this DLL) plus the standard instance.
     static HRESULT RegisterServer();
     static HRESULT UnregisterServer();
 

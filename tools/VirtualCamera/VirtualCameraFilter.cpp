@@ -39,6 +39,23 @@ STDMETHODIMP VirtualCameraFilter::GetClassID(CLSID* classId)
     return S_OK;
 }
 
+STDMETHODIMP VirtualCameraFilter::GetPages(CAUUID* pages)
+{
+    if (pages == nullptr)
+    {
+        return E_POINTER;
+    }
+    pages->cElems = 0;
+    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+    if (pages->pElems == nullptr)
+    {
+        return E_OUTOFMEMORY;
+    }
+    pages->cElems = 1;
+    pages->pElems[0] = PropertyPageId;
+    return S_OK;
+}
+
 STDMETHODIMP VirtualCameraFilter::Stop()
 {
     std::lock_guard lock(lock_);

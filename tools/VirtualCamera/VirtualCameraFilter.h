@@ -1,8 +1,9 @@
 // VirtualCamera::VirtualCameraFilter: the virtual camera's DirectShow source
 // filter: a capture pin (VirtualCameraPin), on the instances that ask for it
 // a preview pin as well, live-source states (paused delivers nothing,
-// running pushes frames), and the property-bag load that picks the format
-// catalogue of the registered instance.
+// running pushes frames), the property-bag load that picks the format
+// catalogue of the registered instance, and its settings with the property
+// page that shows them (CameraPropertyPage).
 //
 // Threads: any caller; the state, the graph and the pin's connection are
 // guarded by the filter's recursive lock.
@@ -31,7 +32,8 @@ class VirtualCameraFilter final
                        ComInterface<IAMFilterMiscFlags, IID_IAMFilterMiscFlags>,
                        ComInterface<IPersistPropertyBag, IID_IPersistPropertyBag>,
                        ComInterface<ProcAmpInterface, IID_IAMVideoProcAmp>,
-                       ComInterface<CameraControlInterface, IID_IAMCameraControl>>
+                       ComInterface<CameraControlInterface, IID_IAMCameraControl>,
+                       ComInterface<ISpecifyPropertyPages, IID_ISpecifyPropertyPages>>
 {
 public:
     VirtualCameraFilter();
@@ -62,6 +64,9 @@ public:
     STDMETHODIMP InitNew() override;
     STDMETHODIMP Load(IPropertyBag* bag, IErrorLog* log) override;
     STDMETHODIMP Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
+
+    // ISpecifyPropertyPages: the camera's one page (CameraPropertyPage).
+    STDMETHODIMP GetPages(CAUUID* pages) override;
 
     // IAMVideoProcAmp and IAMCameraControl answer from these; so does the picture.
     CameraSettings& GetCameraSettings() override { return settings_; }
