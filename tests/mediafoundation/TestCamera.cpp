@@ -336,6 +336,14 @@ int TestStream::GetPendingCount()
     return static_cast<int>(pending_.size());
 }
 
+HRESULT TestStream::ChangeType(std::size_t index)
+{
+    std::lock_guard lock(mutex_);
+    ComPointer<IMFMediaTypeHandler> handler;
+    HRESULT hr = descriptor_->GetMediaTypeHandler(handler.Put());
+    return SUCCEEDED(hr) ? handler->SetCurrentMediaType(setup_->types.at(index).Get()) : hr;
+}
+
 void TestStream::QueueTick()
 {
     PROPVARIANT time;

@@ -149,6 +149,9 @@ public:
     int GetPendingCount();
     // A stream tick: the reader reports it as a result without a sample.
     void QueueTick();
+    // The camera switches to the setup's type `index` on its own: later
+    // samples carry that type's frame.
+    HRESULT ChangeType(std::size_t index);
 
 private:
     friend class TestSource;

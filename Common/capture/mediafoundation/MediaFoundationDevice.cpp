@@ -12,7 +12,6 @@
 #include <mfapi.h>
 #include <mferror.h>
 
-#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -74,12 +73,6 @@ void MediaFoundationDevice::ReadFormats()
     {
         transformers = CreateTransformers();
     }
-    const auto streamable = [this](const GUID& subtype)
-    {
-        return std::any_of(transformers.begin(), transformers.end(),
-                           [&](const std::shared_ptr<Transformer>& transformer)
-                           { return std::memcmp(&transformer->GetSubtype(), &subtype, sizeof(GUID)) == 0; });
-    };
     std::vector<std::shared_ptr<FrameFormat>> read;
     {
         AutoLock lock(deviceLock);
@@ -128,7 +121,7 @@ void MediaFoundationDevice::ReadFormats()
                 // video (H264), planar types without a converter and the
                 // infrared or depth streams some cameras add would give a
                 // black picture and an error per frame.
-                if (!streamable(format->subtype))
+                if (!FindTransformer(format->subtype))
                 {
                     continue;
                 }
@@ -223,7 +216,9 @@ void MediaFoundationDevice::Open()
     ComPointer<IMFAttributes> attributes;
     try
     {
-        mediaTypeChanged = false;
+        // A stream that followed the camera to another type starts over
+        // with the selected one.
+        SetStreamFormat(GetSelectedFormat());
         ThrowIfFailed(Callback::Create(this, sharedDeviceLock, callback.Put()));
         const auto check = [](HRESULT result, std::source_location where = std::source_location::current())
         {
@@ -310,19 +305,31 @@ void MediaFoundationDevice::ApplyFrameFormat()
 {
     {
         AutoLock lock(deviceLock);
-        const GUID& subtype = GetSelectedFormat()->subtype;
-        currentTransformer.reset();
-        for (const auto& transformer : transformers)
-        {
-            if (std::memcmp(&transformer->GetSubtype(), &subtype, sizeof(GUID)) == 0)
-            {
-                currentTransformer = transformer;
-                currentTransformer->SetSourceFormat(*GetSelectedFormat());
-                break;
-            }
-        }
+        SetStreamFormat(GetSelectedFormat());
     }
     Device::ApplyFrameFormat();
+}
+
+std::shared_ptr<Transformer> MediaFoundationDevice::FindTransformer(const GUID& subtype) const
+{
+    for (const auto& transformer : transformers)
+    {
+        if (std::memcmp(&transformer->GetSubtype(), &subtype, sizeof(GUID)) == 0)
+        {
+            return transformer;
+        }
+    }
+    return nullptr;
+}
+
+void MediaFoundationDevice::SetStreamFormat(std::shared_ptr<const FrameFormat> format)
+{
+    streamFormat = std::move(format);
+    currentTransformer = FindTransformer(streamFormat->subtype);
+    if (currentTransformer)
+    {
+        currentTransformer->SetSourceFormat(*streamFormat);
+    }
 }
 
 void MediaFoundationDevice::OnReadResult(HRESULT status, DWORD streamFlags, IMFSample* sample)
@@ -341,9 +348,18 @@ void MediaFoundationDevice::OnReadResult(HRESULT status, DWORD streamFlags, IMFS
                                  L"カメラの映像が止まりました。もう一度「取り込み」を押してください。"));
         return;
     }
+    if ((streamFlags &
+         (MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED | MF_SOURCE_READERF_NATIVEMEDIATYPECHANGED)) != 0 &&
+        !FollowMediaTypeChange())
+    {
+        return;
+    }
     try
     {
-        OnSample(streamFlags, sample);
+        if (sample != nullptr)
+        {
+            ConvertSample(sample);
+        }
     }
     catch (const Exception& error)
     {
@@ -371,34 +387,45 @@ void MediaFoundationDevice::OnReadResult(HRESULT status, DWORD streamFlags, IMFS
     }
 }
 
-void MediaFoundationDevice::OnSample(DWORD streamFlags, IMFSample* sample)
+bool MediaFoundationDevice::FollowMediaTypeChange()
 {
-    if ((streamFlags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) != 0)
+    const std::wstring changed = L"キャプチャーデバイスの映像の形式が変わりました";
+    const std::wstring advice = L"映像の形式を選び直して、もう一度「取り込み」を押してください。";
+    std::shared_ptr<const MediaFoundationFrameFormat> now;
+    HRESULT unreadable = S_OK;
+    try
     {
-        CheckChangedMediaType();
+        ComPointer<IMFMediaType> current;
+        ThrowIfFailed(reader->GetCurrentMediaType(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM),
+                                                  current.Put()));
+        now = std::make_shared<MediaFoundationFrameFormat>(current.Get());
     }
-    if (mediaTypeChanged)
+    catch (const Exception& error)
     {
-        Exception error(L"キャプチャーデバイスの映像の形式が変わりました。選び直してください。");
-        error.ErrorCode = MF_E_INVALIDMEDIATYPE;
-        throw error;
+        unreadable = error.ErrorCode;
     }
-    if (sample != nullptr)
+    catch (...)
     {
-        ConvertSample(sample);
+        unreadable = E_UNEXPECTED;
     }
-}
-
-void MediaFoundationDevice::CheckChangedMediaType()
-{
-    ComPointer<IMFMediaType> current;
-    ThrowIfFailed(
-        reader->GetCurrentMediaType(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), current.Put()));
-    const MediaFoundationFrameFormat now(current.Get());
+    if (FAILED(unreadable))
+    {
+        EndStream(CaptureFailure::Make(unreadable, (changed + L"。" + advice).c_str()));
+        return false;
+    }
+    // The frame, and with it the preview, the profiles and a recording, keep
+    // their size; a picture of another size, or one the program cannot
+    // convert, is never shown in the wrong pixels.
     const FrameFormat& selected = *GetSelectedFormat();
-    mediaTypeChanged = std::memcmp(&now.subtype, &selected.subtype, sizeof(GUID)) != 0 ||
-                       now.width != selected.width || now.height != selected.height ||
-                       now.stride != selected.stride;
+    if (FindTransformer(now->subtype) && now->width == selected.width && now->height == selected.height)
+    {
+        SetStreamFormat(std::move(now));
+        return true;
+    }
+    Exception error(changed + L"（" + now->GetName() + L"）。" + advice);
+    error.ErrorCode = MF_E_INVALIDMEDIATYPE;
+    EndStream(error);
+    return false;
 }
 
 void MediaFoundationDevice::ConvertSample(IMFSample* sample)
@@ -424,7 +451,7 @@ void MediaFoundationDevice::ConvertSample(IMFSample* sample)
     // frameLock is taken only for the step that writes the frame: a decode
     // (MJPG) runs before it, so readers of the frame do not wait for it.
     std::optional<AutoLock> frameGuard;
-    const FrameFormat& format = *GetSelectedFormat();
+    const FrameFormat& format = *streamFormat;
     std::int32_t stride = format.stride;
     BYTE* data = nullptr;
     DWORD length = 0;

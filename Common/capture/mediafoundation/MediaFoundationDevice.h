@@ -6,7 +6,7 @@
 // Transformer for the format's subtype into `frame`.
 //
 // Threads: the UI thread constructs, opens, closes and changes the format;
-// a Media Foundation work-queue thread runs OnSample (through Callback), the
+// a Media Foundation work-queue thread runs OnReadResult (through Callback), the
 // transformer and the sink's callbacks.
 // Locks: deviceLock before frameLock before sinkLock.
 #pragma once
@@ -100,12 +100,19 @@ private:
     // The source said the camera was removed (MEVideoCaptureDeviceRemoved,
     // passed on by the reader): the stream ends as on a failed read.
     void OnDeviceRemoved();
-    // Converts one sample, or raises Exception (the frame is lost).
-    void OnSample(DWORD streamFlags, IMFSample* sample);
-    // Reads the stream's new media type: the same size and layout carry on,
-    // anything else makes every later sample an error until the next Open.
-    void CheckChangedMediaType();
+    // The reader says the stream's media type changed (the camera switched
+    // on its own while streaming): a type of the same picture size that the program converts is followed
+    // (its converter, stride and YUV encoding from then on); anything else
+    // ends the stream once, in the program's words. Returns false when the
+    // stream ended.
+    bool FollowMediaTypeChange();
+    // Converts one sample of `streamFormat`, or raises Exception (the frame
+    // is lost).
     void ConvertSample(IMFSample* sample);
+    // The transformer of `subtype`, empty if the program has none.
+    std::shared_ptr<Transformer> FindTransformer(const GUID& subtype) const;
+    // Under deviceLock: the stream delivers `format` from now on.
+    void SetStreamFormat(std::shared_ptr<const FrameFormat> format);
     // Under deviceLock, open: lets the reader go (awaitFlush: after a flush
     // that ends the read under way) and shuts the source down. Returns the
     // shut-down's failure, if it matters (see Close).
@@ -119,8 +126,10 @@ private:
     const bool allowDuplicates;
     ComPointer<IMFSourceReader> reader; // guarded by deviceLock
     ComPointer<Callback> callback;      // guarded by deviceLock; the open reader's
-    bool mediaTypeChanged = false;      // guarded by deviceLock; the stream left the selected format
-    bool sourceForControls = false;     // guarded by deviceLock; activated by GetCameraControls while closed
+    // guarded by deviceLock: what the stream delivers, the selected format
+    // until the camera changes its media type while streaming
+    std::shared_ptr<const FrameFormat> streamFormat;
+    bool sourceForControls = false; // guarded by deviceLock; activated by GetCameraControls while closed
     std::vector<std::shared_ptr<Transformer>> transformers;
     std::shared_ptr<Transformer> currentTransformer; // guarded by deviceLock
 };

@@ -4,7 +4,7 @@
 // Lifetime: reference counted (the device and the platform reader each hold
 // references). It shares the device's deviceLock, so that the lock outlives
 // the device for as long as the platform may still call back: OnReadSample
-// holds it while it looks at the back pointer and runs the device's OnSample,
+// holds it while it looks at the back pointer and runs the device's OnReadResult,
 // and the device clears the back pointer under it when it closes a reader
 // and before it is destroyed. After that no read result of that reader
 // reaches the device (each reader gets a callback of its own, made by Open,
