@@ -4,13 +4,16 @@
 // frame (as from a monochrome camera: each pixel counts once) and on a
 // colour one (three counts a pixel, four with luma chosen), with and
 // without the saturation mask, at 1920x1080 and 3840x2160, and beside them
-// the YUY2 conversion of the 1080p frame. Each figure is the median of the
-// rounds of the CPU time of this thread (the machine is shared: wall time
-// would count other programs), each timed run after one untimed run of the
-// same work. The last two lines:
+// the YUY2 conversion of the 1080p frame. The plug-in measures on the
+// delivery thread and counts the region's histograms on a helper thread
+// (MeasurementPipeline): both parts are timed, and the whole on one thread.
+// Each figure is the median of the rounds of the CPU time of this thread
+// (the machine is shared: wall time would count other programs), each
+// timed run after one untimed run of the same work. The last two lines:
 //   measure 3840x2160: T ms (P% of 30 fps interval)
 //   measure 1920x1080: T ms (P% of 60 fps interval)
-// both for the colour frame with luma chosen, without the mask.
+// both the delivery thread's time for the colour frame with luma chosen,
+// without the mask.
 // Usage: measure_bench [rounds]
 #include "Common/capture/convert/ConvertToBgra.h"
 
@@ -81,9 +84,16 @@ std::vector<std::uint8_t> MakeFrame(int width, int height, bool colour,
     return frame;
 }
 
+struct Times
+{
+    double delivery = 0.0; // the delivery thread's part
+    double helper = 0.0;   // the helper's: the region's histograms
+    double whole = 0.0;    // both on one thread
+};
+
 // The full-frame region and a full-width line through the spot.
-double MeasureMilliseconds(int rounds, const std::vector<std::uint8_t>& frame, int width, int height,
-                           Channel channel, bool mask, Measurement& measurement)
+Times MeasureMilliseconds(int rounds, const std::vector<std::uint8_t>& frame, int width, int height,
+                          Channel channel, bool mask, Measurement& measurement)
 {
     const ImageView image{frame.data(), width, height, width * 4};
     MeasureSettings settings;
@@ -96,7 +106,19 @@ double MeasureMilliseconds(int rounds, const std::vector<std::uint8_t>& frame, i
     settings.showSaturation = mask;
     settings.markBlack = mask;
     std::uint64_t sequence = 0;
-    return MedianMilliseconds(rounds, [&] { measurement.Measure(image, settings, 0.0, ++sequence); });
+    StagedRegion staged;
+    Times times;
+    times.delivery = MedianMilliseconds(
+        rounds, [&] { measurement.MeasureFrame(image, settings, 0.0, ++sequence, staged); });
+    times.helper = MedianMilliseconds(rounds, [&] { measurement.CountHistograms(staged); });
+    times.whole = MedianMilliseconds(rounds, [&] { measurement.Measure(image, settings, 0.0, ++sequence); });
+    return times;
+}
+
+void Print(const char* what, const Times& times)
+{
+    std::printf("measure %s: %.3f ms on the delivery thread, %.3f ms on the helper (%.3f ms on one thread)\n",
+                what, times.delivery, times.helper, times.whole);
 }
 
 } // namespace
@@ -120,27 +142,26 @@ int main(int argc, char** argv)
         });
 
     Measurement measurement;
-    const double greyLuma =
+    const Times greyLuma =
         MeasureMilliseconds(rounds, grey, Width, Height, Channel::Luma, false, measurement);
     const SpotStatistics greySpot = measurement.region.Spot();
     const double greyFwhm = measurement.lineStatistics.fwhm;
-    const double greyMask =
-        MeasureMilliseconds(rounds, grey, Width, Height, Channel::Luma, true, measurement);
-    const double colourGreen =
+    const Times greyMask = MeasureMilliseconds(rounds, grey, Width, Height, Channel::Luma, true, measurement);
+    const Times colourGreen =
         MeasureMilliseconds(rounds, colour, Width, Height, Channel::Green, false, measurement);
-    const double colourMask =
+    const Times colourMask =
         MeasureMilliseconds(rounds, colour, Width, Height, Channel::Luma, true, measurement);
-    const double colourLuma =
+    const Times colourLuma =
         MeasureMilliseconds(rounds, colour, Width, Height, Channel::Luma, false, measurement);
     const SpotStatistics colourSpot = measurement.region.Spot();
 
     const std::vector<std::uint8_t> large = MakeFrame(2 * Width, 2 * Height, true);
     Measurement largeMeasurement;
     const int largeRounds = std::max(1, rounds / 4);
-    const double largeMask =
+    const Times largeMask =
         MeasureMilliseconds(largeRounds, large, 2 * Width, 2 * Height, Channel::Luma, true, largeMeasurement);
-    const double largeLuma = MeasureMilliseconds(largeRounds, large, 2 * Width, 2 * Height, Channel::Luma,
-                                                 false, largeMeasurement);
+    const Times largeLuma = MeasureMilliseconds(largeRounds, large, 2 * Width, 2 * Height, Channel::Luma,
+                                                false, largeMeasurement);
 
     std::printf(
         "grey frame: spot centre %.2f, %.2f  4-sigma %.1f x %.1f px (%d windows)  line FWHM %.2f px\n",
@@ -150,14 +171,16 @@ int main(int argc, char** argv)
                 colourSpot.width4SigmaY, colourSpot.iterations,
                 colourSpot.converged ? "settled" : "not settled");
     std::printf("YUY2 conversion 1920x1080: %.3f ms\n", conversion);
-    std::printf("measure 1920x1080, grey frame, luma: %.3f ms; with saturation mask %.3f ms\n", greyLuma,
-                greyMask);
-    std::printf("measure 1920x1080, colour frame, green: %.3f ms\n", colourGreen);
-    std::printf("measure 1920x1080, colour frame, luma, with saturation mask: %.3f ms\n", colourMask);
-    std::printf("measure 3840x2160, colour frame, luma, with saturation mask: %.3f ms\n", largeMask);
-    std::printf("measure 3840x2160: %.3f ms (%.1f%% of 30 fps interval)\n", largeLuma,
-                largeLuma / (1000.0 / 30.0) * 100.0);
-    std::printf("measure 1920x1080: %.3f ms (%.1f%% of 60 fps interval)\n", colourLuma,
-                colourLuma / (1000.0 / 60.0) * 100.0);
+    Print("1920x1080, grey frame, luma", greyLuma);
+    Print("1920x1080, grey frame, luma, with saturation mask", greyMask);
+    Print("1920x1080, colour frame, green", colourGreen);
+    Print("1920x1080, colour frame, luma, with saturation mask", colourMask);
+    Print("1920x1080, colour frame, luma", colourLuma);
+    Print("3840x2160, colour frame, luma, with saturation mask", largeMask);
+    Print("3840x2160, colour frame, luma", largeLuma);
+    std::printf("measure 3840x2160: %.3f ms (%.1f%% of 30 fps interval)\n", largeLuma.delivery,
+                largeLuma.delivery / (1000.0 / 30.0) * 100.0);
+    std::printf("measure 1920x1080: %.3f ms (%.1f%% of 60 fps interval)\n", colourLuma.delivery,
+                colourLuma.delivery / (1000.0 / 60.0) * 100.0);
     return 0;
 }

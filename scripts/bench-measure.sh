@@ -2,8 +2,9 @@
 # Builds (native preset, clang, Release) and runs the benchmark of the
 # measurement plug-in's work per frame (full-frame region, full-width line)
 # on grey and colour frames at 1920x1080 and 3840x2160, beside the YUY2
-# conversion of the 1080p frame. The last two lines, for the colour frame
-# with luma chosen, are
+# conversion of the 1080p frame: the delivery thread's part, the helper
+# thread's (the region's histograms) and both on one thread. The last two
+# lines, the delivery thread's time for the colour frame with luma chosen, are
 # "measure 3840x2160: T ms (P% of 30 fps interval)" and
 # "measure 1920x1080: T ms (P% of 60 fps interval)".
 # Usage: scripts/bench-measure.sh [rounds]

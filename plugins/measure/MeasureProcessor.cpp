@@ -156,25 +156,17 @@ void MeasureProcessor::PublishSettings()
 
 const Measurement& MeasureProcessor::Latest()
 {
-    std::lock_guard<std::mutex> lock(resultLock_);
-    if (fresh_)
-    {
-        std::swap(front_, ready_);
-        fresh_ = false;
-    }
-    return *front_;
+    return pipeline_.Latest();
 }
 
 void MeasureProcessor::CopyChart(double seconds, std::vector<StripChart::Point>& points)
 {
-    std::lock_guard<std::mutex> lock(resultLock_);
-    chart_.CopyLast(seconds, points);
+    pipeline_.CopyChart(seconds, points);
 }
 
 void MeasureProcessor::ClearChart()
 {
-    std::lock_guard<std::mutex> lock(resultLock_);
-    chart_.Clear();
+    pipeline_.ClearChart();
 }
 
 HRESULT MeasureProcessor::Process()
@@ -199,12 +191,7 @@ HRESULT MeasureProcessor::Process()
                 quantity = sharedChartQuantity_;
             }
             const ImageView image{frame->pixels.data(), frame->width, frame->height, frame->stride};
-            back_->Measure(image, settings, Now(), ++sequence_);
-            const StripChart::Point point = back_->ChartPoint(quantity);
-            std::lock_guard<std::mutex> lock(resultLock_);
-            std::swap(back_, ready_);
-            fresh_ = true;
-            chart_.Add(point);
+            pipeline_.Measure(image, settings, quantity, Now());
             return S_OK;
         });
 }

@@ -4,21 +4,21 @@
 // size and the saturation overlay over the preview, takes lines and
 // rectangles dragged with the mouse, and offers the settings page.
 //
-// Threads: Process runs on the delivery thread and measures into a buffer
-// of its own; it then swaps that buffer with the "ready" one under
-// resultLock_, which is held only for the swap and the strip chart's one
-// new point. The UI thread takes the ready buffer in the same way (Latest)
-// and reads it at leisure, so neither thread waits for the other's work.
+// Threads: Process runs on the delivery thread and hands the frame to the
+// measurement pipeline, which measures it there, counts the region's
+// histograms on a helper thread and publishes the complete measurement; the
+// UI thread takes the newest one (Latest) and reads it at leisure, so no
+// thread waits for another's work (MeasurementPipeline).
 // The settings the delivery thread needs are copied under settingsLock_.
 // Everything else (options, drag, page, overlay bitmap) is UI-thread only.
 #pragma once
 
 #include "MeasureOptions.h"
+#include "MeasurementPipeline.h"
 
 #include "Common/ComPointer.h"
 #include "framework/ProcessorBase.h"
 
-#include <array>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -96,14 +96,7 @@ private:
     MeasureSettings sharedSettings_;                                // guarded by settingsLock_
     ChartQuantity sharedChartQuantity_ = ChartQuantity::RegionMean; // guarded by settingsLock_
 
-    std::array<Measurement, 3> buffers_;
-    Measurement* back_ = &buffers_[0];  // delivery thread
-    Measurement* front_ = &buffers_[2]; // UI thread
-    std::mutex resultLock_;
-    Measurement* ready_ = &buffers_[1]; // guarded by resultLock_
-    bool fresh_ = false;                // guarded by resultLock_
-    StripChart chart_;                  // guarded by resultLock_
-    std::uint64_t sequence_ = 0;        // delivery thread
+    MeasurementPipeline pipeline_;
 
     // The overlay bitmap of the saturation mask, made on the target it
     // belongs to (UI thread).

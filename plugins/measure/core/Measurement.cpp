@@ -8,6 +8,40 @@ namespace TavixMeasure
 void Measurement::Measure(const ImageView& image, const MeasureSettings& measureSettings, double arrival,
                           std::uint64_t number)
 {
+    MeasureLineAndMask(image, measureSettings, arrival, number);
+    hasRegion = false;
+    if (settings.hasRegion)
+    {
+        region.Compute(image, settings.region, settings.channel, settings.baselineMode, settings.baseline);
+        hasRegion = !region.Region().IsEmpty();
+    }
+}
+
+void Measurement::MeasureFrame(const ImageView& image, const MeasureSettings& measureSettings, double arrival,
+                               std::uint64_t number, StagedRegion& staged)
+{
+    MeasureLineAndMask(image, measureSettings, arrival, number);
+    hasRegion = false;
+    staged.Reset(0, 0, false);
+    if (settings.hasRegion)
+    {
+        region.Measure(image, settings.region, settings.channel, settings.baselineMode, settings.baseline,
+                       staged);
+        hasRegion = !region.Region().IsEmpty();
+    }
+}
+
+void Measurement::CountHistograms(StagedRegion& staged)
+{
+    if (hasRegion)
+    {
+        region.CountHistograms(staged);
+    }
+}
+
+void Measurement::MeasureLineAndMask(const ImageView& image, const MeasureSettings& measureSettings,
+                                     double arrival, std::uint64_t number)
+{
     sequence = number;
     time = arrival;
     settings = measureSettings;
@@ -26,13 +60,6 @@ void Measurement::Measure(const ImageView& image, const MeasureSettings& measure
                 ProfileStatistics::Compute(profile.Values(settings.channel), profile.Count(), profile.Step(),
                                            settings.baselineMode, settings.baseline, profile.Origin());
         }
-    }
-
-    hasRegion = false;
-    if (settings.hasRegion)
-    {
-        region.Compute(image, settings.region, settings.channel, settings.baselineMode, settings.baseline);
-        hasRegion = !region.Region().IsEmpty();
     }
 
     hasMask = settings.showSaturation && !image.IsEmpty();

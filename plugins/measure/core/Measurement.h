@@ -41,7 +41,8 @@ struct MeasureSettings
 
 struct Measurement
 {
-    std::uint64_t sequence = 0; // 0: nothing measured yet
+    std::uint64_t sequence = 0; // the frame's number; 0: nothing measured yet
+    std::uint64_t skipped = 0;  // frames left unmeasured so far (see MeasurementPipeline)
     double time = 0.0;          // arrival of the frame, seconds
     int frameWidth = 0;
     int frameHeight = 0;
@@ -57,8 +58,19 @@ struct Measurement
     // Measures `image` with `settings`.
     void Measure(const ImageView& image, const MeasureSettings& measureSettings, double arrival,
                  std::uint64_t number);
+    // The same in two steps: everything but the region's histograms and the
+    // channel figures from them, staging what those need in `staged`...
+    void MeasureFrame(const ImageView& image, const MeasureSettings& measureSettings, double arrival,
+                      std::uint64_t number, StagedRegion& staged);
+    // ...and those from `staged` (on any thread, the frame may be gone).
+    void CountHistograms(StagedRegion& staged);
     // The strip chart's point of this measurement (NaN where not measured).
     StripChart::Point ChartPoint(ChartQuantity quantity) const;
+
+private:
+    // The line and the mask, and the settings, time and number.
+    void MeasureLineAndMask(const ImageView& image, const MeasureSettings& measureSettings, double arrival,
+                            std::uint64_t number);
 };
 
 } // namespace TavixMeasure

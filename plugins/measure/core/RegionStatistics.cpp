@@ -17,41 +17,26 @@ namespace TavixMeasure
 namespace
 {
 
-// True when every pixel of the row has red = green = blue. A colour row
-// usually shows it in its first pixels: the test then ends at once.
-bool IsGreyRow(const std::uint8_t* pixels, int width)
+// The byte of a staged word (blue, green, red, luma from the lowest up)
+// that holds `channel`.
+int StagedByte(Channel channel)
 {
-    int x = 0;
-#if defined(TAVIX_MEASURE_SSE2)
-    const __m128i low16 = _mm_set1_epi32(0xFFFF);
-    const __m128i zero = _mm_setzero_si128();
-    for (; x + 8 <= width; x += 8)
+    switch (channel)
     {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + x * 4));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + x * 4 + 16));
-        const __m128i differences =
-            _mm_or_si128(_mm_and_si128(_mm_xor_si128(a, _mm_srli_epi32(a, 8)), low16),
-                         _mm_and_si128(_mm_xor_si128(b, _mm_srli_epi32(b, 8)), low16));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(differences, zero)) != 0xFFFF)
-        {
-            return false;
-        }
+    case Channel::Red:
+        return 2;
+    case Channel::Green:
+        return 1;
+    case Channel::Blue:
+        return 0;
+    case Channel::Luma:
+        break;
     }
-#endif
-    for (; x < width; ++x)
-    {
-        std::uint32_t word;
-        std::memcpy(&word, pixels + static_cast<std::size_t>(x) * 4, sizeof(word));
-        if (((word ^ (word >> 8)) & 0xFFFFu) != 0)
-        {
-            return false;
-        }
-    }
-    return true;
+    return 3;
 }
 
-// Luma (see Luma()) of each pixel of the row.
-void LumaRow(const std::uint8_t* pixels, int width, std::uint8_t* luma)
+// Luma (see Luma()) of each of `count` pixels.
+void LumaRow(const std::uint8_t* pixels, int count, std::uint8_t* luma)
 {
     int x = 0;
 #if defined(TAVIX_MEASURE_SSE2)
@@ -70,7 +55,7 @@ void LumaRow(const std::uint8_t* pixels, int width, std::uint8_t* luma)
             _mm_add_epi32(_mm_madd_epi16(blueRed, blueRedWeights), _mm_madd_epi16(greenAlpha, greenWeights));
         return _mm_srli_epi32(_mm_add_epi32(sums, half), 8);
     };
-    for (; x + 16 <= width; x += 16)
+    for (; x + 16 <= count; x += 16)
     {
         const std::uint8_t* p = pixels + static_cast<std::size_t>(x) * 4;
         const __m128i low = _mm_packs_epi32(fourPixels(p), fourPixels(p + 16));
@@ -78,74 +63,94 @@ void LumaRow(const std::uint8_t* pixels, int width, std::uint8_t* luma)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(luma + x), _mm_packus_epi16(low, high));
     }
 #endif
-    for (; x < width; ++x)
+    for (; x < count; ++x)
     {
         const std::uint8_t* p = pixels + static_cast<std::size_t>(x) * 4;
         luma[x] = static_cast<std::uint8_t>(Luma(p[2], p[1], p[0]));
     }
 }
 
-// The sum of `channel` over `count` pixels from `first`, `step` bytes apart.
-int SumValues(const std::uint8_t* first, std::ptrdiff_t step, int count, Channel channel)
+// The values of `channel` of `count` pixels.
+void ChannelRow(const std::uint8_t* pixels, int count, Channel channel, std::uint8_t* values)
+{
+    if (channel == Channel::Luma)
+    {
+        LumaRow(pixels, count, values);
+        return;
+    }
+    const int byte = StagedByte(channel);
+    for (int x = 0; x < count; ++x)
+    {
+        values[x] = pixels[static_cast<std::size_t>(x) * 4 + static_cast<std::size_t>(byte)];
+    }
+}
+
+// The sum of `channel` over `count` pixels of a row.
+int SumRowValues(const std::uint8_t* pixels, int count, Channel channel)
 {
     int sum = 0;
-    auto add = [&](auto value)
+    if (channel == Channel::Luma)
     {
-        const std::uint8_t* p = first;
-        for (int i = 0; i < count; ++i, p += step)
+        for (int x = 0; x < count; ++x, pixels += 4)
         {
-            sum += value(p);
+            sum += Luma(pixels[2], pixels[1], pixels[0]);
         }
-    };
-    switch (channel)
+        return sum;
+    }
+    const int byte = StagedByte(channel);
+    for (int x = 0; x < count; ++x)
     {
-    case Channel::Red:
-        add([](const std::uint8_t* p) { return p[2]; });
-        break;
-    case Channel::Green:
-        add([](const std::uint8_t* p) { return p[1]; });
-        break;
-    case Channel::Blue:
-        add([](const std::uint8_t* p) { return p[0]; });
-        break;
-    case Channel::Luma:
-        add([](const std::uint8_t* p) { return Luma(p[2], p[1], p[0]); });
-        break;
+        sum += pixels[static_cast<std::size_t>(x) * 4 + static_cast<std::size_t>(byte)];
     }
     return sum;
 }
 
-// Adds the row's values to the band's column sums (or starts them, for the
-// band's first row) and writes their sums over runs of Cell (8) pixels. `Stride` 1: one byte a value; 4: the
-// byte `offset` of each pixel.
-template <int Stride>
-void SumRow(const std::uint8_t* values, int offset, int width, bool first, std::uint16_t* band,
-            std::uint16_t* runs)
+// One pass over a row of the region: stages its pixels as words of blue,
+// green, red and luma, adds the value of staged byte `byte` (the spot
+// channel) to the band's column sums (or starts them, for the band's first
+// row) and writes its sums over runs of 8 pixels. True when the row is grey.
+bool StageRow(const std::uint8_t* pixels, int width, int byte, bool first, std::uint8_t* staged,
+              std::uint16_t* band, std::uint16_t* runs)
 {
     int x = 0;
+    std::uint32_t colourBits = 0; // red ^ green and green ^ blue of every pixel, or-ed
 #if defined(TAVIX_MEASURE_SSE2)
-    const __m128i zero = _mm_setzero_si128();
+    const __m128i lowBytes = _mm_set1_epi32(0x00FF00FF);
+    const __m128i colourBytes = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i low16 = _mm_set1_epi32(0xFFFF);
     const __m128i low8 = _mm_set1_epi32(0xFF);
-    const __m128i shift = _mm_cvtsi32_si128(offset * 8);
+    const __m128i blueRedWeights = _mm_set1_epi32(77 << 16 | 29);
+    const __m128i greenWeights = _mm_set1_epi32(150);
+    const __m128i half = _mm_set1_epi32(128);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i shift = _mm_cvtsi32_si128(byte * 8);
+    __m128i differences = zero;
+    // Four pixels: the staged words, and the spot channel in 32-bit lanes.
+    auto fourPixels = [&](const std::uint8_t* p, std::uint8_t* out)
+    {
+        const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i blueRed = _mm_and_si128(words, lowBytes);
+        const __m128i greenAlpha = _mm_and_si128(_mm_srli_epi32(words, 8), lowBytes);
+        const __m128i sums =
+            _mm_add_epi32(_mm_madd_epi16(blueRed, blueRedWeights), _mm_madd_epi16(greenAlpha, greenWeights));
+        const __m128i luma = _mm_srli_epi32(_mm_add_epi32(sums, half), 8);
+        const __m128i stagedWords = _mm_or_si128(_mm_and_si128(words, colourBytes), _mm_slli_epi32(luma, 24));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), stagedWords);
+        differences =
+            _mm_or_si128(differences, _mm_and_si128(_mm_xor_si128(words, _mm_srli_epi32(words, 8)), low16));
+        return _mm_and_si128(_mm_srl_epi32(stagedWords, shift), low8);
+    };
     for (; x + 8 <= width; x += 8, ++runs)
     {
-        __m128i words; // 8 values as 16-bit lanes
-        if constexpr (Stride == 1)
-        {
-            words = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(values + x)), zero);
-        }
-        else
-        {
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + x * 4));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + x * 4 + 16));
-            words = _mm_packs_epi32(_mm_and_si128(_mm_srl_epi32(a, shift), low8),
-                                    _mm_and_si128(_mm_srl_epi32(b, shift), low8));
-        }
+        const std::size_t offset = static_cast<std::size_t>(x) * 4;
+        const __m128i values = _mm_packs_epi32(fourPixels(pixels + offset, staged + offset),
+                                               fourPixels(pixels + offset + 16, staged + offset + 16));
         __m128i* sums = reinterpret_cast<__m128i*>(band + x);
-        _mm_storeu_si128(sums, first ? words : _mm_add_epi16(_mm_loadu_si128(sums), words));
+        _mm_storeu_si128(sums, first ? values : _mm_add_epi16(_mm_loadu_si128(sums), values));
         *runs =
-            static_cast<std::uint16_t>(_mm_cvtsi128_si32(_mm_sad_epu8(_mm_packus_epi16(words, zero), zero)));
+            static_cast<std::uint16_t>(_mm_cvtsi128_si32(_mm_sad_epu8(_mm_packus_epi16(values, zero), zero)));
     }
+    colourBits = _mm_movemask_epi8(_mm_cmpeq_epi8(differences, zero)) == 0xFFFF ? 0u : 1u;
 #endif
     while (x < width)
     {
@@ -153,13 +158,20 @@ void SumRow(const std::uint8_t* values, int offset, int width, bool first, std::
         unsigned sum = 0;
         for (; x < end; ++x)
         {
-            const unsigned v =
-                values[static_cast<std::size_t>(x) * Stride + static_cast<std::size_t>(offset)];
+            const std::uint8_t* p = pixels + static_cast<std::size_t>(x) * 4;
+            std::uint8_t* out = staged + static_cast<std::size_t>(x) * 4;
+            out[0] = p[0];
+            out[1] = p[1];
+            out[2] = p[2];
+            out[3] = static_cast<std::uint8_t>(Luma(p[2], p[1], p[0]));
+            colourBits |= static_cast<std::uint32_t>((p[0] ^ p[1]) | (p[1] ^ p[2]));
+            const unsigned v = out[byte];
             band[x] = static_cast<std::uint16_t>((first ? 0u : band[x]) + v);
             sum += v;
         }
         *runs++ = static_cast<std::uint16_t>(sum);
     }
+    return colourBits == 0;
 }
 
 template <typename T> void Reserve(std::vector<T>& buffer, std::size_t size)
@@ -257,6 +269,13 @@ double RegionStatistics::BorderMean(const ImageView& image) const
 void RegionStatistics::Compute(const ImageView& image, const Rect& rect, Channel spotChannel,
                                BaselineMode backgroundMode, double userBackground)
 {
+    Measure(image, rect, spotChannel, backgroundMode, userBackground, ownStaged_);
+    CountHistograms(ownStaged_);
+}
+
+void RegionStatistics::Measure(const ImageView& image, const Rect& rect, Channel spotChannel,
+                               BaselineMode backgroundMode, double userBackground, StagedRegion& staged)
+{
     for (auto& histogram : histograms_)
     {
         histogram.fill(0);
@@ -265,6 +284,8 @@ void RegionStatistics::Compute(const ImageView& image, const Rect& rect, Channel
     spot_ = {};
     spotChannel_ = spotChannel;
     region_ = image.IsEmpty() ? Rect{} : ClipRect(rect, image.width, image.height);
+    // Luma costs a fourth count a pixel: it is counted only when chosen.
+    staged.Reset(region_.width, region_.height, spotChannel == Channel::Luma);
     if (region_.IsEmpty())
     {
         return;
@@ -278,108 +299,37 @@ void RegionStatistics::Compute(const ImageView& image, const Rect& rect, Channel
     const std::size_t height = static_cast<std::size_t>(r.height);
     const std::size_t runs = (width + Cell - 1) / Cell;
     const std::size_t bands = (height + Cell - 1) / Cell;
-    Reserve(lumaRow_, width);
     Reserve(runSums_, height * runs);
     Reserve(bandSums_, bands * width);
     Reserve(bandPrefix_, (bands + 1) * width);
     Reserve(runPrefix_, height * (runs + 1));
     Reserve(projectionX_, width);
     Reserve(projectionY_, height);
-    for (auto& lane : partialHistograms_)
-    {
-        for (auto& histogram : lane)
-        {
-            histogram.fill(0);
-        }
-    }
 
+    static_assert(Cell == 8, "StageRow sums runs of 8 pixels");
+    const int byte = StagedByte(spotChannel);
     for (int y = 0; y < r.height; ++y)
     {
-        CountRow(image.Pixel(r.x, r.y + y), y);
-    }
-
-    // Luma costs a fourth count a pixel: it is measured only when chosen.
-    const int channels = spotChannel == Channel::Luma ? ChannelCount : ChannelCount - 1;
-    for (int c = 0; c < channels; ++c)
-    {
-        Histogram& histogram = histograms_[static_cast<std::size_t>(c)];
-        for (const auto& lane : partialHistograms_)
-        {
-            for (std::size_t v = 0; v < 256; ++v)
-            {
-                histogram[v] += lane[static_cast<std::size_t>(c)][v] + lane[ChannelCount][v];
-            }
-        }
-        channels_[static_cast<std::size_t>(c)] = FromHistogram(histogram);
+        std::uint16_t* band = bandSums_.data() + static_cast<std::size_t>(y / Cell) * width;
+        std::uint16_t* runSums = runSums_.data() + static_cast<std::size_t>(y) * runs;
+        staged.SetGreyRow(y, StageRow(image.Pixel(r.x, r.y + y), r.width, byte, y % Cell == 0, staged.Row(y),
+                                      band, runSums));
     }
     FindSpot(image);
 }
 
-void RegionStatistics::CountRow(const std::uint8_t* pixels, int y)
+void RegionStatistics::CountHistograms(StagedRegion& staged)
 {
-    const int width = region_.width;
-    const std::size_t runs = (static_cast<std::size_t>(width) + Cell - 1) / Cell;
-    std::uint16_t* band =
-        bandSums_.data() + static_cast<std::size_t>(y / Cell) * static_cast<std::size_t>(width);
-    std::uint16_t* runSums = runSums_.data() + static_cast<std::size_t>(y) * runs;
-    const bool firstOfBand = y % Cell == 0;
-    static_assert(Cell == 8, "SumRow sums runs of 8 pixels");
-
-    // Pixel x counts in the histograms of lane x % Lanes.
-    std::uint32_t* lanes[Lanes][ChannelCount + 1];
-    for (int lane = 0; lane < Lanes; ++lane)
+    if (region_.IsEmpty())
     {
-        for (int c = 0; c <= ChannelCount; ++c)
-        {
-            lanes[lane][c] =
-                partialHistograms_[static_cast<std::size_t>(lane)][static_cast<std::size_t>(c)].data();
-        }
-    }
-    auto eachPixel = [&](auto count)
-    {
-        int x = 0;
-        for (const std::uint8_t* p = pixels; x + Lanes <= width; x += Lanes, p += 4 * Lanes)
-        {
-            for (int lane = 0; lane < Lanes; ++lane)
-            {
-                count(lanes[lane], p + 4 * lane, x + lane);
-            }
-        }
-        for (; x < width; ++x)
-        {
-            count(lanes[0], pixels + static_cast<std::size_t>(x) * 4, x);
-        }
-    };
-
-    if (IsGreyRow(pixels, width))
-    {
-        // Red, green, blue and luma all equal the blue byte: one count for four.
-        eachPixel([](std::uint32_t* const* h, const std::uint8_t* p, int) { ++h[ChannelCount][p[0]]; });
-        SumRow<4>(pixels, 0, width, firstOfBand, band, runSums);
         return;
     }
-    auto colours = [](std::uint32_t* const* h, const std::uint8_t* p, int)
+    staged.Count(histograms_);
+    const int channels = spotChannel_ == Channel::Luma ? ChannelCount : ChannelCount - 1;
+    for (int c = 0; c < channels; ++c)
     {
-        ++h[2][p[0]];
-        ++h[1][p[1]];
-        ++h[0][p[2]];
-    };
-    if (spotChannel_ == Channel::Luma)
-    {
-        const std::uint8_t* luma = lumaRow_.data();
-        LumaRow(pixels, width, lumaRow_.data());
-        eachPixel(
-            [&](std::uint32_t* const* h, const std::uint8_t* p, int x)
-            {
-                colours(h, p, x);
-                ++h[3][luma[x]];
-            });
-        SumRow<1>(luma, 0, width, firstOfBand, band, runSums);
-        return;
+        channels_[static_cast<std::size_t>(c)] = FromHistogram(histograms_[static_cast<std::size_t>(c)]);
     }
-    eachPixel(colours);
-    const int byte = spotChannel_ == Channel::Red ? 2 : spotChannel_ == Channel::Green ? 1 : 0;
-    SumRow<4>(pixels, byte, width, firstOfBand, band, runSums);
 }
 
 void RegionStatistics::SumUp()
@@ -492,19 +442,9 @@ SpotStatistics RegionStatistics::MomentsOver(const ImageView& image, const Rect&
     const std::size_t width = static_cast<std::size_t>(region_.width);
     const std::size_t runs = (width + Cell - 1) / Cell;
 
-    // The spot channel summed down column x over rows [y0, y1), and along
-    // row y over columns [x0, x1), of the region.
-    auto columnSum = [&](int x, int y0, int y1)
-    {
-        return y1 > y0 ? SumValues(image.Pixel(region_.x + x, region_.y + y0), image.stride, y1 - y0,
-                                   spotChannel_)
-                       : 0;
-    };
-    auto rowSum = [&](int y, int x0, int x1)
-    { return x1 > x0 ? SumValues(image.Pixel(region_.x + x0, region_.y + y), 4, x1 - x0, spotChannel_) : 0; };
-
     // Down the columns of the window: whole bands of 8 rows from their
-    // running sums, the rows of the bands the window cuts from the frame.
+    // running sums, and the rows of the bands the window cuts read from the
+    // frame, row by row, a chunk of columns at a time.
     const int firstBand = (w.y + Cell - 1) / Cell;
     const int lastBand = std::max(firstBand, (w.y + w.height) / Cell); // bands [firstBand, lastBand)
     const int headEnd = std::min(firstBand * Cell, w.y + w.height);    // rows [w.y, headEnd) cut
@@ -516,16 +456,37 @@ SpotStatistics RegionStatistics::MomentsOver(const ImageView& image, const Rect&
     double secondX = 0.0;
     double positionsX = 0.0; // sums over the window's columns of x and x^2
     double squaresX = 0.0;
-    for (int x = w.x; x < w.x + w.width; ++x)
+    constexpr int Chunk = 256;
+    std::uint32_t cut[Chunk];
+    std::uint8_t values[Chunk];
+    for (int chunk = w.x; chunk < w.x + w.width; chunk += Chunk)
     {
-        const double sum = static_cast<double>(bottom[x] - top[x]) + columnSum(x, w.y, headEnd) +
-                           columnSum(x, tailStart, w.y + w.height);
-        const double centre = x + 0.5;
-        total += sum;
-        firstX += sum * centre;
-        secondX += sum * centre * centre;
-        positionsX += centre;
-        squaresX += centre * centre;
+        const int count = std::min(Chunk, w.x + w.width - chunk);
+        std::fill_n(cut, count, 0u);
+        auto addRows = [&](int y0, int y1)
+        {
+            for (int y = y0; y < y1; ++y)
+            {
+                ChannelRow(image.Pixel(region_.x + chunk, region_.y + y), count, spotChannel_, values);
+                for (int i = 0; i < count; ++i)
+                {
+                    cut[i] += values[i];
+                }
+            }
+        };
+        addRows(w.y, headEnd);
+        addRows(tailStart, w.y + w.height);
+        for (int i = 0; i < count; ++i)
+        {
+            const int x = chunk + i;
+            const double sum = static_cast<double>(bottom[x] - top[x] + cut[i]);
+            const double centre = x + 0.5;
+            total += sum;
+            firstX += sum * centre;
+            secondX += sum * centre * centre;
+            positionsX += centre;
+            squaresX += centre * centre;
+        }
     }
     // Along the rows of the window, the same with the runs of 8 pixels.
     const int firstRun = (w.x + Cell - 1) / Cell;
@@ -539,8 +500,10 @@ SpotStatistics RegionStatistics::MomentsOver(const ImageView& image, const Rect&
     for (int y = w.y; y < w.y + w.height; ++y)
     {
         const std::uint32_t* prefix = runPrefix_.data() + static_cast<std::size_t>(y) * (runs + 1);
-        const double sum = static_cast<double>(prefix[lastRun] - prefix[firstRun]) + rowSum(y, w.x, leftEnd) +
-                           rowSum(y, rightStart, w.x + w.width);
+        const std::uint8_t* row = image.Pixel(region_.x, region_.y + y);
+        const double sum = static_cast<double>(
+            prefix[lastRun] - prefix[firstRun] + SumRowValues(row + w.x * 4, leftEnd - w.x, spotChannel_) +
+            SumRowValues(row + rightStart * 4, w.x + w.width - rightStart, spotChannel_));
         const double centre = y + 0.5;
         firstY += sum * centre;
         secondY += sum * centre * centre;

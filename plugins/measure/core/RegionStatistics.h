@@ -15,18 +15,22 @@
 // widths of the projections of the region on x and y. A spot whose width
 // does not settle still has its centroid.
 //
-// Compute() makes one pass over the pixels: the histograms, and the sums of
-// the spot channel over runs of 8 pixels along each row and bands of 8 rows
-// down each column. The moments over a window then take whole bands and
-// runs from their running sums and read only the rows and columns the
-// window's edges cut through again. Rows whose pixels are all grey (red =
-// green = blue, luma then equal too) count once, not four times.
+// The pass over the pixels (Measure) stages them for the histograms
+// (StagedRegion) and sums the spot channel over runs of 8 pixels along each
+// row and bands of 8 rows down each column. The moments over a window then
+// take whole bands and runs from their running sums and read only the rows
+// and columns the window's edges cut through again. The histograms are
+// counted from the staged pixels (CountHistograms), on the same thread
+// (Compute) or on another one once the frame is gone; rows whose pixels are
+// all grey (red = green = blue, luma then equal too) count once, not four
+// times.
 // It allocates only when the region grows. Any thread; one object is used by
 // one thread at a time.
 #pragma once
 
 #include "Image.h"
 #include "ProfileStatistics.h"
+#include "StagedRegion.h"
 
 #include <array>
 #include <cstdint>
@@ -74,14 +78,19 @@ struct SpotStatistics
     bool converged = false; // false: no widths (the centroid may stand)
 };
 
-using Histogram = std::array<std::uint32_t, 256>;
-
 class RegionStatistics
 {
 public:
     // Measures `rect` (clipped to the image); an empty clip gives empty figures.
     void Compute(const ImageView& image, const Rect& rect, Channel spotChannel, BaselineMode backgroundMode,
                  double userBackground);
+    // The same in two steps: everything but the histograms and the channel
+    // figures from them, staging what those need in `staged`...
+    void Measure(const ImageView& image, const Rect& rect, Channel spotChannel, BaselineMode backgroundMode,
+                 double userBackground, StagedRegion& staged);
+    // ...and those from `staged`, as the last Measure left it (the frame
+    // may be gone by then).
+    void CountHistograms(StagedRegion& staged);
 
     // The clipped region that was measured.
     const Rect& Region() const { return region_; }
@@ -107,7 +116,6 @@ private:
     static constexpr int Cell = 8; // pixels of a run and rows of a band
 
     double BorderMean(const ImageView& image) const;
-    void CountRow(const std::uint8_t* pixels, int y);
     void FindSpot(const ImageView& image);
     void SumUp();
     Rect StartWindow();
@@ -124,16 +132,7 @@ private:
     std::array<ChannelStatistics, ChannelCount> channels_{};
     SpotStatistics spot_;
 
-    // Neighbouring pixels often share a value, and one counter incremented
-    // twice in a row waits for its own store: pixel x counts in lane x % 4,
-    // the lanes are added up after the pass. Index ChannelCount of a lane is
-    // the grey histogram of grey rows.
-    // Each is padded by 64 bytes: counters 4 KiB apart would look to the
-    // processor as if one waited for the other's store.
-    static constexpr int Lanes = 4;
-    using PaddedHistogram = std::array<std::uint32_t, 256 + 16>;
-    std::array<std::array<PaddedHistogram, ChannelCount + 1>, Lanes> partialHistograms_{};
-    std::vector<std::uint8_t> lumaRow_;   // luma of the row being counted
+    StagedRegion ownStaged_;              // Compute's (empty unless used)
     std::vector<std::uint16_t> runSums_;  // spot channel over 8 pixels: [row][run]
     std::vector<std::uint16_t> bandSums_; // spot channel over 8 rows: [band][column]
     // Running sums of those: down the bands of each column, [band][column],
