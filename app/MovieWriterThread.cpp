@@ -42,13 +42,8 @@ void MovieWriterThread::Start(VideoWriter& writer, std::int32_t width, std::int3
         {
             slot.frame.Resize(width, height);
         }
-        waiting_.assign(buffers, 0);
-        free_.clear();
-        free_.reserve(buffers);
-        for (std::size_t i = buffers; i > 0; --i)
-        {
-            free_.push_back(i - 1);
-        }
+        std::lock_guard lock(mutex_);
+        slotQueue_.Reset(buffers);
     }
     catch (const std::bad_alloc&)
     {
@@ -58,8 +53,6 @@ void MovieWriterThread::Start(VideoWriter& writer, std::int32_t width, std::int3
     writer_ = &writer;
     {
         std::lock_guard lock(mutex_);
-        waitingFirst_ = 0;
-        waitingCount_ = 0;
         stopping_ = false;
         accepting_ = true;
         queued_ = 0;
@@ -82,12 +75,11 @@ void MovieWriterThread::Start(VideoWriter& writer, std::int32_t width, std::int3
 
 bool MovieWriterThread::TakeFreeSlot(std::size_t& index)
 {
-    if (!accepting_ || free_.empty())
+    if (!accepting_ || !slotQueue_.HasFree())
     {
         return false;
     }
-    index = free_.back();
-    free_.pop_back();
+    index = slotQueue_.TakeFree();
     ++filling_;
     return true;
 }
@@ -110,8 +102,7 @@ void MovieWriterThread::Fill(Slot& slot, const Common::FrameBuffer& frame, std::
 std::uint64_t MovieWriterThread::Enqueue(std::size_t index)
 {
     slots_[index].sequence = ++queued_;
-    waiting_[(waitingFirst_ + waitingCount_) % waiting_.size()] = index;
-    ++waitingCount_;
+    slotQueue_.Queue(index);
     --filling_;
     return queued_;
 }
@@ -151,7 +142,7 @@ bool MovieWriterThread::FillTaken(std::size_t index, const Common::FrameBuffer& 
     catch (...)
     {
         std::lock_guard lock(mutex_);
-        free_.push_back(index);
+        slotQueue_.GiveBack(index);
         --filling_;
         progress_.notify_all();
         return false;
@@ -163,7 +154,7 @@ bool MovieWriterThread::WriteAndWait(const Common::FrameBuffer& frame, std::int6
     std::size_t index = 0;
     {
         std::unique_lock lock(mutex_);
-        progress_.wait(lock, [&] { return !accepting_ || !free_.empty(); });
+        progress_.wait(lock, [&] { return !accepting_ || slotQueue_.HasFree(); });
         if (!TakeFreeSlot(index))
         {
             return false;
@@ -205,9 +196,7 @@ void MovieWriterThread::Stop() noexcept
         // its buffer: the buffers go once it is back.
         std::unique_lock lock(mutex_);
         progress_.wait(lock, [this] { return filling_ == 0; });
-        waitingFirst_ = 0;
-        waitingCount_ = 0;
-        free_.clear();
+        slotQueue_.Clear();
     }
     // Up to 128 MiB: not kept between recordings.
     std::vector<Slot>().swap(slots_);
@@ -220,14 +209,12 @@ void MovieWriterThread::Run()
         std::size_t index = 0;
         {
             std::unique_lock lock(mutex_);
-            ready_.wait(lock, [this] { return stopping_ || waitingCount_ != 0; });
-            if (waitingCount_ == 0)
+            ready_.wait(lock, [this] { return stopping_ || slotQueue_.HasWaiting(); });
+            if (!slotQueue_.HasWaiting())
             {
                 return; // stopping, and every frame is written
             }
-            index = waiting_[waitingFirst_];
-            waitingFirst_ = (waitingFirst_ + 1) % waiting_.size();
-            --waitingCount_;
+            index = slotQueue_.TakeWaiting();
         }
         const Slot& slot = slots_[index];
         Outcome outcome = Outcome::Written;
@@ -266,7 +253,7 @@ void MovieWriterThread::Run()
         }
         {
             std::lock_guard lock(mutex_);
-            free_.push_back(index);
+            slotQueue_.GiveBack(index);
             done_ = slot.sequence;
             if (failure)
             {

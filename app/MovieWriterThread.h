@@ -18,6 +18,7 @@
 
 #include "Common/Exception.h"
 #include "Common/capture/FrameBuffer.h"
+#include "app/SlotQueue.h"
 #include "app/VideoWriter.h"
 
 #include <condition_variable>
@@ -98,12 +99,7 @@ private:
     std::mutex mutex_;
     std::condition_variable ready_;    // the writer: a frame is queued, or stop
     std::condition_variable progress_; // WriteAndWait: a buffer is free, or a frame done
-    std::vector<std::size_t> free_;    // guarded by mutex_
-    // Buffers waiting for the writer, in the order they came: a ring of
-    // waitingCount_ indices from waitingFirst_. Guarded by mutex_.
-    std::vector<std::size_t> waiting_;
-    std::size_t waitingFirst_ = 0;
-    std::size_t waitingCount_ = 0;
+    SlotQueue slotQueue_;              // free buffers and those waiting for the writer; guarded by mutex_
     bool accepting_ = false;           // guarded by mutex_
     bool stopping_ = false;            // guarded by mutex_
     std::size_t filling_ = 0;          // buffers taken and not yet queued or given back; guarded by mutex_

@@ -13,9 +13,9 @@ StillImageQueue::StillImageQueue(EncoderFactory encoderFactory, ResultHandler on
                                  std::size_t queued)
     : encoderFactory_(std::move(encoderFactory)), onResult_(std::move(onResult)),
       threadCount_(std::max<std::size_t>(threads, 1)), queued_(std::max<std::size_t>(queued, 1)),
-      slots_(threadCount_ + queued_), waiting_(slots_.size())
+      slots_(threadCount_ + queued_)
 {
-    free_.reserve(slots_.size());
+    slotQueue_.Reset(slots_.size());
 }
 
 StillImageQueue::~StillImageQueue()
@@ -36,13 +36,7 @@ void StillImageQueue::Start(std::wstring folder, std::int32_t fileFormat)
     {
         std::lock_guard lock(mutex_);
         stopping_ = false;
-        waitingFirst_ = 0;
-        waitingCount_ = 0;
-        free_.clear();
-        for (std::size_t i = 0; i < slots_.size(); ++i)
-        {
-            free_.push_back(i);
-        }
+        slotQueue_.Reset(slots_.size());
     }
     try
     {
@@ -63,12 +57,11 @@ bool StillImageQueue::Push(const Common::FrameBuffer& frame, const SYSTEMTIME& u
     std::size_t index = 0;
     {
         std::lock_guard lock(mutex_);
-        if (threads_.empty() || stopping_ || free_.empty())
+        if (threads_.empty() || stopping_ || !slotQueue_.HasFree())
         {
             return false;
         }
-        index = free_.back();
-        free_.pop_back();
+        index = slotQueue_.TakeFree();
     }
     // The slot is this thread's until it is queued: copied without the lock.
     // Its buffer keeps its memory while the frame size stays.
@@ -78,14 +71,23 @@ bool StillImageQueue::Push(const Common::FrameBuffer& frame, const SYSTEMTIME& u
     slot.frame.stride = frame.stride;
     if (slot.frame.pixels.size() != frame.pixels.size())
     {
-        slot.frame.pixels.resize(frame.pixels.size());
+        try
+        {
+            slot.frame.pixels.resize(frame.pixels.size());
+        }
+        catch (...)
+        {
+            // The slot goes back, or the queue would have one less for good.
+            std::lock_guard lock(mutex_);
+            slotQueue_.GiveBack(index);
+            throw;
+        }
     }
     Common::Convert::CopyBytes(slot.frame.pixels.data(), frame.pixels.data(), frame.pixels.size());
     slot.utc = utc;
     {
         std::lock_guard lock(mutex_);
-        waiting_[(waitingFirst_ + waitingCount_) % waiting_.size()] = index;
-        ++waitingCount_;
+        slotQueue_.Queue(index);
     }
     ready_.notify_one();
     return true;
@@ -124,14 +126,12 @@ void StillImageQueue::Run()
         std::size_t index = 0;
         {
             std::unique_lock lock(mutex_);
-            ready_.wait(lock, [this] { return stopping_ || waitingCount_ != 0; });
-            if (waitingCount_ == 0)
+            ready_.wait(lock, [this] { return stopping_ || slotQueue_.HasWaiting(); });
+            if (!slotQueue_.HasWaiting())
             {
                 break; // stopping, and every frame is written
             }
-            index = waiting_[waitingFirst_];
-            waitingFirst_ = (waitingFirst_ + 1) % waiting_.size();
-            --waitingCount_;
+            index = slotQueue_.TakeWaiting();
         }
         const Slot& slot = slots_[index];
         try
@@ -153,7 +153,7 @@ void StillImageQueue::Run()
             onResult_(&failure);
         }
         std::lock_guard lock(mutex_);
-        free_.push_back(index);
+        slotQueue_.GiveBack(index);
     }
     encoder = nullptr;
     if (SUCCEEDED(com))

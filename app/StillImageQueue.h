@@ -17,6 +17,7 @@
 
 #include "Common/Exception.h"
 #include "Common/capture/FrameBuffer.h"
+#include "app/SlotQueue.h"
 
 #include <windows.h>
 
@@ -77,15 +78,10 @@ private:
 
     std::mutex mutex_;
     std::condition_variable ready_;
-    std::vector<Slot> slots_;       // a slot is owned by whoever took its index
-    std::vector<std::size_t> free_; // guarded by mutex_
-    // Slots waiting for an encoder, in capture order: a ring of
-    // waitingCount_ indices from waitingFirst_. Guarded by mutex_.
-    std::vector<std::size_t> waiting_;
-    std::size_t waitingFirst_ = 0;
-    std::size_t waitingCount_ = 0;
-    bool stopping_ = false; // guarded by mutex_
-    std::wstring folder_;   // set before the threads start
+    std::vector<Slot> slots_; // a slot is owned by whoever took its index
+    SlotQueue slotQueue_;     // free slots and those waiting for an encoder; guarded by mutex_
+    bool stopping_ = false;   // guarded by mutex_
+    std::wstring folder_;     // set before the threads start
     std::int32_t fileFormat_ = 0;
     std::vector<std::thread> threads_;
 };
