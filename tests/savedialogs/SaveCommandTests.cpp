@@ -21,6 +21,7 @@
 
 using TavixCapture::RecordCommand;
 using TavixCapture::SnapCommand;
+using TestSupport::OwnedWindow;
 using TestSupport::ReadFileBytes;
 using TestSupport::TextOf;
 
@@ -31,31 +32,6 @@ namespace
 constexpr int FileNameBox = 1148;
 constexpr int ChooserTitle = 14146;
 constexpr int ChooserTree = 14145;
-
-// The first visible, enabled window of this thread owned by `owner`; null
-// when there is none.
-HWND OwnedWindow(HWND owner)
-{
-    struct Search
-    {
-        HWND owner;
-        HWND found;
-    } search = {owner, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM parameter) -> BOOL
-        {
-            Search& s = *reinterpret_cast<Search*>(parameter);
-            if (GetWindow(window, GW_OWNER) == s.owner && IsWindowVisible(window) && IsWindowEnabled(window))
-            {
-                s.found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 // Clicks a button of the dialog (BM_CLICK, as the mouse does).
 void Click(HWND dialog, int id)

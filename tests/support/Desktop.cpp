@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <vector>
 
 namespace TestSupport
@@ -207,6 +208,33 @@ void PostKey(WORD virtualKey)
 {
     SendKey(virtualKey, false);
     SendKey(virtualKey, true);
+}
+
+HWND OwnedWindow(HWND owner, const wchar_t* className)
+{
+    struct Search
+    {
+        HWND owner;
+        const wchar_t* className;
+        HWND found;
+    } search = {owner, className, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM parameter) -> BOOL
+        {
+            Search& s = *reinterpret_cast<Search*>(parameter);
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (GetWindow(window, GW_OWNER) == s.owner && IsWindowVisible(window) && IsWindowEnabled(window) &&
+                (s.className == nullptr || std::wcscmp(name, s.className) == 0))
+            {
+                s.found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 std::wstring TextOf(HWND window)

@@ -45,6 +45,10 @@ void PostClick(HWND window, POINT client);
 void PostMouseInput(HWND window, POINT client, DWORD flags);
 void PostKey(WORD virtualKey);
 
+// The first visible, enabled window of this thread owned by `owner` (of the
+// window class `className` when one is given); null when there is none.
+HWND OwnedWindow(HWND owner, const wchar_t* className = nullptr);
+
 // A window's text; whether a check box or push-like button is checked.
 std::wstring TextOf(HWND window);
 bool IsChecked(HWND button);

@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "support/Desktop.h"
 #include "support/ErrorBoxWatcher.h"
+#include "support/FailingProfile.h"
 #include "support/FakeCameras.h"
 #include "support/ScreenShot.h"
 #include "support/TimerStep.h"
@@ -30,26 +31,6 @@ namespace
 {
 
 constexpr wchar_t Placement[] = L"MainWindow";
-
-// A profile whose writes of one key fail, as a full disk would fail them.
-class FailingProfile : public TavixCapture::IniProfile
-{
-public:
-    FailingProfile(std::wstring path, std::wstring failingKey)
-        : IniProfile(std::move(path)), failingKey_(std::move(failingKey))
-    {
-    }
-
-protected:
-    bool WriteValue(const std::wstring& file, const wchar_t* section, const wchar_t* key,
-                    const std::wstring& value) const override
-    {
-        return key != failingKey_ && IniProfile::WriteValue(file, section, key, value);
-    }
-
-private:
-    std::wstring failingKey_;
-};
 
 class MainWindowLifeTest : public FakeCameraTest
 {
@@ -92,33 +73,6 @@ protected:
 
     std::unique_ptr<MainWindow> window;
 };
-
-// A visible dialog owned by `owner`, null when there is none.
-HWND OwnedDialog(HWND owner)
-{
-    struct Search
-    {
-        HWND owner;
-        HWND found;
-    } search = {owner, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM context) -> BOOL
-        {
-            auto& search = *reinterpret_cast<Search*>(context);
-            wchar_t className[16] = {};
-            GetClassNameW(window, className, 16);
-            if (IsWindowVisible(window) && std::wcscmp(className, L"#32770") == 0 &&
-                GetWindow(window, GW_OWNER) == search.owner)
-            {
-                search.found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 int ReadPlacement(const TavixCapture::IniProfile& profile, const wchar_t* key)
 {
@@ -353,7 +307,7 @@ TEST_F(MainWindowLifeTest, ClosingWithTheAboutBoxOpenClosesTheBoxToo)
                 aboutOpened = true;
                 return false;
             }
-            if (OwnedDialog(shown) == nullptr)
+            if (OwnedWindow(shown, L"#32770") == nullptr)
             {
                 return false;
             }
