@@ -7,12 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/wine-env.sh"
 # A screen large enough for the window at 200 %, of its own.
-n=150
-while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 2000x1400x24 -nolisten tcp >/dev/null 2>&1 &
-TAVIX_XVFB_PID=$!
-export DISPLAY=":$n"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+tavix_display force 2000x1400
 tavix_wine_prefix
 tavix_wineserver
 set_dpi() {

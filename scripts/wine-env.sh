@@ -31,12 +31,13 @@ tavix_wineserver() {
   trap 'wineserver -k >/dev/null 2>&1 || true; [ -n "${TAVIX_XVFB_PID:-}" ] && kill "$TAVIX_XVFB_PID" 2>/dev/null || true' EXIT
 }
 
-# Starts Xvfb on a free display when DISPLAY is unset (or forced with $1=force).
+# Starts Xvfb on a free display when DISPLAY is unset (or forced with $1=force),
+# with a screen of $2 (default 1280x1024).
 tavix_display() {
   if [ -n "${DISPLAY:-}" ] && [ "${1:-}" != force ]; then return; fi
-  local n=99
+  local n=99 size=${2:-1280x1024}
   while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
   TAVIX_XVFB_PID=$!
   export DISPLAY=":$n"
   for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
