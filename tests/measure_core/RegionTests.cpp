@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -206,7 +207,7 @@ SyntheticFrame RandomFrame(int width, int height, std::mt19937& random)
 
 } // namespace
 
-TEST(RegionStatistics, HistogramsOfRandomFramesEqualAPixelByPixelCount)
+TEST(RegionStatistics, HistogramsAndMomentsOfRandomFramesEqualAPixelByPixelCount)
 {
     // Sizes and offsets around the widths the row kernels take at once.
     std::mt19937 random(7);
@@ -232,11 +233,37 @@ TEST(RegionStatistics, HistogramsOfRandomFramesEqualAPixelByPixelCount)
                 }
             }
             RegionStatistics region;
-            region.Compute(frame.View(), r, chosen, BaselineMode::Ends, 0.0);
+            region.Compute(frame.View(), r, chosen, BaselineMode::User, 0.0);
             for (int c = 0; c < ChannelCount; ++c)
             {
                 EXPECT_EQ(region.HistogramOf(static_cast<Channel>(c)), expected[static_cast<std::size_t>(c)])
                     << "channel " << c << ", region " << r.width << " x " << r.height;
+            }
+            // The moments over windows cutting runs and bands anywhere, from
+            // the pass's sums, equal those summed pixel by pixel.
+            std::uniform_int_distribution<int> cut(0, 20);
+            for (int trial = 0; trial < 8; ++trial)
+            {
+                const int left = r.x + cut(random) % r.width;
+                const int top = r.y + cut(random) % r.height;
+                const Rect window{left, top, std::max(1, r.x + r.width - left - cut(random)),
+                                  std::max(1, r.y + r.height - top - cut(random) % 3)};
+                double sum = 0.0;
+                double sumX = 0.0;
+                double sumY = 0.0;
+                for (int y = window.y; y < std::min(window.y + window.height, r.y + r.height); ++y)
+                {
+                    for (int x = window.x; x < std::min(window.x + window.width, r.x + r.width); ++x)
+                    {
+                        const double v = ChannelValue(frame.View().Pixel(x, y), chosen);
+                        sum += v;
+                        sumX += v * (x + 0.5);
+                        sumY += v * (y + 0.5);
+                    }
+                }
+                const SpotStatistics spot = region.MomentsOver(frame.View(), window);
+                EXPECT_NEAR(spot.centroidX, sumX / sum, 1e-9) << "window at " << left << ", " << top;
+                EXPECT_NEAR(spot.centroidY, sumY / sum, 1e-9) << "window at " << left << ", " << top;
             }
         }
     }

@@ -4,11 +4,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define TAVIX_MEASURE_SSE2 1
+#include "StageRowAvx2.h"
+#if defined(_MSC_VER)
+#include <immintrin.h>
+#include <intrin.h>
+#endif
 #endif
 
 namespace TavixMeasure
@@ -16,6 +24,47 @@ namespace TavixMeasure
 
 namespace
 {
+
+#if defined(TAVIX_MEASURE_SSE2)
+// Whether the processor (and the system, which must save the YMM registers)
+// runs AVX2, unless the environment variable TAVIX_CPU_DISABLE names "avx2"
+// or "sse2" (as for the program's conversions: so that tests run the plain
+// path on any machine).
+bool UseAvx2()
+{
+    static const bool use = []
+    {
+        if (const char* disabled = std::getenv("TAVIX_CPU_DISABLE"))
+        {
+            std::string list(disabled);
+            for (char& c : list)
+            {
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            }
+            if (list.find("avx2") != std::string::npos || list.find("sse2") != std::string::npos)
+            {
+                return false;
+            }
+        }
+#if defined(_MSC_VER)
+        int registers[4] = {};
+        __cpuid(registers, 0);
+        if (registers[0] < 7)
+        {
+            return false;
+        }
+        __cpuid(registers, 1);
+        const bool saved = (registers[2] & (1 << 27)) != 0 && (_xgetbv(0) & 0x6) == 0x6;
+        __cpuidex(registers, 7, 0);
+        return saved && (registers[1] & (1 << 5)) != 0;
+#else
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+#endif
+    }();
+    return use;
+}
+#endif
 
 // The byte of a staged word (blue, green, red, luma from the lowest up)
 // that holds `channel`.
@@ -35,75 +84,65 @@ int StagedByte(Channel channel)
     return 3;
 }
 
-// Luma (see Luma()) of each of `count` pixels.
-void LumaRow(const std::uint8_t* pixels, int count, std::uint8_t* luma)
-{
-    int x = 0;
-#if defined(TAVIX_MEASURE_SSE2)
-    // A pixel's word as two 16-bit halves: blue and red (masked), green and
-    // alpha (shifted, masked); one multiply-add each gives 29 b + 77 r and 150 g.
-    const __m128i lowBytes = _mm_set1_epi32(0x00FF00FF);
-    const __m128i blueRedWeights = _mm_set1_epi32(77 << 16 | 29);
-    const __m128i greenWeights = _mm_set1_epi32(150);
-    const __m128i half = _mm_set1_epi32(128);
-    auto fourPixels = [&](const std::uint8_t* p)
-    {
-        const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i blueRed = _mm_and_si128(words, lowBytes);
-        const __m128i greenAlpha = _mm_and_si128(_mm_srli_epi32(words, 8), lowBytes);
-        const __m128i sums =
-            _mm_add_epi32(_mm_madd_epi16(blueRed, blueRedWeights), _mm_madd_epi16(greenAlpha, greenWeights));
-        return _mm_srli_epi32(_mm_add_epi32(sums, half), 8);
-    };
-    for (; x + 16 <= count; x += 16)
-    {
-        const std::uint8_t* p = pixels + static_cast<std::size_t>(x) * 4;
-        const __m128i low = _mm_packs_epi32(fourPixels(p), fourPixels(p + 16));
-        const __m128i high = _mm_packs_epi32(fourPixels(p + 32), fourPixels(p + 48));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(luma + x), _mm_packus_epi16(low, high));
-    }
-#endif
-    for (; x < count; ++x)
-    {
-        const std::uint8_t* p = pixels + static_cast<std::size_t>(x) * 4;
-        luma[x] = static_cast<std::uint8_t>(Luma(p[2], p[1], p[0]));
-    }
-}
+} // namespace
 
-// The values of `channel` of `count` pixels.
-void ChannelRow(const std::uint8_t* pixels, int count, Channel channel, std::uint8_t* values)
+// The spot channel's values in 4-byte pixels: byte `byte` of each, or luma
+// computed from blue, green and red.
+struct RegionStatistics::Pixels
 {
-    if (channel == Channel::Luma)
-    {
-        LumaRow(pixels, count, values);
-        return;
-    }
-    const int byte = StagedByte(channel);
-    for (int x = 0; x < count; ++x)
-    {
-        values[x] = pixels[static_cast<std::size_t>(x) * 4 + static_cast<std::size_t>(byte)];
-    }
-}
+    const std::uint8_t* origin; // the region's top left pixel
+    std::ptrdiff_t stride;
+    int byte;
+    bool computeLuma;
 
-// The sum of `channel` over `count` pixels of a row.
-int SumRowValues(const std::uint8_t* pixels, int count, Channel channel)
-{
-    int sum = 0;
-    if (channel == Channel::Luma)
+    const std::uint8_t* At(int x, int y) const
     {
-        for (int x = 0; x < count; ++x, pixels += 4)
+        return origin + y * stride + static_cast<std::ptrdiff_t>(x) * 4;
+    }
+
+    // Adds the values of `count` pixels from (x, y) to `sums`.
+    void AddRow(int x, int y, int count, std::uint32_t* sums) const
+    {
+        const std::uint8_t* p = At(x, y);
+        if (computeLuma)
         {
-            sum += Luma(pixels[2], pixels[1], pixels[0]);
+            for (int i = 0; i < count; ++i, p += 4)
+            {
+                sums[i] += static_cast<std::uint32_t>(Luma(p[2], p[1], p[0]));
+            }
+            return;
+        }
+        p += byte;
+        for (int i = 0; i < count; ++i)
+        {
+            sums[i] += p[static_cast<std::size_t>(i) * 4];
+        }
+    }
+
+    // The sum of the values of `count` pixels from (x, y).
+    std::uint32_t SumRow(int x, int y, int count) const
+    {
+        const std::uint8_t* p = At(x, y);
+        std::uint32_t sum = 0;
+        if (computeLuma)
+        {
+            for (int i = 0; i < count; ++i, p += 4)
+            {
+                sum += static_cast<std::uint32_t>(Luma(p[2], p[1], p[0]));
+            }
+            return sum;
+        }
+        p += byte;
+        for (int i = 0; i < count; ++i)
+        {
+            sum += p[static_cast<std::size_t>(i) * 4];
         }
         return sum;
     }
-    const int byte = StagedByte(channel);
-    for (int x = 0; x < count; ++x)
-    {
-        sum += pixels[static_cast<std::size_t>(x) * 4 + static_cast<std::size_t>(byte)];
-    }
-    return sum;
-}
+};
+
+namespace
+{
 
 // One pass over a row of the region: stages its pixels as words of blue,
 // green, red and luma, adds the value of staged byte `byte` (the spot
@@ -115,6 +154,11 @@ bool StageRow(const std::uint8_t* pixels, int width, int byte, bool first, std::
     int x = 0;
     std::uint32_t colourBits = 0; // red ^ green and green ^ blue of every pixel, or-ed
 #if defined(TAVIX_MEASURE_SSE2)
+    if (UseAvx2())
+    {
+        x = StageRowAvx2(pixels, width, byte, first, staged, band, runs, colourBits);
+        runs += x / 8;
+    }
     const __m128i lowBytes = _mm_set1_epi32(0x00FF00FF);
     const __m128i colourBytes = _mm_set1_epi32(0x00FFFFFF);
     const __m128i low16 = _mm_set1_epi32(0xFFFF);
@@ -150,7 +194,7 @@ bool StageRow(const std::uint8_t* pixels, int width, int byte, bool first, std::
         *runs =
             static_cast<std::uint16_t>(_mm_cvtsi128_si32(_mm_sad_epu8(_mm_packus_epi16(values, zero), zero)));
     }
-    colourBits = _mm_movemask_epi8(_mm_cmpeq_epi8(differences, zero)) == 0xFFFF ? 0u : 1u;
+    colourBits |= _mm_movemask_epi8(_mm_cmpeq_epi8(differences, zero)) == 0xFFFF ? 0u : 1u;
 #endif
     while (x < width)
     {
@@ -315,7 +359,8 @@ void RegionStatistics::Measure(const ImageView& image, const Rect& rect, Channel
         staged.SetGreyRow(y, StageRow(image.Pixel(r.x, r.y + y), r.width, byte, y % Cell == 0, staged.Row(y),
                                       band, runSums));
     }
-    FindSpot(image);
+    // The moments read the staged values: no luma to compute again.
+    FindSpot(Pixels{staged.Row(0), static_cast<std::ptrdiff_t>(width) * 4, byte, false});
 }
 
 void RegionStatistics::CountHistograms(StagedRegion& staged)
@@ -425,15 +470,23 @@ Rect RegionStatistics::StartWindow()
 
 SpotStatistics RegionStatistics::MomentsOver(const ImageView& image, const Rect& window) const
 {
-    SpotStatistics result;
-    result.background = borderBackground_;
     if (region_.IsEmpty())
     {
+        SpotStatistics result;
+        result.background = borderBackground_;
         return result;
     }
+    const Pixels pixels{image.Pixel(region_.x, region_.y), image.stride, StagedByte(spotChannel_),
+                        spotChannel_ == Channel::Luma};
+    return MomentsOver(pixels, ClipRect(window, image.width, image.height));
+}
+
+SpotStatistics RegionStatistics::MomentsOver(const Pixels& pixels, const Rect& window) const
+{
+    SpotStatistics result;
+    result.background = borderBackground_;
     // From image to region coordinates, clipped to the region.
-    const Rect clipped = ClipRect(window, image.width, image.height);
-    const Rect w = ClipRect({clipped.x - region_.x, clipped.y - region_.y, clipped.width, clipped.height},
+    const Rect w = ClipRect({window.x - region_.x, window.y - region_.y, window.width, window.height},
                             region_.width, region_.height);
     if (w.IsEmpty())
     {
@@ -458,24 +511,18 @@ SpotStatistics RegionStatistics::MomentsOver(const ImageView& image, const Rect&
     double squaresX = 0.0;
     constexpr int Chunk = 256;
     std::uint32_t cut[Chunk];
-    std::uint8_t values[Chunk];
     for (int chunk = w.x; chunk < w.x + w.width; chunk += Chunk)
     {
         const int count = std::min(Chunk, w.x + w.width - chunk);
         std::fill_n(cut, count, 0u);
-        auto addRows = [&](int y0, int y1)
+        for (int y = w.y; y < headEnd; ++y)
         {
-            for (int y = y0; y < y1; ++y)
-            {
-                ChannelRow(image.Pixel(region_.x + chunk, region_.y + y), count, spotChannel_, values);
-                for (int i = 0; i < count; ++i)
-                {
-                    cut[i] += values[i];
-                }
-            }
-        };
-        addRows(w.y, headEnd);
-        addRows(tailStart, w.y + w.height);
+            pixels.AddRow(chunk, y, count, cut);
+        }
+        for (int y = tailStart; y < w.y + w.height; ++y)
+        {
+            pixels.AddRow(chunk, y, count, cut);
+        }
         for (int i = 0; i < count; ++i)
         {
             const int x = chunk + i;
@@ -500,10 +547,9 @@ SpotStatistics RegionStatistics::MomentsOver(const ImageView& image, const Rect&
     for (int y = w.y; y < w.y + w.height; ++y)
     {
         const std::uint32_t* prefix = runPrefix_.data() + static_cast<std::size_t>(y) * (runs + 1);
-        const std::uint8_t* row = image.Pixel(region_.x, region_.y + y);
-        const double sum = static_cast<double>(
-            prefix[lastRun] - prefix[firstRun] + SumRowValues(row + w.x * 4, leftEnd - w.x, spotChannel_) +
-            SumRowValues(row + rightStart * 4, w.x + w.width - rightStart, spotChannel_));
+        const double sum =
+            static_cast<double>(prefix[lastRun] - prefix[firstRun] + pixels.SumRow(w.x, y, leftEnd - w.x) +
+                                pixels.SumRow(rightStart, y, w.x + w.width - rightStart));
         const double centre = y + 0.5;
         firstY += sum * centre;
         secondY += sum * centre * centre;
@@ -552,7 +598,7 @@ SpotStatistics RegionStatistics::MomentsOver(const ImageView& image, const Rect&
     return result;
 }
 
-void RegionStatistics::FindSpot(const ImageView& image)
+void RegionStatistics::FindSpot(const Pixels& pixels)
 {
     SumUp();
     Rect start = StartWindow();
@@ -564,7 +610,7 @@ void RegionStatistics::FindSpot(const ImageView& image)
         start, moments, iterations,
         [&](const Rect& w, SpotStatistics& result)
         {
-            result = MomentsOver(image, w);
+            result = MomentsOver(pixels, w);
             return std::isfinite(result.width4SigmaX) ? SecondMoments::Integral::Complete
                    : std::isfinite(result.centroidX)  ? SecondMoments::Integral::Centroid
                                                       : SecondMoments::Integral::None;

@@ -114,9 +114,13 @@ public:
 
 private:
     static constexpr int Cell = 8; // pixels of a run and rows of a band
+    struct Pixels;
+
+    // MomentsOver reading `pixels`, the region's.
+    SpotStatistics MomentsOver(const Pixels& pixels, const Rect& window) const;
 
     double BorderMean(const ImageView& image) const;
-    void FindSpot(const ImageView& image);
+    void FindSpot(const Pixels& pixels);
     void SumUp();
     Rect StartWindow();
     // Relative to the region: the pixels whose centres lie within half
