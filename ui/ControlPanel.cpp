@@ -65,10 +65,7 @@ int RequestedPosition(int request, int carried, int position, int minimum, int m
 }
 } // namespace
 
-ControlPanel::ControlPanel(MainModel& model, bool withLocation)
-    : Dialog(IDD_CONTROLPANEL), model_(model), withLocation_(withLocation)
-{
-}
+ControlPanel::ControlPanel(MainModel& model) : Dialog(IDD_CONTROLPANEL), model_(model) {}
 
 ControlPanel::~ControlPanel()
 {

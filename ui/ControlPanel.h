@@ -31,8 +31,7 @@ class MainModel;
 class ControlPanel : public Common::Mfc::Dialog
 {
 public:
-    // `withLocation`: error boxes add the source location (debug messages).
-    ControlPanel(MainModel& model, bool withLocation);
+    explicit ControlPanel(MainModel& model);
     ~ControlPanel() override;
 
     // The zoom slider's logarithmic scale: position -100..100 to ratio
@@ -78,7 +77,6 @@ private:
     void EnableItems(std::initializer_list<int> ids, bool enable);
 
     MainModel& model_;
-    const bool withLocation_;
     bool registered_ = false;
     Common::Mfc::ComboBox device_;
     Common::Mfc::ComboBox format_;

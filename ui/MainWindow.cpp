@@ -75,7 +75,7 @@ LONG* Coordinate(WINDOWPLACEMENT& placement, std::size_t index)
 
 MainWindow::MainWindow(MainModel* model, const StartupOptions& options)
     : Dialog(IDD_MAINWINDOW), model_(Require(model)), options_(options),
-      preview_(model_, options.IsDebugMessageEnabled), sidePane_(model_, options.IsDebugMessageEnabled),
+      preview_(model_, options.IsDebugMessageEnabled), sidePane_(model_),
       frequency_(Common::PerformanceFrequency()), frameRate_(frequency_)
 {
 }

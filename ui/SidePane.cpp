@@ -22,8 +22,7 @@ std::vector<HWND> ChildWindows(HWND parent)
 }
 } // namespace
 
-SidePane::SidePane(MainModel& model, bool withLocation)
-    : model_(model), header_(model), controlPanel_(model, withLocation), cameraPage_(model)
+SidePane::SidePane(MainModel& model) : model_(model), header_(model), controlPanel_(model), cameraPage_(model)
 {
 }
 

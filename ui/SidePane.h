@@ -25,8 +25,7 @@ class MainModel;
 class SidePane : public Common::Mfc::Window
 {
 public:
-    // `withLocation`: error boxes of the pages add the source location.
-    explicit SidePane(MainModel& model, bool withLocation = false);
+    explicit SidePane(MainModel& model);
     ~SidePane() override;
 
     void Create(HWND parent, const RECT& rect);
