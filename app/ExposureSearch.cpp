@@ -35,12 +35,35 @@ std::optional<std::int32_t> ExposureSearch::Result() const
 }
 
 bool ExposureSearch::IsSaturated(const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
-                                 std::int32_t stride)
+                                 std::int32_t stride, const std::optional<FrameRegion>& region)
 {
-    for (std::int32_t y = 0; y < height; ++y)
+    if (width <= 0 || height <= 0)
+    {
+        return false;
+    }
+    std::int32_t left = 0, top = 0, right = width, bottom = height;
+    if (region)
+    {
+        // 64 bits: a region may reach far outside the frame.
+        const std::int64_t regionRight = static_cast<std::int64_t>(region->x) + region->width;
+        const std::int64_t regionBottom = static_cast<std::int64_t>(region->y) + region->height;
+        const std::int32_t clippedLeft = std::clamp(region->x, 0, width);
+        const std::int32_t clippedTop = std::clamp(region->y, 0, height);
+        const auto clippedRight = static_cast<std::int32_t>(std::clamp<std::int64_t>(regionRight, 0, width));
+        const auto clippedBottom =
+            static_cast<std::int32_t>(std::clamp<std::int64_t>(regionBottom, 0, height));
+        if (clippedLeft < clippedRight && clippedTop < clippedBottom)
+        {
+            left = clippedLeft;
+            top = clippedTop;
+            right = clippedRight;
+            bottom = clippedBottom;
+        }
+    }
+    for (std::int32_t y = top; y < bottom; ++y)
     {
         const std::uint8_t* row = pixels + static_cast<std::ptrdiff_t>(y) * stride;
-        for (std::int32_t x = 0; x < width; ++x)
+        for (std::int32_t x = left; x < right; ++x)
         {
             std::uint32_t pixel;
             std::memcpy(&pixel, row + static_cast<std::ptrdiff_t>(x) * 4, sizeof(pixel));

@@ -3,10 +3,13 @@
 // caller sets Current(), looks at a frame taken with it and tells Observe
 // whether it saturated. Longer exposure never darkens a picture, so the
 // answer is found after about log2(steps + 1) frames (4 for 11 steps).
+// Saturation is judged in the whole frame or in one region of it (the one
+// the current processor measures).
 // Plain value, one thread.
 #pragma once
 
 #include "Common/capture/CameraProperty.h"
+#include "app/FrameRegion.h"
 
 #include <cstdint>
 #include <optional>
@@ -31,9 +34,11 @@ public:
     // The frames looked at so far.
     int Probes() const { return probes_; }
 
-    // True when a pixel of a 32-bit BGRA frame has 255 in blue, green or red.
+    // True when a pixel of a 32-bit BGRA frame has 255 in blue, green or
+    // red: a pixel of `region` where it has one inside the frame, else of
+    // the whole frame.
     static bool IsSaturated(const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
-                            std::int32_t stride);
+                            std::int32_t stride, const std::optional<FrameRegion>& region = std::nullopt);
 
 private:
     std::int32_t Middle() const { return good_ + (bad_ - good_) / 2; }

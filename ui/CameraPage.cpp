@@ -1,6 +1,7 @@
 #include "ui/CameraPage.h"
 
 #include "app/MainModel.h"
+#include "app/ProcessorRegion.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
@@ -584,6 +585,7 @@ void CameraPage::StartSearch()
         return;
     }
     search_.emplace(exposure);
+    searchRegion_ = ProcessorRegion::Ask(model_.GetCurrentProcessor());
     searchFirstFrame_ = model_.GetDeliveredFrameCount();
     SetStatus(L"飽和しない露出を探しています...");
     UpdateButtons();
@@ -612,7 +614,8 @@ void CameraPage::OnSearchFrame()
             return;
         }
         const Common::FrameBuffer& frame = device.frame;
-        saturated = ExposureSearch::IsSaturated(frame.pixels.data(), frame.width, frame.height, frame.stride);
+        saturated = ExposureSearch::IsSaturated(frame.pixels.data(), frame.width, frame.height, frame.stride,
+                                                searchRegion_);
     }
     try
     {
@@ -627,10 +630,12 @@ void CameraPage::OnSearchFrame()
         const std::int32_t chosen = found.value_or(std::min(exposure.minimum, exposure.maximum));
         controls_->SetProperty(CameraPropertyId::Exposure, chosen, false);
         const std::wstring frames = std::to_wstring(model_.GetDeliveredFrameCount() - searchFirstFrame_);
+        const std::wstring where = searchRegion_ ? L"計測領域で" : L"";
         EndSearch(found ? L"露出を " + ExposureTime(chosen) + L" (" + std::to_wstring(chosen) +
-                              L") にしました。飽和しない最長の露出です (" + frames + L" フレーム)。"
+                              L") にしました。" + where + L"飽和しない最長の露出です (" + frames +
+                              L" フレーム)。"
                         : L"最短の露出 " + ExposureTime(chosen) + L" (" + std::to_wstring(chosen) +
-                              L") でも飽和します。");
+                              L") でも" + where + L"飽和します。");
     }
     catch (...)
     {

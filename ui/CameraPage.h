@@ -14,6 +14,8 @@
 //
 // "飽和しない露出" runs on the frame notifications: each step of the search
 // sets an exposure and waits, without blocking, for a frame taken with it.
+// It judges the region the current processor measures where it has one
+// (ProcessorRegion), else the whole frame.
 // UI thread.
 #pragma once
 
@@ -106,8 +108,9 @@ private:
     bool showing_ = false;
 
     std::optional<ExposureSearch> search_;
-    std::uint64_t searchFirstFrame_ = 0; // the frame count when the search began
-    std::uint64_t settleFrame_ = 0;      // the first frame count that shows the exposure set last
+    std::optional<FrameRegion> searchRegion_; // none: the whole frame
+    std::uint64_t searchFirstFrame_ = 0;      // the frame count when the search began
+    std::uint64_t settleFrame_ = 0;           // the first frame count that shows the exposure set last
 };
 
 } // namespace TavixCapture

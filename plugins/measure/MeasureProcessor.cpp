@@ -47,6 +47,39 @@ MeasureProcessor::~MeasureProcessor()
     DestroyPage();
 }
 
+HRESULT MeasureProcessor::QueryInterface(REFIID iid, void** object)
+{
+    if (object != nullptr && iid == Tavix::Framework::IID_IRegionOfInterest)
+    {
+        *object = static_cast<Tavix::Framework::IRegionOfInterest*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return ProcessorBase::QueryInterface(iid, object);
+}
+
+HRESULT MeasureProcessor::GetRegionOfInterest(Tavix::Framework::RegionOfInterest* region)
+{
+    if (region == nullptr)
+    {
+        return E_POINTER;
+    }
+    if (region->size < sizeof(Tavix::Framework::RegionOfInterest))
+    {
+        return E_INVALIDARG;
+    }
+    const MeasureSettings& settings = options_.measure;
+    if (!settings.hasRegion || settings.region.IsEmpty())
+    {
+        return S_FALSE;
+    }
+    region->x = settings.region.x;
+    region->y = settings.region.y;
+    region->width = settings.region.width;
+    region->height = settings.region.height;
+    return S_OK;
+}
+
 double MeasureProcessor::Now()
 {
     return static_cast<double>(Common::PerformanceCounter()) /

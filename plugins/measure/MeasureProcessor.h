@@ -2,7 +2,9 @@
 // frame (line profile, region statistics, saturation mask) without changing
 // it, draws the line, the profile, the region with the spot's centre and
 // size and the saturation overlay over the preview, takes lines and
-// rectangles dragged with the mouse, and offers the settings page.
+// rectangles dragged with the mouse, and offers the settings page. It tells
+// the host its region (IRegionOfInterest), which the host's exposure search
+// then judges alone.
 //
 // Threads: Process runs on the delivery thread and hands the frame to the
 // measurement pipeline, which measures it there, counts the region's
@@ -17,6 +19,7 @@
 #include "MeasurementPipeline.h"
 
 #include "Common/ComPointer.h"
+#include "framework/IRegionOfInterest.h"
 #include "framework/ProcessorBase.h"
 
 #include <memory>
@@ -28,13 +31,21 @@ namespace TavixMeasure
 
 class MeasurePage;
 
-class MeasureProcessor : public Tavix::Framework::ProcessorBase
+class MeasureProcessor : public Tavix::Framework::ProcessorBase, public Tavix::Framework::IRegionOfInterest
 {
 public:
     static constexpr wchar_t Name[] = L"計測";
 
     // `resources`: the module holding the page's template.
     explicit MeasureProcessor(HINSTANCE resources);
+
+    // One IUnknown for both interfaces: ProcessorBase's, answering
+    // IRegionOfInterest too.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ProcessorBase::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return ProcessorBase::Release(); }
+    // The region while one is set, else the whole frame (S_FALSE). UI thread.
+    HRESULT STDMETHODCALLTYPE GetRegionOfInterest(Tavix::Framework::RegionOfInterest* region) override;
 
     HRESULT STDMETHODCALLTYPE Initialize(Tavix::Framework::IHostServices* host) override;
     HRESULT STDMETHODCALLTYPE Terminate() override;

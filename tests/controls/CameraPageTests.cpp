@@ -112,6 +112,16 @@ protected:
         return TavixCapture::ExposureSearch::IsSaturated(device.frame.pixels.data(), device.frame.width,
                                                          device.frame.height, device.frame.stride);
     }
+    // Clicks "飽和しない露出" and waits for the search to end; the frames it took.
+    std::uint64_t Search()
+    {
+        const std::uint64_t first = model->GetDeliveredFrameCount();
+        ClickCentre(PageItem(IDC_CAMERA_NO_SATURATION));
+        EXPECT_TRUE(
+            PumpUntil([&] { return IsWindowEnabled(PageItem(IDC_CAMERA_NO_SATURATION)) != FALSE; }, 15000))
+            << "the search never ended";
+        return model->GetDeliveredFrameCount() - first;
+    }
     // The picture once a frame taken after now has arrived.
     void WaitForNewFrames(std::uint64_t count)
     {
@@ -237,13 +247,7 @@ TEST_F(CameraPageTest, NoSaturationFindsTheLongestExposureWithinTenFrames)
     WaitForNewFrames(2);
     ASSERT_TRUE(Saturated());
 
-    const std::uint64_t first = model->GetDeliveredFrameCount();
-    ClickCentre(PageItem(IDC_CAMERA_NO_SATURATION));
-    ASSERT_TRUE(
-        PumpUntil([&] { return IsWindowEnabled(PageItem(IDC_CAMERA_NO_SATURATION)) != FALSE; }, 15000))
-        << "the search never ended";
-    const std::uint64_t used = model->GetDeliveredFrameCount() - first;
-    EXPECT_LE(used, 10u);
+    EXPECT_LE(Search(), 10u);
     const auto chosen = Camera(CameraPropertyId::Exposure);
     EXPECT_FALSE(chosen.automatic) << "held under manual control";
     EXPECT_EQ(TestSupport::TextOf(PageItem(IDC_CAMERA_STATUS))
@@ -257,6 +261,36 @@ TEST_F(CameraPageTest, NoSaturationFindsTheLongestExposureWithinTenFrames)
     Type(CameraPropertyId::Exposure, std::to_wstring(chosen.value + 1));
     WaitForNewFrames(2);
     EXPECT_TRUE(Saturated());
+    model->StopCapture();
+}
+
+// With "計測" measuring a region, the search judges that region alone: the
+// footer's black left half, which no exposure saturates, while the white
+// around it does from the default exposure on.
+TEST_F(CameraPageTest, NoSaturationJudgesOnlyTheMeasurementRegion)
+{
+    ASSERT_TRUE(CopyFileW(L"TavixMeasure.dll", folder.File(L"TavixMeasure.dll").c_str(), FALSE));
+    for (const auto& [key, value] : {std::pair{L"IsRegionSet", 1},
+                                     {L"RegionX", 10},
+                                     {L"RegionY", 228},
+                                     {L"RegionWidth", 100},
+                                     {L"RegionHeight", 8}})
+    {
+        profile.WriteInt(L"Measure", key, value);
+    }
+    OpenOnCamera();
+    model->SelectProcessorByName(L"計測");
+    model->StartCapture();
+    Settle();
+    EXPECT_LE(Search(), 10u);
+    const auto chosen = Camera(CameraPropertyId::Exposure);
+    EXPECT_EQ(chosen.value, chosen.maximum);
+    EXPECT_EQ(TestSupport::TextOf(PageItem(IDC_CAMERA_STATUS))
+                  .rfind(L"露出を 1/2 秒 (-1) にしました。計測領域で飽和しない最長の露出です", 0),
+              0u)
+        << TestSupport::TextOf(PageItem(IDC_CAMERA_STATUS)).c_str();
+    WaitForNewFrames(2);
+    EXPECT_TRUE(Saturated()) << "outside the region";
     model->StopCapture();
 }
 

@@ -82,3 +82,19 @@ TEST(ExposureSearch, SaturationIsAny255InBlueGreenOrRedNotAlpha)
     padded[12] = 0xFF;
     EXPECT_FALSE(ExposureSearch::IsSaturated(padded.data(), 3, 1, 16));
 }
+
+TEST(ExposureSearch, ARegionIsJudgedWhereItLiesInsideTheFrame)
+{
+    using TavixCapture::FrameRegion;
+    // 4 x 3 pixels, green saturated at (3, 2) only.
+    std::vector<std::uint8_t> pixels(4 * 3 * 4, 0x10);
+    pixels[(2 * 4 + 3) * 4 + 1] = 0xFF;
+    const auto saturated = [&](FrameRegion region)
+    { return ExposureSearch::IsSaturated(pixels.data(), 4, 3, 16, region); };
+    EXPECT_FALSE(saturated({0, 0, 3, 3}));
+    EXPECT_FALSE(saturated({0, 0, 4, 2}));
+    EXPECT_TRUE(saturated({3, 2, 1, 1}));
+    EXPECT_TRUE(saturated({-5, -5, 9, 8})) << "from outside, up to (3, 2)";
+    EXPECT_TRUE(saturated({2, 1, INT32_MAX, INT32_MAX})) << "far beyond";
+    EXPECT_TRUE(saturated({10, 10, 5, 5})) << "wholly outside: the whole frame";
+}

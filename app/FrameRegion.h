@@ -1,0 +1,20 @@
+// TavixCapture::FrameRegion: a rectangle of frame pixels (left column, top
+// row, width, height), such as the region a processor measures. Plain value.
+#pragma once
+
+#include <cstdint>
+
+namespace TavixCapture
+{
+
+struct FrameRegion
+{
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+
+    bool operator==(const FrameRegion&) const = default;
+};
+
+} // namespace TavixCapture
