@@ -145,23 +145,24 @@ namespace
 {
 
 // One pass over a row of the region: stages its pixels as words of blue,
-// green, red and luma, adds the value of staged byte `byte` (the spot
-// channel) to the band's column sums (or starts them, for the band's first
-// row) and writes its sums over runs of 8 pixels. True when the row is grey.
-bool StageRow(const std::uint8_t* pixels, int width, int byte, bool first, std::uint8_t* staged,
-              std::uint16_t* band, std::uint16_t* runs)
+// green, red and luma; adds the value of staged byte `byte` (the spot
+// channel) to the column sums `above` into `below` (the same row but for
+// the first row of a band of 8) and sums it over runs of 8 pixels, whose
+// running sums go into runPrefix[1], runPrefix[2], ... on from runPrefix[0].
+// True when the row is grey.
+bool StageRow(const std::uint8_t* pixels, int width, int byte, std::uint8_t* staged,
+              const std::uint32_t* above, std::uint32_t* below, std::uint32_t* runPrefix)
 {
     int x = 0;
     std::uint32_t colourBits = 0; // red ^ green and green ^ blue of every pixel, or-ed
 #if defined(TAVIX_MEASURE_SSE2)
     if (UseAvx2())
     {
-        x = StageRowAvx2(pixels, width, byte, first, staged, band, runs, colourBits);
-        runs += x / 8;
+        x = StageRowAvx2(pixels, width, byte, staged, above, below, runPrefix, colourBits);
+        runPrefix += x / 8;
     }
     const __m128i lowBytes = _mm_set1_epi32(0x00FF00FF);
     const __m128i colourBytes = _mm_set1_epi32(0x00FFFFFF);
-    const __m128i low16 = _mm_set1_epi32(0xFFFF);
     const __m128i low8 = _mm_set1_epi32(0xFF);
     const __m128i blueRedWeights = _mm_set1_epi32(77 << 16 | 29);
     const __m128i greenWeights = _mm_set1_epi32(150);
@@ -169,37 +170,41 @@ bool StageRow(const std::uint8_t* pixels, int width, int byte, bool first, std::
     const __m128i zero = _mm_setzero_si128();
     const __m128i shift = _mm_cvtsi32_si128(byte * 8);
     __m128i differences = zero;
-    // Four pixels: the staged words, and the spot channel in 32-bit lanes.
-    auto fourPixels = [&](const std::uint8_t* p, std::uint8_t* out)
+    // Four pixels from x + i: the staged words, the column sums, and the
+    // spot channel in 32-bit lanes.
+    auto fourPixels = [&](int i)
     {
-        const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const std::size_t offset = static_cast<std::size_t>(x + i) * 4;
+        const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + offset));
         const __m128i blueRed = _mm_and_si128(words, lowBytes);
         const __m128i greenAlpha = _mm_and_si128(_mm_srli_epi32(words, 8), lowBytes);
         const __m128i sums =
             _mm_add_epi32(_mm_madd_epi16(blueRed, blueRedWeights), _mm_madd_epi16(greenAlpha, greenWeights));
         const __m128i luma = _mm_srli_epi32(_mm_add_epi32(sums, half), 8);
         const __m128i stagedWords = _mm_or_si128(_mm_and_si128(words, colourBytes), _mm_slli_epi32(luma, 24));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), stagedWords);
-        differences =
-            _mm_or_si128(differences, _mm_and_si128(_mm_xor_si128(words, _mm_srli_epi32(words, 8)), low16));
-        return _mm_and_si128(_mm_srl_epi32(stagedWords, shift), low8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(staged + offset), stagedWords);
+        differences = _mm_or_si128(differences, _mm_xor_si128(words, _mm_srli_epi32(words, 8)));
+        const __m128i values = _mm_and_si128(_mm_srl_epi32(stagedWords, shift), low8);
+        const __m128i columns = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + x + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(below + x + i), _mm_add_epi32(columns, values));
+        return values;
     };
-    for (; x + 8 <= width; x += 8, ++runs)
+    for (; x + 8 <= width; x += 8, ++runPrefix)
     {
-        const std::size_t offset = static_cast<std::size_t>(x) * 4;
-        const __m128i values = _mm_packs_epi32(fourPixels(pixels + offset, staged + offset),
-                                               fourPixels(pixels + offset + 16, staged + offset + 16));
-        __m128i* sums = reinterpret_cast<__m128i*>(band + x);
-        _mm_storeu_si128(sums, first ? values : _mm_add_epi16(_mm_loadu_si128(sums), values));
-        *runs =
-            static_cast<std::uint16_t>(_mm_cvtsi128_si32(_mm_sad_epu8(_mm_packus_epi16(values, zero), zero)));
+        const __m128i values = _mm_packs_epi32(fourPixels(0), fourPixels(4));
+        runPrefix[1] =
+            runPrefix[0] +
+            static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_sad_epu8(_mm_packus_epi16(values, zero), zero)));
     }
-    colourBits |= _mm_movemask_epi8(_mm_cmpeq_epi8(differences, zero)) == 0xFFFF ? 0u : 1u;
+    // Blue ^ green and green ^ red are the low 16 bits of each word.
+    colourBits |= static_cast<std::uint32_t>(_mm_movemask_epi8(
+                      _mm_cmpeq_epi8(_mm_and_si128(differences, _mm_set1_epi32(0xFFFF)), zero))) ^
+                  0xFFFFu;
 #endif
     while (x < width)
     {
         const int end = std::min(x + 8, width);
-        unsigned sum = 0;
+        std::uint32_t sum = 0;
         for (; x < end; ++x)
         {
             const std::uint8_t* p = pixels + static_cast<std::size_t>(x) * 4;
@@ -209,11 +214,12 @@ bool StageRow(const std::uint8_t* pixels, int width, int byte, bool first, std::
             out[2] = p[2];
             out[3] = static_cast<std::uint8_t>(Luma(p[2], p[1], p[0]));
             colourBits |= static_cast<std::uint32_t>((p[0] ^ p[1]) | (p[1] ^ p[2]));
-            const unsigned v = out[byte];
-            band[x] = static_cast<std::uint16_t>((first ? 0u : band[x]) + v);
+            const std::uint32_t v = out[byte];
+            below[x] = above[x] + v;
             sum += v;
         }
-        *runs++ = static_cast<std::uint16_t>(sum);
+        runPrefix[1] = runPrefix[0] + sum;
+        ++runPrefix;
     }
     return colourBits == 0;
 }
@@ -343,21 +349,26 @@ void RegionStatistics::Measure(const ImageView& image, const Rect& rect, Channel
     const std::size_t height = static_cast<std::size_t>(r.height);
     const std::size_t runs = (width + Cell - 1) / Cell;
     const std::size_t bands = (height + Cell - 1) / Cell;
-    Reserve(runSums_, height * runs);
-    Reserve(bandSums_, bands * width);
     Reserve(bandPrefix_, (bands + 1) * width);
     Reserve(runPrefix_, height * (runs + 1));
     Reserve(projectionX_, width);
     Reserve(projectionY_, height);
 
+    // Each row adds to the column sums of its band, which start from those
+    // of the band above: the band's last row leaves the running sums down
+    // the bands. Along each row, the runs' running sums.
     static_assert(Cell == 8, "StageRow sums runs of 8 pixels");
     const int byte = StagedByte(spotChannel);
+    std::fill_n(bandPrefix_.data(), width, 0u);
     for (int y = 0; y < r.height; ++y)
     {
-        std::uint16_t* band = bandSums_.data() + static_cast<std::size_t>(y / Cell) * width;
-        std::uint16_t* runSums = runSums_.data() + static_cast<std::size_t>(y) * runs;
-        staged.SetGreyRow(y, StageRow(image.Pixel(r.x, r.y + y), r.width, byte, y % Cell == 0, staged.Row(y),
-                                      band, runSums));
+        const std::size_t band = static_cast<std::size_t>(y / Cell);
+        std::uint32_t* below = bandPrefix_.data() + (band + 1) * width;
+        const std::uint32_t* above = y % Cell == 0 ? below - width : below;
+        std::uint32_t* runPrefix = runPrefix_.data() + static_cast<std::size_t>(y) * (runs + 1);
+        runPrefix[0] = 0;
+        staged.SetGreyRow(
+            y, StageRow(image.Pixel(r.x, r.y + y), r.width, byte, staged.Row(y), above, below, runPrefix));
     }
     // The moments read the staged values: no luma to compute again.
     FindSpot(Pixels{staged.Row(0), static_cast<std::ptrdiff_t>(width) * 4, byte, false});
@@ -374,38 +385,6 @@ void RegionStatistics::CountHistograms(StagedRegion& staged)
     for (int c = 0; c < channels; ++c)
     {
         channels_[static_cast<std::size_t>(c)] = FromHistogram(histograms_[static_cast<std::size_t>(c)]);
-    }
-}
-
-void RegionStatistics::SumUp()
-{
-    const std::size_t width = static_cast<std::size_t>(region_.width);
-    const std::size_t height = static_cast<std::size_t>(region_.height);
-    const std::size_t runs = (width + Cell - 1) / Cell;
-    const std::size_t bands = (height + Cell - 1) / Cell;
-    // Below 2^32 for regions lower than 2^21 bands and narrower than 2^21 runs.
-    std::fill_n(bandPrefix_.data(), width, 0u);
-    for (std::size_t band = 0; band < bands; ++band)
-    {
-        const std::uint32_t* above = bandPrefix_.data() + band * width;
-        const std::uint16_t* sums = bandSums_.data() + band * width;
-        std::uint32_t* prefix = bandPrefix_.data() + (band + 1) * width;
-        for (std::size_t x = 0; x < width; ++x)
-        {
-            prefix[x] = above[x] + sums[x];
-        }
-    }
-    for (std::size_t y = 0; y < height; ++y)
-    {
-        const std::uint16_t* sums = runSums_.data() + y * runs;
-        std::uint32_t* prefix = runPrefix_.data() + y * (runs + 1);
-        std::uint32_t total = 0;
-        prefix[0] = 0;
-        for (std::size_t run = 0; run < runs; ++run)
-        {
-            total += sums[run];
-            prefix[run + 1] = total;
-        }
     }
 }
 
@@ -600,7 +579,6 @@ SpotStatistics RegionStatistics::MomentsOver(const Pixels& pixels, const Rect& w
 
 void RegionStatistics::FindSpot(const Pixels& pixels)
 {
-    SumUp();
     Rect start = StartWindow();
     start.x += region_.x;
     start.y += region_.y;

@@ -121,7 +121,6 @@ private:
 
     double BorderMean(const ImageView& image) const;
     void FindSpot(const Pixels& pixels);
-    void SumUp();
     Rect StartWindow();
     // Relative to the region: the pixels whose centres lie within half
     // sizes `halfX`, `halfY` of the centre, clamped to the region.
@@ -136,12 +135,11 @@ private:
     std::array<ChannelStatistics, ChannelCount> channels_{};
     SpotStatistics spot_;
 
-    StagedRegion ownStaged_;              // Compute's (empty unless used)
-    std::vector<std::uint16_t> runSums_;  // spot channel over 8 pixels: [row][run]
-    std::vector<std::uint16_t> bandSums_; // spot channel over 8 rows: [band][column]
-    // Running sums of those: down the bands of each column, [band][column],
-    // band 0 all zero; along the runs of each row, [row][run], run 0 zero.
-    // A window's column and row sums are then differences of two.
+    StagedRegion ownStaged_; // Compute's (empty unless used)
+    // Running sums of the spot channel down the bands of 8 rows of each
+    // column, [band][column], band 0 all zero, and along the runs of 8
+    // pixels of each row, [row][run], run 0 zero. A window's column and row
+    // sums are then differences of two.
     std::vector<std::uint32_t> bandPrefix_;
     std::vector<std::uint32_t> runPrefix_;
     std::vector<float> projectionX_; // signal summed down each column

@@ -11,11 +11,13 @@ namespace TavixMeasure
 {
 
 // Stages the first 16 * (width / 16) pixels of a row as StageRow does (the
-// staged words, the spot channel, staged byte `byte`, added to the band's
-// column sums or starting them when `first`, and its sums over runs of 8
-// pixels) and or-s a non-zero value into `colourBits` when one of them is
-// not grey. Returns the number of pixels done.
-int StageRowAvx2(const std::uint8_t* pixels, int width, int byte, bool first, std::uint8_t* staged,
-                 std::uint16_t* band, std::uint16_t* runs, std::uint32_t& colourBits);
+// staged words; the spot channel, staged byte `byte`, added to the column
+// sums `above` into `below`, and summed over runs of 8 pixels, whose running
+// sums go on from runPrefix[0] into runPrefix[1], ...) and or-s a non-zero
+// value into `colourBits` when one of them is not grey. Returns the number
+// of pixels done.
+int StageRowAvx2(const std::uint8_t* pixels, int width, int byte, std::uint8_t* staged,
+                 const std::uint32_t* above, std::uint32_t* below, std::uint32_t* runPrefix,
+                 std::uint32_t& colourBits);
 
 } // namespace TavixMeasure
