@@ -143,7 +143,7 @@ TEST_F(CameraPageTest, ListsTheCamerasPropertiesAndChangesThePictureWhileItStrea
     EXPECT_EQ(SliderRange(CameraPropertyId::WhiteBalance), std::make_pair(2800, 6500));
     EXPECT_EQ(TestSupport::TextOf(RowItem(CameraPropertyId::WhiteBalance, IDC_CAMERA_ROW_RANGE)),
               L"範囲 2800〜6500  刻み 100  既定値 5000");
-    EXPECT_EQ(SliderRange(CameraPropertyId::Gain), std::make_pair(0, 64));
+    EXPECT_EQ(SliderRange(CameraPropertyId::Gain), std::make_pair(0, 128));
     EXPECT_EQ(SliderRange(CameraPropertyId::Brightness), std::make_pair(-64, 64));
     EXPECT_NE(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_AUTOMATIC), nullptr);
     EXPECT_EQ(RowItem(CameraPropertyId::Gain, IDC_CAMERA_ROW_AUTOMATIC), nullptr) << "no automatic gain";
@@ -220,19 +220,35 @@ TEST_F(CameraPageTest, SettingsAreKeptPerCameraAndClampedIntoItsRange)
     model.reset();
     registration.Unregister();
     ASSERT_EQ(registration.Register(), S_OK);
-    // Another camera's settings, and a gain beyond this camera's range.
-    profile.WriteInt(TavixCapture::CameraSettings::SectionName(path + L"-other").c_str(), L"Brightness", -30);
+    // Another camera with settings of its own, and a gain beyond this camera's range.
+    const std::wstring otherPath = L"\\\\?\\root#tavix_virtual_camera#0001";
+    const ExtraCamera other(registration, L"Tavix Other", L"Tavix Other Camera", otherPath.c_str(),
+                            L"standard");
+    ASSERT_EQ(other.registered, S_OK);
+    profile.WriteInt(TavixCapture::CameraSettings::SectionName(otherPath).c_str(), L"Brightness", -30);
     profile.WriteInt(section.c_str(), L"Gain", 1000);
     OpenOnCamera();
     EXPECT_EQ(Camera(CameraPropertyId::Brightness).value, 12);
     EXPECT_TRUE(Camera(CameraPropertyId::Exposure).automatic);
-    EXPECT_EQ(Camera(CameraPropertyId::Gain).value, 64) << "the top of the camera's range";
+    EXPECT_EQ(Camera(CameraPropertyId::Gain).value, 128) << "the top of the camera's range";
     EXPECT_EQ(TestSupport::TextOf(RowItem(CameraPropertyId::Brightness, IDC_CAMERA_ROW_EDIT)), L"12");
     EXPECT_TRUE(IsChecked(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_AUTOMATIC)));
     // Opened for capture, it keeps them.
     model->StartCapture();
     EXPECT_EQ(Camera(CameraPropertyId::Brightness).value, 12);
     model->StopCapture();
+
+    // The other camera gets its own, nothing of this one's.
+    const auto& devices = model->GetCapture().devices;
+    const auto found =
+        std::find_if(devices.begin(), devices.end(), [&](const auto& d) { return d->path == otherPath; });
+    ASSERT_NE(found, devices.end());
+    model->SelectDevice(static_cast<std::int32_t>(found - devices.begin()));
+    Settle();
+    EXPECT_EQ(Camera(CameraPropertyId::Brightness).value, -30);
+    EXPECT_FALSE(Camera(CameraPropertyId::Exposure).automatic);
+    EXPECT_EQ(Camera(CameraPropertyId::Gain).value, 0);
+    EXPECT_EQ(TestSupport::TextOf(RowItem(CameraPropertyId::Brightness, IDC_CAMERA_ROW_EDIT)), L"-30");
 }
 
 // The test pattern's white is 255 at the default exposure: the longest step
@@ -261,6 +277,14 @@ TEST_F(CameraPageTest, NoSaturationFindsTheLongestExposureWithinTenFrames)
     Type(CameraPropertyId::Exposure, std::to_wstring(chosen.value + 1));
     WaitForNewFrames(2);
     EXPECT_TRUE(Saturated());
+
+    // At the top of the gain even the shortest exposure saturates: said so,
+    // and the shortest is kept.
+    Type(CameraPropertyId::Gain, L"128");
+    EXPECT_LE(Search(), 10u);
+    EXPECT_EQ(Camera(CameraPropertyId::Exposure).value, -11);
+    EXPECT_EQ(TestSupport::TextOf(PageItem(IDC_CAMERA_STATUS)),
+              L"最短の露出 1/2048 秒 (-11) でも飽和します。");
     model->StopCapture();
 }
 

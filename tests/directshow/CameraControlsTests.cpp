@@ -1,7 +1,7 @@
 // Camera settings through the real DirectShow graph with the virtual camera:
-// the settings it offers with their ranges, what exposure, gain, brightness
-// and white balance do to the captured picture while it streams, the reset to
-// defaults, and automatic exposure that moves by itself.
+// the settings it offers, what exposure, gain, brightness and white balance
+// do to the captured picture while it streams, and automatic exposure that
+// moves by itself.
 #include "VirtualCameraRegistration.h"
 #include "support/FramePixels.h"
 #include "support/TestSink.h"
@@ -62,24 +62,13 @@ protected:
     std::shared_ptr<Common::CameraControls> controls_;
 };
 
-TEST_F(DirectShowCameraControls, ListsTheCamerasSettingsAndResetsThemToDefaults)
+// The ranges, the defaults and the reset are the camera page's to check (its
+// suite runs over this camera); here the settings the camera takes.
+TEST_F(DirectShowCameraControls, ListsTheCamerasSettingsAndSetsThemOntoItsSteps)
 {
     ASSERT_TRUE(controls_->HasAny());
     const auto properties = controls_->GetProperties();
     ASSERT_EQ(properties.size(), static_cast<std::size_t>(Common::CameraProperty::Count));
-    const auto& exposure = properties[static_cast<int>(CameraPropertyId::Exposure)];
-    EXPECT_TRUE(exposure.supported);
-    EXPECT_EQ(exposure.minimum, -11);
-    EXPECT_EQ(exposure.maximum, -1);
-    EXPECT_EQ(exposure.defaultValue, -5);
-    EXPECT_EQ(exposure.value, -5);
-    EXPECT_TRUE(exposure.automaticOffered);
-    EXPECT_FALSE(exposure.automatic);
-    const auto& balance = properties[static_cast<int>(CameraPropertyId::WhiteBalance)];
-    EXPECT_EQ(balance.minimum, 2800);
-    EXPECT_EQ(balance.maximum, 6500);
-    EXPECT_EQ(balance.step, 100);
-    EXPECT_FALSE(balance.automaticOffered);
     int supported = 0;
     for (const auto& property : properties)
     {
@@ -94,13 +83,6 @@ TEST_F(DirectShowCameraControls, ListsTheCamerasSettingsAndResetsThemToDefaults)
     EXPECT_EQ(controls_->GetProperty(CameraPropertyId::WhiteBalance).value, 3300) << "onto the camera's step";
     EXPECT_TRUE(controls_->GetProperty(CameraPropertyId::Exposure).automatic);
     EXPECT_THROW(controls_->SetProperty(CameraPropertyId::Focus, 1, false), Common::Exception);
-
-    controls_->ResetToDefaults();
-    for (const auto& property : controls_->GetProperties())
-    {
-        EXPECT_EQ(property.value, property.defaultValue) << Common::CameraProperty::GetKeyName(property.id);
-        EXPECT_FALSE(property.automatic);
-    }
 }
 
 TEST_F(DirectShowCameraControls, SettingsChangeThePictureWhileItStreams)

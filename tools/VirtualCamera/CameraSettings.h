@@ -1,7 +1,8 @@
 // VirtualCamera::CameraSettings: the camera's settings as its IAMVideoProcAmp
 // and IAMCameraControl report and change them: brightness, white balance and
 // gain of the amplifier, exposure (log2 seconds) of the camera control. The
-// defaults leave the test pattern untouched. Exposure offers automatic
+// defaults leave the test pattern untouched; at the top of the gain (16 steps
+// double the light) white saturates even at the shortest exposure. Exposure offers automatic
 // control, which walks the value down and up again one step every
 // DriftFrames frames, so that automatic and manual are told apart.
 //
@@ -62,7 +63,7 @@ private:
         {Group::ProcAmp, VideoProcAmp_Brightness, -64, 64, 1, 0, false, 0, false},
         {Group::ProcAmp, VideoProcAmp_WhiteBalance, 2800, 6500, 100, DefaultWhiteBalance, false,
          DefaultWhiteBalance, false},
-        {Group::ProcAmp, VideoProcAmp_Gain, 0, 64, 1, 0, false, 0, false},
+        {Group::ProcAmp, VideoProcAmp_Gain, 0, 128, 1, 0, false, 0, false},
         {Group::CameraControl, CameraControl_Exposure, -11, -1, 1, DefaultExposure, true, DefaultExposure,
          false},
     };
