@@ -37,8 +37,8 @@ TEST(Streaming, KernelsEqualTheReferenceFromEveryAlignment)
                 {
                     const YuvEncoding encoding = AllEncodings[random() % 4];
                     const auto& factors = Common::Convert::GetYuvKernelFactors(encoding);
-                    const std::size_t sourceBytes =
-                        nv12 ? static_cast<std::size_t>(count) : static_cast<std::size_t>(count + 1) / 2 * 4;
+                    const auto sourceBytes =
+                        static_cast<std::size_t>(Common::Convert::SourceRowBytes(layout, count));
                     GuardedBuffer source(sourceBytes, GuardedBuffer::AtEnd);
                     GuardedBuffer chroma(static_cast<std::size_t>(count + 1) / 2 * 2, GuardedBuffer::AtEnd);
                     for (std::size_t i = 0; i < sourceBytes; ++i)

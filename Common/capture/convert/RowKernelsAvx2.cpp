@@ -1,6 +1,8 @@
 // AVX2 row kernels, compiled with -mavx2 and called only after the run-time
 // check of KernelDispatch. The YUV arithmetic is exact in 16-bit lanes (see
-// YuvToBgra below), 16 pixels at a time.
+// YuvToBgra below), 16 pixels at a time. The RGB layouts also have
+// streaming kernels (stores around the cache, for frames larger than it),
+// which the AVX-512 variants use as well.
 // The 256-bit unpacks work within each 128-bit lane; the sources are loaded
 // with their 64-bit quarters in the order 0, 2 | 1, 3 so that the unpacked
 // results come out as pixels 0-7 and 8-15 without a final shuffle.
@@ -9,6 +11,8 @@
 #include "Common/capture/convert/ScalarPixels.h"
 
 #include <immintrin.h>
+
+#include <cstring>
 
 namespace Common::Convert
 {
@@ -184,17 +188,75 @@ void NV12(const std::uint8_t* luma, const std::uint8_t* chroma, std::uint8_t* de
     Scalar::NV12Row(luma, chroma, destination, x, count, yuv.formula);
 }
 
-void Rgb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count, const YuvKernelFactors&)
+// The RGB kernels come in two kinds: plain, and (Stream) storing around the
+// cache with a store fence at the end, for frames too large to stay in it
+// (see RowKernels.h). A streaming kernel converts the pixels before the first
+// 32-byte boundary of the destination the scalar way; a destination that is
+// not 4-byte aligned is converted plainly.
+template <bool Stream> inline void Store(std::uint8_t* destination, __m256i value)
 {
+    if constexpr (Stream)
+    {
+        _mm256_stream_si256(reinterpret_cast<__m256i*>(destination), value);
+    }
+    else
+    {
+        Store256(destination, value);
+    }
+}
+
+// The first pixel the vector loop converts: 0 for plain kernels; for
+// streaming ones the first on a 32-byte boundary (at most `count`), or -1
+// when the destination is not 4-byte aligned.
+template <bool Stream> inline std::int32_t VectorStart(const std::uint8_t* destination, std::int32_t count)
+{
+    if constexpr (!Stream)
+    {
+        static_cast<void>(destination);
+        static_cast<void>(count);
+        return 0;
+    }
+    else
+    {
+        const auto misalignment =
+            static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(destination) % 32);
+        if (misalignment % 4 != 0)
+        {
+            return -1;
+        }
+        const std::int32_t head = misalignment == 0 ? 0 : (32 - misalignment) / 4;
+        return head < count ? head : count;
+    }
+}
+
+template <bool Stream> inline void EndStores()
+{
+    if constexpr (Stream)
+    {
+        _mm_sfence();
+    }
+}
+
+template <bool Stream>
+void Rgb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+           const YuvKernelFactors& yuv)
+{
+    std::int32_t x = VectorStart<Stream>(destination, count);
+    if (x < 0)
+    {
+        Rgb32<false>(source, destination, count, yuv);
+        return;
+    }
+    Scalar::Rgb32Row(source, destination, 0, x);
     const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
-    std::int32_t x = 0;
     for (; x + 16 <= count; x += 16)
     {
         const __m256i first = Load256(source + 4 * x);
         const __m256i second = Load256(source + 4 * x + 32);
-        Store256(destination + 4 * x, _mm256_or_si256(first, alpha));
-        Store256(destination + 4 * x + 32, _mm256_or_si256(second, alpha));
+        Store<Stream>(destination + 4 * x, _mm256_or_si256(first, alpha));
+        Store<Stream>(destination + 4 * x + 32, _mm256_or_si256(second, alpha));
     }
+    EndStores<Stream>();
     Scalar::Rgb32Row(source, destination, x, count);
 }
 
@@ -204,8 +266,36 @@ void Argb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t 
     CopyBytes(destination, source, 4 * static_cast<std::size_t>(count));
 }
 
-void Rgb24(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count, const YuvKernelFactors&)
+void StreamingArgb32(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+                     const YuvKernelFactors& yuv)
 {
+    std::int32_t x = VectorStart<true>(destination, count);
+    if (x < 0)
+    {
+        Argb32(source, destination, count, yuv);
+        return;
+    }
+    std::memcpy(destination, source, 4 * static_cast<std::size_t>(x));
+    for (; x + 16 <= count; x += 16)
+    {
+        Store<true>(destination + 4 * x, Load256(source + 4 * x));
+        Store<true>(destination + 4 * x + 32, Load256(source + 4 * x + 32));
+    }
+    EndStores<true>();
+    std::memcpy(destination + 4 * x, source + 4 * x, 4 * static_cast<std::size_t>(count - x));
+}
+
+template <bool Stream>
+void Rgb24(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+           const YuvKernelFactors& yuv)
+{
+    std::int32_t x = VectorStart<Stream>(destination, count);
+    if (x < 0)
+    {
+        Rgb24<false>(source, destination, count, yuv);
+        return;
+    }
+    Scalar::Rgb24Row(source, destination, 0, x);
     // 16 pixels = 48 source bytes, read as four 16-byte loads at 0, 12, 24
     // and 32 (the last one holds pixels 12-15 in its bytes 4-15), so nothing
     // past the 48 bytes is read.
@@ -214,7 +304,6 @@ void Rgb24(const std::uint8_t* source, std::uint8_t* destination, std::int32_t c
     const __m256i secondMask = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, //
                                                 4, 5, 6, -1, 7, 8, 9, -1, 10, 11, 12, -1, 13, 14, 15, -1);
     const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
-    std::int32_t x = 0;
     for (; x + 16 <= count; x += 16)
     {
         const std::uint8_t* in = source + 3 * x;
@@ -222,19 +311,41 @@ void Rgb24(const std::uint8_t* source, std::uint8_t* destination, std::int32_t c
             _mm256_inserti128_si256(_mm256_castsi128_si256(Load128(in)), Load128(in + 12), 1);
         const __m256i second =
             _mm256_inserti128_si256(_mm256_castsi128_si256(Load128(in + 24)), Load128(in + 32), 1);
-        Store256(destination + 4 * x, _mm256_or_si256(_mm256_shuffle_epi8(first, firstMask), alpha));
-        Store256(destination + 4 * x + 32, _mm256_or_si256(_mm256_shuffle_epi8(second, secondMask), alpha));
+        Store<Stream>(destination + 4 * x, _mm256_or_si256(_mm256_shuffle_epi8(first, firstMask), alpha));
+        Store<Stream>(destination + 4 * x + 32,
+                      _mm256_or_si256(_mm256_shuffle_epi8(second, secondMask), alpha));
     }
+    EndStores<Stream>();
     Scalar::Rgb24Row(source, destination, x, count);
 }
 
-template <bool Is565> void Rgb16(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+template <bool Is565>
+void Rgb16Row(const std::uint8_t* source, std::uint8_t* destination, std::int32_t first, std::int32_t count)
 {
+    if (Is565)
+    {
+        Scalar::Rgb565Row(source, destination, first, count);
+    }
+    else
+    {
+        Scalar::Rgb555Row(source, destination, first, count);
+    }
+}
+
+template <bool Is565, bool Stream>
+void Rgb16(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count)
+{
+    std::int32_t x = VectorStart<Stream>(destination, count);
+    if (x < 0)
+    {
+        Rgb16<Is565, false>(source, destination, count);
+        return;
+    }
+    Rgb16Row<Is565>(source, destination, 0, x);
     const __m256i blueMask = _mm256_set1_epi16(0x00F8);
     const __m256i greenMask =
         _mm256_set1_epi16(Is565 ? static_cast<short>(0xFC00) : static_cast<short>(0xF800));
     const __m256i alpha = _mm256_set1_epi16(static_cast<short>(0xFF00));
-    std::int32_t x = 0;
     for (; x + 16 <= count; x += 16)
     {
         const __m256i p = _mm256_permute4x64_epi64(Load256(source + 2 * x), QuarterOrder);
@@ -245,33 +356,38 @@ template <bool Is565> void Rgb16(const std::uint8_t* source, std::uint8_t* desti
             _mm256_and_si256(Is565 ? _mm256_srli_epi16(p, 8) : _mm256_srli_epi16(p, 7), blueMask);
         const __m256i blueGreen = _mm256_or_si256(blue, green);
         const __m256i redAlpha = _mm256_or_si256(red, alpha);
-        Store256(destination + 4 * x, _mm256_unpacklo_epi16(blueGreen, redAlpha));
-        Store256(destination + 4 * x + 32, _mm256_unpackhi_epi16(blueGreen, redAlpha));
+        Store<Stream>(destination + 4 * x, _mm256_unpacklo_epi16(blueGreen, redAlpha));
+        Store<Stream>(destination + 4 * x + 32, _mm256_unpackhi_epi16(blueGreen, redAlpha));
     }
-    if (Is565)
-    {
-        Scalar::Rgb565Row(source, destination, x, count);
-    }
-    else
-    {
-        Scalar::Rgb555Row(source, destination, x, count);
-    }
+    EndStores<Stream>();
+    Rgb16Row<Is565>(source, destination, x, count);
 }
 
+template <bool Stream>
 void Rgb555(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
             const YuvKernelFactors&)
 {
-    Rgb16<false>(source, destination, count);
+    Rgb16<false, Stream>(source, destination, count);
 }
 
+template <bool Stream>
 void Rgb565(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
             const YuvKernelFactors&)
 {
-    Rgb16<true>(source, destination, count);
+    Rgb16<true, Stream>(source, destination, count);
 }
 
-void Rgb8(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count, const YuvKernelFactors&)
+template <bool Stream>
+void Rgb8(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
+          const YuvKernelFactors& yuv)
 {
+    std::int32_t x = VectorStart<Stream>(destination, count);
+    if (x < 0)
+    {
+        Rgb8<false>(source, destination, count, yuv);
+        return;
+    }
+    Scalar::Rgb8Row(source, destination, 0, x);
     // 16 grey bytes in both lanes; each shuffle spreads 8 of them (4 a lane)
     // over blue, green and red, leaving alpha zero for the OR.
     const __m256i spread[2] = {
@@ -281,13 +397,13 @@ void Rgb8(const std::uint8_t* source, std::uint8_t* destination, std::int32_t co
                          12, 12, 12, -1, 13, 13, 13, -1, 14, 14, 14, -1, 15, 15, 15, -1),
     };
     const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
-    std::int32_t x = 0;
     for (; x + 16 <= count; x += 16)
     {
         const __m256i grey = _mm256_broadcastsi128_si256(Load128(source + x));
-        Store256(destination + 4 * x, _mm256_or_si256(_mm256_shuffle_epi8(grey, spread[0]), alpha));
-        Store256(destination + 4 * x + 32, _mm256_or_si256(_mm256_shuffle_epi8(grey, spread[1]), alpha));
+        Store<Stream>(destination + 4 * x, _mm256_or_si256(_mm256_shuffle_epi8(grey, spread[0]), alpha));
+        Store<Stream>(destination + 4 * x + 32, _mm256_or_si256(_mm256_shuffle_epi8(grey, spread[1]), alpha));
     }
+    EndStores<Stream>();
     Scalar::Rgb8Row(source, destination, x, count);
 }
 
@@ -298,9 +414,11 @@ const RowKernels& GetAvx2RowKernels()
     static const RowKernels kernels = {
         KernelVariant::Avx2,
         "avx2",
-        {Rgb32, Argb32, Rgb24, Rgb555, Rgb565, Rgb8, Yuy2, Yvyu, Uyvy, nullptr},
+        {Rgb32<false>, Argb32, Rgb24<false>, Rgb555<false>, Rgb565<false>, Rgb8<false>, Yuy2, Yvyu, Uyvy,
+         nullptr},
         NV12,
-        {},
+        {Rgb32<true>, StreamingArgb32, Rgb24<true>, Rgb555<true>, Rgb565<true>, Rgb8<true>, nullptr, nullptr,
+         nullptr, nullptr},
         nullptr,
     };
     return kernels;

@@ -2,7 +2,8 @@
 // -mavx512bw and called only after the run-time check of KernelDispatch. The
 // arithmetic is that of RowKernelsAvx2.cpp (exact, see there) on 32 pixels at
 // a time; the rest of a row goes to the AVX2 kernels. The RGB layouts, which
-// are limited by memory rather than arithmetic, use the AVX2 kernels.
+// are limited by memory rather than arithmetic, use the AVX2 kernels (and
+// their streaming ones) but for RGB32 and RGB24.
 // The 512-bit unpacks work within each 128-bit lane; the sources are loaded
 // with their 64-bit eighths in the order 0, 4 | 1, 5 | 2, 6 | 3, 7 so that the
 // unpacked results come out as pixels 0-15 and 16-31.
