@@ -4,9 +4,13 @@
 // reference, the closest libyuv function, swscale where it has the
 // conversion, and a copy of the output frame (the bandwidth limit): memcpy
 // and `rep movsb`, whichever is faster on this machine.
-// The candidates run in a random order each round, and each timed run comes
+// The candidates run in a random order each round, ours and libyuv's right
+// after each other (in a random order of the two), and each timed run comes
 // right after three untimed runs of the same work (as when frame follows
 // frame), so that no candidate inherits the state another one left.
+// The ratio to libyuv is the median of each round's ratio: on a machine
+// whose memory other work is using, the two runs of a round meet about the
+// same load, where rounds apart may meet twice the load.
 // Times are the thread's processor time, so that on a machine shared with
 // other work the time the thread waited for a processor is not counted.
 // One line per layout (and, for YUY2 and NV12, per YUV encoding: BT.709,
@@ -194,7 +198,7 @@ int main(int argc, char** argv)
 
         struct Timings
         {
-            std::vector<double> ours, scalar, libyuv, swscale, memcpy, repMovsb;
+            std::vector<double> ours, scalar, libyuv, swscale, memcpy, repMovsb, toLibyuv;
             SwsContext* context = nullptr;
             int stride = 0;
         };
@@ -241,23 +245,34 @@ int main(int argc, char** argv)
                 };
                 std::vector<double>* results[] = {&t.ours,    &t.scalar, &t.libyuv,
                                                   &t.swscale, &t.memcpy, &t.repMovsb};
-                // A new random order every round; each timed run right after
-                // three untimed runs of the same work, as when frame follows
-                // frame (one run is not enough to shake off what a slow
+                // A new random order every round, ours and libyuv's together
+                // (entry 0 stands for both); each timed run right after three
+                // untimed runs of the same work, as when frame follows frame
+                // (one run is not enough to shake off what a slow
                 // predecessor left behind).
-                int order[] = {0, 1, 2, 3, 4, 5};
+                int order[] = {0, 1, 3, 4, 5};
                 std::shuffle(std::begin(order), std::end(order), random);
-                for (const int which : order)
+                const bool libyuvFirst = random() % 2 == 1;
+                double roundMs[6] = {};
+                for (const int entry : order)
                 {
-                    for (int warm = 0; warm < 3; ++warm)
+                    for (int step = 0; step < (entry == 0 ? 2 : 1); ++step)
                     {
-                        work[which]();
+                        const int which = entry != 0 ? entry : (step == 0) == libyuvFirst ? 2 : 0;
+                        for (int warm = 0; warm < 3; ++warm)
+                        {
+                            work[which]();
+                        }
+                        roundMs[which] = TimeMs(work[which]);
+                        if (round >= 0)
+                        {
+                            results[which]->push_back(roundMs[which]);
+                        }
                     }
-                    const double ms = TimeMs(work[which]);
-                    if (round >= 0)
-                    {
-                        results[which]->push_back(ms);
-                    }
+                }
+                if (round >= 0)
+                {
+                    t.toLibyuv.push_back(roundMs[0] / roundMs[2]);
                 }
             }
         }
@@ -271,7 +286,7 @@ int main(int argc, char** argv)
             const double repMovsbMs = Median(t.repMovsb);
             const double copy = std::min(memcpyMs, repMovsbMs);
             const bool hasLibyuv = HasLibyuv(Layouts[l]);
-            const double toLibyuv = ours / libyuv;
+            const double toLibyuv = Median(t.toLibyuv);
             const double toMemcpy = ours / copy;
             if (hasLibyuv)
             {
