@@ -211,7 +211,7 @@ TEST(RegionStatistics, HistogramsAndMomentsOfRandomFramesEqualAPixelByPixelCount
 {
     // Sizes and offsets around the widths the row kernels take at once.
     std::mt19937 random(7);
-    for (const Rect& r : {Rect{0, 0, 67, 9}, Rect{3, 1, 33, 17}, Rect{1, 2, 16, 5}, Rect{5, 0, 4101, 2}})
+    for (const Rect& r : {Rect{0, 0, 67, 9}, Rect{3, 1, 33, 17}, Rect{1, 2, 16, 5}, Rect{5, 0, 4109, 2}})
     {
         const SyntheticFrame frame = RandomFrame(r.x + r.width + 2, r.y + r.height + 1, random);
         for (const Channel chosen : {Channel::Luma, Channel::Green})
@@ -272,7 +272,7 @@ TEST(RegionStatistics, HistogramsAndMomentsOfRandomFramesEqualAPixelByPixelCount
 TEST(SaturationMask, RandomFramesGiveThePixelByPixelMarksAndCounts)
 {
     std::mt19937 random(11);
-    for (const int width : {1, 15, 16, 47, 4099})
+    for (const int width : {1, 15, 16, 47, 8211})
     {
         SyntheticFrame frame = RandomFrame(width, 3, random);
         for (int x = 0; x < width; ++x)

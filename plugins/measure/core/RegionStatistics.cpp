@@ -4,19 +4,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cctype>
-#include <cstdlib>
 #include <cstring>
-#include <string>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define TAVIX_MEASURE_SSE2 1
+#include "CpuFeatures.h"
 #include "StageRowAvx2.h"
-#if defined(_MSC_VER)
-#include <immintrin.h>
-#include <intrin.h>
-#endif
 #endif
 
 namespace TavixMeasure
@@ -24,47 +18,6 @@ namespace TavixMeasure
 
 namespace
 {
-
-#if defined(TAVIX_MEASURE_SSE2)
-// Whether the processor (and the system, which must save the YMM registers)
-// runs AVX2, unless the environment variable TAVIX_CPU_DISABLE names "avx2"
-// or "sse2" (as for the program's conversions: so that tests run the plain
-// path on any machine).
-bool UseAvx2()
-{
-    static const bool use = []
-    {
-        if (const char* disabled = std::getenv("TAVIX_CPU_DISABLE"))
-        {
-            std::string list(disabled);
-            for (char& c : list)
-            {
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            }
-            if (list.find("avx2") != std::string::npos || list.find("sse2") != std::string::npos)
-            {
-                return false;
-            }
-        }
-#if defined(_MSC_VER)
-        int registers[4] = {};
-        __cpuid(registers, 0);
-        if (registers[0] < 7)
-        {
-            return false;
-        }
-        __cpuid(registers, 1);
-        const bool saved = (registers[2] & (1 << 27)) != 0 && (_xgetbv(0) & 0x6) == 0x6;
-        __cpuidex(registers, 7, 0);
-        return saved && (registers[1] & (1 << 5)) != 0;
-#else
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-#endif
-    }();
-    return use;
-}
-#endif
 
 // The byte of a staged word (blue, green, red, luma from the lowest up)
 // that holds `channel`.

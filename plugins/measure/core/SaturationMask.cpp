@@ -5,6 +5,8 @@
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define TAVIX_MEASURE_SSE2 1
+#include "CpuFeatures.h"
+#include "SaturationMaskAvx2.h"
 #endif
 
 namespace TavixMeasure
@@ -35,6 +37,11 @@ void SaturationMask::Compute(const ImageView& image, bool markBlack)
         std::uint8_t* marks = marks_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
         int x = 0;
 #if defined(TAVIX_MEASURE_SSE2)
+        static_assert(Saturated == 1 && Black == 2, "the AVX2 kernel writes these marks");
+        if (UseAvx2())
+        {
+            x = MarkRowAvx2(row, width_, markBlack, marks, saturated, black);
+        }
         // Sixteen pixels at a time: a pixel is saturated when a colour byte
         // equals 255, black when one equals 0 (alpha bytes masked out). The
         // tests give all ones in the pixels that are not; packed to one byte
