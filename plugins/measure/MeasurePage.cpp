@@ -330,6 +330,12 @@ void MeasurePage::Refresh()
         }
         text += L"\r\n";
     }
+    if (m.skipped > 0)
+    {
+        // Frames that came while the histograms of an earlier one were
+        // still being counted: not measured, never waited for.
+        text += L"計測を見送ったフレーム  " + std::to_wstring(m.skipped) + L"\r\n";
+    }
     ShowFigures(m, calibration);
     if (text != readoutText_)
     {
