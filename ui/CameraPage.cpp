@@ -268,8 +268,19 @@ void CameraPage::ShowRow(Row& row, const CameraProperty& property)
     row.shown = property;
     ::SetWindowTextW(row.name, NameText(property).c_str());
     ::SetWindowTextW(row.range, RangeText(property).c_str());
-    ::SendMessageW(row.slider, TBM_SETRANGEMIN, FALSE, std::min(property.minimum, property.maximum));
-    ::SendMessageW(row.slider, TBM_SETRANGEMAX, FALSE, std::max(property.minimum, property.maximum));
+    const LPARAM low = std::min(property.minimum, property.maximum);
+    const LPARAM high = std::max(property.minimum, property.maximum);
+    if (::SendMessageW(row.slider, TBM_GETRANGEMIN, 0, 0) != low ||
+        ::SendMessageW(row.slider, TBM_GETRANGEMAX, 0, 0) != high)
+    {
+        // The thumb must move to where the value lies in the new range even
+        // when the value stays (0 of a new slider is its left end, of -64..64
+        // the middle): Wine's slider places its thumb again only when the
+        // position changes, so it passes through another one first.
+        ::SendMessageW(row.slider, TBM_SETRANGEMIN, FALSE, low);
+        ::SendMessageW(row.slider, TBM_SETRANGEMAX, TRUE, high);
+        ::SendMessageW(row.slider, TBM_SETPOS, TRUE, property.value == low ? high : low);
+    }
     ::SendMessageW(row.slider, TBM_SETLINESIZE, 0, std::max(property.step, 1));
     ::SendMessageW(row.slider, TBM_SETPAGESIZE, 0, std::max(property.step, 1));
     ::SendMessageW(row.slider, TBM_SETPOS, TRUE, property.value);

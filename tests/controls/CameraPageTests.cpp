@@ -145,6 +145,14 @@ TEST_F(CameraPageTest, ListsTheCamerasPropertiesAndChangesThePictureWhileItStrea
               L"範囲 2800〜6500  刻み 100  既定値 5000");
     EXPECT_EQ(SliderRange(CameraPropertyId::Gain), std::make_pair(0, 128));
     EXPECT_EQ(SliderRange(CameraPropertyId::Brightness), std::make_pair(-64, 64));
+    {
+        // Its 0 is drawn in the middle of the slider.
+        const HWND slider = RowItem(CameraPropertyId::Brightness, IDC_CAMERA_ROW_SLIDER);
+        RECT channel = {}, thumb = {};
+        SendMessageW(slider, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
+        SendMessageW(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+        EXPECT_NEAR((thumb.left + thumb.right) / 2, (channel.left + channel.right) / 2, 3);
+    }
     EXPECT_NE(RowItem(CameraPropertyId::Exposure, IDC_CAMERA_ROW_AUTOMATIC), nullptr);
     EXPECT_EQ(RowItem(CameraPropertyId::Gain, IDC_CAMERA_ROW_AUTOMATIC), nullptr) << "no automatic gain";
     EXPECT_EQ(RowItem(CameraPropertyId::Focus, IDC_CAMERA_ROW_SLIDER), nullptr);
