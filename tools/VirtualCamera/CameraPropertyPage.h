@@ -63,6 +63,8 @@ private:
     // Gives the camera `value`; on a refusal the page shows the camera's values.
     void Change(const Field& field, long value);
 
+    // The frame's site, held while it is set; the page never reports a
+    // pending change to it, as it has none.
     Common::ComPointer<IPropertyPageSite> site_;
     Common::ComPointer<IAMCameraControl> cameraControl_;
     Common::ComPointer<IAMVideoProcAmp> procAmp_;
