@@ -1,6 +1,6 @@
-// TavixMeasure::MeasureProcessor: the processor "計測". It measures every
-// frame (line profile, region statistics, saturation mask) without changing
-// it, draws the line, the profile, the region with the spot's centre and
+// TavixMeasure::MeasureProcessor: the processor "計測". It measures the
+// frames (line profile, region statistics, saturation mask) without changing
+// them, draws the line, the profile, the region with the spot's centre and
 // size and the saturation overlay over the preview, takes lines and
 // rectangles dragged with the mouse, and offers the settings page. It tells
 // the host its region (IRegionOfInterest), which the host's exposure search

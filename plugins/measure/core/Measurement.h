@@ -1,9 +1,9 @@
 // TavixMeasure::Measurement: everything measured on one frame (the line
 // profile with the figures of the chosen channel, the region statistics,
 // the saturation mask) and the settings it was measured with. The delivery
-// thread fills one while the UI thread reads another; the owner hands them
-// over (see MeasureProcessor). Filling allocates only when the line, the
-// region or the frame grows.
+// thread fills one, a helper thread completes it (the region's histograms)
+// and the UI thread reads another; MeasurementPipeline hands them over.
+// Filling allocates only when the line, the region or the frame grows.
 #pragma once
 
 #include "LineProfile.h"
