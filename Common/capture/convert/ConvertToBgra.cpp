@@ -17,9 +17,11 @@ namespace
 // in the cache, where plain stores are faster and the frame's next reader
 // finds it. Measured on an AMD EPYC with 32 MiB of L3 shared with other
 // machines: at 1920x1080 streaming made RGB32 and ARGB32 (16 MiB together)
-// and RGB24 (14 MiB) a third and a tenth faster, and RGB555, RGB565, RGB8
-// and NV12 (12 MiB and less) slower; YUY2 (12 MiB) was the same either way.
-constexpr std::uint64_t StreamingFrameBytes = 13u << 20;
+// a third faster, RGB24 (14 MiB) and YUY2 (12 MiB) no faster, and RGB555,
+// RGB565, RGB8 and NV12 (12 MiB and less) slower; a 32-bit frame converted
+// and then copied once took less time streamed from 1600x1200 (14.6 MiB) on
+// and more up to 1280x1024 (10 MiB).
+constexpr std::uint64_t StreamingFrameBytes = 14u << 20;
 
 // The bytes of a source of `rows` rows of `cols` pixels.
 std::uint64_t SourceFrameBytes(SourceLayout layout, std::int32_t cols, std::int32_t rows)
