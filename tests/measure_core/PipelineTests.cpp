@@ -1,12 +1,14 @@
 // The measurement pipeline's hand-off between the delivery thread, the
 // helper that counts the histograms and the reader: every published
-// measurement holds the figures of one frame, and every frame is either
-// published or counted as skipped.
+// measurement holds the figures of one frame, the same as measured on one
+// thread (the mask too, marked partly during the region's pass), and every
+// frame is either published or counted as skipped.
 #include "MeasurementPipeline.h"
 #include "SyntheticFrame.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -18,7 +20,8 @@ using TavixMeasure::Testing::SyntheticFrame;
 namespace
 {
 
-// A coloured spot at (cx, cy) on a background of `level`.
+// A coloured spot at (cx, cy) on a background of `level`, with saturated
+// and black pixels.
 SyntheticFrame Spot(double cx, double cy, double level)
 {
     SyntheticFrame frame(640, 480);
@@ -29,8 +32,8 @@ SyntheticFrame Spot(double cx, double cy, double level)
             const double dx = (x + 0.5 - cx) / 30.0;
             const double dy = (y + 0.5 - cy) / 20.0;
             const double v = level + 180.0 * std::exp(-0.5 * (dx * dx + dy * dy));
-            frame.Set(x, y, static_cast<int>(v), static_cast<int>(v * 0.8),
-                      static_cast<int>(v * 0.5) + x % 7);
+            frame.Set(x, y, y % 50 == 0 ? 255 : static_cast<int>(v),
+                      x % 61 == 0 ? 0 : static_cast<int>(v * 0.8), static_cast<int>(v * 0.5) + x % 7);
         }
     }
     return frame;
@@ -46,7 +49,9 @@ TEST(MeasurementPipeline, EveryPublishedMeasurementIsOfOneFrame)
     settings.hasLine = true;
     settings.line = {0.0, 200.5, 640.0, 200.5};
     settings.hasRegion = true;
-    settings.region = {0, 0, 640, 480};
+    settings.region = {20, 30, 600, 400};
+    settings.showSaturation = true;
+    settings.markBlack = true;
     Measurement expected[2];
     for (int i = 0; i < 2; ++i)
     {
@@ -93,7 +98,10 @@ TEST(MeasurementPipeline, EveryPublishedMeasurementIsOfOneFrame)
         mixed += m.region.HistogramOf(Channel::Luma) != e.region.HistogramOf(Channel::Luma) ||
                  m.region.StatisticsOf(Channel::Red).mean != e.region.StatisticsOf(Channel::Red).mean ||
                  m.region.Spot().centroidX != e.region.Spot().centroidX ||
-                 m.lineStatistics.maximum != e.lineStatistics.maximum;
+                 m.lineStatistics.maximum != e.lineStatistics.maximum ||
+                 m.mask.SaturatedCount() != e.mask.SaturatedCount() ||
+                 m.mask.BlackCount() != e.mask.BlackCount() ||
+                 !std::equal(m.mask.Marks(), m.mask.Marks() + 640 * 480, e.mask.Marks());
     };
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (read < 200 && std::chrono::steady_clock::now() < deadline)

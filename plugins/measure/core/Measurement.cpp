@@ -8,26 +8,44 @@ namespace TavixMeasure
 void Measurement::Measure(const ImageView& image, const MeasureSettings& measureSettings, double arrival,
                           std::uint64_t number)
 {
-    MeasureLineAndMask(image, measureSettings, arrival, number);
+    MeasureLine(image, measureSettings, arrival, number);
     hasRegion = false;
     if (settings.hasRegion)
     {
         region.Compute(image, settings.region, settings.channel, settings.baselineMode, settings.baseline);
         hasRegion = !region.Region().IsEmpty();
     }
+    hasMask = settings.showSaturation && !image.IsEmpty();
+    if (hasMask)
+    {
+        mask.Compute(image, settings.markBlack);
+    }
 }
 
 void Measurement::MeasureFrame(const ImageView& image, const MeasureSettings& measureSettings, double arrival,
                                std::uint64_t number, StagedRegion& staged)
 {
-    MeasureLineAndMask(image, measureSettings, arrival, number);
+    MeasureLine(image, measureSettings, arrival, number);
+    hasMask = settings.showSaturation && !image.IsEmpty();
+    if (hasMask)
+    {
+        mask.Begin(image, settings.markBlack);
+    }
     hasRegion = false;
     staged.Reset(0, 0, false);
     if (settings.hasRegion)
     {
+        // The region's pass marks the mask's rows it reads, while they are
+        // in the cache.
         region.Measure(image, settings.region, settings.channel, settings.baselineMode, settings.baseline,
-                       staged);
+                       staged, hasMask ? &mask : nullptr);
         hasRegion = !region.Region().IsEmpty();
+    }
+    if (hasMask)
+    {
+        const Rect marked = hasRegion ? region.Region() : Rect{};
+        mask.MarkRows(image, 0, marked.y);
+        mask.MarkRows(image, marked.y + marked.height, image.height);
     }
 }
 
@@ -39,8 +57,8 @@ void Measurement::CountHistograms(StagedRegion& staged)
     }
 }
 
-void Measurement::MeasureLineAndMask(const ImageView& image, const MeasureSettings& measureSettings,
-                                     double arrival, std::uint64_t number)
+void Measurement::MeasureLine(const ImageView& image, const MeasureSettings& measureSettings, double arrival,
+                              std::uint64_t number)
 {
     sequence = number;
     time = arrival;
@@ -60,12 +78,6 @@ void Measurement::MeasureLineAndMask(const ImageView& image, const MeasureSettin
                 ProfileStatistics::Compute(profile.Values(settings.channel), profile.Count(), profile.Step(),
                                            settings.baselineMode, settings.baseline, profile.Origin());
         }
-    }
-
-    hasMask = settings.showSaturation && !image.IsEmpty();
-    if (hasMask)
-    {
-        mask.Compute(image, settings.markBlack);
     }
 }
 

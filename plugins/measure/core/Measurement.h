@@ -68,9 +68,9 @@ struct Measurement
     StripChart::Point ChartPoint(ChartQuantity quantity) const;
 
 private:
-    // The line and the mask, and the settings, time and number.
-    void MeasureLineAndMask(const ImageView& image, const MeasureSettings& measureSettings, double arrival,
-                            std::uint64_t number);
+    // The line, and the settings, time and number.
+    void MeasureLine(const ImageView& image, const MeasureSettings& measureSettings, double arrival,
+                     std::uint64_t number);
 };
 
 } // namespace TavixMeasure

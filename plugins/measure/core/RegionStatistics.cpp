@@ -277,7 +277,8 @@ void RegionStatistics::Compute(const ImageView& image, const Rect& rect, Channel
 }
 
 void RegionStatistics::Measure(const ImageView& image, const Rect& rect, Channel spotChannel,
-                               BaselineMode backgroundMode, double userBackground, StagedRegion& staged)
+                               BaselineMode backgroundMode, double userBackground, StagedRegion& staged,
+                               SaturationMask* mask)
 {
     for (auto& histogram : histograms_)
     {
@@ -322,6 +323,10 @@ void RegionStatistics::Measure(const ImageView& image, const Rect& rect, Channel
         runPrefix[0] = 0;
         staged.SetGreyRow(
             y, StageRow(image.Pixel(r.x, r.y + y), r.width, byte, staged.Row(y), above, below, runPrefix));
+        if (mask != nullptr)
+        {
+            mask->MarkRows(image, r.y + y, r.y + y + 1);
+        }
     }
     // The moments read the staged values: no luma to compute again.
     FindSpot(Pixels{staged.Row(0), static_cast<std::ptrdiff_t>(width) * 4, byte, false});

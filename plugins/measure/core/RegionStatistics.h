@@ -30,6 +30,7 @@
 
 #include "Image.h"
 #include "ProfileStatistics.h"
+#include "SaturationMask.h"
 #include "StagedRegion.h"
 
 #include <array>
@@ -85,9 +86,11 @@ public:
     void Compute(const ImageView& image, const Rect& rect, Channel spotChannel, BaselineMode backgroundMode,
                  double userBackground);
     // The same in two steps: everything but the histograms and the channel
-    // figures from them, staging what those need in `staged`...
+    // figures from them, staging what those need in `staged` (and, given a
+    // `mask` begun on `image`, marking the rows the region spans as the pass
+    // reads them)...
     void Measure(const ImageView& image, const Rect& rect, Channel spotChannel, BaselineMode backgroundMode,
-                 double userBackground, StagedRegion& staged);
+                 double userBackground, StagedRegion& staged, SaturationMask* mask = nullptr);
     // ...and those from `staged`, as the last Measure left it (the frame
     // may be gone by then).
     void CountHistograms(StagedRegion& staged);

@@ -1,5 +1,6 @@
 #include "SaturationMask.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -14,24 +15,30 @@ namespace TavixMeasure
 
 void SaturationMask::Compute(const ImageView& image, bool markBlack)
 {
+    Begin(image, markBlack);
+    MarkRows(image, 0, height_);
+}
+
+void SaturationMask::Begin(const ImageView& image, bool markBlack)
+{
     saturated_ = 0;
     black_ = 0;
-    if (image.IsEmpty())
-    {
-        width_ = 0;
-        height_ = 0;
-        return;
-    }
-    width_ = image.width;
-    height_ = image.height;
+    markBlack_ = markBlack;
+    width_ = image.IsEmpty() ? 0 : image.width;
+    height_ = image.IsEmpty() ? 0 : image.height;
     const std::size_t size = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
     if (marks_.size() < size)
     {
         marks_.resize(size);
     }
+}
+
+void SaturationMask::MarkRows(const ImageView& image, int y0, int y1)
+{
+    const bool markBlack = markBlack_;
     std::int64_t saturated = 0;
     std::int64_t black = 0;
-    for (int y = 0; y < height_; ++y)
+    for (int y = std::max(y0, 0); y < std::min(y1, height_); ++y)
     {
         const std::uint8_t* row = image.Pixel(0, y);
         std::uint8_t* marks = marks_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
@@ -109,8 +116,8 @@ void SaturationMask::Compute(const ImageView& image, bool markBlack)
             black += mark == Black;
         }
     }
-    saturated_ = saturated;
-    black_ = black;
+    saturated_ += saturated;
+    black_ += black;
 }
 
 } // namespace TavixMeasure
