@@ -809,10 +809,27 @@ void MainModel::RefreshDevices()
     const std::shared_ptr<Common::Device> current =
         capture_->devices.at(static_cast<std::size_t>(currentDeviceIndex_));
     capture_->devices = DeviceList::Merge(capture_->devices, std::move(listed->devices), unpluggedPath_);
+    // The camera to go back to, when it is listed now: the preferred one,
+    // else the one unplugged. (A current camera that is not listed stays
+    // last; the listed ones keep their places.)
+    std::int32_t back = DeviceList::Find(capture_->devices, preferredPath_);
+    if (back < 0)
+    {
+        back = DeviceList::Find(capture_->devices, unpluggedPath_);
+    }
     const auto kept = std::find(capture_->devices.begin(), capture_->devices.end(), current);
     if (kept != capture_->devices.end())
     {
         currentDeviceIndex_ = static_cast<std::int32_t>(kept - capture_->devices.begin());
+        Raise(PropertyId::CaptureDevice);
+    }
+    else if (current->IsOpened())
+    {
+        // Still streaming, so its stream has the last word: a camera that
+        // was pulled says so through it (and is then left), one that a
+        // listing missed (busy, or listed a moment late) goes on capturing.
+        capture_->devices.push_back(current);
+        currentDeviceIndex_ = static_cast<std::int32_t>(capture_->devices.size() - 1);
         Raise(PropertyId::CaptureDevice);
     }
     else
@@ -820,12 +837,6 @@ void MainModel::RefreshDevices()
         LeaveMissingDevice(current);
     }
 
-    // The camera to go back to: the preferred one, else the one unplugged.
-    std::int32_t back = DeviceList::Find(capture_->devices, preferredPath_);
-    if (back < 0)
-    {
-        back = DeviceList::Find(capture_->devices, unpluggedPath_);
-    }
     const bool returned =
         back >= 0 &&
         DeviceList::IsSamePath(capture_->devices[static_cast<std::size_t>(back)]->path, unpluggedPath_);

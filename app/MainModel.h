@@ -77,7 +77,8 @@ public:
     const CameraSettings& GetCameraSettings() const { return cameraSettings_; }
     // The machine's cameras changed (one arrived or left): the list is read
     // again (RaiseDevices: CaptureDevice) and follows the machine. A current
-    // camera that left is replaced by another meanwhile, without capturing;
+    // camera that left is replaced by another meanwhile, without capturing
+    // (one still streaming stays current until its stream ends);
     // when the preferred camera (saved, or chosen by hand) or the one that
     // was unplugged is listed again, it becomes current with its format and
     // capture resumes if it was capturing when unplugged. Raises Exception
