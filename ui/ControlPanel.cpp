@@ -511,6 +511,8 @@ void ControlPanel::ShowDevice()
     {
         format_.AddString(format->GetName());
     }
+    // The list read again keeps the device and its format: shown at once.
+    ShowFrameFormat();
 }
 
 void ControlPanel::ShowFrameFormat()

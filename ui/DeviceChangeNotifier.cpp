@@ -60,6 +60,16 @@ void DeviceChangeNotifier::Unregister() noexcept
 
 void DeviceChangeNotifier::OnDeviceChange(WPARAM event, LPARAM data)
 {
+    if (event == DBT_DEVNODES_CHANGED)
+    {
+        // Sent to every top-level window when a device node is added or
+        // removed, registered or not: the one news of a camera where no
+        // interface notification comes (Wine sends none; a registration
+        // Windows refused). Unrelated devices also bring it; the list read
+        // again then simply stays the same.
+        Settle();
+        return;
+    }
     if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE)
     {
         return;
@@ -74,12 +84,17 @@ void DeviceChangeNotifier::OnDeviceChange(WPARAM event, LPARAM data)
     {
         if (IsEqualGUID(device->dbcc_classguid, interfaceClass))
         {
-            if (SetTimer(window_, SettleTimerId, SettleMilliseconds, nullptr) == 0 && onChanged)
-            {
-                onChanged(); // no timer to wait for: at once
-            }
+            Settle();
             return;
         }
+    }
+}
+
+void DeviceChangeNotifier::Settle()
+{
+    if (SetTimer(window_, SettleTimerId, SettleMilliseconds, nullptr) == 0 && onChanged)
+    {
+        onChanged(); // no timer to wait for: at once
     }
 }
 

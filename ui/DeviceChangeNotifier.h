@@ -1,8 +1,9 @@
 // TavixCapture::DeviceChangeNotifier: asks Windows to tell a window when a
 // camera arrives or leaves (device interface notifications of the camera and
-// video capture classes) and turns the burst of WM_DEVICECHANGE messages one
-// plug brings (one per interface) into one call of `onChanged`, a moment
-// after the last. UI thread.
+// video capture classes, and the device-node changes every top-level window
+// is told of) and turns the burst of WM_DEVICECHANGE messages one plug brings
+// (one per interface) into one call of `onChanged`, a moment after the last.
+// UI thread.
 #pragma once
 
 #include <windows.h>
@@ -25,7 +26,8 @@ public:
     // Windows refuses (the list then follows no change).
     void Register(HWND window);
     // The window's WM_DEVICECHANGE: an arrival or removal of a camera's
-    // interface (re)starts the timer that calls `onChanged`.
+    // interface, or a changed device node, (re)starts the timer that calls
+    // `onChanged`.
     void OnDeviceChange(WPARAM event, LPARAM data);
     // The window's WM_TIMER; true when it was this notifier's.
     bool OnTimer(UINT_PTR id);
@@ -34,6 +36,7 @@ public:
 
 private:
     void Unregister() noexcept;
+    void Settle();
 
     HWND window_ = nullptr;
     std::vector<HDEVNOTIFY> registrations_;

@@ -13,8 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <dbt.h>
+
 #include <atomic>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <thread>
 #include <vector>
@@ -378,4 +381,73 @@ TEST_F(MainWindowTest, AnUnpluggedCameraIsToldWithoutABoxAndTheMovieSoFarIsWhole
     ASSERT_TRUE(PumpUntil([&] { return TextOf(capture) == L"停止"; }));
     EXPECT_TRUE(PumpUntil([&] { return window->GetPreview().GetNotice().empty(); }));
     EXPECT_TRUE(PumpUntil([&] { return Pane(0) != L"カメラが取り外されました"; }));
+}
+
+TEST_F(MainWindowTest, TheCameraListFollowsWhatWindowsTellsOfArrivalsAndRemovals)
+{
+    std::vector<std::shared_ptr<Common::Device>> plugged = {cam0};
+    MakeModel(
+        [&](std::int32_t, bool, bool)
+        {
+            auto capture = std::make_unique<Common::VideoCapture>();
+            capture->devices = plugged;
+            return capture;
+        });
+    model->SetIsSidePaneVisible(true);
+    model->SelectFrameFormat(1); // cam0's 320x240, the format to come back to
+    window = std::make_unique<MainWindow>(model.get(), TavixCapture::StartupOptions{});
+    window->Create(nullptr);
+    ShowWindow(window->GetSafeHwnd(), SW_SHOW);
+    Settle();
+    const HWND hwnd = window->GetSafeHwnd();
+    const HWND list = GetDlgItem(window->GetSidePane().GetControlPanel().GetSafeHwnd(), IDC_DEVICE);
+    const auto listed = [&] { return SendMessageW(list, CB_GETCOUNT, 0, 0); };
+    ASSERT_EQ(listed(), 1);
+    ClickCentre(Item(IDC_CAPTURE));
+    ASSERT_TRUE(cam0->IsOpened());
+    // What Windows sends a window registered for camera interfaces; the
+    // symbolic link is the device's path, in whatever case Windows gives it.
+    const auto tell = [&](WPARAM event, const wchar_t* link)
+    {
+        std::vector<BYTE> bytes(sizeof(DEV_BROADCAST_DEVICEINTERFACE_W) +
+                                std::wcslen(link) * sizeof(wchar_t));
+        auto* device = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(bytes.data());
+        device->dbcc_size = static_cast<DWORD>(bytes.size());
+        device->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        device->dbcc_classguid = {
+            0xe5323777, 0xf976, 0x4f5b, {0x9b, 0x55, 0xb9, 0x46, 0x99, 0xc4, 0x6e, 0x44}};
+        std::wcscpy(device->dbcc_name, link);
+        SendMessageW(hwnd, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(device));
+    };
+
+    // A second camera arrives: listed, the running capture goes on undisturbed.
+    plugged = {cam0, cam1};
+    tell(DBT_DEVICEARRIVAL, cam1->path.c_str());
+    ASSERT_TRUE(PumpUntil([&] { return listed() == 2; }));
+    EXPECT_EQ(&model->GetCurrentDevice(), cam0.get());
+    EXPECT_TRUE(cam0->IsOpened());
+
+    // cam0 is pulled: its stream says so, and Windows tells of the removal.
+    std::thread([this]
+                { cam0->EndStream(Common::CaptureFailure::Make(HRESULT_FROM_WIN32(ERROR_DEVICE_REMOVED))); })
+        .join();
+    plugged = {cam1};
+    tell(DBT_DEVICEREMOVECOMPLETE, L"\\\\?\\CAM0");
+    ASSERT_TRUE(PumpUntil([&] { return listed() == 1 && &model->GetCurrentDevice() == cam1.get(); }));
+    EXPECT_EQ(TextOf(Item(IDC_CAPTURE)), L"取り込み");
+
+    // It comes back as a new device object at the same path, told only as a
+    // changed device node (as from another process): taken back with its
+    // format, capturing within 2 s.
+    const auto back = std::make_shared<FakeDevice>(
+        L"Camera 0", L"\\\\?\\CAM0",
+        std::initializer_list<FormatInfo>{{L"YUY2", 640, 480, 30.0}, {L"YUY2", 320, 240, 30.0}});
+    plugged = {back, cam1};
+    const ULONGLONG arrival = GetTickCount64();
+    PostMessageW(hwnd, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+    ASSERT_TRUE(PumpUntil([&] { return back->IsOpened(); }, 2000));
+    EXPECT_LE(GetTickCount64() - arrival, 2000u);
+    EXPECT_EQ(back->GetSelectedFormat()->GetName(), L"YUY2 320x240 (30fps)");
+    EXPECT_TRUE(PumpUntil([&] { return listed() == 2 && SendMessageW(list, CB_GETCURSEL, 0, 0) == 0; }));
+    EXPECT_TRUE(PumpUntil([&] { return TextOf(Item(IDC_CAPTURE)) == L"停止"; }));
 }
