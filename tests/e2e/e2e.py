@@ -13,11 +13,13 @@ and the virtual camera registered (tests/e2e/run-e2e.sh does both)."""
 import glob
 import json
 import os
+import re
 import shutil
 import struct
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop import Screen, TestFailure, Window, read_ini, run, start_program, wait_for, write_ini  # noqa: E402
@@ -30,6 +32,7 @@ TITLE = "Tavix Capture"
 # The side pane's pages sit below its header (its page buttons), 18 dialog
 # units high.
 CAPTURE_BUTTON = (317, 11)
+SIDE_PANE_TOGGLE = (348, 11)  # with the side pane shown; at the right edge without it
 PREVIEW = (1, 26, 358, 586)
 SIDE_PANE_HEADER = 25
 FORMAT_COMBO = (524, 63 + SIDE_PANE_HEADER)
@@ -40,6 +43,16 @@ FILE_FORMAT_COMBO = (506, 317 + SIDE_PANE_HEADER)
 SNAP_BUTTON = (587, 290 + SIDE_PANE_HEADER)
 ZOOM_EDIT = (420, 107 + SIDE_PANE_HEADER)
 RECORD_BUTTON = (587, 317 + SIDE_PANE_HEADER)
+
+# Control ids of the program's templates (resources/resource.h).
+IDC_CAPTURE = 1002
+IDC_SIDEPANE_TOGGLE = 1003
+IDC_DEVICE = 1009
+IDC_FORMAT = 1011
+RECORDING_PANE = 3
+UNPLUGGED = "カメラが取り外されました"
+CAMERA = "Tavix Virtual Camera"
+SECOND_CAMERA = "Tavix Second Camera"
 
 # The cross-line in orange, a colour the test pattern does not hold.
 MARKER_COLORREF = 0x000080FF
@@ -156,6 +169,38 @@ class Session:
         return self.process.returncode
 
 
+class Cable:
+    """tools/camera-cable kept running: pulls and plugs back the virtual
+    camera's cable (and a second camera), as Windows then tells every
+    window, and reads the program's controls as an accessibility tool does."""
+
+    def __init__(self, bin_dir):
+        self.process = subprocess.Popen(["wine", os.path.join(bin_dir, "camera-cable.exe")], stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                                        encoding="utf-8")
+
+    def ask(self, command):
+        self.process.stdin.write(command + "\n")
+        self.process.stdin.flush()
+        answer = self.process.stdout.readline()
+        if not answer:
+            raise TestFailure(f"camera-cable ended at {command!r}")
+        answer = answer.rstrip("\r\n")
+        if answer.startswith("error"):
+            raise TestFailure(f"camera-cable {command}: {answer}")
+        return answer
+
+    def wait_text(self, command, expected, timeout=30):
+        return wait_for(f"{command!r} to read {expected!r}", lambda: self.ask(command) == expected, timeout, 0.02)
+
+    def close(self):
+        self.process.stdin.close()
+        try:
+            self.process.wait(10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+
+
 def window_name(xid):
     return run("xdotool", "getwindowname", xid, check=False).strip()
 
@@ -211,7 +256,8 @@ def main():
         ini = prepare_folder(bin_dir, folder, {"ViewRatio": 50, "IsSidePaneVisible": 1,
                                                "MarkerColor": MARKER_COLORREF})
         session = Session(folder, shots)
-        run_steps(session, folder, ini)
+        cable = Cable(bin_dir)
+        run_steps(session, cable, folder, ini)
         print("e2e: every step passed")
         return 0
     except TestFailure as failure:
@@ -222,9 +268,69 @@ def main():
     finally:
         if 'session' in locals() and session.process and session.process.poll() is None:
             session.process.kill()
+        if 'cable' in locals():
+            for command in ("replug", "remove"):
+                try:
+                    cable.ask(command)
+                except TestFailure as failure:
+                    print(f"leaving the cameras as found: {failure}")
+            cable.close()
 
 
-def run_steps(session, folder, ini):
+def unplug_and_replug(session, cable, folder):
+    """Cameras that come and go while the program captures; returns the
+    name of the format it captured in."""
+    # A second camera plugged in: listed at once, the capture goes on.
+    cable.ask("add")
+    cable.wait_text(f"count {IDC_DEVICE}", "2", 10)
+    session.wait_live("after a second camera arrived")
+    cable.ask("remove")
+    cable.wait_text(f"count {IDC_DEVICE}", "1", 10)
+
+    # The camera pulled while every frame goes into an AVI: the message,
+    # capture stopped, the movie finished whole.
+    wide_format = cable.ask(f"text {IDC_FORMAT}")
+    avi = os.path.join(folder, "unplugged.avi")
+    session.choose(SAVE_TARGET_COMBO, 1)
+    session.choose(FILE_FORMAT_COMBO, AVI_INDEX)
+    session.window.click(*RECORD_BUTTON)
+    session.save_through_dialog(avi)
+    wait_for("the AVI file to grow", lambda: os.path.exists(avi) and os.path.getsize(avi) > 20_000_000, 60)
+    cable.ask("unplug")
+    cable.wait_text("status 0", UNPLUGGED, 10)
+    check(cable.ask(f"text {IDC_CAPTURE}") == "取り込み", "the capture button still reads 停止")
+    ended = wait_for("the recording to end", lambda: (lambda t: t if t.startswith("録画終了") else None)(
+        cable.ask(f"status {RECORDING_PANE}")), 30)
+    written = int(re.search(r"(\d+) フレーム", ended).group(1))
+    stream = probe_avi(avi)
+    check(int(stream["nb_read_frames"]) == written,
+          f"the AVI holds {stream['nb_read_frames']} frames, the program wrote {written}")
+    print(f"unplugged while recording: {written} frames written and read back")
+    session.shot("unplugged")
+    frozen = session.picture()[1]
+
+    # The rest of the window works: the side pane hides and shows again.
+    session.window.click(*SIDE_PANE_TOGGLE)
+    cable.wait_text(f"text {IDC_SIDEPANE_TOGGLE}", "<", 10)
+    session.window.click(session.window.geometry()[2] - 8, SIDE_PANE_TOGGLE[1])
+    cable.wait_text(f"text {IDC_SIDEPANE_TOGGLE}", ">", 10)
+    check(cable.ask("status 0") == UNPLUGGED, "the message went")
+
+    # Plugged back: capturing again within 2 s, in the same format.
+    cable.ask("replug")
+    plugged = time.monotonic()
+    wait_for("a new frame after the camera came back",
+             lambda: (lambda c: c is not None and c != frozen)(session.picture()[1]), 30, 0.01)
+    resumed = time.monotonic() - plugged
+    print(f"capturing again {resumed:.2f} s after the camera came back")
+    check(resumed <= 2.0, f"capture resumed only after {resumed:.2f} s")
+    check(cable.ask(f"text {IDC_FORMAT}") == wide_format, "the camera came back in another format")
+    check(cable.ask(f"text {IDC_CAPTURE}") == "停止", "the capture button does not read 停止")
+    session.wait_live("after the camera came back")
+    return wide_format
+
+
+def run_steps(session, cable, folder, ini):
     # Started, the preview shows no picture until capture starts.
     session.start()
     session.shot("started")
@@ -316,10 +422,10 @@ def run_steps(session, folder, ini):
     wait_for("the PNG file", lambda: os.path.exists(png) and os.path.getsize(png) > 0, 30)
     print(f"snapped PNG {png_size(png)}")
 
+    wide_format = unplug_and_replug(session, cable, folder)
+
     # Every frame into an AVI, and the program closed while it records.
     avi = os.path.join(folder, "movie.avi")
-    session.choose(SAVE_TARGET_COMBO, 1)
-    session.choose(FILE_FORMAT_COMBO, AVI_INDEX)
     session.window.click(*RECORD_BUTTON)
     session.save_through_dialog(avi)
     wait_for("the AVI file to grow", lambda: os.path.exists(avi) and os.path.getsize(avi) > 4_000_000, 60)
@@ -337,12 +443,22 @@ def run_steps(session, folder, ini):
     values = read_ini(ini)
     check(("MainWindow", "WindowPlacementFlags") in values, "no window placement saved")
 
-    # Started again: the same place, the side pane, zoom and format.
+    # Started again without the saved camera but with another: the same
+    # place and side pane, on the other camera, in a format chosen for it.
+    cable.ask("add")
+    cable.ask("unplug")
     session.start()
     check(session.window.geometry()[:2] == placed[:2],
           f"the window comes back at {session.window.geometry()[:2]}, not at {placed[:2]}")
+    check(cable.ask(f"text {IDC_DEVICE}") == SECOND_CAMERA, "the program does not run on the other camera")
+    session.choose(FORMAT_COMBO, 0)
     session.window.click(*CAPTURE_BUTTON)
-    rect = session.wait_live("after the restart")
+    session.wait_live("on the other camera")
+    # The saved camera plugged in: taken back, with its format, capturing.
+    cable.ask("replug")
+    cable.wait_text(f"text {IDC_DEVICE}", CAMERA, 10)
+    check(cable.ask(f"text {IDC_FORMAT}") == wide_format, "the saved camera comes back in another format")
+    rect = session.wait_live("on the saved camera again")
     # (Only the width: the profiles, drawn from the picture's edge, can
     # continue a column of the picture downwards.)
     check(rect[2] == zoomed[2], f"the picture comes back {rect[2]} wide, not {zoomed[2]}")

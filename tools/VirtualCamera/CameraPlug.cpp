@@ -3,12 +3,23 @@
 #include "Registration.h"
 #include "VirtualCameraIds.h"
 
+#include <utility>
+
 namespace VirtualCamera
 {
 namespace
 {
 
 constexpr wchar_t UnpluggedEventName[] = L"TavixVirtualCameraUnplugged";
+
+// The event lives only while some process holds it: the one that pulled the
+// cable holds it until it plugs it back (or ends), so a camera that stopped
+// streaming does not find it cleared when it is started again.
+Common::UniqueHandle& HeldOut()
+{
+    static Common::UniqueHandle event;
+    return event;
+}
 
 } // namespace
 
@@ -20,12 +31,24 @@ Common::UniqueHandle CameraPlug::OpenUnpluggedEvent()
 
 HRESULT CameraPlug::Unplug()
 {
-    const Common::UniqueHandle event = OpenUnpluggedEvent();
-    if (!event || !SetEvent(event.Get()))
+    // Gone from the listing first, as a real camera is by the time its
+    // stream reports the loss.
+    Common::UniqueHandle event = OpenUnpluggedEvent();
+    if (!event)
     {
         return HRESULT_FROM_WIN32(GetLastError());
     }
-    return Registration::UnregisterInstance(FriendlyName);
+    const HRESULT hr = Registration::UnregisterInstance(FriendlyName);
+    if (FAILED(hr))
+    {
+        return hr;
+    }
+    if (!SetEvent(event.Get()))
+    {
+        return HRESULT_FROM_WIN32(GetLastError());
+    }
+    HeldOut() = std::move(event);
+    return S_OK;
 }
 
 HRESULT CameraPlug::Replug()
@@ -40,7 +63,12 @@ HRESULT CameraPlug::Replug()
     {
         return hr;
     }
-    return ResetEvent(event.Get()) ? S_OK : HRESULT_FROM_WIN32(GetLastError());
+    if (!ResetEvent(event.Get()))
+    {
+        return HRESULT_FROM_WIN32(GetLastError());
+    }
+    HeldOut().Reset();
+    return S_OK;
 }
 
 bool CameraPlug::IsUnplugged()

@@ -1,10 +1,12 @@
-// VirtualCamera::CameraPlug: the camera's cable, pulled and plugged back by a
-// test. Pulling it sets a named event every instance of the camera in every
-// process watches (a streaming camera then tells its graph EC_DEVICE_LOST and
-// delivers nothing more, a stopped one refuses to run) and takes the standard
-// instance out of the video input category; plugging it back puts the
-// instance back first and then clears the event.
-// Threads: any; the event is the only state.
+// VirtualCamera::CameraPlug: the standard camera's cable, pulled and plugged
+// back by a test. Pulling it takes the standard instance out of the video
+// input category and then sets a named event every instance of that camera
+// in every process watches (a streaming camera then tells its graph
+// EC_DEVICE_LOST and delivers nothing more, a stopped one refuses to run);
+// plugging it back puts the instance back first and then clears the event.
+// The process that pulled the cable holds it out until it plugs it back or
+// ends. Instances registered at other paths have no cable.
+// Threads: one at a time (tests pull and plug from their main thread).
 #pragma once
 
 #include "Common/UniqueHandle.h"

@@ -41,7 +41,7 @@ FrameStreamer::~FrameStreamer()
 
 HRESULT FrameStreamer::Start(const CameraFormat& format, Common::ComPointer<IMemInputPin> input,
                              Common::ComPointer<IMemAllocator> allocator, CameraSettings& settings,
-                             IMediaEventSink* events, IBaseFilter* filter)
+                             IMediaEventSink* events, IBaseFilter* filter, bool cabled)
 {
     if (IsRunning())
     {
@@ -59,7 +59,8 @@ HRESULT FrameStreamer::Start(const CameraFormat& format, Common::ComPointer<IMem
     allocator_ = std::move(allocator);
     try
     {
-        worker_ = std::thread(&FrameStreamer::Run, this, format, std::move(input), &settings, events, filter);
+        worker_ = std::thread(&FrameStreamer::Run, this, format, std::move(input), &settings, events, filter,
+                              cabled);
     }
     catch (const std::system_error&)
     {
@@ -99,11 +100,11 @@ void FrameStreamer::Unplugged(IMediaEventSink* events, IBaseFilter* filter)
 }
 
 void FrameStreamer::Run(CameraFormat format, Common::ComPointer<IMemInputPin> input, CameraSettings* settings,
-                        IMediaEventSink* events, IBaseFilter* filter)
+                        IMediaEventSink* events, IBaseFilter* filter, bool cabled)
 {
     using Clock = std::chrono::steady_clock;
     const ThreadApartment apartment;
-    const Common::UniqueHandle unplugged = CameraPlug::OpenUnpluggedEvent();
+    const Common::UniqueHandle unplugged = cabled ? CameraPlug::OpenUnpluggedEvent() : Common::UniqueHandle();
     FramePainter painter(format);
     const auto interval = std::chrono::nanoseconds(format.GetFrameInterval() * 100);
     const Clock::time_point start = Clock::now();

@@ -34,19 +34,20 @@ public:
 
     bool IsRunning() const { return worker_.joinable(); }
     // Commits the allocator and starts the thread, which paints with
-    // `settings` (they outlive the stream). When the cable is pulled
-    // (CameraPlug) the thread tells `events` EC_DEVICE_LOST for `filter`
-    // once and delivers nothing more; both are the graph's and the filter's
-    // own, not counted, and outlive the stream (null: nobody is told).
+    // `settings` (they outlive the stream). When the camera is `cabled` and
+    // the cable is pulled (CameraPlug) the thread tells `events`
+    // EC_DEVICE_LOST for `filter` once and delivers nothing more; both are
+    // the graph's and the filter's own, not counted, and outlive the stream
+    // (null: nobody is told).
     HRESULT Start(const CameraFormat& format, Common::ComPointer<IMemInputPin> input,
                   Common::ComPointer<IMemAllocator> allocator, CameraSettings& settings,
-                  IMediaEventSink* events, IBaseFilter* filter);
+                  IMediaEventSink* events, IBaseFilter* filter, bool cabled);
     // Ends the thread and decommits the allocator; nothing when not running.
     void Stop();
 
 private:
     void Run(CameraFormat format, Common::ComPointer<IMemInputPin> input, CameraSettings* settings,
-             IMediaEventSink* events, IBaseFilter* filter);
+             IMediaEventSink* events, IBaseFilter* filter, bool cabled);
     // After the cable was pulled: tells the graph, then waits for Stop.
     void Unplugged(IMediaEventSink* events, IBaseFilter* filter);
 

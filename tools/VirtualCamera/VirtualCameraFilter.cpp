@@ -72,7 +72,7 @@ STDMETHODIMP VirtualCameraFilter::Pause()
 {
     std::lock_guard lock(lock_);
     // A camera that is gone cannot get ready either.
-    if (state_ == State_Stopped && CameraPlug::IsUnplugged())
+    if (state_ == State_Stopped && cabled_ && CameraPlug::IsUnplugged())
     {
         return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
     }
@@ -88,7 +88,7 @@ STDMETHODIMP VirtualCameraFilter::Pause()
 STDMETHODIMP VirtualCameraFilter::Run(REFERENCE_TIME)
 {
     std::lock_guard lock(lock_);
-    if (CameraPlug::IsUnplugged())
+    if (cabled_ && CameraPlug::IsUnplugged())
     {
         return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
     }
@@ -243,7 +243,14 @@ STDMETHODIMP VirtualCameraFilter::Load(IPropertyBag* bag, IErrorLog*)
                                                                     : CameraFormat::StandardCatalogue();
     const bool withPreview = is(PreviewPinCatalogue);
     VariantClear(&value);
+    // The cable (CameraPlug) is the standard camera's: other instances,
+    // at paths of their own, stay plugged in.
+    value.vt = VT_BSTR;
+    const bool cabled = SUCCEEDED(bag->Read(L"DevicePath", &value, nullptr)) && value.vt == VT_BSTR &&
+                        value.bstrVal != nullptr && std::wcscmp(value.bstrVal, DevicePath) == 0;
+    VariantClear(&value);
     std::lock_guard lock(lock_);
+    cabled_ = cabled;
     pin_.SetCatalogue(std::move(catalogue));
     if (withPreview && !preview_)
     {

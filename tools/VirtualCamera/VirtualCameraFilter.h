@@ -77,6 +77,8 @@ public:
     // The graph's event sink, not counted (null outside a graph); the caller
     // holds GetLock().
     IMediaEventSink* GetEventSinkLocked() const { return events_; }
+    // Whether the camera's cable (CameraPlug) is this instance's.
+    bool IsCabledLocked() const { return cabled_; }
 
 private:
     std::recursive_mutex lock_;
@@ -84,6 +86,7 @@ private:
     IFilterGraph* graph_ = nullptr;             // not counted (the graph owns us); guarded by lock_
     IMediaEventSink* events_ = nullptr;         // the graph's, not counted either; guarded by lock_
     std::wstring name_;                         // guarded by lock_
+    bool cabled_ = true;                        // made by Load; guarded by lock_
     Common::ComPointer<IReferenceClock> clock_; // guarded by lock_
     CameraSettings settings_;                   // before the pin: its streaming thread reads them
     VirtualCameraPin pin_;

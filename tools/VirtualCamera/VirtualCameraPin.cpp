@@ -495,7 +495,7 @@ HRESULT VirtualCameraPin::StartStreaming()
         return S_OK;
     }
     return streamer_.Start(catalogue_[*connectedIndex_], memInput_, allocator_, filter_.GetCameraSettings(),
-                           filter_.GetEventSinkLocked(), &filter_);
+                           filter_.GetEventSinkLocked(), &filter_, filter_.IsCabledLocked());
 }
 
 void VirtualCameraPin::StopStreaming()
