@@ -4,6 +4,7 @@
 #   run-e2e.sh BUILD_DIR            the end-to-end test; screenshots of every
 #                                   step go to BUILD_DIR/e2e-shots
 #   run-e2e.sh BUILD_DIR soak MIN   the soak for MIN minutes
+#   run-e2e.sh BUILD_DIR plug N     N pulls and plugs of the camera while capturing
 #   run-e2e.sh BUILD_DIR nomf       the program without the Media Foundation DLLs
 set -euo pipefail
 build=${1:?usage: run-e2e.sh BUILD_DIR [soak MINUTES]}
@@ -22,6 +23,8 @@ set +e
   trap '"$root/scripts/virtual-camera.sh" unregister || true' EXIT
   if [ "${2:-}" = soak ]; then
     python3 "$here/soak.py" "$build/bin" "${3:-1}"
+  elif [ "${2:-}" = plug ]; then
+    python3 "$here/soak.py" "$build/bin" plug "${3:-100}"
   elif [ "${2:-}" = nomf ]; then
     python3 "$here/without_media_foundation.py" "$build/bin"
   else

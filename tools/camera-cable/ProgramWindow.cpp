@@ -63,6 +63,44 @@ LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return static_cast<LRESULT>(answer);
 }
 
+// SystemExtendedHandleInformation: one entry for every handle of every process.
+constexpr auto ExtendedHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(64);
+struct HandleEntry
+{
+    void* object;
+    ULONG_PTR processId;
+    ULONG_PTR handle;
+    ULONG access;
+    USHORT creatorBackTrace;
+    USHORT objectType;
+    ULONG attributes;
+    ULONG reserved;
+};
+struct HandleTable
+{
+    ULONG_PTR count;
+    ULONG_PTR reserved;
+    HandleEntry handles[1];
+};
+
+std::vector<std::uint64_t> QuerySystem(SYSTEM_INFORMATION_CLASS kind)
+{
+    std::vector<std::uint64_t> buffer(1 << 16);
+    for (;;)
+    {
+        ULONG needed = 0;
+        const NTSTATUS status = NtQuerySystemInformation(
+            kind, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(std::uint64_t)), &needed);
+        if (status == static_cast<NTSTATUS>(0xC0000004L)) // STATUS_INFO_LENGTH_MISMATCH
+        {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        Common::ThrowIfFalse(status >= 0);
+        return buffer;
+    }
+}
+
 } // namespace
 
 std::optional<ProgramWindow> ProgramWindow::Find(const wchar_t* title)
@@ -125,34 +163,21 @@ std::wstring ProgramWindow::StatusText(int index) const
 
 ProgramWindow::Counters ProgramWindow::ReadCounters() const
 {
-    // The system's process list, as Task Manager reads it (under Wine the
-    // per-process queries of another process answer 0 for these).
-    std::vector<std::uint64_t> buffer(1 << 16);
-    for (;;)
-    {
-        ULONG needed = 0;
-        const NTSTATUS status =
-            NtQuerySystemInformation(SystemProcessInformation, buffer.data(),
-                                     static_cast<ULONG>(buffer.size() * sizeof(std::uint64_t)), &needed);
-        if (status == static_cast<NTSTATUS>(0xC0000004L)) // STATUS_INFO_LENGTH_MISMATCH
-        {
-            buffer.resize(buffer.size() * 2);
-            continue;
-        }
-        Common::ThrowIfFalse(status >= 0);
-        break;
-    }
-    const auto* bytes = reinterpret_cast<const BYTE*>(buffer.data());
+    // The system's lists of processes and of handles, as Task Manager and
+    // Process Explorer read them (under Wine the per-process queries of
+    // another process answer 0, and the process list's handle count is the
+    // size of its handle table, not the handles in it).
+    Counters counters;
+    const std::vector<std::uint64_t> processes = QuerySystem(SystemProcessInformation);
+    const auto* bytes = reinterpret_cast<const BYTE*>(processes.data());
     for (;;)
     {
         const auto* process = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(bytes);
         if (reinterpret_cast<DWORD_PTR>(process->UniqueProcessId) == processId_)
         {
-            Counters counters;
-            counters.handles = process->HandleCount;
             counters.threads = process->NumberOfThreads;
             counters.privateBytes = process->VirtualMemoryCounters.PagefileUsage;
-            return counters;
+            break;
         }
         if (process->NextEntryOffset == 0)
         {
@@ -160,4 +185,11 @@ ProgramWindow::Counters ProgramWindow::ReadCounters() const
         }
         bytes += process->NextEntryOffset;
     }
+    const std::vector<std::uint64_t> handles = QuerySystem(ExtendedHandleInformation);
+    const auto* table = reinterpret_cast<const HandleTable*>(handles.data());
+    for (ULONG_PTR i = 0; i < table->count; ++i)
+    {
+        counters.handles += table->handles[i].processId == processId_ ? 1 : 0;
+    }
+    return counters;
 }
