@@ -1,8 +1,6 @@
 // Common::CriticalSection and Common::AutoLock: the program's recursive lock
 // and its scoped holder. Every locked region holds the lock through AutoLock.
-// Lock order when nested (outermost first): a Media Foundation device's
-// deviceLock, a device's frameLock, its sinkLock, the model's processor lock,
-// the model's listener lock.
+// Locks nest only in the program's lock order (Common/LockOrder.h).
 #pragma once
 
 #include <windows.h>

@@ -162,7 +162,7 @@ Common::FrameBuffer* HostServices::GetFrame()
 {
     // The device list never changes and the current index changes only
     // while capture is stopped, so this is safe from the delivery thread.
-    return &model_.GetCurrentDevice().frame;
+    return &model_.GetCurrentDevice().GetProcessingFrame();
 }
 
 HRESULT HostServices::UpdateFrame()

@@ -86,8 +86,8 @@ private:
     volatile LONG referenceCount_ = 1;
     const std::wstring programDirectory_;
     MainModel& model_;
-    const IniProfile* profile_; // null after Shutdown
-    Common::CriticalSection batchLock_;
+    const IniProfile* profile_;                     // null after Shutdown
+    Common::CriticalSection batchLock_;             // row 5 of Common/LockOrder.h
     std::map<std::wstring, Section, NoCase> batch_; // guarded by batchLock_
     PTP_TIMER idleTimer_ = nullptr;                 // guarded by batchLock_ after construction
     ULONGLONG lastWriteTick_ = 0;                   // guarded by batchLock_

@@ -91,7 +91,7 @@ private:
     bool ReplaceWithCopy() const;
 
     std::wstring path_;
-    mutable Common::CriticalSection lock_;
+    mutable Common::CriticalSection lock_; // row 6 of Common/LockOrder.h
     // Guarded by lock_. While a transaction is open: the copy that takes the writes (empty when
     // it could not be made), how deeply transactions nest, and whether a write
     // failed. The transactions change them on a const profile, as reads and

@@ -173,7 +173,7 @@ std::int32_t MainModel::ChooseStartDevice(const std::wstring& savedPath)
         try
         {
             capture_->devices[index]->ReadFormats();
-            if (!capture_->devices[index]->formats.empty())
+            if (!capture_->devices[index]->GetFormats().empty())
             {
                 return static_cast<std::int32_t>(index);
             }
@@ -308,7 +308,7 @@ void MainModel::SwitchToDevice(std::int32_t index)
     // A camera that cannot be used says why before anything changes.
     Common::Device& chosen = *capture_->devices[static_cast<std::size_t>(index)];
     chosen.ReadFormats();
-    if (chosen.formats.empty())
+    if (chosen.GetFormats().empty())
     {
         throw Common::Exception(L"キャプチャーデバイスにフレームフォーマットがありません。");
     }
@@ -333,11 +333,11 @@ void MainModel::SwitchToDevice(std::int32_t index)
 void MainModel::SelectFrameFormat(std::int32_t index)
 {
     Common::Device& device = GetCurrentDevice();
-    if (index == device.selectedFormatIndex)
+    if (index == device.GetSelectedFormatIndex())
     {
         return;
     }
-    CheckIndex(index, device.formats.size());
+    CheckIndex(index, device.GetFormats().size());
     const bool wasOpened = device.IsOpened();
     StopCapture();
     const std::shared_ptr<Common::FrameFormat> oldFormat = device.GetSelectedFormat();
@@ -360,7 +360,7 @@ void MainModel::SelectFrameFormat(std::int32_t index)
 
 void MainModel::SelectFrameFormatByName(const std::wstring& name)
 {
-    const auto& formats = GetCurrentDevice().formats;
+    const auto& formats = GetCurrentDevice().GetFormats();
     std::int32_t index = 0;
     for (std::size_t i = 0; i < formats.size(); ++i)
     {
@@ -485,21 +485,21 @@ POINT MainModel::GetMarkerPosition() const
 
 void MainModel::SetMarkerPosition(std::int32_t x, std::int32_t y)
 {
+    if (const POINT current = GetMarkerPosition(); current.x == x && current.y == y)
     {
-        Common::Device& device = GetCurrentDevice();
-        Common::AutoLock frameLock(device.frameLock);
+        return;
+    }
+    {
+        // The profiles of the latest frame, copied whole (the delivery
+        // thread may be writing the next one).
+        GetCurrentDevice().CopyLatestFrame(markerFrame_);
         Common::AutoLock lock(profileLock_);
-        if (markerPosition_.x == x && markerPosition_.y == y)
-        {
-            return;
-        }
-        const Common::FrameBuffer& frame = device.frame;
-        if (x < 0 || x >= frame.width || y < 0 || y >= frame.height)
+        if (x < 0 || x >= markerFrame_.width || y < 0 || y >= markerFrame_.height)
         {
             return;
         }
         markerPosition_ = {x, y};
-        CopyProfilesFromFrame(frame, markerPosition_, rowProfile_, columnProfile_);
+        CopyProfilesFromFrame(markerFrame_, markerPosition_, rowProfile_, columnProfile_);
     }
     Raise(PropertyId::MarkerPosition);
     Raise(PropertyId::Profile);

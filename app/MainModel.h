@@ -6,10 +6,8 @@
 //
 // Threads: every operation runs on the UI thread, except OnFrame and
 // OnCaptureError, which the open device calls on its delivery thread.
-// Locks (outermost first): device frameLock, device sinkLock, the processor
-// lock (ProcessorHost), then the leaf locks of this class (profileLock_, errorLock_) and the
-// listener lock of the base. No lock is held while waiting for the delivery
-// thread.
+// Locks: profileLock_ and errorLock_, placed in the program's lock order in
+// Common/LockOrder.h. No lock is held while waiting for the delivery thread.
 #pragma once
 
 #include "Common/ComInitializer.h"
@@ -249,11 +247,11 @@ private:
     // The camera unplugged while capturing, until it is back (UI thread).
     std::wstring unpluggedPath_;
 
-    mutable Common::CriticalSection errorLock_;
-    std::wstring errorText_;            // guarded by errorLock_
-    std::exception_ptr captureFailure_; // guarded by errorLock_
-    std::wstring captureNotice_;        // guarded by errorLock_
-    bool cameraRemoved_ = false;        // guarded by errorLock_
+    mutable Common::CriticalSection errorLock_; // row 7 of Common/LockOrder.h
+    std::wstring errorText_;                    // guarded by errorLock_
+    std::exception_ptr captureFailure_;         // guarded by errorLock_
+    std::wstring captureNotice_;                // guarded by errorLock_
+    bool cameraRemoved_ = false;                // guarded by errorLock_
     // An error has been announced and no frame has gone through cleanly
     // since: the same error again (every frame failing to save on a full
     // disk) is not announced again. Written by the delivery thread, reset by
@@ -272,10 +270,11 @@ private:
     std::int32_t viewRatio_ = 100;
     bool isMarkerVisible_ = false;
 
-    mutable Common::CriticalSection profileLock_;
-    POINT markerPosition_ = {0, 0};            // guarded by profileLock_ (read by OnFrame)
-    std::vector<std::uint32_t> rowProfile_;    // guarded by profileLock_
-    std::vector<std::uint32_t> columnProfile_; // guarded by profileLock_
+    mutable Common::CriticalSection profileLock_; // row 7 of Common/LockOrder.h
+    POINT markerPosition_ = {0, 0};               // guarded by profileLock_ (read by OnFrame)
+    std::vector<std::uint32_t> rowProfile_;       // guarded by profileLock_
+    std::vector<std::uint32_t> columnProfile_;    // guarded by profileLock_
+    Common::FrameBuffer markerFrame_;             // UI thread: the frame SetMarkerPosition reads
 
     std::uint32_t markerColor_ = 0x0000FF00;
     bool isProfileVisible_ = false;

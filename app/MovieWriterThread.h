@@ -96,7 +96,7 @@ private:
     std::vector<Slot> slots_;       // a slot is owned by whoever took its index
     bool running_ = false;          // UI thread
 
-    std::mutex mutex_;
+    std::mutex mutex_;                 // row 8 of Common/LockOrder.h
     std::condition_variable ready_;    // the writer: a frame is queued, or stop
     std::condition_variable progress_; // WriteAndWait: a buffer is free, or a frame done
     SlotQueue slotQueue_;              // free buffers and those waiting for the writer; guarded by mutex_

@@ -1,11 +1,12 @@
 // TavixCapture::ProcessorHost: which processor of the catalog is current,
 // switching between processors, and what happens when one fails.
 //
-// Threads and the processor lock: Process runs on the capture delivery
-// thread under the processor lock, which the device's frameLock and sinkLock
-// enclose. No other call into a processor is made under that lock, because
-// a processor may wait on the UI (a message box in Initialize or Terminate
-// lets the preview repaint, and the repaint needs frameLock): a switch
+// Threads and the processor lock (row 4 of Common/LockOrder.h): Process runs
+// on the capture delivery thread under the processor lock, inside the
+// device's frame and sink locks. No other call into a processor is made
+// under that lock, because a processor may wait on the UI (a message box in
+// Initialize or Terminate lets the preview repaint, and the repaint copies
+// the frame under the device's frame lock): a switch
 // creates and initialises the new processor outside the lock, swaps the
 // current index under it, and terminates the old processor after. Every
 // other operation runs on the UI thread.
@@ -68,7 +69,7 @@ private:
     const Entries& entries_;
     HostServices& host_;
     MainModel& model_;
-    Common::CriticalSection lock_;
+    Common::CriticalSection lock_; // row 4 of Common/LockOrder.h
     // Written on the UI thread under lock_; Process reads it under lock_. -1 after Stop.
     std::int32_t currentIndex_ = 0;
     // Process failed on the last frame (delivery thread, under lock_).

@@ -126,7 +126,7 @@ private:
     MovieWriterThread movieFrames_; // ends before movie_ goes
     StillImageQueue stills_;
 
-    mutable std::mutex mutex_;
+    mutable std::mutex mutex_;         // row 8 of Common/LockOrder.h
     std::wstring saveFolder_;          // guarded by mutex_
     std::wstring moviePath_;           // guarded by mutex_
     std::wstring failure_;             // guarded by mutex_

@@ -76,7 +76,7 @@ private:
     const std::size_t threadCount_;
     const std::size_t queued_;
 
-    std::mutex mutex_;
+    std::mutex mutex_; // row 8 of Common/LockOrder.h
     std::condition_variable ready_;
     std::vector<Slot> slots_; // a slot is owned by whoever took its index
     SlotQueue slotQueue_;     // free slots and those waiting for an encoder; guarded by mutex_

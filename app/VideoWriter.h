@@ -12,8 +12,8 @@
 // Threads: Open and Close on the UI thread, WriteFrame on the movie's writer
 // thread (MovieWriterThread) or, when nothing else writes, any one thread.
 // The writer is its own lock and every operation holds it throughout, so a
-// frame being written finishes before Close finishes the movie. Lock order:
-// inside the device's frameLock and sinkLock, never around them.
+// frame being written finishes before Close finishes the movie (row 9 of
+// Common/LockOrder.h).
 #pragma once
 
 #include "Common/ComPointer.h"

@@ -614,20 +614,16 @@ void CameraPage::StartSearch()
 
 void CameraPage::OnSearchFrame()
 {
-    Common::Device& device = model_.GetCurrentDevice();
-    bool saturated = false;
+    if (model_.GetDeliveredFrameCount() < settleFrame_)
     {
-        // The count and the frame agree under the frame lock: the model
-        // counts a frame while the device holds it.
-        Common::AutoLock lock(device.frameLock);
-        if (model_.GetDeliveredFrameCount() < settleFrame_)
-        {
-            return;
-        }
-        const Common::FrameBuffer& frame = device.frame;
-        saturated = ExposureSearch::IsSaturated(frame.pixels.data(), frame.width, frame.height, frame.stride,
-                                                searchRegion_);
+        return;
     }
+    // That frame or a later one: the model counts a frame while the device
+    // holds the frame it copies from.
+    Common::FrameBuffer frame;
+    model_.GetCurrentDevice().CopyLatestFrame(frame);
+    const bool saturated =
+        ExposureSearch::IsSaturated(frame.pixels.data(), frame.width, frame.height, frame.stride, searchRegion_);
     try
     {
         if (!search_->Observe(saturated))

@@ -507,7 +507,7 @@ void ControlPanel::ShowDevice()
     }
     device_.SetCurSel(model_.GetCurrentDeviceIndex());
     format_.ResetContent();
-    for (const auto& format : model_.GetCurrentDevice().formats)
+    for (const auto& format : model_.GetCurrentDevice().GetFormats())
     {
         format_.AddString(format->GetName());
     }
@@ -518,7 +518,7 @@ void ControlPanel::ShowDevice()
 void ControlPanel::ShowFrameFormat()
 {
     const Common::Device& device = model_.GetCurrentDevice();
-    format_.SetCurSel(device.selectedFormatIndex);
+    format_.SetCurSel(device.GetSelectedFormatIndex());
     const auto format = device.GetSelectedFormat();
     markerXSpin_.SetRange32(0, format->width - 1);
     markerYSpin_.SetRange32(0, format->height - 1);

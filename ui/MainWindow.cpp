@@ -652,22 +652,12 @@ void MainWindow::ShowCursorPosition()
 void MainWindow::ShowCursorPixel()
 {
     const POINT position = model_.GetCursorPosition();
-    Common::Device& device = model_.GetCurrentDevice();
-    std::uint8_t bgr[3] = {};
+    // The delivery thread may be writing the next frame: the pixel is copied.
+    if (!model_.GetCurrentDevice().CopyLatestFrame(cursorPixel_, {position.x, position.y, 1, 1}))
     {
-        // The delivery thread may be writing the next frame: read under its lock.
-        Common::AutoLock lock(device.frameLock);
-        const Common::FrameBuffer& frame = device.frame;
-        if (position.x < 0 || position.y < 0 || position.x >= frame.width || position.y >= frame.height)
-        {
-            return;
-        }
-        std::memcpy(bgr,
-                    frame.pixels.data() +
-                        static_cast<std::size_t>(frame.stride) * static_cast<std::size_t>(position.y) +
-                        static_cast<std::size_t>(position.x) * 4,
-                    3);
+        return;
     }
+    const std::uint8_t* bgr = cursorPixel_.pixels.data();
     statusBar_.SetPaneText(2, L"R = " + Common::ToDecimalText(bgr[2]) + L", G = " +
                                   Common::ToDecimalText(bgr[1]) + L", B = " + Common::ToDecimalText(bgr[0]));
 }

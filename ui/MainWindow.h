@@ -7,6 +7,7 @@
 // The buttons' pushed state comes only from the model. UI thread.
 #pragma once
 
+#include "Common/capture/FrameBuffer.h"
 #include "Common/ui/Button.h"
 #include "Common/ui/Dialog.h"
 #include "Common/ui/StatusBar.h"
@@ -105,6 +106,7 @@ private:
     UINT_PTR fpsTimer_ = 0;
     std::int64_t frequency_;
     FrameRateMeter frameRate_;
+    Common::FrameBuffer cursorPixel_; // the pixel under the cursor, copied from the frame
     int closeAttempts_ = 0;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     bool saveFailed_ = false;           // the placement was not saved

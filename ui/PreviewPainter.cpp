@@ -1,7 +1,6 @@
 #include "ui/PreviewPainter.h"
 
 #include "Common/Exception.h"
-#include "Common/capture/convert/FastCopy.h"
 #include "Common/ui/Polyline.h"
 #include "app/MainModel.h"
 #include "framework/IProcessor.h"
@@ -150,6 +149,10 @@ void PreviewPainter::EnsureFrameBitmap(ID2D1RenderTarget& target, std::int32_t w
         D2D1::BitmapProperties(D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_IGNORE));
     Common::ThrowIfFailed(target.CreateBitmap(D2D1::SizeU(bitmapWidth, bitmapHeight), staging_.data(),
                                               bitmapWidth * 4, properties, frameBitmap_.Put()));
+    if (reduction_ == 1)
+    {
+        std::vector<std::uint8_t>().swap(staging_); // frames go in from shown_
+    }
     bitmapNeedsFrame_ = true;
 }
 
@@ -189,68 +192,68 @@ void PreviewPainter::LoadBlackImage(std::uint32_t width, std::uint32_t height)
         converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(staging_.size()), staging_.data()));
 }
 
-// The newest output image into staging_ under the device's frameLock (a
-// plain copy, or the scaled-down picture), then into the frame bitmap outside
-// it: the upload takes milliseconds under software rendering, and the
-// delivery thread waits for the lock meanwhile.
-bool PreviewPainter::CopyLatestFrame(std::int32_t width, std::int32_t height)
+// Under the device's frame lock: the processor's output image, or the
+// camera's picture when there is no processor or its image cannot be read
+// (told once); null while a frame of another size is still on its way out.
+// The processor works on its output image under the same lock (frames are
+// processed while the device holds it).
+const Common::FrameBuffer* PreviewPainter::ChooseImage(void* context, const Common::FrameBuffer& latest)
 {
-    Common::Device& device = model_.GetCurrentDevice();
-    Tavix::Framework::IProcessor* processor = model_.GetCurrentProcessor();
-    const D2D1_SIZE_U size = frameBitmap_->GetPixelSize();
-    const std::size_t rowBytes = static_cast<std::size_t>(size.width) * 4;
-    staging_.resize(rowBytes * size.height);
+    const ImageChoice& choice = *static_cast<const ImageChoice*>(context);
+    const Common::FrameBuffer* image =
+        choice.processor != nullptr ? choice.processor->GetOutputImage() : &latest;
+    if (image != nullptr && image != &latest && image->width == choice.width &&
+        image->height == choice.height)
     {
-        // The processor works on its output image under the same lock
-        // (frames are processed while the device holds it).
-        Common::AutoLock lock(device.frameLock);
-        const Common::FrameBuffer* image = processor != nullptr ? processor->GetOutputImage() : &device.frame;
-        if (image != nullptr && image != &device.frame && image->width == width && image->height == height)
+        const std::wstring wrong = CheckImage(*image, choice.width, choice.height);
+        if (!wrong.empty())
         {
-            const std::wstring wrong = CheckImage(*image, width, height);
-            if (!wrong.empty())
-            {
-                processor_.OutputImageFailed(wrong);
-                image = &device.frame; // the camera's picture rather than none
-            }
-        }
-        if (image == nullptr || image->width != width || image->height != height ||
-            !CheckImage(*image, width, height).empty())
-        {
-            return false; // a frame of another size is still on its way out; the next one fits
-        }
-        if (reduction_ == 1)
-        {
-            const auto stride = static_cast<std::size_t>(image->stride);
-            if (stride == rowBytes)
-            {
-                Common::Convert::CopyBytes(staging_.data(), image->pixels.data(), rowBytes * size.height);
-            }
-            else
-            {
-                for (std::uint32_t y = 0; y < size.height; ++y)
-                {
-                    Common::Convert::CopyBytes(staging_.data() + y * rowBytes,
-                                               image->pixels.data() + y * stride, rowBytes);
-                }
-            }
-        }
-        else
-        {
-            auto* out = reinterpret_cast<std::uint32_t*>(staging_.data());
-            for (std::uint32_t y = 0; y < size.height; ++y)
-            {
-                const auto* row = reinterpret_cast<const std::uint32_t*>(
-                    image->pixels.data() + static_cast<std::size_t>(y) * reduction_ * image->stride);
-                for (std::uint32_t x = 0; x < size.width; ++x)
-                {
-                    *out++ = row[static_cast<std::size_t>(x) * reduction_];
-                }
-            }
+            choice.painter->processor_.OutputImageFailed(wrong);
+            image = &latest; // the camera's picture rather than none
         }
     }
-    Common::ThrowIfFailed(
-        frameBitmap_->CopyFromMemory(nullptr, staging_.data(), static_cast<UINT32>(rowBytes)));
+    if (image == nullptr || image->width != choice.width || image->height != choice.height ||
+        !CheckImage(*image, choice.width, choice.height).empty())
+    {
+        return nullptr; // a frame of another size is still on its way out; the next one fits
+    }
+    return image;
+}
+
+// The newest output image copied into shown_ under the device's frame lock,
+// then (scaled down where it must be) into the frame bitmap outside it: the
+// upload takes milliseconds under software rendering, and the delivery
+// thread waits for the lock meanwhile.
+bool PreviewPainter::CopyLatestFrame(std::int32_t width, std::int32_t height)
+{
+    ImageChoice choice{this, model_.GetCurrentProcessor(), width, height};
+    if (!model_.GetCurrentDevice().CopyLatestFrame(shown_, &ChooseImage, &choice))
+    {
+        return false;
+    }
+    const D2D1_SIZE_U size = frameBitmap_->GetPixelSize();
+    if (reduction_ == 1)
+    {
+        Common::ThrowIfFailed(
+            frameBitmap_->CopyFromMemory(nullptr, shown_.pixels.data(), static_cast<UINT32>(shown_.stride)));
+    }
+    else
+    {
+        const std::size_t rowBytes = static_cast<std::size_t>(size.width) * 4;
+        staging_.resize(rowBytes * size.height);
+        auto* out = reinterpret_cast<std::uint32_t*>(staging_.data());
+        for (std::uint32_t y = 0; y < size.height; ++y)
+        {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(
+                shown_.pixels.data() + static_cast<std::size_t>(y) * reduction_ * shown_.stride);
+            for (std::uint32_t x = 0; x < size.width; ++x)
+            {
+                *out++ = row[static_cast<std::size_t>(x) * reduction_];
+            }
+        }
+        Common::ThrowIfFailed(
+            frameBitmap_->CopyFromMemory(nullptr, staging_.data(), static_cast<UINT32>(rowBytes)));
+    }
     bitmapNeedsFrame_ = false;
     return true;
 }

@@ -7,15 +7,16 @@
 //
 // The frame bitmap ignores alpha: frames carry alpha that is not
 // premultiplied (cameras' ARGB32, processors), and a pixel shows its colour
-// whatever its alpha. One copy per painted frame under the device's
-// frameLock (the delivery thread writes the image under it), after checking
-// the image against its buffer: into a buffer of the painter's, which the
-// bitmap takes after the lock is given back.
+// whatever its alpha. One copy per painted frame, through the device's
+// CopyLatestFrame (the delivery thread writes the image under its lock),
+// after checking the image against its buffer: into a buffer of the
+// painter's, which the bitmap takes after the lock is given back.
 // A frame larger than the largest bitmap the target allows is shown scaled
 // down by a whole factor. UI thread.
 #pragma once
 
 #include "Common/ComPointer.h"
+#include "Common/capture/FrameBuffer.h"
 #include "ui/PreviewGeometry.h"
 
 #include <d2d1.h>
@@ -24,6 +25,11 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+namespace Tavix::Framework
+{
+struct IProcessor;
+}
 
 namespace TavixCapture
 {
@@ -61,6 +67,15 @@ private:
     void LoadBlackImage(std::uint32_t width, std::uint32_t height);
     // False when no frame of this size was there to copy.
     bool CopyLatestFrame(std::int32_t width, std::int32_t height);
+    // What CopyLatestFrame asks the device to copy (Common::Device::ImageChooser).
+    struct ImageChoice
+    {
+        PreviewPainter* painter;
+        Tavix::Framework::IProcessor* processor;
+        std::int32_t width;
+        std::int32_t height;
+    };
+    static const Common::FrameBuffer* ChooseImage(void* context, const Common::FrameBuffer& latest);
     void DrawProfiles(ID2D1RenderTarget& target, const PreviewGeometry::Placement& placement);
     void DrawMarker(ID2D1RenderTarget& target, const PreviewGeometry::Placement& placement,
                     const Overlay& overlay);
@@ -87,8 +102,9 @@ private:
     bool bitmapNeedsFrame_ = false; // made anew: the latest frame goes in without waiting for the next
     std::uint64_t framesShown_ = 0;
 
-    // Reused: the picture taken under the lock (scaled down where it must
-    // be), the black image, the profiles.
+    // Reused: the picture copied under the lock, the picture scaled down
+    // (where it must be) and the black image, the profiles.
+    Common::FrameBuffer shown_;
     std::vector<std::uint8_t> staging_;
     std::vector<std::uint32_t> rowProfile_;
     std::vector<std::uint32_t> columnProfile_;

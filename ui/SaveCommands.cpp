@@ -17,11 +17,7 @@ void SnapCommand(MainModel& model, HWND owner) noexcept
         const std::int32_t format = model.GetFileFormat();
         CheckFileFormat(format);
         Common::FrameBuffer copy;
-        {
-            Common::Device& device = model.GetCurrentDevice();
-            Common::AutoLock lock(device.frameLock);
-            copy = device.frame;
-        }
+        model.GetCurrentDevice().CopyLatestFrame(copy);
         if (IsMovieFormat(format) || model.GetIsRecording())
         {
             model.SaveFrame(copy, L"");

@@ -3,8 +3,10 @@
 // through plain callbacks, on the backend's delivery thread.
 //
 // Threads: the owner (UI thread) opens, closes and changes the format; the
-// backend's delivery thread writes `frame` and calls the sink.
-// Locks: frameLock before sinkLock when nested.
+// backend's delivery thread writes the frame and calls the sink. The frame
+// and the frame lock stay inside: other threads read the frame through
+// CopyLatestFrame. Locks: frameLock and the sink lock, placed in the
+// program's lock order in Common/LockOrder.h.
 #pragma once
 
 #include "Common/CriticalSection.h"
@@ -44,7 +46,7 @@ public:
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
 
-    // Makes `formats` ready (a backend may list a camera before reading
+    // Makes the formats ready (a backend may list a camera before reading
     // them). Raises Exception saying why the device cannot be used; the
     // device stays listed and the next call tries again. UI thread.
     virtual void ReadFormats() {}
@@ -54,40 +56,62 @@ public:
     virtual void Open() = 0;
     // Stops streaming; does nothing if closed.
     virtual void Close() = 0;
-    // Sizes `frame` for the selected format (overrides call this body last).
-    virtual void ApplyFrameFormat();
-    // Called by the owner just before it changes selectedFormatIndex.
-    virtual void OnFrameFormatChanging() {}
 
     // The owner's one way to change the selected format: Close,
     // OnFrameFormatChanging, set the index, ApplyFrameFormat, and Open again
-    // if the device was open. An index outside `formats` raises Exception
+    // if the device was open. An index outside the formats raises Exception
     // before anything changes.
     void SelectFrameFormat(std::int32_t index);
 
-    // Registers the sink under sinkLock; returns false when it was already
-    // registered with the same three values (nothing stored then).
+    // Registers the sink under the sink lock; returns false when it was
+    // already registered with the same three values (nothing stored then).
     bool RegisterSink(void* context, FrameCallback frameCallback, ErrorCallback errorCallback);
-    // Clears the sink under sinkLock. Once this returns, no callback runs.
+    // Clears the sink under the sink lock. Once this returns, no callback runs.
     void ClearSink();
 
     // The camera's settings (exposure, gain, white balance, ...), open or
     // closed; a device without any gives controls that support nothing.
     virtual std::shared_ptr<CameraControls> GetCameraControls();
 
-    // The selected format (formats[selectedFormatIndex]).
+    // The formats the device offers (empty until ReadFormats succeeded).
+    const std::vector<std::shared_ptr<FrameFormat>>& GetFormats() const { return formats; }
+    std::int32_t GetSelectedFormatIndex() const { return selectedFormatIndex_; }
+    // The selected format (GetFormats()[GetSelectedFormatIndex()]).
     const std::shared_ptr<FrameFormat>& GetSelectedFormat() const;
+
+    // A rectangle of the frame, in pixels.
+    struct Area
+    {
+        std::int32_t x = 0;
+        std::int32_t y = 0;
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+    };
+    // Picks, under the frame lock, the image to copy for the latest frame:
+    // `latest` itself, or an image the sink writes only while a frame is
+    // delivered (a processor's output); null copies nothing.
+    using ImageChooser = const FrameBuffer* (*)(void* context, const FrameBuffer& latest);
+
+    // Copies the latest frame into `into` under the frame lock: one whole
+    // frame, never one the delivery thread is half-way through writing.
+    // Allocates nothing when `into` already has room for it (a buffer kept
+    // between calls). Any thread.
+    void CopyLatestFrame(FrameBuffer& into) const;
+    // The same for the rectangle `area` of it (a pixel, a row, a column):
+    // `into` becomes area.width x area.height. Returns false, `into`
+    // unchanged, when the rectangle is empty or not inside the frame.
+    bool CopyLatestFrame(FrameBuffer& into, const Area& area) const;
+    // The same for the image `choose` picks; false when it picks none.
+    bool CopyLatestFrame(FrameBuffer& into, ImageChooser choose, void* context) const;
+
+    // The buffer frames are delivered in, for the processor interface alone
+    // (IHostServices::GetFrame hands it to plug-ins, which read and change it
+    // in place in Process: the device delivers the frame then, and no other
+    // thread writes it). Everyone else copies frames with CopyLatestFrame.
+    FrameBuffer& GetProcessingFrame() { return frame; }
 
     std::wstring name;
     std::wstring path;
-    std::vector<std::shared_ptr<FrameFormat>> formats;
-    // Written by the owner only while the device is closed.
-    std::int32_t selectedFormatIndex = 0;
-
-    CriticalSection frameLock;
-    FrameBuffer frame; // guarded by frameLock
-
-    CriticalSection sinkLock;
 
     // Where the delivery thread's time went, summed over every frame since
     // the device was made, in performance-counter ticks (read on any thread).
@@ -100,6 +124,13 @@ public:
     DeliveryTimes GetDeliveryTimes() const;
 
 protected:
+    // Sizes `frame` for the selected format (overrides call this body last).
+    virtual void ApplyFrameFormat();
+    // Called just before the selected format changes (the device is closed).
+    virtual void OnFrameFormatChanging() {}
+    // A backend's newly read formats; the first becomes the selected one.
+    void SetFormats(std::vector<std::shared_ptr<FrameFormat>> read);
+
     // For backends, on their delivery thread (frameLock held for frames).
     // `arrived`: the performance counter when the backend received the sample.
     void NotifyFrame(const FrameBuffer& delivered, std::int64_t arrived);
@@ -111,12 +142,23 @@ protected:
     // device (IsOpened is false), so the sink may open it again.
     void NotifyStreamEnded(const Exception& error) { NotifyError(error, ErrorEffect::StreamEnded); }
 
+    // Written by the backend while nobody else reads them: at construction,
+    // or in ReadFormats while closed (through SetFormats).
+    std::vector<std::shared_ptr<FrameFormat>> formats;
+    // Held while the delivery thread writes `frame` and calls the sink, and
+    // while CopyLatestFrame reads it (row 2 of Common/LockOrder.h).
+    mutable CriticalSection frameLock;
+    FrameBuffer frame; // guarded by frameLock
+
 private:
     void NotifyError(const Exception& error, ErrorEffect effect);
 
-    void* sinkContext_ = nullptr;     // guarded by sinkLock
-    FrameCallback onFrame_ = nullptr; // guarded by sinkLock
-    ErrorCallback onError_ = nullptr; // guarded by sinkLock
+    // Written by the owner only while the device is closed.
+    std::int32_t selectedFormatIndex_ = 0;
+    CriticalSection sinkLock_;        // row 3 of Common/LockOrder.h
+    void* sinkContext_ = nullptr;     // guarded by sinkLock_
+    FrameCallback onFrame_ = nullptr; // guarded by sinkLock_
+    ErrorCallback onError_ = nullptr; // guarded by sinkLock_
     std::atomic<std::uint64_t> timedFrames_ = 0;
     std::atomic<std::int64_t> conversionTicks_ = 0;
     std::atomic<std::int64_t> sinkTicks_ = 0;

@@ -2,7 +2,7 @@
 // reads. 4 bytes per pixel in memory order blue, green, red, alpha (a
 // little-endian 32-bit word reads 0xAARRGGBB); rows top-down, packed:
 // stride == width * 4, pixels.size() == stride * height.
-// Guarded by the owning device's frameLock.
+// A device's frame is guarded by the device (Common/capture/Device.h).
 #pragma once
 
 #include <cstdint>

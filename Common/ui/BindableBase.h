@@ -17,7 +17,7 @@
 // So a window whose thread is slower than the camera keeps a short queue and
 // still sees every state.
 //
-// Lock order: the listener lock is the innermost lock of the program.
+// The listener lock is the innermost lock of the program (Common/LockOrder.h).
 #pragma once
 
 #include "Common/CriticalSection.h"
@@ -86,7 +86,7 @@ private:
     bool PostMessageTo(Window* window, std::int32_t propertyId);
 
     const std::uint32_t messageId_;
-    CriticalSection listenerLock_;
+    CriticalSection listenerLock_;    // row 10 of Common/LockOrder.h
     std::uint64_t coalesced_ = 0;     // guarded by listenerLock_
     std::vector<Listener> listeners_; // guarded by listenerLock_
 };

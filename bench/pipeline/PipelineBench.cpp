@@ -74,7 +74,7 @@ int Run(std::int32_t width, std::int32_t height, double rate, double seconds, co
         return 2;
     }
     model.SelectDevice(static_cast<std::int32_t>(camera - devices.begin()));
-    const auto& formats = (*camera)->formats;
+    const auto& formats = (*camera)->GetFormats();
     const auto format = std::find_if(formats.begin(), formats.end(),
                                      [&](const auto& f)
                                      {

@@ -4,6 +4,7 @@
 
 #include "Common/capture/CaptureFailure.h"
 #include "app/ErrorBox.h"
+#include "support/FramePixels.h"
 
 #include <mferror.h>
 
@@ -185,7 +186,7 @@ TEST_F(ModelTest, SwitchingFormatWhileCapturingRestartsAndRescalesTheMarker)
                    PropertyId::CursorPixel, PropertyId::MarkerPosition, PropertyId::Profile,
                    PropertyId::IsCapturing}));
     EXPECT_TRUE(cam0->IsOpened());
-    EXPECT_EQ(cam0->frame.width, 320);
+    EXPECT_EQ(TestSupport::LatestFrame(*cam0).width, 320);
     EXPECT_EQ(model->GetMarkerPosition().x, 319);
     EXPECT_EQ(model->GetMarkerPosition().y, 239);
     std::vector<std::uint32_t> row, column;

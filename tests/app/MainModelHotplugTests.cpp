@@ -66,7 +66,7 @@ TEST_F(HotplugTest, ASavedCameraAbsentAtStartKeepsItsPlaceAndIsTakenWhenItArrive
         model->SelectFrameFormat(1);
     }
     EXPECT_EQ(profile.ReadString(L"Settings", L"CaptureDeviceName", L""), cam1->path);
-    EXPECT_EQ(profile.ReadString(L"Settings", L"FrameFormatName", L""), cam1->formats[0]->GetName());
+    EXPECT_EQ(profile.ReadString(L"Settings", L"FrameFormatName", L""), cam1->GetFormats()[0]->GetName());
 
     auto model = MakeModel();
     NotifiedWindow window;
@@ -76,7 +76,7 @@ TEST_F(HotplugTest, ASavedCameraAbsentAtStartKeepsItsPlaceAndIsTakenWhenItArrive
     model->RefreshDevices();
     ASSERT_EQ(model->GetCapture().devices.size(), 2u);
     EXPECT_EQ(&model->GetCurrentDevice(), cam1.get());
-    EXPECT_EQ(model->GetCurrentDevice().GetSelectedFormat()->GetName(), cam1->formats[0]->GetName());
+    EXPECT_EQ(model->GetCurrentDevice().GetSelectedFormat()->GetName(), cam1->GetFormats()[0]->GetName());
     EXPECT_TRUE(cam1->IsOpened()) << "capture goes on on the camera taken back";
     EXPECT_FALSE(cam0->IsOpened());
     const Ids told = window.Drain();

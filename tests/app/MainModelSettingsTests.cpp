@@ -14,7 +14,7 @@ TEST_F(ModelTest, WithoutSettingsTheModelStartsOnTheFirstFormatAndTheSettingsRou
     {
         auto model = MakeModel();
         EXPECT_EQ(model->GetCurrentDeviceIndex(), 0);
-        EXPECT_EQ(model->GetCurrentDevice().selectedFormatIndex, 0);
+        EXPECT_EQ(model->GetCurrentDevice().GetSelectedFormatIndex(), 0);
         EXPECT_EQ(model->GetMarkerPosition().x, 320) << "in the middle";
         EXPECT_FALSE(model->GetCurrentDevice().IsOpened()) << "capture never starts by itself";
         std::vector<std::uint32_t> row, column;

@@ -8,8 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 using TestSupport::FakeDevice;
 using TestSupport::FakeFrameFormat;
+using TestSupport::PixelAt;
 
 TEST(FrameFormatName, FollowsTheStreamsDefaultNotation)
 {
@@ -35,21 +39,70 @@ TEST(DeviceFrame, IsSizedForTheSelectedFormatAndOpaqueBlack)
 {
     FakeDevice device(L"cam", L"path",
                       {{L"YUY2", 640, 480, 30.0}, {L"YUY2", 640, 480, 15.0}, {L"NV12", 2, 2, 30}});
-    EXPECT_EQ(device.frame.width, 640);
-    EXPECT_EQ(device.frame.height, 480);
-    EXPECT_EQ(device.frame.stride, 2560);
-    EXPECT_EQ(device.frame.pixels, TestSupport::FilledFrame(640, 480, 0xFF000000u).pixels);
+    Common::FrameBuffer frame = TestSupport::LatestFrame(device);
+    EXPECT_EQ(frame.width, 640);
+    EXPECT_EQ(frame.height, 480);
+    EXPECT_EQ(frame.stride, 2560);
+    EXPECT_EQ(frame.pixels, TestSupport::FilledFrame(640, 480, 0xFF000000u).pixels);
 
     device.DeliverFrame(0x11223344);
-    device.selectedFormatIndex = 1;
-    device.ApplyFrameFormat();
-    EXPECT_EQ(TestSupport::PixelAt(device.frame, 5, 3), 0x11223344u) << "same size keeps the previous image";
+    device.SelectFrameFormat(1);
+    EXPECT_EQ(TestSupport::PixelAt(TestSupport::LatestFrame(device), 5, 3), 0x11223344u)
+        << "same size keeps the previous image";
 
-    device.selectedFormatIndex = 2;
-    device.ApplyFrameFormat();
-    EXPECT_EQ(device.frame.stride, 8);
-    EXPECT_EQ(device.frame.pixels, TestSupport::FilledFrame(2, 2, 0xFF000000u).pixels)
-        << "a new size is black";
+    device.SelectFrameFormat(2);
+    frame = TestSupport::LatestFrame(device);
+    EXPECT_EQ(frame.stride, 8);
+    EXPECT_EQ(frame.pixels, TestSupport::FilledFrame(2, 2, 0xFF000000u).pixels) << "a new size is black";
+}
+
+// A copy taken while frames arrive and the format changes is one whole frame
+// of one format, copied into the same memory once it has the room; a part
+// outside the frame copies nothing.
+TEST(DeviceFrame, ACopyIsOneWholeFrameOfOneFormatAndAPartMustLieInside)
+{
+    FakeDevice device(L"cam", L"path", {{L"YUY2", 64, 48, 30.0}, {L"NV12", 16, 8, 30.0}});
+    std::atomic<bool> stop = false;
+    std::thread delivery(
+        [&]
+        {
+            for (std::uint32_t value = 1; !stop; ++value)
+            {
+                device.DeliverFrame(0xFF000000u | value);
+            }
+        });
+    Common::FrameBuffer copy;
+    int torn = 0;
+    for (int i = 0; i < 400; ++i)
+    {
+        if (i % 50 == 0)
+        {
+            device.SelectFrameFormat((i / 50) % 2);
+        }
+        device.CopyLatestFrame(copy);
+        const bool oneFormat =
+            (copy.width == 64 && copy.height == 48) || (copy.width == 16 && copy.height == 8);
+        const Common::FrameBuffer whole =
+            TestSupport::FilledFrame(copy.width, copy.height, PixelAt(copy, 0, 0));
+        torn += !oneFormat || copy.stride != copy.width * 4 || copy.pixels != whole.pixels;
+    }
+    stop = true;
+    delivery.join();
+    EXPECT_EQ(torn, 0);
+
+    device.CopyLatestFrame(copy);
+    const std::uint8_t* memory = copy.pixels.data();
+    device.DeliverFrame(0xFF0000FFu);
+    device.CopyLatestFrame(copy);
+    EXPECT_EQ(copy.pixels.data(), memory) << "no new allocation for a frame of the same size";
+
+    device.SetPixel(15, 7, 0xFF00FF00u);
+    ASSERT_TRUE(device.CopyLatestFrame(copy, {15, 7, 1, 1}));
+    EXPECT_EQ(copy.width, 1);
+    EXPECT_EQ(PixelAt(copy, 0, 0), 0xFF00FF00u);
+    EXPECT_FALSE(device.CopyLatestFrame(copy, {15, 7, 2, 1}));
+    EXPECT_FALSE(device.CopyLatestFrame(copy, {-1, 0, 1, 1}));
+    EXPECT_EQ(PixelAt(copy, 0, 0), 0xFF00FF00u) << "left as it was";
 }
 
 // A setting restored from elsewhere lands inside the camera's range, on a step.

@@ -100,17 +100,16 @@ protected:
         return PumpUntil(
             [&]
             {
-                Common::AutoLock lock(device.frameLock);
-                return device.frame.height == 240 && PixelAt(device.frame, x, y) == expected;
+                const Common::FrameBuffer frame = TestSupport::LatestFrame(device);
+                return frame.height == 240 && PixelAt(frame, x, y) == expected;
             },
             10000);
     }
     bool Saturated()
     {
-        Common::Device& device = model->GetCurrentDevice();
-        Common::AutoLock lock(device.frameLock);
-        return TavixCapture::ExposureSearch::IsSaturated(device.frame.pixels.data(), device.frame.width,
-                                                         device.frame.height, device.frame.stride);
+        const Common::FrameBuffer frame = TestSupport::LatestFrame(model->GetCurrentDevice());
+        return TavixCapture::ExposureSearch::IsSaturated(frame.pixels.data(), frame.width, frame.height,
+                                                         frame.stride);
     }
     // Clicks "飽和しない露出" and waits for the search to end; the frames it took.
     std::uint64_t Search()

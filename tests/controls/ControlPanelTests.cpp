@@ -385,14 +385,14 @@ TEST_F(ControlPanelTest, SecondDeviceRefillsTheFormatsAndTheMarkerRangesEvenWhen
     {
         wchar_t text[128] = {};
         SendMessageW(formats, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
-        EXPECT_EQ(std::wstring(text), cam1->formats[static_cast<std::size_t>(index)]->GetName());
+        EXPECT_EQ(std::wstring(text), cam1->GetFormats()[static_cast<std::size_t>(index)]->GetName());
     }
-    EXPECT_EQ(Selection(IDC_FORMAT), cam1->selectedFormatIndex);
+    EXPECT_EQ(Selection(IDC_FORMAT), cam1->GetSelectedFormatIndex());
     EXPECT_EQ(SpinRange(IDC_MARKER_X_SPIN), std::make_pair(0, 1919));
     EXPECT_EQ(SpinRange(IDC_MARKER_Y_SPIN), std::make_pair(0, 1079));
 
     ChooseComboItem(formats, 2);
-    PumpUntil([&] { return cam1->selectedFormatIndex == 2; });
+    PumpUntil([&] { return cam1->GetSelectedFormatIndex() == 2; });
     Settle();
     EXPECT_EQ(Selection(IDC_FORMAT), 2);
     EXPECT_EQ(SpinRange(IDC_MARKER_X_SPIN), std::make_pair(0, 799));
@@ -478,15 +478,15 @@ TEST_F(ControlPanelTest, FormatThatWillNotConnectIsReportedAndTheListShowsTheMod
     Open(TavixCapture::CreateCaptureBackend, 1);
     Common::Device& camera = model->GetCurrentDevice();
     int iyuv = -1;
-    for (std::size_t index = 0; index < camera.formats.size() && iyuv < 0; ++index)
+    for (std::size_t index = 0; index < camera.GetFormats().size() && iyuv < 0; ++index)
     {
-        if (std::wstring(camera.formats[index]->GetSubtypeName()) == L"IYUV")
+        if (std::wstring(camera.GetFormats()[index]->GetSubtypeName()) == L"IYUV")
         {
             iyuv = static_cast<int>(index);
         }
     }
     ASSERT_GE(iyuv, 0) << "the virtual camera offers IYUV";
-    const int argb = camera.selectedFormatIndex;
+    const int argb = camera.GetSelectedFormatIndex();
     model->StartCapture();
     ASSERT_TRUE(camera.IsOpened());
 
@@ -496,13 +496,13 @@ TEST_F(ControlPanelTest, FormatThatWillNotConnectIsReportedAndTheListShowsTheMod
     Settle();
     EXPECT_EQ(watcher.Texts().size(), 1u);
     EXPECT_FALSE(camera.IsOpened());
-    EXPECT_EQ(Selection(IDC_FORMAT), camera.selectedFormatIndex);
+    EXPECT_EQ(Selection(IDC_FORMAT), camera.GetSelectedFormatIndex());
     EXPECT_EQ(SpinRange(IDC_MARKER_X_SPIN), std::make_pair(0, camera.GetSelectedFormat()->width - 1))
         << "the marker range follows the format the model holds";
 
     // Back to the format that works: capture starts again.
     ChooseComboItem(Item(IDC_FORMAT), argb);
-    PumpUntil([&] { return camera.selectedFormatIndex == argb; });
+    PumpUntil([&] { return camera.GetSelectedFormatIndex() == argb; });
     Settle();
     EXPECT_EQ(Selection(IDC_FORMAT), argb);
     model->StartCapture();

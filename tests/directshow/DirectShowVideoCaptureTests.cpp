@@ -196,29 +196,27 @@ TEST_F(DirectShowVirtualCamera, ListsTheCameraWithNameAndPathAndFormats)
 
     // 23 capabilities: one RGB32 duplicate and the H264 format (nothing
     // converts it) left out; IYUV (Windows converts it) listed last.
-    ASSERT_EQ(camera_->formats.size(), 21u);
-    EXPECT_EQ(camera_->formats[20]->GetName(), L"IYUV 640x480 (30fps)");
-    EXPECT_EQ(camera_->formats[0]->GetName(), L"ARGB32 640x480 (30fps)");
-    EXPECT_EQ(camera_->formats[0]->stride, -2560);
+    ASSERT_EQ(camera_->GetFormats().size(), 21u);
+    EXPECT_EQ(camera_->GetFormats()[20]->GetName(), L"IYUV 640x480 (30fps)");
+    EXPECT_EQ(camera_->GetFormats()[0]->GetName(), L"ARGB32 640x480 (30fps)");
+    EXPECT_EQ(camera_->GetFormats()[0]->stride, -2560);
     // The rows as the camera sends them: YUY2 top-down whatever the height
     // says, RGB24 padded to 4 bytes and bottom-up.
-    EXPECT_EQ(camera_->formats[6]->GetName(), L"YUY2 640x480 (30fps)");
-    EXPECT_EQ(camera_->formats[6]->stride, 1280);
-    EXPECT_EQ(camera_->formats[17]->GetName(), L"RGB24 1920x1080 (60.0002fps)");
-    EXPECT_EQ(camera_->formats[17]->stride, -5760);
-    EXPECT_EQ(camera_->formats[SmallFormat]->GetName(), L"ARGB32 320x240 (15fps)");
-    EXPECT_EQ(camera_->formats[SmallFormat]->stride, 1280);
+    EXPECT_EQ(camera_->GetFormats()[6]->GetName(), L"YUY2 640x480 (30fps)");
+    EXPECT_EQ(camera_->GetFormats()[6]->stride, 1280);
+    EXPECT_EQ(camera_->GetFormats()[17]->GetName(), L"RGB24 1920x1080 (60.0002fps)");
+    EXPECT_EQ(camera_->GetFormats()[17]->stride, -5760);
+    EXPECT_EQ(camera_->GetFormats()[SmallFormat]->GetName(), L"ARGB32 320x240 (15fps)");
+    EXPECT_EQ(camera_->GetFormats()[SmallFormat]->stride, 1280);
     // Of the two RGB32 640x480 (30fps) the first (bottom-up) stays.
-    EXPECT_EQ(camera_->formats[19]->GetName(), L"RGB32 640x480 (30fps)");
-    EXPECT_EQ(camera_->formats[19]->stride, -2560);
+    EXPECT_EQ(camera_->GetFormats()[19]->GetName(), L"RGB32 640x480 (30fps)");
+    EXPECT_EQ(camera_->GetFormats()[19]->stride, -2560);
 
     // Constructed with format 0 applied: opaque black 640x480.
-    {
-        Common::AutoLock lock(camera_->frameLock);
-        EXPECT_EQ(camera_->frame.width, 640);
-        EXPECT_EQ(camera_->frame.stride, 2560);
-        EXPECT_EQ(PixelAt(camera_->frame, 639, 479), 0xFF000000u);
-    }
+    const Common::FrameBuffer frame = TestSupport::LatestFrame(*camera_);
+    EXPECT_EQ(frame.width, 640);
+    EXPECT_EQ(frame.stride, 2560);
+    EXPECT_EQ(PixelAt(frame, 639, 479), 0xFF000000u);
 }
 
 // Every format the camera streams (ARGB32, RGB32, RGB24 and YUY2, both row
@@ -231,17 +229,18 @@ TEST_F(DirectShowVirtualCamera, EveryFormatCapturesExactlyWhatTheCameraPainted)
 {
     camera_->Close(); // closed: nothing happens
     const std::vector<CameraFormat> catalogue = CameraFormat::StandardCatalogue();
-    for (std::int32_t i = 0; i < static_cast<std::int32_t>(camera_->formats.size()); ++i)
+    for (std::int32_t i = 0; i < static_cast<std::int32_t>(camera_->GetFormats().size()); ++i)
     {
         SCOPED_TRACE(testing::Message()
                      << "format " << i << " "
-                     << testing::PrintToString(camera_->formats[static_cast<std::size_t>(i)]->GetName()));
+                     << testing::PrintToString(
+                            camera_->GetFormats()[static_cast<std::size_t>(i)]->GetName()));
         const std::optional<CameraFormat> painted =
-            FindPainted(*camera_->formats[static_cast<std::size_t>(i)], catalogue);
+            FindPainted(*camera_->GetFormats()[static_cast<std::size_t>(i)], catalogue);
         camera_->SelectFrameFormat(i);
         if (!painted)
         {
-            EXPECT_EQ(camera_->formats[static_cast<std::size_t>(i)]->GetName(), L"IYUV 640x480 (30fps)");
+            EXPECT_EQ(camera_->GetFormats()[static_cast<std::size_t>(i)]->GetName(), L"IYUV 640x480 (30fps)");
             EXPECT_THROW(camera_->Open(), Common::Exception);
             EXPECT_FALSE(camera_->IsOpened());
             EXPECT_EQ(CountCameraFilters(), 2);
@@ -305,10 +304,7 @@ TEST_F(DirectShowVirtualCamera, ShortSamplesAreSkippedAndReported)
     EXPECT_EQ(errors[0].Message, L"フレームのデータが不足しています。");
     EXPECT_EQ(errors[1].ErrorCode, HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(sink.GetFrameCount(), before + 1); // only the full sample was delivered
-    {
-        Common::AutoLock lock(camera_->frameLock);
-        EXPECT_EQ(PixelAt(camera_->frame, 5, 239), 0xEFEFEFEFu); // untouched by the short one
-    }
+    EXPECT_EQ(PixelAt(TestSupport::LatestFrame(*camera_), 5, 239), 0xEFEFEFEFu); // untouched by the short one
 
     // The device goes on: running again delivers camera frames.
     ASSERT_HRESULT_SUCCEEDED(control_->Run());
@@ -392,12 +388,12 @@ TEST_F(DirectShowVirtualCamera, VideoInfoHeader2FormatsAreListedAndCaptureInThei
                                     [&](const auto& device) { return device->path == path; });
     ASSERT_NE(found, capture.devices.end());
     Common::Device& device = **found;
-    ASSERT_EQ(device.formats.size(), 4u);
-    EXPECT_EQ(device.formats[0]->GetName(), L"YUY2 640x480 (30fps)");
-    EXPECT_EQ(device.formats[1]->GetName(), L"RGB24 320x240 (15fps)");
-    EXPECT_EQ(device.formats[1]->stride, -960);
-    EXPECT_EQ(device.formats[2]->GetName(), L"YUY2 640x480 (15fps)");
-    EXPECT_EQ(device.formats[3]->GetName(), L"YUY2 320x240 (30fps)");
+    ASSERT_EQ(device.GetFormats().size(), 4u);
+    EXPECT_EQ(device.GetFormats()[0]->GetName(), L"YUY2 640x480 (30fps)");
+    EXPECT_EQ(device.GetFormats()[1]->GetName(), L"RGB24 320x240 (15fps)");
+    EXPECT_EQ(device.GetFormats()[1]->stride, -960);
+    EXPECT_EQ(device.GetFormats()[2]->GetName(), L"YUY2 640x480 (15fps)");
+    EXPECT_EQ(device.GetFormats()[3]->GetName(), L"YUY2 320x240 (30fps)");
 
     TestSink vih2Sink;
     vih2Sink.Register(device);
@@ -484,15 +480,15 @@ TEST_F(DirectShowVirtualCamera, ACameraWithAPreviewPinStreamsItsCapturePin)
     ASSERT_NE(found, capture.devices.end());
     Common::Device& device = **found;
     const auto yuy2 =
-        std::find_if(device.formats.begin(), device.formats.end(),
+        std::find_if(device.GetFormats().begin(), device.GetFormats().end(),
                      [](const auto& format) { return format->GetName() == L"YUY2 640x480 (30fps)"; });
-    ASSERT_NE(yuy2, device.formats.end());
+    ASSERT_NE(yuy2, device.GetFormats().end());
     const std::optional<CameraFormat> painted = FindPainted(**yuy2, CameraFormat::StandardCatalogue());
     ASSERT_TRUE(painted.has_value());
 
     TestSink previewSink;
     previewSink.Register(device);
-    device.SelectFrameFormat(static_cast<std::int32_t>(yuy2 - device.formats.begin()));
+    device.SelectFrameFormat(static_cast<std::int32_t>(yuy2 - device.GetFormats().begin()));
     device.Open();
     ExpectExactFrames(previewSink, *painted);
     device.Close();

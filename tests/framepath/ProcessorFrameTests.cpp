@@ -3,6 +3,7 @@
 // once on it, whatever it answers, then the windows are told.
 #include "ProbeLibrary.h"
 #include "support/FakeCameras.h"
+#include "support/FramePixels.h"
 #include "support/NotifiedWindow.h"
 
 #include <gtest/gtest.h>
@@ -78,11 +79,6 @@ TEST(ProcessorFrame, ProcessSeesEveryFrameOnceAfterTheProfilesAndBeforeTheWindow
     model->CopyProfiles(row, column);
     EXPECT_EQ(row[100], FrameValue(Frames - 1));
     EXPECT_EQ(column[0], FrameValue(Frames - 1));
-    {
-        Common::AutoLock lock(cameras.cam0->frameLock);
-        std::uint32_t painted;
-        std::memcpy(&painted, cameras.cam0->frame.pixels.data() + 100 * 4, 4);
-        EXPECT_EQ(painted, Stamp);
-    }
+    EXPECT_EQ(TestSupport::PixelAt(TestSupport::LatestFrame(*cameras.cam0), 100, 0), Stamp);
     EXPECT_EQ(window.malformed, 0);
 }

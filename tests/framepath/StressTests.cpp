@@ -90,7 +90,7 @@ TEST(FramePathStress, StartStopAndSwitchesWhileFramesFlood)
             break;
         case 4:
         {
-            const auto formats = static_cast<std::uint32_t>(model.GetCurrentDevice().formats.size());
+            const auto formats = static_cast<std::uint32_t>(model.GetCurrentDevice().GetFormats().size());
             model.SelectFrameFormat(static_cast<std::int32_t>(random() % formats));
             ++formatSwitches;
             break;

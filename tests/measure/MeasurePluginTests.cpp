@@ -271,8 +271,7 @@ TEST_F(MeasurePluginTest, SaturationOverlayIsDrawnWhereThePixelsAreAndTheFrameIs
     EXPECT_EQ(shot.At(222, 50), before.At(222, 50));
     EXPECT_EQ(shot.At(20, 20), before.At(20, 20));
     // The frame itself keeps its white block.
-    Common::AutoLock lock(cam1->frameLock);
-    EXPECT_EQ(TestSupport::PixelAt(cam1->frame, 210, 50), 0xFFFFFFFFu);
+    EXPECT_EQ(TestSupport::PixelAt(TestSupport::LatestFrame(*cam1), 210, 50), 0xFFFFFFFFu);
 }
 
 // Every label, check box and button of the page shows its whole text at the

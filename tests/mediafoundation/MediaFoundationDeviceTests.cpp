@@ -69,11 +69,7 @@ protected:
                source->GetStream().Deliver(1) == 1;
     }
 
-    std::vector<std::uint8_t> CopyFrame()
-    {
-        Common::AutoLock lock(device->frameLock);
-        return device->frame.pixels;
-    }
+    std::vector<std::uint8_t> CopyFrame() { return TestSupport::LatestFrame(*device).pixels; }
 
     // `count` errors with `code` (S_OK: none), raised in `file` unless null.
     void ExpectErrors(std::size_t count, HRESULT code, const wchar_t* file = L"MediaFoundationDevice")
@@ -151,7 +147,7 @@ TEST_F(MediaFoundationDeviceTest, EveryStreamableSubtypeDeliversTheSourceImage)
     EXPECT_EQ(1, camera->shutdowns) << "the source is down after listing the formats";
     EXPECT_FALSE(device->IsOpened());
     EXPECT_EQ(OpaqueBlack(6, 4), CopyFrame()) << "format 0 is applied";
-    ASSERT_EQ(std::size(streamCases), device->formats.size());
+    ASSERT_EQ(std::size(streamCases), device->GetFormats().size());
 
     sink.Register(*device);
     for (std::size_t i = 0; i < std::size(streamCases); ++i)
@@ -159,7 +155,7 @@ TEST_F(MediaFoundationDeviceTest, EveryStreamableSubtypeDeliversTheSourceImage)
         const StreamCase& c = streamCases[i];
         const TestFrame& source = *setup->frames[i];
         SCOPED_TRACE(testing::Message() << "format " << i);
-        EXPECT_STREQ(c.name, device->formats[i]->GetSubtypeName());
+        EXPECT_STREQ(c.name, device->GetFormats()[i]->GetSubtypeName());
         device->SelectFrameFormat(static_cast<int>(i));
         const int before = sink.GetFrameCount();
         device->Open();

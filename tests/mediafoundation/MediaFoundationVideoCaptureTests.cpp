@@ -89,17 +89,17 @@ TEST_F(MediaFoundationVideoCaptureTest, ListsEveryCameraWithoutActivatingItAndOn
         {
             const Common::Exception error = ErrorOf([&] { capture.devices[i]->ReadFormats(); });
             EXPECT_EQ(MF_E_INVALIDMEDIATYPE, error.ErrorCode) << i;
-            EXPECT_EQ(0u, capture.devices[i]->formats.size());
+            EXPECT_EQ(0u, capture.devices[i]->GetFormats().size());
             EXPECT_EQ(L"MediaFoundationDevice", error.File);
         }
         capture.devices[1]->ReadFormats();
-        EXPECT_EQ(1u, capture.devices[1]->formats.size());
+        EXPECT_EQ(1u, capture.devices[1]->GetFormats().size());
         EXPECT_EQ(good->activations.load(), good->shutdowns.load()) << "the source is down after the listing";
 
         // Once access is given, the same device reads its formats.
         denied->activationResult = S_OK;
         capture.devices[0]->ReadFormats();
-        EXPECT_EQ(L"YUY2 8x4 (30fps)", capture.devices[0]->formats[0]->GetName());
+        EXPECT_EQ(L"YUY2 8x4 (30fps)", capture.devices[0]->GetFormats()[0]->GetName());
     }
     EXPECT_EQ(0, empty->activations - empty->shutdowns) << "the empty device's source is shut down";
 
@@ -153,7 +153,7 @@ TEST_F(MediaFoundationVideoCaptureTest,
     {
         capture.devices[0]->ReadFormats();
         std::vector<int> kept;
-        for (const auto& format : capture.devices[0]->formats)
+        for (const auto& format : capture.devices[0]->GetFormats())
         {
             UINT32 index = 0;
             static_cast<const MediaFoundationFrameFormat&>(*format).mediaType->GetUINT32(TestTypeIndexKey,
@@ -164,7 +164,7 @@ TEST_F(MediaFoundationVideoCaptureTest,
     };
     {
         MediaFoundationVideoCapture capture(false, false, EnumeratorOf({activate}));
-        const auto& formats = capture.devices[0]->formats;
+        const auto& formats = capture.devices[0]->GetFormats();
         EXPECT_EQ((std::vector<int>{2, 1, 5, 6, 7, 10}), keptOf(capture));
         // Major type, subtype, size, rate, stride, the test's index and 3 more.
         EXPECT_EQ(9u, static_cast<const MediaFoundationFrameFormat&>(*formats[0]).GetAttributeCount());

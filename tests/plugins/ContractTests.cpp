@@ -93,7 +93,7 @@ TEST_F(HostTest, HostServicesAnswerTheirInterfacesGiveTheFrameAndReadAndWriteThe
 {
     const auto host = MakeHost();
     ExpectQueryInterfaceAnswers(host.Get(), Tavix::Framework::IID_IHostServices);
-    EXPECT_EQ(host->GetFrame(), &cam0->frame);
+    EXPECT_EQ(host->GetFrame(), &cam0->GetProcessingFrame());
     EXPECT_EQ(host->GetProfileInt(L"二値化", L"Threshold", 128), 128);
     EXPECT_EQ(host->GetProfileString(L"二値化", L"Mode", L"既定"), L"既定");
     EXPECT_EQ(host->WriteProfileInt(L"二値化", L"Threshold", -77), S_OK);

@@ -7,6 +7,7 @@
 
 #include "Common/TextHelpers.h"
 #include "Common/UniqueHandle.h"
+#include "support/FramePixels.h"
 #include "app/CrashReporter.h"
 #include "app/HostServices.h"
 #include "support/TimerStep.h"
@@ -85,7 +86,7 @@ TEST_F(SelectionTest, AFailingOrThrowingProcessIsToldOncePerRunOfFailuresAndTheF
             EXPECT_FALSE(Contains(second, TavixCapture::PropertyId::ErrorMessage)) << "told once";
             EXPECT_TRUE(Contains(second, TavixCapture::PropertyId::Frame));
             EXPECT_EQ(model->GetDeliveredFrameCount(), delivered + 2);
-            EXPECT_EQ(cam0->frame.pixels[0], 0x30) << "passed on unprocessed";
+            EXPECT_EQ(TestSupport::LatestFrame(*cam0).pixels[0], 0x30) << "passed on unprocessed";
             // A clean processor ends the run; choosing the failing one again starts a new one.
             model->SelectProcessor(Recording);
             cam0->DeliverFrame(0xFF102030u);

@@ -36,7 +36,7 @@ TEST_F(SampleTest, ThresholdShowsItsOwnImageLeavesTheFrameAndItsPageKeepsTheThre
     profile.WriteInt(L"TavixThreshold", L"Threshold", 100);
     Start(L"TavixThreshold.dll", L"二値化");
     const Common::FrameBuffer* before = Processor()->GetOutputImage();
-    ASSERT_NE(before, &cam0->frame);
+    ASSERT_NE(before, &cam0->GetProcessingFrame());
     EXPECT_EQ(before->width, 640);
     EXPECT_EQ(before->height, 480);
     EXPECT_EQ(PixelAt(*before, 1, 0), 0xFF000000u) << "black until the first frame";
@@ -49,7 +49,7 @@ TEST_F(SampleTest, ThresholdShowsItsOwnImageLeavesTheFrameAndItsPageKeepsTheThre
     EXPECT_EQ(PixelAt(*image, 0, 0), 0xFF000000u);
     EXPECT_EQ(PixelAt(*image, 1, 0), 0xFFFFFFFFu);
     EXPECT_EQ(PixelAt(*image, 2, 1), 0xFF000000u);
-    EXPECT_EQ(PixelAt(cam0->frame, 1, 0), 0xFF646464u) << "the frame itself is unchanged";
+    EXPECT_EQ(PixelAt(TestSupport::LatestFrame(*cam0), 1, 0), 0xFF646464u) << "the frame itself is unchanged";
 
     // The image shown stays as it is until the preview asks again.
     cam0->DeliverFrame(0xFFFFFFFF);
@@ -149,6 +149,7 @@ TEST_F(SampleTest, APluginBuiltOutOfTreeFromTheInstalledSdkLoadsAndRuns)
     cam0->SetPixel(0, 0, 0xFF102030);
     cam0->SetPixel(1, 0, 0x80FF00FF);
     cam0->Deliver();
-    EXPECT_EQ(PixelAt(cam0->frame, 0, 0), 0xFFEFDFCFu);
-    EXPECT_EQ(PixelAt(cam0->frame, 1, 0), 0x8000FF00u);
+    const Common::FrameBuffer frame = TestSupport::LatestFrame(*cam0);
+    EXPECT_EQ(PixelAt(frame, 0, 0), 0xFFEFDFCFu);
+    EXPECT_EQ(PixelAt(frame, 1, 0), 0x8000FF00u);
 }

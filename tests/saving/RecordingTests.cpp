@@ -37,11 +37,7 @@ protected:
     }
 
     // What a Snap takes: a copy of the device's frame.
-    Common::FrameBuffer CopyOfFrame()
-    {
-        Common::AutoLock lock(cam1->frameLock);
-        return cam1->frame;
-    }
+    Common::FrameBuffer CopyOfFrame() { return TestSupport::LatestFrame(*cam1); }
     // Delivers a frame and waits until it is written (a still image or a
     // movie frame) or lost.
     void DeliverAndWait(std::uint32_t value)

@@ -1,5 +1,7 @@
 #include "FramePixels.h"
 
+#include "Common/capture/Device.h"
+
 #include <cstring>
 
 namespace TestSupport
@@ -23,6 +25,13 @@ Common::FrameBuffer FilledFrame(int width, int height, std::uint32_t value)
     {
         std::memcpy(frame.pixels.data() + i, &value, 4);
     }
+    return frame;
+}
+
+Common::FrameBuffer LatestFrame(const Common::Device& device)
+{
+    Common::FrameBuffer frame;
+    device.CopyLatestFrame(frame);
     return frame;
 }
 

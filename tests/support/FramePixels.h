@@ -5,6 +5,11 @@
 
 #include <cstdint>
 
+namespace Common
+{
+class Device;
+}
+
 namespace TestSupport
 {
 
@@ -16,5 +21,7 @@ constexpr std::uint32_t GuardPixel = 0x12345678u;
 std::uint32_t PixelAt(const Common::FrameBuffer& frame, int x, int y);
 // A frame of width x height with every pixel set to `value`.
 Common::FrameBuffer FilledFrame(int width, int height, std::uint32_t value = GuardPixel);
+// A copy of the device's latest frame.
+Common::FrameBuffer LatestFrame(const Common::Device& device);
 
 } // namespace TestSupport

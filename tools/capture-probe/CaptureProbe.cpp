@@ -151,9 +151,9 @@ void ListDevices(Common::VideoCapture& capture, ConsoleOutput& out)
         {
             out.WriteLine(L"  使えません: " + error.Message);
         }
-        for (std::size_t f = 0; f < device.formats.size(); ++f)
+        for (std::size_t f = 0; f < device.GetFormats().size(); ++f)
         {
-            const Common::FrameFormat& format = *device.formats[f];
+            const Common::FrameFormat& format = *device.GetFormats()[f];
             out.WriteLine(L"  format " + std::to_wstring(f) + L": " + format.GetName() + L"  stride " +
                           std::to_wstring(format.stride));
         }
@@ -192,14 +192,14 @@ int Stream(Common::VideoCapture& capture, const Options& options, const ConsoleS
     Common::Device& device = *capture.devices[deviceIndex];
     device.ReadFormats();
     const auto formatIndex = static_cast<std::size_t>(*options.format);
-    if (formatIndex >= device.formats.size())
+    if (formatIndex >= device.GetFormats().size())
     {
         err.WriteLine(L"フォーマット " + std::to_wstring(formatIndex) + L" はありません（フォーマット数 " +
-                      std::to_wstring(device.formats.size()) + L"）。");
+                      std::to_wstring(device.GetFormats().size()) + L"）。");
         return 1;
     }
     out.WriteLine(L"device: " + device.name);
-    out.WriteLine(L"format: " + device.formats[formatIndex]->GetName());
+    out.WriteLine(L"format: " + device.GetFormats()[formatIndex]->GetName());
 
     device.SelectFrameFormat(static_cast<std::int32_t>(formatIndex));
 

@@ -13,8 +13,8 @@
 //
 // Threads: construction, Open, Close and destruction on the UI thread;
 // OnSample on DirectShow's streaming thread (through Callback::SampleCB),
-// under frameLock and then sinkLock; the removal on the graph's event
-// watcher thread.
+// under the callback's lock, then frameLock and the sink lock (the order of
+// Common/LockOrder.h); the removal on the graph's event watcher thread.
 #pragma once
 
 #include "Common/ComPointer.h"

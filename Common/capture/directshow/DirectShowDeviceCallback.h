@@ -4,7 +4,7 @@
 // callback's lock) before it goes: a graph that could not be stopped may go
 // on calling SampleCB, which then reaches nothing.
 // SampleCB runs on DirectShow's streaming thread; DetachDevice on the UI
-// thread. Lock order: the callback's lock before the device's frameLock.
+// thread. The callback's lock: row 1 of Common/LockOrder.h.
 #pragma once
 
 #include "Common/CriticalSection.h"
@@ -40,7 +40,7 @@ protected:
 
 private:
     std::atomic<ULONG> referenceCount_{1};
-    CriticalSection lock_;
+    CriticalSection lock_;     // row 1 of Common/LockOrder.h
     DirectShowDevice* device_; // guarded by lock_
 };
 

@@ -159,8 +159,7 @@ void MediaFoundationDevice::ReadFormats()
         error.ErrorCode = MF_E_INVALIDMEDIATYPE;
         throw error;
     }
-    formats = std::move(read);
-    selectedFormatIndex = 0;
+    SetFormats(std::move(read));
     ApplyFrameFormat();
 }
 

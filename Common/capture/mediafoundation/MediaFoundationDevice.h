@@ -8,7 +8,7 @@
 // Threads: the UI thread constructs, opens, closes and changes the format;
 // a Media Foundation work-queue thread runs OnReadResult (through Callback), the
 // transformer and the sink's callbacks.
-// Locks: deviceLock before frameLock before sinkLock.
+// Locks: deviceLock (row 1 of Common/LockOrder.h), then the device's own.
 #pragma once
 
 #include "Common/ComPointer.h"
@@ -73,22 +73,22 @@ public:
     // source that is already gone (MF_E_SHUTDOWN, a removed device) counts
     // as shut down. May be called from the device's own callbacks.
     void Close() override;
-    void ApplyFrameFormat() override;
     // From the media source: the open one, or while closed one activated for
     // the settings alone (the next Open takes it over, the destructor shuts
     // it down).
     std::shared_ptr<CameraControls> GetCameraControls() override;
 
+protected:
+    void ApplyFrameFormat() override;
+
 private:
     const std::shared_ptr<CriticalSection> sharedDeviceLock;
-
-public:
     // Guards `reader` and `callback` and serialises Open, Close and
-    // OnReadResult. Shared with the callbacks, so that it outlives the
-    // device while the platform still holds one of them.
+    // OnReadResult (row 1 of Common/LockOrder.h). Shared with the callbacks,
+    // so that it outlives the device while the platform still holds one of
+    // them.
     CriticalSection& deviceLock;
 
-private:
     friend class Callback;
 
     // Handles one read result on the delivery thread: a failed status, an

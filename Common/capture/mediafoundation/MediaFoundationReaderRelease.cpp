@@ -16,8 +16,8 @@ namespace
 // The releases scheduled and not yet run.
 struct Pending
 {
-    CriticalSection lock;
-    long count = 0; // guarded by lock
+    CriticalSection lock; // row 8 of Common/LockOrder.h
+    long count = 0;       // guarded by lock
     // Set while count is 0.
     UniqueHandle none{CreateEventW(nullptr, TRUE, TRUE, nullptr)};
 
