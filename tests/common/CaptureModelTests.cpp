@@ -73,11 +73,11 @@ TEST(DeviceFrame, ACopyIsOneWholeFrameOfOneFormatAndAPartMustLieInside)
         });
     Common::FrameBuffer copy;
     int torn = 0;
-    for (int i = 0; i < 400; ++i)
+    for (int i = 0; i < 4000; ++i)
     {
-        if (i % 50 == 0)
+        if (i % 500 == 0)
         {
-            device.SelectFrameFormat((i / 50) % 2);
+            device.SelectFrameFormat((i / 500) % 2);
         }
         device.CopyLatestFrame(copy);
         const bool oneFormat =
