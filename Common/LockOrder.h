@@ -2,11 +2,11 @@
 //
 // A thread holding a lock takes only locks of LATER rows (or the same lock
 // again: CriticalSection is recursive). Two locks of one row are never held
-// together. Any other lock of the program (the error boxes' queue, the
-// still-image writer's set of cleaned folders) is taken alone and calls
-// nothing while held. A plug-in's own locks sit between rows 4 and 5: taken
-// while the host holds rows 2 or 4 (GetOutputImage, Process), and holding
-// them a plug-in may call the host's profile functions and UpdateFrame.
+// together. The still-image writer's set of cleaned folders, the one other
+// lock of the program, is taken alone and calls nothing while held. A
+// plug-in's own locks sit between rows 4 and 5: taken while the host holds
+// rows 2 or 4 (GetOutputImage, Process), and holding them a plug-in may call
+// the host's profile functions and UpdateFrame.
 //
 //  #  lock                         owner                       guards
 //     held while taking
@@ -33,7 +33,8 @@
 //     none
 //  8  the recorder's mutex, the    Recorder, MovieWriterThread, the recorder's paths and failure; the
 //     queues' mutexes, the         StillImageQueue,            frame slots waiting to be written; the
-//     readers' count               MediaFoundationReaderRelease readers being let go
+//     readers' count, the error    MediaFoundationReaderRelease, readers being let go; the error reports
+//     reports' lock                ErrorReporter               waiting (the preview posts one under row 2)
 //     none
 //  9  the movie writer's lock      VideoWriter (the object)    the open movie (writer thread, UI thread)
 //     none

@@ -33,7 +33,7 @@ struct Report
 
 struct State
 {
-    std::mutex lock;
+    std::mutex lock;                    // row 8 of Common/LockOrder.h
     ErrorReporter::Presenter presenter; // set on the UI thread before any report
     std::deque<Report> queue;           // guarded by lock
     std::wstring showingKey;            // guarded by lock
