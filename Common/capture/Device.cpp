@@ -27,7 +27,10 @@ void CopyWhole(const FrameBuffer& source, FrameBuffer& into)
     into.height = source.height;
     into.stride = source.stride;
     into.pixels.resize(source.pixels.size());
-    Convert::CopyBytes(into.pixels.data(), source.pixels.data(), source.pixels.size());
+    if (!source.pixels.empty())
+    {
+        Convert::CopyBytes(into.pixels.data(), source.pixels.data(), source.pixels.size());
+    }
 }
 
 } // namespace
