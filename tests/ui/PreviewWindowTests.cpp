@@ -54,10 +54,13 @@ protected:
         std::thread thread_;
     };
 
-    // A preview whose client area is width x height pixels (its border is one pixel).
-    void Open(int width, int height)
+    // A preview whose client area is width x height pixels (its border is one
+    // pixel), over the fake cameras or over `only`.
+    void Open(int width, int height, std::shared_ptr<FakeDevice> only = nullptr)
     {
-        MakeModel();
+        MakeModel(only ? TavixCapture::CaptureBackendFactory([only](std::int32_t, bool, bool)
+                                                             { return MakeCapture({only}); })
+                       : nullptr);
         host = std::make_unique<HostWindow>(width + 2, height + 2);
         preview = std::make_unique<TavixCapture::PreviewWindow>(*model, false);
         preview->Create(host->GetSafeHwnd(), RECT{0, 0, width + 2, height + 2});
@@ -74,6 +77,13 @@ protected:
     std::unique_ptr<HostWindow> host;
     std::unique_ptr<TavixCapture::PreviewWindow> preview;
 };
+
+// A camera with one YUY2 format of the given size.
+std::shared_ptr<FakeDevice> OneFormatCamera(int width, int height)
+{
+    return std::make_shared<FakeDevice>(L"Only", L"\\\\?\\only",
+                                        std::initializer_list<FormatInfo>{{L"YUY2", width, height, 30.0}});
+}
 
 std::uint32_t Rgb(std::uint32_t pixel)
 {
@@ -241,25 +251,11 @@ TEST_F(PreviewTest, MarkerLinesInTheMarkerColourAndProfilesAtTheirChannelHeights
     EXPECT_EQ(shot.At(80 + 100, 60 + 10), base);
 }
 
-TEST_F(PreviewTest, DraggingTheMarkerMovesItAndDoubleClickRecentresIt)
+// (A drag of the marker itself: AMarkerDragThatLeavesThePreview... below.)
+TEST_F(PreviewTest, APressAwayFromTheMarkerPansAndADoubleClickOnItRecentresIt)
 {
     Open(800, 600);
     model->SetIsMarkerVisible(true);
-    model->SetMarkerPosition(100, 100);
-    Settle();
-    // Within 20 DIPs of the crossing at (180.5, 160.5): the handle.
-    MouseMove(Handle(), {80 + 110, 60 + 105});
-    MouseDown(Handle(), {80 + 110, 60 + 105});
-    MouseMove(Handle(), {80 + 250, 60 + 300});
-    EXPECT_EQ(model->GetMarkerPosition().x, 250);
-    EXPECT_EQ(model->GetMarkerPosition().y, 300);
-    // Dragged beyond the image: clamped to its edge.
-    MouseMove(Handle(), {795, 300});
-    EXPECT_EQ(model->GetMarkerPosition().x, 639);
-    MouseUp(Handle(), {795, 300});
-    MouseMove(Handle(), {80 + 300, 60 + 300});
-    EXPECT_EQ(model->GetMarkerPosition().x, 639) << "the drag ended with the button";
-
     // A press away from the marker pans, it does not move the marker.
     model->SetMarkerPosition(50, 60);
     Settle();
@@ -524,13 +520,8 @@ TEST_F(PreviewTest, BothScrollBarsAppearTogetherWithRightRanges)
     const int height = 300 - barHeight + 8;
     ASSERT_GT(width, 400);
     ASSERT_LT(height, 300);
-    const auto odd = std::make_shared<FakeDevice>(
-        L"Odd", L"\\\\?\\odd", std::initializer_list<FormatInfo>{{L"YUY2", width, height, 30.0}});
-    MakeModel([odd](std::int32_t, bool, bool) { return MakeCapture({odd}); });
-    host = std::make_unique<HostWindow>(402, 302);
-    preview = std::make_unique<TavixCapture::PreviewWindow>(*model, false);
-    preview->Create(host->GetSafeHwnd(), RECT{0, 0, 402, 302});
-    Settle();
+    const auto odd = OneFormatCamera(width, height);
+    Open(400, 300, odd);
     RECT client = {};
     GetClientRect(Handle(), &client);
     EXPECT_EQ(client.right, 400 - barWidth);
@@ -553,12 +544,8 @@ TEST_F(PreviewTest, BothScrollBarsAppearTogetherWithRightRanges)
 // released there shows the image's right edge.
 TEST_F(PreviewTest, TheThumbReleasedAtTheEndOfAWideRangeKeepsItsPlace)
 {
-    const auto wide = std::make_shared<FakeDevice>(
-        L"Wide", L"\\\\?\\wide", std::initializer_list<FormatInfo>{{L"YUY2", 8000, 60, 30.0}});
-    MakeModel([wide](std::int32_t, bool, bool) { return MakeCapture({wide}); });
-    host = std::make_unique<HostWindow>(402, 302);
-    preview = std::make_unique<TavixCapture::PreviewWindow>(*model, false);
-    preview->Create(host->GetSafeHwnd(), RECT{0, 0, 402, 302});
+    const auto wide = OneFormatCamera(8000, 60);
+    Open(400, 300, wide);
     model->SetViewRatio(1000);
     Settle();
     // The last 20 columns red (still there if the display needs the frame scaled down).
@@ -602,12 +589,8 @@ TEST_F(PreviewTest, TheThumbReleasedAtTheEndOfAWideRangeKeepsItsPlace)
 TEST_F(PreviewTest, AFrameWiderThanTheLargestBitmapIsShownScaledDown)
 {
     const ErrorBoxWatcher person;
-    const auto huge = std::make_shared<FakeDevice>(
-        L"Huge", L"\\\\?\\huge", std::initializer_list<FormatInfo>{{L"YUY2", 16500, 400, 30.0}});
-    MakeModel([huge](std::int32_t, bool, bool) { return MakeCapture({huge}); });
-    host = std::make_unique<HostWindow>(402, 302);
-    preview = std::make_unique<TavixCapture::PreviewWindow>(*model, false);
-    preview->Create(host->GetSafeHwnd(), RECT{0, 0, 402, 302});
+    const auto huge = OneFormatCamera(16500, 400);
+    Open(400, 300, huge);
     model->SetViewRatio(10);
     Settle();
     huge->Paint([](int x, int) { return x < 8000 ? 0xFFFF0000u : x < 8500 ? 0xFF00FF00u : 0xFF0000FFu; });
