@@ -99,12 +99,3 @@ TEST(TextHelpers, ChangeExtensionLooksAtTheFileNameOnly)
     EXPECT_EQ(Common::ChangeExtension(L"C:\\v1.2\\cap", L".ini"), L"C:\\v1.2\\cap.ini");
     EXPECT_EQ(Common::ChangeExtension(L"C:\\a\\.hidden", L".ini"), L"C:\\a\\.ini");
 }
-
-TEST(TextHelpers, DecimalText)
-{
-    EXPECT_EQ(Common::ToDecimalText(0), L"0");
-    EXPECT_EQ(Common::ToDecimalText(42), L"42");
-    EXPECT_EQ(Common::ToDecimalText(-3), L"-3");
-    EXPECT_EQ(Common::ToDecimalText(2147483647), L"2147483647");
-    EXPECT_EQ(Common::ToDecimalText(-2147483647 - 1), L"-2147483648");
-}

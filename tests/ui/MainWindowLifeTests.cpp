@@ -5,6 +5,7 @@
 // screen, real input, read back from the windows and the INI file.
 #include "app/ErrorBox.h"
 #include "resources/resource.h"
+#include "MainWindowFixture.h"
 #include "support/Desktop.h"
 #include "support/ErrorBoxWatcher.h"
 #include "support/FailingProfile.h"
@@ -32,30 +33,9 @@ namespace
 
 constexpr wchar_t Placement[] = L"MainWindow";
 
-class MainWindowLifeTest : public FakeCameraTest
+class MainWindowLifeTest : public MainWindowFixture
 {
 protected:
-    void Open()
-    {
-        if (!model)
-        {
-            MakeModel();
-        }
-        window = std::make_unique<MainWindow>(model.get(), TavixCapture::StartupOptions{});
-        window->Create(nullptr);
-        ShowWindow(window->GetSafeHwnd(), SW_SHOW);
-        Settle();
-    }
-    void Close()
-    {
-        window.reset();
-        Pump();
-    }
-    void TearDown() override
-    {
-        Close();
-        model.reset();
-    }
     // Runs the main window as the program does, until `close` closes it.
     // The step sees the shown window.
     void RunUntilClosed(const std::function<bool(HWND)>& close)
@@ -68,10 +48,6 @@ protected:
             });
         MainWindow::Run(*model, TavixCapture::StartupOptions{});
     }
-    HWND Item(int id) const { return GetDlgItem(window->GetSafeHwnd(), id); }
-    std::wstring Pane(int index) { return window->GetStatusBar().GetPaneText(index); }
-
-    std::unique_ptr<MainWindow> window;
 };
 
 int ReadPlacement(const TavixCapture::IniProfile& profile, const wchar_t* key)

@@ -6,6 +6,7 @@
 #include "resources/resource.h"
 #include "support/Desktop.h"
 #include "support/ErrorBoxWatcher.h"
+#include "MainWindowFixture.h"
 #include "support/FakeCameras.h"
 #include "support/ScreenShot.h"
 #include "support/TimerStep.h"
@@ -29,24 +30,9 @@ using TavixCapture::PropertyId;
 namespace
 {
 
-class MainWindowTest : public FakeCameraTest
+class MainWindowTest : public MainWindowFixture
 {
 protected:
-    void Open()
-    {
-        MakeModel();
-        window = std::make_unique<MainWindow>(model.get(), TavixCapture::StartupOptions{});
-        window->Create(nullptr);
-        ShowWindow(window->GetSafeHwnd(), SW_SHOW);
-        Settle();
-    }
-    void TearDown() override
-    {
-        window.reset();
-        Pump();
-        model.reset();
-    }
-    HWND Item(int id) const { return GetDlgItem(window->GetSafeHwnd(), id); }
     // A child's rectangle in the main window's client coordinates.
     RECT RectOf(HWND child) const
     {
@@ -56,9 +42,6 @@ protected:
         return rect;
     }
     RECT Client() const { return window->GetClientRect(); }
-    std::wstring Pane(int index) { return window->GetStatusBar().GetPaneText(index); }
-
-    std::unique_ptr<MainWindow> window;
 };
 
 } // namespace
@@ -336,10 +319,7 @@ TEST_F(MainWindowTest, AnUnpluggedCameraIsToldWithoutABoxAndTheMovieSoFarIsWhole
             capture->devices = plugged;
             return capture;
         });
-    window = std::make_unique<MainWindow>(model.get(), TavixCapture::StartupOptions{});
-    window->Create(nullptr);
-    ShowWindow(window->GetSafeHwnd(), SW_SHOW);
-    Settle();
+    Open();
     const HWND capture = Item(IDC_CAPTURE);
     model->SetFileFormat(4); // AVI
     model->SetSaveTarget(1);
@@ -395,10 +375,7 @@ TEST_F(MainWindowTest, TheCameraListFollowsWhatWindowsTellsOfArrivalsAndRemovals
         });
     model->SetIsSidePaneVisible(true);
     model->SelectFrameFormat(1); // cam0's 320x240, the format to come back to
-    window = std::make_unique<MainWindow>(model.get(), TavixCapture::StartupOptions{});
-    window->Create(nullptr);
-    ShowWindow(window->GetSafeHwnd(), SW_SHOW);
-    Settle();
+    Open();
     const HWND hwnd = window->GetSafeHwnd();
     const HWND list = GetDlgItem(window->GetSidePane().GetControlPanel().GetSafeHwnd(), IDC_DEVICE);
     const auto listed = [&] { return SendMessageW(list, CB_GETCOUNT, 0, 0); };
