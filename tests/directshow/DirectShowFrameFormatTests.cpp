@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 using Common::DirectShowMediaType;
 using Format = Common::DirectShowVideoCapture::DirectShowFrameFormat;
@@ -20,18 +21,19 @@ using Format = Common::DirectShowVideoCapture::DirectShowFrameFormat;
 namespace
 {
 
-// A task-allocated media type with a VIDEOINFOHEADER block of `blockBytes`
-// bytes (a full header is 88).
+// A task-allocated media type with a video info block of `blockBytes` bytes
+// (a full VIDEOINFOHEADER is 88, a full VIDEOINFOHEADER2 112).
+template <class Header = VIDEOINFOHEADER>
 DirectShowMediaType MakeVideoInfo(const GUID& subtype, LONG width, LONG height, REFERENCE_TIME interval,
-                                  ULONG blockBytes = sizeof(VIDEOINFOHEADER))
+                                  ULONG blockBytes = sizeof(Header))
 {
     auto* type = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
     DirectShowMediaType owner(type);
     std::memset(type, 0, sizeof(*type));
     type->majortype = MEDIATYPE_Video;
     type->subtype = subtype;
-    type->formattype = FORMAT_VideoInfo;
-    VIDEOINFOHEADER header = {};
+    type->formattype = std::is_same_v<Header, VIDEOINFOHEADER> ? FORMAT_VideoInfo : FORMAT_VideoInfo2;
+    Header header = {};
     header.AvgTimePerFrame = interval;
     header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     header.bmiHeader.biWidth = width;
@@ -39,24 +41,6 @@ DirectShowMediaType MakeVideoInfo(const GUID& subtype, LONG width, LONG height, 
     type->cbFormat = blockBytes;
     type->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(blockBytes));
     std::memcpy(type->pbFormat, &header, std::min<std::size_t>(blockBytes, sizeof(header)));
-    return owner;
-}
-
-// The same with a VIDEOINFOHEADER2 block (a full one is 112 bytes).
-DirectShowMediaType MakeVideoInfo2(const GUID& subtype, LONG width, LONG height, REFERENCE_TIME interval,
-                                   ULONG blockBytes = sizeof(VIDEOINFOHEADER2))
-{
-    DirectShowMediaType owner = MakeVideoInfo(subtype, width, height, interval, 0);
-    owner->formattype = FORMAT_VideoInfo2;
-    VIDEOINFOHEADER2 header = {};
-    header.AvgTimePerFrame = interval;
-    header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    header.bmiHeader.biWidth = width;
-    header.bmiHeader.biHeight = height;
-    CoTaskMemFree(owner->pbFormat);
-    owner->cbFormat = blockBytes;
-    owner->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(blockBytes));
-    std::memcpy(owner->pbFormat, &header, std::min<std::size_t>(blockBytes, sizeof(header)));
     return owner;
 }
 
@@ -97,8 +81,9 @@ TEST(DirectShowFrameFormat, SizeStrideAndRateFromTheVideoInfoHeaderAndUnusableOn
     {
         for (const bool second : {false, true})
         {
-            const Format format(second ? MakeVideoInfo2(c.subtype, c.width, c.height, c.interval)
-                                       : MakeVideoInfo(c.subtype, c.width, c.height, c.interval));
+            const Format format(
+                second ? MakeVideoInfo<VIDEOINFOHEADER2>(c.subtype, c.width, c.height, c.interval)
+                       : MakeVideoInfo(c.subtype, c.width, c.height, c.interval));
             EXPECT_EQ(format.GetName(), c.name);
             EXPECT_EQ(format.height, 480);
             EXPECT_EQ(format.stride, c.stride) << testing::PrintToString(c.name);
@@ -123,8 +108,9 @@ TEST(DirectShowFrameFormat, BlocksThatAreNotALongEnoughVideoInfoHeaderAreRefused
     EXPECT_TRUE(Format::HasVideoInfo(*MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 480, 333333, 60).Get()));
     EXPECT_EQ(Format(MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 480, 333333, 60)).height, 480);
     // In a VIDEOINFOHEADER2 the bitmap header starts at byte 72.
-    EXPECT_FALSE(Format::HasVideoInfo(*MakeVideoInfo2(MEDIASUBTYPE_RGB32, 640, 480, 333333, 83).Get()));
-    EXPECT_EQ(Format(MakeVideoInfo2(MEDIASUBTYPE_RGB32, 640, 480, 333333, 84)).height, 480);
+    EXPECT_FALSE(Format::HasVideoInfo(
+        *MakeVideoInfo<VIDEOINFOHEADER2>(MEDIASUBTYPE_RGB32, 640, 480, 333333, 83).Get()));
+    EXPECT_EQ(Format(MakeVideoInfo<VIDEOINFOHEADER2>(MEDIASUBTYPE_RGB32, 640, 480, 333333, 84)).height, 480);
 
     DirectShowMediaType noBlock = MakeVideoInfo(MEDIASUBTYPE_RGB32, 640, 480, 333333);
     CoTaskMemFree(noBlock->pbFormat);
@@ -156,7 +142,7 @@ TEST(DirectShowFrameFormat, YuvColourFromTheControlFlagsOfAVideoInfoHeader2)
     };
     for (const auto& c : cases)
     {
-        DirectShowMediaType type = MakeVideoInfo2(MEDIASUBTYPE_YUY2, 640, 480, 333333);
+        DirectShowMediaType type = MakeVideoInfo<VIDEOINFOHEADER2>(MEDIASUBTYPE_YUY2, 640, 480, 333333);
         reinterpret_cast<VIDEOINFOHEADER2*>(type->pbFormat)->dwControlFlags = c.flags;
         EXPECT_EQ(Format(std::move(type)).yuvEncoding, c.encoding) << std::hex << c.flags;
     }
