@@ -5,6 +5,7 @@
 // (read back from the screen) is checked.
 #include "support/Desktop.h"
 #include "support/HostWindow.h"
+#include "support/LabelsCutOff.h"
 #include "support/ScreenShot.h"
 
 #include "Common/CriticalSection.h"
@@ -285,33 +286,8 @@ TEST_F(MeasurePluginTest, EveryLabelAndFigureFitsItsControl)
     Drag({60, 120}, {140, 120});
     TestSupport::ClickCentre(GetDlgItem(page, IDC_MEASURE_SATURATION));
     ASSERT_TRUE(MeasureUntil(L"飽和画素  400"));
-    const HDC dc = GetDC(page);
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(page, WM_GETFONT, 0, 0)));
     int checked = 0;
-    for (HWND child = GetWindow(page, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
-    {
-        wchar_t type[32] = {};
-        GetClassNameW(child, type, 32);
-        const LONG style = GetWindowLongW(child, GWL_STYLE);
-        const bool isStatic = _wcsicmp(type, L"Static") == 0 && (style & SS_TYPEMASK) != SS_OWNERDRAW;
-        const bool isButton = _wcsicmp(type, L"Button") == 0 && (style & BS_TYPEMASK) != BS_GROUPBOX;
-        if (!isStatic && !isButton)
-        {
-            continue;
-        }
-        wchar_t text[256] = {};
-        GetWindowTextW(child, text, 256);
-        SIZE extent{};
-        ASSERT_TRUE(GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &extent));
-        RECT client{};
-        GetClientRect(child, &client);
-        const LONG box = (style & BS_TYPEMASK) == BS_AUTOCHECKBOX ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0;
-        const LONG room = client.right - box - (isButton && box == 0 ? 4 : 0);
-        EXPECT_LE(extent.cx, room) << "control " << GetDlgCtrlID(child) << ": " << std::wstring(text);
-        ++checked;
-    }
-    SelectObject(dc, old);
-    ReleaseDC(page, dc);
+    EXPECT_EQ(TestSupport::LabelsCutOff(page, &checked), L"");
     EXPECT_GT(checked, 40);
     // The figures are filled in, not left at "—".
     EXPECT_EQ(ItemText(IDC_MEASURE_SATURATION_TEXT), L"飽和: 領域 0.000 %  画面 400 画素");

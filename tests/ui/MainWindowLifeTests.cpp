@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "MainWindowFixture.h"
 #include "support/Desktop.h"
+#include "support/LabelsCutOff.h"
 #include "support/ErrorBoxWatcher.h"
 #include "support/FailingProfile.h"
 #include "support/FakeCameras.h"
@@ -53,80 +54,6 @@ protected:
 int ReadPlacement(const TavixCapture::IniProfile& profile, const wchar_t* key)
 {
     return profile.ReadInt(Placement, key, -1);
-}
-
-// Whether the text of a button or label fits inside it, with the room the
-// control needs around it (a check box's box, a button's edges).
-bool TextFits(HWND control, std::wstring* why)
-{
-    const int length = GetWindowTextLengthW(control);
-    if (length == 0)
-    {
-        return true;
-    }
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    GetWindowTextW(control, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(length));
-    wchar_t className[32] = {};
-    GetClassNameW(control, className, 32);
-    const LONG style = GetWindowLongW(control, GWL_STYLE);
-    int room = 0;
-    if (std::wcscmp(className, L"Button") == 0)
-    {
-        const LONG kind = style & BS_TYPEMASK;
-        if (kind == BS_GROUPBOX)
-        {
-            room = 16;
-        }
-        else if ((style & BS_PUSHLIKE) != 0 || kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON)
-        {
-            room = 6; // the edges and the focus frame
-        }
-        else
-        {
-            room = GetSystemMetrics(SM_CXMENUCHECK) + 4; // the box and its gap
-        }
-    }
-    else if (std::wcscmp(className, L"Static") != 0 || (style & SS_TYPEMASK) > SS_RIGHT)
-    {
-        return true; // not a label
-    }
-    const HDC dc = GetDC(control);
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
-    SIZE extent = {};
-    GetTextExtentPoint32W(dc, text.c_str(), length, &extent);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
-    RECT client = {};
-    GetClientRect(control, &client);
-    if (extent.cx + room <= client.right && extent.cy <= client.bottom)
-    {
-        return true;
-    }
-    wchar_t line[256] = {};
-    std::swprintf(line, std::size(line), L"id %d: text %d x %d (+%d) in %ld x %ld\n", GetDlgCtrlID(control),
-                  static_cast<int>(extent.cx), static_cast<int>(extent.cy), room, client.right,
-                  client.bottom);
-    *why += line;
-    return false;
-}
-
-// Every label of `parent`'s children (and theirs) that does not fit.
-std::wstring LabelsCutOff(HWND parent)
-{
-    std::wstring why;
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM context) -> BOOL
-        {
-            if (IsWindowVisible(child))
-            {
-                TextFits(child, reinterpret_cast<std::wstring*>(context));
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&why));
-    return why;
 }
 
 } // namespace
