@@ -35,7 +35,7 @@ std::optional<std::int32_t> ExposureSearch::Result() const
 }
 
 bool ExposureSearch::IsSaturated(const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
-                                 std::int32_t stride, const std::optional<FrameRegion>& region)
+                                 std::int32_t stride, const std::optional<Common::FrameRegion>& region)
 {
     if (width <= 0 || height <= 0)
     {

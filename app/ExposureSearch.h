@@ -9,7 +9,7 @@
 #pragma once
 
 #include "Common/capture/CameraProperty.h"
-#include "app/FrameRegion.h"
+#include "Common/capture/FrameRegion.h"
 
 #include <cstdint>
 #include <optional>
@@ -38,7 +38,8 @@ public:
     // red: a pixel of `region` where it has one inside the frame, else of
     // the whole frame.
     static bool IsSaturated(const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
-                            std::int32_t stride, const std::optional<FrameRegion>& region = std::nullopt);
+                            std::int32_t stride,
+                            const std::optional<Common::FrameRegion>& region = std::nullopt);
 
 private:
     std::int32_t Middle() const { return good_ + (bad_ - good_) / 2; }

@@ -6,7 +6,7 @@
 namespace TavixCapture
 {
 
-std::optional<FrameRegion> ProcessorRegion::Ask(Tavix::Framework::IProcessor* processor)
+std::optional<Common::FrameRegion> ProcessorRegion::Ask(Tavix::Framework::IProcessor* processor)
 {
     if (processor == nullptr)
     {
@@ -26,7 +26,7 @@ std::optional<FrameRegion> ProcessorRegion::Ask(Tavix::Framework::IProcessor* pr
     {
         return std::nullopt;
     }
-    return FrameRegion{region.x, region.y, region.width, region.height};
+    return Common::FrameRegion{region.x, region.y, region.width, region.height};
 }
 
 } // namespace TavixCapture

@@ -7,7 +7,7 @@
 // of the call.
 #pragma once
 
-#include "app/FrameRegion.h"
+#include "Common/capture/FrameRegion.h"
 #include "framework/IProcessor.h"
 
 #include <optional>
@@ -21,7 +21,7 @@ public:
     // The region `processor` looks at (it may reach outside the frame);
     // none for the whole frame: no processor, no answer, S_FALSE, a failure
     // or an exception in the plug-in, or a region without a pixel.
-    static std::optional<FrameRegion> Ask(Tavix::Framework::IProcessor* processor);
+    static std::optional<Common::FrameRegion> Ask(Tavix::Framework::IProcessor* processor);
 };
 
 } // namespace TavixCapture

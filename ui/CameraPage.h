@@ -108,9 +108,9 @@ private:
     bool showing_ = false;
 
     std::optional<ExposureSearch> search_;
-    std::optional<FrameRegion> searchRegion_; // none: the whole frame
-    std::uint64_t searchFirstFrame_ = 0;      // the frame count when the search began
-    std::uint64_t settleFrame_ = 0;           // the first frame count that shows the exposure set last
+    std::optional<Common::FrameRegion> searchRegion_; // none: the whole frame
+    std::uint64_t searchFirstFrame_ = 0;              // the frame count when the search began
+    std::uint64_t settleFrame_ = 0; // the first frame count that shows the exposure set last
 };
 
 } // namespace TavixCapture

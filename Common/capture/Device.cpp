@@ -109,7 +109,7 @@ void Device::CopyLatestFrame(FrameBuffer& into) const
     CopyWhole(frame, into);
 }
 
-bool Device::CopyLatestFrame(FrameBuffer& into, const Area& area) const
+bool Device::CopyLatestFrame(FrameBuffer& into, const FrameRegion& area) const
 {
     AutoLock lock(frameLock);
     if (area.width <= 0 || area.height <= 0 || area.x < 0 || area.y < 0 ||

@@ -13,6 +13,7 @@
 #include "Common/Exception.h"
 #include "Common/capture/FrameBuffer.h"
 #include "Common/capture/FrameFormat.h"
+#include "Common/capture/FrameRegion.h"
 #include "Common/PerformanceCounter.h"
 
 #include <atomic>
@@ -80,13 +81,6 @@ public:
     const std::shared_ptr<FrameFormat>& GetSelectedFormat() const;
 
     // A rectangle of the frame, in pixels.
-    struct Area
-    {
-        std::int32_t x = 0;
-        std::int32_t y = 0;
-        std::int32_t width = 0;
-        std::int32_t height = 0;
-    };
     // Picks, under the frame lock, the image to copy for the latest frame:
     // `latest` itself, or an image the sink writes only while a frame is
     // delivered (a processor's output); null copies nothing.
@@ -100,7 +94,7 @@ public:
     // The same for the rectangle `area` of it (a pixel, a row, a column):
     // `into` becomes area.width x area.height. Returns false, `into`
     // unchanged, when the rectangle is empty or not inside the frame.
-    bool CopyLatestFrame(FrameBuffer& into, const Area& area) const;
+    bool CopyLatestFrame(FrameBuffer& into, const FrameRegion& area) const;
     // The same for the image `choose` picks; false when it picks none.
     bool CopyLatestFrame(FrameBuffer& into, ImageChooser choose, void* context) const;
 

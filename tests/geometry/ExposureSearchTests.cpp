@@ -85,7 +85,7 @@ TEST(ExposureSearch, SaturationIsAny255InBlueGreenOrRedNotAlpha)
 
 TEST(ExposureSearch, ARegionIsJudgedWhereItLiesInsideTheFrame)
 {
-    using TavixCapture::FrameRegion;
+    using Common::FrameRegion;
     // 4 x 3 pixels, green saturated at (3, 2) only.
     std::vector<std::uint8_t> pixels(4 * 3 * 4, 0x10);
     pixels[(2 * 4 + 3) * 4 + 1] = 0xFF;

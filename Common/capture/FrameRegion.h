@@ -1,10 +1,11 @@
-// TavixCapture::FrameRegion: a rectangle of frame pixels (left column, top
-// row, width, height), such as the region a processor measures. Plain value.
+// Common::FrameRegion: a rectangle of frame pixels (left column, top row,
+// width, height): a pixel or row copied out of a frame, the region a
+// processor measures. Plain value.
 #pragma once
 
 #include <cstdint>
 
-namespace TavixCapture
+namespace Common
 {
 
 struct FrameRegion
@@ -17,4 +18,4 @@ struct FrameRegion
     bool operator==(const FrameRegion&) const = default;
 };
 
-} // namespace TavixCapture
+} // namespace Common
