@@ -80,6 +80,33 @@ bool WaitForFrames(const Recorder& recorder, std::uint64_t count)
         20000);
 }
 
+// Forty 160x120 pattern frames, the pattern moved by `step` from one to the next.
+std::vector<Common::FrameBuffer> PatternFrames(std::uint32_t step)
+{
+    std::vector<Common::FrameBuffer> frames;
+    for (std::uint32_t i = 0; i < 40; ++i)
+    {
+        frames.push_back(SavedFiles::PatternFrame(160, 120, i * step));
+    }
+    return frames;
+}
+
+// Records the frames one after another as the delivery thread does; the time
+// each call took, in microseconds, sorted.
+std::vector<double> RecordTimed(Recorder& recorder, const std::vector<Common::FrameBuffer>& frames)
+{
+    std::vector<double> microseconds;
+    const double frequency = static_cast<double>(Common::PerformanceFrequency());
+    for (const Common::FrameBuffer& frame : frames)
+    {
+        const std::int64_t start = Common::PerformanceCounter();
+        recorder.RecordFrame(frame);
+        microseconds.push_back(static_cast<double>(Common::PerformanceCounter() - start) * 1e6 / frequency);
+    }
+    std::sort(microseconds.begin(), microseconds.end());
+    return microseconds;
+}
+
 } // namespace
 
 // The disk holds the movie's writer at its first frame: the delivery thread
@@ -109,24 +136,12 @@ TEST(Recorder, AMovieThatCannotKeepUpLosesFramesWithoutHoldingUpTheDelivery)
     const std::wstring path = folder.File(L"slow.avi");
     recorder.Start(4, path, 160, 120, 30.0, 0);
 
-    std::vector<Common::FrameBuffer> frames;
-    for (std::uint32_t i = 0; i < 40; ++i)
-    {
-        frames.push_back(SavedFiles::PatternFrame(160, 120, i * 7));
-    }
-    std::vector<double> microseconds;
-    const double frequency = static_cast<double>(Common::PerformanceFrequency());
-    for (const Common::FrameBuffer& frame : frames)
-    {
-        const std::int64_t start = Common::PerformanceCounter();
-        recorder.RecordFrame(frame);
-        microseconds.push_back(static_cast<double>(Common::PerformanceCounter() - start) * 1e6 / frequency);
-    }
+    const std::vector<Common::FrameBuffer> frames = PatternFrames(7);
+    const std::vector<double> microseconds = RecordTimed(recorder, frames);
     // Every call has returned while the first frame's write is still held.
     Recorder::Status status = recorder.GetStatus();
     EXPECT_EQ(status.framesWritten, 0u);
     EXPECT_EQ(status.framesLost, 36u) << "four buffers: the first frame and three waiting";
-    std::sort(microseconds.begin(), microseconds.end());
     std::printf("delivery thread per 160x120 frame: median %.1f us, slowest %.1f us\n", microseconds[20],
                 microseconds.back());
 
@@ -169,19 +184,8 @@ TEST(Recorder, ASlowStillEncoderLosesFramesWithoutHoldingUpTheDelivery)
     const TestSupport::TempFolder folder;
     recorder.Start(0, folder.Path(), 160, 120, 30.0, 0);
 
-    std::vector<Common::FrameBuffer> frames;
-    for (std::uint32_t i = 0; i < 40; ++i)
-    {
-        frames.push_back(SavedFiles::PatternFrame(160, 120, i));
-    }
-    std::vector<double> microseconds;
-    const double frequency = static_cast<double>(Common::PerformanceFrequency());
-    for (const Common::FrameBuffer& frame : frames)
-    {
-        const std::int64_t start = Common::PerformanceCounter();
-        recorder.RecordFrame(frame);
-        microseconds.push_back(static_cast<double>(Common::PerformanceCounter() - start) * 1e6 / frequency);
-    }
+    const std::vector<Common::FrameBuffer> frames = PatternFrames(1);
+    const std::vector<double> microseconds = RecordTimed(recorder, frames);
     SetEvent(release);
     recorder.Stop();
     CloseHandle(release);
@@ -195,7 +199,6 @@ TEST(Recorder, ASlowStillEncoderLosesFramesWithoutHoldingUpTheDelivery)
         first.insert(frames[i].pixels[0]);
     }
     EXPECT_EQ(encoded, first) << "the frames that found room are the first five";
-    std::sort(microseconds.begin(), microseconds.end());
     std::printf("delivery thread per frame: median %.1f us, slowest %.1f us\n", microseconds[20],
                 microseconds.back());
     EXPECT_LT(microseconds[20], 1000.0);
