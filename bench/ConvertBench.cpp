@@ -1,6 +1,7 @@
 // Benchmark of the frame conversions at 1920x1080 and 3840x2160. In one
 // process and interleaved round by round, it times for each source layout:
-// our conversion with the kernels this process dispatches to, our scalar
+// our conversion as the program makes it (the kernels this process
+// dispatches to, the stores a FrameConverter chooses by measuring), our scalar
 // reference, the closest libyuv function, swscale where it has the
 // conversion, and a copy of the output frame (the bandwidth limit): memcpy
 // and `rep movsb`, whichever is faster on this machine.
@@ -23,6 +24,7 @@
 // in the first seven rounds alone.
 // Usage: convert_bench [rounds] (75 unless given)
 #include "Common/capture/convert/ConvertToBgra.h"
+#include "Common/capture/convert/FrameConverter.h"
 #include "Common/capture/convert/KernelDispatch.h"
 
 #include <libyuv.h>
@@ -207,6 +209,8 @@ int main(int argc, char** argv)
             int stride = 0;
         };
         std::vector<Timings> timings(std::size(Layouts));
+        // One converter a layout, as one a camera stream.
+        std::vector<FrameConverter> converters(std::size(Layouts), FrameConverter(fast));
         for (std::size_t l = 0; l < std::size(Layouts); ++l)
         {
             const SourceLayout layout = Layouts[l].layout;
@@ -228,7 +232,7 @@ int main(int argc, char** argv)
                 const SourceImage input{row.layout, source.data, width,       height,
                                         stride,     nullptr,     row.encoding};
                 std::function<void()> work[] = {
-                    [&] { ConvertToBgra(fast, input, image); },
+                    [&] { converters[l].Convert(input, image); },
                     [&] { ConvertToBgra(scalar, input, image); },
                     [&] { Libyuv(row, source.data, stride, destination.data, width, height); },
                     [&]

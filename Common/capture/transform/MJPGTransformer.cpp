@@ -1,6 +1,5 @@
 #include "Common/capture/transform/MJPGTransformer.h"
 
-#include "Common/capture/convert/ConvertToBgra.h"
 #include "Common/capture/convert/KernelDispatch.h"
 #include "Common/capture/convert/MotionJpeg.h"
 
@@ -11,13 +10,13 @@ namespace Common
 {
 
 MJPGTransformer::MJPGTransformer(const GUID& subtype)
-    : subtype_(subtype), kernels_(Convert::ActiveRowKernels())
+    : subtype_(subtype), converter_(Convert::ActiveRowKernels())
 {
     factory_.CreateInstance(CLSID_WICImagingFactory2, CLSCTX_INPROC_SERVER);
 }
 
 MJPGTransformer::MJPGTransformer(const GUID& subtype, ComPointer<IWICImagingFactory> factory)
-    : subtype_(subtype), factory_(std::move(factory)), kernels_(Convert::ActiveRowKernels())
+    : subtype_(subtype), factory_(std::move(factory)), converter_(Convert::ActiveRowKernels())
 {
     if (!factory_)
     {
@@ -90,14 +89,13 @@ void MJPGTransformer::Prepare(const std::uint8_t* source, std::uint32_t sourceLe
         }
         ThrowIfFailed(decodedFrame->CopyPixels(nullptr, static_cast<UINT>(rowBytes),
                                                static_cast<UINT>(rgbBytes), decodedRgb_.data()));
-        Convert::ConvertToBgra(kernels_,
-                               Convert::SourceImage{Convert::SourceLayout::RGB24, decodedRgb_.data(),
-                                                    static_cast<std::int32_t>(imageWidth),
-                                                    static_cast<std::int32_t>(imageHeight),
-                                                    static_cast<std::int32_t>(rowBytes)},
-                               Convert::BgraImage{decoded_.data(), static_cast<std::int32_t>(imageWidth),
-                                                  static_cast<std::int32_t>(imageHeight),
-                                                  static_cast<std::int32_t>(imageWidth * 4)});
+        converter_.Convert(Convert::SourceImage{Convert::SourceLayout::RGB24, decodedRgb_.data(),
+                                                static_cast<std::int32_t>(imageWidth),
+                                                static_cast<std::int32_t>(imageHeight),
+                                                static_cast<std::int32_t>(rowBytes)},
+                           Convert::BgraImage{decoded_.data(), static_cast<std::int32_t>(imageWidth),
+                                              static_cast<std::int32_t>(imageHeight),
+                                              static_cast<std::int32_t>(imageWidth * 4)});
     }
     else
     {
