@@ -115,7 +115,7 @@ void Recorder::Start(std::int32_t fileFormat, const std::wstring& path, std::int
         {
             folder += L'\\';
         }
-        stills_.Start(folder, fileFormat);
+        stills_.Start(folder, fileFormat, width, height);
         std::lock_guard lock(mutex_);
         saveFolder_ = std::move(folder);
         failure_.clear();

@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <new>
 
 namespace TavixCapture
 {
@@ -28,9 +29,25 @@ std::size_t StillImageQueue::DefaultThreadCount()
     return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 16);
 }
 
-void StillImageQueue::Start(std::wstring folder, std::int32_t fileFormat)
+void StillImageQueue::Start(std::wstring folder, std::int32_t fileFormat, std::int32_t width,
+                            std::int32_t height)
 {
     Stop();
+    try
+    {
+        for (Slot& slot : slots_)
+        {
+            slot.frame.Resize(width, height);
+        }
+    }
+    catch (const std::bad_alloc&)
+    {
+        for (Slot& slot : slots_)
+        {
+            slot.frame = Common::FrameBuffer();
+        }
+        throw Common::Exception(static_cast<HRESULT>(E_OUTOFMEMORY));
+    }
     folder_ = std::move(folder);
     fileFormat_ = fileFormat;
     {
@@ -64,7 +81,7 @@ bool StillImageQueue::Push(const Common::FrameBuffer& frame, const SYSTEMTIME& u
         index = slotQueue_.TakeFree();
     }
     // The slot is this thread's until it is queued: copied without the lock.
-    // Its buffer keeps its memory while the frame size stays.
+    // Start made its buffer for the recording's frame size.
     Slot& slot = slots_[index];
     slot.frame.width = frame.width;
     slot.frame.height = frame.height;

@@ -7,8 +7,9 @@
 //
 // Memory: `queued` frames waiting plus one being encoded by each thread, each
 // a copy of the frame (8.3 MB at 1920x1080): with 2 threads and 4 queued
-// about 50 MB at 1080p. The slots are made on first use and keep their
-// memory while the frame size stays.
+// about 50 MB at 1080p. The slots are made, and their pages touched, by
+// Start for the recording's frame size, so that the delivery thread's first
+// copies do not pay for them; a frame of another size resizes its slot.
 //
 // Threads: Start and Stop on one thread (the UI thread); Push on the
 // delivery thread; the encoder and the result callbacks on the encoder
@@ -49,8 +50,10 @@ public:
     StillImageQueue(const StillImageQueue&) = delete;
     StillImageQueue& operator=(const StillImageQueue&) = delete;
 
-    // Starts the encoder threads for a recording into `folder`.
-    void Start(std::wstring folder, std::int32_t fileFormat);
+    // Makes the slots for frames of width x height and starts the encoder
+    // threads for a recording into `folder`. Exception E_OUTOFMEMORY when
+    // the slots or threads cannot be made (nothing is started then).
+    void Start(std::wstring folder, std::int32_t fileFormat, std::int32_t width, std::int32_t height);
     // Queues a copy of `frame` taken at `utc`; false when the queue is full.
     bool Push(const Common::FrameBuffer& frame, const SYSTEMTIME& utc);
     // Waits until every queued frame is written, then ends the threads.

@@ -1,7 +1,8 @@
 // The choice between plain and streaming stores: the chooser settles on the
-// faster kind, keeps looking at the other one frame in ExploreInterval, is
-// not turned by a few slow frames, follows a change in which kind is faster
-// (either one getting slower or faster), and starts over with its guess for
+// faster kind, keeps looking at the other one a run in ExploreInterval
+// frames, is not turned by a few slow frames, follows a change in which kind
+// is faster (either one getting slower or faster, also when the first frame
+// after a switch of kind is slow, as it is), and starts over with its guess for
 // frames of another shape. The frame converter writes the reference pixels
 // whichever kind it takes, also when the shape of the frames changes.
 #include "KernelTestSupport.h"
@@ -22,16 +23,23 @@ using Common::Convert::FrameConverter;
 using Common::Convert::StoreChooser;
 using Common::Convert::StoreKind;
 
-// Frame times of the two kinds, with a little noise.
+// Frame times of the two kinds, with a little noise; the first frame after
+// a switch of kind takes `switchCost` longer.
 struct Machine
 {
     std::int64_t plain = 100;
     std::int64_t streaming = 130;
+    std::int64_t switchCost = 0;
+    StoreKind previous = StoreKind::Plain;
     std::mt19937 random{7};
 
     std::int64_t Time(StoreKind kind)
     {
-        return (kind == StoreKind::Plain ? plain : streaming) + static_cast<std::int64_t>(random() % 10);
+        const std::int64_t time = (kind == StoreKind::Plain ? plain : streaming) +
+                                  (kind != previous ? switchCost : 0) +
+                                  static_cast<std::int64_t>(random() % 10);
+        previous = kind;
+        return time;
     }
 };
 
@@ -43,10 +51,13 @@ int RunFrames(StoreChooser& chooser, Machine& machine, int frames, StoreKind kin
     {
         const StoreKind chosen = chooser.Choose();
         taken += chosen == kind ? 1 : 0;
-        chooser.Record(chosen, machine.Time(chosen));
+        chooser.Record(machine.Time(chosen));
     }
     return taken;
 }
+
+// Frames enough to see a kind get slower and settle on the other.
+constexpr int SettlingFrames = 2 * StoreChooser::TimesKept + 2 * static_cast<int>(StoreChooser::RunLength);
 
 // The frames until the chooser has taken `kind` on TimesKept frames in a row.
 int FramesUntilSettledOn(StoreChooser& chooser, Machine& machine, StoreKind kind)
@@ -56,7 +67,7 @@ int FramesUntilSettledOn(StoreChooser& chooser, Machine& machine, StoreKind kind
     {
         const StoreKind chosen = chooser.Choose();
         run = chosen == kind ? run + 1 : 0;
-        chooser.Record(chosen, machine.Time(chosen));
+        chooser.Record(machine.Time(chosen));
         if (run == StoreChooser::TimesKept)
         {
             return frame;
@@ -67,7 +78,8 @@ int FramesUntilSettledOn(StoreChooser& chooser, Machine& machine, StoreKind kind
 
 TEST(StoreChoice, SettlesOnTheFasterKindAndLooksAtTheOtherNowAndThen)
 {
-    constexpr int frames = 64 * StoreChooser::ExploreInterval;
+    constexpr int runLength = static_cast<int>(StoreChooser::RunLength);
+    constexpr int interval = static_cast<int>(StoreChooser::ExploreInterval);
     for (const StoreKind guess : {StoreKind::Plain, StoreKind::Streaming})
     {
         for (const bool streamingFaster : {false, true})
@@ -82,15 +94,14 @@ TEST(StoreChoice, SettlesOnTheFasterKindAndLooksAtTheOtherNowAndThen)
             const StoreKind slower = streamingFaster ? StoreKind::Plain : StoreKind::Streaming;
             StoreChooser chooser;
             chooser.Restart(guess);
-            EXPECT_EQ(chooser.Choose(), guess);
-            chooser.Record(guess, machine.Time(guess));
-            // Learning: both kinds are measured before it settles.
-            const StoreKind second = chooser.Choose();
-            EXPECT_NE(second, guess);
-            chooser.Record(second, machine.Time(second));
-            RunFrames(chooser, machine, 2 * StoreChooser::TimesKept, slower);
-            const int onSlower = RunFrames(chooser, machine, frames, slower);
-            EXPECT_EQ(onSlower, frames / static_cast<int>(StoreChooser::ExploreInterval));
+            // Learning: a run of the guess, then one of the other kind.
+            const StoreKind other = guess == StoreKind::Plain ? StoreKind::Streaming : StoreKind::Plain;
+            EXPECT_EQ(RunFrames(chooser, machine, runLength, guess), runLength);
+            EXPECT_EQ(RunFrames(chooser, machine, runLength, other), runLength);
+            RunFrames(chooser, machine, interval - 2 * runLength, slower);
+            // From a frame that starts a run on the slower kind on: one such
+            // run in every interval.
+            EXPECT_EQ(RunFrames(chooser, machine, 32 * interval, slower), 32 * runLength);
         }
     }
 }
@@ -100,22 +111,26 @@ TEST(StoreChoice, AFewSlowFramesDoNotTurnIt)
     Machine machine;
     StoreChooser chooser;
     chooser.Restart(StoreKind::Streaming);
-    // Up to the frame after one that looks at streaming.
-    RunFrames(chooser, machine, 3 * StoreChooser::ExploreInterval + 1, StoreKind::Plain);
+    // Up to the frame after a run that looks at streaming.
+    RunFrames(chooser, machine, 3 * StoreChooser::ExploreInterval + StoreChooser::RunLength,
+              StoreKind::Plain);
     // Two frames in a row interrupted (a thread switch, page faults).
     for (int i = 0; i < 2; ++i)
     {
         const StoreKind chosen = chooser.Choose();
         ASSERT_EQ(chosen, StoreKind::Plain);
-        chooser.Record(chosen, 20 * machine.plain);
+        chooser.Record(20 * machine.plain);
     }
     EXPECT_GE(RunFrames(chooser, machine, StoreChooser::ExploreInterval, StoreKind::Plain),
-              static_cast<int>(StoreChooser::ExploreInterval) - 1);
+              static_cast<int>(StoreChooser::ExploreInterval - StoreChooser::RunLength));
 }
 
 TEST(StoreChoice, FollowsAChangeInWhichKindIsFaster)
 {
+    // The first frame after a switch is slower than the difference: looked
+    // at frame by frame, the kind not in use would never look faster.
     Machine machine;
+    machine.switchCost = 150;
     StoreChooser chooser;
     chooser.Restart(StoreKind::Plain);
     RunFrames(chooser, machine, 4 * StoreChooser::ExploreInterval, StoreKind::Plain);
@@ -123,13 +138,12 @@ TEST(StoreChoice, FollowsAChangeInWhichKindIsFaster)
     // The kind in use gets slower (its neighbours now fill the cache): seen
     // by the frames themselves.
     machine.plain = 200;
-    EXPECT_LE(FramesUntilSettledOn(chooser, machine, StoreKind::Streaming), 2 * StoreChooser::TimesKept);
+    EXPECT_LE(FramesUntilSettledOn(chooser, machine, StoreKind::Streaming), SettlingFrames);
 
     // The kind not in use gets faster: seen by the frames that look at it.
     machine.plain = 60;
     EXPECT_LE(FramesUntilSettledOn(chooser, machine, StoreKind::Plain),
-              static_cast<int>(StoreChooser::ExploreInterval) * (StoreChooser::TimesKept / 2 + 1) +
-                  StoreChooser::TimesKept);
+              2 * static_cast<int>(StoreChooser::ExploreInterval) + SettlingFrames);
 }
 
 TEST(StoreChoice, StartsOverForAnotherShape)
@@ -142,8 +156,8 @@ TEST(StoreChoice, StartsOverForAnotherShape)
     std::swap(machine.plain, machine.streaming);
     chooser.Restart(StoreKind::Plain);
     EXPECT_EQ(chooser.Choose(), StoreKind::Plain);
-    chooser.Record(StoreKind::Plain, machine.Time(StoreKind::Plain));
-    EXPECT_LE(FramesUntilSettledOn(chooser, machine, StoreKind::Streaming), 2 * StoreChooser::TimesKept);
+    chooser.Record(machine.Time(StoreKind::Plain));
+    EXPECT_LE(FramesUntilSettledOn(chooser, machine, StoreKind::Streaming), SettlingFrames);
 }
 
 TEST(StoreChoice, FrameConverterWritesTheReferenceWhicheverKindItTakes)

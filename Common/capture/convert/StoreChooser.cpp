@@ -31,6 +31,8 @@ void StoreChooser::Restart(StoreKind guess)
 {
     times_ = {};
     guess_ = guess;
+    chosen_ = guess;
+    counted_ = false;
     frames_ = 0;
 }
 
@@ -39,19 +41,31 @@ StoreKind StoreChooser::Choose()
     const std::uint32_t frame = frames_++;
     // A median needs a majority of the kept times.
     constexpr int enough = TimesKept / 2 + 1;
+    StoreKind kind = guess_;
     if (TimesOf(StoreKind::Plain).count < enough || TimesOf(StoreKind::Streaming).count < enough)
     {
-        return frame % 2 == 0 ? guess_ : Other(guess_);
+        kind = frame / RunLength % 2 == 0 ? guess_ : Other(guess_);
     }
-    const std::int64_t guessed = TimesOf(guess_).Median();
-    const std::int64_t other = TimesOf(Other(guess_)).Median();
-    const StoreKind faster = other < guessed ? Other(guess_) : guess_;
-    return frame % ExploreInterval == 0 ? Other(faster) : faster;
+    else
+    {
+        const std::int64_t guessed = TimesOf(guess_).Median();
+        const std::int64_t other = TimesOf(Other(guess_)).Median();
+        const StoreKind faster = other < guessed ? Other(guess_) : guess_;
+        kind = frame % ExploreInterval < RunLength ? Other(faster) : faster;
+    }
+    // Only a frame that follows one of its own kind is timed.
+    counted_ = frame > 0 && kind == chosen_;
+    chosen_ = kind;
+    return kind;
 }
 
-void StoreChooser::Record(StoreKind kind, std::int64_t time)
+void StoreChooser::Record(std::int64_t time)
 {
-    Times& times = TimesOf(kind);
+    if (!counted_)
+    {
+        return;
+    }
+    Times& times = TimesOf(chosen_);
     times.recent[static_cast<std::size_t>(times.next)] = time;
     times.next = (times.next + 1) % TimesKept;
     times.count = std::min(times.count + 1, TimesKept);
