@@ -1,7 +1,6 @@
 // Benchmark of the frame conversions at 1920x1080 and 3840x2160. In one
 // process and interleaved round by round, it times for each source layout:
-// our conversion as the program makes it (the kernels this process
-// dispatches to, the stores a FrameConverter chooses by measuring), our scalar
+// our conversion with the kernels this process dispatches to, our scalar
 // reference, the closest libyuv function, swscale where it has the
 // conversion, and a copy of the output frame (the bandwidth limit): memcpy
 // and `rep movsb`, whichever is faster on this machine.
@@ -24,7 +23,6 @@
 // in the first seven rounds alone.
 // Usage: convert_bench [rounds] (75 unless given)
 #include "Common/capture/convert/ConvertToBgra.h"
-#include "Common/capture/convert/FrameConverter.h"
 #include "Common/capture/convert/KernelDispatch.h"
 
 #include <libyuv.h>
@@ -209,8 +207,6 @@ int main(int argc, char** argv)
             int stride = 0;
         };
         std::vector<Timings> timings(std::size(Layouts));
-        // One converter a layout, as one a camera stream.
-        std::vector<FrameConverter> converters(std::size(Layouts), FrameConverter(fast));
         for (std::size_t l = 0; l < std::size(Layouts); ++l)
         {
             const SourceLayout layout = Layouts[l].layout;
@@ -232,7 +228,7 @@ int main(int argc, char** argv)
                 const SourceImage input{row.layout, source.data, width,       height,
                                         stride,     nullptr,     row.encoding};
                 std::function<void()> work[] = {
-                    [&] { converters[l].Convert(input, image); },
+                    [&] { ConvertToBgra(fast, input, image); },
                     [&] { ConvertToBgra(scalar, input, image); },
                     [&] { Libyuv(row, source.data, stride, destination.data, width, height); },
                     [&]

@@ -10,20 +10,23 @@ namespace Common::Convert
 namespace
 {
 
-// The size rule: frames whose source and converted image together are
-// larger than this are written with the streaming kernels where the variant
-// has them: such a frame does not stay in the cache anyway, and stores
-// around the cache save reading each destination line before it is written.
-// Smaller frames stay in the cache, where plain stores are faster and the
-// frame's next reader finds it. Measured on an AMD EPYC with 32 MiB of L3
-// shared with other machines, at a time its neighbours used the cache: at
-// 1920x1080 streaming made RGB32 and ARGB32 (16 MiB together) a third
-// faster, RGB24 (14 MiB) and YUY2 (12 MiB) no faster, and RGB555,
+// Frames whose source and converted image together are larger than this
+// are written with the streaming kernels where the variant has them: such a
+// frame does not stay in the cache anyway, and stores around the cache save
+// reading each destination line before it is written. Smaller frames stay
+// in the cache, where plain stores are faster and the frame's next reader
+// finds it. Measured on an AMD EPYC with 32 MiB of L3 shared with other
+// machines: at 1920x1080 streaming made RGB32 and ARGB32 (16 MiB together)
+// a third faster, RGB24 (14 MiB) and YUY2 (12 MiB) no faster, and RGB555,
 // RGB565, RGB8 and NV12 (12 MiB and less) slower; a 32-bit frame converted
 // and then copied once took less time streamed from 1600x1200 (14.6 MiB) on
-// and more up to 1280x1024 (10 MiB). At another time, with the cache to
-// itself, the same machine took a third longer streaming RGB32 at 1920x1080:
-// so this is only where FrameConverter starts before it has measured.
+// and more up to 1280x1024 (10 MiB). Those figures were taken while other
+// machines used the shared cache; with the cache to itself the same machine
+// took a third longer streaming RGB32 at 1920x1080 than with plain stores.
+// Choosing per stream by timing frames did not work out: plain frames after
+// streaming ones take about five frames to reach their speed, and with
+// other work between the frames a timed choice settled on streaming where
+// plain was half as fast again.
 constexpr std::uint64_t StreamingFrameBytes = 14u << 20;
 
 // The bytes of a source of `rows` rows of `cols` pixels.
@@ -53,33 +56,7 @@ void ConvertToBgra(const SourceImage& source, const BgraImage& destination)
     ConvertToBgra(ActiveRowKernels(), source, destination);
 }
 
-bool HasStreamingKernels(const RowKernels& kernels, SourceLayout layout)
-{
-    return layout == SourceLayout::NV12 ? kernels.streamingNv12 != nullptr
-                                        : kernels.streamingPacked[static_cast<int>(layout)] != nullptr;
-}
-
-StoreKind SizeRuleStoreKind(const RowKernels& kernels, const SourceImage& source,
-                            const BgraImage& destination)
-{
-    const std::int32_t rows = source.height < destination.height ? source.height : destination.height;
-    const std::int32_t cols = source.width < destination.width ? source.width : destination.width;
-    if (rows <= 0 || cols <= 0 || !HasStreamingKernels(kernels, source.layout))
-    {
-        return StoreKind::Plain;
-    }
-    const std::uint64_t bytes = SourceFrameBytes(source.layout, cols, rows) +
-                                static_cast<std::uint64_t>(cols) * 4 * static_cast<std::uint64_t>(rows);
-    return bytes > StreamingFrameBytes ? StoreKind::Streaming : StoreKind::Plain;
-}
-
 void ConvertToBgra(const RowKernels& kernels, const SourceImage& source, const BgraImage& destination)
-{
-    ConvertToBgra(kernels, source, destination, SizeRuleStoreKind(kernels, source, destination));
-}
-
-void ConvertToBgra(const RowKernels& kernels, const SourceImage& source, const BgraImage& destination,
-                   StoreKind stores)
 {
     const SourceLayout layout = source.layout;
     const std::int32_t width = source.width;
@@ -92,7 +69,9 @@ void ConvertToBgra(const RowKernels& kernels, const SourceImage& source, const B
     const YuvKernelFactors& yuv = GetYuvKernelFactors(source.encoding);
     const std::ptrdiff_t stride = source.stride;
     const std::ptrdiff_t destinationStride = destination.stride;
-    const bool streaming = stores == StoreKind::Streaming;
+    const bool streaming = SourceFrameBytes(layout, cols, rows) +
+                               static_cast<std::uint64_t>(cols) * 4 * static_cast<std::uint64_t>(rows) >
+                           StreamingFrameBytes;
     if (layout == SourceLayout::NV12)
     {
         const NV12RowKernel nv12 =

@@ -54,34 +54,8 @@ struct SourceImage
     YuvEncoding encoding = {};
 };
 
-// How the converted rows are written: through the cache (the image stays
-// there for its next reader), or streaming stores around it (no read of each
-// destination line before it is written; better where the frame does not
-// stay in the cache anyway). Which is faster depends on the frame's size and
-// on how much of the cache this process has: FrameConverter.h measures it.
-enum class StoreKind
-{
-    Plain,
-    Streaming,
-};
-
-// Whether the variant has streaming kernels for the layout (else a request
-// for streaming stores converts with the plain ones).
-bool HasStreamingKernels(const RowKernels& kernels, SourceLayout layout);
-
-// The size rule: streaming where the variant has it and source and image
-// together pass 14 MiB (a frame that large does not stay in the cache of a
-// processor with 32 MiB of L3 shared with other work), else plain.
-StoreKind SizeRuleStoreKind(const RowKernels& kernels, const SourceImage& source,
-                            const BgraImage& destination);
-
-// Converts with the stores the size rule picks.
 void ConvertToBgra(const RowKernels& kernels, const SourceImage& source, const BgraImage& destination);
 void ConvertToBgra(const SourceImage& source, const BgraImage& destination);
-
-// Converts with the given kind of stores.
-void ConvertToBgra(const RowKernels& kernels, const SourceImage& source, const BgraImage& destination,
-                   StoreKind stores);
 
 // Converts with the kernels chosen for this process.
 void ConvertToBgra(SourceLayout layout, const std::uint8_t* source, std::int32_t width, std::int32_t height,

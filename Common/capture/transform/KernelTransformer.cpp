@@ -1,13 +1,14 @@
 #include "Common/capture/transform/KernelTransformer.h"
 
 #include "Common/Exception.h"
+#include "Common/capture/convert/ConvertToBgra.h"
 #include "Common/capture/convert/KernelDispatch.h"
 
 namespace Common
 {
 
 KernelTransformer::KernelTransformer(const GUID& subtype, Convert::SourceLayout layout)
-    : subtype_(subtype), layout_(layout), converter_(Convert::ActiveRowKernels())
+    : subtype_(subtype), layout_(layout), kernels_(Convert::ActiveRowKernels())
 {
 }
 
@@ -68,8 +69,9 @@ void KernelTransformer::Transform(const std::uint8_t* source, std::uint32_t sour
         chroma = source + planeRows * stride + pictureTop_ / 2 * stride + pictureLeft_;
     }
     const Convert::BgraImage destination = {frame.pixels.data(), frame.width, frame.height, frame.stride};
-    converter_.Convert(Convert::SourceImage{layout_, picture, width, height, sourceStride, chroma, encoding_},
-                       destination);
+    Convert::ConvertToBgra(
+        kernels_, Convert::SourceImage{layout_, picture, width, height, sourceStride, chroma, encoding_},
+        destination);
 }
 
 } // namespace Common

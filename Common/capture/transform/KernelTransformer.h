@@ -2,11 +2,11 @@
 // (RGB32 ... NV12): checks that a buffer of known length holds the frame and
 // runs the conversion kernels (Common/capture/convert) straight into
 // frame.pixels. The kernel variant is chosen once, when the transformer is
-// built, the kind of stores frame by frame (FrameConverter); the source format's YUV encoding and picture
-// placement whenever the device selects it (SetSourceFormat). Threads as Transformer.
+// built; the source format's YUV encoding and picture placement whenever the
+// device selects it (SetSourceFormat). Threads as Transformer.
 #pragma once
 
-#include "Common/capture/convert/FrameConverter.h"
+#include "Common/capture/convert/RowKernels.h"
 #include "Common/capture/convert/SourceLayout.h"
 #include "Common/capture/transform/Transformer.h"
 
@@ -43,7 +43,7 @@ protected:
 private:
     const GUID& subtype_;
     const Convert::SourceLayout layout_;
-    Convert::FrameConverter converter_;
+    const Convert::RowKernels& kernels_;
     Convert::YuvEncoding encoding_ = {};
     std::int32_t pictureLeft_ = 0;
     std::int32_t pictureTop_ = 0;

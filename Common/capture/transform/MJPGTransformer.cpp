@@ -1,5 +1,6 @@
 #include "Common/capture/transform/MJPGTransformer.h"
 
+#include "Common/capture/convert/ConvertToBgra.h"
 #include "Common/capture/convert/KernelDispatch.h"
 #include "Common/capture/convert/MotionJpeg.h"
 
@@ -10,13 +11,13 @@ namespace Common
 {
 
 MJPGTransformer::MJPGTransformer(const GUID& subtype)
-    : subtype_(subtype), converter_(Convert::ActiveRowKernels())
+    : subtype_(subtype), kernels_(Convert::ActiveRowKernels())
 {
     factory_.CreateInstance(CLSID_WICImagingFactory2, CLSCTX_INPROC_SERVER);
 }
 
 MJPGTransformer::MJPGTransformer(const GUID& subtype, ComPointer<IWICImagingFactory> factory)
-    : subtype_(subtype), factory_(std::move(factory)), converter_(Convert::ActiveRowKernels())
+    : subtype_(subtype), factory_(std::move(factory)), kernels_(Convert::ActiveRowKernels())
 {
     if (!factory_)
     {
@@ -89,13 +90,14 @@ void MJPGTransformer::Prepare(const std::uint8_t* source, std::uint32_t sourceLe
         }
         ThrowIfFailed(decodedFrame->CopyPixels(nullptr, static_cast<UINT>(rowBytes),
                                                static_cast<UINT>(rgbBytes), decodedRgb_.data()));
-        converter_.Convert(Convert::SourceImage{Convert::SourceLayout::RGB24, decodedRgb_.data(),
-                                                static_cast<std::int32_t>(imageWidth),
-                                                static_cast<std::int32_t>(imageHeight),
-                                                static_cast<std::int32_t>(rowBytes)},
-                           Convert::BgraImage{decoded_.data(), static_cast<std::int32_t>(imageWidth),
-                                              static_cast<std::int32_t>(imageHeight),
-                                              static_cast<std::int32_t>(imageWidth * 4)});
+        Convert::ConvertToBgra(kernels_,
+                               Convert::SourceImage{Convert::SourceLayout::RGB24, decodedRgb_.data(),
+                                                    static_cast<std::int32_t>(imageWidth),
+                                                    static_cast<std::int32_t>(imageHeight),
+                                                    static_cast<std::int32_t>(rowBytes)},
+                               Convert::BgraImage{decoded_.data(), static_cast<std::int32_t>(imageWidth),
+                                                  static_cast<std::int32_t>(imageHeight),
+                                                  static_cast<std::int32_t>(imageWidth * 4)});
     }
     else
     {

@@ -10,7 +10,7 @@
 #pragma once
 
 #include "Common/ComPointer.h"
-#include "Common/capture/convert/FrameConverter.h"
+#include "Common/capture/convert/RowKernels.h"
 #include "Common/capture/transform/Transformer.h"
 
 #include <wincodec.h>
@@ -54,7 +54,7 @@ public:
 private:
     const GUID& subtype_;
     ComPointer<IWICImagingFactory> factory_;
-    Convert::FrameConverter converter_;
+    const Convert::RowKernels& kernels_;
     // The last frame that needed the standard Huffman tables, with them.
     std::vector<std::uint8_t> completedFrame_;
     // The image Prepare decoded (B G R A, packed rows), valid while
