@@ -620,10 +620,17 @@ void CameraPage::OnSearchFrame()
     }
     // That frame or a later one: the model counts a frame while the device
     // holds the frame it copies from.
-    Common::FrameBuffer frame;
-    model_.GetCurrentDevice().CopyLatestFrame(frame);
+    // Only the region where it lies inside the frame (the frame lock is held
+    // for that copy alone), else the whole frame.
+    const Common::Device& device = model_.GetCurrentDevice();
+    const bool regionCopied = searchRegion_ && device.CopyLatestFrame(searchFrame_, *searchRegion_);
+    if (!regionCopied)
+    {
+        device.CopyLatestFrame(searchFrame_);
+    }
     const bool saturated =
-        ExposureSearch::IsSaturated(frame.pixels.data(), frame.width, frame.height, frame.stride, searchRegion_);
+        ExposureSearch::IsSaturated(searchFrame_.pixels.data(), searchFrame_.width, searchFrame_.height,
+                                    searchFrame_.stride, regionCopied ? std::nullopt : searchRegion_);
     try
     {
         if (!search_->Observe(saturated))
@@ -654,6 +661,7 @@ void CameraPage::OnSearchFrame()
 void CameraPage::EndSearch(const std::wstring& status)
 {
     search_.reset();
+    searchFrame_ = Common::FrameBuffer();
     SetStatus(status);
     Refresh();
     Save();

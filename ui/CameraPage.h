@@ -20,6 +20,7 @@
 #pragma once
 
 #include "Common/capture/CameraControls.h"
+#include "Common/capture/FrameBuffer.h"
 #include "Common/ui/Button.h"
 #include "Common/ui/Dialog.h"
 #include "app/ExposureSearch.h"
@@ -111,6 +112,8 @@ private:
     std::optional<Common::FrameRegion> searchRegion_; // none: the whole frame
     std::uint64_t searchFirstFrame_ = 0;              // the frame count when the search began
     std::uint64_t settleFrame_ = 0; // the first frame count that shows the exposure set last
+    // The region (or frame) each step looks at, kept for the search's steps.
+    Common::FrameBuffer searchFrame_;
 };
 
 } // namespace TavixCapture
