@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <set>
@@ -204,6 +205,42 @@ TEST(Recorder, ASlowStillEncoderLosesFramesWithoutHoldingUpTheDelivery)
     EXPECT_LT(microseconds[20], 1000.0);
     EXPECT_TRUE(told.errors.empty());
     EXPECT_EQ(Recorder::FormatStatus(status).find(L"録画終了 00:00:0"), 0u);
+}
+
+// A still recording's buffers are made when it starts: a frame size no
+// memory holds ends the start there, with nothing recording, and the next
+// start records.
+TEST(Recorder, AStillRecordingWhoseBuffersCannotBeMadeDoesNotStart)
+{
+    Recorder::Seams seams;
+    seams.encoderThreads = 1;
+    seams.queuedStills = 1;
+    std::atomic<int> encoded{0};
+    seams.stillEncoderFactory = [&]
+    {
+        return [&](const Common::FrameBuffer&, std::int32_t, const std::wstring&, const SYSTEMTIME&)
+        { ++encoded; };
+    };
+    Told told;
+    Recorder recorder(told.Callbacks(), seams);
+    const TestSupport::TempFolder folder;
+    try
+    {
+        recorder.Start(0, folder.Path(), 1 << 28, 1 << 28, 30.0, 0);
+        ADD_FAILURE() << "a recording of 2^58-byte frames started";
+    }
+    catch (const Common::Exception& error)
+    {
+        EXPECT_EQ(error.ErrorCode, static_cast<HRESULT>(E_OUTOFMEMORY));
+    }
+    EXPECT_FALSE(recorder.IsRecording());
+
+    recorder.Start(0, folder.Path(), 160, 120, 30.0, 0);
+    recorder.RecordFrame(SavedFiles::PatternFrame(160, 120, 0));
+    recorder.Stop();
+    EXPECT_EQ(recorder.GetStatus().framesWritten, 1u);
+    EXPECT_EQ(encoded.load(), 1);
+    EXPECT_TRUE(told.errors.empty());
 }
 
 TEST(Recorder, AMovieThatFillsTheDiskEndsTheRecordingWithOneMessage)
