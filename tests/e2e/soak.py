@@ -54,6 +54,12 @@ def sample(pid):
     return int(status["VmRSS"].split()[0]), int(status["Threads"]), handles
 
 
+def kill_if_running(session):
+    """Ends the program of a session that failed before closing it."""
+    if session and session.process and session.process.poll() is None:
+        session.process.kill()
+
+
 def plug_cycles(bin_dir, cycles):
     folder = tempfile.mkdtemp(prefix="tavix-plug-")
     session = cable = None
@@ -105,8 +111,7 @@ def plug_cycles(bin_dir, cycles):
         print(f"plug soak FAILED: {failure}")
         return 1
     finally:
-        if session and session.process and session.process.poll() is None:
-            session.process.kill()
+        kill_if_running(session)
         if cable:
             try:
                 cable.ask("replug")
@@ -177,8 +182,7 @@ def main():
         print(f"soak FAILED: {failure}")
         return 1
     finally:
-        if session and session.process and session.process.poll() is None:
-            session.process.kill()
+        kill_if_running(session)
 
 
 if __name__ == "__main__":
